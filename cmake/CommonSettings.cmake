@@ -1,0 +1,15 @@
+# Build settings every target of the project links.
+add_library(vellumark_settings INTERFACE)
+target_compile_features(vellumark_settings INTERFACE cxx_std_20)
+target_compile_options(vellumark_settings INTERFACE
+  -Wall -Wextra -pedantic -Wnon-virtual-dtor -Wold-style-cast)
+target_compile_definitions(vellumark_settings INTERFACE
+  _GLIBCXX_ASSERTIONS
+  QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
+if(VELLUMARK_WERROR)
+  target_compile_options(vellumark_settings INTERFACE -Werror)
+endif()
+if(VELLUMARK_SANITIZE)
+  target_compile_options(vellumark_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(vellumark_settings INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,40 @@
+#pragma once
+// One source file paired with the same relative path under the destination root, with the
+// verdict and the size and time differences (source minus destination).
+
+#include <cstdint>
+#include <string>
+
+// The result kinds in their sort order.
+enum class TCompareResult : std::int32_t {
+    None = 0,
+    Created = 1,
+    Modified = 2,
+    NotModified = 3,
+    Ambiguous = 4,
+    Unknown = 5,
+};
+
+// The display word; every value outside None..Ambiguous reads "(Unknown)".
+std::string ResultText(TCompareResult result);
+
+class TCompareItem {
+public:
+    TCompareItem() = default;
+    TCompareItem(const TCompareItem&) = default;
+    TCompareItem(TCompareItem&&) = default;
+    TCompareItem& operator=(const TCompareItem&) = default;
+    TCompareItem& operator=(TCompareItem&&) = default;
+    virtual ~TCompareItem() = default;
+
+    // The time difference in whole days, its magnitude rounded up.
+    std::int64_t TimeRemainderDays() const;
+
+    std::string SrcPath;
+    std::string DstPath;
+    std::int64_t SizeRemainder = 0;
+    // Units of 100 ns.
+    std::int64_t TimeRemainder = 0;
+    bool DstExists = false;
+    TCompareResult Result = TCompareResult::None;
+};

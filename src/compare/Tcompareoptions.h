@@ -1,0 +1,28 @@
+#pragma once
+// The complete description of one comparison: the two roots, the mask lists with their
+// switches, and three flags.
+
+#include <string>
+
+class TCompareOptions {
+public:
+    TCompareOptions() = default;
+    TCompareOptions(const TCompareOptions&) = default;
+    TCompareOptions(TCompareOptions&&) = default;
+    TCompareOptions& operator=(const TCompareOptions&) = default;
+    TCompareOptions& operator=(TCompareOptions&&) = default;
+    virtual ~TCompareOptions() = default;
+
+    // Strings compare byte for byte: roots differing in the case of a letter differ.
+    bool operator==(const TCompareOptions&) const = default;
+
+    std::string SrcDir;
+    std::string DstDir;
+    bool UseIncludeMasks = false;
+    std::string IncludeMasks = "*";
+    bool UseExcludeMasks = false;
+    std::string ExcludeMasks = "*";
+    bool IncludeSubDirs = true;
+    bool FatPrecision = true;
+    bool ShowNotModified = false;
+};

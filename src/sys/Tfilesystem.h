@@ -1,0 +1,46 @@
+#pragma once
+// Directory listing and single-path lookup with the facts a comparison uses.
+// Symbolic links are judged by their targets; a link to a directory is never listed (so a
+// walk cannot loop or leave its tree) and a dangling link keeps its own facts.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct TFileFacts {
+    bool IsDirectory = false;
+    std::int64_t Size = 0;
+    // 100-ns ticks since 1601-01-01 UTC.
+    std::int64_t LastWriteTime = 0;
+};
+
+struct TDirectoryEntry {
+    std::string Name;
+    TFileFacts Facts;
+};
+
+// Ticks since 1601 of a POSIX time given as seconds and nanoseconds since 1970.
+std::int64_t TicksFromUnixTime(std::int64_t seconds, std::int64_t nanoseconds);
+
+// The entries of one directory in the order the file system gives them, "." and ".."
+// included. Entries that are neither files nor directories (FIFOs, sockets, devices) and
+// entries that vanish while listed are left out. Directories carry no size or time.
+class TDirectoryListing {
+public:
+    explicit TDirectoryListing(const std::string& directory);
+    ~TDirectoryListing();
+    TDirectoryListing(const TDirectoryListing&) = delete;
+    TDirectoryListing& operator=(const TDirectoryListing&) = delete;
+
+    // False when the directory could not be opened.
+    bool IsOpen() const;
+    // The next entry; false when there are no more.
+    bool Next(TDirectoryEntry& entry);
+
+private:
+    struct TImpl;
+    TImpl* Impl;
+};
+
+// The facts of the entry at exactly this path, or nothing when there is none.
+std::optional<TFileFacts> LookupPath(const std::string& path);

@@ -1,0 +1,138 @@
+#include "sys/Tlocalerules.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/ucasemap.h>
+#include <unicode/unistr.h>
+
+namespace {
+std::string IcuLocaleId(const std::string& posixName)
+{
+    // "de_DE.UTF-8@euro" -> "de_DE"
+    const std::size_t end = posixName.find_first_of(".@");
+    std::string id = posixName.substr(0, end);
+    return id == "C" || id == "POSIX" ? std::string() : id;
+}
+
+bool IsAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+}  // namespace
+
+std::string EnvironmentLocaleName(const char* category)
+{
+    for (const char* variable : {"LC_ALL", category, "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0')
+            return IcuLocaleId(value);
+    }
+    return {};
+}
+
+struct TLocaleRules::TImpl {
+    icu::Locale Locale;
+    std::unique_ptr<icu::Collator> Collator;
+    UCaseMap* CaseMap = nullptr;
+    // Languages whose lower-casing of ASCII letters differs from plain ASCII (dotless i).
+    bool AsciiLowersPlainly = true;
+
+    explicit TImpl(const std::string& id) : Locale(id.c_str())
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        Collator.reset(icu::Collator::createInstance(Locale, status));
+        if (U_FAILURE(status))
+            throw std::runtime_error("The collation of the locale cannot be loaded: " + id);
+        status = U_ZERO_ERROR;
+        CaseMap = ucasemap_open(id.c_str(), 0, &status);
+        if (U_FAILURE(status))
+            throw std::runtime_error("The case rules of the locale cannot be loaded: " + id);
+        const std::string language = Locale.getLanguage();
+        AsciiLowersPlainly = language != "tr" && language != "az";
+    }
+    ~TImpl() { ucasemap_close(CaseMap); }
+    TImpl(const TImpl&) = delete;
+    TImpl& operator=(const TImpl&) = delete;
+};
+
+TLocaleRules::TLocaleRules() : TLocaleRules(EnvironmentLocaleName("LC_COLLATE")) {}
+
+TLocaleRules::TLocaleRules(const std::string& localeName)
+    : Impl(std::make_unique<TImpl>(IcuLocaleId(localeName)))
+{
+}
+
+TLocaleRules::~TLocaleRules() = default;
+
+std::string TLocaleRules::Lower(std::string_view text) const
+{
+    if (Impl->AsciiLowersPlainly && IsAscii(text)) {
+        std::string lower(text);
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return lower;
+    }
+    // ICU copies ill-formed UTF-8 through unchanged.
+    std::string lower(text.size() + text.size() / 2 + 4, '\0');
+    for (;;) {
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t length = ucasemap_utf8ToLower(Impl->CaseMap, lower.data(), static_cast<int32_t>(lower.size()),
+                                                    text.data(), static_cast<int32_t>(text.size()), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            lower.assign(static_cast<std::size_t>(length) + 1, '\0');
+            continue;
+        }
+        if (U_FAILURE(status))
+            return std::string(text);
+        lower.resize(static_cast<std::size_t>(length));
+        return lower;
+    }
+}
+
+std::string TLocaleRules::SortKey(std::string_view text) const
+{
+    const std::string lower = Lower(text);
+    const icu::UnicodeString unicode =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(lower.data(), static_cast<int32_t>(lower.size())));
+    std::string key(lower.size() * 2 + 16, '\0');
+    for (;;) {
+        const int32_t length = Impl->Collator->getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()),
+                                                          static_cast<int32_t>(key.size()));
+        if (length > static_cast<int32_t>(key.size())) {
+            key.assign(static_cast<std::size_t>(length), '\0');
+            continue;
+        }
+        key.resize(length > 0 ? static_cast<std::size_t>(length) - 1 : 0);  // drop the terminating zero
+        return key;
+    }
+}
+
+int TLocaleRules::CompareFileNames(std::string_view a, std::string_view b) const
+{
+    const std::string lowerA = Lower(a), lowerB = Lower(b);
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult result = Impl->Collator->compareUTF8(
+        icu::StringPiece(lowerA.data(), static_cast<int32_t>(lowerA.size())),
+        icu::StringPiece(lowerB.data(), static_cast<int32_t>(lowerB.size())), status);
+    if (U_FAILURE(status))
+        return lowerA.compare(lowerB);
+    return result;
+}
+
+bool TLocaleRules::SameFileName(std::string_view a, std::string_view b) const
+{
+    return Lower(a) == Lower(b);
+}
+
+const TLocaleRules& TLocaleRules::ForThisThread()
+{
+    thread_local const TLocaleRules rules;
+    return rules;
+}

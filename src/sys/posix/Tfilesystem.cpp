@@ -1,0 +1,104 @@
+#include "sys/Tfilesystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+constexpr std::int64_t SecondsFrom1601To1970 = 11644473600;
+constexpr std::int64_t TicksPerSecond = 10'000'000;
+
+TFileFacts FactsOf(const struct stat& info)
+{
+    TFileFacts facts;
+    facts.IsDirectory = S_ISDIR(info.st_mode);
+    facts.Size = static_cast<std::int64_t>(info.st_size);
+    facts.LastWriteTime = TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    return facts;
+}
+
+// What a link or an entry of unknown type stands for: its target, or the link itself when
+// the target is missing. Nothing for a link to a directory or for special files.
+std::optional<TFileFacts> ResolvedFileFacts(int directory, const char* name)
+{
+    struct stat info {};
+    if (fstatat(directory, name, &info, 0) != 0 && fstatat(directory, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+        return std::nullopt;
+    return FactsOf(info);
+}
+}  // namespace
+
+std::int64_t TicksFromUnixTime(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    return (seconds + SecondsFrom1601To1970) * TicksPerSecond + nanoseconds / 100;
+}
+
+struct TDirectoryListing::TImpl {
+    DIR* Directory = nullptr;
+};
+
+TDirectoryListing::TDirectoryListing(const std::string& directory) : Impl(new TImpl)
+{
+    Impl->Directory = opendir(directory.c_str());
+}
+
+TDirectoryListing::~TDirectoryListing()
+{
+    if (Impl->Directory != nullptr)
+        closedir(Impl->Directory);
+    delete Impl;
+}
+
+bool TDirectoryListing::IsOpen() const { return Impl->Directory != nullptr; }
+
+bool TDirectoryListing::Next(TDirectoryEntry& entry)
+{
+    if (Impl->Directory == nullptr)
+        return false;
+    const int directoryFd = dirfd(Impl->Directory);
+    while (const dirent* found = readdir(Impl->Directory)) {
+        std::optional<TFileFacts> facts;
+        switch (found->d_type) {
+        case DT_DIR:
+            facts = TFileFacts{true, 0, 0};
+            break;
+        case DT_REG: {
+            struct stat info {};
+            if (fstatat(directoryFd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (S_ISDIR(info.st_mode))
+                    facts = TFileFacts{true, 0, 0};
+                else if (S_ISREG(info.st_mode))
+                    facts = FactsOf(info);
+            }
+            break;
+        }
+        case DT_LNK:
+            facts = ResolvedFileFacts(directoryFd, found->d_name);
+            break;
+        case DT_UNKNOWN: {
+            struct stat info {};
+            if (fstatat(directoryFd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
+                facts = S_ISDIR(info.st_mode) ? TFileFacts{true, 0, 0} : ResolvedFileFacts(directoryFd, found->d_name);
+            break;
+        }
+        default:
+            break;
+        }
+        if (facts) {
+            entry.Name = found->d_name;
+            entry.Facts = *facts;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<TFileFacts> LookupPath(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 || lstat(path.c_str(), &info) == 0)
+        return FactsOf(info);
+    return std::nullopt;
+}
