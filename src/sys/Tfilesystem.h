@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct TFileFacts {
     bool IsDirectory = false;
@@ -44,3 +45,19 @@ private:
 
 // The facts of the entry at exactly this path, or nothing when there is none.
 std::optional<TFileFacts> LookupPath(const std::string& path);
+// An existing directory (through links); the empty text is none.
+bool DirectoryExists(const std::string& path);
+// An existing entry that is not a directory.
+bool FileExists(const std::string& path);
+
+// The facts a comparison reads from the file system, in one place so that tests can
+// reach states on demand (an entry vanishing, a request arriving mid-walk).
+class TFileFactsSource {
+public:
+    virtual ~TFileFactsSource() = default;
+    // Every entry of the directory as TDirectoryListing gives them; empty when it cannot be read.
+    virtual std::vector<TDirectoryEntry> List(const std::string& directory) const;
+    virtual std::optional<TFileFacts> Lookup(const std::string& path) const;
+    // The real file system.
+    static const TFileFactsSource& System();
+};

@@ -32,6 +32,13 @@ std::optional<TFileFacts> ResolvedFileFacts(int directory, const char* name)
 
 std::int64_t TicksFromUnixTime(std::int64_t seconds, std::int64_t nanoseconds)
 {
+    // Times a tick count cannot hold (beyond the year 30000) saturate instead of wrapping.
+    constexpr std::int64_t Largest = INT64_MAX / TicksPerSecond - SecondsFrom1601To1970 - 1;
+    constexpr std::int64_t Smallest = INT64_MIN / TicksPerSecond - SecondsFrom1601To1970 + 1;
+    if (seconds > Largest)
+        return INT64_MAX;
+    if (seconds < Smallest)
+        return INT64_MIN;
     return (seconds + SecondsFrom1601To1970) * TicksPerSecond + nanoseconds / 100;
 }
 
@@ -101,4 +108,33 @@ std::optional<TFileFacts> LookupPath(const std::string& path)
     if (stat(path.c_str(), &info) == 0 || lstat(path.c_str(), &info) == 0)
         return FactsOf(info);
     return std::nullopt;
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    const auto facts = path.empty() ? std::nullopt : LookupPath(path);
+    return facts && facts->IsDirectory;
+}
+
+bool FileExists(const std::string& path)
+{
+    const auto facts = path.empty() ? std::nullopt : LookupPath(path);
+    return facts && !facts->IsDirectory;
+}
+
+std::vector<TDirectoryEntry> TFileFactsSource::List(const std::string& directory) const
+{
+    std::vector<TDirectoryEntry> entries;
+    TDirectoryListing listing(directory);
+    for (TDirectoryEntry entry; listing.Next(entry);)
+        entries.push_back(std::move(entry));
+    return entries;
+}
+
+std::optional<TFileFacts> TFileFactsSource::Lookup(const std::string& path) const { return LookupPath(path); }
+
+const TFileFactsSource& TFileFactsSource::System()
+{
+    static const TFileFactsSource system;
+    return system;
 }

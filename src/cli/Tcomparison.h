@@ -1,0 +1,16 @@
+#pragma once
+// Runs one comparison to its end on this thread's event loop, showing progress.
+
+#include <vector>
+
+#include "compare/Tcompareitem.h"
+#include "compare/Tcompareoptions.h"
+
+struct TComparisonOutcome {
+    bool Failed = false;
+    bool Completed = false;
+    // The sorted items of a run that completed without failure.
+    std::vector<TCompareItem> Items;
+};
+
+TComparisonOutcome RunComparison(const TCompareOptions& options);

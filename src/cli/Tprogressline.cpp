@@ -1,0 +1,28 @@
+#include "cli/Tprogressline.h"
+
+#include <cstdio>
+
+#include "sys/Mysysutils.h"
+#include "sys/Tconsole.h"
+
+TProgressLine::TProgressLine(std::string label) : Label(std::move(label)), Enabled(StandardErrorIsTerminal()) {}
+
+TProgressLine::~TProgressLine()
+{
+    if (Shown)
+        std::fputs("\r\x1b[K", stderr);
+}
+
+void TProgressLine::Show(std::int32_t position, std::int32_t maximum)
+{
+    if (!Enabled)
+        return;
+    const int percent = maximum > 0 ? static_cast<int>(std::int64_t{position} * 100 / maximum) : 0;
+    if (percent == LastPercent)
+        return;
+    LastPercent = percent;
+    Shown = true;
+    std::fprintf(stderr, "\r\x1b[K%s %s of %s (%d%%)", Label.c_str(), GroupDigits(std::to_string(position)).c_str(),
+                 GroupDigits(std::to_string(maximum)).c_str(), percent);
+    std::fflush(stderr);
+}

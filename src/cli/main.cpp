@@ -1,0 +1,76 @@
+// vellumark-cli: the comparison and the file operations of Vellumark for scripts.
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/Tcomparearguments.h"
+#include "cli/Tcomparison.h"
+#include "compare/Tresultrow.h"
+#include "sys/Mysysutils.h"
+
+namespace {
+void WriteLine(const std::vector<std::string>& fields)
+{
+    const std::string line = CsvLine(fields) + "\r\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+// The result list as File > Save List As writes it.
+void WriteResultList(const std::vector<TCompareItem>& items)
+{
+    const auto& captions = ResultColumnCaptions();
+    WriteLine({captions.begin(), captions.end()});
+    for (const TCompareItem& item : items) {
+        const TResultRowTexts texts = ResultRowTexts(item);
+        WriteLine({texts.begin(), texts.end()});
+    }
+}
+
+int Compare(const TCompareOptions& options)
+{
+    if (!ValidateOptions(options))
+        return ExitUsage;
+    const TComparisonOutcome outcome = RunComparison(options);
+    if (outcome.Failed) {
+        std::cerr << "The comparison failed.\n";
+        return ExitFailure;
+    }
+    WriteResultList(outcome.Items);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::cerr << "The result list cannot be written.\n";
+        return ExitFailure;
+    }
+    return ExitSuccess;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app("Compares a source tree with a destination tree and copies, moves or deletes what differs.",
+                 "vellumark-cli");
+    app.require_subcommand(1);
+    app.failure_message(CLI::FailureMessage::help);
+
+    TCompareArguments compareArguments;
+    CLI::App* compare = app.add_subcommand(
+        "compare", "List the files of SOURCE with their state under DESTINATION as comma-separated values");
+    compareArguments.AddTo(*compare);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error);
+        return ExitUsage;
+    }
+
+    if (compare->parsed())
+        return Compare(compareArguments.Options());
+    return ExitUsage;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// One comparison on a worker thread: walks the source tree, keeps the files whose names pass
+// the masks, looks each up under the destination root, classifies the pair, drops "Not
+// modified" pairs unless wanted, and sorts by result and then by path in the user's locale.
+
+#include <string>
+#include <vector>
+
+#include "compare/Tcompareitem.h"
+#include "compare/Tcompareoptions.h"
+#include "compare/Treportthread.h"
+#include "sys/Tfilesystem.h"
+
+class TCompareThread : public TReportThread {
+public:
+    TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread,
+                   const TFileFactsSource& fileSystem = TFileFactsSource::System());
+
+    // Two seconds in 100-ns ticks: the granularity of FAT file times.
+    static constexpr std::int64_t FatTimeStep = 20'000'000;
+    static std::int64_t RoundUpToFatTime(std::int64_t time);
+    static TCompareResult ResultOf(std::int64_t timeRemainder, std::int64_t sizeRemainder);
+
+    const TCompareOptions Options;
+    // The sorted result; read by the end handler while the end notification runs.
+    std::vector<TCompareItem> Items;
+    std::vector<std::string> IncludeMaskList;
+    std::vector<std::string> ExcludeMaskList;
+
+protected:
+    void Prepare() override;
+    void Run() override;
+    void CleanUp() override;
+
+private:
+    void PrepareMasks();
+    void ScanDirectory(const std::string& relativeDirectory);
+    bool PassesMasks(const std::string& name) const;
+    bool AnyMaskMatches(const std::string& name, const std::vector<std::string>& masks) const;
+    void ClassifyItems();
+    void ClassifyItem(TCompareItem& item) const;
+    std::int64_t TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const;
+    void SortItems();
+
+    const TFileFactsSource& FileSystem;
+    std::string SrcRoot;
+    std::string DstRoot;
+};

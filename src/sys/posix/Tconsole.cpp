@@ -1,0 +1,5 @@
+#include "sys/Tconsole.h"
+
+#include <unistd.h>
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }

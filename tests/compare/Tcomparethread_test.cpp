@@ -1,0 +1,380 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "compare/Tcomparethread.h"
+#include "compare/Teventloop.h"
+#include "support/Ttreefixture.h"
+
+namespace {
+constexpr std::int64_t F = TCompareThread::FatTimeStep;
+constexpr std::int64_t Base = 1'600'000'000;  // seconds since 1970, an even second
+
+struct TRunResult {
+    bool Failed = false;
+    bool Completed = false;
+    bool Cancelled = false;
+    std::vector<TCompareItem> Items;
+    std::vector<std::pair<int, int>> Progress;
+};
+
+TRunResult Compare(const TCompareOptions& options, const TFileFactsSource& fileSystem = TFileFactsSource::System(),
+                   std::function<void(TCompareThread&, int position)> onProgress = {})
+{
+    TEventLoop loop;
+    TRunResult result;
+    bool ended = false;
+    auto* thread = new TCompareThread(options, loop, fileSystem);
+    thread->OnProgress = [&](TReportThread* sender, std::int32_t position, std::int32_t maximum) {
+        result.Progress.emplace_back(position, maximum);
+        if (onProgress)
+            onProgress(*static_cast<TCompareThread*>(sender), position);
+    };
+    thread->OnTerminate = [&](TReportThread* sender) {
+        auto* comparison = static_cast<TCompareThread*>(sender);
+        result.Failed = comparison->Failed;
+        result.Completed = comparison->Completed();
+        result.Cancelled = comparison->Cancelled;
+        result.Items = comparison->Items;
+        ended = true;
+    };
+    thread->Resume();
+    loop.RunUntil([&] { return ended; });
+    TReportThread::WaitForReleasedThreads();
+    return result;
+}
+
+class CompareThreadTest : public ::testing::Test {
+protected:
+    TTreeFixture Tree;
+    TCompareOptions Options;
+
+    void SetUp() override
+    {
+        Tree.CreateDirectory("src");
+        Tree.CreateDirectory("dst");
+        Options.SrcDir = Tree.Path("src");
+        Options.DstDir = Tree.Path("dst");
+    }
+    // A source file and, unless its time is 0, its destination counterpart; times in ticks
+    // past the base second.
+    void Pair(const std::string& name, const std::string& source, std::int64_t sourceTicks,
+              const std::string& destination, std::int64_t destinationTicks)
+    {
+        Tree.CreateFile("src/" + name, source, Base + sourceTicks / 10'000'000, sourceTicks % 10'000'000 * 100);
+        Tree.CreateFile("dst/" + name, destination, Base + destinationTicks / 10'000'000,
+                        destinationTicks % 10'000'000 * 100);
+    }
+    const TCompareItem* Find(const std::vector<TCompareItem>& items, const std::string& name) const
+    {
+        for (const TCompareItem& item : items)
+            if (item.SrcPath == Options.SrcDir + "/" + name)
+                return &item;
+        return nullptr;
+    }
+};
+}  // namespace
+
+TEST(FatTime, RoundsUpToTwoSeconds)
+{
+    EXPECT_EQ(TCompareThread::RoundUpToFatTime(5 * F + 1), 6 * F);
+    EXPECT_EQ(TCompareThread::RoundUpToFatTime(6 * F), 6 * F);
+    EXPECT_EQ(TCompareThread::RoundUpToFatTime(1), F);
+    EXPECT_EQ(TCompareThread::RoundUpToFatTime(INT64_MAX - 5), INT64_MAX / F * F);  // saturates
+    EXPECT_EQ(TCompareThread::ResultOf(1, 0), TCompareResult::Modified);
+    EXPECT_EQ(TCompareThread::ResultOf(1, -5), TCompareResult::Modified);
+    EXPECT_EQ(TCompareThread::ResultOf(0, 3), TCompareResult::Ambiguous);
+    EXPECT_EQ(TCompareThread::ResultOf(-1, 3), TCompareResult::Ambiguous);
+    EXPECT_EQ(TCompareThread::ResultOf(-1, 0), TCompareResult::NotModified);
+}
+
+TEST_F(CompareThreadTest, ClassifiesEveryKindOfPair)
+{
+    Pair("newer.txt", "abc", 10 * F, "abcd", 2 * F);
+    Pair("older-same.txt", "abc", 2 * F, "xyz", 10 * F);
+    Pair("older-other.txt", "abc", 2 * F, "x", 10 * F);
+    Pair("equal-other.txt", "abc", 4 * F, "abcdef", 4 * F);
+    Tree.CreateFile("src/created.txt", "", Base);
+    Tree.CreateFile("src/folder-there", "abc", Base);
+    Tree.CreateDirectory("dst/folder-there");
+    Tree.CreateFile("src/zero-time", "abc", 0);
+    Tree.CreateFile("dst/zero-time", "abc", Base);
+    Tree.CreateFile("dst/only-in-destination.txt", "abc", Base);
+    Options.ShowNotModified = true;
+
+    const TRunResult result = Compare(Options);
+    ASSERT_TRUE(result.Completed);
+    ASSERT_FALSE(result.Failed);
+    ASSERT_EQ(result.Items.size(), 7u);
+
+    const TCompareItem* newer = Find(result.Items, "newer.txt");
+    EXPECT_EQ(newer->Result, TCompareResult::Modified);
+    EXPECT_EQ(newer->SizeRemainder, -1);
+    EXPECT_EQ(newer->TimeRemainder, 8 * F);
+    EXPECT_EQ(newer->DstPath, Options.DstDir + "/newer.txt");
+    EXPECT_EQ(Find(result.Items, "older-same.txt")->Result, TCompareResult::NotModified);
+    EXPECT_EQ(Find(result.Items, "older-same.txt")->TimeRemainder, -8 * F);
+    EXPECT_EQ(Find(result.Items, "older-other.txt")->Result, TCompareResult::Ambiguous);
+    EXPECT_EQ(Find(result.Items, "equal-other.txt")->Result, TCompareResult::Ambiguous);
+    EXPECT_EQ(Find(result.Items, "equal-other.txt")->SizeRemainder, -3);
+
+    const TCompareItem* created = Find(result.Items, "created.txt");
+    EXPECT_EQ(created->Result, TCompareResult::Created);
+    EXPECT_FALSE(created->DstExists);
+    EXPECT_EQ(created->SizeRemainder, 0);
+    EXPECT_EQ(created->TimeRemainder, 0);
+
+    const TCompareItem* folder = Find(result.Items, "folder-there");
+    EXPECT_EQ(folder->Result, TCompareResult::Unknown);
+    EXPECT_TRUE(folder->DstExists);
+    EXPECT_EQ(folder->SizeRemainder, 0);
+    EXPECT_EQ(folder->TimeRemainder, 0);
+
+    EXPECT_EQ(Find(result.Items, "zero-time")->Result, TCompareResult::NotModified);  // 1970 is not tick 0
+    EXPECT_EQ(Find(result.Items, "only-in-destination.txt"), nullptr);
+}
+
+namespace {
+// Reports given facts for some paths and the real file system for the rest.
+class TFakedFacts : public TFileFactsSource {
+public:
+    std::map<std::string, TFileFacts> Faked;
+    std::function<void(const std::string&)> OnList;
+    std::vector<TDirectoryEntry> List(const std::string& directory) const override
+    {
+        if (OnList)
+            OnList(directory);
+        auto entries = TFileFactsSource::List(directory);
+        for (TDirectoryEntry& entry : entries)
+            if (auto it = Faked.find(WithDelimiter(directory) + entry.Name); it != Faked.end())
+                entry.Facts = it->second;
+        return entries;
+    }
+    std::optional<TFileFacts> Lookup(const std::string& path) const override
+    {
+        if (auto it = Faked.find(path); it != Faked.end())
+            return it->second;
+        return TFileFactsSource::Lookup(path);
+    }
+
+private:
+    static std::string WithDelimiter(const std::string& directory)
+    {
+        return directory.back() == '/' ? directory : directory + "/";
+    }
+};
+}  // namespace
+
+TEST_F(CompareThreadTest, ZeroOrNegativeTimesAndNegativeSizesAreUnknown)
+{
+    TFakedFacts facts;
+    for (const char* name : {"t0", "T0", "s-", "S-"}) {
+        Tree.CreateFile(std::string("src/") + name, "a", Base);
+        Tree.CreateFile(std::string("dst/") + name, "a", Base);
+    }
+    facts.Faked[Options.SrcDir + "/t0"] = {false, 1, 0};
+    facts.Faked[Options.DstDir + "/T0"] = {false, 1, -5};
+    facts.Faked[Options.SrcDir + "/s-"] = {false, -1, 100};
+    facts.Faked[Options.DstDir + "/S-"] = {false, -1, 100};
+    const TRunResult result = Compare(Options, facts);
+    ASSERT_EQ(result.Items.size(), 4u);
+    for (const TCompareItem& item : result.Items) {
+        EXPECT_EQ(item.Result, TCompareResult::Unknown) << item.SrcPath;
+        EXPECT_TRUE(item.DstExists);
+        EXPECT_EQ(item.SizeRemainder, 0);
+    }
+}
+
+TEST_F(CompareThreadTest, FatPrecisionTreatsTimesUnderTwoSecondsApartAsEqual)
+{
+    // t = 6F, T = 5F + 1: newer exactly, equal at FAT precision.
+    Pair("a", "x", 6 * F, "x", 5 * F + 1);
+    // t = 5F + 1, T = 6F: older exactly, equal at FAT precision.
+    Pair("b", "x", 5 * F + 1, "x", 6 * F);
+    // Linux's FAT truncates an odd second down: 7.5 s against 6 s.
+    Pair("c", "x", 3 * F + F * 3 / 4, "x", 3 * F);
+    // Two seconds or more apart stay apart: 9 s against 6.9 s rounds to 10 against 8.
+    Pair("d", "x", 4 * F + F / 2, "x", 3 * F + F * 9 / 20);
+    Options.ShowNotModified = true;
+
+    const TRunResult fat = Compare(Options);
+    ASSERT_EQ(fat.Items.size(), 4u);
+    EXPECT_EQ(Find(fat.Items, "a")->Result, TCompareResult::NotModified);
+    EXPECT_EQ(Find(fat.Items, "a")->TimeRemainder, 0);
+    EXPECT_EQ(Find(fat.Items, "b")->TimeRemainder, 0);
+    EXPECT_EQ(Find(fat.Items, "c")->Result, TCompareResult::NotModified);
+    EXPECT_EQ(Find(fat.Items, "d")->Result, TCompareResult::Modified);
+    EXPECT_EQ(Find(fat.Items, "d")->TimeRemainder, F);
+
+    Options.FatPrecision = false;
+    const TRunResult exact = Compare(Options);
+    EXPECT_EQ(Find(exact.Items, "a")->Result, TCompareResult::Modified);
+    EXPECT_EQ(Find(exact.Items, "a")->TimeRemainder, F - 1);
+    EXPECT_EQ(Find(exact.Items, "b")->TimeRemainder, -(F - 1));
+    EXPECT_EQ(Find(exact.Items, "b")->Result, TCompareResult::NotModified);
+    EXPECT_EQ(Find(exact.Items, "c")->Result, TCompareResult::Modified);
+}
+
+TEST_F(CompareThreadTest, NotModifiedItemsAreDroppedButCountInTheProgressMaximum)
+{
+    Pair("same1", "x", 2 * F, "x", 2 * F);
+    Pair("newer", "x", 4 * F, "x", 2 * F);
+    Pair("same2", "x", 2 * F, "x", 2 * F);
+    Tree.CreateFile("src/new", "x", Base);
+
+    const TRunResult result = Compare(Options);
+    ASSERT_EQ(result.Items.size(), 2u);
+    EXPECT_EQ(result.Items[0].Result, TCompareResult::Created);
+    EXPECT_EQ(result.Items[1].Result, TCompareResult::Modified);
+    ASSERT_FALSE(result.Progress.empty());
+    EXPECT_EQ(result.Progress.back(), std::make_pair(4, 4));
+}
+
+TEST_F(CompareThreadTest, SortsByResultThenPathWithoutRegardToCase)
+{
+    for (const char* name : {"b.txt", "B2.txt", "a.txt", "sub/A.txt", "C.txt"})
+        Tree.CreateFile(std::string("src/") + name, "x", Base);
+    Pair("m.txt", "x", 4 * F, "x", 2 * F);
+    Pair("A-mod.txt", "x", 4 * F, "x", 2 * F);
+    Pair("amb.txt", "xy", 2 * F, "x", 2 * F);
+
+    const TRunResult result = Compare(Options);
+    std::vector<std::string> order;
+    for (const TCompareItem& item : result.Items)
+        order.push_back(item.SrcPath.substr(Options.SrcDir.size() + 1));
+    EXPECT_EQ(order, (std::vector<std::string>{"a.txt", "b.txt", "B2.txt", "C.txt", "sub/A.txt", "A-mod.txt", "m.txt",
+                                               "amb.txt"}));
+}
+
+TEST_F(CompareThreadTest, MasksApplyToFileNamesOnlyAndExclusionWins)
+{
+    Tree.CreateFile("src/keep.txt", "x", Base);
+    Tree.CreateFile("src/skip.log", "x", Base);
+    Tree.CreateFile("src/notes.TXT", "x", Base);
+    Tree.CreateFile("src/secret.txt", "x", Base);
+    Tree.CreateFile("src/deep.txt.d/inner.txt", "x", Base);
+    Tree.CreateFile("src/deep.txt.d/inner.log", "x", Base);
+    Options.UseIncludeMasks = true;
+    Options.IncludeMasks = "*.log;*.txt";
+    Options.UseExcludeMasks = true;
+    Options.ExcludeMasks = "secret*;*.log";
+
+    const TRunResult result = Compare(Options);
+    std::vector<std::string> names;
+    for (const TCompareItem& item : result.Items)
+        names.push_back(item.SrcPath.substr(Options.SrcDir.size() + 1));
+    EXPECT_EQ(names, (std::vector<std::string>{"deep.txt.d/inner.txt", "keep.txt", "notes.TXT"}));
+
+    Options.IncludeMasks = "*.cpp; *.txt";  // the second mask begins with a blank
+    Options.UseExcludeMasks = false;
+    EXPECT_TRUE(Compare(Options).Items.empty());
+}
+
+TEST_F(CompareThreadTest, WithoutSubdirectoriesOnlyTheRootIsCompared)
+{
+    Tree.CreateFile("src/top", "x", Base);
+    Tree.CreateFile("src/sub/below", "x", Base);
+    Options.IncludeSubDirs = false;
+    const TRunResult result = Compare(Options);
+    ASSERT_EQ(result.Items.size(), 1u);
+    EXPECT_EQ(result.Items[0].SrcPath, Options.SrcDir + "/top");
+}
+
+TEST_F(CompareThreadTest, MissingRootGivesAnEmptyNormalResult)
+{
+    Options.SrcDir = Tree.Path("nowhere");
+    const TRunResult result = Compare(Options);
+    EXPECT_TRUE(result.Completed);
+    EXPECT_FALSE(result.Failed);
+    EXPECT_TRUE(result.Items.empty());
+    EXPECT_TRUE(result.Progress.empty());
+}
+
+TEST_F(CompareThreadTest, NestedDestinationIsScannedAsSource)
+{
+    Tree.CreateFile("src/a", "x", Base);
+    Tree.CreateFile("src/backup/a", "x", Base);
+    Options.DstDir = Tree.Path("src/backup");
+    const TRunResult result = Compare(Options);
+    ASSERT_EQ(result.Items.size(), 1u);  // src/a pairs with backup/a and is not modified
+    EXPECT_EQ(result.Items[0].SrcPath, Options.SrcDir + "/backup/a");
+    EXPECT_EQ(result.Items[0].DstPath, Options.DstDir + "/backup/a");
+    EXPECT_EQ(result.Items[0].Result, TCompareResult::Created);
+}
+
+TEST_F(CompareThreadTest, LinkLoopsAndFifosNeitherHangNorAppear)
+{
+    Tree.CreateFile("src/dir/file", "x", Base);
+    Tree.CreateSymlink("src/dir/loop", "..");
+    Tree.CreateSymlink("src/self", "self");
+    Tree.CreateFifo("src/pipe");
+    Tree.CreateFifo("dst/dir/file");  // exists, is no directory: compared by its facts
+    Tree.SetTime("dst/dir/file", Base);
+
+    const TRunResult result = Compare(Options);
+    std::vector<std::string> names;
+    for (const TCompareItem& item : result.Items)
+        names.push_back(item.SrcPath.substr(Options.SrcDir.size() + 1));
+    EXPECT_EQ(names, (std::vector<std::string>{"self", "dir/file"}));
+}
+
+TEST_F(CompareThreadTest, TerminationDuringTheScanCancelsWithoutProgress)
+{
+    Tree.CreateFile("src/a", "x", Base);
+    Tree.CreateFile("src/sub/b", "x", Base);
+    Tree.CreateFile("src/sub/c", "x", Base);
+    TFakedFacts facts;
+    TCompareThread* running = nullptr;
+    facts.OnList = [&](const std::string& directory) {
+        if (directory.find("/sub") != std::string::npos)
+            running->Terminate();
+    };
+    TEventLoop loop;
+    bool ended = false, cancelled = false, sawProgress = false;
+    std::size_t items = 99;
+    running = new TCompareThread(Options, loop, facts);
+    running->OnProgress = [&](TReportThread*, std::int32_t, std::int32_t) { sawProgress = true; };
+    running->OnTerminate = [&](TReportThread* sender) {
+        cancelled = sender->Cancelled;
+        items = static_cast<TCompareThread*>(sender)->Items.size();
+        ended = true;
+    };
+    running->Resume();
+    loop.RunUntil([&] { return ended; });
+    TReportThread::WaitForReleasedThreads();
+    EXPECT_TRUE(cancelled);
+    EXPECT_FALSE(sawProgress);
+    EXPECT_LE(items, 1u);  // what was scanned is never shown; the end handler leaves it
+}
+
+TEST_F(CompareThreadTest, TerminationDuringClassificationStops)
+{
+    for (int i = 0; i < 50; ++i)
+        Tree.CreateFile("src/f" + std::to_string(i), "x", Base);
+    const TRunResult result =
+        Compare(Options, TFileFactsSource::System(), [](TCompareThread& thread, int) { thread.Terminate(); });
+    EXPECT_FALSE(result.Completed);
+    EXPECT_FALSE(result.Cancelled);
+    EXPECT_FALSE(result.Failed);
+    ASSERT_FALSE(result.Progress.empty());
+    EXPECT_LT(result.Progress.back().first, 50);
+}
+
+TEST_F(CompareThreadTest, AnExceptionInAStepFailsTheRun)
+{
+    Tree.CreateFile("src/a", "x", Base);
+    class TThrowingLookup : public TFileFactsSource {
+    public:
+        std::optional<TFileFacts> Lookup(const std::string&) const override { throw std::bad_alloc(); }
+    } throwingLookup;
+    EXPECT_TRUE(Compare(Options, throwingLookup).Failed);
+
+    class TThrowingList : public TFileFactsSource {
+    public:
+        std::vector<TDirectoryEntry> List(const std::string&) const override { throw std::bad_alloc(); }
+    } throwingList;
+    const TRunResult failedScan = Compare(Options, throwingList);
+    EXPECT_TRUE(failedScan.Failed);
+    EXPECT_TRUE(failedScan.Progress.empty());
+}

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "sys/Mysysutils.h"
+#include "sys/Utf8.h"
+
+TEST(GroupDigits, InsertsCommasBetweenGroupsOfThreeFromTheRight)
+{
+    EXPECT_EQ(GroupDigits("1234"), "1,234");
+    EXPECT_EQ(GroupDigits("-1234567"), "-1,234,567");
+    EXPECT_EQ(GroupDigits("+1000"), "+1,000");
+    EXPECT_EQ(GroupDigits("100000"), "100,000");
+    for (const char* unchanged : {"999", "-999", "+999", "", "0", "-"})
+        EXPECT_EQ(GroupDigits(unchanged), unchanged);
+}
+
+TEST(AddPlusSign, PrefixesUnsignedTexts)
+{
+    EXPECT_EQ(AddPlusSign("1,234"), "+1,234");
+    EXPECT_EQ(AddPlusSign("-512"), "-512");
+    EXPECT_EQ(AddPlusSign("+0"), "+0");
+    EXPECT_EQ(AddPlusSign(""), "+");
+}
+
+TEST(PathParts, SplitAtTheLastSeparatorAndKeepTheRoot)
+{
+    EXPECT_EQ(FileNamePart("/data/docs/report.final.txt"), "report.final.txt");
+    EXPECT_EQ(DirectoryPart("/data/docs/report.final.txt"), "/data/docs");
+    EXPECT_EQ(ExtensionPart("/data/docs/report.final.txt"), ".txt");
+
+    EXPECT_EQ(FileNamePart("/readme"), "readme");
+    EXPECT_EQ(DirectoryPart("/readme"), "/");
+    EXPECT_EQ(ExtensionPart("/readme"), "");
+
+    EXPECT_EQ(FileNamePart("plain"), "plain");
+    EXPECT_EQ(DirectoryPart("plain"), "");
+    EXPECT_EQ(DirectoryPart("a//b"), "a//");  // a separator after a separator is kept
+    EXPECT_EQ(ExtensionPart("/dir.d/file"), "");  // a dot in a folder name is no extension
+    EXPECT_EQ(ExtensionPart("/x/archive.tar.gz"), ".gz");
+    EXPECT_EQ(ExtensionPart("/x/.profile"), ".profile");
+    // ":" and "\" are ordinary characters here.
+    EXPECT_EQ(FileNamePart("/x/C:\\a"), "C:\\a");
+}
+
+TEST(PathParts, TrailingDelimiterIsAddedOnce)
+{
+    EXPECT_EQ(WithTrailingDelimiter("/a"), "/a/");
+    EXPECT_EQ(WithTrailingDelimiter("/a/"), "/a/");
+    EXPECT_EQ(WithTrailingDelimiter(""), "/");
+    EXPECT_EQ(WithTrailingDelimiter("/"), "/");
+}
+
+TEST(SplitText, KeepsEveryPieceBetweenDelimiters)
+{
+    using List = std::vector<std::string>;
+    EXPECT_EQ(SplitText("", ';'), List{""});
+    EXPECT_EQ(SplitText(";", ';'), (List{"", ""}));
+    EXPECT_EQ(SplitText("*.txt;", ';'), (List{"*.txt", ""}));
+    EXPECT_EQ(SplitText("a;;b", ';'), (List{"a", "", "b"}));
+    EXPECT_EQ(SplitText("*.cpp; *.h", ';'), (List{"*.cpp", " *.h"}));
+}
+
+TEST(Utf8, InvalidBytesAreCharactersOfTheirOwn)
+{
+    EXPECT_EQ(Utf8::CharCount("abc"), 3u);
+    EXPECT_EQ(Utf8::CharCount("\xC3\xA9t\xC3\xA9"), 3u);        // été
+    EXPECT_EQ(Utf8::CharCount("\xF0\x9F\x98\x80"), 1u);         // one emoji
+    EXPECT_EQ(Utf8::CharCount("\xC3"), 1u);                     // truncated sequence
+    EXPECT_EQ(Utf8::CharCount("\xE2\x82"), 2u);                 // truncated three-byte sequence
+    EXPECT_EQ(Utf8::CharCount("\xC0\xAF"), 2u);                 // overlong "/"
+    EXPECT_EQ(Utf8::CharCount("\xED\xA0\x80"), 3u);             // surrogate
+    EXPECT_EQ(Utf8::CharCount("\xF4\x90\x80\x80"), 4u);         // beyond U+10FFFF
+    EXPECT_EQ(Utf8::Next("ab", 2), 2u);
+}
+
+TEST(MatchesMask, WildcardsAndCase)
+{
+    EXPECT_TRUE(MatchesMask("", ""));
+    EXPECT_FALSE(MatchesMask("a", ""));
+    EXPECT_TRUE(MatchesMask("", "*"));
+    EXPECT_TRUE(MatchesMask("anything at all", "*"));
+    EXPECT_TRUE(MatchesMask("a.b", "*.*"));
+    EXPECT_TRUE(MatchesMask("a.", "*.*"));
+    EXPECT_TRUE(MatchesMask(".profile", "*.*"));
+    EXPECT_FALSE(MatchesMask("README", "*.*"));
+    EXPECT_TRUE(MatchesMask("NOTES.TXT", "*.txt"));
+    EXPECT_TRUE(MatchesMask("notes.txt", "*.TXT"));
+    EXPECT_TRUE(MatchesMask("a", "a*"));
+    EXPECT_FALSE(MatchesMask("ab", "*a"));
+    EXPECT_TRUE(MatchesMask("xabc", "*ab?"));
+    EXPECT_TRUE(MatchesMask("abc", "*ab?"));
+    EXPECT_FALSE(MatchesMask("xabab", "*ab?"));
+    EXPECT_FALSE(MatchesMask("x.h", " *.h"));
+}
+
+TEST(MatchesMask, QuestionMarkTakesOneWholeCharacter)
+{
+    EXPECT_TRUE(MatchesMask("x", "?"));
+    EXPECT_TRUE(MatchesMask("\xC3\xA9", "?"));        // é
+    EXPECT_TRUE(MatchesMask("\xE6\x97\xA5", "?"));    // 日
+    EXPECT_TRUE(MatchesMask("\xFF", "?"));            // an invalid byte
+    EXPECT_FALSE(MatchesMask("", "?"));
+    EXPECT_FALSE(MatchesMask("ab", "?"));
+    EXPECT_TRUE(MatchesMask("\xC3\xA9t\xC3\xA9.txt", "??\?.txt"));
+    EXPECT_TRUE(MatchesMask("x\xC3\xA9y", "x?y"));
+}
+
+TEST(MatchesMask, FoldsOnlyAsciiLetters)
+{
+    EXPECT_FALSE(MatchesMask("\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"));  // été against ÉTÉ
+    EXPECT_TRUE(MatchesMask("\xC3\xA9T\xC3\xA9", "\xC3\xA9t\xC3\xA9"));
+    EXPECT_FALSE(MatchesMask("[", "{"));  // no folding outside a..z
+    EXPECT_FALSE(MatchesMask("@", "`"));
+}
+
+namespace {
+// Plain recursive wildcard matching over characters: the meaning the matcher must have.
+bool ReferenceMatch(std::string_view name, std::string_view mask)
+{
+    if (mask.empty())
+        return name.empty();
+    if (mask[0] == '*') {
+        for (std::size_t i = 0;; i = Utf8::Next(name, i)) {
+            if (ReferenceMatch(name.substr(i), mask.substr(1)))
+                return true;
+            if (i >= name.size())
+                return false;
+        }
+    }
+    if (name.empty())
+        return false;
+    const std::size_t nameLength = Utf8::CharLength(name, 0);
+    const std::size_t maskLength = Utf8::CharLength(mask, 0);
+    if (mask[0] != '?') {
+        if (nameLength != maskLength)
+            return false;
+        auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+        for (std::size_t i = 0; i < nameLength; ++i)
+            if ((nameLength == 1 ? fold(name[i]) : name[i]) != (nameLength == 1 ? fold(mask[i]) : mask[i]))
+                return false;
+    }
+    return ReferenceMatch(name.substr(nameLength), mask.substr(mask[0] == '?' ? 1 : maskLength));
+}
+}  // namespace
+
+TEST(MatchesMask, AgreesWithPlainWildcardMatchingOnRandomInput)
+{
+    // Small alphabets make backtracking after "*" and repeated prefixes likely.
+    const std::vector<std::string> nameAlphabet = {"a", "b", "A", ".", "\xC3\xA9", "\xFF"};
+    const std::vector<std::string> maskAlphabet = {"a", "b", "B", ".", "\xC3\xA9", "*", "?", "\xFF"};
+    std::mt19937 random(12345);
+    auto randomText = [&](const std::vector<std::string>& alphabet, int maxLength) {
+        std::string text;
+        const int length = std::uniform_int_distribution<int>(0, maxLength)(random);
+        for (int i = 0; i < length; ++i)
+            text += alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)];
+        return text;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string name = randomText(nameAlphabet, 8);
+        const std::string mask = randomText(maskAlphabet, 6);
+        ASSERT_EQ(MatchesMask(name, mask), ReferenceMatch(name, mask)) << "name '" << name << "' mask '" << mask << "'";
+    }
+}
+
+TEST(CyclicIndex, WrapsAtBothEnds)
+{
+    EXPECT_EQ(NextIndex(3, 0, 4), 4);
+    EXPECT_EQ(NextIndex(4, 0, 4), 0);
+    EXPECT_EQ(PreviousIndex(1, 0, 4), 0);
+    EXPECT_EQ(PreviousIndex(0, 0, 4), 4);
+    EXPECT_EQ(NextIndex(0, 0, 0), 0);
+}
+
+TEST(Csv, QuotesFieldsWithBlanksCommasQuotesAndControls)
+{
+    EXPECT_EQ(CsvField("readme.txt"), "readme.txt");
+    EXPECT_EQ(CsvField("/data/My Docs"), "\"/data/My Docs\"");
+    EXPECT_EQ(CsvField("+1,234 bytes"), "\"+1,234 bytes\"");
+    EXPECT_EQ(CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(CsvField("tab\there"), "\"tab\there\"");
+    EXPECT_EQ(CsvField("caf\xC3\xA9"), "caf\xC3\xA9");
+    EXPECT_EQ(CsvField(""), "");
+    EXPECT_EQ(CsvLine({"a", "", "b", ""}), "a,,b,");
+    EXPECT_EQ(CsvLine({""}), "\"\"");
+    EXPECT_EQ(CsvLine({"", ""}), ",");
+}
