@@ -102,11 +102,12 @@ void TCompareThread::ClassifyItems()
     // Dropped items are squeezed out as we go: erasing one at a time would be quadratic.
     std::size_t kept = 0;
     std::size_t i = 0;
+    TLookupCache lookups;
     for (; i < Items.size(); ++i) {
         if (Terminated())
             break;
         TCompareItem& item = Items[i];
-        ClassifyItem(item);
+        ClassifyItem(item, lookups);
         if (Options.ShowNotModified || item.Result != TCompareResult::NotModified) {
             if (kept != i)
                 Items[kept] = std::move(item);
@@ -120,11 +121,11 @@ void TCompareThread::ClassifyItems()
                 Items.end());
 }
 
-void TCompareThread::ClassifyItem(TCompareItem& item) const
+void TCompareThread::ClassifyItem(TCompareItem& item, TLookupCache& lookups) const
 {
     const std::int64_t sourceSize = item.SizeRemainder;
     const std::int64_t sourceTime = item.TimeRemainder;
-    const auto destination = FileSystem.Lookup(item.DstPath);
+    const auto destination = FileSystem.Lookup(item.DstPath, lookups);
     if (!destination) {
         item.DstExists = false;
         item.TimeRemainder = 0;
@@ -193,9 +194,20 @@ void TCompareThread::SortItems()
     });
     keys = {};
 
-    std::vector<TCompareItem> sorted;
-    sorted.reserve(Items.size());
-    for (const std::size_t index : order)
-        sorted.push_back(std::move(Items[index]));
-    Items = std::move(sorted);
+    // Put each item where the order says, following the permutation's cycles: no second
+    // list of a million items.
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start)
+            continue;
+        TCompareItem held = std::move(Items[start]);
+        std::size_t position = start;
+        while (order[position] != start) {
+            const std::size_t from = order[position];
+            Items[position] = std::move(Items[from]);
+            order[position] = position;
+            position = from;
+        }
+        Items[position] = std::move(held);
+        order[position] = position;
+    }
 }

@@ -38,7 +38,7 @@ private:
     bool PassesMasks(const std::string& name) const;
     bool AnyMaskMatches(const std::string& name, const std::vector<std::string>& masks) const;
     void ClassifyItems();
-    void ClassifyItem(TCompareItem& item) const;
+    void ClassifyItem(TCompareItem& item, TLookupCache& lookups) const;
     std::int64_t TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const;
     void SortItems();
 

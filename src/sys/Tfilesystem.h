@@ -50,6 +50,23 @@ bool DirectoryExists(const std::string& path);
 // An existing entry that is not a directory.
 bool FileExists(const std::string& path);
 
+// Keeps the last directory a lookup went through open, so that looking up many names of one
+// directory resolves its path once. One thread uses one cache.
+class TLookupCache {
+public:
+    TLookupCache() = default;
+    ~TLookupCache();
+    TLookupCache(const TLookupCache&) = delete;
+    TLookupCache& operator=(const TLookupCache&) = delete;
+
+    std::optional<TFileFacts> Lookup(const std::string& path);
+
+private:
+    std::string Directory;
+    int DirectoryFd = -1;
+    bool DirectoryOpened = false;
+};
+
 // The facts a comparison reads from the file system, in one place so that tests can
 // reach states on demand (an entry vanishing, a request arriving mid-walk).
 class TFileFactsSource {
@@ -57,7 +74,8 @@ public:
     virtual ~TFileFactsSource() = default;
     // Every entry of the directory as TDirectoryListing gives them; empty when it cannot be read.
     virtual std::vector<TDirectoryEntry> List(const std::string& directory) const;
-    virtual std::optional<TFileFacts> Lookup(const std::string& path) const;
+    // LookupPath, through the caller's cache.
+    virtual std::optional<TFileFacts> Lookup(const std::string& path, TLookupCache& cache) const;
     // The real file system.
     static const TFileFactsSource& System();
 };

@@ -151,11 +151,11 @@ public:
                 entry.Facts = it->second;
         return entries;
     }
-    std::optional<TFileFacts> Lookup(const std::string& path) const override
+    std::optional<TFileFacts> Lookup(const std::string& path, TLookupCache& cache) const override
     {
         if (auto it = Faked.find(path); it != Faked.end())
             return it->second;
-        return TFileFactsSource::Lookup(path);
+        return TFileFactsSource::Lookup(path, cache);
     }
 
 private:
@@ -366,7 +366,7 @@ TEST_F(CompareThreadTest, AnExceptionInAStepFailsTheRun)
     Tree.CreateFile("src/a", "x", Base);
     class TThrowingLookup : public TFileFactsSource {
     public:
-        std::optional<TFileFacts> Lookup(const std::string&) const override { throw std::bad_alloc(); }
+        std::optional<TFileFacts> Lookup(const std::string&, TLookupCache&) const override { throw std::bad_alloc(); }
     } throwingLookup;
     EXPECT_TRUE(Compare(Options, throwingLookup).Failed);
 

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr std::int64_t SecondsFrom1601To1970 = 11644473600;
@@ -102,12 +103,50 @@ bool TDirectoryListing::Next(TDirectoryEntry& entry)
     return false;
 }
 
-std::optional<TFileFacts> LookupPath(const std::string& path)
+namespace {
+// One call for the common cases (a file, nothing); a link costs a second one for its target.
+std::optional<TFileFacts> LookupAt(int directory, const char* name)
 {
     struct stat info {};
-    if (stat(path.c_str(), &info) == 0 || lstat(path.c_str(), &info) == 0)
-        return FactsOf(info);
-    return std::nullopt;
+    if (fstatat(directory, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    if (S_ISLNK(info.st_mode)) {
+        struct stat target {};
+        if (fstatat(directory, name, &target, 0) == 0)
+            return FactsOf(target);
+    }
+    return FactsOf(info);
+}
+}  // namespace
+
+std::optional<TFileFacts> LookupPath(const std::string& path)
+{
+    return LookupAt(AT_FDCWD, path.c_str());
+}
+
+TLookupCache::~TLookupCache()
+{
+    if (DirectoryFd >= 0)
+        close(DirectoryFd);
+}
+
+std::optional<TFileFacts> TLookupCache::Lookup(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 == path.size())
+        return LookupPath(path);
+    const std::string_view directory(path.data(), slash == 0 ? 1 : slash);
+    if (!DirectoryOpened || directory != Directory) {
+        if (DirectoryFd >= 0)
+            close(DirectoryFd);
+        Directory = directory;
+        // O_PATH needs no read permission, only what resolving the full path would need.
+        DirectoryFd = open(Directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        DirectoryOpened = true;
+    }
+    if (DirectoryFd < 0)
+        return LookupPath(path);  // no such directory, or one we cannot open: ask the plain way
+    return LookupAt(DirectoryFd, path.c_str() + slash + 1);
 }
 
 bool DirectoryExists(const std::string& path)
@@ -131,7 +170,10 @@ std::vector<TDirectoryEntry> TFileFactsSource::List(const std::string& directory
     return entries;
 }
 
-std::optional<TFileFacts> TFileFactsSource::Lookup(const std::string& path) const { return LookupPath(path); }
+std::optional<TFileFacts> TFileFactsSource::Lookup(const std::string& path, TLookupCache& cache) const
+{
+    return cache.Lookup(path);
+}
 
 const TFileFactsSource& TFileFactsSource::System()
 {
