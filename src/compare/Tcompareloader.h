@@ -1,7 +1,8 @@
 #pragma once
 // Reads and writes compare files (.vmc): INI text with an "About" section naming the file
 // type and version and an "Options" section with the nine options of a comparison.
-// A file that cannot be read or written raises std::runtime_error.
+// A file that cannot be read or written raises std::runtime_error, and so does saving a text
+// (a path, a mask list) that holds a line break, which the format cannot carry.
 
 #include <cstdint>
 #include <string>
