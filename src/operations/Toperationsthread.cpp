@@ -1,0 +1,120 @@
+#include "operations/Toperationsthread.h"
+
+#include <stdexcept>
+
+#include "sys/Mysysutils.h"
+
+std::string QuotedText(const std::string& text) { return "\"" + text + "\""; }
+
+std::string SuccessText(bool ok) { return ok ? "Succeeded" : "Not succeeded"; }
+
+std::string CompletionText(std::int64_t processed, std::int64_t total)
+{
+    if (processed >= total)
+        return "Done";
+    return processed > 0 ? "Stopped" : "Canceled";
+}
+
+bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
+                  const TFileTransfer& files)
+{
+    if (copy) {
+        // A move deletes the only other copy next, so what it wrote must survive a crash first.
+        const bool durable = deleteSource;
+        if (!files.ForceDirectories(DirectoryPart(destination), durable) ||
+            !files.CopyFile(source, destination, durable))
+            return false;
+    }
+    if (deleteSource)
+        return files.DeleteFile(source);
+    return true;
+}
+
+TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
+                                     const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
+                                     const TFileTransfer& files)
+    : TReportThread(mainThread), Sources(sources), Destinations(destinations), Operation(operation), Files(files)
+{
+    FreeOnTerminate = true;
+}
+
+void TOperationsThread::Execute()
+{
+    TReportThread::Execute();
+    if (Failed)
+        Log("Error");
+}
+
+void TOperationsThread::Prepare() {}
+
+void TOperationsThread::Run() { ProcessItems(); }
+
+void TOperationsThread::CleanUp()
+{
+    std::vector<std::string>().swap(Sources);
+    std::vector<std::string>().swap(Destinations);
+}
+
+void TOperationsThread::ProcessItems()
+{
+    const std::size_t total = Sources.size();
+    std::size_t processed = 0;
+    std::size_t succeeded = 0;
+    for (std::size_t i = 0; i < total && !Terminated(); ++i) {
+        bool ok = false;
+        switch (Operation) {
+        case foMove:
+            ok = MoveItem(Sources[i], Destinations.at(i));
+            break;
+        case foCopy:
+            ok = CopyItem(Sources[i], Destinations.at(i));
+            break;
+        case foDelete:
+            ok = DeleteItem(Sources[i]);
+            break;
+        default:
+            throw std::invalid_argument("Unknown file operation " + std::to_string(Operation) + ".");
+        }
+        if (ok)
+            ++succeeded;
+        ++processed;
+        Progress(static_cast<std::int32_t>(processed), static_cast<std::int32_t>(total));
+    }
+    Log(CompletionText(static_cast<std::int64_t>(processed), static_cast<std::int64_t>(total)));
+    Log("Succeeded: " + GroupDigits(std::to_string(succeeded)) + " items");
+    Log("Not succeeded: " + GroupDigits(std::to_string(processed - succeeded)) + " items");
+}
+
+namespace {
+// The destination's file name is not shown: it is the source's by construction.
+std::string TransferAnnouncement(const std::string& verb, const std::string& source, const std::string& destination)
+{
+    return verb + " " + QuotedText(FileNamePart(source)) + " from " + QuotedText(DirectoryPart(source)) + " to " +
+           QuotedText(DirectoryPart(destination));
+}
+}  // namespace
+
+bool TOperationsThread::MoveItem(const std::string& source, const std::string& destination)
+{
+    return TransferItem(TransferAnnouncement("Moving", source, destination), source, destination, true, true);
+}
+
+bool TOperationsThread::CopyItem(const std::string& source, const std::string& destination)
+{
+    return TransferItem(TransferAnnouncement("Copying", source, destination), source, destination, true, false);
+}
+
+bool TOperationsThread::DeleteItem(const std::string& source)
+{
+    return TransferItem("Deleting " + QuotedText(FileNamePart(source)) + " in " + QuotedText(DirectoryPart(source)),
+                        source, std::string(), false, true);
+}
+
+bool TOperationsThread::TransferItem(const std::string& announcement, const std::string& source,
+                                     const std::string& destination, bool copy, bool deleteSource)
+{
+    Log(announcement);
+    const bool ok = TransferFile(source, destination, copy, deleteSource, Files);
+    Log(SuccessText(ok));
+    return ok;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Copies, moves or deletes a list of files on a worker thread, logging a line before and
+// after each item, progress after each, and a status line and two counts at the end.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compare/Treportthread.h"
+#include "sys/Tfiletransfer.h"
+
+enum TFileOperation : std::int32_t {
+    foMove = 0,
+    foCopy = 1,
+    foDelete = 2,
+};
+
+// The text between two double quotes.
+std::string QuotedText(const std::string& text);
+// "Succeeded" or "Not succeeded".
+std::string SuccessText(bool ok);
+// "Done" when every item was processed, "Stopped" after some, "Canceled" before the first.
+std::string CompletionText(std::int64_t processed, std::int64_t total);
+
+// With copy set, makes the destination's directory chain and replaces destination with a copy
+// of source; with deleteSource set, then deletes source, but only once the copy is on disk.
+// True when every requested step succeeded. Throws when destination has no directory part.
+bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
+                  const TFileTransfer& files = TFileTransfer::System());
+
+class TOperationsThread : public TReportThread {
+public:
+    // Copies both lists, so the caller may release its own at once. The thread releases
+    // itself after its end notification.
+    TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
+                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
+                      const TFileTransfer& files = TFileTransfer::System());
+
+    std::vector<std::string> Sources;
+    std::vector<std::string> Destinations;
+    TFileOperation Operation;
+
+protected:
+    void Execute() override;
+    void Prepare() override;
+    void Run() override;
+    void CleanUp() override;
+
+    void ProcessItems();
+    bool MoveItem(const std::string& source, const std::string& destination);
+    bool CopyItem(const std::string& source, const std::string& destination);
+    bool DeleteItem(const std::string& source);
+
+private:
+    bool TransferItem(const std::string& announcement, const std::string& source, const std::string& destination,
+                      bool copy, bool deleteSource);
+
+    const TFileTransfer& Files;
+};

@@ -1,0 +1,40 @@
+#pragma once
+// The file work of the operations: creating a directory chain, replacing a destination with a
+// complete copy of a source, and deleting a file. The calls are virtual so that tests can make
+// them wait or fail in ways the real file system cannot be made to on demand.
+
+#include <string>
+
+class TFileTransfer {
+public:
+    virtual ~TFileTransfer() = default;
+
+    // Creates every missing directory of the chain, outermost first; "/" always exists.
+    // False when one cannot be created (a component is a file, no permission). Throws
+    // std::invalid_argument for the empty text, which names no directory at all. With durable
+    // set, every directory made is on disk in its parent before it returns true.
+    virtual bool ForceDirectories(const std::string& directory, bool durable) const;
+
+    // Replaces destination with a copy of source that carries its contents, permission bits,
+    // access and modification times and, where the process may set it, its owner. The copy is
+    // built under a hidden temporary name beside destination and renamed over it only when
+    // complete, so a failure leaves destination as it was and no temporary file behind. A
+    // destination that is a symbolic link is replaced, never written through. Fails without
+    // writing anything when both paths name one file. With durable set, the data and the new
+    // directory entry are on disk before it returns true.
+    virtual bool CopyFile(const std::string& source, const std::string& destination, bool durable) const;
+
+    // Removes the directory entry of a file (a link itself, never its target); never a directory.
+    virtual bool DeleteFile(const std::string& path) const;
+
+    // The real file system.
+    static const TFileTransfer& System();
+
+    // Temporary copies are hidden names ending in this suffix, with a random part, created
+    // exclusively: an existing file is never taken for one.
+    static constexpr const char* TemporarySuffix = ".vellumark-tmp";
+
+protected:
+    // Moves every byte of the open source to the open, empty target; 0, or the error number.
+    virtual int CopyContents(int source, int target) const;
+};

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <stdexcept>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "operations/Toperationsrun.h"
+#include "support/Ttreefixture.h"
+
+namespace {
+namespace fs = std::filesystem;
+using TLines = std::vector<std::string>;
+
+struct stat StatOf(const std::string& path)
+{
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0)
+        throw std::runtime_error("cannot stat " + path);
+    return info;
+}
+
+bool SameTimes(const struct stat& a, const struct stat& b)
+{
+    return a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+// Runs a command line and returns its exit status, or -1 when a signal ended it.
+int Shell(const std::string& command)
+{
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+const std::string Tool = OPERATIONS_TOOL;
+
+// The real file work, except that writing the copy runs out of space after all its bytes.
+class TDiskFullTransfer : public TFileTransfer {
+protected:
+    int CopyContents(int source, int target) const override
+    {
+        const int error = TFileTransfer::CopyContents(source, target);
+        return error != 0 ? error : ENOSPC;
+    }
+};
+
+class FileTransfer : public ::testing::Test {
+protected:
+    const TFileTransfer& Files = TFileTransfer::System();
+    TTreeFixture Tree;
+};
+}  // namespace
+
+TEST_F(FileTransfer, CopyReplacesTheDestinationKeepingModeTimesAndOwner)
+{
+    Tree.CreateFile("src/f", "new contents", 1'600'000'000, 123'456'789);
+    Tree.CreateFile("dst/f", "old", 1'500'000'000);
+    ASSERT_EQ(chmod(Tree.Path("src/f").c_str(), 0751), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(Tree.Path("src/f").c_str(), 65534, 65534), 0);
+    }
+
+    ASSERT_TRUE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/f"), true, false));
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "new contents");
+    EXPECT_EQ(Tree.ReadFile("src/f"), "new contents");
+    const struct stat source = StatOf(Tree.Path("src/f")), copy = StatOf(Tree.Path("dst/f"));
+    EXPECT_EQ(copy.st_mode, source.st_mode);
+    EXPECT_TRUE(SameTimes(copy, source));
+    EXPECT_EQ(copy.st_mtim.tv_nsec, 123'456'789);
+    EXPECT_EQ(copy.st_uid, source.st_uid);
+    EXPECT_EQ(copy.st_gid, source.st_gid);
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
+}
+
+TEST_F(FileTransfer, EmptyAndLargeFilesCopyWhole)
+{
+    Tree.CreateFile("src/empty", "");
+    std::string large(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 7919 % 251);
+    Tree.CreateFile("src/large", large);
+    ASSERT_TRUE(TransferFile(Tree.Path("src/empty"), Tree.Path("dst/empty"), true, false));
+    ASSERT_TRUE(TransferFile(Tree.Path("src/large"), Tree.Path("dst/large"), true, false));
+    EXPECT_EQ(Tree.ReadFile("dst/empty"), "");
+    EXPECT_EQ(Tree.ReadFile("dst/large"), large);
+}
+
+TEST_F(FileTransfer, DirectoryChains)
+{
+    Tree.CreateFile("src/f", "x");
+    Tree.CreateFile("blocker", "a file where a directory should be");
+    const TOperationsReport report =
+        RunOperations({Tree.Path("src/f"), Tree.Path("src/f"), Tree.Path("src/f")}, foCopy,
+                      {Tree.Path("dst/a/b/c/f"), Tree.Path("blocker/sub/f"), Tree.Path("blocker/f")});
+    const auto copying = [&](const std::string& to) {
+        return "Copying \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path(to) + "\"";
+    };
+    EXPECT_EQ(report.Lines, (TLines{copying("dst/a/b/c"), "Succeeded", copying("blocker/sub"), "Not succeeded",
+                                    copying("blocker"), "Not succeeded", "Done", "Succeeded: 1 items",
+                                    "Not succeeded: 2 items"}));
+    EXPECT_EQ(Tree.ReadFile("dst/a/b/c/f"), "x");
+    EXPECT_EQ(Tree.ReadFile("blocker"), "a file where a directory should be");
+
+    EXPECT_TRUE(Files.ForceDirectories("/", false));
+    EXPECT_TRUE(Files.ForceDirectories(Tree.Path("durable//chain/"), true));
+    EXPECT_TRUE(fs::is_directory(Tree.Path("durable/chain")));
+    EXPECT_THROW(Files.ForceDirectories("", false), std::invalid_argument);
+}
+
+TEST_F(FileTransfer, SameFileIsNeverCopiedOntoItselfNorDeleted)
+{
+    Tree.CreateFile("a/f", "precious", 1'600'000'000, 5);
+    ASSERT_EQ(link(Tree.Path("a/f").c_str(), Tree.Path("a/hardlink").c_str()), 0);
+    Tree.CreateSymlink("a/symlink", Tree.Path("a/f"));
+    Tree.CreateSymlink("a/link-to-dir", Tree.Path("a"));
+    const struct stat before = StatOf(Tree.Path("a/f"));
+
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {Tree.Path("a/f"), Tree.Path("a/hardlink")},
+        {Tree.Path("a/f"), Tree.Path("a/symlink")},
+        {Tree.Path("a/symlink"), Tree.Path("a/f")},
+        {Tree.Path("a/f"), Tree.Path("a/../a/f")},
+        {Tree.Path("a/f"), Tree.Path("a/link-to-dir/f")},
+    };
+    for (const auto& [source, destination] : cases) {
+        SCOPED_TRACE(source + " -> " + destination);
+        EXPECT_FALSE(TransferFile(source, destination, true, false));
+        EXPECT_FALSE(TransferFile(source, destination, true, true));
+        EXPECT_TRUE(Tree.Exists("a/f"));
+        EXPECT_EQ(Tree.ReadFile("a/f"), "precious");
+    }
+    const struct stat after = StatOf(Tree.Path("a/f"));
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_TRUE(SameTimes(after, before));
+    EXPECT_TRUE(S_ISLNK(StatOf(Tree.Path("a/symlink")).st_mode));
+    EXPECT_TRUE(Tree.Exists("a/hardlink"));
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("a")), TLines{});
+}
+
+TEST_F(FileTransfer, SymbolicLinkDestinationIsReplacedNotWrittenThrough)
+{
+    Tree.CreateFile("src/f", "new");
+    Tree.CreateFile("elsewhere/target", "must stay");
+    Tree.CreateSymlink("dst/f", Tree.Path("elsewhere/target"));
+    ASSERT_TRUE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/f"), true, false));
+    EXPECT_TRUE(S_ISREG(StatOf(Tree.Path("dst/f")).st_mode));
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "new");
+    EXPECT_EQ(Tree.ReadFile("elsewhere/target"), "must stay");
+}
+
+TEST_F(FileTransfer, FailedCopiesLeaveTheDestinationAndNoTemporaryFile)
+{
+    Tree.CreateFile("src/f", "new");
+    Tree.CreateDirectory("dst/dir/inside");
+    Tree.CreateFifo("src/fifo");
+    EXPECT_FALSE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/dir"), true, true));
+    EXPECT_TRUE(fs::is_directory(Tree.Path("dst/dir/inside")));
+    EXPECT_TRUE(Tree.Exists("src/f"));
+    // A FIFO in place of a source must not make the worker wait for a writer.
+    EXPECT_FALSE(TransferFile(Tree.Path("src/fifo"), Tree.Path("dst/fifo"), true, true));
+    EXPECT_FALSE(Tree.Exists("dst/fifo"));
+    EXPECT_TRUE(Tree.Exists("src/fifo"));
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
+}
+
+TEST_F(FileTransfer, DiskFullKeepsTheOldDestinationAndTheSource)
+{
+    Tree.CreateFile("src/f", "new contents");
+    Tree.CreateFile("dst/f", "old contents", 1'500'000'000, 42);
+    const struct stat before = StatOf(Tree.Path("dst/f"));
+    const TDiskFullTransfer diskFull;
+    const TOperationsReport report = RunOperations({Tree.Path("src/f"), Tree.Path("src/f")}, foCopy,
+                                                   {Tree.Path("dst/f"), Tree.Path("dst/new")}, diskFull);
+    EXPECT_EQ(report.Lines[1], "Not succeeded");
+    EXPECT_EQ(report.Lines[3], "Not succeeded");
+    EXPECT_FALSE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/f"), true, true, diskFull));
+
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "old contents");
+    EXPECT_TRUE(SameTimes(StatOf(Tree.Path("dst/f")), before));
+    EXPECT_FALSE(Tree.Exists("dst/new"));
+    EXPECT_EQ(Tree.ReadFile("src/f"), "new contents");
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
+}
+
+TEST_F(FileTransfer, FileSizeLimitKeepsTheOldDestinationAndTheSource)
+{
+    Tree.CreateFile("src/f", std::string(256 * 1024, 'n'));
+    Tree.CreateFile("dst/f", "old contents");
+    // 16 blocks of at most 1 KiB: well below the source. The tool must report, not be killed.
+    const int status = Shell("ulimit -f 16 && exec " + Tool + " move " + Tree.Path("src/f") + " " +
+                             Tree.Path("dst/f") + " > " + Tree.Path("log"));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(Tree.ReadFile("log"), "Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") +
+                                        "\"\nNot succeeded\nDone\nSucceeded: 0 items\nNot succeeded: 1 items\n");
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "old contents");
+    EXPECT_EQ(Tree.ReadFile("src/f"), std::string(256 * 1024, 'n'));
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
+}
+
+TEST_F(FileTransfer, MoveWhoseSourceCannotBeDeletedKeepsBothFiles)
+{
+    Tree.CreateFile("src/f", "contents");
+    Tree.CreateDirectory("dst");
+    ASSERT_EQ(chmod(Tree.Root().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(Tree.Path("src").c_str(), 0755), 0);
+    ASSERT_EQ(chmod(Tree.Path("dst").c_str(), 0777), 0);
+    const int status =
+        RunUnprivileged(Tool + " move " + Tree.Path("src/f") + " " + Tree.Path("dst/f") + " > " + Tree.Path("dst/log"));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(Tree.ReadFile("dst/log"), "Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") +
+                                            "\"\nNot succeeded\nDone\nSucceeded: 0 items\nNot succeeded: 1 items\n");
+    EXPECT_EQ(Tree.ReadFile("src/f"), "contents");
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "contents");
+}
+
+TEST_F(FileTransfer, UnwritableDestinationFailsTheItemOnly)
+{
+    Tree.CreateFile("src/f", "contents");
+    Tree.CreateFile("dst/f", "old");
+    ASSERT_EQ(chmod(Tree.Root().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(Tree.Path("src").c_str(), 0777), 0);
+    const int status =
+        RunUnprivileged(Tool + " move " + Tree.Path("src/f") + " " + Tree.Path("dst/f") + " > " + Tree.Path("src/log"));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "old");
+    EXPECT_EQ(Tree.ReadFile("src/f"), "contents");
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
+}

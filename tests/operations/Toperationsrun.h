@@ -1,0 +1,53 @@
+#pragma once
+// Runs an operations thread to its end on this thread's event loop and keeps what it reported.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "compare/Teventloop.h"
+#include "operations/Toperationsthread.h"
+
+struct TOperationsReport {
+    std::vector<std::string> Lines;
+    // Progress comes in batches; only its latest value is certain to arrive.
+    int ProgressReports = 0;
+    std::int32_t LastPosition = -1;
+    std::int32_t LastMaximum = -1;
+};
+
+inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
+{
+    TOperationsReport report;
+    bool ended = false;
+    thread->OnLog = [&](TReportThread*, const std::string& text) { report.Lines.push_back(text); };
+    thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t maximum) {
+        ++report.ProgressReports;
+        report.LastPosition = position;
+        report.LastMaximum = maximum;
+    };
+    thread->OnTerminate = [&](TReportThread*) { ended = true; };
+    thread->Resume();
+    loop.RunUntil([&] { return ended; });
+    TReportThread::WaitForReleasedThreads();
+    return report;
+}
+
+inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
+                                       const std::vector<std::string>& destinations,
+                                       const TFileTransfer& files = TFileTransfer::System())
+{
+    TEventLoop loop;
+    return RunToEnd(new TOperationsThread(sources, operation, destinations, loop, files), loop);
+}
+
+// The temporary copies left in a directory; there must never be any after an operation.
+inline std::vector<std::string> LeftoverTemporaries(const std::string& directory)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        if (entry.path().filename().string().ends_with(TFileTransfer::TemporarySuffix))
+            found.push_back(entry.path().filename().string());
+    return found;
+}

@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "operations/Toperationsrun.h"
+#include "support/Ttreefixture.h"
+#include "sys/Mysysutils.h"
+
+namespace {
+using TLines = std::vector<std::string>;
+
+// The real file work, with a hook that runs before each copy and each delete.
+class THookedTransfer : public TFileTransfer {
+public:
+    std::function<void(int item)> BeforeEach;
+    bool CopyFile(const std::string& source, const std::string& destination, bool durable) const override
+    {
+        Hook();
+        return TFileTransfer::CopyFile(source, destination, durable);
+    }
+    bool DeleteFile(const std::string& path) const override
+    {
+        Hook();
+        return TFileTransfer::DeleteFile(path);
+    }
+
+private:
+    void Hook() const
+    {
+        const int item = ++Calls;
+        if (BeforeEach)
+            BeforeEach(item);
+    }
+    mutable std::atomic<int> Calls{0};
+};
+
+// Asks for termination, as soon as the first item is looked at, from inside Run.
+class TTerminatedInRun : public TOperationsThread {
+public:
+    using TOperationsThread::TOperationsThread;
+
+protected:
+    void Run() override
+    {
+        Terminate();
+        TOperationsThread::Run();
+    }
+};
+
+class OperationsThread : public ::testing::Test {
+protected:
+    // Ten files a0..a9 in src, with their destinations in dst.
+    void MakeTenItems()
+    {
+        for (int i = 0; i < 10; ++i) {
+            const std::string name = "a" + std::to_string(i);
+            Tree.CreateFile("src/" + name, "contents " + name);
+            Sources.push_back(Tree.Path("src/" + name));
+            Destinations.push_back(Tree.Path("dst/" + name));
+        }
+    }
+    TLines CopyAnnouncements(int count) const
+    {
+        TLines lines;
+        for (int i = 0; i < count; ++i) {
+            lines.push_back("Copying \"a" + std::to_string(i) + "\" from \"" + Tree.Path("src") + "\" to \"" +
+                            Tree.Path("dst") + "\"");
+            lines.push_back("Succeeded");
+        }
+        return lines;
+    }
+
+    TTreeFixture Tree;
+    std::vector<std::string> Sources;
+    std::vector<std::string> Destinations;
+};
+}  // namespace
+
+TEST(OperationsTexts, QuotedSuccessAndCompletion)
+{
+    EXPECT_EQ(QuotedText("a b"), "\"a b\"");
+    EXPECT_EQ(QuotedText(""), "\"\"");
+    EXPECT_EQ(SuccessText(true), "Succeeded");
+    EXPECT_EQ(SuccessText(false), "Not succeeded");
+    EXPECT_EQ(CompletionText(3, 3), "Done");
+    EXPECT_EQ(CompletionText(0, 0), "Done");
+    EXPECT_EQ(CompletionText(1, 3), "Stopped");
+    EXPECT_EQ(CompletionText(0, 3), "Canceled");
+}
+
+TEST_F(OperationsThread, CopyAnnouncesAndAnswersEveryItemThenCounts)
+{
+    Tree.CreateFile("src/one.txt", "1");
+    Tree.CreateFile("src/sub/two.txt", "2");
+    const TOperationsReport report =
+        RunOperations({Tree.Path("src/one.txt"), Tree.Path("src/missing.txt"), Tree.Path("src/sub/two.txt")}, foCopy,
+                      {Tree.Path("dst/one.txt"), Tree.Path("dst/missing.txt"), Tree.Path("dst/sub/two.txt")});
+    const std::string src = Tree.Path("src"), dst = Tree.Path("dst");
+    EXPECT_EQ(report.Lines, (TLines{
+                                "Copying \"one.txt\" from \"" + src + "\" to \"" + dst + "\"",
+                                "Succeeded",
+                                "Copying \"missing.txt\" from \"" + src + "\" to \"" + dst + "\"",
+                                "Not succeeded",
+                                "Copying \"two.txt\" from \"" + src + "/sub\" to \"" + dst + "/sub\"",
+                                "Succeeded",
+                                "Done",
+                                "Succeeded: 2 items",
+                                "Not succeeded: 1 items",
+                            }));
+    EXPECT_EQ(report.LastPosition, 3);
+    EXPECT_EQ(report.LastMaximum, 3);
+    EXPECT_EQ(Tree.ReadFile("dst/one.txt"), "1");
+    EXPECT_EQ(Tree.ReadFile("dst/sub/two.txt"), "2");
+    EXPECT_EQ(Tree.ReadFile("src/one.txt"), "1");
+    EXPECT_FALSE(Tree.Exists("dst/missing.txt"));
+}
+
+TEST_F(OperationsThread, MoveCopiesThenRemovesTheSource)
+{
+    Tree.CreateFile("src/f", "moved");
+    Tree.CreateFile("dst/f", "old");
+    const TOperationsReport report = RunOperations({Tree.Path("src/f")}, foMove, {Tree.Path("dst/f")});
+    EXPECT_EQ(report.Lines, (TLines{"Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"",
+                                    "Succeeded", "Done", "Succeeded: 1 items", "Not succeeded: 0 items"}));
+    EXPECT_FALSE(Tree.Exists("src/f"));
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "moved");
+}
+
+TEST_F(OperationsThread, DeleteRemovesOnlySourceFiles)
+{
+    Tree.CreateFile("src/f", "source");
+    Tree.CreateFile("dst/f", "destination");
+    Tree.CreateDirectory("src/folder");
+    const std::string inRoot = "/vellumark-no-such-file-" + FileNamePart(Tree.Root());
+    // The destination list is not read for a delete, so it may be empty.
+    const TOperationsReport report =
+        RunOperations({Tree.Path("src/f"), Tree.Path("src/folder"), inRoot}, foDelete, {});
+    EXPECT_EQ(report.Lines, (TLines{
+                                "Deleting \"f\" in \"" + Tree.Path("src") + "\"",
+                                "Succeeded",
+                                "Deleting \"folder\" in \"" + Tree.Path("src") + "\"",
+                                "Not succeeded",
+                                "Deleting \"" + FileNamePart(inRoot) + "\" in \"/\"",
+                                "Not succeeded",
+                                "Done",
+                                "Succeeded: 1 items",
+                                "Not succeeded: 2 items",
+                            }));
+    EXPECT_FALSE(Tree.Exists("src/f"));
+    EXPECT_TRUE(Tree.Exists("src/folder"));
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "destination");
+}
+
+TEST_F(OperationsThread, EmptyListIsDoneWithZeroCountsAndNoProgress)
+{
+    const TOperationsReport report = RunOperations({}, foMove, {});
+    EXPECT_EQ(report.Lines, (TLines{"Done", "Succeeded: 0 items", "Not succeeded: 0 items"}));
+    EXPECT_EQ(report.ProgressReports, 0);
+}
+
+TEST_F(OperationsThread, CountsAreGroupedInThousands)
+{
+    // A thousand deletes that succeed without touching anything.
+    struct TDeletesNothing : TFileTransfer {
+        bool DeleteFile(const std::string&) const override { return true; }
+    } files;
+    const TOperationsReport report = RunOperations(std::vector<std::string>(1000, Tree.Path("f")), foDelete, {}, files);
+    ASSERT_GE(report.Lines.size(), 3u);
+    EXPECT_EQ(TLines(report.Lines.end() - 3, report.Lines.end()),
+              (TLines{"Done", "Succeeded: 1,000 items", "Not succeeded: 0 items"}));
+    EXPECT_EQ(report.Lines.size(), 2003u);
+}
+
+TEST_F(OperationsThread, TerminationDuringAnItemLetsThatItemFinish)
+{
+    // Asked for during item k: k items are done, and the status says Stopped unless k is the last.
+    for (const int k : {1, 3, 10}) {
+        SCOPED_TRACE(k);
+        TTreeFixture tree;
+        std::vector<std::string> sources, destinations;
+        for (int i = 0; i < 10; ++i) {
+            tree.CreateFile("src/a" + std::to_string(i), "x");
+            sources.push_back(tree.Path("src/a" + std::to_string(i)));
+            destinations.push_back(tree.Path("dst/a" + std::to_string(i)));
+        }
+        TEventLoop loop;
+        THookedTransfer files;
+        auto* thread = new TOperationsThread(sources, foCopy, destinations, loop, files);
+        // The request comes from the user-interface thread while the worker is inside item k.
+        files.BeforeEach = [&](int item) {
+            if (item == k)
+                loop.CallAndWait([&] { thread->Terminate(); });
+        };
+        const TOperationsReport report = RunToEnd(thread, loop);
+
+        TLines expected;
+        for (int i = 0; i < k; ++i) {
+            expected.push_back("Copying \"a" + std::to_string(i) + "\" from \"" + tree.Path("src") + "\" to \"" +
+                               tree.Path("dst") + "\"");
+            expected.push_back("Succeeded");
+        }
+        expected.push_back(k < 10 ? "Stopped" : "Done");
+        expected.push_back("Succeeded: " + std::to_string(k) + " items");
+        expected.push_back("Not succeeded: 0 items");
+        EXPECT_EQ(report.Lines, expected);
+        EXPECT_EQ(report.LastPosition, k);
+        EXPECT_EQ(report.LastMaximum, 10);
+        EXPECT_TRUE(tree.Exists("dst/a" + std::to_string(k - 1)));
+        if (k < 10) {
+            EXPECT_FALSE(tree.Exists("dst/a" + std::to_string(k)));
+        }
+    }
+}
+
+TEST_F(OperationsThread, TerminationBeforeTheFirstItemIsCanceled)
+{
+    MakeTenItems();
+    TEventLoop loop;
+    const TOperationsReport report = RunToEnd(new TTerminatedInRun(Sources, foMove, Destinations, loop), loop);
+    EXPECT_EQ(report.Lines, (TLines{"Canceled", "Succeeded: 0 items", "Not succeeded: 0 items"}));
+    EXPECT_EQ(report.ProgressReports, 0);
+    EXPECT_FALSE(Tree.Exists("dst"));
+    EXPECT_TRUE(Tree.Exists("src/a0"));
+}
+
+TEST_F(OperationsThread, TerminationBeforeRunLogsNothing)
+{
+    MakeTenItems();
+    TEventLoop loop;
+    auto* thread = new TOperationsThread(Sources, foCopy, Destinations, loop);
+    thread->Terminate();
+    const TOperationsReport report = RunToEnd(thread, loop);
+    EXPECT_TRUE(report.Lines.empty());
+    EXPECT_EQ(report.ProgressReports, 0);
+    EXPECT_FALSE(Tree.Exists("dst"));
+}
+
+TEST_F(OperationsThread, AnExceptionEndsTheRunWithError)
+{
+    MakeTenItems();
+    {
+        SCOPED_TRACE("a destination missing from the list");
+        const TOperationsReport report = RunOperations({Sources[0], Sources[1]}, foCopy, {Destinations[0]});
+        TLines expected = CopyAnnouncements(1);
+        expected.push_back("Error");
+        EXPECT_EQ(report.Lines, expected);
+    }
+    {
+        SCOPED_TRACE("a destination without a directory part");
+        const TOperationsReport report =
+            RunOperations({Sources[0], Sources[1], Sources[2]}, foMove, {Destinations[0], "a1", Destinations[2]});
+        EXPECT_EQ(report.Lines,
+                  (TLines{"Moving \"a0\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"",
+                          "Succeeded", "Moving \"a1\" from \"" + Tree.Path("src") + "\" to \"\"", "Error"}));
+        EXPECT_TRUE(Tree.Exists("src/a1"));
+        EXPECT_TRUE(Tree.Exists("src/a2"));
+        EXPECT_FALSE(Tree.Exists("dst/a2"));
+    }
+}
+
+TEST_F(OperationsThread, WorksOnItsOwnCopyOfTheListsUntilTheEndHandler)
+{
+    MakeTenItems();
+    TEventLoop loop;
+    auto* thread = new TOperationsThread(Sources, foCopy, Destinations, loop);
+    Sources.clear();
+    Destinations.clear();
+    std::size_t seenAtEnd = 0;
+    bool ended = false;
+    thread->OnTerminate = [&](TReportThread* sender) {
+        seenAtEnd = static_cast<TOperationsThread*>(sender)->Sources.size();
+        ended = true;
+    };
+    thread->Resume();
+    loop.RunUntil([&] { return ended; });
+    TReportThread::WaitForReleasedThreads();
+    EXPECT_EQ(seenAtEnd, 10u);
+    EXPECT_EQ(Tree.ReadFile("dst/a9"), "contents a9");
+}

@@ -1,0 +1,35 @@
+// operations_tool move|copy|delete SOURCE [DESTINATION]: runs one item through the operations
+// thread and prints its log, one line each. Tests run it where the test process itself cannot
+// go: as another user, or under a file-size limit. Exit status 0 when the item succeeded.
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "compare/Teventloop.h"
+#include "operations/Toperationsthread.h"
+
+int main(int argc, char** argv)
+{
+    const std::map<std::string, TFileOperation> operations{{"move", foMove}, {"copy", foCopy}, {"delete", foDelete}};
+    if (argc < 3 || argc > 4 || !operations.contains(argv[1])) {
+        std::fputs("usage: operations_tool move|copy|delete SOURCE [DESTINATION]\n", stderr);
+        return 2;
+    }
+    TEventLoop loop;
+    std::vector<std::string> destinations;
+    if (argc == 4)
+        destinations.push_back(argv[3]);
+    auto* thread = new TOperationsThread({argv[2]}, operations.at(argv[1]), destinations, loop);
+    std::string last;
+    bool ended = false;
+    thread->OnLog = [&](TReportThread*, const std::string& text) {
+        std::printf("%s\n", text.c_str());
+        last = text;
+    };
+    thread->OnTerminate = [&](TReportThread*) { ended = true; };
+    thread->Resume();
+    loop.RunUntil([&] { return ended; });
+    TReportThread::WaitForReleasedThreads();
+    return last == "Not succeeded: 0 items" ? 0 : 1;
+}
