@@ -1,43 +1,92 @@
 #include "cli/Tcomparearguments.h"
 
 #include <iostream>
+#include <stdexcept>
 
+#include "compare/Tcompareloader.h"
 #include "compare/Tcompareoptionscheck.h"
 
 void TCompareArguments::AddTo(CLI::App& command)
 {
+    command.add_option("--load", LoadFile, "Take the options from a compare file (.vmc); later options override it");
+    command.add_flag("--force", Force, "Go on with a compare file of another type or version");
+    command.add_option("--save", SaveFile, "Save the options in effect as a compare file before the run");
     IncludeOption = command.add_option("--include", IncludeMasks, "Compare only files matching a mask (MASK;MASK...)");
     ExcludeOption = command.add_option("--exclude", ExcludeMasks, "Leave out files matching a mask (MASK;MASK...)");
     command.add_flag("--no-subdirs", NoSubDirs, "Compare only the files directly in the source root");
     command.add_flag("--exact-time", ExactTime, "Compare times exactly instead of at FAT precision (2 s)");
     command.add_flag("--show-not-modified", ShowNotModified, "List files that are not modified too");
-    command.add_option("SOURCE", Source, "Source root directory")->required();
-    command.add_option("DESTINATION", Destination, "Destination root directory")->required();
+    SourceOption = command.add_option("SOURCE", Source, "Source root directory (may come from --load)");
+    DestinationOption = command.add_option("DESTINATION", Destination, "Destination root directory (may come from --load)");
+    command.callback([this, &command] {
+        if (LoadFile.empty() && (SourceOption->count() == 0 || DestinationOption->count() == 0))
+            throw CLI::RequiredError(command.get_name() + ": SOURCE and DESTINATION (or --load)");
+    });
 }
 
-TCompareOptions TCompareArguments::Options() const
+TResolvedOptions TCompareArguments::Resolve() const
 {
-    TCompareOptions options;
-    options.SrcDir = Source;
-    options.DstDir = Destination;
-    if (IncludeOption != nullptr && IncludeOption->count() > 0) {
+    TResolvedOptions resolved = Loaded();
+    if (!resolved.Options)
+        return resolved;
+    Override(*resolved.Options);
+    if (const auto problem = CheckCompareOptions(*resolved.Options)) {
+        std::cerr << problem->Message << '\n';
+        return {std::nullopt, ExitUsage};
+    }
+    if (!SaveFile.empty() && !Save(*resolved.Options))
+        return {std::nullopt, ExitFailure};
+    return resolved;
+}
+
+TResolvedOptions TCompareArguments::Loaded() const
+{
+    if (LoadFile.empty())
+        return {TCompareOptions(), ExitSuccess};
+    TCompareLoader loader;
+    try {
+        loader.LoadFromFile(LoadFile);
+    } catch (const std::exception&) {
+        std::cerr << "The program cannot load data from the file: " << LoadFile << '\n';
+        return {std::nullopt, ExitFailure};
+    }
+    if (!loader.IsSupported() && !Force) {
+        std::cerr << "The progream does not support the file: " << LoadFile << '\n';
+        return {std::nullopt, ExitUsage};
+    }
+    return {loader.Options, ExitSuccess};
+}
+
+void TCompareArguments::Override(TCompareOptions& options) const
+{
+    if (SourceOption->count() > 0)
+        options.SrcDir = Source;
+    if (DestinationOption->count() > 0)
+        options.DstDir = Destination;
+    if (IncludeOption->count() > 0) {
         options.UseIncludeMasks = true;
         options.IncludeMasks = IncludeMasks;
     }
-    if (ExcludeOption != nullptr && ExcludeOption->count() > 0) {
+    if (ExcludeOption->count() > 0) {
         options.UseExcludeMasks = true;
         options.ExcludeMasks = ExcludeMasks;
     }
-    options.IncludeSubDirs = !NoSubDirs;
-    options.FatPrecision = !ExactTime;
-    options.ShowNotModified = ShowNotModified;
-    return options;
+    if (NoSubDirs)
+        options.IncludeSubDirs = false;
+    if (ExactTime)
+        options.FatPrecision = false;
+    if (ShowNotModified)
+        options.ShowNotModified = true;
 }
 
-bool ValidateOptions(const TCompareOptions& options)
+bool TCompareArguments::Save(const TCompareOptions& options) const
 {
-    if (const auto problem = CheckCompareOptions(options)) {
-        std::cerr << problem->Message << '\n';
+    TCompareLoader loader;
+    loader.Options = options;
+    try {
+        loader.SaveToFile(SaveFile);
+    } catch (const std::exception&) {
+        std::cerr << "The program cannot save data to the file: " << SaveFile << '\n';
         return false;
     }
     return true;

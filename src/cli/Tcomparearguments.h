@@ -1,6 +1,7 @@
 #pragma once
 // The comparison options every command of vellumark-cli takes, and their check.
 
+#include <optional>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -12,15 +13,30 @@ inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitFailure = 1;
 inline constexpr int ExitUsage = 2;
 
+// The options a command runs with, or the exit status of a problem already reported on
+// standard error.
+struct TResolvedOptions {
+    std::optional<TCompareOptions> Options;
+    int Status = ExitSuccess;
+};
+
 class TCompareArguments {
 public:
-    // Registers --include, --exclude, --no-subdirs, --exact-time, --show-not-modified and the
-    // two roots on the command.
+    // Registers --load, --force, --save, --include, --exclude, --no-subdirs, --exact-time,
+    // --show-not-modified and the two roots on the command.
     void AddTo(CLI::App& command);
-    // The options the arguments describe, on top of the defaults.
-    TCompareOptions Options() const;
+    // The options of a loaded compare file (or the defaults) with the command line's own on
+    // top, checked as the compare dialog checks them, and saved when asked.
+    TResolvedOptions Resolve() const;
 
 private:
+    TResolvedOptions Loaded() const;
+    void Override(TCompareOptions& options) const;
+    bool Save(const TCompareOptions& options) const;
+
+    std::string LoadFile;
+    bool Force = false;
+    std::string SaveFile;
     std::string Source;
     std::string Destination;
     std::string IncludeMasks;
@@ -30,7 +46,6 @@ private:
     bool ShowNotModified = false;
     CLI::Option* IncludeOption = nullptr;
     CLI::Option* ExcludeOption = nullptr;
+    CLI::Option* SourceOption = nullptr;
+    CLI::Option* DestinationOption = nullptr;
 };
-
-// Checks the options as the compare dialog does; prints the problem and returns false.
-bool ValidateOptions(const TCompareOptions& options);

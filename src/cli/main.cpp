@@ -29,11 +29,12 @@ void WriteResultList(const std::vector<TCompareItem>& items)
     }
 }
 
-int Compare(const TCompareOptions& options)
+int Compare(const TCompareArguments& arguments)
 {
-    if (!ValidateOptions(options))
-        return ExitUsage;
-    const TComparisonOutcome outcome = RunComparison(options);
+    const TResolvedOptions resolved = arguments.Resolve();
+    if (!resolved.Options)
+        return resolved.Status;
+    const TComparisonOutcome outcome = RunComparison(*resolved.Options);
     if (outcome.Failed) {
         std::cerr << "The comparison failed.\n";
         return ExitFailure;
@@ -71,6 +72,6 @@ int main(int argc, char** argv)
     }
 
     if (compare->parsed())
-        return Compare(compareArguments.Options());
+        return Compare(compareArguments);
     return ExitUsage;
 }
