@@ -1,0 +1,159 @@
+#include "dialogs/Tmessagedialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <algorithm>
+
+#include "dialogs/Tdesignscale.h"
+#include "sys/qt/Qtdesktop.h"
+
+namespace {
+// Wider texts wrap, as a standard message box wraps them.
+constexpr int DesignMaxTextWidth = 560;
+
+QString DisplayedText(const std::string& text)
+{
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+int WidestLine(const QFontMetrics& metrics, const QString& text)
+{
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+}  // namespace
+
+std::string ApplicationTitle() { return QCoreApplication::applicationName().toStdString(); }
+
+QIcon MessageKindIcon(TMessageKind kind)
+{
+    const auto icon = [](const char* themeName, QStyle::StandardPixmap fallback) {
+        return QIcon::fromTheme(QString::fromLatin1(themeName), QApplication::style()->standardIcon(fallback));
+    };
+    switch (kind) {
+    case mkWarning: return icon("dialog-warning", QStyle::SP_MessageBoxWarning);
+    case mkError: return icon("dialog-error", QStyle::SP_MessageBoxCritical);
+    case mkInformation: return icon("dialog-information", QStyle::SP_MessageBoxInformation);
+    case mkConfirmation: return icon("dialog-question", QStyle::SP_MessageBoxQuestion);
+    default: return {};
+    }
+}
+
+TMessageDialog::TMessageDialog() : Caption(ApplicationTitle()) {}
+
+TMessageDialog::~TMessageDialog() = default;
+
+std::int32_t TMessageDialog::Execute()
+{
+    Result = -1;
+    TMessageWindow window(*this, QApplication::activeWindow());
+    QTimer::singleShot(0, &window, [&window] { BringToForeground(&window); });
+    window.exec();
+    Result = window.Answer();
+    return Result;
+}
+
+TMessageWindow::TMessageWindow(const TMessageDialog& dialog, QWidget* parent)
+    : QDialog(parent), CancelButton(dialog.CancelButton)
+{
+    const auto count = static_cast<std::int32_t>(std::min(dialog.Buttons.size(), TMessageDialog::MaxButtons));
+    EscapeAnswers = CancelButton >= 0 && CancelButton < count;
+    setObjectName(QStringLiteral("MessageDialog"));
+    setWindowTitle(QString::fromStdString(dialog.Caption));
+    if (CancelButton < 0)
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    const TDesignScale scale(this);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    const QIcon icon = dialog.Kind == mkCustomIcon ? dialog.Icon : MessageKindIcon(dialog.Kind);
+    const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    if (!icon.isNull())
+        Image1->setPixmap(icon.pixmap(iconSize, iconSize));
+    Image1->setVisible(!icon.isNull());
+    Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    // Names of files may hold anything that looks like markup.
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setText(DisplayedText(dialog.Text));
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    if (WidestLine(Label1->fontMetrics(), Label1->text()) > scale(DesignMaxTextWidth)) {
+        Label1->setWordWrap(true);
+        Label1->setFixedWidth(scale(DesignMaxTextWidth));
+    }
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    int buttonWidth = scale(97);
+    for (std::int32_t i = 0; i < count; ++i) {
+        auto* button = new QPushButton(QString::fromStdString(dialog.Buttons[static_cast<std::size_t>(i)]), this);
+        button->setObjectName(QStringLiteral("Button%1").arg(i + 1));
+        button->setMinimumHeight(scale(33));
+        buttonWidth = std::max(buttonWidth, button->sizeHint().width());
+        connect(button, &QPushButton::clicked, this, [this, i] { Choose(i); });
+        buttonRow->addWidget(button);
+        ButtonList.push_back(button);
+    }
+    buttonRow->addStretch();
+    for (QPushButton* button : ButtonList)
+        button->setFixedWidth(buttonWidth);
+
+    if (dialog.DefaultButton >= 0 && dialog.DefaultButton < count) {
+        QPushButton* defaultButton = ButtonList[static_cast<std::size_t>(dialog.DefaultButton)];
+        defaultButton->setDefault(true);
+        defaultButton->setFocus();
+    } else if (count > 0) {
+        ButtonList.front()->setFocus();
+    }
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(scale(16), scale(16), scale(16), scale(12));
+    layout->setHorizontalSpacing(scale(14));
+    layout->setVerticalSpacing(scale(20));
+    layout->addWidget(Image1, 0, 0);
+    layout->addWidget(Label1, 0, 1);
+    layout->addLayout(buttonRow, 1, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TMessageWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Esc answers only through the cancel button; with none it does nothing.
+    if (event->matches(QKeySequence::Cancel)) {
+        if (EscapeAnswers)
+            Choose(CancelButton);
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TMessageWindow::closeEvent(QCloseEvent* event)
+{
+    if (CancelButton < 0) {
+        event->ignore();
+        return;
+    }
+    Choose(CancelButton);
+    event->accept();
+}
+
+void TMessageWindow::Choose(std::int32_t index)
+{
+    Chosen = index;
+    done(index);
+}

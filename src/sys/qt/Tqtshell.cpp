@@ -1,0 +1,75 @@
+#include "sys/qt/Tqtshell.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "sys/Tfilesystem.h"
+#include "sys/qt/Tfilepropertieswindow.h"
+
+namespace {
+// Activating a file manager that is not running yet takes a moment; a hung one must not
+// freeze the program for long.
+constexpr int FileManagerTimeoutMs = 5000;
+
+QString QtName(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// True when a file manager answered the call without an error.
+bool AskFileManager(const QString& method, const std::string& path)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), method);
+    call << QStringList{QUrl::fromLocalFile(QtName(path)).toString()} << QString();
+    return bus.call(call, QDBus::Block, FileManagerTimeoutMs).type() == QDBusMessage::ReplyMessage;
+}
+}  // namespace
+
+bool TQtShell::ShowProperties(const std::string& path)
+{
+    if (!QFileInfo::exists(QtName(path)))
+        return false;
+    if (AskFileManager(QStringLiteral("ShowItemProperties"), path))
+        return true;
+    auto* window = new TFilePropertiesWindow(path, QApplication::activeWindow());
+    window->show();
+    return true;
+}
+
+void TQtShell::ExploreFolder(const std::string& directory)
+{
+    if (!AskFileManager(QStringLiteral("ShowFolders"), directory))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QtName(directory)));
+}
+
+bool TQtShell::OpenDocument(const std::string& path)
+{
+    // The desktop's opener starts detached and reports success even for a missing file.
+    if (!QFileInfo::exists(QtName(path)))
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QtName(path)));
+}
+
+bool TQtShell::BrowseForFolder(const std::string& prompt, std::string& directory)
+{
+    const QString start = DirectoryExists(directory) ? QtName(directory) : QString();
+    const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), QString::fromStdString(prompt),
+                                                             start, QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty())
+        return false;
+    directory = QFile::encodeName(chosen).toStdString();
+    return true;
+}
+
+void TQtShell::SetClipboardText(const std::string& text)
+{
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}

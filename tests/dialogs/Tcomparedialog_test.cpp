@@ -1,0 +1,466 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "compare/Tcompareloader.h"
+#include "dialogs/Tcomparedialog.h"
+#include "dialogs/support/Shelllinkimage.h"
+#include "dialogs/support/Tscriptedmessenger.h"
+#include "support/Ttreefixture.h"
+
+namespace {
+struct TSelectRequest {
+    std::string Proposal;
+    TSelectFileKind Kind;
+};
+struct TFileAccess {
+    std::string Name;
+    TFileAccessKind Kind;
+};
+
+std::string TextOf(const QLineEdit* edit) { return edit->text().toStdString(); }
+void Type(QLineEdit* edit, const std::string& text) { edit->setText(QString::fromStdString(text)); }
+
+class CompareDialog : public ::testing::Test {
+protected:
+    CompareDialog()
+    {
+        Tree.CreateDirectory("Source");
+        Tree.CreateDirectory("Destination");
+        Dialog.OnSelectFile = [this](TCompareDialog* sender, std::string& name, bool& result, TSelectFileKind kind) {
+            EXPECT_EQ(sender, &Dialog);
+            EXPECT_FALSE(result);
+            Requests.push_back({name, kind});
+            if (Choices.empty())
+                return;
+            name = Choices.front();
+            Choices.erase(Choices.begin());
+            result = true;
+        };
+        Dialog.OnFileAccess = [this](TCompareDialog* sender, const std::string& name, TFileAccessKind kind) {
+            EXPECT_EQ(sender, &Dialog);
+            Accesses.push_back({name, kind});
+        };
+    }
+
+    // The dialog on screen, activated, as the user sees it after Execute showed it.
+    void Show()
+    {
+        Dialog.show();
+        QCoreApplication::processEvents();
+    }
+
+    // Runs Execute; act works on the dialog from inside its loop once it is active, and must
+    // close it.
+    bool Execute(const std::string& name, std::function<void()> act)
+    {
+        QTimer::singleShot(10, &Dialog, [this, act] {
+            QCoreApplication::processEvents();
+            act();
+            if (Dialog.isVisible()) {
+                ADD_FAILURE() << "The compare dialog stayed open";
+                Dialog.hide();
+            }
+        });
+        return Dialog.Execute(name);
+    }
+
+    TCompareOptions ValidOptions() const
+    {
+        TCompareOptions options;
+        options.SrcDir = Tree.Path("Source");
+        options.DstDir = Tree.Path("Destination");
+        return options;
+    }
+
+    std::string WriteCompareFile(const std::string& relative, const TCompareOptions& options)
+    {
+        TCompareLoader loader;
+        loader.Options = options;
+        loader.SaveToFile(Tree.Path(relative));
+        return Tree.Path(relative);
+    }
+
+    void Drop(const std::vector<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(QList<QUrl>(urls.begin(), urls.end()));
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Dialog, &enter);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Dialog, &drop);
+    }
+    void Drop(const std::vector<std::string>& names)
+    {
+        std::vector<QUrl> urls;
+        for (const std::string& name : names)
+            urls.push_back(QUrl::fromLocalFile(QString::fromStdString(name)));
+        Drop(urls);
+    }
+
+    // The last message shown must be this error box.
+    void ExpectError(const std::string& text)
+    {
+        ASSERT_FALSE(Messenger.Shown().empty());
+        const TShownMessage& shown = Messenger.Shown().back();
+        EXPECT_EQ(shown.Text, text);
+        EXPECT_EQ(shown.Caption, "Vellumark");
+        EXPECT_EQ(shown.Kind, mkError);
+        EXPECT_EQ(shown.Buttons, std::vector<std::string>{"OK"});
+    }
+
+    // The focus is in the edit and its whole text is selected.
+    void ExpectActivated(QLineEdit* edit)
+    {
+        EXPECT_EQ(Dialog.focusWidget(), edit) << "focus in " << Dialog.focusWidget()->objectName().toStdString();
+        EXPECT_EQ(edit->selectedText(), edit->text());
+    }
+
+    TTreeFixture Tree;
+    TScriptedMessenger Messenger;
+    TCompareDialog Dialog{Messenger};
+    std::vector<std::string> Choices;
+    std::vector<TSelectRequest> Requests;
+    std::vector<TFileAccess> Accesses;
+};
+}  // namespace
+
+TEST_F(CompareDialog, OkChecksTheControlsInOrderAndFocusesTheFirstFailure)
+{
+    Show();
+    Type(Dialog.Edit11, Tree.Path("Missing"));
+    Messenger.AnswerOk();
+    Dialog.Button1->click();
+    ExpectError("Set an exinsting directory.");
+    ExpectActivated(Dialog.Edit11);
+
+    Type(Dialog.Edit11, Tree.Path("Source"));
+    Messenger.AnswerOk();
+    Dialog.Button1->click();
+    ExpectError("Set an exinsting directory.");
+    ExpectActivated(Dialog.Edit12);
+
+    Type(Dialog.Edit12, Tree.Path("Source"));
+    Messenger.AnswerOk();
+    Dialog.Button1->click();
+    ExpectError("Set different directories.");
+    ExpectActivated(Dialog.Edit11);
+
+    Type(Dialog.Edit12, Tree.Path("Destination"));
+    Dialog.CheckBox11->click();
+    Dialog.Edit13->clear();
+    Dialog.CheckBox12->click();
+    Dialog.Edit14->clear();
+    Messenger.AnswerOk();
+    Dialog.Button1->click();
+    ExpectError("Set masks.");
+    ExpectActivated(Dialog.Edit13);
+
+    Type(Dialog.Edit13, " ");
+    Messenger.AnswerOk();
+    Dialog.Button1->click();
+    ExpectError("Set masks.");
+    ExpectActivated(Dialog.Edit14);
+
+    EXPECT_TRUE(Dialog.isVisible());
+    EXPECT_EQ(Dialog.Options(), TCompareOptions());
+}
+
+TEST_F(CompareDialog, OkCommitsEveryControlAsTypedAlsoTheMasksOfSwitchesThatAreOff)
+{
+    Show();
+    Type(Dialog.Edit11, Tree.Path("Source"));
+    // With and without a trailing delimiter the texts differ, so they pass as different.
+    Type(Dialog.Edit12, Tree.Path("Source") + "/");
+    Dialog.CheckBox11->click();
+    Type(Dialog.Edit13, " *.cpp;*.h");
+    Dialog.CheckBox11->click();
+    EXPECT_FALSE(Dialog.Edit13->isEnabled());
+    Type(Dialog.Edit14, "*.o");
+    Dialog.CheckBox13->click();
+    Dialog.CheckBox21->click();
+    Dialog.CheckBox31->click();
+    Dialog.Button1->click();
+
+    EXPECT_FALSE(Dialog.isVisible());
+    EXPECT_EQ(Dialog.result(), QDialog::Accepted);
+    TCompareOptions expected;
+    expected.SrcDir = Tree.Path("Source");
+    expected.DstDir = Tree.Path("Source") + "/";
+    expected.IncludeMasks = " *.cpp;*.h";
+    expected.ExcludeMasks = "*.o";
+    expected.IncludeSubDirs = false;
+    expected.FatPrecision = false;
+    expected.ShowNotModified = true;
+    EXPECT_EQ(Dialog.Options(), expected);
+    EXPECT_EQ(Dialog.Edit13->text(), QStringLiteral(" *.cpp;*.h"));
+}
+
+TEST_F(CompareDialog, CancelPutsTheOptionsBackAsTheyWereWhenShownButKeepsTheHistory)
+{
+    Dialog.SetOptions(ValidOptions());
+    TCompareOptions imported = ValidOptions();
+    imported.ShowNotModified = true;
+    const std::string compareFile = WriteCompareFile("Imported.vmc", imported);
+    const bool confirmed = Execute("", [&] {
+        EXPECT_TRUE(Dialog.ImportFile(compareFile));
+        EXPECT_EQ(Dialog.Options(), imported);
+        Type(Dialog.Edit11, "typed");
+        QTest::keyClick(&Dialog, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(confirmed);
+    EXPECT_EQ(Dialog.Options(), ValidOptions());
+    ASSERT_EQ(Accesses.size(), 1U);
+    EXPECT_EQ(Accesses[0].Name, compareFile);
+    EXPECT_EQ(Accesses[0].Kind, akImported);
+
+    // The next showing starts from the options, not from what was typed.
+    std::string shownSource;
+    Execute("", [&] {
+        shownSource = TextOf(Dialog.Edit11);
+        Dialog.Button2->click();
+    });
+    EXPECT_EQ(shownSource, Tree.Path("Source"));
+}
+
+TEST_F(CompareDialog, SwapExchangesTheTextsAndReselectsTheFocusedEdit)
+{
+    Dialog.SetOptions(ValidOptions());
+    Show();
+    Dialog.Edit12->setFocus();
+    Dialog.Edit12->setSelection(0, 2);
+    Dialog.Button5->click();
+    EXPECT_EQ(TextOf(Dialog.Edit11), Tree.Path("Destination"));
+    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Source"));
+    ExpectActivated(Dialog.Edit12);
+    EXPECT_EQ(Dialog.Options(), ValidOptions());
+}
+
+TEST_F(CompareDialog, ResetDiscardsTypingEvenWhenTheOptionsAreTheDefaults)
+{
+    Show();
+    Type(Dialog.Edit11, "typed");
+    Dialog.CheckBox12->click();
+    Dialog.Edit14->setFocus();
+    Dialog.Button6->click();
+    EXPECT_EQ(TextOf(Dialog.Edit11), "");
+    EXPECT_FALSE(Dialog.CheckBox12->isChecked());
+    EXPECT_FALSE(Dialog.Edit14->isEnabled());
+
+    // Options handed over that equal the current ones leave typing alone; others replace it.
+    Type(Dialog.Edit11, "typed");
+    Dialog.SetOptions(TCompareOptions());
+    EXPECT_EQ(TextOf(Dialog.Edit11), "typed");
+    Dialog.SetOptions(ValidOptions());
+    EXPECT_EQ(TextOf(Dialog.Edit11), Tree.Path("Source"));
+    Dialog.Edit12->setFocus();
+    Dialog.Button6->click();
+    EXPECT_EQ(Dialog.Options(), TCompareOptions());
+    EXPECT_EQ(TextOf(Dialog.Edit12), "");
+    ExpectActivated(Dialog.Edit12);
+}
+
+TEST_F(CompareDialog, BrowseProposesTheEditsTextAndTakesTheChoice)
+{
+    Show();
+    Type(Dialog.Edit12, "/proposed");
+    Choices = {Tree.Path("Destination")};
+    Dialog.Button12->click();
+    ASSERT_EQ(Requests.size(), 1U);
+    EXPECT_EQ(Requests[0].Proposal, "/proposed");
+    EXPECT_EQ(Requests[0].Kind, skDestination);
+    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Destination"));
+    ExpectActivated(Dialog.Edit12);
+
+    Type(Dialog.Edit11, "kept");
+    Dialog.Button11->click();
+    EXPECT_EQ(Requests.back().Kind, skSource);
+    EXPECT_EQ(TextOf(Dialog.Edit11), "kept");
+
+    // Without a handler there is no choice.
+    Dialog.OnSelectFile = nullptr;
+    Dialog.Button11->click();
+    EXPECT_EQ(TextOf(Dialog.Edit11), "kept");
+}
+
+TEST_F(CompareDialog, ImportTakesSupportedFilesAndAsksAboutOthers)
+{
+    Show();
+    TCompareOptions stored = ValidOptions();
+    stored.UseExcludeMasks = true;
+    stored.ExcludeMasks = "*.bak";
+    Choices = {WriteCompareFile("Stored.vmc", stored)};
+    Dialog.Button3->click();
+    ASSERT_EQ(Requests.size(), 1U);
+    EXPECT_EQ(Requests[0].Proposal, "");
+    EXPECT_EQ(Requests[0].Kind, skImport);
+    EXPECT_EQ(Dialog.Options(), stored);
+    EXPECT_EQ(TextOf(Dialog.Edit14), "*.bak");
+    EXPECT_TRUE(Dialog.Edit14->isEnabled());
+    ASSERT_EQ(Accesses.size(), 1U);
+    EXPECT_EQ(Accesses[0].Kind, akImported);
+
+    Tree.CreateFile("Other.vmc", "[About]\r\nFileType=Other\r\n[Options]\r\nSrcDir=/elsewhere\r\n");
+    const std::string other = Tree.Path("Other.vmc");
+    const std::string question = "The progream does not support the file: " + other + "\r\n\r\nContinue?";
+    Messenger.AnswerCancel();
+    EXPECT_FALSE(Dialog.ImportFile(other));
+    ASSERT_EQ(Messenger.Shown().size(), 1U);
+    EXPECT_EQ(Messenger.Shown()[0].Text, question);
+    EXPECT_EQ(Messenger.Shown()[0].Kind, mkError);
+    EXPECT_EQ(Messenger.Shown()[0].Buttons, (std::vector<std::string>{"OK", "Cancel"}));
+    EXPECT_EQ(Dialog.Options(), stored);
+    EXPECT_EQ(Accesses.size(), 1U);
+
+    Messenger.AnswerOk();
+    EXPECT_TRUE(Dialog.ImportFile(other));
+    EXPECT_EQ(Dialog.Options().SrcDir, "/elsewhere");
+    EXPECT_EQ(Dialog.Options().ExcludeMasks, "*");
+    ASSERT_EQ(Accesses.size(), 2U);
+    EXPECT_EQ(Accesses[1].Name, other);
+}
+
+TEST_F(CompareDialog, AnImportThatCannotReadChangesNothing)
+{
+    Dialog.SetOptions(ValidOptions());
+    Show();
+    Tree.CreateDirectory("Folder.vmc");
+    Messenger.AnswerOk();
+    EXPECT_FALSE(Dialog.ImportFile(Tree.Path("Folder.vmc")));
+    ExpectError("The program cannot load data from the file: " + Tree.Path("Folder.vmc"));
+    EXPECT_EQ(Dialog.Options(), ValidOptions());
+    EXPECT_TRUE(Accesses.empty());
+}
+
+TEST_F(CompareDialog, ExportValidatesFirstThenWritesTheOptionsToTheChosenFile)
+{
+    Show();
+    Messenger.AnswerOk();
+    Dialog.Button4->click();
+    ExpectError("Set an exinsting directory.");
+    EXPECT_TRUE(Requests.empty());
+
+    Type(Dialog.Edit11, Tree.Path("Source"));
+    Type(Dialog.Edit12, Tree.Path("Destination"));
+    Choices = {Tree.Path("Saved.vmc")};
+    Dialog.Button4->click();
+    ASSERT_EQ(Requests.size(), 1U);
+    EXPECT_EQ(Requests[0].Proposal, "Untitled.vmc");
+    EXPECT_EQ(Requests[0].Kind, skExport);
+    TCompareLoader saved;
+    saved.LoadFromFile(Tree.Path("Saved.vmc"));
+    EXPECT_TRUE(saved.IsSupported());
+    EXPECT_EQ(saved.Options, ValidOptions());
+    EXPECT_EQ(Dialog.Options(), ValidOptions());
+    ASSERT_EQ(Accesses.size(), 1U);
+    EXPECT_EQ(Accesses[0].Name, Tree.Path("Saved.vmc"));
+    EXPECT_EQ(Accesses[0].Kind, akExported);
+
+    const std::string unwritable = Tree.Path("Missing/Saved.vmc");
+    Messenger.AnswerOk();
+    EXPECT_FALSE(Dialog.ExportFile(unwritable));
+    ExpectError("The program cannot save data to the file: " + unwritable);
+    EXPECT_EQ(Accesses.size(), 1U);
+}
+
+TEST_F(CompareDialog, ADroppedFolderIsOfferedForSourceOrDestination)
+{
+    Show();
+    Messenger.Answer(1);
+    Drop(std::vector<std::string>{Tree.Path("Destination")});
+    ASSERT_EQ(Messenger.Shown().size(), 1U);
+    const TShownMessage& question = Messenger.Shown()[0];
+    EXPECT_EQ(question.Caption, "Vellumark");
+    EXPECT_EQ(question.Text, "Set the item to which?");
+    EXPECT_EQ(question.Buttons, (std::vector<std::string>{"&Source", "&Destination", "Cancel"}));
+    EXPECT_EQ(question.Kind, mkWarning);
+    EXPECT_EQ(question.DefaultButton, 0);
+    EXPECT_EQ(question.CancelButton, 2);
+    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Destination"));
+    ExpectActivated(Dialog.Edit12);
+
+    // Cancel, Esc or the close box: nothing changes. A missing name is offered as well.
+    Messenger.Answer(2);
+    Drop(std::vector<std::string>{Tree.Path("Nowhere")});
+    EXPECT_EQ(TextOf(Dialog.Edit11), "");
+    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Destination"));
+}
+
+TEST_F(CompareDialog, DroppedShortcutsOfferTheirTargets)
+{
+    Show();
+    Tree.CreateFile("Source.LNK", ShellLinkImage::LinkTo(Tree.Path("Source")).Bytes());
+    Tree.CreateFile("Destination.desktop",
+                    "[Desktop Entry]\nType=Link\nURL=" +
+                        QUrl::fromLocalFile(QString::fromStdString(Tree.Path("Destination"))).toString().toStdString() +
+                        "\n");
+    Messenger.Answer(0);
+    Drop(std::vector<std::string>{Tree.Path("Source.LNK")});
+    EXPECT_EQ(TextOf(Dialog.Edit11), Tree.Path("Source"));
+    Messenger.Answer(1);
+    Drop(std::vector<std::string>{Tree.Path("Destination.desktop")});
+    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Destination"));
+    EXPECT_EQ(Messenger.Texts(), (std::vector<std::string>{"Set the item to which?", "Set the item to which?"}));
+    EXPECT_TRUE(Accesses.empty());
+}
+
+TEST_F(CompareDialog, ADroppedCompareFileIsImportedAtOnce)
+{
+    Show();
+    const std::string compareFile = WriteCompareFile("Dropped.vmc", ValidOptions());
+    Drop(std::vector<std::string>{compareFile});
+    EXPECT_TRUE(Messenger.Shown().empty());
+    EXPECT_EQ(Dialog.Options(), ValidOptions());
+    EXPECT_EQ(TextOf(Dialog.Edit11), Tree.Path("Source"));
+    ASSERT_EQ(Accesses.size(), 1U);
+    EXPECT_EQ(Accesses[0].Name, compareFile);
+}
+
+TEST_F(CompareDialog, DropsOfOtherThanOneLocalItemAreRefused)
+{
+    Show();
+    Messenger.AnswerOk();
+    Drop(std::vector<std::string>{Tree.Path("Source"), Tree.Path("Destination")});
+    ExpectError("Set one item.");
+    EXPECT_EQ(Messenger.Shown().size(), 1U);
+    EXPECT_EQ(TextOf(Dialog.Edit11), "");
+    EXPECT_EQ(TextOf(Dialog.Edit12), "");
+
+    // Links to places outside the local file system are no items at all.
+    Drop(std::vector<QUrl>{QUrl(QStringLiteral("https://example.org/a.vmc"))});
+    EXPECT_EQ(Messenger.Shown().size(), 1U);
+    QMimeData remote;
+    remote.setUrls({QUrl(QStringLiteral("https://example.org/a.vmc"))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Dialog, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+}
+
+TEST_F(CompareDialog, APendingItemIsHandledOnShowingAndTheFocusEndsInTheSource)
+{
+    bool destinationSet = false;
+    QWidget* focused = nullptr;
+    Messenger.Answer(1);
+    const bool confirmed = Execute(Tree.Path("Destination"), [&] {
+        destinationSet = TextOf(Dialog.Edit12) == Tree.Path("Destination");
+        focused = Dialog.focusWidget();
+        Dialog.Button2->click();
+    });
+    EXPECT_FALSE(confirmed);
+    EXPECT_TRUE(destinationSet);
+    EXPECT_EQ(focused, Dialog.Edit11);
+    EXPECT_EQ(Dialog.PendingItem(), "");
+
+    // A pending compare file is imported, and OK then takes it.
+    const std::string compareFile = WriteCompareFile("Pending.vmc", ValidOptions());
+    EXPECT_TRUE(Execute(compareFile, [&] { Dialog.Button1->click(); }));
+    EXPECT_EQ(Dialog.Options(), ValidOptions());
+    EXPECT_EQ(Accesses.size(), 1U);
+}

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "compare/Treportthread.h"
+#include "dialogs/Tprogressdialog.h"
+#include "dialogs/Tqtmainthreadcaller.h"
+
+namespace {
+// A job whose run step the test writes; it releases itself like the comparison thread.
+class TScriptedRun : public TReportThread {
+public:
+    using TStep = std::function<void(TScriptedRun&)>;
+    TScriptedRun(TMainThreadCaller& caller, TStep run) : TReportThread(caller), RunStep(std::move(run))
+    {
+        FreeOnTerminate = true;
+    }
+    using TReportThread::Progress;
+
+    // Waits for a stop request, as a long walk would; gives up after a while.
+    void RunUntilTerminated()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!Terminated() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+protected:
+    void Prepare() override {}
+    void Run() override { RunStep(*this); }
+    void CleanUp() override {}
+
+private:
+    TStep RunStep;
+};
+
+struct TDialogState {
+    bool Visible = false;
+    QString Text;
+    QString Button;
+    int Percent = -1;
+};
+
+TDialogState StateOf(const TProgressDialog& dialog)
+{
+    return {dialog.isVisible(), dialog.Label1->text(), dialog.Button1->text(), dialog.ProgressBar1->value()};
+}
+
+class ProgressDialog : public ::testing::Test {
+protected:
+    // Runs the dialog for a job, with the main window's handlers: progress to the bar, and at
+    // the end Finish(true) after success, else Finish(false) with "Error" or "Canceled".
+    // afterEnd runs once the end handler is done, while the dialog's loop goes on.
+    int Execute(TScriptedRun::TStep run, std::function<void(TReportThread&)> onProgress = {},
+                std::function<void()> afterEnd = {})
+    {
+        auto* job = new TScriptedRun(Caller, std::move(run));
+        job->OnProgress = [this, onProgress](TReportThread* sender, std::int32_t position, std::int32_t maximum) {
+            Dialog.SetProgress(position, maximum);
+            if (onProgress)
+                onProgress(*sender);
+        };
+        job->OnTerminate = [this, afterEnd](TReportThread* sender) {
+            if (!sender->Failed && sender->Completed()) {
+                Dialog.Finish(true);
+            } else {
+                Dialog.Finish(false);
+                Dialog.SetText(sender->Failed ? "Error" : "Canceled");
+            }
+            if (afterEnd)
+                QTimer::singleShot(0, &Dialog, afterEnd);
+        };
+        // A broken run must not leave the test in the dialog's loop for ever.
+        QTimer::singleShot(15000, &Dialog, [this] {
+            ADD_FAILURE() << "The progress dialog was still open";
+            Dialog.Finish(true);
+        });
+        const int result = Dialog.Execute(job);
+        TReportThread::WaitForReleasedThreads();
+        return result;
+    }
+
+    TQtMainThreadCaller Caller;
+    TProgressDialog Dialog;
+};
+}  // namespace
+
+TEST_F(ProgressDialog, ShowsTheTruncatedPercentageOfTheReportedPosition)
+{
+    const auto percent = [this](std::int32_t position, std::int32_t maximum) {
+        Dialog.SetProgress(position, maximum);
+        return Dialog.ProgressBar1->value();
+    };
+    EXPECT_EQ(percent(1, 3), 33);
+    EXPECT_EQ(percent(2, 3), 66);
+    EXPECT_EQ(percent(0, 5), 0);
+    EXPECT_EQ(percent(-4, 5), 0);
+    EXPECT_EQ(percent(3, 0), 0);
+    EXPECT_EQ(percent(3, -1), 0);
+    EXPECT_EQ(percent(3, 3), 100);
+    EXPECT_EQ(percent(7, 3), 100);
+    // position × 100 would not fit in 32 bits.
+    EXPECT_EQ(percent(2'000'000'000, 2'147'483'647), 93);
+}
+
+TEST_F(ProgressDialog, ASuccessfulRunStartsWhenShownAndClosesTheDialogByItself)
+{
+    TDialogState during;
+    const int result = Execute([](TScriptedRun& job) { job.Progress(1, 4); },
+                               [&](TReportThread&) { during = StateOf(Dialog); });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_TRUE(during.Visible);
+    EXPECT_EQ(during.Text, QStringLiteral("Processing..."));
+    EXPECT_EQ(during.Button, QStringLiteral("Cancel"));
+    EXPECT_EQ(during.Percent, 25);
+    const TDialogState after = StateOf(Dialog);
+    EXPECT_FALSE(after.Visible);
+    EXPECT_EQ(after.Text, QStringLiteral("Done"));
+    EXPECT_EQ(after.Button, QStringLiteral("OK"));
+    EXPECT_EQ(after.Percent, 0);
+    EXPECT_EQ(Dialog.CompareThread, nullptr);
+}
+
+TEST_F(ProgressDialog, EveryCloseAttemptDuringTheRunOnlyAsksTheThreadToStop)
+{
+    bool openAfterAttempts = false;
+    bool stopRequested = false;
+    TDialogState ended;
+    const int result = Execute(
+        [](TScriptedRun& job) {
+            job.Progress(1, 2);
+            job.RunUntilTerminated();
+        },
+        [&](TReportThread& job) {
+            QTest::keyClick(&Dialog, Qt::Key_Escape);
+            QTest::keyClick(Dialog.Button1, Qt::Key_Return);
+            Dialog.close();
+            Dialog.Button1->click();
+            openAfterAttempts = Dialog.isVisible();
+            stopRequested = job.Terminated();
+        },
+        [&] {
+            ended = StateOf(Dialog);
+            // Now the button closes the dialog.
+            QTest::keyClick(&Dialog, Qt::Key_Escape);
+        });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_TRUE(openAfterAttempts);
+    EXPECT_TRUE(stopRequested);
+    EXPECT_TRUE(ended.Visible);
+    EXPECT_EQ(ended.Text, QStringLiteral("Canceled"));
+    EXPECT_EQ(ended.Button, QStringLiteral("OK"));
+    EXPECT_FALSE(Dialog.isVisible());
+}
+
+TEST_F(ProgressDialog, AFailedRunLeavesErrorShownUntilTheUserCloses)
+{
+    TDialogState ended;
+    Execute([](TScriptedRun&) { throw std::runtime_error("walk failed"); }, {},
+            [&] {
+                ended = StateOf(Dialog);
+                Dialog.Button1->click();
+            });
+    EXPECT_TRUE(ended.Visible);
+    EXPECT_EQ(ended.Text, QStringLiteral("Error"));
+    EXPECT_EQ(ended.Button, QStringLiteral("OK"));
+    EXPECT_FALSE(Dialog.isVisible());
+}
