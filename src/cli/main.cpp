@@ -8,6 +8,7 @@
 
 #include "cli/Tcomparearguments.h"
 #include "cli/Tcomparison.h"
+#include "cli/Toperationcommand.h"
 #include "compare/Tresultrow.h"
 #include "sys/Mysysutils.h"
 
@@ -59,6 +60,9 @@ int main(int argc, char** argv)
     CLI::App* compare = app.add_subcommand(
         "compare", "List the files of SOURCE with their state under DESTINATION as comma-separated values");
     compareArguments.AddTo(*compare);
+    TOperationCommand copy(foCopy), move(foMove), remove(foDelete);
+    for (TOperationCommand* operation : {&copy, &move, &remove})
+        operation->AddTo(app);
 
     try {
         app.parse(argc, argv);
@@ -73,5 +77,8 @@ int main(int argc, char** argv)
 
     if (compare->parsed())
         return Compare(compareArguments);
+    for (const TOperationCommand* operation : {&copy, &move, &remove})
+        if (operation->Parsed())
+            return operation->Run();
     return ExitUsage;
 }

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include "support/Tcommandrunner.h"
+#include "support/Ttreefixture.h"
+
+namespace {
+const std::string Cli = VELLUMARK_CLI;
+
+class CliOperations : public ::testing::Test {
+protected:
+    // A new file, a modified one, an unchanged one and a new one two levels down.
+    void SetUp() override
+    {
+        Tree.CreateFile("src/new.txt", "new", 1'600'000'000, 123'456'789);
+        Tree.CreateFile("src/changed.txt", "changed", 1'600'100'000);
+        Tree.CreateFile("dst/changed.txt", "old", 1'600'000'000);
+        Tree.CreateFile("src/same.txt", "same", 1'600'000'000);
+        Tree.CreateFile("dst/same.txt", "same", 1'600'000'000);
+        Tree.CreateFile("src/a/b/deep.txt", "deep", 1'600'000'000);
+    }
+    TCommandResult Run(std::vector<std::string> arguments) const
+    {
+        arguments.insert(arguments.begin(), Cli);
+        arguments.push_back(Tree.Path("src"));
+        arguments.push_back(Tree.Path("dst"));
+        return RunCommand(arguments);
+    }
+    std::string Announcement(const std::string& verb, const std::string& name, const std::string& directory) const
+    {
+        return verb + " \"" + name + "\" from \"" + Tree.Path("src" + directory) + "\" to \"" +
+               Tree.Path("dst" + directory) + "\"\r\n";
+    }
+
+    TTreeFixture Tree;
+};
+}  // namespace
+
+TEST_F(CliOperations, CopyPrintsTheLogAndLeavesEveryFileNotModified)
+{
+    const auto copied = Run({"copy"});
+    EXPECT_EQ(copied.Status, 0) << copied.Errors;
+    // The comparison's own order: by result, then by path.
+    EXPECT_EQ(copied.Output, Announcement("Copying", "deep.txt", "/a/b") + "Succeeded\r\n" +
+                                 Announcement("Copying", "new.txt", "") + "Succeeded\r\n" +
+                                 Announcement("Copying", "changed.txt", "") + "Succeeded\r\n" +
+                                 "Done\r\nSucceeded: 3 items\r\nNot succeeded: 0 items\r\n");
+    EXPECT_EQ(Tree.ReadFile("dst/changed.txt"), "changed");
+
+    const auto compared = Run({"compare", "--show-not-modified", "--exact-time"});
+    EXPECT_EQ(compared.Status, 0) << compared.Errors;
+    std::size_t rows = 0;
+    for (std::size_t at = compared.Output.find("\r\n"); at + 2 < compared.Output.size();
+         at = compared.Output.find("\r\n", at + 2)) {
+        const std::string row = compared.Output.substr(at + 2, compared.Output.find("\r\n", at + 2) - at - 2);
+        EXPECT_TRUE(row.ends_with(",\"Not modified\"")) << row;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 4u);
+}
+
+TEST_F(CliOperations, OnlyTakesTheItemsOfTheNamedResults)
+{
+    const auto copied = Run({"copy", "--only", "Modified"});
+    EXPECT_EQ(copied.Status, 0) << copied.Errors;
+    EXPECT_EQ(copied.Output, Announcement("Copying", "changed.txt", "") +
+                                 "Succeeded\r\nDone\r\nSucceeded: 1 items\r\nNot succeeded: 0 items\r\n");
+    EXPECT_FALSE(Tree.Exists("dst/new.txt"));
+
+    const auto deleted = Run({"delete", "--yes", "--show-not-modified", "--only", "NotModified,Modified"});
+    EXPECT_EQ(deleted.Status, 0) << deleted.Errors;
+    EXPECT_EQ(deleted.Output, "Deleting \"changed.txt\" in \"" + Tree.Path("src") + "\"\r\nSucceeded\r\n" +
+                                  "Deleting \"same.txt\" in \"" + Tree.Path("src") + "\"\r\nSucceeded\r\n" +
+                                  "Done\r\nSucceeded: 2 items\r\nNot succeeded: 0 items\r\n");
+    EXPECT_FALSE(Tree.Exists("src/changed.txt"));
+    EXPECT_FALSE(Tree.Exists("src/same.txt"));
+    EXPECT_TRUE(Tree.Exists("src/new.txt"));
+    EXPECT_EQ(Tree.ReadFile("dst/same.txt"), "same");
+    EXPECT_EQ(Tree.ReadFile("dst/changed.txt"), "changed");
+}
+
+TEST_F(CliOperations, MoveAndDeleteNeedYes)
+{
+    for (const char* command : {"move", "delete"}) {
+        SCOPED_TRACE(command);
+        const auto refused = Run({command});
+        EXPECT_EQ(refused.Status, 2);
+        EXPECT_EQ(refused.Output, "");
+        EXPECT_NE(refused.Errors.find("--yes"), std::string::npos);
+        EXPECT_TRUE(Tree.Exists("src/new.txt"));
+        EXPECT_FALSE(Tree.Exists("dst/new.txt"));
+    }
+    const auto moved = Run({"move", "--yes"});
+    EXPECT_EQ(moved.Status, 0) << moved.Errors;
+    EXPECT_NE(moved.Output.find(Announcement("Moving", "new.txt", "")), std::string::npos);
+    EXPECT_FALSE(Tree.Exists("src/new.txt"));
+    EXPECT_FALSE(Tree.Exists("src/a/b/deep.txt"));
+    EXPECT_TRUE(Tree.Exists("src/same.txt"));
+    EXPECT_EQ(Tree.ReadFile("dst/a/b/deep.txt"), "deep");
+}
+
+TEST_F(CliOperations, AFailedItemGivesStatusOne)
+{
+    // A directory stands where the copy of a file would go.
+    Tree.CreateDirectory("dst/new.txt/inside");
+    const auto copied = Run({"copy"});
+    EXPECT_EQ(copied.Status, 1);
+    EXPECT_NE(copied.Output.find(Announcement("Copying", "new.txt", "") + "Not succeeded\r\n"), std::string::npos);
+    EXPECT_TRUE(copied.Output.ends_with("Succeeded: 2 items\r\nNot succeeded: 1 items\r\n"));
+}
+
+TEST_F(CliOperations, UsageAndValidationProblemsGiveStatusTwo)
+{
+    const auto unknownKind = Run({"copy", "--only", "Created,Bogus"});
+    EXPECT_EQ(unknownKind.Status, 2);
+    EXPECT_NE(unknownKind.Errors.find("Bogus"), std::string::npos);
+
+    const auto hiddenKind = Run({"copy", "--only", "NotModified"});
+    EXPECT_EQ(hiddenKind.Status, 2);
+    EXPECT_NE(hiddenKind.Errors.find("--show-not-modified"), std::string::npos);
+
+    const auto missingRoot = RunCommand({Cli, "copy", Tree.Path("src"), Tree.Path("nowhere")});
+    EXPECT_EQ(missingRoot.Status, 2);
+    EXPECT_EQ(missingRoot.Errors, "Set an exinsting directory.\n");
+
+    for (const auto& result : {unknownKind, hiddenKind, missingRoot})
+        EXPECT_EQ(result.Output, "");
+    EXPECT_FALSE(Tree.Exists("dst/new.txt"));
+}
