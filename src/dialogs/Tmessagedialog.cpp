@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGridLayout>
+#include <QBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -69,9 +69,11 @@ TMessageWindow::TMessageWindow(const TMessageDialog& dialog, QWidget* parent)
 {
     const auto count = static_cast<std::int32_t>(std::min(dialog.Buttons.size(), TMessageDialog::MaxButtons));
     EscapeAnswers = CancelButton >= 0 && CancelButton < count;
+    // Without any button the close box is the only way out, so it stays even then.
+    Closable = CancelButton >= 0 || count == 0;
     setObjectName(QStringLiteral("MessageDialog"));
     setWindowTitle(QString::fromStdString(dialog.Caption));
-    if (CancelButton < 0)
+    if (!Closable)
         setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     const TDesignScale scale(this);
 
@@ -96,6 +98,7 @@ TMessageWindow::TMessageWindow(const TMessageDialog& dialog, QWidget* parent)
     }
 
     auto* buttonRow = new QHBoxLayout;
+    buttonRow->setSpacing(scale(8));
     buttonRow->addStretch();
     int buttonWidth = scale(97);
     for (std::int32_t i = 0; i < count; ++i) {
@@ -119,14 +122,18 @@ TMessageWindow::TMessageWindow(const TMessageDialog& dialog, QWidget* parent)
         ButtonList.front()->setFocus();
     }
 
-    auto* layout = new QGridLayout(this);
+    // Icon and text keep to the left when the button row is the wider part.
+    auto* message = new QHBoxLayout;
+    message->setSpacing(scale(14));
+    message->addWidget(Image1, 0, Qt::AlignTop);
+    message->addWidget(Label1, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    message->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(scale(16), scale(16), scale(16), scale(12));
-    layout->setHorizontalSpacing(scale(14));
-    layout->setVerticalSpacing(scale(20));
-    layout->addWidget(Image1, 0, 0);
-    layout->addWidget(Label1, 0, 1);
-    layout->addLayout(buttonRow, 1, 0, 1, 2);
-    layout->setColumnStretch(1, 1);
+    layout->setSpacing(scale(20));
+    layout->addLayout(message);
+    layout->addLayout(buttonRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -144,7 +151,7 @@ void TMessageWindow::keyPressEvent(QKeyEvent* event)
 
 void TMessageWindow::closeEvent(QCloseEvent* event)
 {
-    if (CancelButton < 0) {
+    if (!Closable) {
         event->ignore();
         return;
     }

@@ -40,6 +40,7 @@ public:
 
     // Shows the window modally, brought to the foreground, and returns Result: the index of
     // the button chosen, or CancelButton when the window was closed by Esc or its close box.
+    // The close box is disabled while CancelButton is below 0, unless there is no button.
     std::int32_t Execute();
 
     std::string Caption;
@@ -75,5 +76,6 @@ private:
 
     std::int32_t CancelButton;
     bool EscapeAnswers;
+    bool Closable;
     std::int32_t Chosen = -1;
 };

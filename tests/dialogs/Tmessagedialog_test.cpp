@@ -57,6 +57,12 @@ TEST(MessageDialog, WithoutACancelButtonOnlyAButtonEndsIt)
     window->ButtonList[1]->click();
     EXPECT_EQ(window->Answer(), 1);
     EXPECT_FALSE(window->isVisible());
+
+    // A window without buttons can still be closed, rather than never.
+    TMessageDialog empty;
+    auto buttonless = Shown(empty);
+    EXPECT_TRUE(buttonless->close());
+    EXPECT_EQ(buttonless->Answer(), -1);
 }
 
 TEST(MessageDialog, TheDefaultButtonHoldsTheFocusAndAnswersEnter)

@@ -137,7 +137,8 @@ TEST(QtFileChooser, RunsAFileDialogWithTheTitleFiltersAndProposal)
     EXPECT_EQ(seen.Title, QStringLiteral("Export"));
     EXPECT_EQ(seen.Mode, QFileDialog::AcceptSave);
     EXPECT_EQ(seen.Directory, QtPath(tree.Path("Work")));
-    EXPECT_EQ(seen.Filters, (QStringList{QStringLiteral("Vellumark Compare (*.vmc)"), QStringLiteral("All files (*)")}));
+    const QStringList filters{QStringLiteral("Vellumark Compare (*.vmc)"), QStringLiteral("All files (*)")};
+    EXPECT_EQ(seen.Filters, filters);
     EXPECT_EQ(seen.Filter, QStringLiteral("All files (*)"));
     EXPECT_EQ(seen.Suffix, QStringLiteral("vmc"));
     EXPECT_EQ(seen.Proposal, QStringList{QtPath(tree.Path("Work/Untitled.vmc"))});
@@ -163,8 +164,8 @@ TEST(QtFileChooser, WritesFiltersInQtsForm)
 TEST(DroppedFileNames, TakesTheLocalFilesOfADropInOrder)
 {
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/srv/b\u00E9.vmc")), QUrl(QStringLiteral("https://example.org/x")),
-                  QUrl::fromLocalFile(QStringLiteral("/srv/a dir"))});
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/srv/b\u00E9.vmc")),
+                  QUrl(QStringLiteral("https://example.org/x")), QUrl::fromLocalFile(QStringLiteral("/srv/a dir"))});
     EXPECT_TRUE(CarriesLocalFiles(data));
     EXPECT_EQ(DroppedFileNames(data), (std::vector<std::string>{"/srv/b\xC3\xA9.vmc", "/srv/a dir"}));
     QMimeData remote;

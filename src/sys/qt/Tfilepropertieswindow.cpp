@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -43,12 +44,16 @@ TFilePropertiesWindow::TFilePropertiesWindow(const std::string& path, QWidget* p
     Edit6 = FactEdit(this, "Edit6", owner + QLatin1Char(':') + group);
 
     auto* facts = new QFormLayout;
-    facts->addRow(tr("Name:"), Edit1);
-    facts->addRow(tr("Folder:"), Edit2);
-    facts->addRow(tr("Size:"), Edit3);
-    facts->addRow(tr("Modified:"), Edit4);
-    facts->addRow(tr("Permissions:"), Edit5);
-    facts->addRow(tr("Owner:"), Edit6);
+    const std::pair<QString, QLineEdit*> rows[] = {{tr("Name:"), Edit1},        {tr("Folder:"), Edit2},
+                                                   {tr("Size:"), Edit3},        {tr("Modified:"), Edit4},
+                                                   {tr("Permissions:"), Edit5}, {tr("Owner:"), Edit6}};
+    int row = 0;
+    for (const auto& [caption, edit] : rows) {
+        auto* label = new QLabel(caption, this);
+        label->setObjectName(QStringLiteral("Label%1").arg(++row));
+        label->setBuddy(edit);
+        facts->addRow(label, edit);
+    }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     Button1 = buttons->button(QDialogButtonBox::Close);

@@ -61,8 +61,8 @@ bool TQtShell::OpenDocument(const std::string& path)
 bool TQtShell::BrowseForFolder(const std::string& prompt, std::string& directory)
 {
     const QString start = DirectoryExists(directory) ? QtName(directory) : QString();
-    const QString chosen = QFileDialog::getExistingDirectory(QApplication::activeWindow(), QString::fromStdString(prompt),
-                                                             start, QFileDialog::ShowDirsOnly);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        QApplication::activeWindow(), QString::fromStdString(prompt), start, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return false;
     directory = QFile::encodeName(chosen).toStdString();

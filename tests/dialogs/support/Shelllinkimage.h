@@ -9,7 +9,10 @@
 #include <string>
 
 namespace ShellLinkImage {
-inline std::string U16(std::uint32_t value) { return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8 & 0xFF)}; }
+inline std::string U16(std::uint32_t value)
+{
+    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8 & 0xFF)};
+}
 inline std::string U32(std::uint32_t value) { return U16(value & 0xFFFF) + U16(value >> 16); }
 inline std::string Zeros(std::size_t count) { return std::string(count, '\0'); }
 
