@@ -1,0 +1,70 @@
+#include "settings/Tsettingsstorage.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <exception>
+
+#include "dialogs/Tmessenger.h"
+#include "sys/Mysysutils.h"
+#include "sys/Tfilesystem.h"
+
+namespace {
+constexpr const char* SettingsFileTitle = "Settings.ini";
+
+std::string LocalName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+}  // namespace
+
+std::string SettingsFileLocation(const std::string& executableDirectory, const std::string& configDirectory)
+{
+    const QFileInfo beside(QFile::decodeName(QByteArray::fromStdString(executableDirectory)));
+    const bool portable = !executableDirectory.empty() && beside.isDir() && beside.isWritable();
+    return WithTrailingDelimiter(portable ? executableDirectory : configDirectory) + SettingsFileTitle;
+}
+
+std::string ChooseSettingsFileName()
+{
+    return SettingsFileLocation(LocalName(QCoreApplication::applicationDirPath()),
+                                LocalName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
+}
+
+std::optional<TStoredSettings> TSettingsStorage::ReadSettings(const TSettingsState& current,
+                                                              std::int32_t historyCapacity) const
+{
+    try {
+        return ReadSettingsFile(SettingsFileName, current, historyCapacity);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<TStoredSettings> TSettingsStorage::LoadSettings(const TSettingsState& current,
+                                                              std::int32_t historyCapacity)
+{
+    while (FileExists(SettingsFileName)) {
+        if (std::optional<TStoredSettings> stored = ReadSettings(current, historyCapacity))
+            return stored;
+        if (!Messenger.Confirm("The program cannot load the settings.\r\n\r\nRetry?"))
+            break;
+    }
+    return std::nullopt;
+}
+
+bool TSettingsStorage::WriteSettings(const TSettingsState& state) const
+{
+    try {
+        WriteSettingsFile(SettingsFileName, state);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool TSettingsStorage::SaveSettings(const TSettingsState& state)
+{
+    while (!WriteSettings(state))
+        if (!Messenger.Confirm("The program cannot save the settings.\r\n\r\nRetry?"))
+            return false;
+    return true;
+}
