@@ -1,30 +1,24 @@
 #include "cli/Tcomparison.h"
 
 #include "cli/Tprogressline.h"
+#include "cli/Tworkerrun.h"
 #include "compare/Tcomparethread.h"
-#include "compare/Teventloop.h"
 
-TComparisonOutcome RunComparison(const TCompareOptions& options)
+TComparisonOutcome RunComparison(const TCompareOptions& options, TWorkerRunner& runner)
 {
     TEventLoop loop;
     TProgressLine progress("Compared");
     TComparisonOutcome outcome;
-    bool ended = false;
-    // The thread releases itself after its end notification.
     auto* thread = new TCompareThread(options, loop);
     thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t maximum) {
         progress.Show(position, maximum);
     };
-    thread->OnTerminate = [&](TReportThread* sender) {
-        auto* comparison = static_cast<TCompareThread*>(sender);
-        outcome.Failed = comparison->Failed;
-        outcome.Completed = comparison->Completed();
+    runner.RunToEnd(loop, thread, [&](TReportThread& sender) {
+        auto& comparison = static_cast<TCompareThread&>(sender);
+        outcome.Failed = comparison.Failed;
+        outcome.Completed = comparison.Completed();
         if (!outcome.Failed && outcome.Completed)
-            outcome.Items = std::move(comparison->Items);
-        ended = true;
-    };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+            outcome.Items = std::move(comparison.Items);
+    });
     return outcome;
 }

@@ -6,6 +6,8 @@
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
 
+class TWorkerRunner;
+
 struct TComparisonOutcome {
     bool Failed = false;
     bool Completed = false;
@@ -13,4 +15,4 @@ struct TComparisonOutcome {
     std::vector<TCompareItem> Items;
 };
 
-TComparisonOutcome RunComparison(const TCompareOptions& options);
+TComparisonOutcome RunComparison(const TCompareOptions& options, TWorkerRunner& runner);

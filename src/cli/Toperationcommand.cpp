@@ -6,7 +6,6 @@
 #include <map>
 
 #include "cli/Tcomparison.h"
-#include "compare/Teventloop.h"
 
 namespace {
 const std::map<std::string, TCompareResult> KindNames{
@@ -17,18 +16,17 @@ const std::map<std::string, TCompareResult> KindNames{
 
 struct TOperationsOutcome {
     bool Failed = false;
+    bool Completed = false;
     bool AnyItemFailed = false;
 };
 
 // Runs the operation to its end on this thread, printing each log line as the operations
 // dialog lists it, ended as its clipboard text ends lines.
 TOperationsOutcome RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
-                                 const std::vector<std::string>& destinations)
+                                 const std::vector<std::string>& destinations, TWorkerRunner& runner)
 {
     TEventLoop loop;
     TOperationsOutcome outcome;
-    bool ended = false;
-    // The thread releases itself after its end notification.
     auto* thread = new TOperationsThread(sources, operation, destinations, loop);
     thread->OnLog = [&](TReportThread*, const std::string& text) {
         const std::string line = text + "\r\n";
@@ -36,13 +34,10 @@ TOperationsOutcome RunOperations(const std::vector<std::string>& sources, TFileO
         if (text == SuccessText(false))
             outcome.AnyItemFailed = true;
     };
-    thread->OnTerminate = [&](TReportThread* sender) {
-        outcome.Failed = sender->Failed;
-        ended = true;
-    };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    runner.RunToEnd(loop, thread, [&](TReportThread& sender) {
+        outcome.Failed = sender.Failed;
+        outcome.Completed = sender.Completed();
+    });
     return outcome;
 }
 }  // namespace
@@ -81,7 +76,7 @@ bool TOperationCommand::Takes(TCompareResult result) const
                                             [&](const std::string& kind) { return KindNames.at(kind) == result; });
 }
 
-int TOperationCommand::Run() const
+int TOperationCommand::Run(TWorkerRunner& runner) const
 {
     if (Operation != foCopy && !Confirmed) {
         std::cerr << (Operation == foMove ? "Moving" : "Deleting")
@@ -95,9 +90,9 @@ int TOperationCommand::Run() const
         std::cerr << "--only NotModified takes nothing without --show-not-modified.\n";
         return ExitUsage;
     }
-    const TComparisonOutcome comparison = RunComparison(*resolved.Options);
-    if (comparison.Failed) {
-        std::cerr << "The comparison failed.\n";
+    const TComparisonOutcome comparison = RunComparison(*resolved.Options, runner);
+    if (comparison.Failed || !comparison.Completed || runner.Interrupted()) {
+        std::cerr << (comparison.Failed ? "The comparison failed.\n" : "The comparison was canceled.\n");
         return ExitFailure;
     }
     std::vector<std::string> sources, destinations;
@@ -106,10 +101,10 @@ int TOperationCommand::Run() const
             sources.push_back(item.SrcPath);
             destinations.push_back(item.DstPath);
         }
-    const TOperationsOutcome outcome = RunOperations(sources, Operation, destinations);
+    const TOperationsOutcome outcome = RunOperations(sources, Operation, destinations, runner);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The log cannot be written.\n";
         return ExitFailure;
     }
-    return outcome.Failed || outcome.AnyItemFailed ? ExitFailure : ExitSuccess;
+    return outcome.Failed || !outcome.Completed || outcome.AnyItemFailed ? ExitFailure : ExitSuccess;
 }

@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Tcomparearguments.h"
+#include "cli/Tworkerrun.h"
 #include "compare/Tcompareitem.h"
 #include "operations/Toperationsthread.h"
 
@@ -25,7 +26,7 @@ public:
     bool Parsed() const { return Command != nullptr && Command->parsed(); }
     // The exit status: 0 when every item succeeded, 1 when one did not or the run failed,
     // 2 for a usage or validation problem (reported on standard error).
-    int Run() const;
+    int Run(TWorkerRunner& runner) const;
 
 private:
     // Whether items of this result are taken: all are without --only.

@@ -9,6 +9,7 @@
 #include "cli/Tcomparearguments.h"
 #include "cli/Tcomparison.h"
 #include "cli/Toperationcommand.h"
+#include "cli/Tworkerrun.h"
 #include "compare/Tresultrow.h"
 #include "sys/Mysysutils.h"
 
@@ -30,14 +31,14 @@ void WriteResultList(const std::vector<TCompareItem>& items)
     }
 }
 
-int Compare(const TCompareArguments& arguments)
+int Compare(const TCompareArguments& arguments, TWorkerRunner& runner)
 {
     const TResolvedOptions resolved = arguments.Resolve();
     if (!resolved.Options)
         return resolved.Status;
-    const TComparisonOutcome outcome = RunComparison(*resolved.Options);
-    if (outcome.Failed) {
-        std::cerr << "The comparison failed.\n";
+    const TComparisonOutcome outcome = RunComparison(*resolved.Options, runner);
+    if (outcome.Failed || !outcome.Completed) {
+        std::cerr << (outcome.Failed ? "The comparison failed.\n" : "The comparison was canceled.\n");
         return ExitFailure;
     }
     WriteResultList(outcome.Items);
@@ -75,10 +76,11 @@ int main(int argc, char** argv)
         return ExitUsage;
     }
 
+    TWorkerRunner runner;
     if (compare->parsed())
-        return Compare(compareArguments);
+        return Compare(compareArguments, runner);
     for (const TOperationCommand* operation : {&copy, &move, &remove})
         if (operation->Parsed())
-            return operation->Run();
+            return operation->Run(runner);
     return ExitUsage;
 }

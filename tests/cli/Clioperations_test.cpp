@@ -126,3 +126,26 @@ TEST_F(CliOperations, UsageAndValidationProblemsGiveStatusTwo)
         EXPECT_EQ(result.Output, "");
     EXPECT_FALSE(Tree.Exists("dst/new.txt"));
 }
+
+TEST(CliInterrupt, CtrlCStopsAfterTheItemInHandAndLeavesNoPartialFile)
+{
+    TTreeFixture tree;
+    const std::string block(256 * 1024, 'x');
+    for (int i = 0; i < 400; ++i)
+        tree.CreateFile("src/d" + std::to_string(i % 20) + "/f" + std::to_string(i), block, 1'600'000'000);
+    tree.CreateDirectory("dst");
+
+    const auto run = RunCommand({Cli, "copy", tree.Path("src"), tree.Path("dst")}, std::chrono::milliseconds(150));
+    // However far it got, the run ended through its own status and summary lines.
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = run.Output.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(run.Output.substr(start, end - start));
+    ASSERT_GE(lines.size(), 3u) << run.Output << run.Errors;
+    const std::string& status = lines[lines.size() - 3];
+    EXPECT_TRUE(status == "Stopped" || status == "Done" || status == "Canceled") << status;
+    EXPECT_EQ(lines[lines.size() - 2].rfind("Succeeded: ", 0), 0u);
+    EXPECT_EQ(run.Status, status == "Done" ? 0 : 1);
+
+    const auto leftovers = RunCommand({"/usr/bin/find", tree.Path("dst"), "-name", "*.vellumark-tmp*"});
+    EXPECT_EQ(leftovers.Output, "");
+}

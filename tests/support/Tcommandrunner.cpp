@@ -1,5 +1,8 @@
 #include "support/Tcommandrunner.h"
 
+#include <csignal>
+#include <thread>
+
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -16,7 +19,7 @@ std::string ReadAll(int fd)
 }
 }  // namespace
 
-TCommandResult RunCommand(const std::vector<std::string>& arguments)
+TCommandResult RunCommand(const std::vector<std::string>& arguments, std::optional<std::chrono::milliseconds> interruptAfter)
 {
     char outputName[] = "/tmp/vellumark-out-XXXXXX";
     char errorName[] = "/tmp/vellumark-err-XXXXXX";
@@ -38,6 +41,10 @@ TCommandResult RunCommand(const std::vector<std::string>& arguments)
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
+    }
+    if (interruptAfter) {
+        std::this_thread::sleep_for(*interruptAfter);
+        kill(child, SIGINT);
     }
     int status = 0;
     waitpid(child, &status, 0);

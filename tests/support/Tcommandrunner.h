@@ -1,6 +1,8 @@
 #pragma once
 // Runs a program with arguments and captures its standard output, standard error and status.
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,4 +12,6 @@ struct TCommandResult {
     std::string Errors;
 };
 
-TCommandResult RunCommand(const std::vector<std::string>& arguments);
+// With interruptAfter, the program is sent SIGINT after that time (as Ctrl+C would).
+TCommandResult RunCommand(const std::vector<std::string>& arguments,
+                          std::optional<std::chrono::milliseconds> interruptAfter = std::nullopt);

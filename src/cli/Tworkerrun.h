@@ -1,0 +1,32 @@
+#pragma once
+// Runs workers that release themselves to their end on this thread's event loop, for the
+// whole life of a command: Ctrl+C asks the running worker to stop (the item in hand still
+// completes, so no file is left half-written) and keeps any further worker from starting.
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+#include "compare/Teventloop.h"
+#include "compare/Treportthread.h"
+#include "sys/Tinterruptwatcher.h"
+
+class TWorkerRunner {
+public:
+    // Construct before any worker thread exists, so that workers leave Ctrl+C to the runner.
+    TWorkerRunner();
+
+    bool Interrupted() const { return WasInterrupted.load(); }
+    // Attaches the end handler, starts the worker, and returns once its end handler has run
+    // and the worker has released itself. onEnd reads the worker's outcome and results.
+    void RunToEnd(TEventLoop& loop, TReportThread* worker, const std::function<void(TReportThread&)>& onEnd);
+
+private:
+    void Interrupt();
+
+    std::mutex RunningLock;
+    TReportThread* Running = nullptr;
+    std::atomic<bool> WasInterrupted{false};
+    // Last: its thread calls back into the fields above.
+    TInterruptWatcher Watcher;
+};

@@ -1,0 +1,55 @@
+#include "sys/Tinterruptwatcher.h"
+
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+#include <pthread.h>
+
+struct TInterruptWatcher::TImpl {
+    std::function<void()> OnInterrupt;
+    sigset_t Watched{};
+    sigset_t Previous{};
+    std::atomic<bool> Stopping{false};
+    std::thread Watcher;
+
+    void Watch()
+    {
+        bool interrupted = false;
+        for (;;) {
+            int signal = 0;
+            if (sigwait(&Watched, &signal) != 0)
+                continue;
+            if (Stopping.load())
+                return;
+            if (interrupted) {
+                // The user insists: end now, as the signal itself would have.
+                std::signal(signal, SIG_DFL);
+                pthread_sigmask(SIG_UNBLOCK, &Watched, nullptr);
+                std::raise(signal);
+                return;
+            }
+            interrupted = true;
+            OnInterrupt();
+        }
+    }
+};
+
+TInterruptWatcher::TInterruptWatcher(std::function<void()> onInterrupt) : Impl(std::make_unique<TImpl>())
+{
+    Impl->OnInterrupt = std::move(onInterrupt);
+    sigemptyset(&Impl->Watched);
+    sigaddset(&Impl->Watched, SIGINT);
+    sigaddset(&Impl->Watched, SIGTERM);
+    // Threads started from now on inherit the mask and leave the signals to the watcher.
+    pthread_sigmask(SIG_BLOCK, &Impl->Watched, &Impl->Previous);
+    Impl->Watcher = std::thread(&TImpl::Watch, Impl.get());
+}
+
+TInterruptWatcher::~TInterruptWatcher()
+{
+    Impl->Stopping.store(true);
+    pthread_kill(Impl->Watcher.native_handle(), SIGTERM);
+    Impl->Watcher.join();
+    pthread_sigmask(SIG_SETMASK, &Impl->Previous, nullptr);
+}
