@@ -1,0 +1,792 @@
+#include "app/Tmainform.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include <QAction>
+#include <QFile>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "app/Tapplication.h"
+#include "app/Tapplicationforms.h"
+#include "compare/Tcomparethread.h"
+#include "dialogs/Tdesignscale.h"
+#include "dialogs/Tmessenger.h"
+#include "dialogs/Tprogressdialog.h"
+#include "sys/Mysysutils.h"
+#include "sys/Shellhelpers.h"
+#include "sys/Tfilesystem.h"
+#include "sys/Tshell.h"
+#include "sys/qt/Qtdesktop.h"
+
+const std::string VersionText = "Version 1.0.0.";
+
+std::string HelpFileName()
+{
+    return WithTrailingDelimiter(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()) +
+           "Help/index.html";
+}
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+const std::string CompareFileFilter = "Vellumark Compare (*.vmc)|*.vmc|All files (*)|*";
+
+// The order of the By ... items of both sort menus.
+constexpr TSortCode SortKeys[] = {SortCode::Name,          SortCode::Directory, SortCode::Extension,
+                                  SortCode::SizeRemainder, SortCode::TimeRemainder, SortCode::Result,
+                                  SortCode::AbsoluteName};
+
+// The busy cursor for as long as it lives.
+class TBusyCursor {
+public:
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+// No repainting of the widget for as long as it lives.
+class TBulkUpdate {
+public:
+    explicit TBulkUpdate(QWidget* widget) : Widget(widget), WasEnabled(widget->updatesEnabled())
+    {
+        Widget->setUpdatesEnabled(false);
+    }
+    ~TBulkUpdate() { Widget->setUpdatesEnabled(WasEnabled); }
+    TBulkUpdate(const TBulkUpdate&) = delete;
+    TBulkUpdate& operator=(const TBulkUpdate&) = delete;
+
+private:
+    QWidget* Widget;
+    bool WasEnabled;
+};
+
+QIcon CommandIcon(const char* name)
+{
+    const QString themeName = QString::fromLatin1(name);
+    return QIcon::fromTheme(themeName, QIcon(QStringLiteral(":/icons/%1.svg").arg(themeName)));
+}
+}  // namespace
+
+TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string> arguments, QWidget* parent)
+    : QMainWindow(parent),
+      Messenger(services.Messenger),
+      FileChooser(services.FileChooser),
+      Shell(services.Shell),
+      MainThread(services.MainThread),
+      FileSystem(services.FileSystem),
+      Arguments(std::move(arguments))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QString::fromStdString(ApplicationTitle()));
+    setWindowIcon(ApplicationIcon());
+    resize(TDesignScale(this)(488, 377));
+
+    CreateList();
+    CreateMenus();
+    CreateToolBar();
+    CreatePopupMenu();
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(true);
+    StatusText1 = new QLabel(StatusBar1);
+    StatusText1->setObjectName(QStringLiteral("StatusText1"));
+    StatusText1->setTextFormat(Qt::PlainText);
+    StatusBar1->addWidget(StatusText1, 1);
+    setStatusBar(StatusBar1);
+
+    // The command line waits until the loop has run out of events for the first time.
+    QTimer::singleShot(0, this, &TMainForm::ApplicationIdle);
+    setAcceptDrops(true);
+
+    OpenDialog1.Kind = fdOpen;
+    OpenDialog1.Title = "Import";
+    OpenDialog1.Filter = CompareFileFilter;
+    SaveDialog2.Kind = fdSave;
+    SaveDialog2.Title = "Export";
+    SaveDialog2.Filter = CompareFileFilter;
+    SaveDialog2.DefaultExt = "vmc";
+
+    CompareDialog = new TCompareDialog(Messenger, this);
+    CompareDialog->OnSelectFile = [this](TCompareDialog* sender, std::string& name, bool& result,
+                                         TSelectFileKind kind) { CompareDialogSelectFile(sender, name, result, kind); };
+
+    ApplyViewOptions();
+    UpdateCommands(true);
+    if (layout() != nullptr)
+        layout()->activate();
+    ResizeListColumnsM1Click();
+    SetStatusText("Ready");
+}
+
+TMainForm::~TMainForm()
+{
+    Model.Clear();
+    delete CompareDialog;
+    CompareDialog = nullptr;
+}
+
+void TMainForm::CreateList()
+{
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* layout = new QVBoxLayout(Panel1);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    ListView1 = new QTreeView(Panel1);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setModel(&Model);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSortingEnabled(false);
+    ListView1->setTextElideMode(Qt::ElideRight);
+    QHeaderView* header = ListView1->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    header->setSectionsMovable(false);
+    header->setStretchLastSection(false);
+    connect(header, &QHeaderView::sectionClicked, this, &TMainForm::ListView1ColumnClick);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TMainForm::ListView1SelectItem);
+    layout->addWidget(ListView1);
+    setCentralWidget(Panel1);
+}
+
+QAction* TMainForm::AddCommand(QMenu* menu, const char* name, const QString& caption, TCommandRule rule,
+                               const QKeySequence& shortcut)
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    menu->addAction(action);
+    Commands.emplace_back(action, rule);
+    return action;
+}
+
+QAction* TMainForm::AddSeparator(QMenu* menu, const char* name)
+{
+    QAction* separator = menu->addSeparator();
+    separator->setObjectName(QString::fromLatin1(name));
+    return separator;
+}
+
+void TMainForm::CreateMenus()
+{
+    const auto menu = [this](QWidget* parent, const char* name, const QString& caption) {
+        auto* created = new QMenu(caption, parent);
+        created->setObjectName(QString::fromLatin1(name));
+        created->menuAction()->setObjectName(QString::fromLatin1(name));
+        if (auto* bar = qobject_cast<QMenuBar*>(parent))
+            bar->addMenu(created);
+        else
+            static_cast<QMenu*>(parent)->addMenu(created);
+        return created;
+    };
+    const auto connectTo = [this](QAction* action, void (TMainForm::*handler)(QAction*)) {
+        connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
+    };
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    FileM1 = menu(bar, "FileM1", tr("&File"));
+    CompareM1 = AddCommand(FileM1, "CompareM1", tr("&Compare..."), crAlways, QKeySequence(Qt::Key_F2));
+    AddSeparator(FileM1, "SeparatorM3");
+    ExitM1 = AddCommand(FileM1, "ExitM1", tr("E&xit"), crAlways);
+    connect(CompareM1, &QAction::triggered, this, &TMainForm::CompareM1Click);
+    connect(ExitM1, &QAction::triggered, this, &TMainForm::ExitM1Click);
+
+    EditM1 = menu(bar, "EditM1", tr("&Edit"));
+    CopyM1 = menu(EditM1, "CopyM1", tr("&Copy"));
+    SourceM1 = AddCommand(CopyM1, "SourceM1", tr("&Source"), crSelection, QKeySequence(Qt::CTRL | Qt::Key_C));
+    DestinationM1 = AddCommand(CopyM1, "DestinationM1", tr("&Destination"), crSelection,
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    DeleteM1 = AddCommand(EditM1, "DeleteM1", tr("&Delete..."), crSelection, QKeySequence(Qt::Key_Delete));
+    SelectM1 = menu(EditM1, "SelectM1", tr("&Select"));
+    AllM1 = AddCommand(SelectM1, "AllM1", tr("&All"), crAlways, QKeySequence(Qt::CTRL | Qt::Key_A));
+    NoneM1 = AddCommand(SelectM1, "NoneM1", tr("&None"), crAlways, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    InvertM1 = AddCommand(SelectM1, "InvertM1", tr("&Invert"), crAlways);
+    AddSeparator(EditM1, "SeparatorM4");
+    SortAscendM1 = menu(EditM1, "SortAscendM1", tr("S&ort Ascend"));
+    SortDescendM1 = menu(EditM1, "SortDescendM1", tr("So&rt Descend"));
+    const QString sortCaptions[] = {tr("By &Name"),           tr("By &Directory"),      tr("By &Extension"),
+                                    tr("By &Size Remainder"), tr("By &Time Remainder"), tr("By &Result"),
+                                    tr("By &Absolute Name")};
+    const char* const sortNames[] = {"ByName", "ByDirectory", "ByExtension", "BySizeRemainder",
+                                     "ByTimeRemainder", "ByResult", "ByAbsoluteName"};
+    for (std::size_t i = 0; i < std::size(sortCaptions); ++i) {
+        if (i + 1 == std::size(sortCaptions)) {
+            AddSeparator(SortAscendM1, "SeparatorM6");
+            AddSeparator(SortDescendM1, "SeparatorM7");
+        }
+        const std::string name = sortNames[i];
+        SortAscendItems.push_back(AddCommand(SortAscendM1, (name + "M1").c_str(), sortCaptions[i], crAlways));
+        SortDescendItems.push_back(AddCommand(SortDescendM1, (name + "M2").c_str(), sortCaptions[i], crAlways));
+        connectTo(SortAscendItems.back(), &TMainForm::SortAscendM1Click);
+        connectTo(SortDescendItems.back(), &TMainForm::SortDescendM1Click);
+    }
+    AddSeparator(EditM1, "SeparatorM8");
+    ExploreM1 = menu(EditM1, "ExploreM1", tr("E&xplore"));
+    SourceM2 = AddCommand(ExploreM1, "SourceM2", tr("&Source"), crOneSelected);
+    DestinationM2 = AddCommand(ExploreM1, "DestinationM2", tr("&Destination"), crOneWithDestination);
+    BothM1 = AddCommand(ExploreM1, "BothM1", tr("&Both"), crOneWithDestination);
+    PropertiesM1 = menu(EditM1, "PropertiesM1", tr("&Properties"));
+    SourceM3 = AddCommand(PropertiesM1, "SourceM3", tr("&Source"), crOneSelected);
+    DestinationM3 = AddCommand(PropertiesM1, "DestinationM3", tr("&Destination"), crOneWithDestination);
+    BothM2 = AddCommand(PropertiesM1, "BothM2", tr("&Both"), crOneWithDestination);
+    AddSeparator(EditM1, "SeparatorM9");
+    SizeRemaindersM1 = AddCommand(EditM1, "SizeRemaindersM1", tr("Si&ze Remainders"), crSelection,
+                                  QKeySequence(Qt::CTRL | Qt::Key_R));
+    for (QAction* copy : {SourceM1, DestinationM1})
+        connectTo(copy, &TMainForm::CopyM1Click);
+    connect(DeleteM1, &QAction::triggered, this, &TMainForm::DeleteM1Click);
+    for (QAction* select : {AllM1, NoneM1, InvertM1})
+        connectTo(select, &TMainForm::SelectM1Click);
+    for (QAction* explore : {SourceM2, DestinationM2, BothM1})
+        connectTo(explore, &TMainForm::ExploreM1Click);
+    for (QAction* properties : {SourceM3, DestinationM3, BothM2})
+        connectTo(properties, &TMainForm::PropertiesM1Click);
+    connect(SizeRemaindersM1, &QAction::triggered, this, &TMainForm::SizeRemaindersM1Click);
+
+    ViewM1 = menu(bar, "ViewM1", tr("&View"));
+    ResizeListColumnsM1 = AddCommand(ViewM1, "ResizeListColumnsM1", tr("&Resize List Columns"), crAlways,
+                                     QKeySequence(Qt::CTRL | Qt::Key_L));
+    AddSeparator(ViewM1, "SeparatorM10");
+    ToolbarM1 = AddCommand(ViewM1, "ToolbarM1", tr("&Toolbar"), crAlways);
+    StatusBarM1 = AddCommand(ViewM1, "StatusBarM1", tr("&Status Bar"), crAlways);
+    AddSeparator(ViewM1, "SeparatorM11");
+    LastPositionM1 = AddCommand(ViewM1, "LastPositionM1", tr("&Last Position"), crAlways);
+    TopmostM1 = AddCommand(ViewM1, "TopmostM1", tr("&Topmost"), crAlways);
+    AddSeparator(ViewM1, "SeparatorM12");
+    DefaultM1 = AddCommand(ViewM1, "DefaultM1", tr("&Default..."), crAlways);
+    connect(ResizeListColumnsM1, &QAction::triggered, this, &TMainForm::ResizeListColumnsM1Click);
+    for (QAction* toggle : {ToolbarM1, StatusBarM1, LastPositionM1, TopmostM1}) {
+        toggle->setCheckable(true);
+        connectTo(toggle, &TMainForm::ViewM1Click);
+    }
+    connectTo(DefaultM1, &TMainForm::ViewM1Click);
+
+    HelpM1 = menu(bar, "HelpM1", tr("&Help"));
+    HelpM2 = AddCommand(HelpM1, "HelpM2", tr("&Help..."), crAlways, QKeySequence(Qt::Key_F1));
+    AddSeparator(HelpM1, "SeparatorM13");
+    AboutM1 = AddCommand(HelpM1, "AboutM1", tr("&About"), crAlways);
+    connect(HelpM2, &QAction::triggered, this, &TMainForm::HelpM2Click);
+    connect(AboutM1, &QAction::triggered, this, &TMainForm::AboutM1Click);
+}
+
+void TMainForm::AddToolButton(QAction* command, const char* name, const QString& toolTip, const char* iconName)
+{
+    // The button is the command's own, so it is enabled exactly when the command is.
+    command->setIcon(CommandIcon(iconName));
+    command->setToolTip(toolTip);
+    ToolBar1->addAction(command);
+    ToolBar1->widgetForAction(command)->setObjectName(QString::fromLatin1(name));
+}
+
+void TMainForm::CreateToolBar()
+{
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    const int iconSize = TDesignScale(this)(20);
+    ToolBar1->setIconSize(QSize(iconSize, iconSize));
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    AddToolButton(CompareM1, "CompareT1", tr("Compare files"), "compare-files");
+    ToolBar1->addSeparator();
+    AddToolButton(SourceM1, "CopySourceT1", tr("Copy filenames on source"), "copy-source");
+    AddToolButton(DestinationM1, "CopyDestinationT1", tr("Copy filenames on destination"), "copy-destination");
+    AddToolButton(DeleteM1, "DeleteItemsT1", tr("Delete selected items"), "list-remove");
+    AddToolButton(AllM1, "SelectAllT1", tr("Select all items"), "edit-select-all");
+    ToolBar1->addSeparator();
+    AddToolButton(ResizeListColumnsM1, "ResizeListColumnsT1", tr("Resize list columns"), "resize-columns");
+}
+
+QAction* TMainForm::AddPopupItem(QMenu* menu, const char* name, const QString& caption, QAction* command)
+{
+    auto* item = new QAction(caption, menu);
+    item->setObjectName(QString::fromLatin1(name));
+    item->setEnabled(command->isEnabled());
+    connect(command, &QAction::enabledChanged, item, &QAction::setEnabled);
+    connect(item, &QAction::triggered, command, &QAction::trigger);
+    menu->addAction(item);
+    return item;
+}
+
+void TMainForm::CreatePopupMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    const auto submenu = [this](const char* name, const QString& caption) {
+        QMenu* created = PopupMenu1->addMenu(caption);
+        created->setObjectName(QString::fromLatin1(name));
+        created->menuAction()->setObjectName(QString::fromLatin1(name));
+        return created;
+    };
+    QMenu* copy = submenu("CopyP1", tr("&Copy"));
+    AddPopupItem(copy, "SourceP1", tr("&Source"), SourceM1);
+    AddPopupItem(copy, "DestinationP1", tr("&Destination"), DestinationM1);
+    AddPopupItem(PopupMenu1, "DeleteP1", tr("&Delete..."), DeleteM1);
+    QMenu* select = submenu("SelectP1", tr("&Select"));
+    AddPopupItem(select, "AllP1", tr("&All"), AllM1);
+    AddPopupItem(select, "NoneP1", tr("&None"), NoneM1);
+    AddPopupItem(select, "InvertP1", tr("&Invert"), InvertM1);
+    AddSeparator(PopupMenu1, "SeparatorP1");
+    QMenu* explore = submenu("ExploreP1", tr("E&xplore"));
+    AddPopupItem(explore, "SourceP2", tr("&Source"), SourceM2);
+    AddPopupItem(explore, "DestinationP2", tr("&Destination"), DestinationM2);
+    AddPopupItem(explore, "BothP1", tr("&Both"), BothM1);
+    QMenu* properties = submenu("Properties1", tr("&Properties"));
+    AddPopupItem(properties, "SourceP3", tr("&Source"), SourceM3);
+    AddPopupItem(properties, "DestinationP3", tr("&Destination"), DestinationM3);
+    AddPopupItem(properties, "BothP2", tr("&Both"), BothM2);
+    AddSeparator(PopupMenu1, "SeparatorP3");
+    AddPopupItem(PopupMenu1, "SizeRemaindersP1", tr("Size &Remainders"), SizeRemaindersM1);
+}
+
+void TMainForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    PopupMenu1->popup(event->globalPos());
+    event->accept();
+}
+
+void TMainForm::SetStatusText(const std::string& text) { StatusText1->setText(QString::fromStdString(text)); }
+
+std::string TMainForm::StatusText() const { return StatusText1->text().toStdString(); }
+
+// ---- Start, command line, drops and closing
+
+void TMainForm::ApplicationIdle() { ProcessCommandLine(); }
+
+void TMainForm::ProcessCommandLine()
+{
+    if (Arguments.empty())
+        return;
+    std::vector<std::string> names;
+    for (const std::string& argument : Arguments)
+        names.push_back(LongPathName(argument));
+    OpenFiles(names);
+}
+
+void TMainForm::OpenFiles(const std::vector<std::string>& names)
+{
+    if (names.size() != 1) {
+        Messenger.ShowError("Set one item.");
+        return;
+    }
+    RunCompare(names.front());
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (CarriesLocalFiles(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    std::vector<std::string> names = DroppedFileNames(*event->mimeData());
+    event->acceptProposedAction();
+    // The drag source waits for the drop to return; the dialogs run after it.
+    QMetaObject::invokeMethod(
+        this, [this, names = std::move(names)] { WMDropFiles(names); }, Qt::QueuedConnection);
+}
+
+void TMainForm::WMDropFiles(const std::vector<std::string>& names)
+{
+    BringToForeground(this);
+    if (!names.empty())
+        OpenFiles(names);
+}
+
+void TMainForm::ExitM1Click() { close(); }
+
+bool TMainForm::FormCloseQuery() { return ClearList(true); }
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+// ---- Comparison
+
+void TMainForm::CompareM1Click() { RunCompare({}); }
+
+void TMainForm::RunCompare(const std::string& compareFileName)
+{
+    if (!CompareDialog->Execute(compareFileName))
+        return;
+    if (!ClearList(true))
+        return;
+    auto* thread = new TCompareThread(CompareDialog->Options(), MainThread, FileSystem);
+    thread->OnProgress = [this](TReportThread* sender, std::int32_t position, std::int32_t maximum) {
+        CompareThreadProgress(sender, position, maximum);
+    };
+    thread->OnTerminate = [this](TReportThread* sender) { CompareThreadTerminate(sender); };
+    ProgressDialog->setWindowTitle(tr("Compare"));
+    ProgressDialog->Execute(thread);
+}
+
+void TMainForm::CompareThreadProgress(TReportThread*, std::int32_t position, std::int32_t maximum)
+{
+    ProgressDialog->SetProgress(position, maximum);
+}
+
+void TMainForm::CompareThreadTerminate(TReportThread* sender)
+{
+    const auto* thread = static_cast<const TCompareThread*>(sender);
+    if (thread->Failed || !thread->Completed()) {
+        ProgressDialog->Finish(false);
+        ProgressDialog->SetText(thread->Failed ? "Error" : "Canceled");
+        return;
+    }
+    try {
+        if (ClearList(true))
+            FillList(thread->Items);
+        ProgressDialog->Finish(true);
+    } catch (...) {
+        // A failure here would otherwise go back to the worker, and the dialog, still
+        // holding the thread, could never be closed.
+        Model.Clear();
+        UpdateItemCount();
+        ProgressDialog->Finish(false);
+        ProgressDialog->SetText("Error");
+        ShowExceptionBox(Messenger, std::current_exception());
+    }
+}
+
+void TMainForm::CompareDialogSelectFile(TCompareDialog*, std::string& name, bool& result, TSelectFileKind kind)
+{
+    const auto choose = [&](TFileDialog& dialog) {
+        dialog.FileName = name;
+        result = FileChooser.ExecuteFileDialog(dialog);
+        if (result)
+            name = dialog.FileName;
+        dialog.FileName.clear();
+    };
+    switch (kind) {
+    case skSource:
+    case skDestination:
+        result = FileChooser.BrowseFolder("Select a directory.", name);
+        break;
+    case skImport:
+        choose(OpenDialog1);
+        break;
+    case skExport:
+        choose(SaveDialog2);
+        break;
+    default:
+        result = false;
+    }
+}
+
+// ---- The result list
+
+bool TMainForm::ClearList(bool ask)
+{
+    if (ask && Model.Count() > 0 && !Messenger.Confirm("Clear the list?"))
+        return false;
+    Model.Clear();
+    UpdateItemCount();
+    return true;
+}
+
+void TMainForm::FillList(const std::vector<TCompareItem>& items)
+{
+    TBulkUpdate bulk(ListView1);
+    Model.Fill(items);
+    if (Model.Count() > 0) {
+        ListView1->selectionModel()->clearSelection();
+        ListView1->selectionModel()->setCurrentIndex(Model.index(0, 0), QItemSelectionModel::NoUpdate);
+    }
+    UpdateItemCount();
+}
+
+void TMainForm::UpdateListItem(int row) { Model.UpdateListItem(row); }
+
+void TMainForm::UpdateItemCount()
+{
+    SetStatusText(GroupDigits(std::to_string(Model.Count())) + " items are set in total");
+    UpdateCommands(false);
+}
+
+std::vector<TRowRange> TMainForm::SelectedRows() const { return SelectedRowRanges(*ListView1->selectionModel()); }
+
+TMainForm::TCommandState TMainForm::CurrentCommandState() const
+{
+    TCommandState state;
+    state.HasRows = Model.Count() > 0;
+    const std::vector<TRowRange> selected = SelectedRows();
+    state.HasSelection = !selected.empty();
+    state.OneSelected = RowCountOf(selected) == 1;
+    state.OneWithDestination = state.OneSelected && Model.Row(selected.front().First).Item.DstExists;
+    return state;
+}
+
+void TMainForm::UpdateCommands(bool force)
+{
+    const TCommandState state = CurrentCommandState();
+    if (!force && state == LastCommandState)
+        return;
+    LastCommandState = state;
+    for (const auto& [command, rule] : Commands) {
+        switch (rule) {
+        case crAlways:
+            command->setEnabled(true);
+            break;
+        case crRows:
+            command->setEnabled(state.HasRows);
+            break;
+        case crSelection:
+            command->setEnabled(state.HasSelection);
+            break;
+        case crOneSelected:
+            command->setEnabled(state.OneSelected);
+            break;
+        case crOneWithDestination:
+            command->setEnabled(state.OneWithDestination);
+            break;
+        }
+    }
+}
+
+void TMainForm::ListView1SelectItem() { UpdateCommands(false); }
+
+void TMainForm::CopyM1Click(QAction* sender)
+{
+    const bool source = sender == SourceM1;
+    std::string text;
+    for (const TRowRange& range : SelectedRows())
+        for (int row = range.First; row <= range.Last; ++row) {
+            const TCompareItem& item = Model.Row(row).Item;
+            text += (source ? item.SrcPath : item.DstPath) + "\r\n";
+        }
+    Shell.SetClipboardText(text);
+}
+
+void TMainForm::DeleteM1Click()
+{
+    if (!Messenger.Confirm("Delete the selected items?"))
+        return;
+    const std::vector<TRowRange> selected = SelectedRows();
+    const std::vector<bool> removed = RowFlags(selected, Model.Count());
+    // The focus goes to the row that now stands where the focused one stood.
+    int current = ListView1->selectionModel()->currentIndex().row();
+    if (current >= 0)
+        current -= static_cast<int>(std::count(removed.begin(), removed.begin() + current, true));
+    {
+        TBulkUpdate bulk(ListView1);
+        ListView1->selectionModel()->clearSelection();
+        Model.RemoveFlaggedRows(removed);
+    }
+    if (current >= 0 && Model.Count() > 0) {
+        const QModelIndex focused = Model.index(std::min(current, Model.Count() - 1), 0);
+        ListView1->selectionModel()->setCurrentIndex(focused, QItemSelectionModel::NoUpdate);
+        ListView1->scrollTo(focused);
+    }
+    UpdateItemCount();
+}
+
+void TMainForm::SelectM1Click(QAction* sender)
+{
+    TBulkUpdate bulk(ListView1);
+    QItemSelectionModel& selection = *ListView1->selectionModel();
+    if (sender == AllM1)
+        SelectRowRanges(selection, Model.Count() > 0 ? std::vector<TRowRange>{{0, Model.Count() - 1}}
+                                                     : std::vector<TRowRange>{});
+    else if (sender == NoneM1)
+        selection.clearSelection();
+    else
+        SelectRowRanges(selection, InvertedRanges(SelectedRows(), Model.Count()));
+}
+
+TSortCode TMainForm::SortKeyOf(QAction* sender, const std::vector<QAction*>& items)
+{
+    const auto found = std::find(items.begin(), items.end(), sender);
+    if (found == items.end())
+        throw std::invalid_argument("The sort command is not known.");
+    return SortKeys[found - items.begin()];
+}
+
+void TMainForm::SortAscendM1Click(QAction* sender) { SortList(SortKeyOf(sender, SortAscendItems)); }
+
+void TMainForm::SortDescendM1Click(QAction* sender)
+{
+    SortList(SortKeyOf(sender, SortDescendItems) + SortCode::Descending);
+}
+
+void TMainForm::ListView1ColumnClick(int column)
+{
+    if (column >= 0 && column < static_cast<int>(ResultColumnCount))
+        SortList(SortKeys[column]);
+}
+
+void TMainForm::SortList(TSortCode code)
+{
+    TBusyCursor busy;
+    const TListSorter sorter(Model, code);
+    const std::vector<std::uint32_t> order = sorter.Order();
+    // The selection moves with its rows as flags: Qt would track every selected row by a
+    // persistent index and come out with one range per row.
+    QItemSelectionModel& selection = *ListView1->selectionModel();
+    const std::vector<bool> selected = RowFlags(SelectedRows(), Model.Count());
+    TBulkUpdate bulk(ListView1);
+    selection.clearSelection();
+    Model.Reorder(order);
+    std::vector<bool> moved(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        moved[i] = selected[order[i]];
+    SelectRowRanges(selection, RangesOfFlags(moved));
+}
+
+void TMainForm::SizeRemaindersM1Click()
+{
+    std::int64_t count = 0;
+    // Unsigned addition wraps as the signed sum would, without overflowing.
+    std::uint64_t sum = 0;
+    for (const TRowRange& range : SelectedRows())
+        for (int row = range.First; row <= range.Last; ++row) {
+            ++count;
+            sum += static_cast<std::uint64_t>(Model.Row(row).Item.SizeRemainder);
+        }
+    Messenger.ShowMessage("Size Remainders",
+                          "Selected: " + GroupDigits(std::to_string(count)) + " items\r\nSum: " +
+                              GroupDigits(std::to_string(static_cast<std::int64_t>(sum))) + " bytes",
+                          mkInformation, mbOK);
+}
+
+void TMainForm::ExploreM1Click(QAction* sender)
+{
+    ShellSelectedItem(sender != DestinationM2, sender != SourceM2, 0);
+}
+
+void TMainForm::PropertiesM1Click(QAction* sender)
+{
+    ShellSelectedItem(sender != DestinationM3, sender != SourceM3, 1);
+}
+
+void TMainForm::ShellSelectedItem(bool source, bool destination, int action)
+{
+    const std::vector<TRowRange> selected = SelectedRows();
+    if (selected.empty())
+        return;
+    const TCompareItem& item = Model.Row(selected.front().First).Item;
+    std::vector<std::string> names;
+    if (source)
+        names.push_back(item.SrcPath);
+    if (destination)
+        names.push_back(item.DstPath);
+    for (const std::string& name : names) {
+        if (!FileExists(name)) {
+            Messenger.ShowError("The program cannot find the file: " + name);
+            continue;
+        }
+        if (action == 0)
+            Shell.ExploreFolder(DirectoryPart(name));
+        else
+            Shell.ShowProperties(name);
+    }
+}
+
+int TMainForm::ListClientWidth() const
+{
+    // Before the window is first shown Qt has not laid out the viewport yet.
+    return ListView1->isVisible() ? ListView1->viewport()->width() : ListView1->maximumViewportSize().width();
+}
+
+void TMainForm::ResizeListColumnsM1Click()
+{
+    TBulkUpdate bulk(ListView1);
+    const int share = ListClientWidth() / static_cast<int>(ResultColumnCount);
+    for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
+        ListView1->header()->resizeSection(column, share);
+}
+
+// ---- View, Help and About
+
+void TMainForm::SetViewOptions(const TViewOptions& options)
+{
+    if (options == FViewOptions)
+        return;
+    FViewOptions = options;
+    ApplyViewOptions();
+}
+
+void TMainForm::ApplyViewOptions()
+{
+    ToolBar1->setVisible(FViewOptions.ToolBar);
+    StatusBar1->setVisible(FViewOptions.StatusBar);
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != FViewOptions.TopMost) {
+        const bool shown = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, FViewOptions.TopMost);
+        // Changing a window flag hides the window; it comes back where it was.
+        if (shown)
+            show();
+    }
+    ToolbarM1->setChecked(FViewOptions.ToolBar);
+    StatusBarM1->setChecked(FViewOptions.StatusBar);
+    LastPositionM1->setChecked(FViewOptions.LastPosition);
+    TopmostM1->setChecked(FViewOptions.TopMost);
+}
+
+void TMainForm::ViewM1Click(QAction* sender)
+{
+    TViewOptions options = FViewOptions;
+    if (sender == ToolbarM1)
+        options.ToolBar = !options.ToolBar;
+    else if (sender == StatusBarM1)
+        options.StatusBar = !options.StatusBar;
+    else if (sender == LastPositionM1)
+        options.LastPosition = !options.LastPosition;
+    else if (sender == TopmostM1)
+        options.TopMost = !options.TopMost;
+    else if (Messenger.Confirm("Set default settings?"))
+        options = TViewOptions();
+    else
+        return;
+    SetViewOptions(options);
+}
+
+void TMainForm::HelpM2Click()
+{
+    if (!Messenger.Confirm("Open the help document?"))
+        return;
+    if (!Shell.OpenDocument(HelpFileName()))
+        Messenger.ShowError("The program cannot open the document: " + HelpFileName());
+}
+
+void TMainForm::AboutM1Click()
+{
+    TMessageDialog about;
+    about.Caption = "About";
+    about.Text = ApplicationTitle() + " for Linux " + VersionText + "\r\n\r\n" + OwnershipNotice;
+    about.Buttons = {"OK"};
+    about.DefaultButton = 0;
+    about.CancelButton = 0;
+    about.Kind = mkCustomIcon;
+    about.Icon = ApplicationIcon();
+    Messenger.Execute(about);
+}

@@ -1,0 +1,42 @@
+// The desktop program: the main window and the dialogs that live for the whole run.
+
+#include <string>
+#include <vector>
+
+#include "app/Tapplication.h"
+#include "app/Tapplicationforms.h"
+#include "app/Tmainform.h"
+#include "compare/Treportthread.h"
+#include "dialogs/Tqtfilechooser.h"
+#include "dialogs/Tqtmainthreadcaller.h"
+#include "dialogs/Tqtmessenger.h"
+#include "sys/Tfilesystem.h"
+#include "sys/qt/Tqtshell.h"
+
+int main(int argc, char** argv)
+{
+    // The names exactly as given: bytes, whatever the locale makes of them.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    TApplication application(argc, argv);
+    TApplication::setApplicationName(QStringLiteral("Vellumark"));
+    TApplication::setWindowIcon(ApplicationIcon());
+    TQtMessenger messenger;
+    TQtShell shell;
+    TQtFileChooser fileChooser(shell);
+    {
+        TQtMainThreadCaller mainThread;
+        try {
+            CreateApplicationForms({messenger, fileChooser, shell, mainThread, TFileFactsSource::System()}, arguments);
+            MainForm->show();
+            application.SetMessenger(&messenger);
+            application.exec();
+        } catch (...) {
+            ShowExceptionBox(messenger, std::current_exception());
+        }
+        application.SetMessenger(nullptr);
+        DestroyApplicationForms();
+    }
+    // A worker still waiting for the caller was let go when the caller went.
+    TReportThread::WaitForReleasedThreads();
+    return 0;
+}

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "app/Tlistsorter.h"
+
+namespace {
+struct TRowSpec {
+    std::string Path;
+    std::int64_t Size = 0;
+    bool DstExists = true;
+    std::int64_t Days = 0;
+    TCompareResult Result = TCompareResult::Modified;
+};
+
+class ListSorter : public ::testing::Test {
+protected:
+    void Fill(const std::vector<TRowSpec>& specs)
+    {
+        std::vector<TCompareItem> items;
+        for (const TRowSpec& spec : specs) {
+            TCompareItem& item = items.emplace_back();
+            item.SrcPath = spec.Path;
+            item.DstPath = "/dst" + spec.Path;
+            item.SizeRemainder = spec.Size;
+            item.DstExists = spec.DstExists;
+            item.TimeRemainder = spec.Days * 864'000'000'000LL;
+            item.Result = spec.Result;
+        }
+        Model.Fill(items);
+    }
+
+    // Sorts the model as the main window does and returns the paths in the new order.
+    std::vector<std::string> Sort(TSortCode code)
+    {
+        Model.Reorder(TListSorter(Model, code).Order());
+        return Paths();
+    }
+
+    std::vector<std::string> Paths() const
+    {
+        std::vector<std::string> paths;
+        for (int row = 0; row < Model.Count(); ++row)
+            paths.push_back(Model.Row(row).Item.SrcPath);
+        return paths;
+    }
+
+    TResultListModel Model;
+};
+
+using TPaths = std::vector<std::string>;
+}  // namespace
+
+TEST_F(ListSorter, SortsNamesCaseInsensitivelyInLocaleOrderKeepingTies)
+{
+    Fill({{"/x/b.txt"}, {"/y/A.txt"}, {"/z/a.txt"}, {"/w/Ärger"}, {"/v/zebra"}});
+    EXPECT_EQ(Sort(SortCode::Name), (TPaths{"/y/A.txt", "/z/a.txt", "/w/Ärger", "/x/b.txt", "/v/zebra"}));
+    EXPECT_EQ(Sort(SortCode::Name), (TPaths{"/y/A.txt", "/z/a.txt", "/w/Ärger", "/x/b.txt", "/v/zebra"}));
+    // Descending is the exact reverse, ties included, and so flips them at every further sort.
+    EXPECT_EQ(Sort(SortCode::Name + SortCode::Descending),
+              (TPaths{"/v/zebra", "/x/b.txt", "/w/Ärger", "/z/a.txt", "/y/A.txt"}));
+    EXPECT_EQ(Sort(SortCode::Name + SortCode::Descending),
+              (TPaths{"/v/zebra", "/x/b.txt", "/w/Ärger", "/y/A.txt", "/z/a.txt"}));
+}
+
+TEST_F(ListSorter, SortsByDirectoryExtensionAndAbsoluteName)
+{
+    Fill({{"/B/one.c"}, {"/a/two.H"}, {"/b/three.c"}, {"/a/four"}, {"/a.b/five.h"}});
+    EXPECT_EQ(Sort(SortCode::Directory), (TPaths{"/a/two.H", "/a/four", "/a.b/five.h", "/B/one.c", "/b/three.c"}));
+    EXPECT_EQ(Sort(SortCode::Extension), (TPaths{"/a/four", "/B/one.c", "/b/three.c", "/a/two.H", "/a.b/five.h"}));
+    // In the locale's order a dot goes before a slash.
+    EXPECT_EQ(Sort(SortCode::AbsoluteName),
+              (TPaths{"/a.b/five.h", "/a/four", "/a/two.H", "/B/one.c", "/b/three.c"}));
+    EXPECT_EQ(Sort(SortCode::AbsoluteName + SortCode::Descending),
+              (TPaths{"/b/three.c", "/B/one.c", "/a/two.H", "/a/four", "/a.b/five.h"}));
+}
+
+TEST_F(ListSorter, SortsSizesBeyondThirtyTwoBits)
+{
+    Fill({{"/3e9", 3'000'000'000LL}, {"/5", 5}, {"/-2e9", -2'000'000'000LL}, {"/2e9", 2'000'000'000LL}, {"/5b", 5}});
+    EXPECT_EQ(Sort(SortCode::SizeRemainder), (TPaths{"/-2e9", "/5", "/5b", "/2e9", "/3e9"}));
+    EXPECT_EQ(Sort(SortCode::SizeRemainder + SortCode::Descending), (TPaths{"/3e9", "/2e9", "/5b", "/5", "/-2e9"}));
+}
+
+TEST_F(ListSorter, PutsRowsWithoutDestinationLastByTime)
+{
+    Fill({{"/none1", 0, false}, {"/plus", 0, true, 4}, {"/none2", 0, false}, {"/minus", 0, true, -3}, {"/zero", 0, true, 0}});
+    EXPECT_EQ(Sort(SortCode::TimeRemainder), (TPaths{"/minus", "/zero", "/plus", "/none1", "/none2"}));
+    EXPECT_EQ(Sort(SortCode::TimeRemainder + SortCode::Descending),
+              (TPaths{"/none2", "/none1", "/plus", "/zero", "/minus"}));
+}
+
+TEST_F(ListSorter, SortsByResultNumber)
+{
+    Fill({{"/u", 0, true, 0, TCompareResult::Unknown},
+          {"/m", 0, true, 0, TCompareResult::Modified},
+          {"/c", 0, false, 0, TCompareResult::Created},
+          {"/a", 0, true, 0, TCompareResult::Ambiguous},
+          {"/n", 0, true, 0, TCompareResult::NotModified},
+          {"/m2", 0, true, 0, TCompareResult::Modified}});
+    EXPECT_EQ(Sort(SortCode::Result), (TPaths{"/c", "/m", "/m2", "/n", "/a", "/u"}));
+}
+
+TEST_F(ListSorter, ComparesRowsByKeyThenByPresentPosition)
+{
+    Fill({{"/b", 7}, {"/a", 7}, {"/c", 1}});
+    const TListSorter ascending(Model, SortCode::SizeRemainder);
+    EXPECT_LT(ascending.CompareListItems(2, 0), 0);
+    EXPECT_LT(ascending.CompareListItems(0, 1), 0);
+    EXPECT_GT(ascending.CompareListItems(1, 0), 0);
+    EXPECT_EQ(ascending.CompareListItems(1, 1), 0);
+    const TListSorter descending(Model, SortCode::SizeRemainder + SortCode::Descending);
+    EXPECT_GT(descending.CompareListItems(0, 1), 0);
+    EXPECT_GT(descending.CompareListItems(2, 0), 0);
+    EXPECT_THROW(TListSorter(Model, 32), std::invalid_argument);
+}

@@ -1,0 +1,559 @@
+#include <gtest/gtest.h>
+
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QUrl>
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "app/Tapplicationforms.h"
+#include "app/Tmainform.h"
+#include "app/Trecordingshell.h"
+#include "compare/Treportthread.h"
+#include "dialogs/Tprogressdialog.h"
+#include "dialogs/Tqtmainthreadcaller.h"
+#include "dialogs/support/Tscriptedfilechooser.h"
+#include "dialogs/support/Tscriptedmessenger.h"
+#include "support/Ttreefixture.h"
+#include "sys/Tfilesystem.h"
+
+namespace {
+// The real file system, with a hook before each directory is listed.
+class THookedFileFacts : public TFileFactsSource {
+public:
+    std::vector<TDirectoryEntry> List(const std::string& directory) const override
+    {
+        if (BeforeList)
+            BeforeList();
+        return TFileFactsSource::List(directory);
+    }
+    std::function<void()> BeforeList;
+};
+
+// Once the window is the active modal one, runs act on it. It polls without a loop of its
+// own, so that a modal loop it was called from can end first; a window that never comes
+// gives a failure.
+void WhenActive(QWidget* window, std::function<void()> act,
+                std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10))
+{
+    QTimer::singleShot(5, window, [window, act = std::move(act), deadline]() mutable {
+        if (QApplication::activeModalWidget() == window && window->isVisible())
+            act();
+        else if (std::chrono::steady_clock::now() < deadline)
+            WhenActive(window, std::move(act), deadline);
+        else
+            ADD_FAILURE() << "The window " << window->objectName().toStdString() << " did not come up";
+    });
+}
+
+QUrl FileUrl(const std::string& path) { return QUrl::fromLocalFile(QString::fromStdString(path)); }
+
+TCompareItem Item(const std::string& path, std::int64_t size, bool dstExists = true)
+{
+    TCompareItem item;
+    item.SrcPath = path;
+    item.DstPath = "/dst" + path;
+    item.SizeRemainder = size;
+    item.DstExists = dstExists;
+    item.Result = dstExists ? TCompareResult::Modified : TCompareResult::Created;
+    return item;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void Start(std::vector<std::string> arguments = {})
+    {
+        CreateApplicationForms({Messenger, Chooser, Shell, Caller, Facts}, std::move(arguments));
+        MainForm->show();
+    }
+    void TearDown() override
+    {
+        if (MainForm != nullptr) {
+            MainForm->ClearList(false);
+            DestroyApplicationForms();
+        }
+        TReportThread::WaitForReleasedThreads();
+    }
+
+    TMainForm& Form() { return *MainForm; }
+    QItemSelectionModel& Selection() { return *Form().ListView1->selectionModel(); }
+    void SelectRows(std::initializer_list<int> rows)
+    {
+        Selection().clearSelection();
+        for (int row : rows)
+            Selection().select(Form().ListModel().index(row, 0),
+                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    std::vector<int> SelectedRowList()
+    {
+        std::vector<int> rows;
+        for (const TRowRange& range : Form().SelectedRows())
+            for (int row = range.First; row <= range.Last; ++row)
+                rows.push_back(row);
+        return rows;
+    }
+    std::vector<std::string> Paths()
+    {
+        std::vector<std::string> paths;
+        for (int row = 0; row < Form().ListModel().Count(); ++row)
+            paths.push_back(Form().ListModel().Row(row).Item.SrcPath);
+        return paths;
+    }
+    // Runs the compare dialog with the two roots and confirms it.
+    void ConfirmCompareDialog(const std::string& source, const std::string& destination)
+    {
+        WhenActive(CompareDialog, [=] {
+            CompareDialog->Edit11->setText(QString::fromStdString(source));
+            CompareDialog->Edit12->setText(QString::fromStdString(destination));
+            CompareDialog->Button1->click();
+        });
+    }
+    // Closes the progress dialog once the run has ended and its label tells how.
+    void CloseProgressWhenEnded(QString* label)
+    {
+        WhenActive(ProgressDialog, [=] {
+            EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, 10000));
+            *label = ProgressDialog->Label1->text();
+            ProgressDialog->Button1->click();
+        });
+    }
+    void DropUrls(const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Form(), &enter);
+        QDropEvent drop(QPointF(20, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Form(), &drop);
+    }
+
+    TScriptedMessenger Messenger;
+    TScriptedFileChooser Chooser;
+    TRecordingShell Shell;
+    TQtMainThreadCaller Caller;
+    THookedFileFacts Facts;
+    TTreeFixture Tree;
+};
+}  // namespace
+
+TEST_F(MainFormTest, StartsReadyWithTheCommandsOfAnEmptyList)
+{
+    Start();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Form().windowTitle(), QStringLiteral("Vellumark"));
+    EXPECT_EQ(Form().StatusText(), "Ready");
+    EXPECT_TRUE(Messenger.Shown().empty());
+    for (QAction* command : {Form().SourceM1, Form().DestinationM1, Form().DeleteM1, Form().SizeRemaindersM1,
+                             Form().SourceM2, Form().DestinationM2, Form().BothM1, Form().SourceM3,
+                             Form().DestinationM3, Form().BothM2})
+        EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
+    for (QAction* command : {Form().CompareM1, Form().AllM1, Form().InvertM1, Form().ResizeListColumnsM1})
+        EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
+    const QHeaderView* header = Form().ListView1->header();
+    EXPECT_GT(header->sectionSize(0), 0);
+    for (int column = 1; column < 6; ++column)
+        EXPECT_EQ(header->sectionSize(column), header->sectionSize(0));
+}
+
+TEST_F(MainFormTest, EnablesCommandsBySelection)
+{
+    Start();
+    Form().FillList({Item("/a", 1, true), Item("/b", 2, false), Item("/c", 3, true)});
+    EXPECT_EQ(Form().StatusText(), "3 items are set in total");
+    EXPECT_TRUE(Form().SelectedRows().empty());
+    EXPECT_EQ(Selection().currentIndex().row(), 0);
+    const auto enabled = [&](const char* name) {
+        QAction* action = Form().findChild<QAction*>(QString::fromLatin1(name));
+        EXPECT_NE(action, nullptr) << name;
+        return action != nullptr && action->isEnabled();
+    };
+    const auto buttonEnabled = [&](const char* name) {
+        QWidget* button = Form().ToolBar1->findChild<QWidget*>(QString::fromLatin1(name));
+        EXPECT_NE(button, nullptr) << name;
+        return button != nullptr && button->isEnabled();
+    };
+    EXPECT_FALSE(enabled("SourceM1"));
+    EXPECT_FALSE(enabled("SourceP1"));
+    EXPECT_FALSE(buttonEnabled("CopySourceT1"));
+
+    SelectRows({1});  // no destination
+    for (const char* name : {"SourceM1", "DestinationM1", "DeleteM1", "SizeRemaindersM1", "SourceP1", "DestinationP1",
+                             "DeleteP1", "SizeRemaindersP1", "SourceM2", "SourceM3", "SourceP2", "SourceP3"})
+        EXPECT_TRUE(enabled(name)) << name;
+    for (const char* name : {"DestinationM2", "DestinationM3", "BothM1", "BothM2", "DestinationP2", "DestinationP3",
+                             "BothP1", "BothP2"})
+        EXPECT_FALSE(enabled(name)) << name;
+    EXPECT_TRUE(buttonEnabled("CopySourceT1"));
+    EXPECT_TRUE(buttonEnabled("DeleteItemsT1"));
+
+    SelectRows({2});
+    for (const char* name : {"DestinationM2", "DestinationM3", "BothM1", "BothM2", "BothP1", "DestinationP3"})
+        EXPECT_TRUE(enabled(name)) << name;
+
+    SelectRows({0, 2});
+    for (const char* name : {"SourceM2", "SourceM3", "DestinationM2", "BothM2", "SourceP2"})
+        EXPECT_FALSE(enabled(name)) << name;
+    EXPECT_TRUE(enabled("SourceM1"));
+
+    // A disabled context-menu item does nothing.
+    Selection().clearSelection();
+    Form().findChild<QAction*>(QStringLiteral("SourceP1"))->trigger();
+    EXPECT_TRUE(Shell.Clipboard.empty());
+}
+
+TEST_F(MainFormTest, SelectsAllNoneAndInverted)
+{
+    Start();
+    Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
+    Form().InvertM1->trigger();
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2, 3}));
+    Form().NoneM1->trigger();
+    EXPECT_TRUE(SelectedRowList().empty());
+    SelectRows({1, 3});
+    Form().InvertM1->trigger();
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 2}));
+    Form().InvertM1->trigger();
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{1, 3}));
+    Form().AllM1->trigger();
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST_F(MainFormTest, CopiesSelectedNamesInListOrderEachEndedByCrLf)
+{
+    Start();
+    Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
+    SelectRows({3, 0, 2});
+    Form().SourceM1->trigger();
+    EXPECT_EQ(Shell.Clipboard, "/a\r\n/c\r\n/d\r\n");
+    Form().DestinationM1->trigger();
+    EXPECT_EQ(Shell.Clipboard, "/dst/a\r\n/dst/c\r\n/dst/d\r\n");
+}
+
+TEST_F(MainFormTest, RemovesSelectedRowsAfterTheQuestion)
+{
+    Start();
+    Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
+    SelectRows({1, 2});
+    Messenger.AnswerCancel();
+    Form().DeleteM1->trigger();
+    EXPECT_EQ(Paths().size(), 4U);
+    Messenger.AnswerOk();
+    Form().DeleteM1->trigger();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"/a", "/d"}));
+    EXPECT_EQ(Form().StatusText(), "2 items are set in total");
+    EXPECT_TRUE(Form().SelectedRows().empty());
+    EXPECT_FALSE(Form().DeleteM1->isEnabled());
+    ASSERT_EQ(Messenger.Shown().size(), 2U);
+    EXPECT_EQ(Messenger.Shown()[1].Text, "Delete the selected items?");
+    EXPECT_EQ(Messenger.Shown()[1].Kind, mkWarning);
+    EXPECT_EQ(Messenger.Shown()[1].Buttons, (std::vector<std::string>{"OK", "Cancel"}));
+}
+
+TEST_F(MainFormTest, SumsSizeRemaindersOfTheSelection)
+{
+    Start();
+    Form().FillList({Item("/a", 5), Item("/b", 1'000'000), Item("/c", -7)});
+    SelectRows({0, 2});
+    Messenger.AnswerOk();
+    Form().SizeRemaindersM1->trigger();
+    SelectRows({1});
+    Messenger.AnswerOk();
+    Form().SizeRemaindersM1->trigger();
+    ASSERT_EQ(Messenger.Shown().size(), 2U);
+    EXPECT_EQ(Messenger.Shown()[0].Caption, "Size Remainders");
+    EXPECT_EQ(Messenger.Shown()[0].Kind, mkInformation);
+    EXPECT_EQ(Messenger.Shown()[0].Buttons, std::vector<std::string>{"OK"});
+    EXPECT_EQ(Messenger.Shown()[0].Text, "Selected: 2 items\r\nSum: -2 bytes");
+    EXPECT_EQ(Messenger.Shown()[1].Text, "Selected: 1 items\r\nSum: 1,000,000 bytes");
+}
+
+TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRows)
+{
+    Start();
+    Form().FillList({Item("/m/b", 30), Item("/m/a", 10), Item("/m/c", 20), Item("/m/d", 10)});
+    SelectRows({2});
+    Selection().setCurrentIndex(Form().ListModel().index(2, 0), QItemSelectionModel::NoUpdate);
+    Form().findChild<QAction*>(QStringLiteral("BySizeRemainderM1"))->trigger();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/d", "/m/c", "/m/b"}));
+    EXPECT_EQ(SelectedRowList(), std::vector<int>{2});
+    EXPECT_EQ(Selection().currentIndex().row(), 2);
+    Form().findChild<QAction*>(QStringLiteral("BySizeRemainderM2"))->trigger();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/b", "/m/c", "/m/d", "/m/a"}));
+    EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
+    // A header click sorts ascending, and a second click on it does not turn the order round.
+    for (int click = 0; click < 2; ++click) {
+        emit Form().ListView1->header()->sectionClicked(0);
+        EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/b", "/m/c", "/m/d"}));
+    }
+    EXPECT_FALSE(Form().ListView1->header()->isSortIndicatorShown());
+    Form().findChild<QAction*>(QStringLiteral("ByAbsoluteNameM2"))->trigger();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/d", "/m/c", "/m/b", "/m/a"}));
+}
+
+TEST_F(MainFormTest, ExploresAndShowsPropertiesOfExistingFilesOnly)
+{
+    Tree.CreateFile("src/a.txt", "a");
+    Tree.CreateFile("dst/a.txt", "b");
+    Tree.CreateDirectory("dst/folder.txt");
+    TCompareItem gone = Item(Tree.Path("src/a.txt"), 1);
+    gone.DstPath = Tree.Path("dst/missing.txt");
+    TCompareItem folder = Item(Tree.Path("src/a.txt"), 1);
+    folder.DstPath = Tree.Path("dst/folder.txt");
+    TCompareItem both = Item(Tree.Path("src/a.txt"), 1);
+    both.DstPath = Tree.Path("dst/a.txt");
+    Start();
+    Form().FillList({gone, folder, both});
+
+    SelectRows({0});
+    Messenger.AnswerOk();
+    Form().BothM1->trigger();
+    SelectRows({1});
+    Messenger.AnswerOk();
+    Form().DestinationM3->trigger();
+    SelectRows({2});
+    Form().BothM2->trigger();
+    Form().SourceM2->trigger();
+    EXPECT_EQ(Shell.Requests, (std::vector<std::string>{"explore " + Tree.Path("src"),
+                                                        "properties " + Tree.Path("src/a.txt"),
+                                                        "properties " + Tree.Path("dst/a.txt"),
+                                                        "explore " + Tree.Path("src")}));
+    EXPECT_EQ(Messenger.Texts(),
+              (std::vector<std::string>{"The program cannot find the file: " + Tree.Path("dst/missing.txt"),
+                                        "The program cannot find the file: " + Tree.Path("dst/folder.txt")}));
+    EXPECT_EQ(Messenger.Shown()[0].Kind, mkError);
+}
+
+TEST_F(MainFormTest, RunsAComparisonThroughTheDialogsAndKeepsRowsWhenClearingIsDeclined)
+{
+    Tree.CreateFile("Source/new.txt", "new");
+    Tree.CreateFile("Source/sub/changed.txt", "longer", 1'700'000'000);
+    Tree.CreateFile("Destination/sub/changed.txt", "short", 1'600'000'000);
+    Start();
+    ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
+    Form().CompareM1->trigger();
+    EXPECT_FALSE(ProgressDialog->isVisible());
+    EXPECT_EQ(ProgressDialog->windowTitle(), QStringLiteral("Compare"));
+    EXPECT_EQ(Paths(), (std::vector<std::string>{Tree.Path("Source/new.txt"), Tree.Path("Source/sub/changed.txt")}));
+    EXPECT_EQ(Form().ListModel().Row(1).Texts[3], "+1 bytes");
+    EXPECT_EQ(Form().StatusText(), "2 items are set in total");
+    EXPECT_TRUE(Form().SelectedRows().empty());
+
+    ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Source/sub"));
+    Messenger.AnswerCancel();
+    Form().CompareM1->trigger();
+    EXPECT_EQ(Messenger.Texts(), std::vector<std::string>{"Clear the list?"});
+    EXPECT_EQ(Paths().size(), 2U);
+    EXPECT_EQ(CompareDialog->Options().DstDir, Tree.Path("Source/sub"));
+
+    // Closing with rows asks too; Cancel keeps the window.
+    Messenger.AnswerCancel();
+    EXPECT_FALSE(Form().close());
+    EXPECT_TRUE(Form().isVisible());
+    Messenger.AnswerOk();
+    EXPECT_TRUE(Form().close());
+}
+
+TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
+{
+    Tree.CreateFile("Source/a.txt", "a");
+    Tree.CreateDirectory("Destination");
+    std::atomic<bool> cancelled = false;
+    Facts.BeforeList = [&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!cancelled && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    Start();
+    Form().FillList({Item("/old", 1)});
+    ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
+    Messenger.AnswerOk();  // "Clear the list?"
+    QString label;
+    WhenActive(ProgressDialog, [&] {
+        ProgressDialog->Button1->click();
+        EXPECT_TRUE(ProgressDialog->isVisible());
+        cancelled = true;
+        EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, 10000));
+        label = ProgressDialog->Label1->text();
+        ProgressDialog->Button1->click();
+    });
+    Form().CompareM1->trigger();
+    EXPECT_EQ(label, QStringLiteral("Canceled"));
+    EXPECT_EQ(Form().ListModel().Count(), 0);
+    EXPECT_EQ(Form().StatusText(), "0 items are set in total");
+    EXPECT_FALSE(Form().SourceM1->isEnabled());
+}
+
+TEST_F(MainFormTest, AFailedComparisonSaysError)
+{
+    Tree.CreateDirectory("Source");
+    Tree.CreateDirectory("Destination");
+    Facts.BeforeList = [] { throw std::runtime_error("The disk went away"); };
+    Start();
+    ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
+    QString label;
+    CloseProgressWhenEnded(&label);
+    Form().CompareM1->trigger();
+    EXPECT_EQ(label, QStringLiteral("Error"));
+    EXPECT_EQ(Form().ListModel().Count(), 0);
+    EXPECT_TRUE(Messenger.Shown().empty());
+}
+
+TEST_F(MainFormTest, TakesExactlyOneNameFromTheCommandLine)
+{
+    Start({"one", "two"});
+    Messenger.AnswerOk();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Messenger.Texts(), std::vector<std::string>{"Set one item."});
+    EXPECT_EQ(Messenger.Shown()[0].Kind, mkError);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Messenger.Shown().size(), 1U);
+}
+
+TEST_F(MainFormTest, OpensTheCompareDialogWithTheOneCommandLineName)
+{
+    const std::string name = Tree.Path("not there");
+    Start({name});
+    std::string pending;
+    Messenger.Answer(2);  // the dialog asks where the name goes: Cancel
+    WhenActive(CompareDialog, [&] {
+        pending = CompareDialog->PendingItem();
+        CompareDialog->Button2->click();
+    });
+    QTest::qWait(0);
+    EXPECT_EQ(pending, name);
+    EXPECT_EQ(Messenger.Texts(), std::vector<std::string>{"Set the item to which?"});
+}
+
+TEST_F(MainFormTest, TakesOneDroppedNameAndRefusesTwo)
+{
+    Start();
+    QCoreApplication::processEvents();
+    Messenger.AnswerOk();
+    DropUrls(QList<QUrl>{FileUrl(Tree.Path("a")), FileUrl(Tree.Path("b"))});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Messenger.Texts(), std::vector<std::string>{"Set one item."});
+
+    std::string pending;
+    Messenger.Answer(2);
+    WhenActive(CompareDialog, [&] {
+        pending = CompareDialog->PendingItem();
+        CompareDialog->Button2->click();
+    });
+    DropUrls(QList<QUrl>{FileUrl(Tree.Path("a"))});
+    QCoreApplication::processEvents();
+    QTest::qWait(0);
+    EXPECT_EQ(pending, Tree.Path("a"));
+}
+
+TEST_F(MainFormTest, AnswersTheCompareDialogsFileRequests)
+{
+    Start();
+    Chooser.Choose("/work/picked");
+    Chooser.Choose("/work/in.vmc", 2);
+    Chooser.Cancel();
+    std::string name = "/start";
+    bool chosen = false;
+    Form().CompareDialogSelectFile(CompareDialog, name, chosen, skSource);
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(name, "/work/picked");
+    ASSERT_EQ(Chooser.FolderRequests.size(), 1U);
+    EXPECT_EQ(Chooser.FolderRequests[0].Prompt, "Select a directory.");
+    EXPECT_EQ(Chooser.FolderRequests[0].Directory, "/start");
+
+    name.clear();
+    chosen = false;
+    Form().CompareDialogSelectFile(CompareDialog, name, chosen, skImport);
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(name, "/work/in.vmc");
+    name = "Untitled.vmc";
+    chosen = false;
+    Form().CompareDialogSelectFile(CompareDialog, name, chosen, skExport);
+    EXPECT_FALSE(chosen);
+    EXPECT_EQ(name, "Untitled.vmc");
+    ASSERT_EQ(Chooser.FileDialogs.size(), 2U);
+    EXPECT_EQ(Chooser.FileDialogs[0].Title, "Import");
+    EXPECT_EQ(Chooser.FileDialogs[0].Kind, fdOpen);
+    EXPECT_EQ(Chooser.FileDialogs[0].Filter, "Vellumark Compare (*.vmc)|*.vmc|All files (*)|*");
+    EXPECT_EQ(Chooser.FileDialogs[1].Title, "Export");
+    EXPECT_EQ(Chooser.FileDialogs[1].Kind, fdSave);
+    EXPECT_EQ(Chooser.FileDialogs[1].DefaultExt, "vmc");
+    EXPECT_EQ(Chooser.FileDialogs[1].FileName, "Untitled.vmc");
+}
+
+TEST_F(MainFormTest, OpensHelpAfterAskingAndShowsAbout)
+{
+    Start();
+    Messenger.AnswerCancel();
+    Form().HelpM2->trigger();
+    EXPECT_TRUE(Shell.Requests.empty());
+    Shell.DocumentsOpen = false;
+    Messenger.AnswerOk();
+    Messenger.AnswerOk();
+    Form().HelpM2->trigger();
+    EXPECT_EQ(Shell.Requests, std::vector<std::string>{"open " + HelpFileName()});
+    EXPECT_EQ(Messenger.Texts()[2], "The program cannot open the document: " + HelpFileName());
+    EXPECT_EQ(HelpFileName(),
+              QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/Help/index.html");
+
+    Messenger.Answer(0);
+    Form().AboutM1->trigger();
+    const TShownMessage& about = Messenger.Shown().back();
+    EXPECT_EQ(about.Caption, "About");
+    EXPECT_EQ(about.Text.rfind("Vellumark for Linux Version 1.0.0.\r\n\r\n", 0), 0U);
+    EXPECT_GT(about.Text.size(), std::string("Vellumark for Linux Version 1.0.0.\r\n\r\n").size());
+    EXPECT_EQ(about.Buttons, std::vector<std::string>{"OK"});
+    EXPECT_EQ(about.DefaultButton, 0);
+    EXPECT_EQ(about.CancelButton, 0);
+    EXPECT_EQ(about.Kind, mkCustomIcon);
+}
+
+TEST_F(MainFormTest, TogglesTheViewSwitches)
+{
+    Start();
+    EXPECT_TRUE(Form().ToolbarM1->isChecked());
+    Form().ToolbarM1->trigger();
+    EXPECT_FALSE(Form().ToolBar1->isVisible());
+    EXPECT_FALSE(Form().ToolbarM1->isChecked());
+    Form().StatusBarM1->trigger();
+    EXPECT_FALSE(Form().StatusBar1->isVisible());
+    Messenger.AnswerCancel();
+    Form().DefaultM1->trigger();
+    EXPECT_FALSE(Form().ViewOptions().ToolBar);
+    Messenger.AnswerOk();
+    Form().DefaultM1->trigger();
+    EXPECT_TRUE(Form().ToolBar1->isVisible());
+    EXPECT_TRUE(Form().StatusBarM1->isChecked());
+}
+
+TEST_F(MainFormTest, EveryToolbarButtonHasAnIconAndTooltip)
+{
+    Start();
+    const std::pair<const char*, const char*> buttons[] = {
+        {"CompareT1", "Compare files"},
+        {"CopySourceT1", "Copy filenames on source"},
+        {"CopyDestinationT1", "Copy filenames on destination"},
+        {"DeleteItemsT1", "Delete selected items"},
+        {"SelectAllT1", "Select all items"},
+        {"ResizeListColumnsT1", "Resize list columns"},
+    };
+    for (const auto& [name, tip] : buttons) {
+        auto* button = Form().ToolBar1->findChild<QToolButton*>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->toolTip(), QString::fromLatin1(tip));
+        EXPECT_FALSE(button->icon().pixmap(16, 16).isNull()) << name;
+    }
+    EXPECT_FALSE(Form().windowIcon().pixmap(32, 32).isNull());
+}

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+
+#include "app/Tresultlistmodel.h"
+
+namespace {
+TCompareItem Item(const std::string& path, std::int64_t size, bool dstExists, std::int64_t days,
+                  TCompareResult result = TCompareResult::Modified)
+{
+    TCompareItem item;
+    item.SrcPath = path;
+    item.DstPath = "/dst" + path;
+    item.SizeRemainder = size;
+    item.DstExists = dstExists;
+    item.TimeRemainder = days * 864'000'000'000LL;
+    item.Result = result;
+    return item;
+}
+
+QString Cell(const TResultListModel& model, int row, int column)
+{
+    return model.data(model.index(row, column)).toString();
+}
+
+QStringList RowTexts(const TResultListModel& model, int row)
+{
+    QStringList texts;
+    for (int column = 0; column < model.columnCount(); ++column)
+        texts << Cell(model, row, column);
+    return texts;
+}
+}  // namespace
+
+TEST(ResultListModel, ShowsTheSixTextsOfEachRowAsFilled)
+{
+    TResultListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.Fill({Item("/Data/Docs/report.final.txt", 1234, true, -3),
+                Item("/readme", -512, false, 0, TCompareResult::Created),
+                Item("/a.b/archive.tar.gz", 0, true, 0, TCompareResult::NotModified),
+                Item("/a.b/Makefile", 1000, true, 2, TCompareResult::Unknown),
+                Item("/x/Ärger.TXT", -100, true, 0, TCompareResult::Ambiguous)});
+    ASSERT_EQ(model.rowCount(), 5);
+    EXPECT_EQ(RowTexts(model, 0), (QStringList{QStringLiteral("report.final.txt"), QStringLiteral("/Data/Docs"),
+                                               QStringLiteral(".txt"), QStringLiteral("+1,234 bytes"),
+                                               QStringLiteral("-3 days"), QStringLiteral("Modified")}));
+    EXPECT_EQ(RowTexts(model, 1),
+              (QStringList{QStringLiteral("readme"), QStringLiteral("/"), QString(), QStringLiteral("-512 bytes"),
+                           QStringLiteral("None"), QStringLiteral("Created")}));
+    EXPECT_EQ(RowTexts(model, 2), (QStringList{QStringLiteral("archive.tar.gz"), QStringLiteral("/a.b"),
+                                               QStringLiteral(".gz"), QStringLiteral("+0 bytes"),
+                                               QStringLiteral("+0 days"), QStringLiteral("Not modified")}));
+    EXPECT_EQ(RowTexts(model, 3), (QStringList{QStringLiteral("Makefile"), QStringLiteral("/a.b"), QString(),
+                                               QStringLiteral("+1,000 bytes"), QStringLiteral("+2 days"),
+                                               QStringLiteral("(Unknown)")}));
+    EXPECT_EQ(Cell(model, 4, 0), QString::fromUtf8("Ärger.TXT"));
+    EXPECT_EQ(Cell(model, 4, 3), QStringLiteral("-100 bytes"));
+    EXPECT_EQ(Cell(model, 4, 5), QStringLiteral("Ambiguous"));
+    EXPECT_EQ(model.Row(1).Item.DstPath, "/dst/readme");
+}
+
+TEST(ResultListModel, HasTheColumnsCaptionsAndAlignments)
+{
+    TResultListModel model;
+    const QStringList captions{QStringLiteral("Name"),           QStringLiteral("Directory"),
+                               QStringLiteral("Extension"),      QStringLiteral("Size remainder"),
+                               QStringLiteral("Time reminder"), QStringLiteral("Result")};
+    ASSERT_EQ(model.columnCount(), 6);
+    model.Fill({Item("/a", 1, true, 1)});
+    for (int column = 0; column < 6; ++column) {
+        EXPECT_EQ(model.headerData(column, Qt::Horizontal).toString(), captions[column]);
+        const auto alignment = model.data(model.index(0, column), Qt::TextAlignmentRole).value<Qt::Alignment>();
+        EXPECT_EQ(alignment & Qt::AlignHorizontal_Mask, column == 3 || column == 4 ? Qt::AlignRight : Qt::AlignLeft);
+    }
+    EXPECT_FALSE(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsEditable));
+}
+
+TEST(ResultListModel, KeepsItsShapeThroughReorderRemovalAndClear)
+{
+    TResultListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.Fill({Item("/d/a", 1, true, 1), Item("/d/b", 2, true, 1), Item("/d/c", 3, true, 1), Item("/d/e", 4, true, 1)});
+    const QPersistentModelIndex third = model.index(2, 1);
+    model.Reorder({3, 2, 1, 0});
+    EXPECT_EQ(Cell(model, 0, 0), QStringLiteral("e"));
+    EXPECT_EQ(third.row(), 1);
+    EXPECT_EQ(third.column(), 1);
+    model.RemoveFlaggedRows({true, false, true, false});
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(Cell(model, 0, 0), QStringLiteral("c"));
+    EXPECT_EQ(Cell(model, 1, 0), QStringLiteral("a"));
+    EXPECT_EQ(model.Row(1).Item.SizeRemainder, 1);
+    EXPECT_THROW(model.Reorder({0}), std::invalid_argument);
+    model.Clear();
+    EXPECT_EQ(model.rowCount(), 0);
+}
