@@ -93,7 +93,7 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromStdString(ApplicationTitle()));
     setWindowIcon(ApplicationIcon());
-    resize(TDesignScale(this)(488, 377));
+    resize(DesignSize());
 
     CreateList();
     CreateMenus();
@@ -126,10 +126,21 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
 
     ApplyViewOptions();
     UpdateCommands(true);
-    if (layout() != nullptr)
-        layout()->activate();
+    // A hidden window lays out its children only when asked; the columns need the list's width.
+    layout()->activate();
+    Panel1->layout()->activate();
     ResizeListColumnsM1Click();
     SetStatusText("Ready");
+}
+
+QSize TMainForm::DesignSize() const
+{
+    // Designed as 488 by 377 pixels at 120 dots per inch for a font 15 pixels high; a screen
+    // whose font is larger for its resolution gets a window that is larger to the same degree.
+    const TDesignScale scale(this);
+    const double fontScale = fontMetrics().height() / 15.0;
+    return {std::max(scale(488), static_cast<int>(488 * fontScale)),
+            std::max(scale(377), static_cast<int>(377 * fontScale))};
 }
 
 TMainForm::~TMainForm()

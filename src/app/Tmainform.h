@@ -159,6 +159,7 @@ private:
         bool operator==(const TCommandState&) const = default;
     };
 
+    QSize DesignSize() const;
     void CreateMenus();
     void CreateToolBar();
     void CreatePopupMenu();

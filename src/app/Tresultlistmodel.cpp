@@ -40,7 +40,8 @@ QVariant TResultListModel::headerData(int section, Qt::Orientation orientation, 
     case Qt::DisplayRole:
         return QString::fromStdString(ResultColumnCaptions()[static_cast<std::size_t>(section)]);
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(ColumnAlignment(section));
+        // Captions start at the left, so that a narrow column cuts off their end, not their start.
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     default:
         return {};
     }

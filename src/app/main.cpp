@@ -6,6 +6,7 @@
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
+#include "app/Tscreenshottour.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tqtfilechooser.h"
 #include "dialogs/Tqtmainthreadcaller.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
         try {
             CreateApplicationForms({messenger, fileChooser, shell, mainThread, TFileFactsSource::System()}, arguments);
             MainForm->show();
+            TScreenshotTour::StartIfAsked();
             application.SetMessenger(&messenger);
             application.exec();
         } catch (...) {

@@ -1,0 +1,126 @@
+#include "app/Tscreenshottour.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+
+#include "app/Tapplicationforms.h"
+#include "app/Tmainform.h"
+#include "dialogs/Tprogressdialog.h"
+
+void TScreenshotTour::StartIfAsked()
+{
+    const QString folder = qEnvironmentVariable("VELLUMARK_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    new TScreenshotTour(folder, qEnvironmentVariable("VELLUMARK_SCREENSHOT_SOURCE"),
+                        qEnvironmentVariable("VELLUMARK_SCREENSHOT_DESTINATION"));
+}
+
+bool TScreenshotTour::IsActiveModal(const QWidget* window)
+{
+    return window != nullptr && QApplication::activeModalWidget() == window && window->isVisible();
+}
+
+TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, const QString& destination)
+    : QObject(qApp), Folder(folder), Timer(new QTimer(this))
+{
+    QDir().mkpath(folder);
+    const auto idle = [] { return QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr; };
+    const auto modalOfClass = [](const char* className) {
+        return [className] {
+            QWidget* modal = QApplication::activeModalWidget();
+            return modal != nullptr && modal->isVisible() && modal->inherits(className);
+        };
+    };
+    const auto later = [this](std::function<void()> act) { QTimer::singleShot(300, this, std::move(act)); };
+    Steps = {
+        {idle, [this] { Save(MainForm, "01-main-window-empty"); }},
+        {idle, [later] { later([] { MainForm->CompareM1->trigger(); }); }},
+        {[] { return IsActiveModal(CompareDialog); },
+         [=, this] {
+             CompareDialog->Edit11->setText(source);
+             CompareDialog->Edit12->setText(destination);
+             Save(CompareDialog, "02-compare-dialog");
+             CompareDialog->Button1->click();
+         }},
+        {[] { return MainForm->ListModel().Count() > 0 && QApplication::activeModalWidget() == nullptr; },
+         [this] {
+             QItemSelectionModel* selection = MainForm->ListView1->selectionModel();
+             for (int row : {1, 2, 4})
+                 selection->select(MainForm->ListModel().index(row, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+             MainForm->ListView1->setFocus();
+             Save(MainForm, "03-main-window-results");
+         }},
+        {idle,
+         [later] {
+             later([] { MainForm->EditM1->popup(MainForm->mapToGlobal(QPoint(40, 40))); });
+         }},
+        {[] { return MainForm->EditM1->isVisible(); },
+         [this, later] {
+             later([this] {
+                 Save(MainForm->EditM1, "04-edit-menu");
+                 MainForm->EditM1->hide();
+             });
+         }},
+        {idle,
+         [later] {
+             later([] { MainForm->PopupMenu1->popup(MainForm->mapToGlobal(QPoint(120, 140))); });
+         }},
+        {[] { return MainForm->PopupMenu1->isVisible(); },
+         [this, later] {
+             later([this] {
+                 Save(MainForm->PopupMenu1, "05-context-menu");
+                 MainForm->PopupMenu1->hide();
+             });
+         }},
+        {idle, [later] { later([] { MainForm->SizeRemaindersM1->trigger(); }); }},
+        {modalOfClass("QMessageBox"),
+         [this, later] {
+             later([this] {
+                 Save(QApplication::activeModalWidget(), "06-size-remainders");
+                 static_cast<QMessageBox*>(QApplication::activeModalWidget())->button(QMessageBox::Ok)->click();
+             });
+         }},
+        {idle, [later] { later([] { MainForm->AboutM1->trigger(); }); }},
+        {modalOfClass("TMessageWindow"),
+         [this, later] {
+             later([this] {
+                 QWidget* about = QApplication::activeModalWidget();
+                 Save(about, "07-about");
+                 about->findChildren<QPushButton*>().front()->click();
+             });
+         }},
+        {idle, [later] { later([] { MainForm->close(); }); }},
+        {modalOfClass("QMessageBox"),
+         [this, later] {
+             later([this] {
+                 Save(QApplication::activeModalWidget(), "08-clear-the-list");
+                 static_cast<QMessageBox*>(QApplication::activeModalWidget())->button(QMessageBox::Ok)->click();
+             });
+         }},
+    };
+    connect(Timer, &QTimer::timeout, this, &TScreenshotTour::Poll);
+    Timer->start(20);
+}
+
+void TScreenshotTour::Poll()
+{
+    // The progress dialog comes and goes with the run; it is taken whenever it is up.
+    if (IsActiveModal(ProgressDialog) && !QFile::exists(Folder + QStringLiteral("/02b-progress-dialog.png")))
+        Save(ProgressDialog, "02b-progress-dialog");
+    if (Next >= Steps.size() || !Steps[Next].Ready())
+        return;
+    Steps[Next++].Act();
+}
+
+void TScreenshotTour::Save(QWidget* window, const char* name)
+{
+    window->grab().save(Folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png"));
+}

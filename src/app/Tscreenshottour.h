@@ -1,0 +1,35 @@
+#pragma once
+// A hidden tour for the screenshot script: when VELLUMARK_SCREENSHOTS names a folder, the
+// program runs one comparison of VELLUMARK_SCREENSHOT_SOURCE against
+// VELLUMARK_SCREENSHOT_DESTINATION by itself, saves a picture of each window it passes
+// into the folder, and closes. It presses only what a user would.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class QTimer;
+class QWidget;
+
+class TScreenshotTour : public QObject {
+    Q_OBJECT
+public:
+    // Starts the tour when the environment asks for it; the tour then lives with the application.
+    static void StartIfAsked();
+
+private:
+    struct TStep {
+        std::function<bool()> Ready;
+        std::function<void()> Act;
+    };
+    TScreenshotTour(const QString& folder, const QString& source, const QString& destination);
+    void Poll();
+    void Save(QWidget* window, const char* name);
+    static bool IsActiveModal(const QWidget* window);
+
+    QString Folder;
+    std::vector<TStep> Steps;
+    std::size_t Next = 0;
+    QTimer* Timer;
+};
