@@ -22,9 +22,10 @@ std::string SuccessText(bool ok);
 // "Done" when every item was processed, "Stopped" after some, "Canceled" before the first.
 std::string CompletionText(std::int64_t processed, std::int64_t total);
 
-// With copy set, makes the destination's directory chain and replaces destination with a copy
-// of source; with deleteSource set, then deletes source, but only once the copy is on disk.
-// True when every requested step succeeded. Throws when destination has no directory part.
+// With copy set, makes the destination's directory chain where missing and replaces destination
+// with a copy of source; with deleteSource set, then deletes source, but only once the copy is
+// on disk. True when every requested step succeeded. Throws when destination has no directory
+// part.
 bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
                   const TFileTransfer& files = TFileTransfer::System());
 

@@ -3,7 +3,15 @@
 // complete copy of a source, and deleting a file. The calls are virtual so that tests can make
 // them wait or fail in ways the real file system cannot be made to on demand.
 
+#include <cstdint>
 #include <string>
+
+enum class TCopyOutcome {
+    Copied,
+    Failed,
+    // The destination's directory does not exist (nothing was written).
+    NoDirectory,
+};
 
 class TFileTransfer {
 public:
@@ -21,8 +29,8 @@ public:
     // complete, so a failure leaves destination as it was and no temporary file behind. A
     // destination that is a symbolic link is replaced, never written through. Fails without
     // writing anything when both paths name one file. With durable set, the data and the new
-    // directory entry are on disk before it returns true.
-    virtual bool CopyFile(const std::string& source, const std::string& destination, bool durable) const;
+    // directory entry are on disk before it returns Copied.
+    virtual TCopyOutcome CopyFile(const std::string& source, const std::string& destination, bool durable) const;
 
     // Removes the directory entry of a file (a link itself, never its target); never a directory.
     virtual bool DeleteFile(const std::string& path) const;
@@ -35,6 +43,7 @@ public:
     static constexpr const char* TemporarySuffix = ".vellumark-tmp";
 
 protected:
-    // Moves every byte of the open source to the open, empty target; 0, or the error number.
-    virtual int CopyContents(int source, int target) const;
+    // Moves the bytes of the open source, size of them as far as known, to the open, empty
+    // target; 0, or the error number.
+    virtual int CopyContents(int source, int target, std::int64_t size) const;
 };

@@ -40,9 +40,9 @@ const std::string Tool = OPERATIONS_TOOL;
 // The real file work, except that writing the copy runs out of space after all its bytes.
 class TDiskFullTransfer : public TFileTransfer {
 protected:
-    int CopyContents(int source, int target) const override
+    int CopyContents(int source, int target, std::int64_t size) const override
     {
-        const int error = TFileTransfer::CopyContents(source, target);
+        const int error = TFileTransfer::CopyContents(source, target, size);
         return error != 0 ? error : ENOSPC;
     }
 };
@@ -57,21 +57,33 @@ protected:
 TEST_F(FileTransfer, CopyReplacesTheDestinationKeepingModeTimesAndOwner)
 {
     Tree.CreateFile("src/f", "new contents", 1'600'000'000, 123'456'789);
+    Tree.CreateFile("src/g", "other", 1'600'000'000, 5);
     Tree.CreateFile("dst/f", "old", 1'500'000'000);
-    ASSERT_EQ(chmod(Tree.Path("src/f").c_str(), 0751), 0);
+    // Bits the umask takes away and, as root, a set-user-ID bit on a file of another owner.
+    ASSERT_EQ(chmod(Tree.Path("src/f").c_str(), 0757), 0);
+    ASSERT_EQ(chmod(Tree.Path("src/g").c_str(), 04751), 0);
     if (geteuid() == 0) {
-        ASSERT_EQ(chown(Tree.Path("src/f").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown(Tree.Path("src/g").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chmod(Tree.Path("src/g").c_str(), 04751), 0);
     }
+    const mode_t umaskBefore = umask(022);
+    const bool copiedF = TransferFile(Tree.Path("src/f"), Tree.Path("dst/f"), true, false);
+    const bool copiedG = TransferFile(Tree.Path("src/g"), Tree.Path("dst/g"), true, false);
+    umask(umaskBefore);
+    ASSERT_TRUE(copiedF && copiedG);
 
-    ASSERT_TRUE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/f"), true, false));
     EXPECT_EQ(Tree.ReadFile("dst/f"), "new contents");
     EXPECT_EQ(Tree.ReadFile("src/f"), "new contents");
-    const struct stat source = StatOf(Tree.Path("src/f")), copy = StatOf(Tree.Path("dst/f"));
-    EXPECT_EQ(copy.st_mode, source.st_mode);
-    EXPECT_TRUE(SameTimes(copy, source));
-    EXPECT_EQ(copy.st_mtim.tv_nsec, 123'456'789);
-    EXPECT_EQ(copy.st_uid, source.st_uid);
-    EXPECT_EQ(copy.st_gid, source.st_gid);
+    EXPECT_EQ(Tree.ReadFile("dst/g"), "other");
+    for (const char* name : {"f", "g"}) {
+        SCOPED_TRACE(name);
+        const struct stat source = StatOf(Tree.Path("src/") + name), copy = StatOf(Tree.Path("dst/") + name);
+        EXPECT_EQ(copy.st_mode, source.st_mode);
+        EXPECT_TRUE(SameTimes(copy, source));
+        EXPECT_EQ(copy.st_uid, source.st_uid);
+        EXPECT_EQ(copy.st_gid, source.st_gid);
+    }
+    EXPECT_EQ(StatOf(Tree.Path("dst/f")).st_mtim.tv_nsec, 123'456'789);
     EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
 }
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 #include "operations/Toperationsrun.h"
 #include "support/Ttreefixture.h"
 #include "sys/Mysysutils.h"
@@ -9,29 +7,15 @@
 namespace {
 using TLines = std::vector<std::string>;
 
-// The real file work, with a hook that runs before each copy and each delete.
+// The real file work, with a hook that runs before each copy attempt.
 class THookedTransfer : public TFileTransfer {
 public:
-    std::function<void(int item)> BeforeEach;
-    bool CopyFile(const std::string& source, const std::string& destination, bool durable) const override
+    std::function<void(const std::string& source)> BeforeCopy;
+    TCopyOutcome CopyFile(const std::string& source, const std::string& destination, bool durable) const override
     {
-        Hook();
+        BeforeCopy(source);
         return TFileTransfer::CopyFile(source, destination, durable);
     }
-    bool DeleteFile(const std::string& path) const override
-    {
-        Hook();
-        return TFileTransfer::DeleteFile(path);
-    }
-
-private:
-    void Hook() const
-    {
-        const int item = ++Calls;
-        if (BeforeEach)
-            BeforeEach(item);
-    }
-    mutable std::atomic<int> Calls{0};
 };
 
 // Asks for termination, as soon as the first item is looked at, from inside Run.
@@ -187,8 +171,8 @@ TEST_F(OperationsThread, TerminationDuringAnItemLetsThatItemFinish)
         THookedTransfer files;
         auto* thread = new TOperationsThread(sources, foCopy, destinations, loop, files);
         // The request comes from the user-interface thread while the worker is inside item k.
-        files.BeforeEach = [&](int item) {
-            if (item == k)
+        files.BeforeCopy = [&](const std::string& source) {
+            if (source == sources[k - 1])
                 loop.CallAndWait([&] { thread->Terminate(); });
         };
         const TOperationsReport report = RunToEnd(thread, loop);
@@ -256,24 +240,4 @@ TEST_F(OperationsThread, AnExceptionEndsTheRunWithError)
         EXPECT_TRUE(Tree.Exists("src/a2"));
         EXPECT_FALSE(Tree.Exists("dst/a2"));
     }
-}
-
-TEST_F(OperationsThread, WorksOnItsOwnCopyOfTheListsUntilTheEndHandler)
-{
-    MakeTenItems();
-    TEventLoop loop;
-    auto* thread = new TOperationsThread(Sources, foCopy, Destinations, loop);
-    Sources.clear();
-    Destinations.clear();
-    std::size_t seenAtEnd = 0;
-    bool ended = false;
-    thread->OnTerminate = [&](TReportThread* sender) {
-        seenAtEnd = static_cast<TOperationsThread*>(sender)->Sources.size();
-        ended = true;
-    };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
-    EXPECT_EQ(seenAtEnd, 10u);
-    EXPECT_EQ(Tree.ReadFile("dst/a9"), "contents a9");
 }

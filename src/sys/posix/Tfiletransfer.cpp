@@ -7,8 +7,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,26 +103,26 @@ std::string RandomPart()
     return part;
 }
 
-int CreateExclusively(const std::string& directory, const std::string& name, std::string& path)
+int CreateExclusively(int directory, const std::string& name, mode_t mode, std::string& temporaryName)
 {
-    const std::string prefix = directory.empty() ? std::string() : WithTrailingDelimiter(directory);
     constexpr int Attempts = 16;
     int fd = -1;
     for (int attempt = 0; attempt < Attempts && fd < 0; ++attempt) {
-        path = prefix + "." + NameStem(name) + "." + RandomPart() + TFileTransfer::TemporarySuffix;
-        fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        temporaryName = "." + NameStem(name) + "." + RandomPart() + TFileTransfer::TemporarySuffix;
+        fd = openat(directory, temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST)
             break;
     }
     return fd;
 }
 
-// The copy under construction: a new file beside the destination, removed again unless it
-// has been renamed into place.
+// The copy under construction: a new file in the destination's directory, removed again
+// unless it has been renamed into place.
 class TTemporaryFile {
 public:
-    TTemporaryFile(const std::string& directory, const std::string& name)
-        : Descriptor(CreateExclusively(directory, name, Path))
+    // The file gets the permission bits it is to have, so that it mostly needs no change.
+    TTemporaryFile(int directory, const std::string& name, mode_t mode)
+        : Directory(directory), Descriptor(CreateExclusively(directory, name, mode & 0777, Name))
     {
     }
     ~TTemporaryFile()
@@ -132,7 +130,7 @@ public:
         if (Descriptor.IsOpen())
             Descriptor.Close();
         if (Created && !Placed)
-            unlink(Path.c_str());
+            unlinkat(Directory, Name.c_str(), 0);
     }
     TTemporaryFile(const TTemporaryFile&) = delete;
     TTemporaryFile& operator=(const TTemporaryFile&) = delete;
@@ -140,31 +138,38 @@ public:
     bool IsOpen() const { return Descriptor.IsOpen(); }
     int Fd() const { return Descriptor.Get(); }
     bool Close() { return Descriptor.Close(); }
-    bool RenameTo(const std::string& destination)
+    bool RenameTo(const std::string& name)
     {
-        Placed = rename(Path.c_str(), destination.c_str()) == 0;
+        Placed = renameat(Directory, Name.c_str(), Directory, name.c_str()) == 0;
         return Placed;
     }
 
 private:
-    std::string Path;
+    int Directory;
+    std::string Name;
     TDescriptor Descriptor;
     const bool Created = Descriptor.IsOpen();
     bool Placed = false;
 };
 
-// Ownership is the source's when the process may give it (root); otherwise at least the group
-// when the process belongs to it, and silently the process's own when not even that.
-void KeepOwner(int fd, const struct stat& source)
+// The copy was created with the source's permission bits less the umask. Owner first, since a
+// change of owner clears set-user-ID bits; the mode where it still differs; the times last,
+// after every change to the file.
+bool KeepAttributes(int fd, const struct stat& source)
 {
-    static_cast<void>(fchown(fd, source.st_uid, source.st_gid) == 0 ||
-                      fchown(fd, static_cast<uid_t>(-1), source.st_gid) == 0);
-}
-
-bool KeepModeAndTimes(int fd, const struct stat& source)
-{
+    struct stat copy {};
+    if (fstat(fd, &copy) != 0)
+        return false;
+    // The source's owner where the process may give it (root); else at least its group where
+    // the process belongs to it; else, silently, the process's own.
+    if (copy.st_uid != source.st_uid || copy.st_gid != source.st_gid)
+        static_cast<void>(fchown(fd, source.st_uid, source.st_gid) == 0 ||
+                          fchown(fd, static_cast<uid_t>(-1), source.st_gid) == 0);
+    const mode_t mode = source.st_mode & 07777;
+    if ((copy.st_mode & 07777) != mode && fchmod(fd, mode) != 0)
+        return false;
     const timespec times[2] = {source.st_atim, source.st_mtim};
-    return fchmod(fd, source.st_mode & 07777) == 0 && futimens(fd, times) == 0;
+    return futimens(fd, times) == 0;
 }
 
 // The kernel's copy is unavailable here (old kernel, across file systems, special files).
@@ -210,51 +215,57 @@ bool TFileTransfer::ForceDirectories(const std::string& directory, bool durable)
     return EnsureDirectory(WithoutTrailingSeparators(directory), durable);
 }
 
-bool TFileTransfer::CopyFile(const std::string& source, const std::string& destination, bool durable) const
+TCopyOutcome TFileTransfer::CopyFile(const std::string& source, const std::string& destination, bool durable) const
 {
+    // Every step names entries relative to the destination's directory, found once.
+    const std::string directory = DirectoryPart(destination), name = FileNamePart(destination);
+    const TDescriptor place(open(directory.empty() ? "." : directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!place.IsOpen())
+        return errno == ENOENT || errno == ENOTDIR ? TCopyOutcome::NoDirectory : TCopyOutcome::Failed;
     // Non-blocking, so that a FIFO in place of the source cannot hang the worker.
-    TDescriptor in(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const TDescriptor in(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat sourceInfo {};
     if (!in.IsOpen() || fstat(in.Get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))
-        return false;
+        return TCopyOutcome::Failed;
     struct stat destinationInfo {};
-    if (stat(destination.c_str(), &destinationInfo) == 0 && destinationInfo.st_dev == sourceInfo.st_dev &&
+    if (fstatat(place.Get(), name.c_str(), &destinationInfo, 0) == 0 && destinationInfo.st_dev == sourceInfo.st_dev &&
         destinationInfo.st_ino == sourceInfo.st_ino)
-        return false;
+        return TCopyOutcome::Failed;
 
-    const std::string directory = DirectoryPart(destination);
-    TTemporaryFile copy(directory, FileNamePart(destination));
-    if (!copy.IsOpen() || CopyContents(in.Get(), copy.Fd()) != 0)
-        return false;
-    KeepOwner(copy.Fd(), sourceInfo);
-    if (!KeepModeAndTimes(copy.Fd(), sourceInfo) || (durable && fsync(copy.Fd()) != 0) || !copy.Close() ||
-        !copy.RenameTo(destination))
-        return false;
-    return !durable || SyncDirectory(directory);
+    TTemporaryFile copy(place.Get(), name, sourceInfo.st_mode);
+    if (!copy.IsOpen() || CopyContents(in.Get(), copy.Fd(), sourceInfo.st_size) != 0)
+        return TCopyOutcome::Failed;
+    if (!KeepAttributes(copy.Fd(), sourceInfo) || (durable && fsync(copy.Fd()) != 0) || !copy.Close() ||
+        !copy.RenameTo(name) || (durable && !SyncDirectory(directory)))
+        return TCopyOutcome::Failed;
+    return TCopyOutcome::Copied;
 }
 
 bool TFileTransfer::DeleteFile(const std::string& path) const { return unlink(path.c_str()) == 0; }
 
-int TFileTransfer::CopyContents(int source, int target) const
+int TFileTransfer::CopyContents(int source, int target, std::int64_t size) const
 {
-    if (ioctl(target, FICLONE, source) == 0)
-        return 0;
+    // A size of 0 may be a file whose size the kernel does not know (procfs); reading finds out.
+    if (size <= 0)
+        return ReadWriteCopy(source, target);
+    // Within one file system the kernel shares the extents (a reflink) where it can.
     constexpr std::size_t Chunk = std::size_t{1} << 30;
-    bool copiedAny = false;
+    std::int64_t copiedBytes = 0;
     for (;;) {
         const ssize_t copied = copy_file_range(source, nullptr, target, nullptr, Chunk, 0);
         if (copied > 0) {
-            copiedAny = true;
+            copiedBytes += copied;
+            // The size the source had when opened; one more call would only find its end.
+            if (copiedBytes >= size)
+                return 0;
             continue;
         }
-        if (copied == 0 && copiedAny)
-            return 0;
         if (copied < 0 && errno == EINTR)
             continue;
-        if (copied < 0 && (copiedAny || !CallUnavailable(errno)))
+        if (copiedBytes > 0)
+            return copied == 0 ? 0 : errno;
+        if (copied < 0 && !CallUnavailable(errno))
             return errno;
-        // Nothing copied yet: either unavailable, or a file whose size the kernel does not
-        // know (procfs reports 0); reading finds out.
         return ReadWriteCopy(source, target);
     }
 }
