@@ -1,0 +1,152 @@
+// Times the deletion of many small files through the operations dialog, which shows every
+// log line, against the operations engine alone on the same number of files, its reports
+// taken by a TEventLoop, in the same run. Prints medians and the ratio; the goal is at most
+// about 2. Runs on the offscreen platform unless QT_QPA_PLATFORM names another. The files lie
+// in /dev/shm where it exists: on a disk, the time of an unlink varies far more from one run
+// to the next than the dialog adds.
+//
+// bench_opsdialog [files] [repeat] [directory]
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "compare/Teventloop.h"
+#include "dialogs/Tmessenger.h"
+#include "dialogs/Tqtmainthreadcaller.h"
+#include "operations/Tloglistbox.h"
+#include "operations/Toperationsdialog.h"
+#include "operations/Toperationsthread.h"
+#include "sys/qt/Tqtshell.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+using TClock = std::chrono::steady_clock;
+
+constexpr long FilesPerDirectory = 1'000;
+
+// Agrees to every question, as the user who presses Delete... and then OK does.
+class TAgreeingMessenger : public TMessenger {
+public:
+    bool ShowMessage(const std::string&, const std::string&, TMessageKind, TMessageButtons) override { return true; }
+    std::int32_t Execute(TMessageDialog& dialog) override { return dialog.DefaultButton; }
+};
+
+// Small files in directories of a thousand, as the result list hands them over: their paths.
+std::vector<std::string> BuildFiles(const fs::path& root, long count)
+{
+    fs::remove_all(root);
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<std::size_t>(count));
+    for (long i = 0; i < count; ++i) {
+        const fs::path directory = root / ("directory" + std::to_string(i / FilesPerDirectory));
+        if (i % FilesPerDirectory == 0)
+            fs::create_directories(directory);
+        const fs::path file = directory / ("small-file-" + std::to_string(i) + ".txt");
+        std::ofstream(file) << "sixteen bytes..\n";
+        paths.push_back(file.string());
+    }
+    return paths;
+}
+
+double Seconds(TClock::duration duration) { return std::chrono::duration<double>(duration).count(); }
+
+// The engine alone: every report reaches the loop; the lines are only kept.
+double DeleteWithEngine(const std::vector<std::string>& sources, std::size_t& lineCount)
+{
+    TEventLoop loop;
+    std::vector<std::string> lines;
+    bool ended = false;
+    auto* thread = new TOperationsThread(sources, foDelete, {}, loop);
+    thread->OnLog = [&](TReportThread*, const std::string& text) { lines.push_back(text); };
+    thread->OnProgress = [](TReportThread*, std::int32_t, std::int32_t) {};
+    thread->OnTerminate = [&](TReportThread*) { ended = true; };
+    const auto start = TClock::now();
+    thread->Resume();
+    loop.RunUntil([&] { return ended; });
+    const auto end = TClock::now();
+    TReportThread::WaitForReleasedThreads();
+    lineCount = lines.size();
+    return Seconds(end - start);
+}
+
+// The whole dialog, modal, from the press of Delete... to the "OK" that ends the run.
+double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string>& sources, std::size_t& lineCount)
+{
+    TClock::time_point start;
+    TClock::time_point end;
+    QTimer::singleShot(0, &dialog, [&] {
+        start = TClock::now();
+        dialog.Button3->click();
+    });
+    QTimer poll;
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+        if (dialog.RunThread != nullptr || dialog.Button1->isEnabled())
+            return;
+        end = TClock::now();
+        lineCount = static_cast<std::size_t>(dialog.ListBox1->Count());
+        poll.stop();
+        dialog.Button4->click();
+    });
+    poll.start();
+    dialog.Execute(sources, {});
+    TReportThread::WaitForReleasedThreads();
+    return Seconds(end - start);
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Vellumark"));
+    const long count = argc > 1 ? std::atol(argv[1]) : 100'000;
+    const int repeat = argc > 2 ? std::atoi(argv[2]) : 3;
+    const fs::path parent = argc > 3                        ? fs::path(argv[3])
+                            : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
+                                                           : fs::temp_directory_path();
+    const fs::path root = parent / "vellumark-bench-opsdialog";
+
+    TAgreeingMessenger messenger;
+    TQtShell shell;
+    TQtMainThreadCaller mainThread;
+    TOperationsDialog dialog(messenger, shell, mainThread);
+
+    std::printf("deleting %ld files of 16 bytes under %s, %d times each way, platform %s\n", count, root.c_str(),
+                repeat, qPrintable(QGuiApplication::platformName()));
+    std::fflush(stdout);
+    std::vector<double> engineTimes;
+    std::vector<double> dialogTimes;
+    for (int round = 0; round < repeat; ++round) {
+        std::size_t engineLines = 0;
+        std::size_t dialogLines = 0;
+        engineTimes.push_back(DeleteWithEngine(BuildFiles(root, count), engineLines));
+        dialogTimes.push_back(DeleteWithDialog(dialog, BuildFiles(root, count), dialogLines));
+        std::printf("round %d: engine %.3f s (%zu lines), dialog %.3f s (%zu lines)\n", round + 1,
+                    engineTimes.back(), engineLines, dialogTimes.back(), dialogLines);
+        std::fflush(stdout);
+    }
+    fs::remove_all(root);
+    const double engine = Median(engineTimes);
+    const double shown = Median(dialogTimes);
+    std::printf("median: engine %.3f s, dialog %.3f s, ratio dialog/engine %.2f (goal: at most about 2)\n", engine,
+                shown, shown / engine);
+    return 0;
+}

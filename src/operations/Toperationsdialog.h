@@ -1,0 +1,95 @@
+#pragma once
+// The modal window that runs one file operation over the items the main window hands it:
+// the user picks Move, Copy or Delete, and the dialog runs a TOperationsThread, shows every
+// line it logs and its progress, turns every attempt to close it into a request to stop the
+// thread, and offers the log to the clipboard. One operation per showing.
+
+#include <QDialog>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "operations/Toperationsthread.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class TLogListBox;
+class TMainThreadCaller;
+class TMessenger;
+class TShell;
+
+class TOperationsDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Every service outlives the dialog; files is what the operations work through.
+    TOperationsDialog(TMessenger& messenger, TShell& shell, TMainThreadCaller& mainThread, QWidget* parent = nullptr,
+                      const TFileTransfer& files = TFileTransfer::System());
+
+    // Runs the dialog modally over the items whose source and destination paths stand at the
+    // same index of the two lists, which the caller keeps and may release afterwards.
+    void Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations);
+
+    void OperationsThreadLog(TReportThread* sender, const std::string& line);
+    void OperationsThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
+    void OperationsThreadTerminate(TReportThread* sender);
+
+    void ClearLog();
+    // The line is shown with the lines that arrive with it, soon after the report that
+    // brought them; the widest line since ClearLog sets the horizontal extent.
+    void AddLogLine(const std::string& line);
+    // The bar shows position as a whole percentage of maximum.
+    void SetProgress(std::int32_t position, std::int32_t maximum);
+    std::vector<std::string> GetSelectedLines() const;
+    std::vector<std::string> GetAllLines() const;
+    // The width of the widest line since the log was last cleared.
+    std::int32_t HorizontalExtent() const;
+
+    void ButtonClick(QPushButton* sender);
+    void CopySelectionM1Click(QAction* sender);
+    void SelectAllM1Click(QAction* sender);
+
+    // Borrowed from the caller while the dialog is shown; none otherwise.
+    const std::vector<std::string>* Sources = nullptr;
+    const std::vector<std::string>* Destinations = nullptr;
+    // The run in hand, which releases itself; none outside a run.
+    TOperationsThread* RunThread = nullptr;
+
+    QWidget* Panel1;
+    QLabel* Label1;
+    TLogListBox* ListBox1;
+    QProgressBar* ProgressBar1;
+    QWidget* Panel2;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QMenu* PopupMenu1;
+    QAction* CopySelectionM1;
+    QAction* CopyAllM1;
+    QAction* SeparatorM1;
+    QAction* SelectAllM1;
+    QAction* SelectNoneM1;
+    QAction* InvertSelectionM1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Every way of closing ends here.
+    void done(int result) override;
+
+private:
+    void CreateControls();
+    void CreatePopupMenu();
+    QAction* AddPopupItem(const char* name, const QString& caption, const QKeySequence& shortcut);
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    void JoinToClipboard(const std::vector<std::string>& lines);
+
+    TMessenger& Messenger;
+    TShell& Shell;
+    TMainThreadCaller& MainThread;
+    const TFileTransfer& Files;
+};
