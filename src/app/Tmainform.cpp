@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include <QAction>
-#include <QFile>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -21,6 +20,7 @@
 
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
+#include "app/Tprogramfiles.h"
 #include "compare/Tcomparethread.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
@@ -32,12 +32,6 @@
 #include "sys/qt/Qtdesktop.h"
 
 const std::string VersionText = "Version 1.0.0.";
-
-std::string HelpFileName()
-{
-    return WithTrailingDelimiter(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()) +
-           "Help/index.html";
-}
 
 TMainForm* MainForm = nullptr;
 

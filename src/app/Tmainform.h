@@ -28,8 +28,6 @@ class TShell;
 
 // "Version 1.0.0."
 extern const std::string VersionText;
-// The help document beside the executable: its directory followed by "Help/index.html".
-std::string HelpFileName();
 
 // What the main window works through; every one outlives it.
 struct TMainFormServices {

@@ -21,6 +21,7 @@
 
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
+#include "app/Tprogramfiles.h"
 #include "app/Trecordingshell.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
