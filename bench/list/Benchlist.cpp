@@ -22,6 +22,7 @@
 #include "dialogs/Tqtfilechooser.h"
 #include "dialogs/Tqtmainthreadcaller.h"
 #include "dialogs/Tqtmessenger.h"
+#include "settings/Tsettingsstorage.h"
 #include "sys/Tfilesystem.h"
 #include "sys/qt/Tqtshell.h"
 
@@ -75,7 +76,8 @@ int main(int argc, char** argv)
     TQtShell shell;
     TQtFileChooser fileChooser(shell);
     TQtMainThreadCaller mainThread;
-    CreateApplicationForms({messenger, fileChooser, shell, mainThread, TFileFactsSource::System()}, {});
+    CreateApplicationForms({messenger, fileChooser, shell, mainThread, TFileFactsSource::System(), ChooseSettingsFileName()},
+                           {});
     MainForm->show();
     const auto settle = [] { QCoreApplication::processEvents(); };
     settle();

@@ -1,6 +1,7 @@
 #include "app/Tmainform.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 #include <QAction>
@@ -21,10 +22,13 @@
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
 #include "app/Tprogramfiles.h"
+#include "app/Tresultlistexport.h"
 #include "compare/Tcomparethread.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
 #include "dialogs/Tprogressdialog.h"
+#include "settings/Qtwindowrect.h"
+#include "settings/Savelistas.h"
 #include "sys/Mysysutils.h"
 #include "sys/Shellhelpers.h"
 #include "sys/Tfilesystem.h"
@@ -36,7 +40,7 @@ const std::string VersionText = "Version 1.0.0.";
 TMainForm* MainForm = nullptr;
 
 namespace {
-const std::string CompareFileFilter = "Vellumark Compare (*.vmc)|*.vmc|All files (*)|*";
+constexpr std::int32_t FileHistoryCapacity = 8;
 
 // The order of the By ... items of both sort menus.
 constexpr TSortCode SortKeys[] = {SortCode::Name,          SortCode::Directory, SortCode::Extension,
@@ -68,6 +72,18 @@ private:
     bool WasEnabled;
 };
 
+Qt::WindowStates QtWindowState(TWindowState state)
+{
+    switch (state) {
+    case wsMinimized:
+        return Qt::WindowMinimized;
+    case wsMaximized:
+        return Qt::WindowMaximized;
+    default:
+        return Qt::WindowNoState;
+    }
+}
+
 QIcon CommandIcon(const char* name)
 {
     const QString themeName = QString::fromLatin1(name);
@@ -82,7 +98,8 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
       Shell(services.Shell),
       MainThread(services.MainThread),
       FileSystem(services.FileSystem),
-      Arguments(std::move(arguments))
+      Arguments(std::move(arguments)),
+      Settings(services.SettingsFileName, services.Messenger)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromStdString(ApplicationTitle()));
@@ -106,17 +123,15 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     QTimer::singleShot(0, this, &TMainForm::ApplicationIdle);
     setAcceptDrops(true);
 
-    OpenDialog1.Kind = fdOpen;
-    OpenDialog1.Title = "Import";
-    OpenDialog1.Filter = CompareFileFilter;
-    SaveDialog2.Kind = fdSave;
-    SaveDialog2.Title = "Export";
-    SaveDialog2.Filter = CompareFileFilter;
-    SaveDialog2.DefaultExt = "vmc";
+    OpenDialogs.Add(SaveDialog1);
+    OpenDialogs.Add(OpenDialog1);
+    OpenDialogs.Add(SaveDialog2);
+    FileHistory.SetCapacity(FileHistoryCapacity);
+    FileHistory.OnChange = [this](TFileHistory*) { FileHistoryChange(); };
+    FileHistoryChange();
 
     CompareDialog = new TCompareDialog(Messenger, this);
-    CompareDialog->OnSelectFile = [this](TCompareDialog* sender, std::string& name, bool& result,
-                                         TSelectFileKind kind) { CompareDialogSelectFile(sender, name, result, kind); };
+    DialogAnswers.Attach(*CompareDialog);
 
     ApplyViewOptions();
     UpdateCommands(true);
@@ -124,6 +139,9 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     layout()->activate();
     Panel1->layout()->activate();
     ResizeListColumnsM1Click();
+    // Last, so that what was stored wins over the defaults.
+    if (const std::optional<TStoredSettings> stored = Settings.LoadSettings(CurrentSettingsState(), FileHistory.Capacity()))
+        ApplyStoredSettings(*stored);
     SetStatusText("Ready");
 }
 
@@ -142,6 +160,7 @@ TMainForm::~TMainForm()
     Model.Clear();
     delete CompareDialog;
     CompareDialog = nullptr;
+    OpenDialogs.Clear();
 }
 
 void TMainForm::CreateList()
@@ -213,9 +232,23 @@ void TMainForm::CreateMenus()
 
     FileM1 = menu(bar, "FileM1", tr("&File"));
     CompareM1 = AddCommand(FileM1, "CompareM1", tr("&Compare..."), crAlways, QKeySequence(Qt::Key_F2));
+    SaveListAsM1 = AddCommand(FileM1, "SaveListAsM1", tr("&Save List As..."), crRows);
+    AddSeparator(FileM1, "SeparatorM1");
+    HistoryM1 = menu(FileM1, "HistoryM1", tr("&History"));
+    for (int i = 1; i <= FileHistoryCapacity; ++i) {
+        auto* item = new QAction(this);
+        item->setObjectName(QStringLiteral("HistoryItemM%1").arg(i));
+        HistoryM1->addAction(item);
+        HistoryMenuItems.push_back(item);
+        connectTo(item, &TMainForm::HistoryM1Click);
+    }
+    AddSeparator(HistoryM1, "SeparatorM2");
+    ClearM1 = AddCommand(HistoryM1, "ClearM1", tr("&Clear..."), crHistory);
     AddSeparator(FileM1, "SeparatorM3");
     ExitM1 = AddCommand(FileM1, "ExitM1", tr("E&xit"), crAlways);
     connect(CompareM1, &QAction::triggered, this, &TMainForm::CompareM1Click);
+    connect(SaveListAsM1, &QAction::triggered, this, &TMainForm::SaveListAsM1Click);
+    connect(ClearM1, &QAction::triggered, this, &TMainForm::ClearM1Click);
     connect(ExitM1, &QAction::triggered, this, &TMainForm::ExitM1Click);
 
     EditM1 = menu(bar, "EditM1", tr("&Edit"));
@@ -426,7 +459,14 @@ void TMainForm::WMDropFiles(const std::vector<std::string>& names)
 
 void TMainForm::ExitM1Click() { close(); }
 
-bool TMainForm::FormCloseQuery() { return ClearList(true); }
+bool TMainForm::FormCloseQuery()
+{
+    if (!ClearList(true))
+        return false;
+    // A Cancel on the retry question closes the window without saved settings.
+    Settings.SaveSettings(CurrentSettingsState());
+    return true;
+}
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
@@ -483,29 +523,39 @@ void TMainForm::CompareThreadTerminate(TReportThread* sender)
     }
 }
 
-void TMainForm::CompareDialogSelectFile(TCompareDialog*, std::string& name, bool& result, TSelectFileKind kind)
+// ---- Save List As and the file history
+
+void TMainForm::SaveListAsM1Click() { SaveListAs(TResultListExport(Model), OpenDialogs, Messenger); }
+
+void TMainForm::FileHistoryChange()
 {
-    const auto choose = [&](TFileDialog& dialog) {
-        dialog.FileName = name;
-        result = FileChooser.ExecuteFileDialog(dialog);
-        if (result)
-            name = dialog.FileName;
-        dialog.FileName.clear();
-    };
-    switch (kind) {
-    case skSource:
-    case skDestination:
-        result = FileChooser.BrowseFolder("Select a directory.", name);
-        break;
-    case skImport:
-        choose(OpenDialog1);
-        break;
-    case skExport:
-        choose(SaveDialog2);
-        break;
-    default:
-        result = false;
+    for (std::int32_t i = 0; i < FileHistory.Capacity() && i < static_cast<std::int32_t>(HistoryMenuItems.size()); ++i) {
+        QAction* item = HistoryMenuItems[static_cast<std::size_t>(i)];
+        const bool shown = i < FileHistory.Count();
+        item->setText(shown ? QString::fromStdString(FileHistoryCaption(i, FileHistory.Get(i))) : QString());
+        item->setVisible(shown);
     }
+    UpdateCommands(false);
+}
+
+void TMainForm::HistoryM1Click(QAction* sender)
+{
+    const auto found = std::find(HistoryMenuItems.begin(), HistoryMenuItems.end(), sender);
+    const auto index = static_cast<std::int32_t>(found - HistoryMenuItems.begin());
+    if (found == HistoryMenuItems.end() || index >= FileHistory.Count())
+        return;
+    const std::string name = FileHistory.Get(index);
+    if (FileExists(name))
+        RunCompare(name);
+    else if (Messenger.AskAfterFailure("The program cannot find the file: " + name +
+                                       "\r\n\r\nDelete the item from the history?"))
+        FileHistory.Delete(index);
+}
+
+void TMainForm::ClearM1Click()
+{
+    if (Messenger.Confirm("Clear the history?"))
+        FileHistory.Clear();
 }
 
 // ---- The result list
@@ -543,6 +593,7 @@ std::vector<TRowRange> TMainForm::SelectedRows() const { return SelectedRowRange
 TMainForm::TCommandState TMainForm::CurrentCommandState() const
 {
     TCommandState state;
+    state.HasHistory = FileHistory.Count() > 0;
     state.HasRows = Model.Count() > 0;
     const std::vector<TRowRange> selected = SelectedRows();
     state.HasSelection = !selected.empty();
@@ -573,6 +624,9 @@ void TMainForm::UpdateCommands(bool force)
             break;
         case crOneWithDestination:
             command->setEnabled(state.OneWithDestination);
+            break;
+        case crHistory:
+            command->setEnabled(state.HasHistory);
             break;
         }
     }
@@ -773,6 +827,38 @@ void TMainForm::ViewM1Click(QAction* sender)
     else
         return;
     SetViewOptions(options);
+}
+
+TSettingsState TMainForm::CurrentSettingsState() const
+{
+    TSettingsState state;
+    state.ViewOptions = FViewOptions;
+    state.WindowState = isMinimized() ? wsMinimized : isMaximized() ? wsMaximized : wsNormal;
+    state.Bounds = WindowRect(geometry());
+    for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
+        state.ListColumnWidths.push_back(ListView1->header()->sectionSize(column));
+    state.FileHistory = FileHistory.Entries();
+    state.InitialDir = OpenDialogs.InitialDir;
+    state.FilterIndexes = OpenDialogs.FilterIndexes();
+    return state;
+}
+
+void TMainForm::ApplyStoredSettings(const TStoredSettings& settings)
+{
+    SetViewOptions(settings.ViewOptions);
+    if (settings.WindowState)
+        setWindowState(QtWindowState(*settings.WindowState));
+    if (settings.Bounds)
+        setGeometry(ToQRect(PlaceOnAvailableScreens(*settings.Bounds)));
+    if (settings.ListColumnWidths) {
+        TBulkUpdate bulk(ListView1);
+        const std::vector<std::int32_t>& widths = *settings.ListColumnWidths;
+        for (std::size_t column = 0; column < widths.size() && column < ResultColumnCount; ++column)
+            ListView1->header()->resizeSection(static_cast<int>(column), widths[column]);
+    }
+    FileHistory.Assign(settings.FileHistory);
+    OpenDialogs.InitialDir = settings.InitialDir;
+    OpenDialogs.SetFilterIndexes(settings.FilterIndexes);
 }
 
 void TMainForm::HelpM2Click()

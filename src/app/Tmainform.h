@@ -1,7 +1,8 @@
 #pragma once
 // The main window: menus, toolbar, context menu, the result list and the status bar; runs a
-// comparison from the Compare command, the command line or a drop, and keeps which
-// commands are enabled in step with the list.
+// comparison from the Compare command, a History item, the command line or a drop, and keeps
+// which commands are enabled in step with the list and the history. Settings.ini is read at
+// the end of construction and written when the window has agreed to close.
 
 #include <QMainWindow>
 #include <cstdint>
@@ -11,9 +12,14 @@
 #include "app/Tlistselection.h"
 #include "app/Tlistsorter.h"
 #include "app/Tresultlistmodel.h"
-#include "app/Tviewoptions.h"
 #include "dialogs/Tcomparedialog.h"
 #include "dialogs/Tfilechooser.h"
+#include "settings/Settingsfile.h"
+#include "settings/Tcomparedialoganswers.h"
+#include "settings/Tfilehistory.h"
+#include "settings/Topendialoglist.h"
+#include "settings/Tsettingsstorage.h"
+#include "settings/Tviewoptions.h"
 
 class QLabel;
 class QMenu;
@@ -37,6 +43,8 @@ struct TMainFormServices {
     TMainThreadCaller& MainThread;
     // What comparisons read.
     const TFileFactsSource& FileSystem;
+    // Where Settings.ini is read and written; the program's is ChooseSettingsFileName().
+    std::string SettingsFileName;
 };
 
 class TMainForm : public QMainWindow {
@@ -61,6 +69,9 @@ public:
     void SetViewOptions(const TViewOptions& options);
     void ApplyViewOptions();
     const TViewOptions& ViewOptions() const { return FViewOptions; }
+    // The window, list and memories as Settings.ini stores them, and back.
+    TSettingsState CurrentSettingsState() const;
+    void ApplyStoredSettings(const TStoredSettings& settings);
 
     // The result list.
     void FillList(const std::vector<TCompareItem>& items);
@@ -74,6 +85,10 @@ public:
 
     // Handlers, each with the clicked item as sender.
     void CompareM1Click();
+    void SaveListAsM1Click();
+    void HistoryM1Click(QAction* sender);
+    void ClearM1Click();
+    void FileHistoryChange();
     void ExitM1Click();
     void CopyM1Click(QAction* sender);
     void DeleteM1Click();
@@ -91,7 +106,6 @@ public:
     void ListView1SelectItem();
     void CompareThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
     void CompareThreadTerminate(TReportThread* sender);
-    void CompareDialogSelectFile(TCompareDialog* sender, std::string& name, bool& result, TSelectFileKind kind);
 
     QToolBar* ToolBar1;
     QWidget* Panel1;
@@ -102,6 +116,11 @@ public:
 
     QMenu* FileM1;
     QAction* CompareM1;
+    QAction* SaveListAsM1;
+    QMenu* HistoryM1;
+    // HistoryItemM1 to HistoryItemM8, one per place of the file history.
+    std::vector<QAction*> HistoryMenuItems;
+    QAction* ClearM1;
     QAction* ExitM1;
     QMenu* EditM1;
     QMenu* CopyM1;
@@ -137,9 +156,6 @@ public:
     QAction* HelpM2;
     QAction* AboutM1;
 
-    TFileDialog OpenDialog1;
-    TFileDialog SaveDialog2;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -148,8 +164,9 @@ protected:
 
 private:
     // When a command may run; a toolbar button or context-menu item follows its command.
-    enum TCommandRule { crAlways, crRows, crSelection, crOneSelected, crOneWithDestination };
+    enum TCommandRule { crAlways, crRows, crSelection, crOneSelected, crOneWithDestination, crHistory };
     struct TCommandState {
+        bool HasHistory = false;
         bool HasRows = false;
         bool HasSelection = false;
         bool OneSelected = false;
@@ -179,6 +196,14 @@ private:
     TMainThreadCaller& MainThread;
     const TFileFactsSource& FileSystem;
     std::vector<std::string> Arguments;
+    // Numbered as Settings.ini stores their filter indexes.
+    TFileDialog SaveDialog1 = SaveListAsDialog();
+    TFileDialog OpenDialog1 = ImportDialog();
+    TFileDialog SaveDialog2 = ExportDialog();
+    TOpenDialogList OpenDialogs{FileChooser};
+    TFileHistory FileHistory;
+    TCompareDialogAnswers DialogAnswers{OpenDialogs, FileHistory};
+    TSettingsStorage Settings;
     TViewOptions FViewOptions;
     TResultListModel Model;
     std::vector<std::pair<QAction*, TCommandRule>> Commands;

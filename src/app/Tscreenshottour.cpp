@@ -22,6 +22,14 @@ void TScreenshotTour::StartIfAsked()
                         qEnvironmentVariable("VELLUMARK_SCREENSHOT_DESTINATION"));
 }
 
+std::optional<std::string> TScreenshotTour::SettingsFileName()
+{
+    const QString folder = qEnvironmentVariable("VELLUMARK_SCREENSHOTS");
+    if (folder.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(folder + QStringLiteral("/Settings.ini")).toStdString();
+}
+
 bool TScreenshotTour::IsActiveModal(const QWidget* window)
 {
     return window != nullptr && QApplication::activeModalWidget() == window && window->isVisible();

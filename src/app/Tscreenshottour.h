@@ -2,11 +2,14 @@
 // A hidden tour for the screenshot script: when VELLUMARK_SCREENSHOTS names a folder, the
 // program runs one comparison of VELLUMARK_SCREENSHOT_SOURCE against
 // VELLUMARK_SCREENSHOT_DESTINATION by itself, saves a picture of each window it passes
-// into the folder, and closes. It presses only what a user would.
+// into the folder, and closes. It presses only what a user would. Its settings file lives in
+// the folder too, so a tour neither reads nor spoils the user's.
 
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QTimer;
@@ -17,6 +20,8 @@ class TScreenshotTour : public QObject {
 public:
     // Starts the tour when the environment asks for it; the tour then lives with the application.
     static void StartIfAsked();
+    // Where the program keeps its settings during a tour; nothing when none is asked for.
+    static std::optional<std::string> SettingsFileName();
 
 private:
     struct TStep {

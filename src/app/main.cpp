@@ -11,6 +11,7 @@
 #include "dialogs/Tqtfilechooser.h"
 #include "dialogs/Tqtmainthreadcaller.h"
 #include "dialogs/Tqtmessenger.h"
+#include "settings/Tsettingsstorage.h"
 #include "sys/Tfilesystem.h"
 #include "sys/qt/Tqtshell.h"
 
@@ -27,7 +28,9 @@ int main(int argc, char** argv)
     {
         TQtMainThreadCaller mainThread;
         try {
-            CreateApplicationForms({messenger, fileChooser, shell, mainThread, TFileFactsSource::System()}, arguments);
+            const std::string settingsFileName = TScreenshotTour::SettingsFileName().value_or(ChooseSettingsFileName());
+            CreateApplicationForms(
+                {messenger, fileChooser, shell, mainThread, TFileFactsSource::System(), settingsFileName}, arguments);
             MainForm->show();
             TScreenshotTour::StartIfAsked();
             application.SetMessenger(&messenger);

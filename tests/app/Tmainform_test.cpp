@@ -22,6 +22,7 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
 #include "app/Tprogramfiles.h"
+#include "app/Tmainformfixture.h"
 #include "app/Trecordingshell.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
@@ -31,124 +32,7 @@
 #include "support/Ttreefixture.h"
 #include "sys/Tfilesystem.h"
 
-namespace {
-// The real file system, with a hook before each directory is listed.
-class THookedFileFacts : public TFileFactsSource {
-public:
-    std::vector<TDirectoryEntry> List(const std::string& directory) const override
-    {
-        if (BeforeList)
-            BeforeList();
-        return TFileFactsSource::List(directory);
-    }
-    std::function<void()> BeforeList;
-};
-
-// Once the window is the active modal one, runs act on it. It polls without a loop of its
-// own, so that a modal loop it was called from can end first; a window that never comes
-// gives a failure.
-void WhenActive(QWidget* window, std::function<void()> act,
-                std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10))
-{
-    QTimer::singleShot(5, window, [window, act = std::move(act), deadline]() mutable {
-        if (QApplication::activeModalWidget() == window && window->isVisible())
-            act();
-        else if (std::chrono::steady_clock::now() < deadline)
-            WhenActive(window, std::move(act), deadline);
-        else
-            ADD_FAILURE() << "The window " << window->objectName().toStdString() << " did not come up";
-    });
-}
-
-QUrl FileUrl(const std::string& path) { return QUrl::fromLocalFile(QString::fromStdString(path)); }
-
-TCompareItem Item(const std::string& path, std::int64_t size, bool dstExists = true)
-{
-    TCompareItem item;
-    item.SrcPath = path;
-    item.DstPath = "/dst" + path;
-    item.SizeRemainder = size;
-    item.DstExists = dstExists;
-    item.Result = dstExists ? TCompareResult::Modified : TCompareResult::Created;
-    return item;
-}
-
-class MainFormTest : public ::testing::Test {
-protected:
-    void Start(std::vector<std::string> arguments = {})
-    {
-        CreateApplicationForms({Messenger, Chooser, Shell, Caller, Facts}, std::move(arguments));
-        MainForm->show();
-    }
-    void TearDown() override
-    {
-        if (MainForm != nullptr) {
-            MainForm->ClearList(false);
-            DestroyApplicationForms();
-        }
-        TReportThread::WaitForReleasedThreads();
-    }
-
-    TMainForm& Form() { return *MainForm; }
-    QItemSelectionModel& Selection() { return *Form().ListView1->selectionModel(); }
-    void SelectRows(std::initializer_list<int> rows)
-    {
-        Selection().clearSelection();
-        for (int row : rows)
-            Selection().select(Form().ListModel().index(row, 0),
-                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-    std::vector<int> SelectedRowList()
-    {
-        std::vector<int> rows;
-        for (const TRowRange& range : Form().SelectedRows())
-            for (int row = range.First; row <= range.Last; ++row)
-                rows.push_back(row);
-        return rows;
-    }
-    std::vector<std::string> Paths()
-    {
-        std::vector<std::string> paths;
-        for (int row = 0; row < Form().ListModel().Count(); ++row)
-            paths.push_back(Form().ListModel().Row(row).Item.SrcPath);
-        return paths;
-    }
-    // Runs the compare dialog with the two roots and confirms it.
-    void ConfirmCompareDialog(const std::string& source, const std::string& destination)
-    {
-        WhenActive(CompareDialog, [=] {
-            CompareDialog->Edit11->setText(QString::fromStdString(source));
-            CompareDialog->Edit12->setText(QString::fromStdString(destination));
-            CompareDialog->Button1->click();
-        });
-    }
-    // Closes the progress dialog once the run has ended and its label tells how.
-    void CloseProgressWhenEnded(QString* label)
-    {
-        WhenActive(ProgressDialog, [=] {
-            EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, 10000));
-            *label = ProgressDialog->Label1->text();
-            ProgressDialog->Button1->click();
-        });
-    }
-    void DropUrls(const QList<QUrl>& urls)
-    {
-        QMimeData data;
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(20, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&Form(), &enter);
-        QDropEvent drop(QPointF(20, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&Form(), &drop);
-    }
-
-    TScriptedMessenger Messenger;
-    TScriptedFileChooser Chooser;
-    TRecordingShell Shell;
-    TQtMainThreadCaller Caller;
-    THookedFileFacts Facts;
-    TTreeFixture Tree;
-};
-}  // namespace
+using namespace mainformtest;
 
 TEST_F(MainFormTest, StartsReadyWithTheCommandsOfAnEmptyList)
 {
@@ -459,39 +343,37 @@ TEST_F(MainFormTest, TakesOneDroppedNameAndRefusesTwo)
     EXPECT_EQ(pending, Tree.Path("a"));
 }
 
-TEST_F(MainFormTest, AnswersTheCompareDialogsFileRequests)
+TEST_F(MainFormTest, AnswersTheCompareDialogsFileRequestsFromTheDialogMemory)
 {
+    Tree.CreateDirectory("Data/Src");
     Start();
-    Chooser.Choose("/work/picked");
+    Chooser.Choose(Tree.Path("Data/Src"));
     Chooser.Choose("/work/in.vmc", 2);
     Chooser.Cancel();
-    std::string name = "/start";
-    bool chosen = false;
-    Form().CompareDialogSelectFile(CompareDialog, name, chosen, skSource);
-    EXPECT_TRUE(chosen);
-    EXPECT_EQ(name, "/work/picked");
+    std::string name = Tree.Path("Data");
+    EXPECT_TRUE(CompareDialog->SelectFile(name, skSource));
+    EXPECT_EQ(name, Tree.Path("Data/Src"));
     ASSERT_EQ(Chooser.FolderRequests.size(), 1U);
     EXPECT_EQ(Chooser.FolderRequests[0].Prompt, "Select a directory.");
-    EXPECT_EQ(Chooser.FolderRequests[0].Directory, "/start");
+    EXPECT_EQ(Chooser.FolderRequests[0].Directory, Tree.Path("Data"));
 
+    // The chosen folder's parent is where the next file dialog starts.
     name.clear();
-    chosen = false;
-    Form().CompareDialogSelectFile(CompareDialog, name, chosen, skImport);
-    EXPECT_TRUE(chosen);
+    EXPECT_TRUE(CompareDialog->SelectFile(name, skImport));
     EXPECT_EQ(name, "/work/in.vmc");
     name = "Untitled.vmc";
-    chosen = false;
-    Form().CompareDialogSelectFile(CompareDialog, name, chosen, skExport);
-    EXPECT_FALSE(chosen);
+    EXPECT_FALSE(CompareDialog->SelectFile(name, skExport));
     EXPECT_EQ(name, "Untitled.vmc");
     ASSERT_EQ(Chooser.FileDialogs.size(), 2U);
     EXPECT_EQ(Chooser.FileDialogs[0].Title, "Import");
     EXPECT_EQ(Chooser.FileDialogs[0].Kind, fdOpen);
     EXPECT_EQ(Chooser.FileDialogs[0].Filter, "Vellumark Compare (*.vmc)|*.vmc|All files (*)|*");
+    EXPECT_EQ(Chooser.FileDialogs[0].InitialDir, Tree.Path("Data"));
     EXPECT_EQ(Chooser.FileDialogs[1].Title, "Export");
     EXPECT_EQ(Chooser.FileDialogs[1].Kind, fdSave);
     EXPECT_EQ(Chooser.FileDialogs[1].DefaultExt, "vmc");
     EXPECT_EQ(Chooser.FileDialogs[1].FileName, "Untitled.vmc");
+    EXPECT_EQ(Chooser.FileDialogs[1].InitialDir, "/work");
 }
 
 TEST_F(MainFormTest, OpensHelpAfterAskingAndShowsAbout)

@@ -1,0 +1,153 @@
+#pragma once
+// The main window under test: its services scripted, its settings file in the test's tree, and
+// helpers that act on its modal dialogs once they are up.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/Tapplicationforms.h"
+#include "app/Tmainform.h"
+#include "app/Trecordingshell.h"
+#include "compare/Treportthread.h"
+#include "dialogs/Tprogressdialog.h"
+#include "dialogs/Tqtmainthreadcaller.h"
+#include "dialogs/support/Tscriptedfilechooser.h"
+#include "dialogs/support/Tscriptedmessenger.h"
+#include "support/Ttreefixture.h"
+#include "sys/Tfilesystem.h"
+
+namespace mainformtest {
+// The real file system, with a hook before each directory is listed.
+class THookedFileFacts : public TFileFactsSource {
+public:
+    std::vector<TDirectoryEntry> List(const std::string& directory) const override
+    {
+        if (BeforeList)
+            BeforeList();
+        return TFileFactsSource::List(directory);
+    }
+    std::function<void()> BeforeList;
+};
+
+// Once the window is the active modal one, runs act on it. It polls without a loop of its
+// own, so that a modal loop it was called from can end first; a window that never comes
+// gives a failure.
+inline void WhenActive(QWidget* window, std::function<void()> act,
+                       std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() +
+                                                                        std::chrono::seconds(10))
+{
+    QTimer::singleShot(5, window, [window, act = std::move(act), deadline]() mutable {
+        if (QApplication::activeModalWidget() == window && window->isVisible())
+            act();
+        else if (std::chrono::steady_clock::now() < deadline)
+            WhenActive(window, std::move(act), deadline);
+        else
+            ADD_FAILURE() << "The window " << window->objectName().toStdString() << " did not come up";
+    });
+}
+
+inline QUrl FileUrl(const std::string& path) { return QUrl::fromLocalFile(QString::fromStdString(path)); }
+
+inline TCompareItem Item(const std::string& path, std::int64_t size, bool dstExists = true)
+{
+    TCompareItem item;
+    item.SrcPath = path;
+    item.DstPath = "/dst" + path;
+    item.SizeRemainder = size;
+    item.DstExists = dstExists;
+    item.Result = dstExists ? TCompareResult::Modified : TCompareResult::Created;
+    return item;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void Start(std::vector<std::string> arguments = {})
+    {
+        CreateApplicationForms({Messenger, Chooser, Shell, Caller, Facts, SettingsFileName()}, std::move(arguments));
+        MainForm->show();
+    }
+    void TearDown() override
+    {
+        if (MainForm != nullptr) {
+            MainForm->ClearList(false);
+            DestroyApplicationForms();
+        }
+        TReportThread::WaitForReleasedThreads();
+    }
+
+    std::string SettingsFileName() const { return Tree.Path("Settings.ini"); }
+    TMainForm& Form() { return *MainForm; }
+    QItemSelectionModel& Selection() { return *Form().ListView1->selectionModel(); }
+    void SelectRows(std::initializer_list<int> rows)
+    {
+        Selection().clearSelection();
+        for (int row : rows)
+            Selection().select(Form().ListModel().index(row, 0),
+                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    std::vector<int> SelectedRowList()
+    {
+        std::vector<int> rows;
+        for (const TRowRange& range : Form().SelectedRows())
+            for (int row = range.First; row <= range.Last; ++row)
+                rows.push_back(row);
+        return rows;
+    }
+    std::vector<std::string> Paths()
+    {
+        std::vector<std::string> paths;
+        for (int row = 0; row < Form().ListModel().Count(); ++row)
+            paths.push_back(Form().ListModel().Row(row).Item.SrcPath);
+        return paths;
+    }
+    // Runs the compare dialog with the two roots and confirms it.
+    void ConfirmCompareDialog(const std::string& source, const std::string& destination)
+    {
+        WhenActive(CompareDialog, [=] {
+            CompareDialog->Edit11->setText(QString::fromStdString(source));
+            CompareDialog->Edit12->setText(QString::fromStdString(destination));
+            CompareDialog->Button1->click();
+        });
+    }
+    // Closes the progress dialog once the run has ended and its label tells how.
+    void CloseProgressWhenEnded(QString* label)
+    {
+        WhenActive(ProgressDialog, [=] {
+            EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, 10000));
+            *label = ProgressDialog->Label1->text();
+            ProgressDialog->Button1->click();
+        });
+    }
+    void DropUrls(const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Form(), &enter);
+        QDropEvent drop(QPointF(20, 80), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Form(), &drop);
+    }
+
+    TScriptedMessenger Messenger;
+    TScriptedFileChooser Chooser;
+    TRecordingShell Shell;
+    TQtMainThreadCaller Caller;
+    THookedFileFacts Facts;
+    TTreeFixture Tree;
+};
+}  // namespace mainformtest
