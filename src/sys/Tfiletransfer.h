@@ -24,12 +24,13 @@ public:
     virtual bool ForceDirectories(const std::string& directory, bool durable) const;
 
     // Replaces destination with a copy of source that carries its contents, permission bits,
-    // access and modification times and, where the process may set it, its owner. The copy is
-    // built under a hidden temporary name beside destination and renamed over it only when
-    // complete, so a failure leaves destination as it was and no temporary file behind. A
-    // destination that is a symbolic link is replaced, never written through. Fails without
-    // writing anything when both paths name one file. With durable set, the data and the new
-    // directory entry are on disk before it returns Copied.
+    // access and modification times and, where the process may set it, its owner. The copy gets
+    // the destination's name only when complete: a new one is built as an unnamed file in the
+    // destination's directory and linked in, one that replaces an existing entry under a hidden
+    // temporary name that is renamed over it. So a failure leaves destination as it was and no
+    // temporary file behind. A destination that is a symbolic link is replaced, never written
+    // through. Fails without writing anything when both paths name one file. With durable set,
+    // the data and the new directory entry are on disk before it returns Copied.
     virtual TCopyOutcome CopyFile(const std::string& source, const std::string& destination, bool durable) const;
 
     // Removes the directory entry of a file (a link itself, never its target); never a directory.
@@ -38,8 +39,8 @@ public:
     // The real file system.
     static const TFileTransfer& System();
 
-    // Temporary copies are hidden names ending in this suffix, with a random part, created
-    // exclusively: an existing file is never taken for one.
+    // Temporary names are hidden, end in this suffix and carry a random part; they are created
+    // exclusively, so an existing file is never taken for one.
     static constexpr const char* TemporarySuffix = ".vellumark-tmp";
 
 protected:

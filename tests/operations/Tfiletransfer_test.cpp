@@ -157,10 +157,15 @@ TEST_F(FileTransfer, SymbolicLinkDestinationIsReplacedNotWrittenThrough)
     Tree.CreateFile("src/f", "new");
     Tree.CreateFile("elsewhere/target", "must stay");
     Tree.CreateSymlink("dst/f", Tree.Path("elsewhere/target"));
+    Tree.CreateSymlink("dst/dangling", Tree.Path("elsewhere/nothing"));
     ASSERT_TRUE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/f"), true, false));
-    EXPECT_TRUE(S_ISREG(StatOf(Tree.Path("dst/f")).st_mode));
-    EXPECT_EQ(Tree.ReadFile("dst/f"), "new");
+    ASSERT_TRUE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/dangling"), true, false));
+    for (const char* name : {"dst/f", "dst/dangling"}) {
+        EXPECT_TRUE(S_ISREG(StatOf(Tree.Path(name)).st_mode)) << name;
+        EXPECT_EQ(Tree.ReadFile(name), "new");
+    }
     EXPECT_EQ(Tree.ReadFile("elsewhere/target"), "must stay");
+    EXPECT_FALSE(Tree.Exists("elsewhere/nothing"));
 }
 
 TEST_F(FileTransfer, FailedCopiesLeaveTheDestinationAndNoTemporaryFile)

@@ -1,5 +1,6 @@
 #include "sys/Tfiletransfer.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <random>
@@ -28,13 +29,6 @@ public:
 
     bool IsOpen() const { return Fd >= 0; }
     int Get() const { return Fd; }
-    // Closes now and tells whether the file system accepted everything written (NFS reports late).
-    bool Close()
-    {
-        const int fd = Fd;
-        Fd = -1;
-        return close(fd) == 0;
-    }
 
 private:
     int Fd;
@@ -103,54 +97,108 @@ std::string RandomPart()
     return part;
 }
 
+// A hidden name of its own in the directory, created with the mode; -1 when none could be.
 int CreateExclusively(int directory, const std::string& name, mode_t mode, std::string& temporaryName)
 {
     constexpr int Attempts = 16;
-    int fd = -1;
-    for (int attempt = 0; attempt < Attempts && fd < 0; ++attempt) {
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
         temporaryName = "." + NameStem(name) + "." + RandomPart() + TFileTransfer::TemporarySuffix;
-        fd = openat(directory, temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd < 0 && errno != EEXIST)
+        const int fd = openat(directory, temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST)
             break;
     }
-    return fd;
+    temporaryName.clear();
+    return -1;
 }
 
-// The copy under construction: a new file in the destination's directory, removed again
-// unless it has been renamed into place.
-class TTemporaryFile {
+// Whether an unnamed file can be given a name through its descriptor alone: from Linux 6.10 on,
+// and before for a process that may search every directory (root). Learned from the first try.
+std::atomic<bool> UnnamedFilesLinkable{true};
+
+enum class TPlacement { Placed, Failed, BuildNamed };
+
+// The copy under construction. It never carries the destination's name before it is complete,
+// and a failure leaves nothing behind. A new destination is built as an unnamed file and linked
+// in; a destination being replaced, or one where the file system has no unnamed files, under a
+// hidden temporary name that is then renamed over it.
+class TPendingCopy {
 public:
     // The file gets the permission bits it is to have, so that it mostly needs no change.
-    TTemporaryFile(int directory, const std::string& name, mode_t mode)
-        : Directory(directory), Descriptor(CreateExclusively(directory, name, mode & 0777, Name))
+    TPendingCopy(int directory, const std::string& name, mode_t mode, bool replacing) : Directory(directory)
     {
+        if (!replacing && UnnamedFilesLinkable.load(std::memory_order_relaxed))
+            Fd = openat(directory, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode & 0777);
+        if (Fd < 0)
+            Fd = CreateExclusively(directory, name, mode & 0777, TemporaryName);
     }
-    ~TTemporaryFile()
+    ~TPendingCopy()
     {
-        if (Descriptor.IsOpen())
-            Descriptor.Close();
-        if (Created && !Placed)
-            unlinkat(Directory, Name.c_str(), 0);
+        if (Fd >= 0)
+            close(Fd);
+        if (!TemporaryName.empty())
+            unlinkat(Directory, TemporaryName.c_str(), 0);
     }
-    TTemporaryFile(const TTemporaryFile&) = delete;
-    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+    TPendingCopy(const TPendingCopy&) = delete;
+    TPendingCopy& operator=(const TPendingCopy&) = delete;
 
-    bool IsOpen() const { return Descriptor.IsOpen(); }
-    int Fd() const { return Descriptor.Get(); }
-    bool Close() { return Descriptor.Close(); }
-    bool RenameTo(const std::string& name)
+    bool IsOpen() const { return Fd >= 0; }
+    int Get() const { return Fd; }
+
+    // Gives the complete copy the destination's name.
+    TPlacement Place(const std::string& name)
     {
-        Placed = renameat(Directory, Name.c_str(), Directory, name.c_str()) == 0;
-        return Placed;
+        if (!TemporaryName.empty()) {
+            if (!Close() || renameat(Directory, TemporaryName.c_str(), Directory, name.c_str()) != 0)
+                return TPlacement::Failed;
+            TemporaryName.clear();
+            return TPlacement::Placed;
+        }
+        if (linkat(Fd, "", Directory, name.c_str(), AT_EMPTY_PATH) != 0) {
+            // EEXIST: the name was taken meanwhile, and is not to be replaced unseen.
+            if (errno != ENOENT)
+                return TPlacement::Failed;
+            UnnamedFilesLinkable.store(false, std::memory_order_relaxed);
+            return TPlacement::BuildNamed;
+        }
+        if (Close())
+            return TPlacement::Placed;
+        unlinkat(Directory, name.c_str(), 0);
+        return TPlacement::Failed;
     }
 
 private:
+    // Tells whether the file system took everything written (NFS reports late).
+    bool Close()
+    {
+        const int fd = Fd;
+        Fd = -1;
+        return close(fd) == 0;
+    }
+
     int Directory;
-    std::string Name;
-    TDescriptor Descriptor;
-    const bool Created = Descriptor.IsOpen();
-    bool Placed = false;
+    int Fd = -1;
+    std::string TemporaryName;
 };
+
+// Whether the destination's entry exists at all (a dangling link does), and whether it leads
+// to the source itself.
+struct TDestinationEntry {
+    bool Exists = false;
+    bool IsSource = false;
+};
+
+TDestinationEntry LookUpDestination(int directory, const std::string& name, const struct stat& source)
+{
+    TDestinationEntry entry;
+    struct stat info {};
+    entry.Exists = fstatat(directory, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+    if (entry.Exists && S_ISLNK(info.st_mode) && fstatat(directory, name.c_str(), &info, 0) != 0)
+        return entry;
+    entry.IsSource = entry.Exists && info.st_dev == source.st_dev && info.st_ino == source.st_ino;
+    return entry;
+}
 
 // The copy was created with the source's permission bits less the umask. Owner first, since a
 // change of owner clears set-user-ID bits; the mode where it still differs; the times last,
@@ -227,18 +275,23 @@ TCopyOutcome TFileTransfer::CopyFile(const std::string& source, const std::strin
     struct stat sourceInfo {};
     if (!in.IsOpen() || fstat(in.Get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))
         return TCopyOutcome::Failed;
-    struct stat destinationInfo {};
-    if (fstatat(place.Get(), name.c_str(), &destinationInfo, 0) == 0 && destinationInfo.st_dev == sourceInfo.st_dev &&
-        destinationInfo.st_ino == sourceInfo.st_ino)
+    // Through a link too: copying a file onto itself would only destroy it.
+    const TDestinationEntry entry = LookUpDestination(place.Get(), name, sourceInfo);
+    if (entry.IsSource)
         return TCopyOutcome::Failed;
 
-    TTemporaryFile copy(place.Get(), name, sourceInfo.st_mode);
-    if (!copy.IsOpen() || CopyContents(in.Get(), copy.Fd(), sourceInfo.st_size) != 0)
-        return TCopyOutcome::Failed;
-    if (!KeepAttributes(copy.Fd(), sourceInfo) || (durable && fsync(copy.Fd()) != 0) || !copy.Close() ||
-        !copy.RenameTo(name) || (durable && !SyncDirectory(directory)))
-        return TCopyOutcome::Failed;
-    return TCopyOutcome::Copied;
+    for (;;) {
+        TPendingCopy copy(place.Get(), name, sourceInfo.st_mode, entry.Exists);
+        if (!copy.IsOpen() || CopyContents(in.Get(), copy.Get(), sourceInfo.st_size) != 0 ||
+            !KeepAttributes(copy.Get(), sourceInfo) || (durable && fsync(copy.Get()) != 0))
+            return TCopyOutcome::Failed;
+        const TPlacement placement = copy.Place(name);
+        if (placement == TPlacement::Placed)
+            break;
+        if (placement == TPlacement::Failed || lseek(in.Get(), 0, SEEK_SET) != 0)
+            return TCopyOutcome::Failed;
+    }
+    return !durable || SyncDirectory(directory) ? TCopyOutcome::Copied : TCopyOutcome::Failed;
 }
 
 bool TFileTransfer::DeleteFile(const std::string& path) const { return unlink(path.c_str()) == 0; }
