@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeView>
 
@@ -105,11 +108,41 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  about->findChildren<QPushButton*>().front()->click();
              });
          }},
+        {idle, [later] { later([] { MainForm->SaveListAsM1->trigger(); }); }},
+        {modalOfClass("QFileDialog"),
+         [this, later] {
+             later([this] { SaveInFileDialog(QStringLiteral("Changes"), "08-save-list-as"); });
+         }},
+        {idle, [later] { later([] { MainForm->CompareM1->trigger(); }); }},
+        {[] { return IsActiveModal(CompareDialog); }, [later] { later([] { CompareDialog->Button4->click(); }); }},
+        {modalOfClass("QFileDialog"),
+         [this, later] {
+             later([this] { SaveInFileDialog(QStringLiteral("Whole tree"), "09-export"); });
+         }},
+        {[] { return IsActiveModal(CompareDialog); }, [] { CompareDialog->Button2->click(); }},
+        {idle,
+         [later] {
+             later([] {
+                 MainForm->FileM1->popup(MainForm->mapToGlobal(QPoint(10, 10)));
+                 MainForm->FileM1->setActiveAction(MainForm->HistoryM1->menuAction());
+                 QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+                 QApplication::sendEvent(MainForm->FileM1, &right);
+             });
+         }},
+        {[] { return MainForm->HistoryM1->isVisible(); },
+         [this, later] {
+             later([this] {
+                 SaveScreen(MainForm->frameGeometry() | MainForm->FileM1->geometry() | MainForm->HistoryM1->geometry(),
+                            "10-history-menu");
+                 MainForm->HistoryM1->hide();
+                 MainForm->FileM1->hide();
+             });
+         }},
         {idle, [later] { later([] { MainForm->close(); }); }},
         {modalOfClass("QMessageBox"),
          [this, later] {
              later([this] {
-                 Save(QApplication::activeModalWidget(), "08-clear-the-list");
+                 Save(QApplication::activeModalWidget(), "11-clear-the-list");
                  static_cast<QMessageBox*>(QApplication::activeModalWidget())->button(QMessageBox::Ok)->click();
              });
          }},
@@ -128,7 +161,23 @@ void TScreenshotTour::Poll()
     Steps[Next++].Act();
 }
 
-void TScreenshotTour::Save(QWidget* window, const char* name)
+QString TScreenshotTour::PictureName(const char* name) const
 {
-    window->grab().save(Folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png"));
+    return Folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");
+}
+
+void TScreenshotTour::Save(QWidget* window, const char* name) { window->grab().save(PictureName(name)); }
+
+void TScreenshotTour::SaveScreen(const QRect& area, const char* name)
+{
+    QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(PictureName(name));
+}
+
+void TScreenshotTour::SaveInFileDialog(const QString& fileName, const char* name)
+{
+    auto* dialog = static_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->setText(fileName);
+    Save(dialog, name);
+    static_cast<QDialog*>(dialog)->accept();
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class QRect;
 class QTimer;
 class QWidget;
 
@@ -30,7 +31,12 @@ private:
     };
     TScreenshotTour(const QString& folder, const QString& source, const QString& destination);
     void Poll();
+    QString PictureName(const char* name) const;
     void Save(QWidget* window, const char* name);
+    // What the screen shows there: a menu with its open submenu is two windows.
+    void SaveScreen(const QRect& area, const char* name);
+    // Types the name into the file dialog that is up, takes its picture and accepts it.
+    void SaveInFileDialog(const QString& fileName, const char* name);
     static bool IsActiveModal(const QWidget* window);
 
     QString Folder;
