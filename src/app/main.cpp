@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Startcheck.h"
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
@@ -21,10 +22,13 @@ int main(int argc, char** argv)
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     TApplication application(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Vellumark"));
+    // Ties the windows to the installed desktop entry, for the dock's icon and name.
+    TApplication::setDesktopFileName(QStringLiteral("org.vellumark.Vellumark"));
     TApplication::setWindowIcon(ApplicationIcon());
     TQtMessenger messenger;
     TQtShell shell;
     TQtFileChooser fileChooser(shell);
+    int status = 0;
     {
         TQtMainThreadCaller mainThread;
         try {
@@ -33,8 +37,9 @@ int main(int argc, char** argv)
                 {messenger, fileChooser, shell, mainThread, TFileFactsSource::System(), settingsFileName}, arguments);
             MainForm->show();
             TScreenshotTour::StartIfAsked();
+            StartCheckIfAsked();
             application.SetMessenger(&messenger);
-            application.exec();
+            status = application.exec();
         } catch (...) {
             ShowExceptionBox(messenger, std::current_exception());
         }
@@ -43,5 +48,5 @@ int main(int argc, char** argv)
     }
     // A worker still waiting for the caller was let go when the caller went.
     TReportThread::WaitForReleasedThreads();
-    return 0;
+    return status;
 }
