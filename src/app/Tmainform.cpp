@@ -140,7 +140,8 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     Panel1->layout()->activate();
     ResizeListColumnsM1Click();
     // Last, so that what was stored wins over the defaults.
-    if (const std::optional<TStoredSettings> stored = Settings.LoadSettings(CurrentSettingsState(), FileHistory.Capacity()))
+    const std::optional<TStoredSettings> stored = Settings.LoadSettings(CurrentSettingsState(), FileHistory.Capacity());
+    if (stored)
         ApplyStoredSettings(*stored);
     SetStatusText("Ready");
 }
@@ -529,7 +530,8 @@ void TMainForm::SaveListAsM1Click() { SaveListAs(TResultListExport(Model), OpenD
 
 void TMainForm::FileHistoryChange()
 {
-    for (std::int32_t i = 0; i < FileHistory.Capacity() && i < static_cast<std::int32_t>(HistoryMenuItems.size()); ++i) {
+    const auto items = static_cast<std::int32_t>(HistoryMenuItems.size());
+    for (std::int32_t i = 0; i < FileHistory.Capacity() && i < items; ++i) {
         QAction* item = HistoryMenuItems[static_cast<std::size_t>(i)];
         const bool shown = i < FileHistory.Count();
         item->setText(shown ? QString::fromStdString(FileHistoryCaption(i, FileHistory.Get(i))) : QString());

@@ -170,7 +170,9 @@ void TScreenshotTour::Save(QWidget* window, const char* name) { window->grab().s
 
 void TScreenshotTour::SaveScreen(const QRect& area, const char* name)
 {
-    QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(PictureName(name));
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QPixmap picture = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    picture.save(PictureName(name));
 }
 
 void TScreenshotTour::SaveInFileDialog(const QString& fileName, const char* name)

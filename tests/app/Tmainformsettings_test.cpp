@@ -76,14 +76,16 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
         CompareDialog->Button2->click();
     });
     Form().CompareM1->trigger();
-    EXPECT_EQ(HistoryCaptions(), (std::vector<std::string>{Caption(1, "Sets", "other.vmc"), Caption(2, "Sets", "job.vmc")}));
+    EXPECT_EQ(HistoryCaptions(),
+              (std::vector<std::string>{Caption(1, "Sets", "other.vmc"), Caption(2, "Sets", "job.vmc")}));
     EXPECT_TRUE(Form().ClearM1->isEnabled());
 
     // Reopened from the history: imported (its destination replaces the one kept), moved to the top.
     ConfirmWhenDestinationIs(Tree.Path("Destination"));
     Messenger.AnswerOk();  // "Clear the list?"
     HistoryItem(2)->trigger();
-    EXPECT_EQ(HistoryCaptions(), (std::vector<std::string>{Caption(1, "Sets", "job.vmc"), Caption(2, "Sets", "other.vmc")}));
+    EXPECT_EQ(HistoryCaptions(),
+              (std::vector<std::string>{Caption(1, "Sets", "job.vmc"), Caption(2, "Sets", "other.vmc")}));
 
     // Saved in the order the list shows, from the folder the last compare file was in.
     Form().findChild<QAction*>(QStringLiteral("ByNameM1"))->trigger();
@@ -118,7 +120,8 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
 
     DestroyApplicationForms();
     Start();
-    EXPECT_EQ(HistoryCaptions(), (std::vector<std::string>{Caption(1, "Sets", "job.vmc"), Caption(2, "Sets", "other.vmc")}));
+    EXPECT_EQ(HistoryCaptions(),
+              (std::vector<std::string>{Caption(1, "Sets", "job.vmc"), Caption(2, "Sets", "other.vmc")}));
     EXPECT_TRUE(Form().ClearM1->isEnabled());
     EXPECT_FALSE(Form().ToolbarM1->isChecked());
     EXPECT_FALSE(Form().ToolBar1->isVisible());
@@ -171,12 +174,12 @@ TEST_F(MainFormSettingsTest, SavingTheListIntoAnUnwritableFolderSaysSoAndWritesN
 {
     // Permissions bind only an unprivileged user, so this case runs again as one.
     if (!qEnvironmentVariableIsSet("VELLUMARK_UNPRIVILEGED_CASE")) {
+        const std::string program = Tree.Path("app_tests");
+        const std::string filter = "MainFormSettingsTest.SavingTheListIntoAnUnwritableFolderSaysSoAndWritesNothing";
         ASSERT_EQ(chmod(Tree.Root().c_str(), 0755), 0);
-        std::filesystem::copy_file("/proc/self/exe", Tree.Path("app_tests"));
-        ASSERT_EQ(chmod(Tree.Path("app_tests").c_str(), 0755), 0);
-        EXPECT_EQ(RunUnprivileged("VELLUMARK_UNPRIVILEGED_CASE=1 " + Tree.Path("app_tests") +
-                                  " --gtest_filter=MainFormSettingsTest.SavingTheListIntoAnUnwritableFolderSaysSoAndWritesNothing"),
-                  0);
+        std::filesystem::copy_file("/proc/self/exe", program);
+        ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+        EXPECT_EQ(RunUnprivileged("VELLUMARK_UNPRIVILEGED_CASE=1 " + program + " --gtest_filter=" + filter), 0);
         return;
     }
     Tree.CreateFile("locked/old.csv", "old\r\n");
