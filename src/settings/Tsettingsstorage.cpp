@@ -19,7 +19,10 @@ std::string LocalName(const QString& path) { return QFile::encodeName(path).toSt
 std::string SettingsFileLocation(const std::string& executableDirectory, const std::string& configDirectory)
 {
     const QFileInfo beside(QFile::decodeName(QByteArray::fromStdString(executableDirectory)));
-    const bool portable = !executableDirectory.empty() && beside.isDir() && beside.isWritable();
+    // An installed program (its data under ../share) is never a portable copy, even where
+    // root could write beside it.
+    const bool installed = DirectoryExists(WithTrailingDelimiter(executableDirectory) + "../share/vellumark");
+    const bool portable = !executableDirectory.empty() && beside.isDir() && beside.isWritable() && !installed;
     return WithTrailingDelimiter(portable ? executableDirectory : configDirectory) + SettingsFileTitle;
 }
 

@@ -10,8 +10,9 @@
 
 class TMessenger;
 
-// Beside the executable when its directory is writable (a portable copy, a build tree),
-// otherwise in the user's configuration directory.
+// Beside the executable when its directory is writable (a portable copy, a build tree) and
+// no installed data lies beside it (../share/vellumark), otherwise in the user's
+// configuration directory.
 std::string SettingsFileLocation(const std::string& executableDirectory, const std::string& configDirectory);
 // SettingsFileLocation for this program: the application's directory and its configuration
 // location (such as ~/.config/Vellumark). Needs the application object, named.

@@ -103,6 +103,10 @@ TEST_F(SettingsStorage, TheFileLivesBesideTheProgramOnlyWhereItCanBeWritten)
     EXPECT_EQ(tool.Run(arguments), Tree.Path("exe/Settings.ini") + "\n");
     ASSERT_EQ(chmod(Tree.Path("exe").c_str(), 0555), 0);
     EXPECT_EQ(tool.Run(arguments), Tree.Path("config/Settings.ini") + "\n");
+    // An installed copy keeps its settings per user, also where root may write to bin/.
+    Tree.CreateDirectory("prefix/bin");
+    Tree.CreateDirectory("prefix/share/vellumark");
+    EXPECT_EQ(SettingsFileLocation(Tree.Path("prefix/bin"), Tree.Path("config")), Tree.Path("config/Settings.ini"));
     EXPECT_EQ(SettingsFileLocation(Tree.Path("missing"), "/home/me/.config/Vellumark"),
               "/home/me/.config/Vellumark/Settings.ini");
 
