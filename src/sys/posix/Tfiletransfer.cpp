@@ -113,8 +113,9 @@ int CreateExclusively(int directory, const std::string& name, mode_t mode, std::
     return -1;
 }
 
-// Whether an unnamed file can be given a name through its descriptor alone: from Linux 6.10 on,
-// and before for a process that may search every directory (root). Learned from the first try.
+// Whether an unnamed file can be given a name through its descriptor alone: recent kernels allow
+// it to any process, older ones only to one that may search every directory (root). Learned
+// from the first try.
 std::atomic<bool> UnnamedFilesLinkable{true};
 
 enum class TPlacement { Placed, Failed, BuildNamed };
