@@ -5,14 +5,18 @@
 #include <vector>
 
 class TCompareDialog;
+class TFindItemDialog;
 class TMainForm;
+class TOperationsDialog;
 class TProgressDialog;
 struct TMainFormServices;
 
 extern TProgressDialog* ProgressDialog;
+extern TOperationsDialog* OperationsDialog;
+extern TFindItemDialog* FindItemDialog;
 // Owned by the main window; none outside its life.
 extern TCompareDialog* CompareDialog;
 
-// Creates the main window, then the progress dialog.
+// Creates the main window, then the progress, operations and find dialogs.
 void CreateApplicationForms(const TMainFormServices& services, std::vector<std::string> arguments);
 void DestroyApplicationForms();

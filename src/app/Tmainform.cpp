@@ -25,8 +25,11 @@
 #include "app/Tresultlistexport.h"
 #include "compare/Tcomparethread.h"
 #include "dialogs/Tdesignscale.h"
+#include "dialogs/Tfinditemdialog.h"
+#include "dialogs/Titemviewfindlist.h"
 #include "dialogs/Tmessenger.h"
 #include "dialogs/Tprogressdialog.h"
+#include "operations/Toperationsdialog.h"
 #include "settings/Qtwindowrect.h"
 #include "settings/Savelistas.h"
 #include "sys/Mysysutils.h"
@@ -263,6 +266,12 @@ void TMainForm::CreateMenus()
     NoneM1 = AddCommand(SelectM1, "NoneM1", tr("&None"), crAlways, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     InvertM1 = AddCommand(SelectM1, "InvertM1", tr("&Invert"), crAlways);
     AddSeparator(EditM1, "SeparatorM4");
+    SearchM1 = menu(EditM1, "SearchM1", tr("S&earch"));
+    FindM1 = AddCommand(SearchM1, "FindM1", tr("&Find..."), crAlways, QKeySequence(Qt::CTRL | Qt::Key_F));
+    FindNextM1 = AddCommand(SearchM1, "FindNextM1", tr("Find &Next"), crAlways, QKeySequence(Qt::Key_F3));
+    FindPreviousM1 = AddCommand(SearchM1, "FindPreviousM1", tr("Find &Previous"), crAlways,
+                                QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    AddSeparator(EditM1, "SeparatorM5");
     SortAscendM1 = menu(EditM1, "SortAscendM1", tr("S&ort Ascend"));
     SortDescendM1 = menu(EditM1, "SortDescendM1", tr("So&rt Descend"));
     const QString sortCaptions[] = {tr("By &Name"),           tr("By &Directory"),      tr("By &Extension"),
@@ -298,6 +307,8 @@ void TMainForm::CreateMenus()
     connect(DeleteM1, &QAction::triggered, this, &TMainForm::DeleteM1Click);
     for (QAction* select : {AllM1, NoneM1, InvertM1})
         connectTo(select, &TMainForm::SelectM1Click);
+    for (QAction* search : {FindM1, FindNextM1, FindPreviousM1})
+        connectTo(search, &TMainForm::SearchM1Click);
     for (QAction* explore : {SourceM2, DestinationM2, BothM1})
         connectTo(explore, &TMainForm::ExploreM1Click);
     for (QAction* properties : {SourceM3, DestinationM3, BothM2})
@@ -321,6 +332,14 @@ void TMainForm::CreateMenus()
         connectTo(toggle, &TMainForm::ViewM1Click);
     }
     connectTo(DefaultM1, &TMainForm::ViewM1Click);
+
+    OperationsM1 = menu(bar, "OperationsM1", tr("&Operations"));
+    PerformToSelectionM1 = AddCommand(OperationsM1, "PerformToSelectionM1", tr("Perform to &Selection..."),
+                                      crSelection, QKeySequence(Qt::Key_F4));
+    PerformToAllM1 = AddCommand(OperationsM1, "PerformToAllM1", tr("Perform to &All..."), crRows,
+                                QKeySequence(Qt::SHIFT | Qt::Key_F4));
+    for (QAction* perform : {PerformToSelectionM1, PerformToAllM1})
+        connectTo(perform, &TMainForm::OperationsM1Click);
 
     HelpM1 = menu(bar, "HelpM1", tr("&Help"));
     HelpM2 = AddCommand(HelpM1, "HelpM2", tr("&Help..."), crAlways, QKeySequence(Qt::Key_F1));
@@ -358,6 +377,12 @@ void TMainForm::CreateToolBar()
     AddToolButton(DeleteM1, "DeleteItemsT1", tr("Delete selected items"), "list-remove");
     AddToolButton(AllM1, "SelectAllT1", tr("Select all items"), "edit-select-all");
     ToolBar1->addSeparator();
+    AddToolButton(FindM1, "FindT1", tr("Find items"), "edit-find");
+    ToolBar1->addSeparator();
+    AddToolButton(PerformToSelectionM1, "PerformToSelectionT1", tr("Perform operations to selected items"),
+                  "perform-to-selection");
+    AddToolButton(PerformToAllM1, "PerformToAllT1", tr("Perform operations to all items"), "perform-to-all");
+    ToolBar1->addSeparator();
     AddToolButton(ResizeListColumnsM1, "ResizeListColumnsT1", tr("Resize list columns"), "resize-columns");
 }
 
@@ -391,6 +416,11 @@ void TMainForm::CreatePopupMenu()
     AddPopupItem(select, "NoneP1", tr("&None"), NoneM1);
     AddPopupItem(select, "InvertP1", tr("&Invert"), InvertM1);
     AddSeparator(PopupMenu1, "SeparatorP1");
+    QMenu* search = submenu("SearchP1", tr("S&earch"));
+    AddPopupItem(search, "FindP1", tr("&Find..."), FindM1);
+    AddPopupItem(search, "FindNextP1", tr("Find &Next"), FindNextM1);
+    AddPopupItem(search, "FindPreviousP1", tr("Find &Previous"), FindPreviousM1);
+    AddSeparator(PopupMenu1, "SeparatorP2");
     QMenu* explore = submenu("ExploreP1", tr("E&xplore"));
     AddPopupItem(explore, "SourceP2", tr("&Source"), SourceM2);
     AddPopupItem(explore, "DestinationP2", tr("&Destination"), DestinationM2);
@@ -592,6 +622,11 @@ void TMainForm::UpdateItemCount()
 
 std::vector<TRowRange> TMainForm::SelectedRows() const { return SelectedRowRanges(*ListView1->selectionModel()); }
 
+std::vector<TRowRange> TMainForm::AllRows() const
+{
+    return Model.Count() > 0 ? std::vector<TRowRange>{{0, Model.Count() - 1}} : std::vector<TRowRange>{};
+}
+
 TMainForm::TCommandState TMainForm::CurrentCommandState() const
 {
     TCommandState state;
@@ -676,12 +711,24 @@ void TMainForm::SelectM1Click(QAction* sender)
     TBulkUpdate bulk(ListView1);
     QItemSelectionModel& selection = *ListView1->selectionModel();
     if (sender == AllM1)
-        SelectRowRanges(selection, Model.Count() > 0 ? std::vector<TRowRange>{{0, Model.Count() - 1}}
-                                                     : std::vector<TRowRange>{});
+        SelectRowRanges(selection, AllRows());
     else if (sender == NoneM1)
         selection.clearSelection();
     else
         SelectRowRanges(selection, InvertedRanges(SelectedRows(), Model.Count()));
+}
+
+void TMainForm::SearchM1Click(QAction* sender)
+{
+    const TSearchCommand command = sender == FindNextM1       ? scFindNext
+                                   : sender == FindPreviousM1 ? scFindPrevious
+                                                              : scFind;
+    TItemViewFindList list(*ListView1, [this](std::int32_t row, bool absoluteName) -> std::string_view {
+        const TResultRow& shown = Model.Row(row);
+        return absoluteName ? std::string_view(shown.Item.SrcPath)
+                            : std::string_view(shown.Texts[static_cast<std::size_t>(TResultColumn::Name)]);
+    });
+    RunSearchCommand(command, *FindItemDialog, list, Messenger);
 }
 
 TSortCode TMainForm::SortKeyOf(QAction* sender, const std::vector<QAction*>& items)
@@ -784,6 +831,26 @@ void TMainForm::ResizeListColumnsM1Click()
     const int share = ListClientWidth() / static_cast<int>(ResultColumnCount);
     for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
         ListView1->header()->resizeSection(column, share);
+}
+
+// ---- Operations
+
+void TMainForm::OperationsM1Click(QAction* sender)
+{
+    const std::vector<TRowRange> taken = sender == PerformToAllM1 ? AllRows() : SelectedRows();
+    std::vector<std::string> sources;
+    std::vector<std::string> destinations;
+    const auto count = static_cast<std::size_t>(RowCountOf(taken));
+    sources.reserve(count);
+    destinations.reserve(count);
+    for (const TRowRange& range : taken)
+        for (int row = range.First; row <= range.Last; ++row) {
+            const TCompareItem& item = Model.Row(row).Item;
+            sources.push_back(item.SrcPath);
+            destinations.push_back(item.DstPath);
+        }
+    // Whatever the operations changed on disk, the list stays as it was; a new comparison shows it.
+    OperationsDialog->Execute(sources, destinations);
 }
 
 // ---- View, Help and About

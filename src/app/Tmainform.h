@@ -1,8 +1,9 @@
 #pragma once
 // The main window: menus, toolbar, context menu, the result list and the status bar; runs a
-// comparison from the Compare command, a History item, the command line or a drop, and keeps
-// which commands are enabled in step with the list and the history. Settings.ini is read at
-// the end of construction and written when the window has agreed to close.
+// comparison from the Compare command, a History item, the command line or a drop, hands rows
+// to the operations dialog, searches them with Find, and keeps which commands are enabled in
+// step with the list and the history. Settings.ini is read at the end of construction and
+// written when the window has agreed to close.
 
 #include <QMainWindow>
 #include <cstdint>
@@ -82,6 +83,8 @@ public:
     void ShellSelectedItem(bool source, bool destination, int action);
     TResultListModel& ListModel() { return Model; }
     std::vector<TRowRange> SelectedRows() const;
+    // Every row as one run; none for an empty list.
+    std::vector<TRowRange> AllRows() const;
 
     // Handlers, each with the clicked item as sender.
     void CompareM1Click();
@@ -93,6 +96,8 @@ public:
     void CopyM1Click(QAction* sender);
     void DeleteM1Click();
     void SelectM1Click(QAction* sender);
+    // Find, Find Next and Find Previous.
+    void SearchM1Click(QAction* sender);
     void SortAscendM1Click(QAction* sender);
     void SortDescendM1Click(QAction* sender);
     void ExploreM1Click(QAction* sender);
@@ -100,6 +105,8 @@ public:
     void SizeRemaindersM1Click();
     void ResizeListColumnsM1Click();
     void ViewM1Click(QAction* sender);
+    // Perform to Selection and Perform to All.
+    void OperationsM1Click(QAction* sender);
     void HelpM2Click();
     void AboutM1Click();
     void ListView1ColumnClick(int column);
@@ -131,6 +138,10 @@ public:
     QAction* AllM1;
     QAction* NoneM1;
     QAction* InvertM1;
+    QMenu* SearchM1;
+    QAction* FindM1;
+    QAction* FindNextM1;
+    QAction* FindPreviousM1;
     QMenu* SortAscendM1;
     QMenu* SortDescendM1;
     // By Name, Directory, Extension, Size Remainder, Time Remainder, Result, Absolute Name.
@@ -152,6 +163,9 @@ public:
     QAction* LastPositionM1;
     QAction* TopmostM1;
     QAction* DefaultM1;
+    QMenu* OperationsM1;
+    QAction* PerformToSelectionM1;
+    QAction* PerformToAllM1;
     QMenu* HelpM1;
     QAction* HelpM2;
     QAction* AboutM1;

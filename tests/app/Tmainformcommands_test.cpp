@@ -1,0 +1,224 @@
+// The Operations and Search commands of the main window: what they hand their dialogs, what
+// they select, and when they are enabled.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+#include <filesystem>
+
+#include "app/Tapplicationforms.h"
+#include "app/Tmainform.h"
+#include "app/Tmainformfixture.h"
+#include "compare/Treportthread.h"
+#include "dialogs/Tfinditemdialog.h"
+#include "operations/Tloglistbox.h"
+#include "operations/Toperationsdialog.h"
+
+using namespace mainformtest;
+
+namespace {
+using TNames = std::vector<std::string>;
+
+// Fails the test for any modal window that comes up while it lives, and closes it.
+class TNoModalWindow {
+public:
+    TNoModalWindow()
+    {
+        QObject::connect(&Watch, &QTimer::timeout, &Watch, [] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ADD_FAILURE() << "Unexpected modal window " << modal->objectName().toStdString();
+                modal->hide();
+            }
+        });
+        Watch.start(20);
+    }
+
+private:
+    QTimer Watch;
+};
+
+class MainFormCommandsTest : public MainFormTest {
+protected:
+    // Rows for the files of src/ in the order given, each with its twin in dst/ as destination,
+    // shown sorted by name.
+    void FillSortedFromFiles(const TNames& names)
+    {
+        std::vector<TCompareItem> items;
+        for (const std::string& name : names) {
+            Tree.CreateFile("src/" + name, "contents of " + name);
+            TCompareItem item = Item(Tree.Path("src/" + name), 1, false);
+            item.DstPath = Tree.Path("dst/" + name);
+            items.push_back(item);
+        }
+        Form().FillList(items);
+        Form().ListView1ColumnClick(0);
+    }
+    // A shortcut reaches its command in the active window only, which a closed dialog may
+    // not have handed back yet.
+    void Press(QKeyCombination key)
+    {
+        Form().activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &Form(); }));
+        QTest::keyClick(Form().ListView1, key.key(), key.keyboardModifiers());
+    }
+    TNames Sources(const TNames& names) const { return Under("src/", names); }
+    TNames Destinations(const TNames& names) const { return Under("dst/", names); }
+    TNames Under(const std::string& folder, const TNames& names) const
+    {
+        TNames paths;
+        for (const std::string& name : names)
+            paths.push_back(Tree.Path(folder + name));
+        return paths;
+    }
+    bool Enabled(const char* name)
+    {
+        QAction* action = Form().findChild<QAction*>(QString::fromLatin1(name));
+        EXPECT_NE(action, nullptr) << name;
+        return action != nullptr && action->isEnabled();
+    }
+    bool ButtonEnabled(const char* name)
+    {
+        QWidget* button = Form().ToolBar1->findChild<QWidget*>(QString::fromLatin1(name));
+        EXPECT_NE(button, nullptr) << name;
+        return button != nullptr && button->isEnabled();
+    }
+    // Types the mask into the find dialog once it is up and presses one of its find buttons.
+    void AnswerFind(const QString& mask, bool absoluteName, QPushButton* TFindItemDialog::*button)
+    {
+        WhenActive(FindItemDialog, [=] {
+            FindItemDialog->Edit1->setText(mask);
+            FindItemDialog->CheckBox1->setChecked(absoluteName);
+            (FindItemDialog->*button)->click();
+        });
+    }
+};
+
+TEST_F(MainFormCommandsTest, PerformToSelectionCopiesTheSelectedRowsInDisplayOrder)
+{
+    Start();
+    FillSortedFromFiles({"d.txt", "c.txt", "b.txt", "a.txt"});
+    SelectRows({1, 3});  // b.txt and d.txt, stored the other way round
+    TNames sources, destinations, log;
+    WhenActive(OperationsDialog, [&] {
+        sources = *OperationsDialog->Sources;
+        destinations = *OperationsDialog->Destinations;
+        OperationsDialog->Button2->click();
+        // The log shows its lines a moment after they came.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                log = OperationsDialog->GetAllLines();
+                return OperationsDialog->RunThread == nullptr && log.size() == 7;
+            },
+            10000));
+        OperationsDialog->Button4->click();
+    });
+    Press(Qt::Key_F4);
+
+    EXPECT_EQ(sources, Sources({"b.txt", "d.txt"}));
+    EXPECT_EQ(destinations, Destinations({"b.txt", "d.txt"}));
+    ASSERT_EQ(log.size(), 7U);
+    EXPECT_EQ(TNames(log.end() - 3, log.end()), (TNames{"Done", "Succeeded: 2 items", "Not succeeded: 0 items"}));
+    for (const std::string name : {"b.txt", "d.txt"})
+        EXPECT_EQ(Tree.ReadFile("dst/" + name), "contents of " + name);
+    for (const std::string name : {"a.txt", "c.txt"})
+        EXPECT_FALSE(std::filesystem::exists(Tree.Path("dst/" + name))) << name;
+    // The list is left as it was, whatever the copy did.
+    EXPECT_EQ(Paths(), Sources({"a.txt", "b.txt", "c.txt", "d.txt"}));
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{1, 3}));
+    EXPECT_FALSE(OperationsDialog->isVisible());
+    EXPECT_EQ(OperationsDialog->Sources, nullptr);
+}
+
+TEST_F(MainFormCommandsTest, PerformToAllHandsEveryRowWhateverIsSelected)
+{
+    Start();
+    FillSortedFromFiles({"c.txt", "a.txt", "b.txt"});
+    SelectRows({1});
+    TNames sources, destinations;
+    WhenActive(OperationsDialog, [&] {
+        sources = *OperationsDialog->Sources;
+        destinations = *OperationsDialog->Destinations;
+        OperationsDialog->Button4->click();
+    });
+    Press(Qt::SHIFT | Qt::Key_F4);
+    EXPECT_EQ(sources, Sources({"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(destinations, Destinations({"a.txt", "b.txt", "c.txt"}));
+}
+
+TEST_F(MainFormCommandsTest, EnablesOperationsByRowsAndSelectionAndSearchAlways)
+{
+    Start();
+    const char* const search[] = {"FindM1", "FindNextM1", "FindPreviousM1", "FindP1", "FindNextP1", "FindPreviousP1"};
+    const auto expect = [&](bool all, bool selection) {
+        EXPECT_EQ(Enabled("PerformToAllM1"), all);
+        EXPECT_EQ(ButtonEnabled("PerformToAllT1"), all);
+        EXPECT_EQ(Enabled("PerformToSelectionM1"), selection);
+        EXPECT_EQ(ButtonEnabled("PerformToSelectionT1"), selection);
+        for (const char* name : search)
+            EXPECT_TRUE(Enabled(name)) << name;
+        EXPECT_TRUE(ButtonEnabled("FindT1"));
+    };
+    {
+        SCOPED_TRACE("empty list");
+        expect(false, false);
+    }
+    Form().FillList({Item("/a", 1), Item("/b", 2)});
+    {
+        SCOPED_TRACE("rows, none selected");
+        expect(true, false);
+    }
+    SelectRows({1});
+    {
+        SCOPED_TRACE("one row selected");
+        expect(true, true);
+    }
+    Form().ClearList(false);
+    {
+        SCOPED_TRACE("emptied again");
+        expect(false, false);
+    }
+}
+
+TEST_F(MainFormCommandsTest, FindSelectsMatchingRowsInDisplayOrder)
+{
+    Start();
+    FillSortedFromFiles({"d.txt", "c.doc", "b.txt", "a.doc"});
+    AnswerFind(QStringLiteral("*.TXT"), false, &TFindItemDialog::Button2);
+    Press(Qt::CTRL | Qt::Key_F);
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(Selection().currentIndex().row(), 1);
+
+    // An absolute name is the row's source path; a file name alone does not fit it.
+    Messenger.AnswerOk();
+    AnswerFind(QStringLiteral("c.doc"), true, &TFindItemDialog::Button1);
+    Press(Qt::CTRL | Qt::Key_F);
+    EXPECT_TRUE(SelectedRowList().empty());
+    EXPECT_EQ(Messenger.Texts(), TNames{"There are no matches."});
+    AnswerFind(QString::fromStdString(Tree.Path("src/c.doc")), true, &TFindItemDialog::Button1);
+    Press(Qt::CTRL | Qt::Key_F);
+    EXPECT_EQ(SelectedRowList(), std::vector<int>{2});
+}
+
+TEST_F(MainFormCommandsTest, FindNextAsksFirstThenFindNextAndPreviousStepWithoutTheDialog)
+{
+    Start();
+    FillSortedFromFiles({"e.doc", "d.txt", "c.doc", "b.txt", "a.txt"});
+    AnswerFind(QStringLiteral("*.txt"), false, &TFindItemDialog::Button1);
+    Press(Qt::Key_F3);
+    EXPECT_EQ(SelectedRowList(), std::vector<int>{0});
+
+    TNoModalWindow noDialog;
+    Press(Qt::Key_F3);
+    EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
+    Press(Qt::Key_F3);
+    EXPECT_EQ(SelectedRowList(), std::vector<int>{3});
+    Press(Qt::SHIFT | Qt::Key_F3);
+    EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
+}
+}  // namespace
