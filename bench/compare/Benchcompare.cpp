@@ -19,6 +19,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Benchprocess.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -111,36 +113,7 @@ long ReferenceWalk(const std::string& source, const std::string& destination)
     return files;
 }
 
-struct TRun {
-    double Seconds = 0;
-    long PeakKilobytes = 0;
-};
-
-TRun RunProgram(const std::vector<std::string>& arguments)
-{
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage {};
-    wait4(child, &status, 0, &usage);
-    const auto end = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", arguments[0].c_str());
-        std::exit(1);
-    }
-    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss};
-}
+using TRun = TProcessRun;
 
 TRun Median(int repeat, const std::function<TRun()>& run)
 {
@@ -183,17 +156,17 @@ int main(int argc, char** argv)
 
     // Warm the caches.
     const long files = ReferenceWalk(source, destination);
-    RunProgram({settings.Cli, "compare", source, destination});
+    RunQuietly({settings.Cli, "compare", source, destination});
 
     const TRun reference = Median(settings.Repeat, [&] {
         const auto start = std::chrono::steady_clock::now();
         ReferenceWalk(source, destination);
         return TRun{std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0};
     });
-    const TRun vellumark = Median(settings.Repeat, [&] { return RunProgram({settings.Cli, "compare", source, destination}); });
+    const TRun vellumark = Median(settings.Repeat, [&] { return RunQuietly({settings.Cli, "compare", source, destination}); });
     const bool haveRsync = std::system("command -v rsync >/dev/null 2>&1") == 0;
     const TRun rsync = haveRsync ? Median(settings.Repeat, [&] {
-        return RunProgram({"rsync", "-rn", "--itemize-changes", source + "/", destination + "/"});
+        return RunQuietly({"rsync", "-rn", "--itemize-changes", source + "/", destination + "/"});
     })
                                  : TRun{};
 

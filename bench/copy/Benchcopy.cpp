@@ -21,6 +21,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Benchprocess.h"
 #include "compare/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
@@ -74,25 +75,6 @@ void BuildTree(const fs::path& root, const TTreeShape& shape)
         std::ofstream(directory / ("f" + std::to_string(i) + ".bin"), std::ios::binary) << contents;
     }
     std::ofstream(complete) << shape.Files << "\n";
-}
-
-void RunQuietly(const std::vector<std::string>& arguments)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", arguments[0].c_str());
-        std::exit(1);
-    }
 }
 
 // Wall time, and processor time of this process and the children it waited for: on a busy
