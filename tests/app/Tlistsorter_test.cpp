@@ -3,7 +3,7 @@
 #include "app/Tlistsorter.h"
 
 namespace {
-struct TRowSpec {
+struct TRowFacts {
     std::string Path;
     std::int64_t Size = 0;
     bool DstExists = true;
@@ -13,17 +13,17 @@ struct TRowSpec {
 
 class ListSorter : public ::testing::Test {
 protected:
-    void Fill(const std::vector<TRowSpec>& specs)
+    void Fill(const std::vector<TRowFacts>& rows)
     {
         std::vector<TCompareItem> items;
-        for (const TRowSpec& spec : specs) {
+        for (const TRowFacts& facts : rows) {
             TCompareItem& item = items.emplace_back();
-            item.SrcPath = spec.Path;
-            item.DstPath = "/dst" + spec.Path;
-            item.SizeRemainder = spec.Size;
-            item.DstExists = spec.DstExists;
-            item.TimeRemainder = spec.Days * 864'000'000'000LL;
-            item.Result = spec.Result;
+            item.SrcPath = facts.Path;
+            item.DstPath = "/dst" + facts.Path;
+            item.SizeRemainder = facts.Size;
+            item.DstExists = facts.DstExists;
+            item.TimeRemainder = facts.Days * 864'000'000'000LL;
+            item.Result = facts.Result;
         }
         Model.Fill(items);
     }
