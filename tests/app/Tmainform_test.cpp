@@ -424,15 +424,33 @@ TEST_F(MainFormTest, TogglesTheViewSwitches)
 TEST_F(MainFormTest, EveryToolbarButtonHasAnIconAndTooltip)
 {
     Start();
+    // Left to right, "-" for a separator.
     const std::pair<const char*, const char*> buttons[] = {
         {"CompareT1", "Compare files"},
+        {"-", ""},
         {"CopySourceT1", "Copy filenames on source"},
         {"CopyDestinationT1", "Copy filenames on destination"},
         {"DeleteItemsT1", "Delete selected items"},
         {"SelectAllT1", "Select all items"},
+        {"-", ""},
+        {"FindT1", "Find items"},
+        {"-", ""},
+        {"PerformToSelectionT1", "Perform operations to selected items"},
+        {"PerformToAllT1", "Perform operations to all items"},
+        {"-", ""},
         {"ResizeListColumnsT1", "Resize list columns"},
     };
+    std::vector<std::string> order, expectedOrder;
+    for (QAction* action : Form().ToolBar1->actions())
+        order.push_back(action->isSeparator()
+                            ? "-"
+                            : Form().ToolBar1->widgetForAction(action)->objectName().toStdString());
+    for (const auto& [name, tip] : buttons)
+        expectedOrder.push_back(name);
+    EXPECT_EQ(order, expectedOrder);
     for (const auto& [name, tip] : buttons) {
+        if (std::string_view(name) == "-")
+            continue;
         auto* button = Form().ToolBar1->findChild<QToolButton*>(QString::fromLatin1(name));
         ASSERT_NE(button, nullptr) << name;
         EXPECT_EQ(button->toolTip(), QString::fromLatin1(tip));
