@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -107,7 +109,6 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromStdString(ApplicationTitle()));
     setWindowIcon(ApplicationIcon());
-    resize(DesignSize());
 
     CreateList();
     CreateMenus();
@@ -121,6 +122,7 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     StatusText1->setTextFormat(Qt::PlainText);
     StatusBar1->addWidget(StatusText1, 1);
     setStatusBar(StatusBar1);
+    resize(FirstSize());
 
     // The command line waits until the loop has run out of events for the first time.
     QTimer::singleShot(0, this, &TMainForm::ApplicationIdle);
@@ -149,14 +151,30 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     SetStatusText("Ready");
 }
 
-QSize TMainForm::DesignSize() const
+QSize TMainForm::FirstSize() const
 {
     // Designed as 488 by 377 pixels at 120 dots per inch for a font 15 pixels high; a screen
     // whose font is larger for its resolution gets a window that is larger to the same degree.
     const TDesignScale scale(this);
     const double fontScale = fontMetrics().height() / 15.0;
-    return {std::max(scale(488), static_cast<int>(488 * fontScale)),
-            std::max(scale(377), static_cast<int>(377 * fontScale))};
+    const int designWidth = std::max(scale(488), static_cast<int>(488 * fontScale));
+    const int designHeight = std::max(scale(377), static_cast<int>(377 * fontScale));
+    // The columns share the list's width equally, so the widest caption sets every share;
+    // two characters more keep captions off their neighbours and leave room for values.
+    const QHeaderView* header = ListView1->header();
+    int share = 0;
+    for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
+        share = std::max(share, header->sectionSizeHint(column));
+    share += 2 * header->fontMetrics().averageCharWidth();
+    const int listWidth = static_cast<int>(ResultColumnCount) * share +
+                          ListView1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ListView1) +
+                          2 * ListView1->frameWidth();
+    const int width = std::max(designWidth, listWidth);
+    QSize size(width, std::max(designHeight, width * 377 / 488));
+    // The frame and the desktop's panels need their room too.
+    if (const QScreen* shown = screen())
+        size = size.boundedTo(shown->availableGeometry().size() * 9 / 10);
+    return size;
 }
 
 TMainForm::~TMainForm()

@@ -188,7 +188,8 @@ private:
         bool operator==(const TCommandState&) const = default;
     };
 
-    QSize DesignSize() const;
+    // Where no saved placement applies: the design size, grown until every column caption fits.
+    QSize FirstSize() const;
     void CreateMenus();
     void CreateToolBar();
     void CreatePopupMenu();

@@ -458,3 +458,11 @@ TEST_F(MainFormTest, EveryToolbarButtonHasAnIconAndTooltip)
     }
     EXPECT_FALSE(Form().windowIcon().pixmap(32, 32).isNull());
 }
+
+TEST_F(MainFormTest, FirstWindowFitsEveryColumnCaption)
+{
+    Start();
+    const QHeaderView* header = Form().ListView1->header();
+    for (int column = 0; column < 6; ++column)
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+}
