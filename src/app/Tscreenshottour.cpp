@@ -14,7 +14,9 @@
 
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
+#include "dialogs/Tfinditemdialog.h"
 #include "dialogs/Tprogressdialog.h"
+#include "operations/Toperationsdialog.h"
 
 void TScreenshotTour::StartIfAsked()
 {
@@ -68,6 +70,36 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
              MainForm->ListView1->setFocus();
              Save(MainForm, "03-main-window-results");
+         }},
+        {idle, [later] { later([] { MainForm->PerformToSelectionM1->trigger(); }); }},
+        {[] { return IsActiveModal(OperationsDialog); }, [] { OperationsDialog->Button2->click(); }},
+        // The run has ended once the button reads OK, and the log is complete with its last count.
+        {[] {
+             const std::vector<std::string> lines = OperationsDialog->GetAllLines();
+             return OperationsDialog->RunThread == nullptr && !lines.empty() &&
+                    lines.back().starts_with("Not succeeded");
+         },
+         [this, later] {
+             later([this] {
+                 Save(OperationsDialog, "03b-operations-dialog");
+                 OperationsDialog->Button4->click();
+             });
+         }},
+        {idle, [later] { later([] { MainForm->FindM1->trigger(); }); }},
+        {[] { return IsActiveModal(FindItemDialog); },
+         [this, later] {
+             later([this] {
+                 FindItemDialog->Edit1->setText(QStringLiteral("*.jpg"));
+                 Save(FindItemDialog, "03c-find-dialog");
+                 FindItemDialog->Button2->click();
+             });
+         }},
+        {idle,
+         [this, later] {
+             later([this] {
+                 MainForm->ListView1->setFocus();
+                 Save(MainForm, "03d-found-items");
+             });
          }},
         {idle,
          [later] {

@@ -1,8 +1,8 @@
 #pragma once
 // A hidden tour for the screenshot script: when VELLUMARK_SCREENSHOTS names a folder, the
 // program runs one comparison of VELLUMARK_SCREENSHOT_SOURCE against
-// VELLUMARK_SCREENSHOT_DESTINATION by itself, saves a picture of each window it passes
-// into the folder, and closes. It presses only what a user would. Its settings file lives in
+// VELLUMARK_SCREENSHOT_DESTINATION by itself, copies some of the results, finds others, saves
+// a picture of each window it passes into the folder, and closes. It presses only what a user would. Its settings file lives in
 // the folder too, so a tour neither reads nor spoils the user's.
 
 #include <QObject>
