@@ -5,6 +5,7 @@
 
 #include "sys/Mysysutils.h"
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Qtfilenames.h"
 
 namespace {
 constexpr const char* HelpDocument = "Help/index.html";
@@ -24,5 +25,5 @@ std::string HelpFileLocation(const std::string& executableDirectory)
 std::string HelpFileName()
 {
     // The executable's real directory: a link to it elsewhere does not move its files.
-    return HelpFileLocation(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    return HelpFileLocation(LocalFileName(QCoreApplication::applicationDirPath()));
 }

@@ -17,6 +17,7 @@
 #include "dialogs/Tfinditemdialog.h"
 #include "dialogs/Tprogressdialog.h"
 #include "operations/Toperationsdialog.h"
+#include "sys/qt/Qtfilenames.h"
 
 void TScreenshotTour::StartIfAsked()
 {
@@ -32,7 +33,7 @@ std::optional<std::string> TScreenshotTour::SettingsFileName()
     const QString folder = qEnvironmentVariable("VELLUMARK_SCREENSHOTS");
     if (folder.isEmpty())
         return std::nullopt;
-    return QFile::encodeName(folder + QStringLiteral("/Settings.ini")).toStdString();
+    return LocalFileName(folder + QStringLiteral("/Settings.ini"));
 }
 
 bool TScreenshotTour::IsActiveModal(const QWidget* window)

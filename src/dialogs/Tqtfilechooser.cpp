@@ -5,9 +5,9 @@
 
 #include "sys/Mysysutils.h"
 #include "sys/Tshell.h"
+#include "sys/qt/Qtfilenames.h"
 
 namespace {
-QString QtName(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 }  // namespace
 
 QStringList QtNameFilters(const std::string& filter)
@@ -36,12 +36,12 @@ bool TQtFileChooser::ExecuteFileDialog(TFileDialog& dialog)
         window.selectNameFilter(filters[dialog.FilterIndex - 1]);
     window.setDefaultSuffix(QString::fromStdString(dialog.DefaultExt));
     if (!dialog.InitialDir.empty())
-        window.setDirectory(QtName(dialog.InitialDir));
+        window.setDirectory(QtFileName(dialog.InitialDir));
     if (!dialog.FileName.empty())
-        window.selectFile(QtName(dialog.FileName));
+        window.selectFile(QtFileName(dialog.FileName));
     if (window.exec() != QDialog::Accepted || window.selectedFiles().isEmpty())
         return false;
-    dialog.FileName = QFile::encodeName(window.selectedFiles().front()).toStdString();
+    dialog.FileName = LocalFileName(window.selectedFiles().front());
     const auto filterIndex = filters.indexOf(window.selectedNameFilter());
     if (filterIndex >= 0)
         dialog.FilterIndex = static_cast<std::int32_t>(filterIndex + 1);

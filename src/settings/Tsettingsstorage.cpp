@@ -9,16 +9,16 @@
 #include "dialogs/Tmessenger.h"
 #include "sys/Mysysutils.h"
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Qtfilenames.h"
 
 namespace {
 constexpr const char* SettingsFileTitle = "Settings.ini";
 
-std::string LocalName(const QString& path) { return QFile::encodeName(path).toStdString(); }
 }  // namespace
 
 std::string SettingsFileLocation(const std::string& executableDirectory, const std::string& configDirectory)
 {
-    const QFileInfo beside(QFile::decodeName(QByteArray::fromStdString(executableDirectory)));
+    const QFileInfo beside(QtFileName(executableDirectory));
     // An installed program (its data under ../share) is never a portable copy, even where
     // root could write beside it.
     const bool installed = DirectoryExists(WithTrailingDelimiter(executableDirectory) + "../share/vellumark");
@@ -28,8 +28,8 @@ std::string SettingsFileLocation(const std::string& executableDirectory, const s
 
 std::string ChooseSettingsFileName()
 {
-    return SettingsFileLocation(LocalName(QCoreApplication::applicationDirPath()),
-                                LocalName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
+    return SettingsFileLocation(LocalFileName(QCoreApplication::applicationDirPath()),
+                                LocalFileName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
 }
 
 std::optional<TStoredSettings> TSettingsStorage::ReadSettings(const TSettingsState& current,

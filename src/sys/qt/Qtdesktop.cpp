@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "sys/Shellhelpers.h"
+#include "sys/qt/Qtfilenames.h"
 
 void BringToForeground(QWidget* widget)
 {
@@ -41,7 +42,7 @@ std::vector<std::string> DroppedFileNames(const QMimeData& data)
             continue;
         const QString path = url.toLocalFile();
         if (!path.isEmpty())
-            names.push_back(LongPathName(QFile::encodeName(path).toStdString()));
+            names.push_back(LongPathName(LocalFileName(path)));
     }
     return names;
 }

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "sys/Mysysutils.h"
+#include "sys/qt/Qtfilenames.h"
 
 namespace {
 QLineEdit* FactEdit(QWidget* parent, const char* name, const QString& text)
@@ -27,7 +28,7 @@ QLineEdit* FactEdit(QWidget* parent, const char* name, const QString& text)
 
 TFilePropertiesWindow::TFilePropertiesWindow(const std::string& path, QWidget* parent) : QDialog(parent)
 {
-    const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(path)));
+    const QFileInfo info(QtFileName(path));
     setObjectName(QStringLiteral("FilePropertiesWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("%1 Properties").arg(info.fileName()));

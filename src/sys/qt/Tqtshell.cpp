@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Qtfilenames.h"
 #include "sys/qt/Tfilepropertieswindow.h"
 
 namespace {
@@ -17,7 +18,6 @@ namespace {
 // freeze the program for long.
 constexpr int FileManagerTimeoutMs = 5000;
 
-QString QtName(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 // True when a file manager answered the call without an error.
 bool AskFileManager(const QString& method, const std::string& path)
@@ -28,14 +28,14 @@ bool AskFileManager(const QString& method, const std::string& path)
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), method);
-    call << QStringList{QUrl::fromLocalFile(QtName(path)).toString()} << QString();
+    call << QStringList{QUrl::fromLocalFile(QtFileName(path)).toString()} << QString();
     return bus.call(call, QDBus::Block, FileManagerTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 }  // namespace
 
 bool TQtShell::ShowProperties(const std::string& path)
 {
-    if (!QFileInfo::exists(QtName(path)))
+    if (!QFileInfo::exists(QtFileName(path)))
         return false;
     if (AskFileManager(QStringLiteral("ShowItemProperties"), path))
         return true;
@@ -47,25 +47,25 @@ bool TQtShell::ShowProperties(const std::string& path)
 void TQtShell::ExploreFolder(const std::string& directory)
 {
     if (!AskFileManager(QStringLiteral("ShowFolders"), directory))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QtName(directory)));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QtFileName(directory)));
 }
 
 bool TQtShell::OpenDocument(const std::string& path)
 {
     // The desktop's opener starts detached and reports success even for a missing file.
-    if (!QFileInfo::exists(QtName(path)))
+    if (!QFileInfo::exists(QtFileName(path)))
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QtName(path)));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QtFileName(path)));
 }
 
 bool TQtShell::BrowseForFolder(const std::string& prompt, std::string& directory)
 {
-    const QString start = DirectoryExists(directory) ? QtName(directory) : QString();
+    const QString start = DirectoryExists(directory) ? QtFileName(directory) : QString();
     const QString chosen = QFileDialog::getExistingDirectory(
         QApplication::activeWindow(), QString::fromStdString(prompt), start, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return false;
-    directory = QFile::encodeName(chosen).toStdString();
+    directory = LocalFileName(chosen);
     return true;
 }
 
