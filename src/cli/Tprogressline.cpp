@@ -17,7 +17,7 @@ void TProgressLine::Show(std::int32_t position, std::int32_t maximum)
 {
     if (!Enabled)
         return;
-    const int percent = maximum > 0 ? static_cast<int>(std::int64_t{position} * 100 / maximum) : 0;
+    const int percent = ProgressPercent(position, maximum);
     if (percent == LastPercent)
         return;
     LastPercent = percent;

@@ -23,7 +23,7 @@
 #include "app/Tmainform.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tmainformfixture.h"
-#include "app/Trecordingshell.h"
+#include "dialogs/support/Trecordingshell.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "dialogs/Tqtmainthreadcaller.h"

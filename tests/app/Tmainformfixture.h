@@ -22,7 +22,7 @@
 
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
-#include "app/Trecordingshell.h"
+#include "dialogs/support/Trecordingshell.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "dialogs/Tqtmainthreadcaller.h"

@@ -17,31 +17,12 @@
 #include "operations/Tloglistbox.h"
 #include "operations/Toperationsdialog.h"
 #include "support/Ttreefixture.h"
-#include "sys/Tshell.h"
+#include "dialogs/support/Trecordingshell.h"
 
 namespace {
 using TLines = std::vector<std::string>;
 
 const std::string DeleteQuestion = "Deleted files cannot be restored.\r\n\r\nContinue?";
-
-// Keeps what was put on the clipboard; the dialog asks nothing else of the shell.
-class TClipboardShell : public TShell {
-public:
-    bool ShowProperties(const std::string&) override { return Unexpected(); }
-    void ExploreFolder(const std::string&) override { Unexpected(); }
-    bool OpenDocument(const std::string&) override { return Unexpected(); }
-    bool BrowseForFolder(const std::string&, std::string&) override { return Unexpected(); }
-    void SetClipboardText(const std::string& text) override { Clipboard.push_back(text); }
-
-    std::vector<std::string> Clipboard;
-
-private:
-    static bool Unexpected()
-    {
-        ADD_FAILURE() << "The operations dialog used the shell for more than the clipboard";
-        return false;
-    }
-};
 
 // The real file work, except that the first item waits until the test lets it go on.
 class TGatedTransfer : public TFileTransfer {
@@ -82,6 +63,7 @@ protected:
             WaitForEnd();
         }
         TReportThread::WaitForReleasedThreads();
+        EXPECT_TRUE(Shell.Requests.empty()) << "The operations dialog used the shell for more than the clipboard";
     }
 
     void MakeDialog(const TFileTransfer& files)
@@ -153,7 +135,7 @@ protected:
 
     TTreeFixture Tree;
     TScriptedMessenger Messenger;
-    TClipboardShell Shell;
+    TRecordingShell Shell;
     TQtMainThreadCaller MainThread;
     std::unique_ptr<TOperationsDialog> Dialog;
     std::vector<std::string> Sources;
@@ -295,13 +277,13 @@ TEST_F(OperationsDialog, ShortcutsCopyTheSelectedOrAllLinesEachEndingInALineBrea
     SelectRows({4, 1, 3});
 
     QTest::keyClick(Dialog->ListBox1, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(Shell.Clipboard, "one\r\nthree\r\nvier \xc3\xbc\r\n");
     QTest::keyClick(Dialog->ListBox1, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(Shell.Clipboard, (TLines{"one\r\nthree\r\nvier \xc3\xbc\r\n",
-                                       "zero\r\none\r\ntwo\r\nthree\r\nvier \xc3\xbc\r\nfive\r\n"}));
+    EXPECT_EQ(Shell.Clipboard, "zero\r\none\r\ntwo\r\nthree\r\nvier \xc3\xbc\r\nfive\r\n");
 
     Dialog->ListBox1->clearSelection();
     Dialog->CopySelectionM1->trigger();
-    EXPECT_EQ(Shell.Clipboard.back(), "");
+    EXPECT_EQ(Shell.Clipboard, "");
 }
 
 TEST_F(OperationsDialog, SelectionCommandsActOnEveryLine)
