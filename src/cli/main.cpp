@@ -11,25 +11,27 @@
 #include "cli/Toperationcommand.h"
 #include "cli/Tworkerrun.h"
 #include "compare/Tresultrow.h"
-#include "sys/Mysysutils.h"
+#include "settings/Listexport.h"
 
 namespace {
-void WriteLine(const std::vector<std::string>& fields)
-{
-    const std::string line = CsvLine(fields) + "\r\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
-// The result list as File > Save List As writes it.
-void WriteResultList(const std::vector<TCompareItem>& items)
-{
-    const auto& captions = ResultColumnCaptions();
-    WriteLine({captions.begin(), captions.end()});
-    for (const TCompareItem& item : items) {
-        const TResultRowTexts texts = ResultRowTexts(item);
-        WriteLine({texts.begin(), texts.end()});
+// The comparison's items as the result list shows them, for the list export's writer.
+class TItemReport : public TReportList {
+public:
+    explicit TItemReport(const std::vector<TCompareItem>& items) : Items(items) {}
+    std::vector<std::string> ColumnCaptions() const override
+    {
+        return {ResultColumnCaptions().begin(), ResultColumnCaptions().end()};
     }
-}
+    std::size_t RowCount() const override { return Items.size(); }
+    std::vector<std::string> RowTexts(std::size_t row) const override
+    {
+        const TResultRowTexts texts = ResultRowTexts(Items[row]);
+        return {texts.begin(), texts.end()};
+    }
+
+private:
+    const std::vector<TCompareItem>& Items;
+};
 
 int Compare(const TCompareArguments& arguments, TWorkerRunner& runner)
 {
@@ -41,7 +43,9 @@ int Compare(const TCompareArguments& arguments, TWorkerRunner& runner)
         std::cerr << (outcome.Failed ? "The comparison failed.\n" : "The comparison was canceled.\n");
         return ExitFailure;
     }
-    WriteResultList(outcome.Items);
+    // Exactly what File > Save List As writes.
+    const std::string list = ListViewText(TItemReport(outcome.Items), true);
+    std::fwrite(list.data(), 1, list.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The result list cannot be written.\n";
         return ExitFailure;
