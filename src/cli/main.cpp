@@ -44,8 +44,8 @@ int Compare(const TCompareArguments& arguments, TWorkerRunner& runner)
         return ExitFailure;
     }
     // Exactly what File > Save List As writes.
-    const std::string list = ListViewText(TItemReport(outcome.Items), true);
-    std::fwrite(list.data(), 1, list.size(), stdout);
+    WriteListViewLines(TItemReport(outcome.Items), true,
+                       [](const std::string& line) { std::fwrite(line.data(), 1, line.size(), stdout); });
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The result list cannot be written.\n";
         return ExitFailure;

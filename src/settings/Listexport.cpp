@@ -3,26 +3,23 @@
 #include "sys/Mysysutils.h"
 #include "sys/Wholefile.h"
 
-namespace {
-void AppendLine(std::string& text, const std::vector<std::string>& fields)
-{
-    text += CsvLine(fields);
-    text += "\r\n";
-}
-}  // namespace
-
-std::string ListViewText(const TReportList& list, bool header)
+void WriteListViewLines(const TReportList& list, bool header, const std::function<void(const std::string&)>& write)
 {
     const std::vector<std::string> captions = list.ColumnCaptions();
-    std::string text;
     if (header)
-        AppendLine(text, captions);
+        write(CsvLine(captions) + "\r\n");
     const std::size_t rows = list.RowCount();
     for (std::size_t row = 0; row < rows; ++row) {
         std::vector<std::string> fields = list.RowTexts(row);
         fields.resize(captions.size());
-        AppendLine(text, fields);
+        write(CsvLine(fields) + "\r\n");
     }
+}
+
+std::string ListViewText(const TReportList& list, bool header)
+{
+    std::string text;
+    WriteListViewLines(list, header, [&](const std::string& line) { text += line; });
     return text;
 }
 

@@ -3,6 +3,7 @@
 // captions, then one line per row, every line ended by CR LF.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ public:
     virtual std::vector<std::string> RowTexts(std::size_t row) const = 0;
 };
 
+// The file's lines one by one, each with its CR LF, for writers that stream.
+void WriteListViewLines(const TReportList& list, bool header, const std::function<void(const std::string&)>& write);
 // The whole file: each row padded with empty fields or cut to the number of columns, fields
 // quoted where they hold a blank, a control character, a quote or a comma.
 std::string ListViewText(const TReportList& list, bool header);
