@@ -107,10 +107,10 @@ TTiming Measure(const std::function<void()>& run)
 
 // What a dialog does with the log: keeps every line. Fails loudly unless every item succeeded.
 void RunEngine(const std::vector<std::string>& sources, TFileOperation operation,
-               const std::vector<std::string>& destinations)
+               const std::vector<std::string>& destinations, const TTransferRoots& roots)
 {
     TEventLoop loop;
-    auto* thread = new TOperationsThread(sources, operation, destinations, loop);
+    auto* thread = new TOperationsThread(sources, operation, destinations, loop, roots);
     std::vector<std::string> lines;
     bool ended = false;
     thread->OnLog = [&](TReportThread*, const std::string& text) { lines.push_back(text); };
@@ -167,7 +167,7 @@ TCopyTiming TimeCopies(const fs::path& source, const fs::path& work, int repeat)
     Settle(target);
     // Alternating evens out drift in the machine's state over the run.
     for (int i = 0; i < repeat; ++i) {
-        engine.push_back(Measure([&] { RunEngine(sources, foCopy, destinations); }));
+        engine.push_back(Measure([&] { RunEngine(sources, foCopy, destinations, {source.string(), target.string()}); }));
         Settle(target);
         reference.push_back(Measure([&] { RunQuietly({"cp", "-a", source.string(), target.string()}); }));
         Settle(target);
@@ -191,7 +191,7 @@ double TimeMovePerFile(const fs::path& source, const fs::path& work, int repeat,
             sources.push_back((staged / relative[static_cast<std::size_t>(k)]).string());
             destinations.push_back((target / relative[static_cast<std::size_t>(k)]).string());
         }
-        perFile.push_back(Measure([&] { RunEngine(sources, foMove, destinations); }).Wall / static_cast<double>(files));
+        perFile.push_back(Measure([&] { RunEngine(sources, foMove, destinations, {staged.string(), target.string()}); }).Wall / static_cast<double>(files));
         Settle(target);
     }
     fs::remove_all(staged);

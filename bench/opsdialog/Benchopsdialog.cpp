@@ -61,12 +61,12 @@ std::vector<std::string> BuildFiles(const fs::path& root, long count)
 double Seconds(TClock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
 // The engine alone: every report reaches the loop; the lines are only kept.
-double DeleteWithEngine(const std::vector<std::string>& sources, std::size_t& lineCount)
+double DeleteWithEngine(const std::vector<std::string>& sources, const std::string& root, std::size_t& lineCount)
 {
     TEventLoop loop;
     std::vector<std::string> lines;
     bool ended = false;
-    auto* thread = new TOperationsThread(sources, foDelete, {}, loop);
+    auto* thread = new TOperationsThread(sources, foDelete, {}, loop, TTransferRoots{root, root});
     thread->OnLog = [&](TReportThread*, const std::string& text) { lines.push_back(text); };
     thread->OnProgress = [](TReportThread*, std::int32_t, std::int32_t) {};
     thread->OnTerminate = [&](TReportThread*) { ended = true; };
@@ -80,7 +80,8 @@ double DeleteWithEngine(const std::vector<std::string>& sources, std::size_t& li
 }
 
 // The whole dialog, modal, from the press of Delete... to the "OK" that ends the run.
-double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string>& sources, std::size_t& lineCount)
+double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string>& sources, const std::string& root,
+                        std::size_t& lineCount)
 {
     TClock::time_point start;
     TClock::time_point end;
@@ -99,7 +100,7 @@ double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string
         dialog.Button4->click();
     });
     poll.start();
-    dialog.Execute(sources, {});
+    dialog.Execute(sources, {}, {root, root});
     TReportThread::WaitForReleasedThreads();
     return Seconds(end - start);
 }
@@ -137,8 +138,8 @@ int main(int argc, char** argv)
     for (int round = 0; round < repeat; ++round) {
         std::size_t engineLines = 0;
         std::size_t dialogLines = 0;
-        engineTimes.push_back(DeleteWithEngine(BuildFiles(root, count), engineLines));
-        dialogTimes.push_back(DeleteWithDialog(dialog, BuildFiles(root, count), dialogLines));
+        engineTimes.push_back(DeleteWithEngine(BuildFiles(root, count), root.string(), engineLines));
+        dialogTimes.push_back(DeleteWithDialog(dialog, BuildFiles(root, count), root.string(), dialogLines));
         std::printf("round %d: engine %.3f s (%zu lines), dialog %.3f s (%zu lines)\n", round + 1,
                     engineTimes.back(), engineLines, dialogTimes.back(), dialogLines);
         std::fflush(stdout);

@@ -535,7 +535,10 @@ void TMainForm::RunCompare(const std::string& compareFileName)
         return;
     if (!ClearList(true))
         return;
-    auto* thread = new TCompareThread(CompareDialog->Options(), MainThread, FileSystem);
+    const TCompareOptions& options = CompareDialog->Options();
+    // The rows that this comparison fills lie below these; the operations stay below them.
+    ListRoots = {options.SrcDir, options.DstDir};
+    auto* thread = new TCompareThread(options, MainThread, FileSystem);
     thread->OnProgress = [this](TReportThread* sender, std::int32_t position, std::int32_t maximum) {
         CompareThreadProgress(sender, position, maximum);
     };
@@ -868,7 +871,7 @@ void TMainForm::OperationsM1Click(QAction* sender)
             destinations.push_back(item.DstPath);
         }
     // Whatever the operations changed on disk, the list stays as it was; a new comparison shows it.
-    OperationsDialog->Execute(sources, destinations);
+    OperationsDialog->Execute(sources, destinations, ListRoots);
 }
 
 // ---- View, Help and About

@@ -21,6 +21,7 @@
 #include "settings/Topendialoglist.h"
 #include "settings/Tsettingsstorage.h"
 #include "settings/Tviewoptions.h"
+#include "sys/Tfiletransfer.h"
 
 class QLabel;
 class QMenu;
@@ -220,6 +221,8 @@ private:
     TCompareDialogAnswers DialogAnswers{OpenDialogs, FileHistory};
     TSettingsStorage Settings;
     TViewOptions FViewOptions;
+    // The roots of the comparison whose rows the list holds.
+    TTransferRoots ListRoots;
     TResultListModel Model;
     std::vector<std::pair<QAction*, TCommandRule>> Commands;
     TCommandState LastCommandState;

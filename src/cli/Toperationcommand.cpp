@@ -23,11 +23,12 @@ struct TOperationsOutcome {
 // Runs the operation to its end on this thread, printing each log line as the operations
 // dialog lists it, ended as its clipboard text ends lines.
 TOperationsOutcome RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
-                                 const std::vector<std::string>& destinations, TWorkerRunner& runner)
+                                 const std::vector<std::string>& destinations, const TTransferRoots& roots,
+                                 TWorkerRunner& runner)
 {
     TEventLoop loop;
     TOperationsOutcome outcome;
-    auto* thread = new TOperationsThread(sources, operation, destinations, loop);
+    auto* thread = new TOperationsThread(sources, operation, destinations, loop, roots);
     thread->OnLog = [&](TReportThread*, const std::string& text) {
         const std::string line = text + "\r\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
@@ -101,7 +102,7 @@ int TOperationCommand::Run(TWorkerRunner& runner) const
             sources.push_back(item.SrcPath);
             destinations.push_back(item.DstPath);
         }
-    const TOperationsOutcome outcome = RunOperations(sources, Operation, destinations, runner);
+    const TOperationsOutcome outcome = RunOperations(sources, Operation, destinations, {resolved.Options->SrcDir, resolved.Options->DstDir}, runner);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The log cannot be written.\n";
         return ExitFailure;

@@ -18,8 +18,8 @@
 #include "sys/qt/Qtdesktop.h"
 
 TOperationsDialog::TOperationsDialog(TMessenger& messenger, TShell& shell, TMainThreadCaller& mainThread,
-                                     QWidget* parent, const TFileTransfer& files)
-    : QDialog(parent), Messenger(messenger), Shell(shell), MainThread(mainThread), Files(files)
+                                     QWidget* parent, TFileTransferMaker makeFiles)
+    : QDialog(parent), Messenger(messenger), Shell(shell), MainThread(mainThread), MakeFiles(std::move(makeFiles))
 {
     setObjectName(QStringLiteral("OperationsDialog"));
     setWindowTitle(tr("Operations"));
@@ -124,10 +124,12 @@ QAction* TOperationsDialog::AddPopupItem(const char* name, const QString& captio
     return item;
 }
 
-void TOperationsDialog::Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations)
+void TOperationsDialog::Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
+                                const TTransferRoots& roots)
 {
     Sources = &sources;
     Destinations = &destinations;
+    Roots = roots;
     CentreOnScreen(this);
     exec();
     Sources = nullptr;
@@ -194,7 +196,8 @@ void TOperationsDialog::ButtonClick(QPushButton* sender)
 
     static const std::vector<std::string> none;
     auto* thread = new TOperationsThread(Sources != nullptr ? *Sources : none, operation,
-                                         Destinations != nullptr ? *Destinations : none, MainThread, Files);
+                                         Destinations != nullptr ? *Destinations : none, MainThread,
+                                         MakeFiles ? MakeFiles(Roots) : std::make_unique<TFileTransfer>(Roots));
     thread->OnLog = [this](TReportThread* s, const std::string& line) { OperationsThreadLog(s, line); };
     thread->OnProgress = [this](TReportThread* s, std::int32_t position, std::int32_t maximum) {
         OperationsThreadProgress(s, position, maximum);

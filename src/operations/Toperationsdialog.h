@@ -6,6 +6,8 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,13 +26,19 @@ class TShell;
 class TOperationsDialog : public QDialog {
     Q_OBJECT
 public:
-    // Every service outlives the dialog; files is what the operations work through.
+    // The file work of one run over items below the given roots.
+    using TFileTransferMaker = std::function<std::unique_ptr<TFileTransfer>(const TTransferRoots&)>;
+
+    // Every service outlives the dialog; makeFiles makes what each run works through (the real
+    // file system unless given).
     TOperationsDialog(TMessenger& messenger, TShell& shell, TMainThreadCaller& mainThread, QWidget* parent = nullptr,
-                      const TFileTransfer& files = TFileTransfer::System());
+                      TFileTransferMaker makeFiles = {});
 
     // Runs the dialog modally over the items whose source and destination paths stand at the
-    // same index of the two lists, which the caller keeps and may release afterwards.
-    void Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations);
+    // same index of the two lists, which the caller keeps and may release afterwards. The
+    // items lie below the roots of the comparison they come from.
+    void Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
+                 const TTransferRoots& roots);
 
     void OperationsThreadLog(TReportThread* sender, const std::string& line);
     void OperationsThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
@@ -54,6 +62,7 @@ public:
     // Borrowed from the caller while the dialog is shown; none otherwise.
     const std::vector<std::string>* Sources = nullptr;
     const std::vector<std::string>* Destinations = nullptr;
+    TTransferRoots Roots;
     // The run in hand, which releases itself; none outside a run.
     TOperationsThread* RunThread = nullptr;
 
@@ -91,5 +100,5 @@ private:
     TMessenger& Messenger;
     TShell& Shell;
     TMainThreadCaller& MainThread;
-    const TFileTransfer& Files;
+    TFileTransferMaker MakeFiles;
 };

@@ -16,31 +16,28 @@ std::string CompletionText(std::int64_t processed, std::int64_t total)
 }
 
 bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
-                  const TFileTransfer& files)
+                  TFileTransfer& files)
 {
     if (copy) {
-        const std::string directory = DirectoryPart(destination);
-        if (directory.empty())
+        if (DirectoryPart(destination).empty())
             throw std::invalid_argument("The destination " + QuotedText(destination) + " names no directory.");
-        // A move deletes the only other copy next, so what it wrote must survive a crash first.
-        const bool durable = deleteSource;
-        // The directory nearly always exists, so the copy is tried first and the chain made only
-        // when it is missing: the same outcome as making it first, for one lookup less.
-        TCopyOutcome outcome = files.CopyFile(source, destination, durable);
-        if (outcome == TCopyOutcome::NoDirectory && files.ForceDirectories(directory, durable))
-            outcome = files.CopyFile(source, destination, durable);
-        if (outcome != TCopyOutcome::Copied)
-            return false;
+        return deleteSource ? files.Move(source, destination) : files.Copy(source, destination);
     }
-    if (deleteSource)
-        return files.DeleteFile(source);
-    return true;
+    return !deleteSource || files.Delete(source);
 }
 
 TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
                                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
-                                     const TFileTransfer& files)
-    : TReportThread(mainThread), Sources(sources), Destinations(destinations), Operation(operation), Files(files)
+                                     const TTransferRoots& roots)
+    : TOperationsThread(sources, operation, destinations, mainThread, std::make_unique<TFileTransfer>(roots))
+{
+}
+
+TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
+                                     const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
+                                     std::unique_ptr<TFileTransfer> files)
+    : TReportThread(mainThread), Sources(sources), Destinations(destinations), Operation(operation),
+      Files(std::move(files))
 {
     FreeOnTerminate = true;
 }
@@ -87,6 +84,7 @@ void TOperationsThread::ProcessItems()
         ++processed;
         Progress(static_cast<std::int32_t>(processed), static_cast<std::int32_t>(total));
     }
+    Files->Finish();
     Log(CompletionText(static_cast<std::int64_t>(processed), static_cast<std::int64_t>(total)));
     Log("Succeeded: " + GroupDigits(std::to_string(succeeded)) + " items");
     Log("Not succeeded: " + GroupDigits(std::to_string(processed - succeeded)) + " items");
@@ -121,7 +119,7 @@ bool TOperationsThread::TransferItem(const std::string& announcement, const std:
                                      const std::string& destination, bool copy, bool deleteSource)
 {
     Log(announcement);
-    const bool ok = TransferFile(source, destination, copy, deleteSource, Files);
+    const bool ok = TransferFile(source, destination, copy, deleteSource, *Files);
     Log(SuccessText(ok));
     return ok;
 }

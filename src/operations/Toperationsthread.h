@@ -3,6 +3,7 @@
 // after each item, progress after each, and a status line and two counts at the end.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,15 +28,19 @@ std::string CompletionText(std::int64_t processed, std::int64_t total);
 // on disk. True when every requested step succeeded. Throws when destination has no directory
 // part.
 bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
-                  const TFileTransfer& files = TFileTransfer::System());
+                  TFileTransfer& files);
 
 class TOperationsThread : public TReportThread {
 public:
-    // Copies both lists, so the caller may release its own at once. The thread releases
-    // itself after its end notification.
+    // Copies both lists, so the caller may release its own at once. The items lie below the
+    // roots of the comparison they come from; the file work never leaves them. The thread
+    // releases itself after its end notification.
     TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
                       const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
-                      const TFileTransfer& files = TFileTransfer::System());
+                      const TTransferRoots& roots);
+    TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
+                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
+                      std::unique_ptr<TFileTransfer> files);
 
     std::vector<std::string> Sources;
     std::vector<std::string> Destinations;
@@ -56,5 +61,5 @@ private:
     bool TransferItem(const std::string& announcement, const std::string& source, const std::string& destination,
                       bool copy, bool deleteSource);
 
-    const TFileTransfer& Files;
+    std::unique_ptr<TFileTransfer> Files;
 };

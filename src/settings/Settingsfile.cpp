@@ -5,7 +5,6 @@
 #include "settings/Tmeminifile.h"
 #include "sys/Mysysutils.h"
 #include "sys/Tfilesystem.h"
-#include "sys/Tfiletransfer.h"
 #include "sys/Wholefile.h"
 
 namespace {
@@ -125,7 +124,7 @@ void WriteSettingsFile(const std::string& fileName, const TSettingsState& state)
     const std::string text = SettingsText(state);
     const std::string directory = DirectoryPart(fileName);
     if (!directory.empty() && !DirectoryExists(directory) &&
-        !TFileTransfer::System().ForceDirectories(directory, true))
+        !MakeDirectoryChain(directory, true))
         throw std::runtime_error("Cannot create the directory " + directory);
     ReplaceWholeFile(fileName, text);
 }

@@ -1,50 +1,61 @@
 #pragma once
-// The file work of the operations: creating a directory chain, replacing a destination with a
-// complete copy of a source, and deleting a file. The calls are virtual so that tests can make
-// them wait or fail in ways the real file system cannot be made to on demand.
+// The file work of one run of the operations over items below the two roots of a comparison:
+// replacing a destination with a complete copy of its source, moving, and deleting. Paths
+// below a root are never resolved through a symbolic link, a read-only file is never replaced
+// or deleted, and no item replaces a file that an earlier item of the run placed. The calls
+// are virtual so that tests can make them wait or fail in ways the real file system cannot be
+// made to on demand.
 
-#include <cstdint>
+#include <memory>
 #include <string>
 
-enum class TCopyOutcome {
-    Copied,
-    Failed,
-    // The destination's directory does not exist (nothing was written).
-    NoDirectory,
+#include <sys/stat.h>
+
+// The source and destination roots of the comparison the items come from.
+struct TTransferRoots {
+    std::string Source;
+    std::string Destination;
 };
 
 class TFileTransfer {
 public:
-    virtual ~TFileTransfer() = default;
+    explicit TFileTransfer(const TTransferRoots& roots);
+    virtual ~TFileTransfer();
+    TFileTransfer(const TFileTransfer&) = delete;
+    TFileTransfer& operator=(const TFileTransfer&) = delete;
 
-    // Creates every missing directory of the chain, outermost first; "/" always exists.
-    // False when one cannot be created (a component is a file, no permission). Throws
-    // std::invalid_argument for the empty text, which names no directory at all. With durable
-    // set, every directory made is on disk in its parent before it returns true.
-    virtual bool ForceDirectories(const std::string& directory, bool durable) const;
+    // Replaces destination with a copy of source that carries its contents (holes included),
+    // owner where the process may set it, extended attributes, permission bits and times. The
+    // copy gets the destination's name only when complete, so a failure leaves destination as
+    // it was; a destination that is a symbolic link is replaced, never written through.
+    // Missing folders are made with the permission bits and owner of the source's. False,
+    // without writing anything, when both paths name one file, when the destination is
+    // read-only, or when it is a file this run placed.
+    virtual bool Copy(const std::string& source, const std::string& destination);
+    // Copies as Copy does, with the copy on disk, then deletes source, but only when its path
+    // still names the very file that was read, unchanged, and not the copy, and when it is
+    // not read-only.
+    virtual bool Move(const std::string& source, const std::string& destination);
+    // Removes the directory entry of a file (a link itself, never its target); never a
+    // directory, nor a read-only file.
+    virtual bool Delete(const std::string& source);
 
-    // Replaces destination with a copy of source that carries its contents, permission bits,
-    // access and modification times and, where the process may set it, its owner. The copy gets
-    // the destination's name only when complete: a new one is built as an unnamed file in the
-    // destination's directory and linked in, one that replaces an existing entry under a hidden
-    // temporary name that is renamed over it. So a failure leaves destination as it was and no
-    // temporary file behind. A destination that is a symbolic link is replaced, never written
-    // through. Fails without writing anything when both paths name one file. With durable set,
-    // the data and the new directory entry are on disk before it returns Copied.
-    virtual TCopyOutcome CopyFile(const std::string& source, const std::string& destination, bool durable) const;
+    // Gives the folders that the run made, and had to keep open to their owner while it
+    // filled them, the permission bits of their source folders. Called at the end of a run.
+    void Finish();
 
-    // Removes the directory entry of a file (a link itself, never its target); never a directory.
-    virtual bool DeleteFile(const std::string& path) const;
-
-    // The real file system.
-    static const TFileTransfer& System();
-
-    // Temporary names are hidden, end in this suffix and carry a random part; they are created
-    // exclusively, so an existing file is never taken for one.
+    // Temporary names are hidden and end in this suffix.
     static constexpr const char* TemporarySuffix = ".vellumark-tmp";
 
 protected:
-    // Moves the bytes of the open source, size of them as far as known, to the open, empty
-    // target; 0, or the error number.
-    virtual int CopyContents(int source, int target, std::int64_t size) const;
+    // Moves the bytes of the open source to the open, empty target; 0, or the error number.
+    virtual int CopyContents(int source, int target, const struct stat& sourceInfo) const;
+
+private:
+    struct TCopiedFile;
+    struct TState;
+
+    std::unique_ptr<TCopiedFile> CopyItem(const std::string& source, const std::string& destination, bool durable);
+
+    std::unique_ptr<TState> State;
 };

@@ -19,3 +19,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
 // that the caller may not write is not replaced. On any failure the temporary file is
 // removed and the target is left as it was.
 void ReplaceWholeFile(const std::string& path, std::string_view contents);
+
+// Makes every missing folder of the chain, outermost first, as mkdir -p does; with durable set,
+// each one made is on disk in its parent before it returns. False when one cannot be made.
+bool MakeDirectoryChain(const std::string& directory, bool durable);

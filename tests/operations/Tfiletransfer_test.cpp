@@ -10,6 +10,7 @@
 
 #include "operations/Toperationsrun.h"
 #include "support/Ttreefixture.h"
+#include "sys/Wholefile.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -39,17 +40,39 @@ const std::string Tool = OPERATIONS_TOOL;
 
 // The real file work, except that writing the copy runs out of space after all its bytes.
 class TDiskFullTransfer : public TFileTransfer {
+public:
+    using TFileTransfer::TFileTransfer;
+
 protected:
-    int CopyContents(int source, int target, std::int64_t size) const override
+    int CopyContents(int source, int target, const struct stat& sourceInfo) const override
     {
-        const int error = TFileTransfer::CopyContents(source, target, size);
+        const int error = TFileTransfer::CopyContents(source, target, sourceInfo);
         return error != 0 ? error : ENOSPC;
     }
 };
 
 class FileTransfer : public ::testing::Test {
 protected:
-    const TFileTransfer& Files = TFileTransfer::System();
+    TTransferRoots Roots() const { return {Tree.Path("src"), Tree.Path("dst")}; }
+    // One item in a run of its own.
+    bool Transfer(const std::string& source, const std::string& destination, bool copy, bool deleteSource)
+    {
+        return Transfer(source, destination, copy, deleteSource, Roots());
+    }
+    bool Transfer(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
+                  const TTransferRoots& roots)
+    {
+        TFileTransfer files(roots);
+        return TransferFile(source, destination, copy, deleteSource, files);
+    }
+    // The operations tool's command line for one item between src and dst.
+    std::string ToolCommand(const std::string& operation, const std::string& source,
+                            const std::string& destination) const
+    {
+        return Tool + " " + operation + " " + Tree.Path("src") + " " + Tree.Path("dst") + " " + source + " " +
+               destination;
+    }
+
     TTreeFixture Tree;
 };
 }  // namespace
@@ -67,8 +90,8 @@ TEST_F(FileTransfer, CopyReplacesTheDestinationKeepingModeTimesAndOwner)
         ASSERT_EQ(chmod(Tree.Path("src/g").c_str(), 04751), 0);
     }
     const mode_t umaskBefore = umask(022);
-    const bool copiedF = TransferFile(Tree.Path("src/f"), Tree.Path("dst/f"), true, false);
-    const bool copiedG = TransferFile(Tree.Path("src/g"), Tree.Path("dst/g"), true, false);
+    const bool copiedF = Transfer(Tree.Path("src/f"), Tree.Path("dst/f"), true, false);
+    const bool copiedG = Transfer(Tree.Path("src/g"), Tree.Path("dst/g"), true, false);
     umask(umaskBefore);
     ASSERT_TRUE(copiedF && copiedG);
 
@@ -94,8 +117,8 @@ TEST_F(FileTransfer, EmptyAndLargeFilesCopyWhole)
     for (std::size_t i = 0; i < large.size(); ++i)
         large[i] = static_cast<char>(i * 7919 % 251);
     Tree.CreateFile("src/large", large);
-    ASSERT_TRUE(TransferFile(Tree.Path("src/empty"), Tree.Path("dst/empty"), true, false));
-    ASSERT_TRUE(TransferFile(Tree.Path("src/large"), Tree.Path("dst/large"), true, false));
+    ASSERT_TRUE(Transfer(Tree.Path("src/empty"), Tree.Path("dst/empty"), true, false));
+    ASSERT_TRUE(Transfer(Tree.Path("src/large"), Tree.Path("dst/large"), true, false));
     EXPECT_EQ(Tree.ReadFile("dst/empty"), "");
     EXPECT_EQ(Tree.ReadFile("dst/large"), large);
 }
@@ -106,7 +129,8 @@ TEST_F(FileTransfer, DirectoryChains)
     Tree.CreateFile("blocker", "a file where a directory should be");
     const TOperationsReport report =
         RunOperations({Tree.Path("src/f"), Tree.Path("src/f"), Tree.Path("src/f")}, foCopy,
-                      {Tree.Path("dst/a/b/c/f"), Tree.Path("blocker/sub/f"), Tree.Path("blocker/f")});
+                      {Tree.Path("dst/a/b/c/f"), Tree.Path("blocker/sub/f"), Tree.Path("blocker/f")},
+                      TTransferRoots{Tree.Path("src"), Tree.Root()});
     const auto copying = [&](const std::string& to) {
         return "Copying \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path(to) + "\"";
     };
@@ -116,10 +140,10 @@ TEST_F(FileTransfer, DirectoryChains)
     EXPECT_EQ(Tree.ReadFile("dst/a/b/c/f"), "x");
     EXPECT_EQ(Tree.ReadFile("blocker"), "a file where a directory should be");
 
-    EXPECT_TRUE(Files.ForceDirectories("/", false));
-    EXPECT_TRUE(Files.ForceDirectories(Tree.Path("durable//chain/"), true));
+    EXPECT_TRUE(MakeDirectoryChain("/", false));
+    EXPECT_TRUE(MakeDirectoryChain(Tree.Path("durable//chain/"), true));
     EXPECT_TRUE(fs::is_directory(Tree.Path("durable/chain")));
-    EXPECT_THROW(Files.ForceDirectories("", false), std::invalid_argument);
+    EXPECT_FALSE(MakeDirectoryChain(Tree.Path("blocker/chain"), false));
 }
 
 TEST_F(FileTransfer, SameFileIsNeverCopiedOntoItselfNorDeleted)
@@ -137,10 +161,11 @@ TEST_F(FileTransfer, SameFileIsNeverCopiedOntoItselfNorDeleted)
         {Tree.Path("a/f"), Tree.Path("a/../a/f")},
         {Tree.Path("a/f"), Tree.Path("a/link-to-dir/f")},
     };
+    const TTransferRoots roots{Tree.Path("a"), Tree.Path("a")};
     for (const auto& [source, destination] : cases) {
         SCOPED_TRACE(source + " -> " + destination);
-        EXPECT_FALSE(TransferFile(source, destination, true, false));
-        EXPECT_FALSE(TransferFile(source, destination, true, true));
+        EXPECT_FALSE(Transfer(source, destination, true, false, roots));
+        EXPECT_FALSE(Transfer(source, destination, true, true, roots));
         EXPECT_TRUE(Tree.Exists("a/f"));
         EXPECT_EQ(Tree.ReadFile("a/f"), "precious");
     }
@@ -158,8 +183,8 @@ TEST_F(FileTransfer, SymbolicLinkDestinationIsReplacedNotWrittenThrough)
     Tree.CreateFile("elsewhere/target", "must stay");
     Tree.CreateSymlink("dst/f", Tree.Path("elsewhere/target"));
     Tree.CreateSymlink("dst/dangling", Tree.Path("elsewhere/nothing"));
-    ASSERT_TRUE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/f"), true, false));
-    ASSERT_TRUE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/dangling"), true, false));
+    ASSERT_TRUE(Transfer(Tree.Path("src/f"), Tree.Path("dst/f"), true, false));
+    ASSERT_TRUE(Transfer(Tree.Path("src/f"), Tree.Path("dst/dangling"), true, false));
     for (const char* name : {"dst/f", "dst/dangling"}) {
         EXPECT_TRUE(S_ISREG(StatOf(Tree.Path(name)).st_mode)) << name;
         EXPECT_EQ(Tree.ReadFile(name), "new");
@@ -173,11 +198,11 @@ TEST_F(FileTransfer, FailedCopiesLeaveTheDestinationAndNoTemporaryFile)
     Tree.CreateFile("src/f", "new");
     Tree.CreateDirectory("dst/dir/inside");
     Tree.CreateFifo("src/fifo");
-    EXPECT_FALSE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/dir"), true, true));
+    EXPECT_FALSE(Transfer(Tree.Path("src/f"), Tree.Path("dst/dir"), true, true));
     EXPECT_TRUE(fs::is_directory(Tree.Path("dst/dir/inside")));
     EXPECT_TRUE(Tree.Exists("src/f"));
     // A FIFO in place of a source must not make the worker wait for a writer.
-    EXPECT_FALSE(TransferFile(Tree.Path("src/fifo"), Tree.Path("dst/fifo"), true, true));
+    EXPECT_FALSE(Transfer(Tree.Path("src/fifo"), Tree.Path("dst/fifo"), true, true));
     EXPECT_FALSE(Tree.Exists("dst/fifo"));
     EXPECT_TRUE(Tree.Exists("src/fifo"));
     EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
@@ -188,11 +213,12 @@ TEST_F(FileTransfer, DiskFullKeepsTheOldDestinationAndTheSource)
     Tree.CreateFile("src/f", "new contents");
     Tree.CreateFile("dst/f", "old contents", 1'500'000'000, 42);
     const struct stat before = StatOf(Tree.Path("dst/f"));
-    const TDiskFullTransfer diskFull;
     const TOperationsReport report = RunOperations({Tree.Path("src/f"), Tree.Path("src/f")}, foCopy,
-                                                   {Tree.Path("dst/f"), Tree.Path("dst/new")}, diskFull);
+                                                   {Tree.Path("dst/f"), Tree.Path("dst/new")},
+                                                   std::make_unique<TDiskFullTransfer>(Roots()));
     EXPECT_EQ(report.Lines[1], "Not succeeded");
     EXPECT_EQ(report.Lines[3], "Not succeeded");
+    TDiskFullTransfer diskFull(Roots());
     EXPECT_FALSE(TransferFile(Tree.Path("src/f"), Tree.Path("dst/f"), true, true, diskFull));
 
     EXPECT_EQ(Tree.ReadFile("dst/f"), "old contents");
@@ -207,8 +233,8 @@ TEST_F(FileTransfer, FileSizeLimitKeepsTheOldDestinationAndTheSource)
     Tree.CreateFile("src/f", std::string(256 * 1024, 'n'));
     Tree.CreateFile("dst/f", "old contents");
     // 16 blocks of at most 1 KiB: well below the source. The tool must report, not be killed.
-    const int status = Shell("ulimit -f 16 && exec " + Tool + " move " + Tree.Path("src/f") + " " +
-                             Tree.Path("dst/f") + " > " + Tree.Path("log"));
+    const int status = Shell("ulimit -f 16 && exec " + ToolCommand("move", Tree.Path("src/f"), Tree.Path("dst/f")) + " > " +
+                             Tree.Path("log"));
     EXPECT_EQ(status, 1);
     EXPECT_EQ(Tree.ReadFile("log"), "Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") +
                                         "\"\nNot succeeded\nDone\nSucceeded: 0 items\nNot succeeded: 1 items\n");
@@ -225,7 +251,7 @@ TEST_F(FileTransfer, MoveWhoseSourceCannotBeDeletedKeepsBothFiles)
     ASSERT_EQ(chmod(Tree.Path("src").c_str(), 0755), 0);
     ASSERT_EQ(chmod(Tree.Path("dst").c_str(), 0777), 0);
     const int status =
-        RunUnprivileged(Tool + " move " + Tree.Path("src/f") + " " + Tree.Path("dst/f") + " > " + Tree.Path("dst/log"));
+        RunUnprivileged(ToolCommand("move", Tree.Path("src/f"), Tree.Path("dst/f")) + " > " + Tree.Path("dst/log"));
     EXPECT_EQ(status, 1);
     EXPECT_EQ(Tree.ReadFile("dst/log"), "Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") +
                                             "\"\nNot succeeded\nDone\nSucceeded: 0 items\nNot succeeded: 1 items\n");
@@ -240,7 +266,7 @@ TEST_F(FileTransfer, UnwritableDestinationFailsTheItemOnly)
     ASSERT_EQ(chmod(Tree.Root().c_str(), 0755), 0);
     ASSERT_EQ(chmod(Tree.Path("src").c_str(), 0777), 0);
     const int status =
-        RunUnprivileged(Tool + " move " + Tree.Path("src/f") + " " + Tree.Path("dst/f") + " > " + Tree.Path("src/log"));
+        RunUnprivileged(ToolCommand("move", Tree.Path("src/f"), Tree.Path("dst/f")) + " > " + Tree.Path("src/log"));
     EXPECT_EQ(status, 1);
     EXPECT_EQ(Tree.ReadFile("dst/f"), "old");
     EXPECT_EQ(Tree.ReadFile("src/f"), "contents");

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,12 +35,19 @@ inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
     return report;
 }
 
+// One run over items below the two roots, through the given file work.
 inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
                                        const std::vector<std::string>& destinations,
-                                       const TFileTransfer& files = TFileTransfer::System())
+                                       std::unique_ptr<TFileTransfer> files)
 {
     TEventLoop loop;
-    return RunToEnd(new TOperationsThread(sources, operation, destinations, loop, files), loop);
+    return RunToEnd(new TOperationsThread(sources, operation, destinations, loop, std::move(files)), loop);
+}
+
+inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
+                                       const std::vector<std::string>& destinations, const TTransferRoots& roots)
+{
+    return RunOperations(sources, operation, destinations, std::make_unique<TFileTransfer>(roots));
 }
 
 // The temporary copies left in a directory; there must never be any after an operation.

@@ -10,11 +10,12 @@ using TLines = std::vector<std::string>;
 // The real file work, with a hook that runs before each copy attempt.
 class THookedTransfer : public TFileTransfer {
 public:
+    using TFileTransfer::TFileTransfer;
     std::function<void(const std::string& source)> BeforeCopy;
-    TCopyOutcome CopyFile(const std::string& source, const std::string& destination, bool durable) const override
+    bool Copy(const std::string& source, const std::string& destination) override
     {
         BeforeCopy(source);
-        return TFileTransfer::CopyFile(source, destination, durable);
+        return TFileTransfer::Copy(source, destination);
     }
 };
 
@@ -54,6 +55,8 @@ protected:
         return lines;
     }
 
+    TTransferRoots Roots() const { return {Tree.Path("src"), Tree.Path("dst")}; }
+
     TTreeFixture Tree;
     std::vector<std::string> Sources;
     std::vector<std::string> Destinations;
@@ -78,7 +81,7 @@ TEST_F(OperationsThread, CopyAnnouncesAndAnswersEveryItemThenCounts)
     Tree.CreateFile("src/sub/two.txt", "2");
     const TOperationsReport report =
         RunOperations({Tree.Path("src/one.txt"), Tree.Path("src/missing.txt"), Tree.Path("src/sub/two.txt")}, foCopy,
-                      {Tree.Path("dst/one.txt"), Tree.Path("dst/missing.txt"), Tree.Path("dst/sub/two.txt")});
+                      {Tree.Path("dst/one.txt"), Tree.Path("dst/missing.txt"), Tree.Path("dst/sub/two.txt")}, Roots());
     const std::string src = Tree.Path("src"), dst = Tree.Path("dst");
     EXPECT_EQ(report.Lines, (TLines{
                                 "Copying \"one.txt\" from \"" + src + "\" to \"" + dst + "\"",
@@ -103,7 +106,7 @@ TEST_F(OperationsThread, MoveCopiesThenRemovesTheSource)
 {
     Tree.CreateFile("src/f", "moved");
     Tree.CreateFile("dst/f", "old");
-    const TOperationsReport report = RunOperations({Tree.Path("src/f")}, foMove, {Tree.Path("dst/f")});
+    const TOperationsReport report = RunOperations({Tree.Path("src/f")}, foMove, {Tree.Path("dst/f")}, Roots());
     EXPECT_EQ(report.Lines, (TLines{"Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"",
                                     "Succeeded", "Done", "Succeeded: 1 items", "Not succeeded: 0 items"}));
     EXPECT_FALSE(Tree.Exists("src/f"));
@@ -118,7 +121,7 @@ TEST_F(OperationsThread, DeleteRemovesOnlySourceFiles)
     const std::string inRoot = "/vellumark-no-such-file-" + FileNamePart(Tree.Root());
     // The destination list is not read for a delete, so it may be empty.
     const TOperationsReport report =
-        RunOperations({Tree.Path("src/f"), Tree.Path("src/folder"), inRoot}, foDelete, {});
+        RunOperations({Tree.Path("src/f"), Tree.Path("src/folder"), inRoot}, foDelete, {}, Roots());
     EXPECT_EQ(report.Lines, (TLines{
                                 "Deleting \"f\" in \"" + Tree.Path("src") + "\"",
                                 "Succeeded",
@@ -137,7 +140,7 @@ TEST_F(OperationsThread, DeleteRemovesOnlySourceFiles)
 
 TEST_F(OperationsThread, EmptyListIsDoneWithZeroCountsAndNoProgress)
 {
-    const TOperationsReport report = RunOperations({}, foMove, {});
+    const TOperationsReport report = RunOperations({}, foMove, {}, Roots());
     EXPECT_EQ(report.Lines, (TLines{"Done", "Succeeded: 0 items", "Not succeeded: 0 items"}));
     EXPECT_EQ(report.ProgressReports, 0);
 }
@@ -146,9 +149,11 @@ TEST_F(OperationsThread, CountsAreGroupedInThousands)
 {
     // A thousand deletes that succeed without touching anything.
     struct TDeletesNothing : TFileTransfer {
-        bool DeleteFile(const std::string&) const override { return true; }
-    } files;
-    const TOperationsReport report = RunOperations(std::vector<std::string>(1000, Tree.Path("f")), foDelete, {}, files);
+        using TFileTransfer::TFileTransfer;
+        bool Delete(const std::string&) override { return true; }
+    };
+    const TOperationsReport report = RunOperations(std::vector<std::string>(1000, Tree.Path("f")), foDelete, {},
+                                                   std::make_unique<TDeletesNothing>(Roots()));
     ASSERT_GE(report.Lines.size(), 3u);
     EXPECT_EQ(TLines(report.Lines.end() - 3, report.Lines.end()),
               (TLines{"Done", "Succeeded: 1,000 items", "Not succeeded: 0 items"}));
@@ -168,8 +173,9 @@ TEST_F(OperationsThread, TerminationDuringAnItemLetsThatItemFinish)
             destinations.push_back(tree.Path("dst/a" + std::to_string(i)));
         }
         TEventLoop loop;
-        THookedTransfer files;
-        auto* thread = new TOperationsThread(sources, foCopy, destinations, loop, files);
+        auto hooked = std::make_unique<THookedTransfer>(TTransferRoots{tree.Path("src"), tree.Path("dst")});
+        THookedTransfer& files = *hooked;
+        auto* thread = new TOperationsThread(sources, foCopy, destinations, loop, std::move(hooked));
         // The request comes from the user-interface thread while the worker is inside item k.
         files.BeforeCopy = [&](const std::string& source) {
             if (source == sources[k - 1])
@@ -200,7 +206,7 @@ TEST_F(OperationsThread, TerminationBeforeTheFirstItemIsCanceled)
 {
     MakeTenItems();
     TEventLoop loop;
-    const TOperationsReport report = RunToEnd(new TTerminatedInRun(Sources, foMove, Destinations, loop), loop);
+    const TOperationsReport report = RunToEnd(new TTerminatedInRun(Sources, foMove, Destinations, loop, Roots()), loop);
     EXPECT_EQ(report.Lines, (TLines{"Canceled", "Succeeded: 0 items", "Not succeeded: 0 items"}));
     EXPECT_EQ(report.ProgressReports, 0);
     EXPECT_FALSE(Tree.Exists("dst"));
@@ -211,7 +217,7 @@ TEST_F(OperationsThread, TerminationBeforeRunLogsNothing)
 {
     MakeTenItems();
     TEventLoop loop;
-    auto* thread = new TOperationsThread(Sources, foCopy, Destinations, loop);
+    auto* thread = new TOperationsThread(Sources, foCopy, Destinations, loop, Roots());
     thread->Terminate();
     const TOperationsReport report = RunToEnd(thread, loop);
     EXPECT_TRUE(report.Lines.empty());
@@ -224,7 +230,7 @@ TEST_F(OperationsThread, AnExceptionEndsTheRunWithError)
     MakeTenItems();
     {
         SCOPED_TRACE("a destination missing from the list");
-        const TOperationsReport report = RunOperations({Sources[0], Sources[1]}, foCopy, {Destinations[0]});
+        const TOperationsReport report = RunOperations({Sources[0], Sources[1]}, foCopy, {Destinations[0]}, Roots());
         TLines expected = CopyAnnouncements(1);
         expected.push_back("Error");
         EXPECT_EQ(report.Lines, expected);
@@ -232,7 +238,7 @@ TEST_F(OperationsThread, AnExceptionEndsTheRunWithError)
     {
         SCOPED_TRACE("a destination without a directory part");
         const TOperationsReport report =
-            RunOperations({Sources[0], Sources[1], Sources[2]}, foMove, {Destinations[0], "a1", Destinations[2]});
+            RunOperations({Sources[0], Sources[1], Sources[2]}, foMove, {Destinations[0], "a1", Destinations[2]}, Roots());
         EXPECT_EQ(report.Lines,
                   (TLines{"Moving \"a0\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"",
                           "Succeeded", "Moving \"a1\" from \"" + Tree.Path("src") + "\" to \"\"", "Error"}));

@@ -1,6 +1,7 @@
-// operations_tool move|copy|delete SOURCE [DESTINATION]: runs one item through the operations
-// thread and prints its log, one line each. Tests run it where the test process itself cannot
-// go: as another user, or under a file-size limit. Exit status 0 when the item succeeded.
+// operations_tool move|copy|delete SOURCE_ROOT DESTINATION_ROOT SOURCE [DESTINATION]: runs one
+// item below the two roots through the operations thread and prints its log, one line each.
+// Tests run it where the test process itself cannot go: as another user, or under a file-size
+// limit. Exit status 0 when the item succeeded.
 
 #include <cstdio>
 #include <map>
@@ -12,15 +13,17 @@
 int main(int argc, char** argv)
 {
     const std::map<std::string, TFileOperation> operations{{"move", foMove}, {"copy", foCopy}, {"delete", foDelete}};
-    if (argc < 3 || argc > 4 || !operations.contains(argv[1])) {
-        std::fputs("usage: operations_tool move|copy|delete SOURCE [DESTINATION]\n", stderr);
+    if (argc < 5 || argc > 6 || !operations.contains(argv[1])) {
+        std::fputs("usage: operations_tool move|copy|delete SOURCE_ROOT DESTINATION_ROOT SOURCE [DESTINATION]\n",
+                   stderr);
         return 2;
     }
     TEventLoop loop;
     std::vector<std::string> destinations;
-    if (argc == 4)
-        destinations.push_back(argv[3]);
-    auto* thread = new TOperationsThread({argv[2]}, operations.at(argv[1]), destinations, loop);
+    if (argc == 6)
+        destinations.push_back(argv[5]);
+    auto* thread =
+        new TOperationsThread({argv[4]}, operations.at(argv[1]), destinations, loop, TTransferRoots{argv[2], argv[3]});
     std::string last;
     bool ended = false;
     thread->OnLog = [&](TReportThread*, const std::string& text) {

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "sys/Pathsyntax.h"
+#include "sys/posix/Tdescriptor.h"
 
 namespace {
 [[noreturn]] void Fail(const std::string& what, const std::string& path, const std::string& reason)
@@ -23,36 +24,6 @@ namespace {
 {
     Fail(what, path, std::system_category().message(error));
 }
-
-class TDescriptor {
-public:
-    explicit TDescriptor(int fd = -1) : Fd(fd) {}
-    ~TDescriptor()
-    {
-        if (Fd >= 0)
-            close(Fd);
-    }
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-
-    int Get() const { return Fd; }
-    void Reset(int fd)
-    {
-        if (Fd >= 0)
-            close(Fd);
-        Fd = fd;
-    }
-    // Closes now and reports the result: a late write error of the file system shows here.
-    int Close()
-    {
-        const int result = close(Fd);
-        Fd = -1;
-        return result;
-    }
-
-private:
-    int Fd;
-};
 
 // Up to and including the last delimiter; empty for a name in the working directory.
 std::string DirectoryWithDelimiter(const std::string& path)
@@ -233,4 +204,24 @@ void ReplaceWholeFile(const std::string& path, std::string_view contents)
     temporary.Write(contents);
     temporary.ReplaceTarget();
     SyncDirectoryOf(target);
+}
+
+bool MakeDirectoryChain(const std::string& directory, bool durable)
+{
+    std::string path = directory;
+    while (path.size() > 1 && PathSyntax::IsSeparator(path.back()))
+        path.pop_back();
+    struct stat info {};
+    if (path.empty() || (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)))
+        return true;
+    const std::size_t last = path.find_last_of(PathSyntax::Separators);
+    const std::string parent = last == std::string::npos ? std::string() : path.substr(0, last == 0 ? 1 : last);
+    if (!MakeDirectoryChain(parent, durable))
+        return false;
+    if (mkdir(path.c_str(), 0777) != 0)
+        // Someone else may have made it in the meantime.
+        return errno == EEXIST && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (durable)
+        SyncDirectoryOf(path);
+    return true;
 }

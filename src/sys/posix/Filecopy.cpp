@@ -1,0 +1,224 @@
+#include "sys/posix/Filecopy.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+// The kernel's copy is unavailable here (old kernel, across file systems, special files).
+bool CallUnavailable(int error)
+{
+    return error == ENOSYS || error == EXDEV || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL;
+}
+
+// Writes all of the buffer at the offset; 0, or the error number.
+int WriteAll(int target, const char* data, std::size_t size, off_t offset)
+{
+    while (size > 0) {
+        const ssize_t put = pwrite(target, data, size, offset);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += put;
+        size -= static_cast<std::size_t>(put);
+        offset += put;
+    }
+    return 0;
+}
+
+// Reads to the end of the source, which may be longer than it said (procfs says 0).
+int ReadWriteToEnd(int source, int target, off_t offset)
+{
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+        const ssize_t got = pread(source, buffer.data(), buffer.size(), offset);
+        if (got == 0)
+            return 0;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (const int error = WriteAll(target, buffer.data(), static_cast<std::size_t>(got), offset))
+            return error;
+        offset += got;
+    }
+}
+
+// Copies the byte range [offset, end) to the same place in the target; a source that ends
+// early leaves the target short, which the caller sees in its size.
+int CopyRange(int source, int target, off_t offset, off_t end)
+{
+    bool kernelCopies = true;
+    std::vector<char> buffer;
+    while (offset < end) {
+        const std::size_t wanted = static_cast<std::size_t>(std::min<off_t>(end - offset, off_t{1} << 30));
+        if (kernelCopies) {
+            loff_t in = offset, out = offset;
+            const ssize_t copied = copy_file_range(source, &in, target, &out, wanted, 0);
+            if (copied > 0) {
+                offset += copied;
+                continue;
+            }
+            if (copied == 0)
+                return 0;
+            if (errno == EINTR)
+                continue;
+            if (!CallUnavailable(errno))
+                return errno;
+            kernelCopies = false;
+        }
+        buffer.resize(std::min<std::size_t>(wanted, 256 * 1024));
+        const ssize_t got = pread(source, buffer.data(), std::min(wanted, buffer.size()), offset);
+        if (got == 0)
+            return 0;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (const int error = WriteAll(target, buffer.data(), static_cast<std::size_t>(got), offset))
+            return error;
+        offset += got;
+    }
+    return 0;
+}
+
+// Copies only the data extents; the holes between them stay unallocated in the target.
+int CopySparse(int source, int target, off_t size)
+{
+    for (off_t offset = 0; offset < size;) {
+        const off_t data = lseek(source, offset, SEEK_DATA);
+        if (data < 0)
+            return errno == ENXIO ? 0 : errno;  // ENXIO: only a hole is left
+        const off_t hole = lseek(source, data, SEEK_HOLE);
+        if (hole < 0)
+            return errno;
+        const off_t end = std::min(hole, size);
+        if (const int error = CopyRange(source, target, data, end))
+            return error;
+        offset = end;
+    }
+    // A hole at the end is made by the size alone.
+    return ftruncate(target, size) == 0 ? 0 : errno;
+}
+
+// Namespaces that only a privileged process or a capable file system may set; their loss is
+// what cp -a accepts too.
+bool OptionalAttribute(std::string_view name) { return !name.starts_with("user."); }
+
+bool Tolerable(std::string_view name, int error)
+{
+    // A file system without extended attributes (FAT) cannot keep any: nothing is lost by going on.
+    if (error == ENOTSUP || error == EOPNOTSUPP)
+        return true;
+    return OptionalAttribute(name) && (error == EPERM || error == EACCES || error == EINVAL);
+}
+
+bool ReadAttribute(int source, const char* name, std::vector<char>& value)
+{
+    for (;;) {
+        const ssize_t size = fgetxattr(source, name, nullptr, 0);
+        if (size < 0)
+            return false;
+        value.resize(static_cast<std::size_t>(size));
+        const ssize_t got = fgetxattr(source, name, value.data(), value.size());
+        if (got >= 0) {
+            value.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE)  // ERANGE: it grew meanwhile
+            return false;
+    }
+}
+
+bool CopyExtendedAttributes(int source, int target)
+{
+    std::vector<char> names;
+    for (;;) {
+        const ssize_t size = flistxattr(source, nullptr, 0);
+        if (size < 0)
+            return errno == ENOTSUP || errno == EOPNOTSUPP;
+        if (size == 0)
+            return true;
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = flistxattr(source, names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            break;
+        }
+        if (errno != ERANGE)
+            return false;
+    }
+    std::vector<char> value;
+    for (std::size_t at = 0; at < names.size();) {
+        const char* name = names.data() + at;
+        at += std::char_traits<char>::length(name) + 1;
+        if (!ReadAttribute(source, name, value)) {
+            if (errno == ENODATA || Tolerable(name, errno))
+                continue;
+            return false;
+        }
+        if (fsetxattr(target, name, value.data(), value.size(), 0) != 0 && !Tolerable(name, errno))
+            return false;
+    }
+    return true;
+}
+
+// The source's owner where the process may give it (root); else at least its group where the
+// process belongs to it; else, silently, the process's own.
+void CopyOwner(int fd, const struct stat& current, const struct stat& source)
+{
+    if (current.st_uid != source.st_uid || current.st_gid != source.st_gid)
+        static_cast<void>(fchown(fd, source.st_uid, source.st_gid) == 0 ||
+                          fchown(fd, static_cast<uid_t>(-1), source.st_gid) == 0);
+}
+
+bool SetMode(int fd, mode_t mode)
+{
+    struct stat current {};
+    return fstat(fd, &current) == 0 && ((current.st_mode & 07777) == mode || fchmod(fd, mode) == 0);
+}
+}  // namespace
+
+int CopyFileData(int source, int target, const struct stat& sourceInfo)
+{
+    const off_t size = sourceInfo.st_size;
+    if (size <= 0)
+        return ReadWriteToEnd(source, target, 0);
+    // Fewer blocks than bytes: there are holes to keep.
+    if (sourceInfo.st_blocks * 512 < size)
+        return CopySparse(source, target, size);
+    return CopyRange(source, target, 0, size);
+}
+
+bool CopyFileAttributes(int source, int target, const struct stat& sourceInfo)
+{
+    struct stat copy {};
+    if (fstat(target, &copy) != 0)
+        return false;
+    // Owner first, since a change of owner clears set-user-ID bits; the times last, after every
+    // change to the file.
+    CopyOwner(target, copy, sourceInfo);
+    if (!CopyExtendedAttributes(source, target) || !SetMode(target, sourceInfo.st_mode & 07777))
+        return false;
+    const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
+    return futimens(target, times) == 0;
+}
+
+bool CopyDirectoryAttributes(int directory, const struct stat& sourceInfo, mode_t mode)
+{
+    struct stat current {};
+    if (fstat(directory, &current) != 0)
+        return false;
+    CopyOwner(directory, current, sourceInfo);
+    return SetMode(directory, mode);
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The two halves of copying one open file to another: its bytes (holes kept as holes) and
+// what cp -a keeps besides (owner, extended attributes, permission bits, times).
+
+#include <cstdint>
+
+#include <sys/stat.h>
+
+// Copies the bytes of source, size of them as far as known, to the empty target, keeping holes;
+// 0, or the error number. Within one file system the kernel shares extents where it can.
+int CopyFileData(int source, int target, const struct stat& sourceInfo);
+
+// Gives the target the source's owner and group where the process may, its extended attributes
+// (the user namespace wherever the target's file system keeps any; ACLs and security labels
+// where permitted), its permission bits and, last, its access and modification times.
+bool CopyFileAttributes(int source, int target, const struct stat& sourceInfo);
+
+// Owner and group where permitted, then the permission bits of a directory the copy made.
+bool CopyDirectoryAttributes(int directory, const struct stat& sourceInfo, mode_t mode);

@@ -1,0 +1,187 @@
+#include "sys/posix/Tpendingcopy.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "sys/Tfiletransfer.h"
+#include "sys/Utf8.h"
+
+namespace {
+// Whether an unnamed file can be given a name through its descriptor alone: recent kernels allow
+// it to any process, older ones only to one that may search every directory (root). Learned
+// from the first try.
+std::atomic<bool> UnnamedFilesLinkable{true};
+
+// The start of the file name, so that a user who finds a leftover can tell what it was.
+std::string NameStem(const std::string& name)
+{
+    constexpr std::size_t MaxStemBytes = 64;
+    std::size_t end = 0;
+    while (end < name.size()) {
+        const std::size_t next = Utf8::Next(name, end);
+        if (next > MaxStemBytes)
+            break;
+        end = next;
+    }
+    return name.substr(0, end);
+}
+
+// FNV-1a: the whole name in a fixed width, since the stem alone may be shared by long names.
+std::uint64_t NameHash(const std::string& name)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : name) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+// A directory whose entries can only be added (append-only, immutable) keeps any temporary name
+// given in it for good, so nothing may be built there under one.
+bool EntriesRemovable(int directory)
+{
+    const TDescriptor readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int flags = 0;
+    if (!readable.IsOpen() || ioctl(readable.Get(), FS_IOC_GETFLAGS, &flags) != 0)
+        return true;  // a file system without such flags
+    return (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) == 0;
+}
+
+// Removes what a killed run left under the temporary name. A file still being written holds
+// a lock on it and is left alone; so is anything that is not a regular file.
+bool RemoveStaleTemporary(int directory, const std::string& temporary)
+{
+    const TDescriptor stale(openat(directory, temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!stale.IsOpen()) {
+        if (errno == ENOENT)
+            return true;
+        // A copy of an unreadable file cannot be opened to look at its lock; it is ours anyway.
+        return errno == EACCES && unlinkat(directory, temporary.c_str(), 0) == 0;
+    }
+    struct stat opened {}, named {};
+    if (fstat(stale.Get(), &opened) != 0 || !S_ISREG(opened.st_mode))
+        return false;
+    if (flock(stale.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        return false;
+    // Only the file looked at, not one that took the name since.
+    if (fstatat(directory, temporary.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || named.st_ino != opened.st_ino ||
+        named.st_dev != opened.st_dev)
+        return false;
+    return unlinkat(directory, temporary.c_str(), 0) == 0;
+}
+}  // namespace
+
+std::string TPendingCopy::TemporaryName(const std::string& name)
+{
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(NameHash(name)));
+    return "." + NameStem(name) + "." + hash + TFileTransfer::TemporarySuffix;
+}
+
+TPendingCopy::TPendingCopy(int directory, const std::string& name, mode_t mode, bool replacing)
+    : Directory(directory), Name(name), Temporary(TemporaryName(name)), Replacing(replacing)
+{
+    // What a killed run left for this destination goes first, whichever way this copy is built.
+    if (!RemoveStaleTemporary(Directory, Temporary))
+        return;
+    if (UnnamedFilesLinkable.load(std::memory_order_relaxed))
+        File.Reset(openat(directory, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode & 0777));
+    if (!File.IsOpen())
+        OpenNamed(mode);
+    // Another run that meets this copy under the temporary name leaves it alone.
+    if (File.IsOpen())
+        flock(File.Get(), LOCK_EX | LOCK_NB);
+}
+
+TPendingCopy::~TPendingCopy()
+{
+    File.Reset();
+    if (Named)
+        unlinkat(Directory, Temporary.c_str(), 0);
+}
+
+bool TPendingCopy::OpenNamed(mode_t mode)
+{
+    if (!EntriesRemovable(Directory))
+        return false;
+    // Readable by its owner, so that a later run can look at its lock; the mode comes last.
+    File.Reset(openat(Directory, Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      (mode & 0777) | S_IRUSR));
+    Named = File.IsOpen();
+    return Named;
+}
+
+TPlacement TPendingCopy::Place(int sourceDirectory)
+{
+    return Replacing ? Replace(sourceDirectory) : PlaceNew();
+}
+
+TPlacement TPendingCopy::PlaceNew()
+{
+    if (!Named) {
+        // EEXIST: the name was taken meanwhile, and is not to be replaced unseen.
+        if (linkat(File.Get(), "", Directory, Name.c_str(), AT_EMPTY_PATH) != 0)
+            return UnnamedLinkFailed();
+        // Tells whether the file system took everything written (NFS reports late).
+        if (File.Close() == 0)
+            return TPlacement::Placed;
+        unlinkat(Directory, Name.c_str(), 0);
+        return TPlacement::Failed;
+    }
+    if (File.Close() != 0)
+        return TPlacement::Failed;
+    if (renameat2(Directory, Temporary.c_str(), Directory, Name.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno != EINVAL && errno != ENOSYS)
+            return TPlacement::Failed;
+        // Without the flag: a hard link refuses an existing name too; where the file system
+        // has none (FAT), a look right before the rename is the best there is.
+        if (linkat(Directory, Temporary.c_str(), Directory, Name.c_str(), 0) == 0) {
+            Named = unlinkat(Directory, Temporary.c_str(), 0) != 0;
+            return TPlacement::Placed;
+        }
+        struct stat existing {};
+        if (errno == EEXIST || fstatat(Directory, Name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 ||
+            errno != ENOENT || renameat(Directory, Temporary.c_str(), Directory, Name.c_str()) != 0)
+            return TPlacement::Failed;
+    }
+    Named = false;
+    return TPlacement::Placed;
+}
+
+TPlacement TPendingCopy::Replace(int sourceDirectory)
+{
+    if (!Named) {
+        if (!EntriesRemovable(Directory))
+            return TPlacement::Failed;
+        if (linkat(File.Get(), "", Directory, Temporary.c_str(), AT_EMPTY_PATH) != 0)
+            return UnnamedLinkFailed();
+        Named = true;
+    }
+    // A name just made here that the source's folder shows too: one folder under two names
+    // (a second mount, a case-blind file system), where the rename would replace the source.
+    struct stat seen {};
+    if (fstatat(sourceDirectory, Temporary.c_str(), &seen, AT_SYMLINK_NOFOLLOW) == 0)
+        return TPlacement::SourceFolder;
+    if (File.Close() != 0 || renameat(Directory, Temporary.c_str(), Directory, Name.c_str()) != 0)
+        return TPlacement::Failed;
+    Named = false;
+    return TPlacement::Placed;
+}
+
+TPlacement TPendingCopy::UnnamedLinkFailed()
+{
+    // ENOENT: the kernel does not let this process name an unnamed file.
+    if (errno != ENOENT)
+        return TPlacement::Failed;
+    UnnamedFilesLinkable.store(false, std::memory_order_relaxed);
+    return TPlacement::BuildNamed;
+}
