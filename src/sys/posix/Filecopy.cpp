@@ -97,8 +97,11 @@ int CopySparse(int source, int target, off_t size)
 {
     for (off_t offset = 0; offset < size;) {
         const off_t data = lseek(source, offset, SEEK_DATA);
-        if (data < 0)
-            return errno == ENXIO ? 0 : errno;  // ENXIO: only a hole is left
+        if (data < 0) {
+            if (errno != ENXIO)  // ENXIO: only a hole is left
+                return errno;
+            break;
+        }
         const off_t hole = lseek(source, data, SEEK_HOLE);
         if (hole < 0)
             return errno;
@@ -182,10 +185,15 @@ void CopyOwner(int fd, const struct stat& current, const struct stat& source)
                           fchown(fd, static_cast<uid_t>(-1), source.st_gid) == 0);
 }
 
+// A file system without permission bits (FAT) keeps what it can; the file is the copy's own,
+// so a refusal can only come from there.
 bool SetMode(int fd, mode_t mode)
 {
     struct stat current {};
-    return fstat(fd, &current) == 0 && ((current.st_mode & 07777) == mode || fchmod(fd, mode) == 0);
+    if (fstat(fd, &current) != 0)
+        return false;
+    return (current.st_mode & 07777) == mode || fchmod(fd, mode) == 0 || errno == ENOSYS || errno == EPERM ||
+           errno == EOPNOTSUPP;
 }
 }  // namespace
 

@@ -1,0 +1,296 @@
+// The file work on real file systems where data is lost: read-only files, linked folders, a
+// case-blind FAT volume, a second view of one folder, sparse files, interrupted runs.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "operations/Toperationsrun.h"
+#include "support/Tmount.h"
+#include "support/Ttreefixture.h"
+#include "sys/posix/Tpendingcopy.h"
+#include "sys/posix/Ttreeroot.h"
+
+namespace {
+namespace fs = std::filesystem;
+using TLines = std::vector<std::string>;
+
+const std::string Tool = OPERATIONS_TOOL;
+
+struct stat StatOf(const std::string& path)
+{
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0)
+        throw std::runtime_error("cannot stat " + path);
+    return info;
+}
+
+void Shell(const std::string& command)
+{
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("failed: " + command);
+}
+
+// The result line of each item of a run, in order.
+TLines Results(const TOperationsReport& report)
+{
+    TLines results;
+    for (const std::string& line : report.Lines)
+        if (line == "Succeeded" || line == "Not succeeded")
+            results.push_back(line);
+    return results;
+}
+
+class FileTransferSafety : public ::testing::Test {
+protected:
+    TOperationsReport Run(TFileOperation operation, const TLines& relativePaths, const std::string& sourceRoot,
+                          const std::string& destinationRoot)
+    {
+        std::vector<std::string> sources, destinations;
+        for (const std::string& relative : relativePaths) {
+            sources.push_back(sourceRoot + "/" + relative);
+            destinations.push_back(destinationRoot + "/" + relative);
+        }
+        return RunOperations(sources, operation, destinations, TTransferRoots{sourceRoot, destinationRoot});
+    }
+    TOperationsReport Run(TFileOperation operation, const TLines& relativePaths)
+    {
+        return Run(operation, relativePaths, Tree.Path("src"), Tree.Path("dst"));
+    }
+    // The operations tool as "nobody", on one item between src and dst.
+    int RunAsNobody(const std::string& operation, const std::string& relative)
+    {
+        return RunUnprivileged(Tool + " " + operation + " " + Tree.Path("src") + " " + Tree.Path("dst") + " " +
+                               Tree.Path("src/" + relative) + " " + Tree.Path("dst/" + relative) + " >/dev/null");
+    }
+
+    TTreeFixture Tree;
+};
+}  // namespace
+
+TEST_F(FileTransferSafety, ReadOnlyFilesAreNeitherReplacedNorDeleted)
+{
+    // Without any write bit: read-only for root too.
+    Tree.CreateFile("src/f", "new");
+    Tree.CreateFile("dst/f", "old");
+    Tree.CreateFile("src/g", "only copy");
+    Tree.CreateFile("src/h", "only copy");
+    for (const char* name : {"dst/f", "src/g", "src/h"})
+        ASSERT_EQ(chmod(Tree.Path(name).c_str(), 0444), 0);
+    EXPECT_EQ(Results(Run(foCopy, {"f"})), TLines{"Not succeeded"});
+    EXPECT_EQ(Results(Run(foMove, {"g"})), TLines{"Not succeeded"});
+    EXPECT_EQ(Results(Run(foDelete, {"h"})), TLines{"Not succeeded"});
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "old");
+    EXPECT_EQ(StatOf(Tree.Path("dst/f")).st_mode & 07777, 0444u);
+    EXPECT_EQ(Tree.ReadFile("src/g"), "only copy");
+    EXPECT_EQ(Tree.ReadFile("dst/g"), "only copy");
+    EXPECT_EQ(Tree.ReadFile("src/h"), "only copy");
+
+    // Root's files in folders that "nobody" may write: the folder would let it unlink or
+    // rename over them, the files themselves are not its to change.
+    Tree.CreateFile("src/r", "root's source");
+    Tree.CreateFile("dst/r", "root's destination");
+    Tree.CreateFile("src/s", "new");
+    Tree.CreateFile("dst/s", "root's destination");
+    for (const char* folder : {"", "src", "dst"})
+        ASSERT_EQ(chmod(Tree.Path(folder).c_str(), 0777), 0);
+    EXPECT_EQ(RunAsNobody("delete", "r"), 1);
+    EXPECT_EQ(RunAsNobody("copy", "s"), 1);
+    EXPECT_EQ(Tree.ReadFile("src/r"), "root's source");
+    EXPECT_EQ(Tree.ReadFile("dst/s"), "root's destination");
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
+}
+
+TEST_F(FileTransferSafety, LinkedFoldersBelowTheRootsAreNeverPassed)
+{
+    Tree.CreateFile("elsewhere/x.txt", "outside the trees");
+    Tree.CreateFile("src/b/x.txt", "new");
+    Tree.CreateSymlink("dst/b", Tree.Path("elsewhere"));
+    // Two source files that a link in the destination would make one.
+    Tree.CreateFile("src/a/f.jpg", "A");
+    Tree.CreateFile("src/b/f.jpg", "B");
+    Tree.CreateSymlink("dst/c", "a");
+    Tree.CreateFile("src/c/f.jpg", "C");
+    Tree.CreateSymlink("src/l", Tree.Path("elsewhere"));
+
+    EXPECT_EQ(Results(Run(foCopy, {"b/x.txt"})), TLines{"Not succeeded"});
+    EXPECT_EQ(Results(Run(foMove, {"a/f.jpg", "c/f.jpg"})), (TLines{"Succeeded", "Not succeeded"}));
+    EXPECT_EQ(Results(Run(foDelete, {"l/x.txt"})), TLines{"Not succeeded"});
+    EXPECT_EQ(Tree.ReadFile("elsewhere/x.txt"), "outside the trees");
+    EXPECT_EQ(Tree.ReadFile("dst/a/f.jpg"), "A");
+    EXPECT_EQ(Tree.ReadFile("src/c/f.jpg"), "C");
+
+    // The roots themselves may be links.
+    Tree.CreateSymlink("dst-link", Tree.Path("dst"));
+    EXPECT_EQ(Results(Run(foCopy, {"b/f.jpg"}, Tree.Path("src"), Tree.Path("dst-link"))), TLines{"Not succeeded"});
+    Tree.CreateFile("src/top.txt", "top");
+    EXPECT_EQ(Results(Run(foCopy, {"top.txt"}, Tree.Path("src"), Tree.Path("dst-link"))), TLines{"Succeeded"});
+    EXPECT_EQ(Tree.ReadFile("dst/top.txt"), "top");
+
+    // What kernels without beneath-resolution use instead.
+    const TDescriptor root(open(Tree.Path("dst").c_str(), O_PATH | O_DIRECTORY));
+    EXPECT_TRUE(OpenDirectoryByComponents(root.Get(), "a").IsOpen());
+    EXPECT_FALSE(OpenDirectoryByComponents(root.Get(), "b").IsOpen());
+    EXPECT_FALSE(OpenDirectoryByComponents(root.Get(), "c").IsOpen());
+}
+
+TEST_F(FileTransferSafety, CaseBlindDestinationNeverMergesTwoFiles)
+{
+    Tree.CreateDirectory("fat");
+    const auto fat = TMount::Fat(Tree.Path("fat.img"), Tree.Path("fat"));
+    Tree.CreateFile("src/A.txt", "UPPER", 1'600'000'000);
+    Tree.CreateFile("src/a.txt", "lower", 1'600'000'000);
+    Tree.CreateFile("src/D/x", "upper folder", 1'600'000'000);
+    Tree.CreateFile("src/d/x", "lower folder", 1'600'000'000);
+
+    const TOperationsReport report = Run(foMove, {"A.txt", "a.txt", "D/x", "d/x"}, Tree.Path("src"), Tree.Path("fat"));
+    EXPECT_EQ(Results(report), (TLines{"Succeeded", "Not succeeded", "Succeeded", "Not succeeded"}));
+    EXPECT_EQ(Tree.ReadFile("fat/A.txt"), "UPPER");
+    EXPECT_EQ(Tree.ReadFile("src/a.txt"), "lower");
+    EXPECT_EQ(Tree.ReadFile("fat/D/x"), "upper folder");
+    EXPECT_EQ(Tree.ReadFile("src/d/x"), "lower folder");
+}
+
+TEST_F(FileTransferSafety, MoveOntoASecondViewOfTheSameFolderDeletesNothing)
+{
+    Tree.CreateFile("src/f", "one");
+    Tree.CreateFile("src/sub/g", "two");
+    Tree.CreateDirectory("view");
+    {
+        const auto view = TMount::SecondView(Tree.Path("src"), Tree.Path("view"));
+        EXPECT_EQ(Results(Run(foMove, {"f", "sub/g"}, Tree.Path("src"), Tree.Path("view"))),
+                  (TLines{"Not succeeded", "Not succeeded"}));
+    }
+    EXPECT_EQ(Tree.ReadFile("src/f"), "one");
+    EXPECT_EQ(Tree.ReadFile("src/sub/g"), "two");
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("src")), TLines{});
+
+    // One FAT folder under two spellings.
+    Tree.CreateDirectory("fat");
+    const auto fat = TMount::Fat(Tree.Path("fat.img"), Tree.Path("fat"));
+    Tree.CreateFile("fat/d/f", "only copy");
+    EXPECT_EQ(Results(Run(foMove, {"f"}, Tree.Path("fat/d"), Tree.Path("fat/D"))), TLines{"Not succeeded"});
+    EXPECT_EQ(Tree.ReadFile("fat/d/f"), "only copy");
+}
+
+TEST_F(FileTransferSafety, CreatedFoldersTakeTheModeAndOwnerOfTheirSourceFolders)
+{
+    Tree.CreateFile("src/private/f", "secret");
+    ASSERT_EQ(chown(Tree.Path("src/private").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(Tree.Path("src/private").c_str(), 0700), 0);
+    ASSERT_EQ(chmod(Tree.Path("src").c_str(), 0750), 0);
+    EXPECT_EQ(Results(Run(foCopy, {"private/f"}, Tree.Path("src"), Tree.Path("new/dst"))), TLines{"Succeeded"});
+    const struct stat made = StatOf(Tree.Path("new/dst/private"));
+    EXPECT_EQ(made.st_mode & 07777, 0700u);
+    EXPECT_EQ(made.st_uid, 65534u);
+    EXPECT_EQ(made.st_gid, 65534u);
+    EXPECT_EQ(StatOf(Tree.Path("new/dst")).st_mode & 07777, 0750u);
+
+    // A folder its owner may not write gets that mode at the end, after the run filled it.
+    Tree.CreateFile("src/shut/f", "kept");
+    ASSERT_EQ(chown(Tree.Path("src/shut/f").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown(Tree.Path("src/shut").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(Tree.Path("src/shut").c_str(), 0500), 0);
+    ASSERT_EQ(chmod(Tree.Path("src").c_str(), 0755), 0);
+    Tree.CreateDirectory("dst");
+    ASSERT_EQ(chmod(Tree.Path("dst").c_str(), 0777), 0);
+    ASSERT_EQ(chmod(Tree.Root().c_str(), 0755), 0);
+    EXPECT_EQ(RunAsNobody("copy", "shut/f"), 0);
+    EXPECT_EQ(StatOf(Tree.Path("dst/shut")).st_mode & 07777, 0500u);
+    EXPECT_EQ(Tree.ReadFile("dst/shut/f"), "kept");
+}
+
+TEST_F(FileTransferSafety, SparseFilesStaySparseAndShortCopiesFail)
+{
+    // 1 GiB with 1 MiB of data in the middle, onto a tmpfs of 16 MiB.
+    constexpr off_t Size = off_t{1} << 30, DataAt = Size / 2, DataSize = 1 << 20;
+    Tree.CreateFile("src/sparse.bin", "");
+    {
+        const TDescriptor file(open(Tree.Path("src/sparse.bin").c_str(), O_WRONLY));
+        const std::string data(DataSize, 'd');
+        ASSERT_EQ(pwrite(file.Get(), data.data(), data.size(), DataAt), DataSize);
+        ASSERT_EQ(ftruncate(file.Get(), Size), 0);
+    }
+    Tree.CreateDirectory("small");
+    const auto small = TMount::Tmpfs(Tree.Path("small"), "16M");
+    EXPECT_EQ(Results(Run(foCopy, {"sparse.bin"}, Tree.Path("src"), Tree.Path("small"))), TLines{"Succeeded"});
+    const struct stat copy = StatOf(Tree.Path("small/sparse.bin"));
+    EXPECT_EQ(copy.st_size, Size);
+    EXPECT_LE(copy.st_blocks * 512, 2 * DataSize);
+    const TDescriptor file(open(Tree.Path("small/sparse.bin").c_str(), O_RDONLY));
+    std::string probe(16, ' ');
+    ASSERT_EQ(pread(file.Get(), probe.data(), probe.size(), DataAt - 8), 16);
+    EXPECT_EQ(probe, std::string(8, '\0') + std::string(8, 'd'));
+
+    // A copy that comes out shorter than its source never takes the destination's place.
+    struct TShortCopy : TFileTransfer {
+        using TFileTransfer::TFileTransfer;
+        int CopyContents(int source, int target, const struct stat& sourceInfo) const override
+        {
+            const int error = TFileTransfer::CopyContents(source, target, sourceInfo);
+            return error != 0 ? error : ftruncate(target, sourceInfo.st_size - 1);
+        }
+    };
+    Tree.CreateFile("src/f", "new contents");
+    Tree.CreateFile("dst/f", "old");
+    const TOperationsReport report = RunOperations({Tree.Path("src/f")}, foMove, {Tree.Path("dst/f")},
+                                                   std::make_unique<TShortCopy>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")}));
+    EXPECT_EQ(Results(report), TLines{"Not succeeded"});
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "old");
+    EXPECT_EQ(Tree.ReadFile("src/f"), "new contents");
+}
+
+TEST_F(FileTransferSafety, NoTemporaryFileOutlivesARun)
+{
+    // What a killed run left for this very name goes; another name's stays, as does one that a
+    // running copy still holds.
+    Tree.CreateFile("src/big.bin", "new");
+    Tree.CreateFile("src/busy.bin", "new");
+    Tree.CreateFile("dst/big.bin", "old");
+    const std::string stale = "dst/" + TPendingCopy::TemporaryName("big.bin");
+    const std::string busy = "dst/" + TPendingCopy::TemporaryName("busy.bin");
+    Tree.CreateFile(stale, std::string(4096, 'x'));
+    Tree.CreateFile(busy, "being written");
+    Tree.CreateFile("dst/.big.bin.someone-else.vellumark-tmp", "not ours to judge");
+    const TDescriptor held(open(Tree.Path(busy).c_str(), O_RDONLY));
+    ASSERT_EQ(flock(held.Get(), LOCK_EX), 0);
+    EXPECT_EQ(Results(Run(foCopy, {"big.bin", "busy.bin"})), (TLines{"Succeeded", "Not succeeded"}));
+    EXPECT_EQ(Tree.ReadFile("dst/big.bin"), "new");
+    EXPECT_FALSE(Tree.Exists(stale));
+    EXPECT_EQ(Tree.ReadFile(busy), "being written");
+    EXPECT_TRUE(Tree.Exists("dst/.big.bin.someone-else.vellumark-tmp"));
+
+    // A folder whose entries cannot be removed would keep any temporary name for good.
+    Tree.CreateFile("src/f", "new");
+    Tree.CreateFile("src/g", "new");
+    Tree.CreateFile("app/f", "old");
+    Shell("chattr +a '" + Tree.Path("app") + "'");
+    const TOperationsReport report = Run(foCopy, {"f", "g"}, Tree.Path("src"), Tree.Path("app"));
+    Shell("chattr -a '" + Tree.Path("app") + "'");
+    EXPECT_EQ(Results(report), (TLines{"Not succeeded", "Succeeded"}));
+    EXPECT_EQ(Tree.ReadFile("app/f"), "old");
+    EXPECT_EQ(Tree.ReadFile("app/g"), "new");
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("app")), TLines{});
+}
+
+TEST_F(FileTransferSafety, ExtendedAttributesAreKept)
+{
+    Tree.CreateFile("src/f", "tagged");
+    const std::string value = "a value\0with a zero byte";
+    ASSERT_EQ(setxattr(Tree.Path("src/f").c_str(), "user.vellumark.test", value.data(), value.size(), 0), 0)
+        << "the test folder's file system keeps no user attributes";
+    EXPECT_EQ(Results(Run(foCopy, {"f"})), TLines{"Succeeded"});
+    std::string copied(64, '\0');
+    const ssize_t size = getxattr(Tree.Path("dst/f").c_str(), "user.vellumark.test", copied.data(), copied.size());
+    ASSERT_GE(size, 0);
+    copied.resize(static_cast<std::size_t>(size));
+    EXPECT_EQ(copied, value);
+}

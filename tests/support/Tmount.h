@@ -1,0 +1,27 @@
+#pragma once
+// A file system mounted for one test, unmounted again when the object goes. The faults of file
+// work live in real file systems: a small tmpfs, a case-blind FAT volume (fusefat), a second
+// view of one folder (bindfs). Mounting needs root, as CI runs; anything missing throws with
+// the reason, so the test fails instead of passing unseen.
+
+#include <memory>
+#include <string>
+
+class TMount {
+public:
+    ~TMount();
+    TMount(const TMount&) = delete;
+    TMount& operator=(const TMount&) = delete;
+
+    // A tmpfs of the given size ("16M") at the existing folder.
+    static std::unique_ptr<TMount> Tmpfs(const std::string& at, const std::string& size);
+    // A new 32 MiB FAT image file, mounted read-write at the existing folder.
+    static std::unique_ptr<TMount> Fat(const std::string& image, const std::string& at);
+    // The folder seen a second time at the existing folder.
+    static std::unique_ptr<TMount> SecondView(const std::string& folder, const std::string& at);
+
+private:
+    explicit TMount(std::string at) : At(std::move(at)) {}
+
+    std::string At;
+};
