@@ -5,6 +5,7 @@
 
 #include "compare/Tcompareloader.h"
 #include "compare/Tcompareoptionscheck.h"
+#include "sys/Workingdirectory.h"
 
 void TCompareArguments::AddTo(CLI::App& command)
 {
@@ -29,7 +30,12 @@ TResolvedOptions TCompareArguments::Resolve() const
     TResolvedOptions resolved = Loaded();
     if (!resolved.Options)
         return resolved;
-    Override(*resolved.Options);
+    try {
+        Override(*resolved.Options);
+    } catch (const std::runtime_error& error) {
+        std::cerr << error.what() << '\n';
+        return {std::nullopt, ExitFailure};
+    }
     if (const auto problem = CheckCompareOptions(*resolved.Options)) {
         std::cerr << problem->Message << '\n';
         return {std::nullopt, ExitUsage};
@@ -59,10 +65,11 @@ TResolvedOptions TCompareArguments::Loaded() const
 
 void TCompareArguments::Override(TCompareOptions& options) const
 {
+    // A saved compare file and the comparison's paths must not depend on where the command ran.
     if (SourceOption->count() > 0)
-        options.SrcDir = Source;
+        options.SrcDir = AbsolutePath(Source);
     if (DestinationOption->count() > 0)
-        options.DstDir = Destination;
+        options.DstDir = AbsolutePath(Destination);
     if (IncludeOption->count() > 0) {
         options.UseIncludeMasks = true;
         options.IncludeMasks = IncludeMasks;

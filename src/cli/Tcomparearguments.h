@@ -31,6 +31,7 @@ public:
 
 private:
     TResolvedOptions Loaded() const;
+    // Raises std::runtime_error when a relative root cannot be made absolute.
     void Override(TCompareOptions& options) const;
     bool Save(const TCompareOptions& options) const;
 

@@ -82,62 +82,49 @@ std::vector<std::string> SplitText(std::string_view text, char delimiter)
 namespace {
 char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// The end of a text takes part as a zero byte: it equals only the end of the other text.
-bool CharactersEqual(std::string_view name, std::size_t n, std::string_view mask, std::size_t m)
+// The length of the name's character at n when the mask's character at m is the same one,
+// else 0. Both positions are inside their texts.
+std::size_t MatchedLength(std::string_view name, std::size_t n, std::string_view mask, std::size_t m)
 {
-    const std::size_t nameLength = Utf8::CharLength(name, n);
-    if (nameLength != Utf8::CharLength(mask, m))
-        return false;
-    if (nameLength == 0)
-        return true;
-    if (nameLength == 1)
-        return FoldAscii(name[n]) == FoldAscii(mask[m]);
-    return name.compare(n, nameLength, mask, m, nameLength) == 0;
+    const std::size_t length = Utf8::CharLength(name, n);
+    if (length != Utf8::CharLength(mask, m))
+        return 0;
+    if (length == 1)
+        return FoldAscii(name[n]) == FoldAscii(mask[m]) ? 1 : 0;
+    return name.compare(n, length, mask, m, length) == 0 ? length : 0;
 }
 }  // namespace
 
 bool MatchesMask(std::string_view name, std::string_view mask)
 {
-    // Points to return to when a later part fails: a "*" there takes one more character.
-    std::vector<std::size_t> nameStack, maskStack;
+    // Each piece of the mask takes its leftmost place after the one before. When a piece
+    // fails, only the last "*" takes one more character: letting an earlier "*" take more
+    // would just move the later pieces right, where they can find nothing the leftmost
+    // places could not. So the work stays within name length times mask length.
+    constexpr std::size_t NoStar = std::string_view::npos;
     std::size_t n = 0, m = 0;
-    for (;;) {
-        bool star = false;
-        while (m < mask.size() && (mask[m] == '?' || mask[m] == '*')) {
-            if (mask[m] == '?') {
-                if (n >= name.size())
-                    return false;
-                n = Utf8::Next(name, n);
-            } else {
-                star = true;
-            }
+    std::size_t afterStar = NoStar, starTakesUpTo = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            afterStar = ++m;
+            starTakesUpTo = n;
+        } else if (m < mask.size() && mask[m] == '?') {
+            n = Utf8::Next(name, n);
             ++m;
-        }
-        for (;;) {
-            if (CharactersEqual(name, n, mask, m)) {
-                if (n >= name.size())
-                    return true;
-                if (star) {
-                    nameStack.push_back(Utf8::Next(name, n));
-                    maskStack.push_back(m);
-                }
-                n = Utf8::Next(name, n);
-                m = Utf8::Next(mask, m);
-                break;
-            }
-            if (star && n < name.size()) {
-                n = Utf8::Next(name, n);
-            } else if (nameStack.empty()) {
-                return false;
-            } else {
-                n = nameStack.back();
-                m = maskStack.back();
-                nameStack.pop_back();
-                maskStack.pop_back();
-                star = true;
-            }
+        } else if (const std::size_t length = m < mask.size() ? MatchedLength(name, n, mask, m) : 0; length > 0) {
+            n += length;
+            m += length;
+        } else if (afterStar != NoStar) {
+            starTakesUpTo = Utf8::Next(name, starTakesUpTo);
+            n = starTakesUpTo;
+            m = afterStar;
+        } else {
+            return false;
         }
     }
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
+    return m == mask.size();
 }
 
 std::int32_t ProgressPercent(std::int32_t position, std::int32_t maximum)
