@@ -535,10 +535,7 @@ void TMainForm::RunCompare(const std::string& compareFileName)
         return;
     if (!ClearList(true))
         return;
-    const TCompareOptions& options = CompareDialog->Options();
-    // The rows that this comparison fills lie below these; the operations stay below them.
-    ListRoots = {options.SrcDir, options.DstDir};
-    auto* thread = new TCompareThread(options, MainThread, FileSystem);
+    auto* thread = new TCompareThread(CompareDialog->Options(), MainThread, FileSystem);
     thread->OnProgress = [this](TReportThread* sender, std::int32_t position, std::int32_t maximum) {
         CompareThreadProgress(sender, position, maximum);
     };
@@ -562,7 +559,7 @@ void TMainForm::CompareThreadTerminate(TReportThread* sender)
     }
     try {
         if (ClearList(true))
-            FillList(thread->Items);
+            FillList(thread->Items, {thread->Options.SrcDir, thread->Options.DstDir});
         ProgressDialog->Finish(true);
     } catch (...) {
         // A failure here would otherwise go back to the worker, and the dialog, still
@@ -622,10 +619,11 @@ bool TMainForm::ClearList(bool ask)
     return true;
 }
 
-void TMainForm::FillList(const std::vector<TCompareItem>& items)
+void TMainForm::FillList(const std::vector<TCompareItem>& items, const TTransferRoots& roots)
 {
     TBulkUpdate bulk(ListView1);
     Model.Fill(items);
+    ListRoots = roots;
     if (Model.Count() > 0) {
         ListView1->selectionModel()->clearSelection();
         ListView1->selectionModel()->setCurrentIndex(Model.index(0, 0), QItemSelectionModel::NoUpdate);

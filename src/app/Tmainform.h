@@ -75,8 +75,9 @@ public:
     TSettingsState CurrentSettingsState() const;
     void ApplyStoredSettings(const TStoredSettings& settings);
 
-    // The result list.
-    void FillList(const std::vector<TCompareItem>& items);
+    // The result list, with the roots of the comparison the items come from: the operations
+    // on its rows never leave them.
+    void FillList(const std::vector<TCompareItem>& items, const TTransferRoots& roots = {});
     void UpdateListItem(int row);
     void UpdateItemCount();
     void SortList(TSortCode code);

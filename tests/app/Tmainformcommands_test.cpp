@@ -56,7 +56,7 @@ protected:
             item.DstPath = Tree.Path("dst/" + name);
             items.push_back(item);
         }
-        Form().FillList(items);
+        Form().FillList(items, {Tree.Path("src"), Tree.Path("dst")});
         Form().ListView1ColumnClick(0);
     }
     // A shortcut reaches its command in the active window only, which a closed dialog may

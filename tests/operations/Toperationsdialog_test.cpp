@@ -24,21 +24,28 @@ using TLines = std::vector<std::string>;
 
 const std::string DeleteQuestion = "Deleted files cannot be restored.\r\n\r\nContinue?";
 
-// The real file work, except that the first item waits until the test lets it go on.
+// Holds the first copy of a run until the test lets it go on.
+struct TGate {
+    std::atomic<bool> Started{false};
+    std::atomic<bool> Released{false};
+};
+
+// The real file work, behind the gate.
 class TGatedTransfer : public TFileTransfer {
 public:
-    bool ForceDirectories(const std::string& directory, bool durable) const override
+    TGatedTransfer(const TTransferRoots& roots, TGate& gate) : TFileTransfer(roots), Gate(gate) {}
+    bool Copy(const std::string& source, const std::string& destination) override
     {
-        if (!Started.exchange(true)) {
+        if (!Gate.Started.exchange(true)) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (!Released && std::chrono::steady_clock::now() < deadline)
+            while (!Gate.Released && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        return TFileTransfer::ForceDirectories(directory, durable);
+        return TFileTransfer::Copy(source, destination);
     }
 
-    mutable std::atomic<bool> Started{false};
-    std::atomic<bool> Released{false};
+private:
+    TGate& Gate;
 };
 
 struct TButtonStates {
@@ -54,7 +61,7 @@ std::ostream& operator<<(std::ostream& out, const TButtonStates& s)
 
 class OperationsDialog : public ::testing::Test {
 protected:
-    OperationsDialog() { MakeDialog(TFileTransfer::System()); }
+    OperationsDialog() { MakeDialog({}); }
     ~OperationsDialog() override
     {
         if (Dialog->RunThread != nullptr) {
@@ -66,9 +73,9 @@ protected:
         EXPECT_TRUE(Shell.Requests.empty()) << "The operations dialog used the shell for more than the clipboard";
     }
 
-    void MakeDialog(const TFileTransfer& files)
+    void MakeDialog(TOperationsDialog::TFileTransferMaker makeFiles)
     {
-        Dialog = std::make_unique<TOperationsDialog>(Messenger, Shell, MainThread, nullptr, files);
+        Dialog = std::make_unique<TOperationsDialog>(Messenger, Shell, MainThread, nullptr, std::move(makeFiles));
     }
 
     // Files a0.. in src, to be copied or moved into dst.
@@ -87,6 +94,7 @@ protected:
     {
         Dialog->Sources = &Sources;
         Dialog->Destinations = &Destinations;
+        Dialog->Roots = {Tree.Path("src"), Tree.Path("dst")};
         Dialog->show();
         Dialog->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(Dialog.get()));
@@ -224,8 +232,8 @@ TEST_F(OperationsDialog, AMoveWithEmptyListsLogsDoneAndTwoZeroCounts)
 
 TEST_F(OperationsDialog, EveryAttemptToCloseARunAsksItToStopInstead)
 {
-    TGatedTransfer gated;
-    MakeDialog(gated);
+    TGate gated;
+    MakeDialog([&](const TTransferRoots& roots) { return std::make_unique<TGatedTransfer>(roots, gated); });
     MakeItems(3);
     Open();
     Dialog->Button2->click();
