@@ -1,6 +1,7 @@
 // Times the operations engine's copy of two trees into an empty destination (2,000 files of
 // 1 MiB, 50,000 files of 1 KiB) against `cp -a` of the same trees in the same run, and a move
-// of part of the 1 KiB tree, whose per-file sync makes it far slower than a copy.
+// of part of the 1 KiB tree, whose per-file sync makes it far slower than a copy, and the copy
+// of a sparse file against `cp --sparse=auto`.
 // Prints medians and the ratios; the goal for a copy is at most 1.2 times `cp -a`.
 //
 // bench_copy [--root DIR] [--repeat N] [--large-files N] [--small-files N] [--move-files N]
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -167,7 +169,9 @@ TCopyTiming TimeCopies(const fs::path& source, const fs::path& work, int repeat)
     Settle(target);
     // Alternating evens out drift in the machine's state over the run.
     for (int i = 0; i < repeat; ++i) {
-        engine.push_back(Measure([&] { RunEngine(sources, foCopy, destinations, {source.string(), target.string()}); }));
+        engine.push_back(Measure([&] {
+            RunEngine(sources, foCopy, destinations, {source.string(), target.string()});
+        }));
         Settle(target);
         reference.push_back(Measure([&] { RunQuietly({"cp", "-a", source.string(), target.string()}); }));
         Settle(target);
@@ -191,11 +195,56 @@ double TimeMovePerFile(const fs::path& source, const fs::path& work, int repeat,
             sources.push_back((staged / relative[static_cast<std::size_t>(k)]).string());
             destinations.push_back((target / relative[static_cast<std::size_t>(k)]).string());
         }
-        perFile.push_back(Measure([&] { RunEngine(sources, foMove, destinations, {staged.string(), target.string()}); }).Wall / static_cast<double>(files));
+        const TTiming timing =
+            Measure([&] { RunEngine(sources, foMove, destinations, {staged.string(), target.string()}); });
+        perFile.push_back(timing.Wall / static_cast<double>(files));
         Settle(target);
     }
     fs::remove_all(staged);
     return Median(perFile);
+}
+
+// A file of 3 GiB that holds 1 MiB of data, the rest holes; built anew for each run.
+void BuildSparseFile(const fs::path& file)
+{
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.seekp(1LL << 30);
+    out << std::string(1 << 20, 's');
+    out.close();
+    fs::resize_file(file, 3LL << 30);
+}
+
+double AllocatedMiB(const fs::path& file)
+{
+    struct stat info {};
+    return stat(file.c_str(), &info) == 0 ? static_cast<double>(info.st_blocks) * 512 / (1 << 20) : -1;
+}
+
+void TimeSparseCopy(const fs::path& work, int repeat)
+{
+    const fs::path source = work / "sparse-source", target = work / "sparse-target";
+    BuildSparseFile(source / "sparse.bin");
+    std::vector<TTiming> engine, reference;
+    for (int i = 0; i < repeat; ++i) {
+        Settle(target);
+        engine.push_back(Measure([&] {
+            RunEngine({(source / "sparse.bin").string()}, foCopy, {(target / "sparse.bin").string()},
+                      {source.string(), target.string()});
+        }));
+        const double engineMiB = AllocatedMiB(target / "sparse.bin");
+        Settle(target);
+        fs::create_directories(target);
+        reference.push_back(Measure([&] {
+            RunQuietly({"cp", "--sparse=auto", (source / "sparse.bin").string(), (target / "sparse.bin").string()});
+        }));
+        if (i == 0)
+            std::printf("sparse file of 3 GiB with 1 MiB of data: copy allocates %.1f MiB, cp --sparse=auto %.1f MiB\n",
+                        engineMiB, AllocatedMiB(target / "sparse.bin"));
+    }
+    Settle(target);
+    fs::remove_all(source);
+    std::printf("sparse copy: engine %.3f s, cp --sparse=auto %.3f s\n", Median(engine).Wall, Median(reference).Wall);
 }
 
 TSettings ParseArguments(int argc, char** argv)
@@ -242,6 +291,7 @@ int main(int argc, char** argv)
                     timing.Engine.Processor / timing.Reference.Processor);
         std::fflush(stdout);
     }
+    TimeSparseCopy(work, settings.Repeat);
     const double perFile = TimeMovePerFile(smallTree, work, settings.Repeat, settings.MoveFiles);
     std::printf("move of 1 KiB files, each synced before its source is deleted: %.3f ms per file\n",
                 perFile * 1000);

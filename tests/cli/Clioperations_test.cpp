@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/Tcommandrunner.h"
 #include "support/Ttreefixture.h"
 
@@ -135,7 +137,13 @@ TEST(CliInterrupt, CtrlCStopsAfterTheItemInHandAndLeavesNoPartialFile)
         tree.CreateFile("src/d" + std::to_string(i % 20) + "/f" + std::to_string(i), block, 1'600'000'000);
     tree.CreateDirectory("dst");
 
-    const auto run = RunCommand({Cli, "copy", tree.Path("src"), tree.Path("dst")}, std::chrono::milliseconds(150));
+    // Ctrl+C once the first copy is in place: the run is under way.
+    const auto copying = [&](pid_t) {
+        std::error_code error;
+        return std::filesystem::exists(tree.Path("dst/d0/f0"), error);
+    };
+    const auto run = RunCommand({Cli, "copy", tree.Path("src"), tree.Path("dst")},
+                                TInterruption{copying, std::chrono::seconds(60)});
     // However far it got, the run ended through its own status and summary lines.
     std::vector<std::string> lines;
     for (std::size_t start = 0, end; (end = run.Output.find("\r\n", start)) != std::string::npos; start = end + 2)

@@ -233,8 +233,8 @@ TEST_F(FileTransfer, FileSizeLimitKeepsTheOldDestinationAndTheSource)
     Tree.CreateFile("src/f", std::string(256 * 1024, 'n'));
     Tree.CreateFile("dst/f", "old contents");
     // 16 blocks of at most 1 KiB: well below the source. The tool must report, not be killed.
-    const int status = Shell("ulimit -f 16 && exec " + ToolCommand("move", Tree.Path("src/f"), Tree.Path("dst/f")) + " > " +
-                             Tree.Path("log"));
+    const int status = Shell("ulimit -f 16 && exec " + ToolCommand("move", Tree.Path("src/f"), Tree.Path("dst/f")) +
+                             " > " + Tree.Path("log"));
     EXPECT_EQ(status, 1);
     EXPECT_EQ(Tree.ReadFile("log"), "Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") +
                                         "\"\nNot succeeded\nDone\nSucceeded: 0 items\nNot succeeded: 1 items\n");

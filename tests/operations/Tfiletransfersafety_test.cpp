@@ -241,8 +241,9 @@ TEST_F(FileTransferSafety, SparseFilesStaySparseAndShortCopiesFail)
     };
     Tree.CreateFile("src/f", "new contents");
     Tree.CreateFile("dst/f", "old");
-    const TOperationsReport report = RunOperations({Tree.Path("src/f")}, foMove, {Tree.Path("dst/f")},
-                                                   std::make_unique<TShortCopy>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")}));
+    const TOperationsReport report =
+        RunOperations({Tree.Path("src/f")}, foMove, {Tree.Path("dst/f")},
+                      std::make_unique<TShortCopy>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")}));
     EXPECT_EQ(Results(report), TLines{"Not succeeded"});
     EXPECT_EQ(Tree.ReadFile("dst/f"), "old");
     EXPECT_EQ(Tree.ReadFile("src/f"), "new contents");

@@ -237,8 +237,8 @@ TEST_F(OperationsThread, AnExceptionEndsTheRunWithError)
     }
     {
         SCOPED_TRACE("a destination without a directory part");
-        const TOperationsReport report =
-            RunOperations({Sources[0], Sources[1], Sources[2]}, foMove, {Destinations[0], "a1", Destinations[2]}, Roots());
+        const TOperationsReport report = RunOperations({Sources[0], Sources[1], Sources[2]}, foMove,
+                                                       {Destinations[0], "a1", Destinations[2]}, Roots());
         EXPECT_EQ(report.Lines,
                   (TLines{"Moving \"a0\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"",
                           "Succeeded", "Moving \"a1\" from \"" + Tree.Path("src") + "\" to \"\"", "Error"}));

@@ -84,13 +84,9 @@ private:
 constexpr auto PollInterval = std::chrono::milliseconds(5);
 }  // namespace
 
-TCommandResult RunCommand(const std::vector<std::string>& arguments, std::optional<std::chrono::milliseconds> interruptAfter)
+TCommandResult RunCommand(const std::vector<std::string>& arguments)
 {
     TChild child(arguments);
-    if (interruptAfter) {
-        std::this_thread::sleep_for(*interruptAfter);
-        kill(child.Id(), SIGINT);
-    }
     child.Ended(0);
     return child.Result();
 }

@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +14,7 @@ struct TCommandResult {
     std::string Errors;
 };
 
-// With interruptAfter, the program is sent SIGINT after that time (as Ctrl+C would).
-TCommandResult RunCommand(const std::vector<std::string>& arguments,
-                          std::optional<std::chrono::milliseconds> interruptAfter = std::nullopt);
+TCommandResult RunCommand(const std::vector<std::string>& arguments);
 
 // Ctrl+C at a moment the test can see: SIGINT goes to the program as soon as Ready holds for
 // its process id (asked every few milliseconds). A program still running HangGuard after

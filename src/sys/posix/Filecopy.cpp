@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,12 +35,14 @@ int WriteAll(int target, const char* data, std::size_t size, off_t offset)
     return 0;
 }
 
-// Reads to the end of the source, which may be longer than it said (procfs says 0).
-int ReadWriteToEnd(int source, int target, off_t offset)
+// Reads and writes the byte range [offset, end) through a buffer; a source that ends early
+// leaves the target short, which the caller sees in its size.
+int ReadWriteRange(int source, int target, off_t offset, off_t end)
 {
     std::vector<char> buffer(256 * 1024);
-    for (;;) {
-        const ssize_t got = pread(source, buffer.data(), buffer.size(), offset);
+    while (offset < end) {
+        const ssize_t got = pread(source, buffer.data(),
+                                  static_cast<std::size_t>(std::min<off_t>(end - offset, buffer.size())), offset);
         if (got == 0)
             return 0;
         if (got < 0) {
@@ -51,43 +54,27 @@ int ReadWriteToEnd(int source, int target, off_t offset)
             return error;
         offset += got;
     }
+    return 0;
 }
 
-// Copies the byte range [offset, end) to the same place in the target; a source that ends
-// early leaves the target short, which the caller sees in its size.
+// The same range through the kernel, which shares extents within one file system where it can.
 int CopyRange(int source, int target, off_t offset, off_t end)
 {
-    bool kernelCopies = true;
-    std::vector<char> buffer;
     while (offset < end) {
-        const std::size_t wanted = static_cast<std::size_t>(std::min<off_t>(end - offset, off_t{1} << 30));
-        if (kernelCopies) {
-            loff_t in = offset, out = offset;
-            const ssize_t copied = copy_file_range(source, &in, target, &out, wanted, 0);
-            if (copied > 0) {
-                offset += copied;
-                continue;
-            }
-            if (copied == 0)
-                return 0;
-            if (errno == EINTR)
-                continue;
-            if (!CallUnavailable(errno))
-                return errno;
-            kernelCopies = false;
+        loff_t in = offset, out = offset;
+        const ssize_t copied = copy_file_range(
+            source, &in, target, &out, static_cast<std::size_t>(std::min<off_t>(end - offset, off_t{1} << 30)), 0);
+        if (copied > 0) {
+            offset += copied;
+            continue;
         }
-        buffer.resize(std::min<std::size_t>(wanted, 256 * 1024));
-        const ssize_t got = pread(source, buffer.data(), std::min(wanted, buffer.size()), offset);
-        if (got == 0)
+        if (copied == 0)
             return 0;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        if (errno == EINTR)
+            continue;
+        if (!CallUnavailable(errno))
             return errno;
-        }
-        if (const int error = WriteAll(target, buffer.data(), static_cast<std::size_t>(got), offset))
-            return error;
-        offset += got;
+        return ReadWriteRange(source, target, offset, end);
     }
     return 0;
 }
@@ -200,8 +187,9 @@ bool SetMode(int fd, mode_t mode)
 int CopyFileData(int source, int target, const struct stat& sourceInfo)
 {
     const off_t size = sourceInfo.st_size;
+    // A size of 0 may be a file whose size the kernel does not know (procfs): read to its end.
     if (size <= 0)
-        return ReadWriteToEnd(source, target, 0);
+        return ReadWriteRange(source, target, 0, std::numeric_limits<off_t>::max());
     // Fewer blocks than bytes: there are holes to keep.
     if (sourceInfo.st_blocks * 512 < size)
         return CopySparse(source, target, size);

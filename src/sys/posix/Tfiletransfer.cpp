@@ -224,7 +224,8 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
         if (placement != TPlacement::BuildNamed)
             return nullptr;
     }
-    if ((durable && !SyncDirectory(place)) || fstatat(place, to->Name.c_str(), &copied->Placed, AT_SYMLINK_NOFOLLOW) != 0)
+    if ((durable && !SyncDirectory(place)) ||
+        fstatat(place, to->Name.c_str(), &copied->Placed, AT_SYMLINK_NOFOLLOW) != 0)
         return nullptr;
     State->Placed.Add(to->Whole, copied->Placed);
     return copied;
@@ -271,9 +272,10 @@ void TFileTransfer::Finish()
     // Innermost first, so that a folder closed to its owner is not needed to reach another.
     for (auto pending = State->PendingModes.rbegin(); pending != State->PendingModes.rend(); ++pending) {
         const TDescriptor folder = State->Destination.OpenDirectory(pending->first);
-        const TDescriptor readable(folder.IsOpen() ? openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
-        if (readable.IsOpen())
-            fchmod(readable.Get(), pending->second);
+        const int readable = folder.IsOpen() ? openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        // Where this fails the folder stays open to its owner alone, which exposes nothing.
+        if (readable >= 0)
+            static_cast<void>(fchmod(TDescriptor(readable).Get(), pending->second));
     }
     State->PendingModes.clear();
 }

@@ -60,7 +60,8 @@ bool EntriesRemovable(int directory)
 // a lock on it and is left alone; so is anything that is not a regular file.
 bool RemoveStaleTemporary(int directory, const std::string& temporary)
 {
-    const TDescriptor stale(openat(directory, temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const TDescriptor stale(
+        openat(directory, temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!stale.IsOpen()) {
         if (errno == ENOENT)
             return true;

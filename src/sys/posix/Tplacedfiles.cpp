@@ -16,7 +16,8 @@ std::uint64_t FoldedHash(const std::string& relativePath)
 
 std::size_t TPlacedFiles::TFileIdHash::operator()(const TFileId& id) const
 {
-    return std::hash<std::uint64_t>{}(static_cast<std::uint64_t>(id.Inode) * 31 + static_cast<std::uint64_t>(id.Device));
+    return std::hash<std::uint64_t>{}(static_cast<std::uint64_t>(id.Inode) * 31 +
+                                      static_cast<std::uint64_t>(id.Device));
 }
 
 void TPlacedFiles::Add(const std::string& relativePath, const struct stat& placed)
