@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
+#include <memory>
 #include <map>
 
 #include "cli/Tcomparison.h"
@@ -22,13 +24,21 @@ struct TOperationsOutcome {
 
 // Runs the operation to its end on this thread, printing each log line as the operations
 // dialog lists it, ended as its clipboard text ends lines.
-TOperationsOutcome RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
-                                 const std::vector<std::string>& destinations, const TTransferRoots& roots,
-                                 TWorkerRunner& runner)
+TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOperation operation,
+                                 const TTransferRoots& roots, const TTransferOptions& options, TWorkerRunner& runner)
 {
+    std::vector<std::string> sources, destinations;
+    std::vector<TSeenFiles> seen;
+    for (const TCompareItem& item : items) {
+        sources.push_back(item.SrcPath);
+        destinations.push_back(item.DstPath);
+        seen.push_back(SeenFiles(item));
+    }
     TEventLoop loop;
     TOperationsOutcome outcome;
-    auto* thread = new TOperationsThread(sources, operation, destinations, loop, roots);
+    auto* thread = new TOperationsThread(sources, operation, destinations, loop,
+                                         std::make_unique<TFileTransfer>(roots, options));
+    thread->Seen = std::move(seen);
     thread->OnLog = [&](TReportThread*, const std::string& text) {
         const std::string line = text + "\r\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
@@ -67,6 +77,12 @@ void TOperationCommand::AddTo(CLI::App& program)
         ->delimiter(',')
         ->type_name("KINDS")
         ->check(CLI::IsMember(KindNames));
+    if (Operation != foDelete)
+        Command->add_flag("--verify", Switches.Verify,
+                          "Count a copy only once it was read back from the device and found equal to its source");
+    Command->add_flag("--trash", Switches.Trash,
+                      Operation == foDelete ? "Put the deleted files in the desktop trash"
+                                            : "Put the destination files that copies replace in the desktop trash");
     if (Operation != foCopy)
         Command->add_flag("--yes", Confirmed, "Go on although source files will be removed");
 }
@@ -96,13 +112,11 @@ int TOperationCommand::Run(TWorkerRunner& runner) const
         std::cerr << (comparison.Failed ? "The comparison failed.\n" : "The comparison was canceled.\n");
         return ExitFailure;
     }
-    std::vector<std::string> sources, destinations;
-    for (const TCompareItem& item : comparison.Items)
-        if (Takes(item.Result)) {
-            sources.push_back(item.SrcPath);
-            destinations.push_back(item.DstPath);
-        }
-    const TOperationsOutcome outcome = RunOperations(sources, Operation, destinations, {resolved.Options->SrcDir, resolved.Options->DstDir}, runner);
+    std::vector<TCompareItem> taken;
+    std::copy_if(comparison.Items.begin(), comparison.Items.end(), std::back_inserter(taken),
+                 [&](const TCompareItem& item) { return Takes(item.Result); });
+    const TOperationsOutcome outcome = RunOperations(taken, Operation, {resolved.Options->SrcDir, resolved.Options->DstDir},
+                                                     Switches, runner);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The log cannot be written.\n";
         return ExitFailure;

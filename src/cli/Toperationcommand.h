@@ -21,7 +21,8 @@ public:
     TOperationCommand& operator=(const TOperationCommand&) = delete;
 
     // Adds the command ("copy", "move" or "delete") to the program, with the compare
-    // command's options, --only and, where source files are removed, --yes.
+    // command's options, --only, --trash, --verify where files are copied and, where source
+    // files are removed, --yes.
     void AddTo(CLI::App& program);
     bool Parsed() const { return Command != nullptr && Command->parsed(); }
     // The exit status: 0 when every item succeeded, 1 when one did not or the run failed,
@@ -37,4 +38,5 @@ private:
     TCompareArguments CompareArguments;
     std::vector<std::string> OnlyKinds;
     bool Confirmed = false;
+    TTransferOptions Switches;
 };

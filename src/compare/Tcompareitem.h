@@ -37,4 +37,11 @@ public:
     std::int64_t TimeRemainder = 0;
     bool DstExists = false;
     TCompareResult Result = TCompareResult::None;
+    // What the comparison saw, so that the file operations can look again before they write:
+    // sizes in bytes and last-write times in units of 100 ns, of the destination only where
+    // DstExists.
+    std::int64_t SrcSize = 0;
+    std::int64_t SrcTime = 0;
+    std::int64_t DstSize = 0;
+    std::int64_t DstTime = 0;
 };

@@ -125,6 +125,8 @@ void TCompareThread::ClassifyItem(TCompareItem& item, TLookupCache& lookups) con
 {
     const std::int64_t sourceSize = item.SizeRemainder;
     const std::int64_t sourceTime = item.TimeRemainder;
+    item.SrcSize = sourceSize;
+    item.SrcTime = sourceTime;
     const auto destination = FileSystem.Lookup(item.DstPath, lookups);
     if (!destination) {
         item.DstExists = false;
@@ -133,6 +135,8 @@ void TCompareThread::ClassifyItem(TCompareItem& item, TLookupCache& lookups) con
         return;
     }
     item.DstExists = true;
+    item.DstSize = destination->Size;
+    item.DstTime = destination->LastWriteTime;
     if (destination->IsDirectory || sourceSize < 0 || destination->Size < 0 || sourceTime <= 0 ||
         destination->LastWriteTime <= 0) {
         item.SizeRemainder = 0;

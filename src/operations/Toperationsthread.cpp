@@ -15,15 +15,20 @@ std::string CompletionText(std::int64_t processed, std::int64_t total)
     return processed > 0 ? "Stopped" : "Canceled";
 }
 
+TSeenFiles SeenFiles(const TCompareItem& item)
+{
+    return {item.SrcSize, item.SrcTime, item.DstExists, item.DstSize, item.DstTime};
+}
+
 bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
-                  TFileTransfer& files)
+                  TFileTransfer& files, const TSeenFiles* seen)
 {
     if (copy) {
         if (DirectoryPart(destination).empty())
             throw std::invalid_argument("The destination " + QuotedText(destination) + " names no directory.");
-        return deleteSource ? files.Move(source, destination) : files.Copy(source, destination);
+        return deleteSource ? files.Move(source, destination, seen) : files.Copy(source, destination, seen);
     }
-    return !deleteSource || files.Delete(source);
+    return !deleteSource || files.Delete(source, seen);
 }
 
 TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
@@ -65,6 +70,7 @@ void TOperationsThread::ProcessItems()
     std::size_t processed = 0;
     std::size_t succeeded = 0;
     for (std::size_t i = 0; i < total && !Terminated(); ++i) {
+        Current = i;
         bool ok = false;
         switch (Operation) {
         case foMove:
@@ -119,7 +125,8 @@ bool TOperationsThread::TransferItem(const std::string& announcement, const std:
                                      const std::string& destination, bool copy, bool deleteSource)
 {
     Log(announcement);
-    const bool ok = TransferFile(source, destination, copy, deleteSource, *Files);
+    const bool ok = TransferFile(source, destination, copy, deleteSource, *Files,
+                                 Current < Seen.size() ? &Seen[Current] : nullptr);
     Log(SuccessText(ok));
     return ok;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/Tcompareitem.h"
 #include "compare/Treportthread.h"
 #include "sys/Tfiletransfer.h"
 
@@ -27,8 +28,13 @@ std::string CompletionText(std::int64_t processed, std::int64_t total);
 // with a copy of source; with deleteSource set, then deletes source, but only once the copy is
 // on disk. True when every requested step succeeded. Throws when destination has no directory
 // part.
+// What the comparison saw of the item's two files.
+TSeenFiles SeenFiles(const TCompareItem& item);
+
+// Where seen is given, the file work looks again first and touches nothing that changed since
+// the comparison.
 bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
-                  TFileTransfer& files);
+                  TFileTransfer& files, const TSeenFiles* seen = nullptr);
 
 class TOperationsThread : public TReportThread {
 public:
@@ -45,6 +51,9 @@ public:
     std::vector<std::string> Sources;
     std::vector<std::string> Destinations;
     TFileOperation Operation;
+    // What the comparison saw of item i, where the caller compared (set before Resume); items
+    // beyond its end are taken as they are.
+    std::vector<TSeenFiles> Seen;
 
 protected:
     void Execute() override;
@@ -60,6 +69,9 @@ protected:
 private:
     bool TransferItem(const std::string& announcement, const std::string& source, const std::string& destination,
                       bool copy, bool deleteSource);
+
+    // The item in hand, for its facts.
+    std::size_t Current = 0;
 
     std::unique_ptr<TFileTransfer> Files;
 };

@@ -6,6 +6,7 @@
 // are virtual so that tests can make them wait or fail in ways the real file system cannot be
 // made to on demand.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -17,9 +18,27 @@ struct TTransferRoots {
     std::string Destination;
 };
 
+// What the comparison saw of an item's two files: sizes in bytes, last-write times in units of
+// 100 ns since 1601.
+struct TSeenFiles {
+    std::int64_t SourceSize = 0;
+    std::int64_t SourceTime = 0;
+    bool DestinationExisted = false;
+    std::int64_t DestinationSize = 0;
+    std::int64_t DestinationTime = 0;
+};
+
+// The switches of a run.
+struct TTransferOptions {
+    // A copy counts only once it was read back from the device and found equal to its source.
+    bool Verify = false;
+    // What a copy replaces and what a delete removes goes to the desktop trash.
+    bool Trash = false;
+};
+
 class TFileTransfer {
 public:
-    explicit TFileTransfer(const TTransferRoots& roots);
+    explicit TFileTransfer(const TTransferRoots& roots, const TTransferOptions& options = {});
     virtual ~TFileTransfer();
     TFileTransfer(const TFileTransfer&) = delete;
     TFileTransfer& operator=(const TFileTransfer&) = delete;
@@ -30,15 +49,17 @@ public:
     // it was; a destination that is a symbolic link is replaced, never written through.
     // Missing folders are made with the permission bits and owner of the source's. False,
     // without writing anything, when both paths name one file, when the destination is
-    // read-only, or when it is a file this run placed.
-    virtual bool Copy(const std::string& source, const std::string& destination);
+    // read-only, when it is a file this run placed, or, where seen is given, when it is
+    // neither what the comparison saw nor already equal to the source.
+    virtual bool Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen);
     // Copies as Copy does, with the copy on disk, then deletes source, but only when its path
     // still names the very file that was read, unchanged, and not the copy, and when it is
     // not read-only.
-    virtual bool Move(const std::string& source, const std::string& destination);
+    virtual bool Move(const std::string& source, const std::string& destination, const TSeenFiles* seen);
     // Removes the directory entry of a file (a link itself, never its target); never a
-    // directory, nor a read-only file.
-    virtual bool Delete(const std::string& source);
+    // directory, nor a read-only file, nor, where seen is given, one that changed since the
+    // comparison.
+    virtual bool Delete(const std::string& source, const TSeenFiles* seen);
 
     // Gives the folders that the run made, and had to keep open to their owner while it
     // filled them, the permission bits of their source folders. Called at the end of a run.
@@ -55,7 +76,8 @@ private:
     struct TCopiedFile;
     struct TState;
 
-    std::unique_ptr<TCopiedFile> CopyItem(const std::string& source, const std::string& destination, bool durable);
+    std::unique_ptr<TCopiedFile> CopyItem(const std::string& source, const std::string& destination, bool durable,
+                                          const TSeenFiles* seen);
 
     std::unique_ptr<TState> State;
 };

@@ -16,7 +16,9 @@
 #include "operations/Toperationsrun.h"
 #include "support/Tmount.h"
 #include "support/Ttreefixture.h"
+#include "sys/Tfilesystem.h"
 #include "sys/posix/Tpendingcopy.h"
+#include "sys/posix/Ttrash.h"
 #include "sys/posix/Ttreeroot.h"
 
 namespace {
@@ -294,4 +296,144 @@ TEST_F(FileTransferSafety, ExtendedAttributesAreKept)
     ASSERT_GE(size, 0);
     copied.resize(static_cast<std::size_t>(size));
     EXPECT_EQ(copied, value);
+}
+
+namespace {
+// What a comparison sees of the two files of an item.
+TSeenFiles SeenNow(const std::string& source, const std::string& destination)
+{
+    const auto ticks = [](const struct stat& info) { return TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec); };
+    TSeenFiles seen;
+    const struct stat from = StatOf(source);
+    seen.SourceSize = from.st_size;
+    seen.SourceTime = ticks(from);
+    struct stat to {};
+    seen.DestinationExisted = stat(destination.c_str(), &to) == 0;
+    seen.DestinationSize = to.st_size;
+    seen.DestinationTime = seen.DestinationExisted ? ticks(to) : 0;
+    return seen;
+}
+}  // namespace
+
+TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDeleted)
+{
+    Tree.CreateFile("src/edited", "new", 1'600'000'100);
+    Tree.CreateFile("dst/edited", "old", 1'600'000'000);
+    Tree.CreateFile("src/appeared", "new", 1'600'000'100);
+    Tree.CreateFile("src/again", "new", 1'600'000'100);
+    Tree.CreateFile("dst/again", "old", 1'600'000'000);
+    Tree.CreateFile("src/gone", "to delete", 1'600'000'000);
+    std::vector<std::string> names{"edited", "appeared", "again", "again", "gone"};
+    std::vector<TSeenFiles> seen;
+    for (const std::string& name : names)
+        seen.push_back(SeenNow(Tree.Path("src/" + name), Tree.Path("dst/" + name)));
+    // Hours later, before the operations.
+    Tree.CreateFile("dst/edited", "edited by hand", 1'600'000'200);
+    Tree.CreateFile("dst/appeared", "made meanwhile", 1'600'000'200);
+    Tree.CreateFile("src/gone", "changed meanwhile", 1'600'000'300);
+
+    TEventLoop loop;
+    std::vector<std::string> sources, destinations;
+    for (const std::string& name : names) {
+        sources.push_back(Tree.Path("src/" + name));
+        destinations.push_back(Tree.Path("dst/" + name));
+    }
+    const auto run = [&](TFileOperation operation, std::size_t first, std::size_t count) {
+        auto* thread = new TOperationsThread(
+            {sources.begin() + first, sources.begin() + first + count}, operation,
+            {destinations.begin() + first, destinations.begin() + first + count}, loop,
+            TTransferRoots{Tree.Path("src"), Tree.Path("dst")});
+        thread->Seen = {seen.begin() + first, seen.begin() + first + count};
+        return Results(RunToEnd(thread, loop));
+    };
+    // The second copy of the same row finds the destination equal to the source already.
+    EXPECT_EQ(run(foCopy, 0, 3), (TLines{"Not succeeded", "Not succeeded", "Succeeded"}));
+    EXPECT_EQ(run(foCopy, 3, 1), TLines{"Succeeded"});
+    EXPECT_EQ(run(foDelete, 4, 1), TLines{"Not succeeded"});
+    EXPECT_EQ(Tree.ReadFile("dst/edited"), "edited by hand");
+    EXPECT_EQ(Tree.ReadFile("dst/appeared"), "made meanwhile");
+    EXPECT_EQ(Tree.ReadFile("dst/again"), "new");
+    EXPECT_EQ(Tree.ReadFile("src/gone"), "changed meanwhile");
+}
+
+TEST_F(FileTransferSafety, VerificationCatchesACopyThatReadsBackWrong)
+{
+    // The device hands back other bytes than were written to it.
+    struct TCorruptingTransfer : TFileTransfer {
+        using TFileTransfer::TFileTransfer;
+        int CopyContents(int source, int target, const struct stat& sourceInfo) const override
+        {
+            const int error = TFileTransfer::CopyContents(source, target, sourceInfo);
+            return error != 0 || pwrite(target, "X", 1, 1) == 1 ? error : errno;
+        }
+    };
+    Tree.CreateFile("src/f", "precious contents");
+    Tree.CreateFile("src/g", "moved contents");
+    Tree.CreateFile("dst/f", "older contents");
+    const auto run = [&](TFileOperation operation, const std::string& name, bool verify) {
+        return Results(RunOperations({Tree.Path("src/" + name)}, operation, {Tree.Path("dst/" + name)},
+                                     std::make_unique<TCorruptingTransfer>(
+                                         TTransferRoots{Tree.Path("src"), Tree.Path("dst")}, TTransferOptions{verify, false})));
+    };
+    EXPECT_EQ(run(foCopy, "f", true), TLines{"Not succeeded"});
+    EXPECT_EQ(run(foMove, "g", true), TLines{"Not succeeded"});
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "older contents");
+    EXPECT_EQ(Tree.ReadFile("src/g"), "moved contents");
+    EXPECT_FALSE(Tree.Exists("dst/g"));
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
+    // Unverified, the same fault passes unseen; verified, a sound copy passes.
+    EXPECT_EQ(run(foCopy, "f", false), TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations({Tree.Path("src/g")}, foMove, {Tree.Path("dst/g")},
+                                    std::make_unique<TFileTransfer>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")},
+                                                                    TTransferOptions{true, false}))),
+              TLines{"Succeeded"});
+    EXPECT_EQ(Tree.ReadFile("dst/g"), "moved contents");
+}
+
+TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
+{
+    Tree.CreateDirectory("data");
+    ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    Tree.CreateFile("src/f", "deleted");
+    Tree.CreateFile("src/g", "new");
+    Tree.CreateFile("dst/g", "replaced");
+    const auto withTrash = [&](const std::string& sourceRoot, const std::string& destinationRoot) {
+        return std::make_unique<TFileTransfer>(TTransferRoots{sourceRoot, destinationRoot}, TTransferOptions{false, true});
+    };
+    EXPECT_EQ(Results(RunOperations({Tree.Path("src/f")}, foDelete, {}, withTrash(Tree.Path("src"), Tree.Path("dst")))),
+              TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations({Tree.Path("src/g")}, foCopy, {Tree.Path("dst/g")},
+                                    withTrash(Tree.Path("src"), Tree.Path("dst")))),
+              TLines{"Succeeded"});
+    EXPECT_FALSE(Tree.Exists("src/f"));
+    EXPECT_EQ(Tree.ReadFile("dst/g"), "new");
+    EXPECT_EQ(Tree.ReadFile("data/Trash/files/g"), "replaced");
+    const std::string record = Tree.ReadFile("data/Trash/info/f.trashinfo");
+    EXPECT_EQ(record.rfind("[Trash Info]\nPath=" + TrashInfoPath(Tree.Path("src/f")) + "\nDeletionDate=", 0), 0u) << record;
+    EXPECT_EQ(TrashInfoPath("/a b/%c/é"), "/a%20b/%25c/%C3%A9");
+    // Restored as a file manager does it: moved back to the recorded place.
+    ASSERT_EQ(rename(Tree.Path("data/Trash/files/f").c_str(), Tree.Path("src/f").c_str()), 0);
+    EXPECT_EQ(Tree.ReadFile("src/f"), "deleted");
+    // The same name again gets a record of its own.
+    EXPECT_EQ(Results(RunOperations({Tree.Path("src/f")}, foDelete, {}, withTrash(Tree.Path("src"), Tree.Path("dst")))),
+              TLines{"Succeeded"});
+    EXPECT_TRUE(Tree.Exists("data/Trash/info/f.2.trashinfo"));
+    EXPECT_EQ(Tree.ReadFile("data/Trash/files/f.2"), "deleted");
+
+    // Another mount: the trash at its top; a file that cannot be put there stays.
+    Tree.CreateDirectory("card");
+    const auto card = TMount::Tmpfs(Tree.Path("card"), "4M");
+    Tree.CreateFile("card/h", "on the card");
+    EXPECT_EQ(Results(RunOperations({Tree.Path("card/h")}, foDelete, {}, withTrash(Tree.Path("card"), Tree.Path("dst")))),
+              TLines{"Succeeded"});
+    EXPECT_EQ(Tree.ReadFile("card/.Trash-" + std::to_string(geteuid()) + "/files/h"), "on the card");
+    Tree.CreateDirectory("other-card");
+    const auto otherCard = TMount::Tmpfs(Tree.Path("other-card"), "4M");
+    Tree.CreateFile("other-card/.Trash-" + std::to_string(geteuid()), "a file where the trash would be");
+    Tree.CreateFile("other-card/h", "stays");
+    EXPECT_EQ(Results(RunOperations({Tree.Path("other-card/h")}, foDelete, {},
+                                    withTrash(Tree.Path("other-card"), Tree.Path("dst")))),
+              TLines{"Not succeeded"});
+    EXPECT_EQ(Tree.ReadFile("other-card/h"), "stays");
+    unsetenv("XDG_DATA_HOME");
 }

@@ -34,14 +34,14 @@ struct TGate {
 class TGatedTransfer : public TFileTransfer {
 public:
     TGatedTransfer(const TTransferRoots& roots, TGate& gate) : TFileTransfer(roots), Gate(gate) {}
-    bool Copy(const std::string& source, const std::string& destination) override
+    bool Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen) override
     {
         if (!Gate.Started.exchange(true)) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
             while (!Gate.Released && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        return TFileTransfer::Copy(source, destination);
+        return TFileTransfer::Copy(source, destination, seen);
     }
 
 private:

@@ -12,10 +12,10 @@ class THookedTransfer : public TFileTransfer {
 public:
     using TFileTransfer::TFileTransfer;
     std::function<void(const std::string& source)> BeforeCopy;
-    bool Copy(const std::string& source, const std::string& destination) override
+    bool Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen) override
     {
         BeforeCopy(source);
-        return TFileTransfer::Copy(source, destination);
+        return TFileTransfer::Copy(source, destination, seen);
     }
 };
 
@@ -150,7 +150,7 @@ TEST_F(OperationsThread, CountsAreGroupedInThousands)
     // A thousand deletes that succeed without touching anything.
     struct TDeletesNothing : TFileTransfer {
         using TFileTransfer::TFileTransfer;
-        bool Delete(const std::string&) override { return true; }
+        bool Delete(const std::string&, const TSeenFiles*) override { return true; }
     };
     const TOperationsReport report = RunOperations(std::vector<std::string>(1000, Tree.Path("f")), foDelete, {},
                                                    std::make_unique<TDeletesNothing>(Roots()));

@@ -79,6 +79,24 @@ int CopyRange(int source, int target, off_t offset, off_t end)
     return 0;
 }
 
+// Reads up to size bytes at the offset, fewer only at the end of the file; -1 on an error.
+ssize_t ReadUpTo(int fd, char* buffer, std::size_t size, off_t offset)
+{
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t more = pread(fd, buffer + got, size - got, offset + static_cast<off_t>(got));
+        if (more == 0)
+            break;
+        if (more < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        got += static_cast<std::size_t>(more);
+    }
+    return static_cast<ssize_t>(got);
+}
+
 // Copies only the data extents; the holes between them stay unallocated in the target.
 int CopySparse(int source, int target, off_t size)
 {
@@ -194,6 +212,23 @@ int CopyFileData(int source, int target, const struct stat& sourceInfo)
     if (sourceInfo.st_blocks * 512 < size)
         return CopySparse(source, target, size);
     return CopyRange(source, target, 0, size);
+}
+
+bool ReadsBackEqual(int source, int copy)
+{
+    // Clean pages can be dropped; the next read of them comes from the device.
+    if (fsync(copy) != 0 || posix_fadvise(copy, 0, 0, POSIX_FADV_DONTNEED) != 0)
+        return false;
+    constexpr std::size_t Chunk = 256 * 1024;
+    std::vector<char> expected(Chunk), found(Chunk);
+    for (off_t offset = 0;; offset += Chunk) {
+        const ssize_t want = ReadUpTo(source, expected.data(), Chunk, offset);
+        const ssize_t got = ReadUpTo(copy, found.data(), Chunk, offset);
+        if (want < 0 || got != want || !std::equal(expected.begin(), expected.begin() + want, found.begin()))
+            return false;
+        if (static_cast<std::size_t>(want) < Chunk)
+            return true;
+    }
 }
 
 bool CopyFileAttributes(int source, int target, const struct stat& sourceInfo)

@@ -10,6 +10,10 @@
 // 0, or the error number. Within one file system the kernel shares extents where it can.
 int CopyFileData(int source, int target, const struct stat& sourceInfo);
 
+// Whether the copy, written to the device and read back from it rather than from the cache,
+// holds exactly the bytes of the source.
+bool ReadsBackEqual(int source, int copy);
+
 // Gives the target the source's owner and group where the process may, its extended attributes
 // (the user namespace wherever the target's file system keeps any; ACLs and security labels
 // where permitted), its permission bits and, last, its access and modification times.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <csignal>
 #include <optional>
 #include <utility>
@@ -17,7 +18,9 @@
 #include "sys/posix/Tdescriptor.h"
 #include "sys/posix/Tpendingcopy.h"
 #include "sys/posix/Tplacedfiles.h"
+#include "sys/posix/Ttrash.h"
 #include "sys/posix/Ttreeroot.h"
+#include "sys/Tfilesystem.h"
 
 namespace {
 constexpr int DirectoryFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
@@ -58,6 +61,38 @@ bool IsReadOnly(int directory, const std::string& name)
            (errno == EACCES || errno == EPERM || errno == EROFS);
 }
 
+// The facts of an entry as the comparison takes them: of a link's target, or of a dangling link
+// itself.
+bool FactsOf(int directory, const std::string& name, struct stat& info)
+{
+    return fstatat(directory, name.c_str(), &info, 0) == 0 ||
+           fstatat(directory, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+std::int64_t TicksOf(const struct stat& info) { return TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec); }
+
+// Two seconds: the steps in which a FAT volume keeps times, so a copy on one is still equal.
+constexpr std::int64_t TimeTolerance = 2 * 10'000'000;
+
+// An existing destination may be replaced while it is what the comparison saw, or when it is
+// already equal to the source (a second copy of the same rows); never when it appeared since.
+bool DestinationAsSeen(const struct stat& destination, const struct stat& source, const TSeenFiles& seen)
+{
+    if (!seen.DestinationExisted)
+        return false;
+    const std::int64_t time = TicksOf(destination);
+    if (destination.st_size == seen.DestinationSize && time == seen.DestinationTime)
+        return true;
+    const std::int64_t difference = time - TicksOf(source);
+    return destination.st_size == source.st_size && difference > -TimeTolerance && difference < TimeTolerance;
+}
+
+bool SourceAsSeen(int directory, const std::string& name, const TSeenFiles& seen)
+{
+    struct stat info {};
+    return FactsOf(directory, name, info) && info.st_size == seen.SourceSize && TicksOf(info) == seen.SourceTime;
+}
+
 bool SyncDirectory(int directory)
 {
     const TDescriptor readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -91,7 +126,10 @@ struct TFileTransfer::TCopiedFile {
 };
 
 struct TFileTransfer::TState {
-    explicit TState(const TTransferRoots& roots) : Source(roots.Source), Destination(roots.Destination) {}
+    TState(const TTransferRoots& roots, const TTransferOptions& options)
+        : Source(roots.Source), Destination(roots.Destination), Options(options)
+    {
+    }
 
     TDescriptor DestinationDirectory(const std::string& relative, bool durable);
     TDescriptor MakeDirectory(int parent, const std::string& name, const std::string& relative, bool durable);
@@ -99,7 +137,9 @@ struct TFileTransfer::TState {
 
     TTreeRoot Source;
     TTreeRoot Destination;
+    TTransferOptions Options;
     TPlacedFiles Placed;
+    TTrash Trash;
     // Folders made open to their owner, with the permission bits they are to have at the end.
     std::vector<std::pair<std::string, mode_t>> PendingModes;
 };
@@ -167,7 +207,8 @@ bool TFileTransfer::TState::MakeDestinationRoot()
             CopyDirectoryAttributes(made.Get(), sourceInfo, sourceInfo.st_mode & 07777));
 }
 
-TFileTransfer::TFileTransfer(const TTransferRoots& roots) : State(std::make_unique<TState>(roots))
+TFileTransfer::TFileTransfer(const TTransferRoots& roots, const TTransferOptions& options)
+    : State(std::make_unique<TState>(roots, options))
 {
     IgnoreFileSizeSignal();
 }
@@ -175,7 +216,8 @@ TFileTransfer::TFileTransfer(const TTransferRoots& roots) : State(std::make_uniq
 TFileTransfer::~TFileTransfer() = default;
 
 std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::string& source,
-                                                                    const std::string& destination, bool durable)
+                                                                    const std::string& destination, bool durable,
+                                                                    const TSeenFiles* seen)
 {
     const std::optional<TRelativePath> from = Below(State->Source, source);
     const std::optional<TRelativePath> to = Below(State->Destination, destination);
@@ -204,11 +246,15 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     const bool exists = fstatat(place, to->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists) {
         // Through a link too: copying a file onto itself would only destroy it.
-        const bool leadsToSource = fstatat(place, to->Name.c_str(), &target, 0) == 0 && SameFile(target, sourceInfo);
-        if (S_ISDIR(entry.st_mode) || leadsToSource || State->Placed.Contains(to->Whole, entry) ||
-            IsReadOnly(place, to->Name))
+        if (!FactsOf(place, to->Name, target) || S_ISDIR(target.st_mode) || SameFile(target, sourceInfo) ||
+            State->Placed.Contains(to->Whole, entry) || IsReadOnly(place, to->Name) ||
+            (seen != nullptr && !DestinationAsSeen(target, sourceInfo, *seen)))
             return nullptr;
     }
+    // What the copy replaces goes to the trash first where asked.
+    std::function<bool()> setAside;
+    if (exists && State->Options.Trash)
+        setAside = [&] { return State->Trash.MoveToTrash(place, to->Name, destination); };
 
     for (;;) {
         TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists);
@@ -216,9 +262,10 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
         if (!copy.IsOpen() || CopyContents(copied->SourceFile.Get(), copy.Get(), sourceInfo) != 0 ||
             fstat(copy.Get(), &written) != 0 || (sourceInfo.st_size > 0 && written.st_size != sourceInfo.st_size) ||
             !CopyFileAttributes(copied->SourceFile.Get(), copy.Get(), sourceInfo) ||
+            (State->Options.Verify && !ReadsBackEqual(copied->SourceFile.Get(), copy.Get())) ||
             (durable && fsync(copy.Get()) != 0))
             return nullptr;
-        const TPlacement placement = copy.Place(copied->SourceDirectory.Get());
+        const TPlacement placement = copy.Place(copied->SourceDirectory.Get(), setAside);
         if (placement == TPlacement::Placed)
             break;
         if (placement != TPlacement::BuildNamed)
@@ -231,15 +278,15 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     return copied;
 }
 
-bool TFileTransfer::Copy(const std::string& source, const std::string& destination)
+bool TFileTransfer::Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen)
 {
-    return CopyItem(source, destination, false) != nullptr;
+    return CopyItem(source, destination, false, seen) != nullptr;
 }
 
-bool TFileTransfer::Move(const std::string& source, const std::string& destination)
+bool TFileTransfer::Move(const std::string& source, const std::string& destination, const TSeenFiles* seen)
 {
     // The copy must survive a crash before the only other one goes.
-    const std::unique_ptr<TCopiedFile> copied = CopyItem(source, destination, true);
+    const std::unique_ptr<TCopiedFile> copied = CopyItem(source, destination, true, seen);
     if (!copied)
         return false;
     const int directory = copied->SourceDirectory.Get();
@@ -255,16 +302,20 @@ bool TFileTransfer::Move(const std::string& source, const std::string& destinati
     return !IsReadOnly(directory, copied->SourceName) && unlinkat(directory, name, 0) == 0;
 }
 
-bool TFileTransfer::Delete(const std::string& source)
+bool TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
 {
     const std::optional<TRelativePath> path = Below(State->Source, source);
     if (!path)
         return false;
     const TDescriptor directory = State->Source.OpenDirectory(path->Directory);
     struct stat entry {};
-    return directory.IsOpen() && fstatat(directory.Get(), path->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
-           !S_ISDIR(entry.st_mode) && !IsReadOnly(directory.Get(), path->Name) &&
-           unlinkat(directory.Get(), path->Name.c_str(), 0) == 0;
+    if (!directory.IsOpen() || fstatat(directory.Get(), path->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
+        S_ISDIR(entry.st_mode) || IsReadOnly(directory.Get(), path->Name) ||
+        (seen != nullptr && !SourceAsSeen(directory.Get(), path->Name, *seen)))
+        return false;
+    if (State->Options.Trash)
+        return State->Trash.MoveToTrash(directory.Get(), path->Name, source);
+    return unlinkat(directory.Get(), path->Name.c_str(), 0) == 0;
 }
 
 void TFileTransfer::Finish()

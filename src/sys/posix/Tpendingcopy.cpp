@@ -95,7 +95,7 @@ TPendingCopy::TPendingCopy(int directory, const std::string& name, mode_t mode, 
     if (!RemoveStaleTemporary(Directory, Temporary))
         return;
     if (UnnamedFilesLinkable.load(std::memory_order_relaxed))
-        File.Reset(openat(directory, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode & 0777));
+        File.Reset(openat(directory, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode & 0777));
     if (!File.IsOpen())
         OpenNamed(mode);
     // Another run that meets this copy under the temporary name leaves it alone.
@@ -115,15 +115,15 @@ bool TPendingCopy::OpenNamed(mode_t mode)
     if (!EntriesRemovable(Directory))
         return false;
     // Readable by its owner, so that a later run can look at its lock; the mode comes last.
-    File.Reset(openat(Directory, Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+    File.Reset(openat(Directory, Temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                       (mode & 0777) | S_IRUSR));
     Named = File.IsOpen();
     return Named;
 }
 
-TPlacement TPendingCopy::Place(int sourceDirectory)
+TPlacement TPendingCopy::Place(int sourceDirectory, const std::function<bool()>& setAside)
 {
-    return Replacing ? Replace(sourceDirectory) : PlaceNew();
+    return Replacing ? Replace(sourceDirectory, setAside) : PlaceNew();
 }
 
 TPlacement TPendingCopy::PlaceNew()
@@ -138,8 +138,11 @@ TPlacement TPendingCopy::PlaceNew()
         unlinkat(Directory, Name.c_str(), 0);
         return TPlacement::Failed;
     }
-    if (File.Close() != 0)
-        return TPlacement::Failed;
+    return File.Close() == 0 ? LinkNamedWithoutReplacing() : TPlacement::Failed;
+}
+
+TPlacement TPendingCopy::LinkNamedWithoutReplacing()
+{
     if (renameat2(Directory, Temporary.c_str(), Directory, Name.c_str(), RENAME_NOREPLACE) != 0) {
         if (errno != EINVAL && errno != ENOSYS)
             return TPlacement::Failed;
@@ -158,7 +161,7 @@ TPlacement TPendingCopy::PlaceNew()
     return TPlacement::Placed;
 }
 
-TPlacement TPendingCopy::Replace(int sourceDirectory)
+TPlacement TPendingCopy::Replace(int sourceDirectory, const std::function<bool()>& setAside)
 {
     if (!Named) {
         if (!EntriesRemovable(Directory))
@@ -172,7 +175,11 @@ TPlacement TPendingCopy::Replace(int sourceDirectory)
     struct stat seen {};
     if (fstatat(sourceDirectory, Temporary.c_str(), &seen, AT_SYMLINK_NOFOLLOW) == 0)
         return TPlacement::SourceFolder;
-    if (File.Close() != 0 || renameat(Directory, Temporary.c_str(), Directory, Name.c_str()) != 0)
+    if (File.Close() != 0)
+        return TPlacement::Failed;
+    if (setAside)
+        return setAside() ? LinkNamedWithoutReplacing() : TPlacement::Failed;
+    if (renameat(Directory, Temporary.c_str(), Directory, Name.c_str()) != 0)
         return TPlacement::Failed;
     Named = false;
     return TPlacement::Placed;

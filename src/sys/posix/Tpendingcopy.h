@@ -5,6 +5,7 @@
 // under a hidden temporary name of its own for that destination, which a later run removes
 // if a killed one left it.
 
+#include <functional>
 #include <string>
 
 #include <sys/stat.h>
@@ -35,8 +36,9 @@ public:
 
     // Gives the complete copy the destination's name. A new destination never replaces an
     // entry that appeared meanwhile. An existing one is replaced only when the temporary name
-    // cannot be seen in sourceDirectory.
-    TPlacement Place(int sourceDirectory);
+    // cannot be seen in sourceDirectory; when setAside is given, it takes the existing entry
+    // away first (into the trash), and the copy then takes the free name.
+    TPlacement Place(int sourceDirectory, const std::function<bool()>& setAside);
 
     // The hidden name that a copy to name is built under, the same for every run.
     static std::string TemporaryName(const std::string& name);
@@ -44,7 +46,8 @@ public:
 private:
     bool OpenNamed(mode_t mode);
     TPlacement PlaceNew();
-    TPlacement Replace(int sourceDirectory);
+    TPlacement LinkNamedWithoutReplacing();
+    TPlacement Replace(int sourceDirectory, const std::function<bool()>& setAside);
     TPlacement UnnamedLinkFailed();
 
     int Directory;
