@@ -18,7 +18,8 @@ void TCompareArguments::AddTo(CLI::App& command)
     command.add_flag("--exact-time", ExactTime, "Compare times exactly instead of at FAT precision (2 s)");
     command.add_flag("--show-not-modified", ShowNotModified, "List files that are not modified too");
     SourceOption = command.add_option("SOURCE", Source, "Source root directory (may come from --load)");
-    DestinationOption = command.add_option("DESTINATION", Destination, "Destination root directory (may come from --load)");
+    DestinationOption =
+        command.add_option("DESTINATION", Destination, "Destination root directory (may come from --load)");
     command.callback([this, &command] {
         if (LoadFile.empty() && (SourceOption->count() == 0 || DestinationOption->count() == 0))
             throw CLI::RequiredError(command.get_name() + ": SOURCE and DESTINATION (or --load)");

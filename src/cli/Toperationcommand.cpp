@@ -115,8 +115,8 @@ int TOperationCommand::Run(TWorkerRunner& runner) const
     std::vector<TCompareItem> taken;
     std::copy_if(comparison.Items.begin(), comparison.Items.end(), std::back_inserter(taken),
                  [&](const TCompareItem& item) { return Takes(item.Result); });
-    const TOperationsOutcome outcome = RunOperations(taken, Operation, {resolved.Options->SrcDir, resolved.Options->DstDir},
-                                                     Switches, runner);
+    const TOperationsOutcome outcome =
+        RunOperations(taken, Operation, {resolved.Options->SrcDir, resolved.Options->DstDir}, Switches, runner);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The log cannot be written.\n";
         return ExitFailure;

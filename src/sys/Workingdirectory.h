@@ -7,6 +7,7 @@
 
 // An absolute path comes back as it is, and the empty path stays empty: it names nothing. A
 // relative one is joined to the working directory, leaving out "." components and doubled
-// separators; ".." stays, as a symbolic link before it decides where it leads. Raises std::runtime_error with the cause when the working
-// directory cannot be found (it may have been removed).
+// separators; ".." stays, as a symbolic link before it decides where it leads. Raises
+// std::runtime_error with the cause when the working directory cannot be found (it may have
+// been removed).
 std::string AbsolutePath(std::string_view path);

@@ -302,7 +302,9 @@ namespace {
 // What a comparison sees of the two files of an item.
 TSeenFiles SeenNow(const std::string& source, const std::string& destination)
 {
-    const auto ticks = [](const struct stat& info) { return TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec); };
+    const auto ticks = [](const struct stat& info) {
+        return TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    };
     TSeenFiles seen;
     const struct stat from = StatOf(source);
     seen.SourceSize = from.st_size;
@@ -371,9 +373,10 @@ TEST_F(FileTransferSafety, VerificationCatchesACopyThatReadsBackWrong)
     Tree.CreateFile("src/g", "moved contents");
     Tree.CreateFile("dst/f", "older contents");
     const auto run = [&](TFileOperation operation, const std::string& name, bool verify) {
-        return Results(RunOperations({Tree.Path("src/" + name)}, operation, {Tree.Path("dst/" + name)},
-                                     std::make_unique<TCorruptingTransfer>(
-                                         TTransferRoots{Tree.Path("src"), Tree.Path("dst")}, TTransferOptions{verify, false})));
+        return Results(
+            RunOperations({Tree.Path("src/" + name)}, operation, {Tree.Path("dst/" + name)},
+                          std::make_unique<TCorruptingTransfer>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")},
+                                                                TTransferOptions{verify, false})));
     };
     EXPECT_EQ(run(foCopy, "f", true), TLines{"Not succeeded"});
     EXPECT_EQ(run(foMove, "g", true), TLines{"Not succeeded"});
@@ -398,7 +401,8 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     Tree.CreateFile("src/g", "new");
     Tree.CreateFile("dst/g", "replaced");
     const auto withTrash = [&](const std::string& sourceRoot, const std::string& destinationRoot) {
-        return std::make_unique<TFileTransfer>(TTransferRoots{sourceRoot, destinationRoot}, TTransferOptions{false, true});
+        return std::make_unique<TFileTransfer>(TTransferRoots{sourceRoot, destinationRoot},
+                                               TTransferOptions{false, true});
     };
     EXPECT_EQ(Results(RunOperations({Tree.Path("src/f")}, foDelete, {}, withTrash(Tree.Path("src"), Tree.Path("dst")))),
               TLines{"Succeeded"});
@@ -409,7 +413,8 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     EXPECT_EQ(Tree.ReadFile("dst/g"), "new");
     EXPECT_EQ(Tree.ReadFile("data/Trash/files/g"), "replaced");
     const std::string record = Tree.ReadFile("data/Trash/info/f.trashinfo");
-    EXPECT_EQ(record.rfind("[Trash Info]\nPath=" + TrashInfoPath(Tree.Path("src/f")) + "\nDeletionDate=", 0), 0u) << record;
+    EXPECT_EQ(record.rfind("[Trash Info]\nPath=" + TrashInfoPath(Tree.Path("src/f")) + "\nDeletionDate=", 0), 0u)
+        << record;
     EXPECT_EQ(TrashInfoPath("/a b/%c/é"), "/a%20b/%25c/%C3%A9");
     // Restored as a file manager does it: moved back to the recorded place.
     ASSERT_EQ(rename(Tree.Path("data/Trash/files/f").c_str(), Tree.Path("src/f").c_str()), 0);
@@ -424,8 +429,9 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     Tree.CreateDirectory("card");
     const auto card = TMount::Tmpfs(Tree.Path("card"), "4M");
     Tree.CreateFile("card/h", "on the card");
-    EXPECT_EQ(Results(RunOperations({Tree.Path("card/h")}, foDelete, {}, withTrash(Tree.Path("card"), Tree.Path("dst")))),
-              TLines{"Succeeded"});
+    EXPECT_EQ(
+        Results(RunOperations({Tree.Path("card/h")}, foDelete, {}, withTrash(Tree.Path("card"), Tree.Path("dst")))),
+        TLines{"Succeeded"});
     EXPECT_EQ(Tree.ReadFile("card/.Trash-" + std::to_string(geteuid()) + "/files/h"), "on the card");
     Tree.CreateDirectory("other-card");
     const auto otherCard = TMount::Tmpfs(Tree.Path("other-card"), "4M");

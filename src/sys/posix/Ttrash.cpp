@@ -74,7 +74,8 @@ std::string DeletionDate()
 // Writes the record under a name of its own; the name it took, or none.
 std::optional<std::string> ReserveRecord(int info, const std::string& name, const std::string& recordPath)
 {
-    const std::string contents = "[Trash Info]\nPath=" + TrashInfoPath(recordPath) + "\nDeletionDate=" + DeletionDate() + "\n";
+    const std::string contents =
+        "[Trash Info]\nPath=" + TrashInfoPath(recordPath) + "\nDeletionDate=" + DeletionDate() + "\n";
     for (int number = 1; number < 10'000; ++number) {
         const std::string candidate = number == 1 ? name : name + "." + std::to_string(number);
         const TDescriptor record(openat(info, (candidate + ".trashinfo").c_str(),
@@ -143,7 +144,8 @@ TTrash::TTrashFolders* TTrash::TrashFor(dev_t device, const std::string& directo
     TDescriptor trash;
     if (fstatat(topFolder.Get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(shared.st_mode) &&
         (shared.st_mode & S_ISVTX) != 0) {
-        const TDescriptor sharedFolder(openat(topFolder.Get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const TDescriptor sharedFolder(
+            openat(topFolder.Get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (sharedFolder.IsOpen())
             trash = OpenOrMake(sharedFolder.Get(), user);
     }
