@@ -1,7 +1,7 @@
 // Times the operations engine's copy of two trees into an empty destination (2,000 files of
 // 1 MiB, 50,000 files of 1 KiB) against `cp -a` of the same trees in the same run, and a move
 // of part of the 1 KiB tree, whose per-file sync makes it far slower than a copy, and the copy
-// of a sparse file against `cp --sparse=auto`.
+// of a sparse file against `cp --sparse=auto`, and what verifying the copies costs.
 // Prints medians and the ratios; the goal for a copy is at most 1.2 times `cp -a`.
 //
 // bench_copy [--root DIR] [--repeat N] [--large-files N] [--small-files N] [--move-files N]
@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,10 +110,12 @@ TTiming Measure(const std::function<void()>& run)
 
 // What a dialog does with the log: keeps every line. Fails loudly unless every item succeeded.
 void RunEngine(const std::vector<std::string>& sources, TFileOperation operation,
-               const std::vector<std::string>& destinations, const TTransferRoots& roots)
+               const std::vector<std::string>& destinations, const TTransferRoots& roots,
+               const TTransferOptions& options = {})
 {
     TEventLoop loop;
-    auto* thread = new TOperationsThread(sources, operation, destinations, loop, roots);
+    auto* thread =
+        new TOperationsThread(sources, operation, destinations, loop, std::make_unique<TFileTransfer>(roots, options));
     std::vector<std::string> lines;
     bool ended = false;
     thread->OnLog = [&](TReportThread*, const std::string& text) { lines.push_back(text); };
@@ -204,6 +207,29 @@ double TimeMovePerFile(const fs::path& source, const fs::path& work, int repeat,
     return Median(perFile);
 }
 
+// The cost of reading every copy back from the device, against the plain copy.
+void TimeVerifiedCopies(const fs::path& source, const fs::path& work, int repeat)
+{
+    std::vector<std::string> sources, destinations;
+    const fs::path target = work / "copy";
+    for (const std::string& name : FileList(source)) {
+        sources.push_back((source / name).string());
+        destinations.push_back((target / name).string());
+    }
+    const TTransferRoots roots{source.string(), target.string()};
+    std::vector<TTiming> plain, verified;
+    Settle(target);
+    for (int i = 0; i < repeat; ++i) {
+        plain.push_back(Measure([&] { RunEngine(sources, foCopy, destinations, roots); }));
+        Settle(target);
+        verified.push_back(Measure([&] { RunEngine(sources, foCopy, destinations, roots, {true, false}); }));
+        Settle(target);
+    }
+    std::printf("verified copy of %zu files: %.3f s against %.3f s unverified, ratio %.2f\n", sources.size(),
+                Median(verified).Wall, Median(plain).Wall, Median(verified).Wall / Median(plain).Wall);
+    std::fflush(stdout);
+}
+
 // A file of 3 GiB that holds 1 MiB of data, the rest holes; built anew for each run.
 void BuildSparseFile(const fs::path& file)
 {
@@ -291,6 +317,7 @@ int main(int argc, char** argv)
                     timing.Engine.Processor / timing.Reference.Processor);
         std::fflush(stdout);
     }
+    TimeVerifiedCopies(largeTree, work, settings.Repeat);
     TimeSparseCopy(work, settings.Repeat);
     const double perFile = TimeMovePerFile(smallTree, work, settings.Repeat, settings.MoveFiles);
     std::printf("move of 1 KiB files, each synced before its source is deleted: %.3f ms per file\n",

@@ -29,6 +29,10 @@ constexpr const char* OpenDialogsSection = "OpenDialogs";
 constexpr const char* InitialDirKey = "InitialDir";
 constexpr const char* FilterIndexKey = "FilterIndex";
 
+constexpr const char* OperationsSection = "Operations";
+constexpr const char* VerifyKey = "Verify";
+constexpr const char* TrashKey = "Trash";
+
 std::string NumberedKey(const char* name, std::size_t number) { return name + std::to_string(number); }
 
 // A state the program never writes counts as normal.
@@ -88,6 +92,10 @@ TStoredSettings ReadSettingsFile(const std::string& fileName, const TSettingsSta
     stored.InitialDir = document.ReadString(OpenDialogsSection, InitialDirKey, "");
     for (std::size_t i = 0; i < current.FilterIndexes.size(); ++i)
         stored.FilterIndexes.push_back(document.ReadInteger(OpenDialogsSection, NumberedKey(FilterIndexKey, i), 1));
+
+    const TTransferOptions off;
+    stored.OperationsSwitches.Verify = document.ReadBool(OperationsSection, VerifyKey, off.Verify);
+    stored.OperationsSwitches.Trash = document.ReadBool(OperationsSection, TrashKey, off.Trash);
     return stored;
 }
 
@@ -116,6 +124,9 @@ std::string SettingsText(const TSettingsState& state)
         document.WriteString(OpenDialogsSection, InitialDirKey, "");
     for (std::size_t i = 0; i < state.FilterIndexes.size(); ++i)
         document.WriteInteger(OpenDialogsSection, NumberedKey(FilterIndexKey, i), state.FilterIndexes[i]);
+
+    document.WriteBool(OperationsSection, VerifyKey, state.OperationsSwitches.Verify);
+    document.WriteBool(OperationsSection, TrashKey, state.OperationsSwitches.Trash);
     return document.Text();
 }
 

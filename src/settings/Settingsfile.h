@@ -1,6 +1,6 @@
 #pragma once
 // Settings.ini: the view options, the main window's state, bounds and list column widths, the
-// file history and the file dialogs' memory, as plain values. The window gathers a
+// file history, the file dialogs' memory and the operations' switches, as plain values. The window gathers a
 // TSettingsState for writing and applies the TStoredSettings a read gives.
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include "settings/Tviewoptions.h"
 #include "settings/Windowplacement.h"
+#include "sys/Tfiletransfer.h"
 
 enum TWindowState : std::int32_t { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
 
@@ -25,6 +26,8 @@ struct TSettingsState {
     std::string InitialDir;
     // By dialog number, counted from 1.
     std::vector<std::int32_t> FilterIndexes;
+    // The switches of the operations dialog.
+    TTransferOptions OperationsSwitches;
 };
 
 // What a read found, to be applied in this order.
@@ -40,6 +43,7 @@ struct TStoredSettings {
     std::string InitialDir;
     // One per dialog of the current state.
     std::vector<std::int32_t> FilterIndexes;
+    TTransferOptions OperationsSwitches;
 };
 
 // Reads the file: view options falling back to their defaults, bounds and column widths to

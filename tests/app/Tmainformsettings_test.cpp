@@ -115,7 +115,8 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
               "[MainForm]\r\nWindowState=0\r\nLeft=30\r\nTop=40\r\nRight=530\r\nBottom=440\r\n" + widths + "\r\n"
               "[FileHistory]\r\nItem0=" + Tree.Path("Sets/job.vmc") + "\r\nItem1=" + Tree.Path("Sets/other.vmc") +
               "\r\n\r\n[OpenDialogs]\r\nInitialDir=" + Tree.Path("Lists") +
-              "\r\nFilterIndex0=2\r\nFilterIndex1=1\r\nFilterIndex2=1\r\n\r\n");
+              "\r\nFilterIndex0=2\r\nFilterIndex1=1\r\nFilterIndex2=1\r\n\r\n"
+              "[Operations]\r\nVerify=0\r\nTrash=0\r\n\r\n");
     EXPECT_EQ(Messenger.Texts(), (std::vector<std::string>{"Clear the list?", "Clear the list?"}));
 
     DestroyApplicationForms();

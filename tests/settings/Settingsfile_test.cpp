@@ -36,6 +36,7 @@ TEST_F(SettingsFile, WithoutAFileEveryValueHasItsDefault)
     EXPECT_TRUE(stored.FileHistory.empty());
     EXPECT_EQ(stored.InitialDir, "");
     EXPECT_EQ(stored.FilterIndexes, (std::vector<std::int32_t>{1, 1, 1}));
+    EXPECT_FALSE(stored.OperationsSwitches.Verify || stored.OperationsSwitches.Trash);
 }
 
 TEST_F(SettingsFile, WritesEverySectionAndKeyInTheirOrder)
@@ -49,13 +50,15 @@ TEST_F(SettingsFile, WritesEverySectionAndKeyInTheirOrder)
     state.FileHistory = {"/work/Backup.vmc", "/home/me/b.vmc"};
     state.InitialDir = "/work";
     state.FilterIndexes = {1, 2, 1};
+    state.OperationsSwitches.Trash = true;
     EXPECT_EQ(SettingsText(state),
               "[ViewOptions]\r\nToolBar=1\r\nStatusBar=0\r\nLastPosition=0\r\nTopMost=1\r\n\r\n"
               "[MainForm]\r\nWindowState=2\r\nLeft=-8\r\nTop=0\r\nRight=1200\r\nBottom=900\r\n"
               "ListColumnWidth0=100\r\nListColumnWidth1=200\r\nListColumnWidth2=50\r\nListColumnWidth3=90\r\n"
               "ListColumnWidth4=90\r\nListColumnWidth5=70\r\n\r\n"
               "[FileHistory]\r\nItem0=/work/Backup.vmc\r\nItem1=/home/me/b.vmc\r\n\r\n"
-              "[OpenDialogs]\r\nInitialDir=/work\r\nFilterIndex0=1\r\nFilterIndex1=2\r\nFilterIndex2=1\r\n\r\n");
+              "[OpenDialogs]\r\nInitialDir=/work\r\nFilterIndex0=1\r\nFilterIndex1=2\r\nFilterIndex2=1\r\n\r\n"
+              "[Operations]\r\nVerify=0\r\nTrash=1\r\n\r\n");
 
     state.ViewOptions.LastPosition = true;
     state.WindowState = wsNormal;
@@ -68,6 +71,8 @@ TEST_F(SettingsFile, WritesEverySectionAndKeyInTheirOrder)
     EXPECT_EQ(stored.FileHistory, state.FileHistory);
     EXPECT_EQ(stored.InitialDir, "/work");
     EXPECT_EQ(stored.FilterIndexes, state.FilterIndexes);
+    EXPECT_FALSE(stored.OperationsSwitches.Verify);
+    EXPECT_TRUE(stored.OperationsSwitches.Trash);
 }
 
 TEST_F(SettingsFile, AnEmptyHistoryWritesNoSectionAndAnUnstorablePathIsLeftOut)
