@@ -100,7 +100,7 @@ double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string
         dialog.Button4->click();
     });
     poll.start();
-    dialog.Execute(sources, {}, {root, root});
+    dialog.Execute(sources, {}, {root, root}, {});
     TReportThread::WaitForReleasedThreads();
     return Seconds(end - start);
 }

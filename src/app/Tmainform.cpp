@@ -859,17 +859,20 @@ void TMainForm::OperationsM1Click(QAction* sender)
     const std::vector<TRowRange> taken = sender == PerformToAllM1 ? AllRows() : SelectedRows();
     std::vector<std::string> sources;
     std::vector<std::string> destinations;
+    std::vector<TSeenFiles> seen;
     const auto count = static_cast<std::size_t>(RowCountOf(taken));
     sources.reserve(count);
     destinations.reserve(count);
+    seen.reserve(count);
     for (const TRowRange& range : taken)
         for (int row = range.First; row <= range.Last; ++row) {
             const TCompareItem& item = Model.Row(row).Item;
             sources.push_back(item.SrcPath);
             destinations.push_back(item.DstPath);
+            seen.push_back(SeenFiles(item));
         }
     // Whatever the operations changed on disk, the list stays as it was; a new comparison shows it.
-    OperationsDialog->Execute(sources, destinations, ListRoots);
+    OperationsDialog->Execute(sources, destinations, ListRoots, seen);
 }
 
 // ---- View, Help and About

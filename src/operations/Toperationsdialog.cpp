@@ -125,15 +125,17 @@ QAction* TOperationsDialog::AddPopupItem(const char* name, const QString& captio
 }
 
 void TOperationsDialog::Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
-                                const TTransferRoots& roots)
+                                const TTransferRoots& roots, const std::vector<TSeenFiles>& seen)
 {
     Sources = &sources;
     Destinations = &destinations;
     Roots = roots;
+    Seen = &seen;
     CentreOnScreen(this);
     exec();
     Sources = nullptr;
     Destinations = nullptr;
+    Seen = nullptr;
 }
 
 void TOperationsDialog::OperationsThreadLog(TReportThread*, const std::string& line) { AddLogLine(line); }
@@ -198,6 +200,8 @@ void TOperationsDialog::ButtonClick(QPushButton* sender)
     auto* thread = new TOperationsThread(Sources != nullptr ? *Sources : none, operation,
                                          Destinations != nullptr ? *Destinations : none, MainThread,
                                          MakeFiles ? MakeFiles(Roots) : std::make_unique<TFileTransfer>(Roots));
+    if (Seen != nullptr)
+        thread->Seen = *Seen;
     thread->OnLog = [this](TReportThread* s, const std::string& line) { OperationsThreadLog(s, line); };
     thread->OnProgress = [this](TReportThread* s, std::int32_t position, std::int32_t maximum) {
         OperationsThreadProgress(s, position, maximum);

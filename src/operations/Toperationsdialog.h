@@ -36,9 +36,10 @@ public:
 
     // Runs the dialog modally over the items whose source and destination paths stand at the
     // same index of the two lists, which the caller keeps and may release afterwards. The
-    // items lie below the roots of the comparison they come from.
+    // items lie below the roots of the comparison they come from, which saw their files as
+    // seen tells (entry i for item i).
     void Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
-                 const TTransferRoots& roots);
+                 const TTransferRoots& roots, const std::vector<TSeenFiles>& seen);
 
     void OperationsThreadLog(TReportThread* sender, const std::string& line);
     void OperationsThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
@@ -63,6 +64,7 @@ public:
     const std::vector<std::string>* Sources = nullptr;
     const std::vector<std::string>* Destinations = nullptr;
     TTransferRoots Roots;
+    const std::vector<TSeenFiles>* Seen = nullptr;
     // The run in hand, which releases itself; none outside a run.
     TOperationsThread* RunThread = nullptr;
 
