@@ -6,8 +6,10 @@
 #include <iterator>
 #include <memory>
 #include <map>
+#include <optional>
 
 #include "cli/Tcomparison.h"
+#include "cli/Tjsonoutput.h"
 
 namespace {
 const std::map<std::string, TCompareResult> KindNames{
@@ -22,10 +24,18 @@ struct TOperationsOutcome {
     bool AnyItemFailed = false;
 };
 
+void WriteOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+const char* OperationName(TFileOperation operation)
+{
+    return operation == foMove ? "move" : operation == foCopy ? "copy" : "delete";
+}
+
 // Runs the operation to its end on this thread, printing each log line as the operations
-// dialog lists it, ended as its clipboard text ends lines.
+// dialog lists it, ended as its clipboard text ends lines, or the log as JSON.
 TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOperation operation,
-                                 const TTransferRoots& roots, const TTransferOptions& options, TWorkerRunner& runner)
+                                 const TTransferRoots& roots, const TTransferOptions& options, bool json,
+                                 TWorkerRunner& runner)
 {
     std::vector<std::string> sources, destinations;
     std::vector<TSeenFiles> seen;
@@ -39,16 +49,29 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
     auto* thread = new TOperationsThread(sources, operation, destinations, loop,
                                          std::make_unique<TFileTransfer>(roots, options));
     thread->Seen = std::move(seen);
+    std::optional<TJsonLogWriter> jsonLog;
+    if (json)
+        jsonLog.emplace(OperationName(operation), WriteOut);
+    std::size_t item = 0;
+    // A run stopped before its first line says nothing of itself.
+    std::string status = "Canceled";
     thread->OnLog = [&](TReportThread*, const std::string& text) {
-        const std::string line = text + "\r\n";
-        std::fwrite(line.data(), 1, line.size(), stdout);
+        const bool result = text == SuccessText(true) || text == SuccessText(false);
         if (text == SuccessText(false))
             outcome.AnyItemFailed = true;
+        if (!jsonLog)
+            WriteOut(text + "\r\n");
+        else if (result && item < items.size())
+            jsonLog->Result(items[item++], text == SuccessText(true));
+        else if (!result && text.find(' ') == std::string::npos)
+            status = text;  // "Done", "Stopped", "Canceled" or "Error"
     };
     runner.RunToEnd(loop, thread, [&](TReportThread& sender) {
         outcome.Failed = sender.Failed;
         outcome.Completed = sender.Completed();
     });
+    if (jsonLog)
+        jsonLog->Finish(status);
     return outcome;
 }
 }  // namespace
@@ -85,6 +108,7 @@ void TOperationCommand::AddTo(CLI::App& program)
                                             : "Put the destination files that copies replace in the desktop trash");
     if (Operation != foCopy)
         Command->add_flag("--yes", Confirmed, "Go on although source files will be removed");
+    AddOutputFormatOption(*Command, Format);
 }
 
 bool TOperationCommand::Takes(TCompareResult result) const
@@ -116,7 +140,8 @@ int TOperationCommand::Run(TWorkerRunner& runner) const
     std::copy_if(comparison.Items.begin(), comparison.Items.end(), std::back_inserter(taken),
                  [&](const TCompareItem& item) { return Takes(item.Result); });
     const TOperationsOutcome outcome =
-        RunOperations(taken, Operation, {resolved.Options->SrcDir, resolved.Options->DstDir}, Switches, runner);
+        RunOperations(taken, Operation, {resolved.Options->SrcDir, resolved.Options->DstDir}, Switches,
+                      Format == "json", runner);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The log cannot be written.\n";
         return ExitFailure;

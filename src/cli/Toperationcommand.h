@@ -39,4 +39,5 @@ private:
     std::vector<std::string> OnlyKinds;
     bool Confirmed = false;
     TTransferOptions Switches;
+    std::string Format = "csv";
 };

@@ -8,6 +8,7 @@
 
 #include "cli/Tcomparearguments.h"
 #include "cli/Tcomparison.h"
+#include "cli/Tjsonoutput.h"
 #include "cli/Toperationcommand.h"
 #include "cli/Tworkerrun.h"
 #include "compare/Tresultrow.h"
@@ -33,7 +34,7 @@ private:
     const std::vector<TCompareItem>& Items;
 };
 
-int Compare(const TCompareArguments& arguments, TWorkerRunner& runner)
+int Compare(const TCompareArguments& arguments, bool json, TWorkerRunner& runner)
 {
     const TResolvedOptions resolved = arguments.Resolve();
     if (!resolved.Options)
@@ -43,9 +44,16 @@ int Compare(const TCompareArguments& arguments, TWorkerRunner& runner)
         std::cerr << (outcome.Failed ? "The comparison failed.\n" : "The comparison was canceled.\n");
         return ExitFailure;
     }
-    // Exactly what File > Save List As writes.
-    WriteListViewLines(TItemReport(outcome.Items), true,
-                       [](const std::string& line) { std::fwrite(line.data(), 1, line.size(), stdout); });
+    const auto write = [](const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); };
+    if (json) {
+        TJsonListWriter list(write);
+        for (const TCompareItem& item : outcome.Items)
+            list.Item(item);
+        list.Finish();
+    } else {
+        // Exactly what File > Save List As writes.
+        WriteListViewLines(TItemReport(outcome.Items), true, write);
+    }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The result list cannot be written.\n";
         return ExitFailure;
@@ -65,6 +73,8 @@ int main(int argc, char** argv)
     CLI::App* compare = app.add_subcommand(
         "compare", "List the files of SOURCE with their state under DESTINATION as comma-separated values");
     compareArguments.AddTo(*compare);
+    std::string format = "csv";
+    AddOutputFormatOption(*compare, format);
     TOperationCommand copy(foCopy), move(foMove), remove(foDelete);
     for (TOperationCommand* operation : {&copy, &move, &remove})
         operation->AddTo(app);
@@ -82,7 +92,7 @@ int main(int argc, char** argv)
 
     TWorkerRunner runner;
     if (compare->parsed())
-        return Compare(compareArguments, runner);
+        return Compare(compareArguments, format == "json", runner);
     for (const TOperationCommand* operation : {&copy, &move, &remove})
         if (operation->Parsed())
             return operation->Run(runner);

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "support/Tcommandrunner.h"
@@ -179,4 +180,39 @@ TEST(CliCompare, CtrlCEndsAComparisonInsideALongMaskList)
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Errors, "The comparison was canceled.\n");
     EXPECT_EQ(run.Output, "");
+}
+
+TEST(CliCompare, WritesTheListAndTheLogAsJson)
+{
+    TTreeFixture tree;
+    tree.CreateFile("src/a \"quoted\".txt", "new", 1'600'864'000);
+    tree.CreateFile("dst/a \"quoted\".txt", "old!", 1'600'000'000);
+    tree.CreateFile("src/b\xff\x01", "x", 1'600'000'000);
+    const std::string a = "a \\\"quoted\\\".txt", b = "b\\udcff\\u0001";
+
+    const auto list = RunCommand({Cli, "compare", "--format", "json", tree.Path("src"), tree.Path("dst")});
+    EXPECT_EQ(list.Status, 0) << list.Errors;
+    // Created sorts before Modified.
+    EXPECT_EQ(list.Output,
+              "[\n"
+              "{\"source\":\"" +
+                  tree.Path("src/" + b) + "\",\"destination\":\"" + tree.Path("dst/" + b) +
+                  "\",\"result\":\"Created\",\"sizeRemainder\":1,\"timeRemainder\":0,"
+                  "\"timeRemainderDays\":0,\"destinationExists\":false},\n"
+                  "{\"source\":\"" +
+                  tree.Path("src/" + a) + "\",\"destination\":\"" + tree.Path("dst/" + a) +
+                  "\",\"result\":\"Modified\",\"sizeRemainder\":-1,\"timeRemainder\":8640000000000,"
+                  "\"timeRemainderDays\":10,\"destinationExists\":true}\n]\n");
+
+    ASSERT_EQ(chmod(tree.Path("dst/a \"quoted\".txt").c_str(), 0444), 0);
+    const auto log = RunCommand({Cli, "copy", "--format", "json", tree.Path("src"), tree.Path("dst")});
+    EXPECT_EQ(log.Status, 1);
+    EXPECT_EQ(log.Output,
+              "{\"operation\":\"copy\",\"items\":[\n"
+              "{\"source\":\"" +
+                  tree.Path("src/" + b) + "\",\"destination\":\"" + tree.Path("dst/" + b) +
+                  "\",\"succeeded\":true},\n"
+                  "{\"source\":\"" +
+                  tree.Path("src/" + a) + "\",\"destination\":\"" + tree.Path("dst/" + a) +
+                  "\",\"succeeded\":false}\n],\"status\":\"Done\",\"succeeded\":1,\"notSucceeded\":1}\n");
 }

@@ -1,0 +1,71 @@
+#include "cli/Tjsonoutput.h"
+
+#include <cstdio>
+
+#include "sys/Utf8.h"
+
+void AddOutputFormatOption(CLI::App& command, std::string& format)
+{
+    command.add_option("--format", format, "Write csv (the default) or json")
+        ->type_name("FORMAT")
+        ->check(CLI::IsMember({"csv", "json"}));
+}
+
+std::string JsonString(std::string_view text)
+{
+    std::string json = "\"";
+    char escape[8];
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t next = Utf8::Next(text, at);
+        const auto c = static_cast<unsigned char>(text[at]);
+        if (next - at == 1 && c >= 0x80) {
+            std::snprintf(escape, sizeof escape, "\\udc%02x", c);
+            json += escape;
+        } else if (c == '"' || c == '\\') {
+            json += '\\';
+            json += static_cast<char>(c);
+        } else if (c < 0x20) {
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            json += escape;
+        } else {
+            json.append(text.substr(at, next - at));
+        }
+        at = next;
+    }
+    return json + "\"";
+}
+
+TJsonListWriter::TJsonListWriter(TWrite write) : Write(std::move(write)) { Write("["); }
+
+void TJsonListWriter::Item(const TCompareItem& item)
+{
+    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(item.SrcPath) +
+          ",\"destination\":" + JsonString(item.DstPath) + ",\"result\":" + JsonString(ResultText(item.Result)) +
+          ",\"sizeRemainder\":" + std::to_string(item.SizeRemainder) +
+          ",\"timeRemainder\":" + std::to_string(item.TimeRemainder) +
+          ",\"timeRemainderDays\":" + std::to_string(item.TimeRemainderDays()) +
+          ",\"destinationExists\":" + (item.DstExists ? "true" : "false") + "}");
+    First = false;
+}
+
+void TJsonListWriter::Finish() { Write("\n]\n"); }
+
+TJsonLogWriter::TJsonLogWriter(std::string operation, TWrite write)
+    : Operation(std::move(operation)), Write(std::move(write))
+{
+    Write("{\"operation\":" + JsonString(Operation) + ",\"items\":[");
+}
+
+void TJsonLogWriter::Result(const TCompareItem& item, bool succeeded)
+{
+    ++(succeeded ? Succeeded : NotSucceeded);
+    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(item.SrcPath) +
+          ",\"destination\":" + JsonString(item.DstPath) + ",\"succeeded\":" + (succeeded ? "true" : "false") + "}");
+    First = false;
+}
+
+void TJsonLogWriter::Finish(const std::string& status)
+{
+    Write("\n],\"status\":" + JsonString(status) + ",\"succeeded\":" + std::to_string(Succeeded) +
+          ",\"notSucceeded\":" + std::to_string(NotSucceeded) + "}\n");
+}

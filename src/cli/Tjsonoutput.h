@@ -1,0 +1,52 @@
+#pragma once
+// vellumark-cli's machine-readable output: the result list as a JSON array of one object per
+// item, and the log of an operation as a JSON object whose "items" hold one object per item
+// with its outcome. Both are written as they come, one item to a line, like the CSV.
+// File names are bytes: a byte that is not part of valid UTF-8 is written as the escape of
+// a lone low surrogate, \udc80 to \udcff, as Python's "surrogateescape" reads it back.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include <CLI/CLI.hpp>
+
+#include "compare/Tcompareitem.h"
+
+// Adds --format csv|json to the command; format keeps the choice, "csv" unless given.
+void AddOutputFormatOption(CLI::App& command, std::string& format);
+
+// The text as a JSON string, quotes included.
+std::string JsonString(std::string_view text);
+
+// Writes the result list: "[", then one object per item, then "]".
+class TJsonListWriter {
+public:
+    using TWrite = std::function<void(const std::string& text)>;
+    explicit TJsonListWriter(TWrite write);
+    void Item(const TCompareItem& item);
+    void Finish();
+
+private:
+    TWrite Write;
+    bool First = true;
+};
+
+// Writes the log of a run from the lines the operations report, given the item each result
+// line belongs to.
+class TJsonLogWriter {
+public:
+    using TWrite = std::function<void(const std::string& text)>;
+    TJsonLogWriter(std::string operation, TWrite write);
+    // A result line ("Succeeded", "Not succeeded") of the item, or the status line at the end.
+    void Result(const TCompareItem& item, bool succeeded);
+    void Finish(const std::string& status);
+
+private:
+    std::string Operation;
+    TWrite Write;
+    bool First = true;
+    std::int64_t Succeeded = 0;
+    std::int64_t NotSucceeded = 0;
+};
