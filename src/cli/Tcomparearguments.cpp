@@ -17,6 +17,8 @@ void TCompareArguments::AddTo(CLI::App& command)
     command.add_flag("--no-subdirs", NoSubDirs, "Compare only the files directly in the source root");
     command.add_flag("--exact-time", ExactTime, "Compare times exactly instead of at FAT precision (2 s)");
     command.add_flag("--show-not-modified", ShowNotModified, "List files that are not modified too");
+    command.add_flag("--ignore-hour-shift", IgnoreHourShift,
+                     "Take times exactly one hour apart as equal (FAT drives after a daylight saving change)");
     SourceOption = command.add_option("SOURCE", Source, "Source root directory (may come from --load)");
     DestinationOption =
         command.add_option("DESTINATION", Destination, "Destination root directory (may come from --load)");
@@ -85,6 +87,8 @@ void TCompareArguments::Override(TCompareOptions& options) const
         options.FatPrecision = false;
     if (ShowNotModified)
         options.ShowNotModified = true;
+    if (IgnoreHourShift)
+        options.IgnoreHourShift = true;
 }
 
 bool TCompareArguments::Save(const TCompareOptions& options) const

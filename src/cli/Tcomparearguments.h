@@ -45,6 +45,7 @@ private:
     bool NoSubDirs = false;
     bool ExactTime = false;
     bool ShowNotModified = false;
+    bool IgnoreHourShift = false;
     CLI::Option* IncludeOption = nullptr;
     CLI::Option* ExcludeOption = nullptr;
     CLI::Option* SourceOption = nullptr;

@@ -23,6 +23,7 @@ constexpr const char* ExcludeMasksKey = "ExcludeMasks";
 constexpr const char* IncludeSubDirsKey = "IncludeSubDirs";
 constexpr const char* FatPrecisionKey = "FatPrecision";
 constexpr const char* ShowNotModifiedKey = "ShowNotModified";
+constexpr const char* IgnoreHourShiftKey = "IgnoreHourShift";
 }  // namespace
 
 TCompareLoader::TCompareLoader() { Reset(); }
@@ -88,6 +89,7 @@ void TCompareLoader::ReadOptions(const TMemIniFile& document)
     options.IncludeSubDirs = document.ReadBool(OptionsSection, IncludeSubDirsKey, defaults.IncludeSubDirs);
     options.FatPrecision = document.ReadBool(OptionsSection, FatPrecisionKey, defaults.FatPrecision);
     options.ShowNotModified = document.ReadBool(OptionsSection, ShowNotModifiedKey, defaults.ShowNotModified);
+    options.IgnoreHourShift = document.ReadBool(OptionsSection, IgnoreHourShiftKey, defaults.IgnoreHourShift);
     Options = options;
 }
 
@@ -102,4 +104,7 @@ void TCompareLoader::WriteOptions(TMemIniFile& document) const
     document.WriteBool(OptionsSection, IncludeSubDirsKey, Options.IncludeSubDirs);
     document.WriteBool(OptionsSection, FatPrecisionKey, Options.FatPrecision);
     document.WriteBool(OptionsSection, ShowNotModifiedKey, Options.ShowNotModified);
+    // Written only when on, so that a file without it is what every reader has always read.
+    if (Options.IgnoreHourShift)
+        document.WriteBool(OptionsSection, IgnoreHourShiftKey, true);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The complete description of one comparison: the two roots, the mask lists with their
-// switches, and three flags.
+// switches, and the flags.
 
 #include <string>
 
@@ -25,4 +25,7 @@ public:
     bool IncludeSubDirs = true;
     bool FatPrecision = true;
     bool ShowNotModified = false;
+    // Times exactly one hour apart count as equal: a FAT drive keeps local time, which moves by
+    // an hour with daylight saving time or another time zone.
+    bool IgnoreHourShift = false;
 };

@@ -151,6 +151,18 @@ void TCompareThread::ClassifyItem(TCompareItem& item, TLookupCache& lookups) con
 
 std::int64_t TCompareThread::TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const
 {
+    const std::int64_t remainder = PreciseRemainder(sourceTime, destinationTime);
+    if (!Options.IgnoreHourShift || remainder == 0 || sourceTime > INT64_MAX - HourShift)
+        return remainder;
+    // Shifted by an hour either way, the two times would be equal at the precision in force.
+    for (const std::int64_t shift : {HourShift, -HourShift})
+        if (PreciseRemainder(sourceTime - shift, destinationTime) == 0)
+            return 0;
+    return remainder;
+}
+
+std::int64_t TCompareThread::PreciseRemainder(std::int64_t sourceTime, std::int64_t destinationTime) const
+{
     const std::int64_t difference = sourceTime - destinationTime;
     if (!Options.FatPrecision)
         return difference;

@@ -18,6 +18,7 @@ public:
 
     // Two seconds in 100-ns ticks: the granularity of FAT file times.
     static constexpr std::int64_t FatTimeStep = 20'000'000;
+    static constexpr std::int64_t HourShift = 3600LL * 10'000'000;
     static std::int64_t RoundUpToFatTime(std::int64_t time);
     static TCompareResult ResultOf(std::int64_t timeRemainder, std::int64_t sizeRemainder);
 
@@ -40,6 +41,8 @@ private:
     void ClassifyItems();
     void ClassifyItem(TCompareItem& item, TLookupCache& lookups) const;
     std::int64_t TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const;
+    // Without the hour shift.
+    std::int64_t PreciseRemainder(std::int64_t sourceTime, std::int64_t destinationTime) const;
     void SortItems();
 
     const TFileFactsSource& FileSystem;

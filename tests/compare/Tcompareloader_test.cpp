@@ -99,6 +99,13 @@ TEST_F(TCompareLoaderTest, SavesTheSixteenLinesAndReadsThemBack)
     loader.LoadFromFile(Tree.Path("changed.vmc"));
     EXPECT_TRUE(loader.IsSupported());
     EXPECT_EQ(loader.Options, ChangedOptions());
+
+    // The hour shift is one more key, there only when on, and read back.
+    saver.Options.IgnoreHourShift = true;
+    saver.SaveToFile(Tree.Path("shift.vmc"));
+    EXPECT_TRUE(Tree.ReadFile("shift.vmc").ends_with("ShowNotModified=1\r\nIgnoreHourShift=1\r\n\r\n"));
+    loader.LoadFromFile(Tree.Path("shift.vmc"));
+    EXPECT_EQ(loader.Options, saver.Options);
 }
 
 TEST_F(TCompareLoaderTest, SupportsTheTagInAnyCaseAndOnlyVersionsZeroAndOneDotZero)

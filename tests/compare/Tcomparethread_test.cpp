@@ -216,6 +216,32 @@ TEST_F(CompareThreadTest, FatPrecisionTreatsTimesUnderTwoSecondsApartAsEqual)
     EXPECT_EQ(Find(exact.Items, "c")->Result, TCompareResult::Modified);
 }
 
+TEST_F(CompareThreadTest, AnHourShiftCountsAsNoDifferenceWhenAsked)
+{
+    constexpr std::int64_t Hour = 3600 * 10'000'000LL;
+    Pair("later", "x", 100 * F + Hour, "x", 100 * F);
+    Pair("earlier", "x", 100 * F - Hour, "x", 100 * F);
+    // At FAT precision an odd second truncated on the card is still the same time.
+    Pair("fat", "x", 100 * F + Hour + F / 2, "x", 100 * F);
+    Pair("more", "x", 100 * F + Hour + 2 * F, "x", 100 * F);
+    Pair("bigger", "xy", 100 * F + Hour, "x", 100 * F);
+    Options.ShowNotModified = true;
+    Options.IgnoreHourShift = true;
+
+    const TRunResult shifted = Compare(Options);
+    for (const char* name : {"later", "earlier", "fat"}) {
+        EXPECT_EQ(Find(shifted.Items, name)->Result, TCompareResult::NotModified) << name;
+        EXPECT_EQ(Find(shifted.Items, name)->TimeRemainder, 0) << name;
+    }
+    EXPECT_EQ(Find(shifted.Items, "more")->Result, TCompareResult::Modified);
+    EXPECT_EQ(Find(shifted.Items, "bigger")->Result, TCompareResult::Ambiguous);
+
+    Options.FatPrecision = false;
+    EXPECT_EQ(Find(Compare(Options).Items, "fat")->Result, TCompareResult::Modified);
+    Options.IgnoreHourShift = false;
+    EXPECT_EQ(Find(Compare(Options).Items, "later")->TimeRemainder, Hour);
+}
+
 TEST_F(CompareThreadTest, NotModifiedItemsAreDroppedButCountInTheProgressMaximum)
 {
     Pair("same1", "x", 2 * F, "x", 2 * F);
