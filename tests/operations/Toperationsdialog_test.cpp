@@ -12,6 +12,9 @@
 #include <memory>
 #include <thread>
 
+#include "dialogs/support/Hangguard.h"
+#include "dialogs/support/Modalwindows.h"
+#include "dialogs/support/Resizabledialog.h"
 #include "dialogs/Tqtmainthreadcaller.h"
 #include "dialogs/support/Tscriptedmessenger.h"
 #include "operations/Tloglistbox.h"
@@ -30,7 +33,7 @@ public:
     bool ForceDirectories(const std::string& directory, bool durable) const override
     {
         if (!Started.exchange(true)) {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
             while (!Released && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -94,7 +97,7 @@ protected:
 
     void WaitForEnd()
     {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->RunThread == nullptr; }, 10000)) << "The run did not end";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->RunThread == nullptr; }, HangGuardMilliseconds)) << "The run did not end";
     }
 
     TButtonStates Buttons() const
@@ -119,7 +122,7 @@ protected:
     // Lines are measured after they are shown, a slice at a time.
     bool ExtentBecomes(int width)
     {
-        return QTest::qWaitFor([&] { return Dialog->HorizontalExtent() == width; }, 5000);
+        return QTest::qWaitFor([&] { return Dialog->HorizontalExtent() == width; }, HangGuardMilliseconds);
     }
 
     void SelectRows(const std::vector<int>& rows)
@@ -229,7 +232,7 @@ TEST_F(OperationsDialog, EveryAttemptToCloseARunAsksItToStopInstead)
     MakeItems(3);
     Open();
     Dialog->Button2->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, HangGuardMilliseconds));
 
     QTest::keyClick(Dialog.get(), Qt::Key_Escape);
     EXPECT_TRUE(Dialog->isVisible());
@@ -357,9 +360,26 @@ TEST_F(OperationsDialog, LinesArriveWithoutAnyoneFlushing)
     for (int i = 0; i < 1000; ++i)
         Dialog->AddLogLine("line " + std::to_string(i));
     // Measuring goes in slices as short as the machine makes them; the bounds only end a hang.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->ListBox1->Count() == 1000; }, 120000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->ListBox1->Count() == 1000; }, HangGuardMilliseconds));
     const int widest = Dialog->ListBox1->fontMetrics().horizontalAdvance(QStringLiteral("line 999"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Dialog->HorizontalExtent() >= widest; }, 120000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Dialog->HorizontalExtent() >= widest; }, HangGuardMilliseconds))
         << "extent " << Dialog->HorizontalExtent() << ", widest line " << widest;
     EXPECT_EQ(Dialog->GetAllLines()[999], "line 999");
+}
+
+TEST_F(OperationsDialog, GrowsWithTheUserGivingTheRoomToTheLogAndKeepsTheSize)
+{
+    Open();
+    const QSize grown = Dialog->size() + QSize(400, 150);
+    const int logHeight = Dialog->ListBox1->height();
+    ExpectRoomGoesTo(*Dialog, *Dialog->ListBox1, *Dialog->Button4, true, QSize(400, 150));
+    EXPECT_EQ(Dialog->ListBox1->height(), logHeight + 150);
+    Dialog->hide();
+    QSize shown;
+    WhenModal([&](QWidget* modal) {
+        shown = modal->size();
+        Dialog->Button4->click();
+    });
+    Dialog->Execute(Sources, Destinations);
+    EXPECT_EQ(shown, grown);
 }
