@@ -257,8 +257,10 @@ TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
 {
     Tree.CreateFile("Source/a.txt", "a");
     Tree.CreateDirectory("Destination");
+    std::atomic<bool> listing = false;
     std::atomic<bool> cancelled = false;
     Facts.BeforeList = [&] {
+        listing = true;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
         while (!cancelled && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -269,6 +271,8 @@ TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
     Messenger.AnswerOk();  // "Clear the list?"
     QString label;
     WhenActive(ProgressDialog, [&] {
+        // Cancelled while the walk is under way; a loaded machine may not have started it yet.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return listing.load(); }, HangGuardMilliseconds));
         ProgressDialog->Button1->click();
         EXPECT_TRUE(ProgressDialog->isVisible());
         cancelled = true;
