@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
@@ -214,6 +215,8 @@ void TMainForm::CreateList()
             &TMainForm::ListView1SelectItem);
     layout->addWidget(ListView1);
     setCentralWidget(Panel1);
+    // The keys of the list work from the start.
+    ListView1->setFocus();
 }
 
 QAction* TMainForm::AddCommand(QMenu* menu, const char* name, const QString& caption, TCommandRule rule,
@@ -628,6 +631,7 @@ void TMainForm::FillList(const std::vector<TCompareItem>& items, const TTransfer
         ListView1->selectionModel()->clearSelection();
         ListView1->selectionModel()->setCurrentIndex(Model.index(0, 0), QItemSelectionModel::NoUpdate);
     }
+    ListView1->setFocus();
     UpdateItemCount();
 }
 
@@ -890,11 +894,12 @@ void TMainForm::ApplyViewOptions()
     ToolBar1->setVisible(FViewOptions.ToolBar);
     StatusBar1->setVisible(FViewOptions.StatusBar);
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != FViewOptions.TopMost) {
-        const bool shown = isVisible();
-        setWindowFlag(Qt::WindowStaysOnTopHint, FViewOptions.TopMost);
-        // Changing a window flag hides the window; it comes back where it was.
-        if (shown)
-            show();
+        // The widget's own flag change would destroy the native window and make a new one;
+        // told to the window itself, the flag only moves it in the z-order.
+        const Qt::WindowFlags flags = windowFlags() ^ Qt::WindowStaysOnTopHint;
+        overrideWindowFlags(flags);
+        if (QWindow* shown = windowHandle())
+            shown->setFlags(flags);
     }
     ToolbarM1->setChecked(FViewOptions.ToolBar);
     StatusBarM1->setChecked(FViewOptions.StatusBar);

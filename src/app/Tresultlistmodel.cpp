@@ -20,7 +20,8 @@ Qt::Alignment TResultListModel::ColumnAlignment(int column)
 
 QVariant TResultListModel::data(const QModelIndex& index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    // An empty list that has the focus is asked about its current index, which is none.
+    if (!index.isValid() || !checkIndex(index, CheckIndexOption::ParentIsInvalid))
         return {};
     switch (role) {
     case Qt::DisplayRole:

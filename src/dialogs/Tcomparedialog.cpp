@@ -15,6 +15,7 @@
 
 #include "compare/Tcompareloader.h"
 #include "compare/Tcompareoptionscheck.h"
+#include "dialogs/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
 #include "sys/Shellhelpers.h"
@@ -141,6 +142,7 @@ void TCompareDialog::CreateControls()
     groups->addWidget(GroupBox1);
     groups->addWidget(GroupBox2);
     groups->addWidget(GroupBox3);
+    groups->addStretch();
 
     // The buttons come in pairs: OK and Cancel, Import and Export, Swap and Reset.
     auto* buttons = new QVBoxLayout;
@@ -159,9 +161,13 @@ void TCompareDialog::CreateControls()
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(scale(8), scale(8), scale(7), scale(7));
     layout->setSpacing(scale(15));
-    layout->addLayout(groups);
+    // The design is the smallest size; a wider dialog gives the room to the edits, a taller
+    // one leaves it below the groups, and the buttons keep to the top right.
+    layout->addLayout(groups, 1);
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    ensurePolished();
+    setMinimumSize(sizeHint());
+    resize(minimumSize());
 
     QWidget* tabOrder[] = {Edit11, Button11, Edit12, Button12, CheckBox11, Edit13, CheckBox12, Edit14, CheckBox13,
                            CheckBox21, CheckBox31, Button1, Button2, Button3, Button4, Button5, Button6};
@@ -185,7 +191,7 @@ bool TCompareDialog::Execute(const std::string& name)
     FPendingItem = name;
     FSavedOptions = FOptions;
     CentreOnScreen(this);
-    const bool confirmed = exec() == QDialog::Accepted;
+    const bool confirmed = RunModal(*this) == QDialog::Accepted;
     if (!confirmed)
         SetOptions(FSavedOptions);
     FPendingItem.clear();

@@ -10,6 +10,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "dialogs/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "sys/qt/Qtdesktop.h"
 
@@ -78,7 +79,8 @@ void TFindItemDialog::CreateControls()
     auto* optionsRow = new QHBoxLayout;
     optionsRow->setSpacing(scale(7));
     optionsRow->addWidget(CheckBox1, 0, Qt::AlignTop);
-    optionsRow->addWidget(RadioGroup1, 1);
+    optionsRow->addWidget(RadioGroup1);
+    optionsRow->addStretch(1);
     auto* left = new QVBoxLayout;
     left->setSpacing(scale(7));
     left->addLayout(findRow);
@@ -94,9 +96,12 @@ void TFindItemDialog::CreateControls()
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(scale(8), scale(8), scale(7), scale(7));
     layout->setSpacing(scale(15));
+    // The design is the smallest size; a wider dialog gives the room to the edit.
     layout->addLayout(left, 1);
     layout->addLayout(right);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    ensurePolished();
+    setMinimumSize(sizeHint());
+    resize(minimumSize());
 
     setTabOrder(Edit1, CheckBox1);
     setTabOrder(CheckBox1, RadioButton1);
@@ -110,7 +115,7 @@ bool TFindItemDialog::Execute()
 {
     FSavedOptions = FOptions;
     CentreOnScreen(this);
-    const int result = exec();
+    const int result = RunModal(*this);
     if (result == QDialog::Accepted || result == FindAllResult)
         return true;
     SetOptions(FSavedOptions);

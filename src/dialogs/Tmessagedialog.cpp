@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "dialogs/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "sys/qt/Qtdesktop.h"
 
@@ -50,6 +51,16 @@ QIcon MessageKindIcon(TMessageKind kind)
     }
 }
 
+int CaptionWidth(const QWidget& window)
+{
+    QFont title = window.font();
+    title.setBold(true);
+    const QFontMetrics metrics(title);
+    // Title bars often use a larger face than the windows' own; beside the caption stand the
+    // icon and three buttons, each more than a line high, with the gaps and frame between them.
+    return metrics.horizontalAdvance(window.windowTitle()) * 6 / 5 + 8 * metrics.height();
+}
+
 TMessageDialog::TMessageDialog() : Caption(ApplicationTitle()) {}
 
 TMessageDialog::~TMessageDialog() = default;
@@ -57,9 +68,9 @@ TMessageDialog::~TMessageDialog() = default;
 std::int32_t TMessageDialog::Execute()
 {
     Result = -1;
-    TMessageWindow window(*this, QApplication::activeWindow());
+    TMessageWindow window(*this, FrontWindow());
     QTimer::singleShot(0, &window, [&window] { BringToForeground(&window); });
-    window.exec();
+    RunModal(window);
     Result = window.Answer();
     return Result;
 }
@@ -134,6 +145,8 @@ TMessageWindow::TMessageWindow(const TMessageDialog& dialog, QWidget* parent)
     layout->setSpacing(scale(20));
     layout->addLayout(message);
     layout->addLayout(buttonRow);
+    const QMargins margins = layout->contentsMargins();
+    layout->addItem(new QSpacerItem(CaptionWidth(*this) - margins.left() - margins.right(), 0));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -30,6 +30,10 @@ enum TMessageKind : std::int32_t {
 // The platform's icon for a kind; a null icon for mkNone, mkCustomIcon and unknown kinds.
 QIcon MessageKindIcon(TMessageKind kind);
 
+// How wide a window must be for the window manager to show its whole caption: the caption in
+// a bold face, with room for the window's icon and buttons beside it.
+int CaptionWidth(const QWidget& window);
+
 class TMessageDialog {
 public:
     static constexpr std::size_t MaxButtons = 11;

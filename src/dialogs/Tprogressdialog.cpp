@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "compare/Treportthread.h"
+#include "dialogs/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "sys/Mysysutils.h"
 #include "sys/qt/Qtdesktop.h"
@@ -54,7 +55,7 @@ int TProgressDialog::Execute(TReportThread* thread)
     Button1->setText(tr("Cancel"));
     CompareThread = thread;
     CentreOnScreen(this);
-    return exec();
+    return RunModal(*this);
 }
 
 void TProgressDialog::SetProgress(std::int32_t position, std::int32_t maximum)

@@ -1,8 +1,8 @@
 #include "dialogs/Tqtfilechooser.h"
 
-#include <QApplication>
 #include <QFileDialog>
 
+#include "dialogs/Modalrun.h"
 #include "sys/Mysysutils.h"
 #include "sys/Tshell.h"
 #include "sys/qt/Qtfilenames.h"
@@ -26,7 +26,7 @@ QStringList QtNameFilters(const std::string& filter)
 
 bool TQtFileChooser::ExecuteFileDialog(TFileDialog& dialog)
 {
-    QFileDialog window(QApplication::activeWindow(), QString::fromStdString(dialog.Title));
+    QFileDialog window(FrontWindow(), QString::fromStdString(dialog.Title));
     window.setObjectName(QStringLiteral("FileDialog"));
     window.setAcceptMode(dialog.Kind == fdSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     window.setFileMode(dialog.Kind == fdSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -39,7 +39,7 @@ bool TQtFileChooser::ExecuteFileDialog(TFileDialog& dialog)
         window.setDirectory(QtFileName(dialog.InitialDir));
     if (!dialog.FileName.empty())
         window.selectFile(QtFileName(dialog.FileName));
-    if (window.exec() != QDialog::Accepted || window.selectedFiles().isEmpty())
+    if (RunModal(window) != QDialog::Accepted || window.selectedFiles().isEmpty())
         return false;
     dialog.FileName = LocalFileName(window.selectedFiles().front());
     const auto filterIndex = filters.indexOf(window.selectedNameFilter());

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "dialogs/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
 #include "operations/Tloglistbox.h"
@@ -88,8 +89,10 @@ void TOperationsDialog::CreateControls()
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
     setTabOrder(Button3, Button4);
-    // The design's size, unless the font needs more.
-    setFixedSize(sizeHint().expandedTo(scale(480, 360)));
+    // The design's size, unless the font needs more, is the smallest; a larger dialog gives
+    // the room to the log.
+    setMinimumSize(sizeHint().expandedTo(scale(480, 360)));
+    resize(minimumSize());
 }
 
 void TOperationsDialog::CreatePopupMenu()
@@ -132,7 +135,7 @@ void TOperationsDialog::Execute(const std::vector<std::string>& sources, const s
     Roots = roots;
     Seen = &seen;
     CentreOnScreen(this);
-    exec();
+    RunModal(*this);
     Sources = nullptr;
     Destinations = nullptr;
     Seen = nullptr;

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
+#include <QWindow>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
@@ -23,6 +24,7 @@
 #include "app/Tmainform.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tmainformfixture.h"
+#include "dialogs/support/Hangguard.h"
 #include "dialogs/support/Trecordingshell.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
@@ -255,9 +257,11 @@ TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
 {
     Tree.CreateFile("Source/a.txt", "a");
     Tree.CreateDirectory("Destination");
+    std::atomic<bool> listing = false;
     std::atomic<bool> cancelled = false;
     Facts.BeforeList = [&] {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        listing = true;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
         while (!cancelled && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
@@ -267,10 +271,12 @@ TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
     Messenger.AnswerOk();  // "Clear the list?"
     QString label;
     WhenActive(ProgressDialog, [&] {
+        // Cancelled while the walk is under way; a loaded machine may not have started it yet.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return listing.load(); }, HangGuardMilliseconds));
         ProgressDialog->Button1->click();
         EXPECT_TRUE(ProgressDialog->isVisible());
         cancelled = true;
-        EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, HangGuardMilliseconds));
         label = ProgressDialog->Label1->text();
         ProgressDialog->Button1->click();
     });
@@ -412,6 +418,13 @@ TEST_F(MainFormTest, TogglesTheViewSwitches)
     EXPECT_FALSE(Form().ToolbarM1->isChecked());
     Form().StatusBarM1->trigger();
     EXPECT_FALSE(Form().StatusBar1->isVisible());
+    // Topmost moves the window in the z-order only: the native window stays the same.
+    const WId window = Form().winId();
+    Form().TopmostM1->trigger();
+    EXPECT_TRUE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(Form().TopmostM1->isChecked());
+    EXPECT_EQ(Form().winId(), window);
+    EXPECT_TRUE(Form().isVisible());
     Messenger.AnswerCancel();
     Form().DefaultM1->trigger();
     EXPECT_FALSE(Form().ViewOptions().ToolBar);
@@ -419,6 +432,8 @@ TEST_F(MainFormTest, TogglesTheViewSwitches)
     Form().DefaultM1->trigger();
     EXPECT_TRUE(Form().ToolBar1->isVisible());
     EXPECT_TRUE(Form().StatusBarM1->isChecked());
+    EXPECT_FALSE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(Form().winId(), window);
 }
 
 TEST_F(MainFormTest, EveryToolbarButtonHasAnIconAndTooltip)

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -59,14 +62,6 @@ protected:
         Form().FillList(items, {Tree.Path("src"), Tree.Path("dst")});
         Form().ListView1ColumnClick(0);
     }
-    // A shortcut reaches its command in the active window only, which a closed dialog may
-    // not have handed back yet.
-    void Press(QKeyCombination key)
-    {
-        Form().activateWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &Form(); }));
-        QTest::keyClick(Form().ListView1, key.key(), key.keyboardModifiers());
-    }
     TNames Sources(const TNames& names) const { return Under("src/", names); }
     TNames Destinations(const TNames& names) const { return Under("dst/", names); }
     TNames Under(const std::string& folder, const TNames& names) const
@@ -115,7 +110,7 @@ TEST_F(MainFormCommandsTest, PerformToSelectionCopiesTheSelectedRowsInDisplayOrd
                 log = OperationsDialog->GetAllLines();
                 return OperationsDialog->RunThread == nullptr && log.size() == 7;
             },
-            10000));
+            HangGuardMilliseconds));
         OperationsDialog->Button4->click();
     });
     Press(Qt::Key_F4);
@@ -220,5 +215,84 @@ TEST_F(MainFormCommandsTest, FindNextAsksFirstThenFindNextAndPreviousStepWithout
     EXPECT_EQ(SelectedRowList(), std::vector<int>{3});
     Press(Qt::SHIFT | Qt::Key_F3);
     EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
+}
+}  // namespace
+
+namespace {
+// Every shortcut of the menus, typed into whatever has the focus: from the start, after a
+// comparison that ends at once, and after each dialog and box it opens.
+TEST_F(MainFormCommandsTest, EveryShortcutWorksFromTheListAfterAQuickComparisonAndEveryDialog)
+{
+    Tree.CreateFile("src/a.txt", "a");
+    Tree.CreateFile("src/b.txt", "b");
+    Tree.CreateDirectory("dst");
+    Start();
+    EXPECT_EQ(Form().focusWidget(), Form().ListView1) << "The list is the window's first focus";
+    ConfirmCompareDialog(Tree.Path("src"), Tree.Path("dst"));
+    Press(Qt::Key_F2);
+    ASSERT_EQ(Form().ListModel().Count(), 2);
+    const std::string sources = Tree.Path("src/a.txt") + "\r\n" + Tree.Path("src/b.txt") + "\r\n";
+    const std::string destinations = Tree.Path("dst/a.txt") + "\r\n" + Tree.Path("dst/b.txt") + "\r\n";
+
+    Press(Qt::CTRL | Qt::Key_A);
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1}));
+    Press(Qt::CTRL | Qt::Key_C);
+    EXPECT_EQ(Shell.Clipboard, sources);
+    Press(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+    EXPECT_EQ(Shell.Clipboard, destinations);
+    Messenger.AnswerOk();
+    Press(Qt::CTRL | Qt::Key_R);
+    Messenger.AnswerCancel();
+    Press(Qt::Key_Delete);
+    Messenger.AnswerCancel();
+    Press(Qt::Key_F1);
+    EXPECT_EQ(Messenger.Texts(), (TNames{"Selected: 2 items\r\nSum: 2 bytes", "Delete the selected items?",
+                                         "Open the help document?"}));
+    Press(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
+    EXPECT_TRUE(SelectedRowList().empty());
+    Form().ListView1->header()->resizeSection(0, 3);
+    Press(Qt::CTRL | Qt::Key_L);
+    EXPECT_EQ(Form().ListView1->header()->sectionSize(0), Form().ListView1->header()->sectionSize(5));
+
+    AnswerFind(QStringLiteral("b.txt"), false, &TFindItemDialog::Button1);
+    Press(Qt::CTRL | Qt::Key_F);
+    EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
+    AnswerFind(QStringLiteral("a.txt"), false, &TFindItemDialog::Button1);
+    Press(Qt::CTRL | Qt::Key_F);
+    EXPECT_EQ(SelectedRowList(), std::vector<int>{0});
+    {
+        TNoModalWindow noDialog;
+        Press(Qt::Key_F3);
+        EXPECT_EQ(SelectedRowList(), std::vector<int>{0});
+        Press(Qt::SHIFT | Qt::Key_F3);
+        EXPECT_EQ(SelectedRowList(), std::vector<int>{0});
+    }
+
+    std::vector<std::string> opened;
+    const auto note = [&](QWidget* dialog, QPushButton* cancel) {
+        WhenActive(dialog, [&opened, dialog, cancel] {
+            opened.push_back(dialog->objectName().toStdString());
+            cancel->click();
+        });
+    };
+    note(OperationsDialog, OperationsDialog->Button4);
+    Press(Qt::Key_F4);
+    note(OperationsDialog, OperationsDialog->Button4);
+    Press(Qt::SHIFT | Qt::Key_F4);
+    note(CompareDialog, CompareDialog->Button2);
+    Press(Qt::Key_F2);
+    EXPECT_EQ(opened, (TNames{"OperationsDialog", "OperationsDialog", "CompareDialog"}));
+
+    // The menus' access keys.
+    for (QMenu* menu : {Form().FileM1, Form().EditM1, Form().ViewM1, Form().OperationsM1, Form().HelpM1}) {
+        const QChar key = menu->title().at(menu->title().indexOf(QLatin1Char('&')) + 1).toUpper();
+        Press(Qt::ALT | static_cast<Qt::Key>(key.unicode()));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == menu; }, HangGuardMilliseconds))
+            << menu->objectName().toStdString();
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTest::keyClick(Form().menuBar(), Qt::Key_Escape);
+    }
+    Press(Qt::CTRL | Qt::Key_A);
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1}));
 }
 }  // namespace

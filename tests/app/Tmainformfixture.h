@@ -26,6 +26,7 @@
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "dialogs/Tqtmainthreadcaller.h"
+#include "dialogs/support/Hangguard.h"
 #include "dialogs/support/Tscriptedfilechooser.h"
 #include "dialogs/support/Tscriptedmessenger.h"
 #include "support/Ttreefixture.h"
@@ -48,8 +49,8 @@ public:
 // own, so that a modal loop it was called from can end first; a window that never comes
 // gives a failure.
 inline void WhenActive(QWidget* window, std::function<void()> act,
-                       std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() +
-                                                                        std::chrono::seconds(10))
+                       std::chrono::steady_clock::time_point deadline =
+                           std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds))
 {
     QTimer::singleShot(5, window, [window, act = std::move(act), deadline]() mutable {
         if (QApplication::activeModalWidget() == window && window->isVisible())
@@ -128,10 +129,20 @@ protected:
     void CloseProgressWhenEnded(QString* label)
     {
         WhenActive(ProgressDialog, [=] {
-            EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, 10000));
+            EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, HangGuardMilliseconds));
             *label = ProgressDialog->Label1->text();
             ProgressDialog->Button1->click();
         });
+    }
+    // Types the key as a user does: into whatever has the focus, which after every dialog and
+    // box must be the list of the active main window again.
+    void Press(QKeyCombination key)
+    {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return QApplication::activeWindow() == &Form() && QApplication::focusWidget() == Form().ListView1; },
+            HangGuardMilliseconds))
+            << "The list of the active main window has not got the focus";
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
     }
     void DropUrls(const QList<QUrl>& urls)
     {

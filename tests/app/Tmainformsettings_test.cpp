@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "dialogs/support/Hangguard.h"
 #include "app/Tmainformfixture.h"
 
 using namespace mainformtest;
@@ -39,7 +40,7 @@ protected:
     {
         WhenActive(CompareDialog, [=] {
             EXPECT_TRUE(QTest::qWaitFor(
-                [&] { return CompareDialog->Edit12->text().toStdString() == destination; }, 10000));
+                [&] { return CompareDialog->Edit12->text().toStdString() == destination; }, HangGuardMilliseconds));
             CompareDialog->Button1->click();
         });
     }

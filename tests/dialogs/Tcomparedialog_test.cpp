@@ -11,6 +11,7 @@
 
 #include "compare/Tcompareloader.h"
 #include "dialogs/Tcomparedialog.h"
+#include "dialogs/support/Resizabledialog.h"
 #include "dialogs/support/Shelllinkimage.h"
 #include "dialogs/support/Tscriptedmessenger.h"
 #include "support/Ttreefixture.h"
@@ -463,4 +464,19 @@ TEST_F(CompareDialog, APendingItemIsHandledOnShowingAndTheFocusEndsInTheSource)
     EXPECT_TRUE(Execute(compareFile, [&] { Dialog.Button1->click(); }));
     EXPECT_EQ(Dialog.Options(), ValidOptions());
     EXPECT_EQ(Accesses.size(), 1U);
+}
+
+TEST_F(CompareDialog, GrowsWithTheUserAndKeepsTheSizeFromOneShowingToTheNext)
+{
+    Show();
+    const QSize grown = Dialog.size() + QSize(300, 200);
+    ExpectRoomGoesTo(Dialog, *Dialog.Edit11, *Dialog.Button1, false, QSize(300, 200));
+    EXPECT_EQ(Dialog.Edit12->width(), Dialog.Edit11->width());
+    Dialog.hide();
+    QSize shown;
+    Execute("", [&] {
+        shown = Dialog.size();
+        Dialog.Button2->click();
+    });
+    EXPECT_EQ(shown, grown);
 }

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,6 +16,7 @@
 #include "dialogs/Tfinditems.h"
 #include "dialogs/Titemviewfindlist.h"
 #include "dialogs/support/Modalwindows.h"
+#include "dialogs/support/Resizabledialog.h"
 #include "dialogs/support/Tscriptedmessenger.h"
 
 namespace {
@@ -391,4 +394,24 @@ TEST(SearchCommands, FindAlwaysAsksAndACancelledDialogSearchesNothing)
     EXPECT_EQ(list.LookedAt, TRows{});
     EXPECT_EQ(list.SelectedRows(), TRows{3});
     EXPECT_EQ(dialog.Options(), Find("r1"));
+}
+
+TEST(FindItemDialog, KeepsItsMarginsAndGrowsWithTheUserAcrossShowings)
+{
+    TFindItemDialog dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QMargins margins = dialog.layout()->contentsMargins();
+    EXPECT_GE(dialog.height() - 1 - dialog.RadioGroup1->geometry().bottom(), margins.bottom());
+    EXPECT_GE(dialog.height() - 1 - dialog.Button3->geometry().bottom(), margins.bottom());
+    const QSize grown = dialog.size() + QSize(250, 100);
+    ExpectRoomGoesTo(dialog, *dialog.Edit1, *dialog.Button1, false, QSize(250, 100));
+    dialog.hide();
+    QSize shown;
+    WhenModal([&](QWidget* modal) {
+        shown = modal->size();
+        dialog.Button3->click();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(shown, grown);
 }

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -9,6 +11,7 @@
 
 #include "dialogs/Tmessagedialog.h"
 #include "dialogs/Tqtmessenger.h"
+#include "dialogs/support/Hangguard.h"
 #include "dialogs/support/Modalwindows.h"
 
 namespace {
@@ -193,4 +196,46 @@ TEST(QtMessenger, ShowsStandardBoxesWithTheApplicationTitleIconAndButtons)
 
     WhenModal([](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Ok)->click(); });
     EXPECT_TRUE(messenger.Confirm("Open the help document?"));
+}
+
+TEST(QtMessenger, BoxesFitTheirCaptionsAndHandTheActivationBack)
+{
+    QMainWindow window;
+    auto* edit = new QLineEdit(&window);
+    window.setCentralWidget(edit);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    TQtMessenger messenger;
+    const auto fitsCaptionAfterLosingTheActivation = [&](QWidget* modal) {
+        EXPECT_GE(modal->width(), CaptionWidth(*modal)) << modal->windowTitle().toStdString();
+        EXPECT_EQ(modal->parentWidget(), &window);
+        // As when the box closes before the window manager has activated it: Qt hears of
+        // no active window, and the main window's activation comes while the box blocks it.
+        QApplication::setActiveWindow(nullptr);
+        Press(modal, Qt::Key_Escape);
+    };
+    const auto activeWithItsFocus = [&] {
+        return QTest::qWaitFor(
+            [&] { return QApplication::activeWindow() == &window && QApplication::focusWidget() == edit; },
+            HangGuardMilliseconds);
+    };
+
+    WhenModal(fitsCaptionAfterLosingTheActivation);
+    messenger.ShowMessage("Size Remainders", "Selected: 1 items\r\nSum: 2 bytes", mkInformation, mbOK);
+    EXPECT_TRUE(activeWithItsFocus()) << "after a plain box";
+
+    WhenModal(fitsCaptionAfterLosingTheActivation);
+    messenger.ShowError("Set one item.");
+    EXPECT_TRUE(activeWithItsFocus()) << "after a short box";
+
+    TMessageDialog about;
+    about.Caption = "About Vellumark and its ownership";
+    about.Text = "1.0";
+    about.Buttons = {"OK"};
+    about.CancelButton = 0;
+    WhenModal(fitsCaptionAfterLosingTheActivation);
+    messenger.Execute(about);
+    EXPECT_TRUE(activeWithItsFocus()) << "after a message dialog";
 }

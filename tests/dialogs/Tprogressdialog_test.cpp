@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "dialogs/support/Hangguard.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "dialogs/Tqtmainthreadcaller.h"
@@ -27,7 +28,7 @@ public:
     // Waits for a stop request, as a long walk would; gives up after a while.
     void RunUntilTerminated()
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
         while (!Terminated() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -78,7 +79,7 @@ protected:
                 QTimer::singleShot(0, &Dialog, afterEnd);
         };
         // A broken run must not leave the test in the dialog's loop for ever.
-        QTimer::singleShot(15000, &Dialog, [this] {
+        QTimer::singleShot(HangGuardMilliseconds, &Dialog, [this] {
             ADD_FAILURE() << "The progress dialog was still open";
             Dialog.Finish(true);
         });

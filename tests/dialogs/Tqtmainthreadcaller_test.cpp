@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "dialogs/support/Hangguard.h"
 #include "dialogs/Tqtmainthreadcaller.h"
 
 namespace {
@@ -32,7 +33,7 @@ TCallReport CallFromWorker(TQtMainThreadCaller& caller)
         report.WorkerWaited = called;
         returned = true;
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, HangGuardMilliseconds));
     worker.join();
     return report;
 }
@@ -65,7 +66,7 @@ TEST(QtMainThreadCaller, RethrowsTheCallsExceptionInTheWorker)
         returned = true;
     });
     // The main thread goes on running after the call has failed.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, HangGuardMilliseconds));
     worker.join();
     EXPECT_EQ(caught, "bad handler");
 }
@@ -84,7 +85,7 @@ TEST(QtMainThreadCaller, DeliversCallsWhileAModalDialogRuns)
             });
         });
     });
-    QTimer::singleShot(5000, &dialog, [&] { dialog.reject(); });
+    QTimer::singleShot(HangGuardMilliseconds, &dialog, [&] { dialog.reject(); });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     worker.join();
     EXPECT_TRUE(ranInsideTheDialog);

@@ -7,11 +7,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include "dialogs/support/Hangguard.h"
+
 void WhenModal(std::function<void(QWidget* modal)> act, bool mayStayOpen)
 {
     QTimer::singleShot(0, qApp, [act = std::move(act), mayStayOpen] {
         QPointer<QWidget> modal;
-        if (!QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000)) {
+        if (!QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, HangGuardMilliseconds)) {
             ADD_FAILURE() << "No modal window came up";
             return;
         }

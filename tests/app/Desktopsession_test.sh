@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# The desktop program on its own X server with a window manager, typed at as a user types:
+# F2, the two roots, Enter; then five more comparisons in a row, each F2, Enter and Enter on
+# "Clear the list?"; each ends at once. After every one, Ctrl+A and Ctrl+C must put every
+# source path on the clipboard, so the shortcuts must have outlived the dialogs. On the way:
+# the window carries the class its desktop entry names, and View > Topmost keeps the window.
+# Every wait ends as soon as its condition holds; the bounds only stop a hang.
+# Usage: Desktopsession_test.sh <vellumark executable> <desktop entry>
+set -euo pipefail
+program=$1 entry=$2
+
+fail() {
+  echo "FAILED: $*" >&2
+  for log in "${work:-}"/*.log; do [ -s "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
+  exit 1
+}
+for tool in Xvfb openbox xdotool xclip xprop; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
+done
+[ -x "$program" ] || fail "no program at $program"
+wmclass=$(sed -n 's/^StartupWMClass=//p' "$entry")
+[ -n "$wmclass" ] || fail "the desktop entry $entry names no StartupWMClass"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# until <what> <command...>: runs the command until it succeeds; a hang guard of two minutes.
+until_true() {
+  local what=$1 deadline=$((SECONDS + 120))
+  shift
+  until "$@" 2>/dev/null; do
+    ((SECONDS < deadline)) || fail "gave up waiting for $what"
+    sleep 0.05
+  done
+}
+
+# An X server on a free display, and a window manager on it.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+until_true "the X server to start" test -s "$work/display"
+export DISPLAY=:$(cat "$work/display")
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
+until_true "the window manager to start" wm_running
+
+# Two small trees whose comparison ends at once: five new files and one changed.
+source_root=$work/Source destination_root=$work/Destination
+mkdir -p "$source_root/Letters" "$destination_root/Letters"
+for name in a.txt b.txt Letters/c.txt Letters/d.txt "Letters/e f.txt" changed.txt; do
+  echo "$name" >"$source_root/$name"
+done
+echo "older" >"$destination_root/changed.txt"
+touch -d "2020-01-01" "$destination_root/changed.txt"
+expected=$(cd "$source_root" && find . -type f | sed "s|^\.|$source_root|" | sort)
+
+# A copy of the program, so that its settings file is the test's own.
+mkdir -p "$work/bin"
+cp "$program" "$work/bin/vellumark"
+HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=xcb \
+  DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/vellumark-test-bus \
+  "$work/bin/vellumark" >"$work/program.log" 2>&1 &
+pids+=($!)
+
+visible_windows() { xdotool search --onlyvisible --classname "$wmclass"; }
+main_shown() { [ "$(visible_windows | wc -l)" -eq 1 ]; }
+until_true "a window of class $wmclass, as the desktop entry names it" main_shown
+main=$(visible_windows)
+active_is() { [ "$(xdotool getactivewindow)" = "$1" ]; }
+# A window other than the main one, with that caption, is active.
+dialog_active() { local id; id=$(xdotool getactivewindow) && [ "$id" != "$main" ] && [ "$(xdotool getwindowname "$id")" = "$1" ]; }
+until_true "the main window to be active" active_is "$main"
+
+clipboard() { xclip -selection clipboard -o 2>/dev/null || true; }
+clipboard_holds_paths() { [ "$(clipboard | tr -d '\r' | sort)" = "$expected" ] && [ "$(clipboard | grep -c $'\r$')" -eq 6 ]; }
+# Ctrl+A and Ctrl+C into whatever has the focus, until the clipboard holds every source path.
+# Pressed again while the comparison's progress dialog may still be up; a shortcut that has
+# died stays dead, so that never hides the fault.
+copy_all_paths() {
+  local deadline=$((SECONDS + 120))
+  echo "nothing copied yet" | xclip -selection clipboard -i
+  until clipboard_holds_paths; do
+    ((SECONDS < deadline)) || fail "Ctrl+A, Ctrl+C did not copy the paths; the clipboard holds: $(clipboard | od -c | head -5)"
+    xdotool key ctrl+a ctrl+c
+    local next=$((SECONDS + 2))
+    until clipboard_holds_paths || ((SECONDS >= next)); do sleep 0.05; done
+  done
+}
+
+xdotool key F2
+until_true "F2 to open the compare dialog" dialog_active Compare
+xdotool type --delay 20 "$source_root"
+xdotool key Tab Tab
+xdotool type --delay 20 "$destination_root"
+xdotool key Return
+copy_all_paths
+for round in 1 2 3 4 5; do
+  xdotool key F2
+  until_true "F2 to open the compare dialog again (round $round)" dialog_active Compare
+  xdotool key Return
+  until_true "the question \"Clear the list?\" (round $round)" dialog_active Vellumark
+  xdotool key Return
+  copy_all_paths
+done
+
+# View > Topmost through the menu's keys (its T is also the Toolbar's, so T twice and Enter):
+# the window goes above the others and stays the
+# same window.
+xdotool key alt+v t t Return
+above() { xprop -id "$main" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
+until_true "View > Topmost to put the window above the others" above
+[ "$(visible_windows)" = "$main" ] || fail "Topmost made a new window: $(visible_windows | tr '\n' ' ')"
+until_true "the main window to be active after Topmost" active_is "$main"
+copy_all_paths
+echo "Six comparisons typed, the paths copied after each, Topmost kept the window."
