@@ -62,7 +62,11 @@ void TReportThread::ThreadProc()
     // Read before the end notification: after it the owner may not touch the object, and
     // a thread that releases itself is the only one left that may.
     const bool releasesItself = FreeOnTerminate;
-    if (!Terminated())
+    // A job stopped before it began did not complete either: its end handler must not take
+    // the empty result for a real one.
+    if (Terminated())
+        Cancelled = true;
+    else
         Execute();
     DoTerminate();
     if (releasesItself) {

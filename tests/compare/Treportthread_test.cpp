@@ -73,6 +73,15 @@ TEST(ReportThread, TerminationInPrepareSkipsRun)
     EXPECT_EQ(journal, (std::vector<std::string>{"prepare", "end handler", "cleanup", "released"}));
 }
 
+TEST(ReportThread, TerminationBeforeTheStartIsCancelledWithoutAnyStep)
+{
+    std::vector<std::string> journal;
+    const TOutcome outcome = RunJob(journal, {}, {}, [](TScriptedJob& job) { job.Terminate(); });
+    EXPECT_TRUE(outcome.Cancelled);
+    EXPECT_FALSE(outcome.Stopped || outcome.Failed || outcome.Completed);
+    EXPECT_EQ(journal, (std::vector<std::string>{"end handler", "cleanup", "released"}));
+}
+
 TEST(ReportThread, TerminationInRunStops)
 {
     std::vector<std::string> journal;
