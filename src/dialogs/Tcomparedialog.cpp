@@ -15,7 +15,7 @@
 
 #include "compare/Tcompareloader.h"
 #include "compare/Tcompareoptionscheck.h"
-#include "dialogs/Modalrun.h"
+#include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
 #include "sys/Shellhelpers.h"

@@ -10,7 +10,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "dialogs/Modalrun.h"
+#include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "sys/qt/Qtdesktop.h"
 

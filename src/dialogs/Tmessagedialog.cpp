@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "dialogs/Modalrun.h"
+#include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "sys/qt/Qtdesktop.h"
 

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "compare/Treportthread.h"
-#include "dialogs/Modalrun.h"
+#include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "sys/Mysysutils.h"
 #include "sys/qt/Qtdesktop.h"

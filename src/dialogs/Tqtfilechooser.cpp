@@ -2,7 +2,7 @@
 
 #include <QFileDialog>
 
-#include "dialogs/Modalrun.h"
+#include "sys/qt/Modalrun.h"
 #include "sys/Mysysutils.h"
 #include "sys/Tshell.h"
 #include "sys/qt/Qtfilenames.h"

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include "dialogs/Modalrun.h"
+#include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"
 
 namespace {

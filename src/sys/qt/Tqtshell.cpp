@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtfilenames.h"
 #include "sys/qt/Tfilepropertieswindow.h"
 
@@ -61,11 +62,12 @@ bool TQtShell::OpenDocument(const std::string& path)
 bool TQtShell::BrowseForFolder(const std::string& prompt, std::string& directory)
 {
     const QString start = DirectoryExists(directory) ? QtFileName(directory) : QString();
-    const QString chosen = QFileDialog::getExistingDirectory(
-        QApplication::activeWindow(), QString::fromStdString(prompt), start, QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty())
+    QFileDialog browser(FrontWindow(), QString::fromStdString(prompt), start);
+    browser.setFileMode(QFileDialog::Directory);
+    browser.setOption(QFileDialog::ShowDirsOnly);
+    if (RunModal(browser) != QDialog::Accepted || browser.selectedFiles().isEmpty())
         return false;
-    directory = LocalFileName(chosen);
+    directory = LocalFileName(browser.selectedFiles().constFirst());
     return true;
 }
 

@@ -1,4 +1,4 @@
-#include "dialogs/Modalrun.h"
+#include "sys/qt/Modalrun.h"
 
 #include <QApplication>
 #include <QDialog>
