@@ -876,7 +876,9 @@ void TMainForm::OperationsM1Click(QAction* sender)
             seen.push_back(SeenFiles(item));
         }
     // Whatever the operations changed on disk, the list stays as it was; a new comparison shows it.
+    OperationsDialog->SetSwitches(OperationsSwitches);
     OperationsDialog->Execute(sources, destinations, ListRoots, seen);
+    OperationsSwitches = OperationsDialog->Switches();
 }
 
 // ---- View, Help and About
@@ -936,6 +938,7 @@ TSettingsState TMainForm::CurrentSettingsState() const
     state.FileHistory = FileHistory.Entries();
     state.InitialDir = OpenDialogs.InitialDir;
     state.FilterIndexes = OpenDialogs.FilterIndexes();
+    state.OperationsSwitches = OperationsSwitches;
     return state;
 }
 
@@ -955,6 +958,7 @@ void TMainForm::ApplyStoredSettings(const TStoredSettings& settings)
     FileHistory.Assign(settings.FileHistory);
     OpenDialogs.InitialDir = settings.InitialDir;
     OpenDialogs.SetFilterIndexes(settings.FilterIndexes);
+    OperationsSwitches = settings.OperationsSwitches;
 }
 
 void TMainForm::HelpM2Click()

@@ -224,6 +224,8 @@ private:
     TViewOptions FViewOptions;
     // The roots of the comparison whose rows the list holds.
     TTransferRoots ListRoots;
+    // The operations dialog's switches, kept from one run to the next and in Settings.ini.
+    TTransferOptions OperationsSwitches;
     TResultListModel Model;
     std::vector<std::pair<QAction*, TCommandRule>> Commands;
     TCommandState LastCommandState;

@@ -1,6 +1,7 @@
 #include "operations/Toperationsdialog.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -55,6 +56,17 @@ void TOperationsDialog::CreateControls()
     panel1Layout->addWidget(ListBox1, 1);
     panel1Layout->addSpacing(scale(6));
     panel1Layout->addWidget(ProgressBar1);
+    CheckBox1 = new QCheckBox(tr("&Verify copies"), Panel1);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox2 = new QCheckBox(tr("Put replaced and deleted files in the &trash"), Panel1);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    auto* switchesLayout = new QHBoxLayout;
+    switchesLayout->setSpacing(scale(16));
+    switchesLayout->addWidget(CheckBox1);
+    switchesLayout->addWidget(CheckBox2);
+    switchesLayout->addStretch(1);
+    panel1Layout->addSpacing(scale(6));
+    panel1Layout->addLayout(switchesLayout);
 
     Panel2 = new QWidget(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
@@ -85,7 +97,9 @@ void TOperationsDialog::CreateControls()
     layout->addWidget(Panel2);
 
     setTabOrder(ListBox1, ProgressBar1);
-    setTabOrder(ProgressBar1, Button1);
+    setTabOrder(ProgressBar1, CheckBox1);
+    setTabOrder(CheckBox1, CheckBox2);
+    setTabOrder(CheckBox2, Button1);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
     setTabOrder(Button3, Button4);
@@ -180,13 +194,25 @@ std::vector<std::string> TOperationsDialog::GetAllLines() const { return ListBox
 
 std::int32_t TOperationsDialog::HorizontalExtent() const { return ListBox1->HorizontalExtent(); }
 
+TTransferOptions TOperationsDialog::Switches() const
+{
+    return {CheckBox1->isChecked(), CheckBox2->isChecked()};
+}
+
+void TOperationsDialog::SetSwitches(const TTransferOptions& switches)
+{
+    CheckBox1->setChecked(switches.Verify);
+    CheckBox2->setChecked(switches.Trash);
+}
+
 void TOperationsDialog::ButtonClick(QPushButton* sender)
 {
     TFileOperation operation = foCopy;
     if (sender == Button1) {
         operation = foMove;
     } else if (sender == Button3) {
-        if (!Messenger.Confirm("Deleted files cannot be restored.\r\n\r\nContinue?"))
+        if (!Messenger.Confirm(CheckBox2->isChecked() ? "Deleted files go to the trash.\r\n\r\nContinue?"
+                                                       : "Deleted files cannot be restored.\r\n\r\nContinue?"))
             return;
         operation = foDelete;
     }
@@ -196,13 +222,14 @@ void TOperationsDialog::ButtonClick(QPushButton* sender)
     Button4->setEnabled(true);
     Button4->setText(tr("Cancel"));
     Button4->setFocus();
-    for (QPushButton* button : {Button1, Button2, Button3})
-        button->setEnabled(false);
+    for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Button3, CheckBox1, CheckBox2})
+        control->setEnabled(false);
 
     static const std::vector<std::string> none;
     auto* thread = new TOperationsThread(Sources != nullptr ? *Sources : none, operation,
                                          Destinations != nullptr ? *Destinations : none, MainThread,
-                                         MakeFiles ? MakeFiles(Roots) : std::make_unique<TFileTransfer>(Roots));
+                                         MakeFiles ? MakeFiles(Roots, Switches())
+                                                   : std::make_unique<TFileTransfer>(Roots, Switches()));
     if (Seen != nullptr)
         thread->Seen = *Seen;
     thread->OnLog = [this](TReportThread* s, const std::string& line) { OperationsThreadLog(s, line); };
@@ -256,8 +283,8 @@ void TOperationsDialog::FormShow()
 {
     ClearLog();
     ProgressBar1->setValue(0);
-    for (QPushButton* button : {Button1, Button2, Button3, Button4})
-        button->setEnabled(true);
+    for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Button3, Button4, CheckBox1, CheckBox2})
+        control->setEnabled(true);
     Button4->setText(tr("Cancel"));
     Button2->setFocus();
 }

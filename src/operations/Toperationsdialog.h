@@ -17,6 +17,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QCheckBox;
 class QPushButton;
 class TLogListBox;
 class TMainThreadCaller;
@@ -26,8 +27,9 @@ class TShell;
 class TOperationsDialog : public QDialog {
     Q_OBJECT
 public:
-    // The file work of one run over items below the given roots.
-    using TFileTransferMaker = std::function<std::unique_ptr<TFileTransfer>(const TTransferRoots&)>;
+    // The file work of one run over items below the given roots, with the dialog's switches.
+    using TFileTransferMaker =
+        std::function<std::unique_ptr<TFileTransfer>(const TTransferRoots&, const TTransferOptions&)>;
 
     // Every service outlives the dialog; makeFiles makes what each run works through (the real
     // file system unless given).
@@ -56,6 +58,10 @@ public:
     // The width of the widest line since the log was last cleared.
     std::int32_t HorizontalExtent() const;
 
+    // The two switches: verify copies, and keep what is replaced or deleted in the trash.
+    TTransferOptions Switches() const;
+    void SetSwitches(const TTransferOptions& switches);
+
     void ButtonClick(QPushButton* sender);
     void CopySelectionM1Click(QAction* sender);
     void SelectAllM1Click(QAction* sender);
@@ -72,6 +78,8 @@ public:
     QLabel* Label1;
     TLogListBox* ListBox1;
     QProgressBar* ProgressBar1;
+    QCheckBox* CheckBox1;
+    QCheckBox* CheckBox2;
     QWidget* Panel2;
     QPushButton* Button1;
     QPushButton* Button2;

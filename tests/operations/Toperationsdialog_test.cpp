@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -191,6 +192,31 @@ TEST_F(OperationsDialog, ConfirmedDeleteRemovesTheSources)
     EXPECT_EQ(Tree.ReadFile("dst/a0"), "kept");
 }
 
+TEST_F(OperationsDialog, TheSwitchesGoToTheRunAndTheTrashRewordsTheDeleteQuestion)
+{
+    std::vector<TTransferOptions> given;
+    MakeDialog([&](const TTransferRoots& roots, const TTransferOptions& options) {
+        given.push_back(options);
+        return std::make_unique<TFileTransfer>(roots, options);
+    });
+    Tree.CreateDirectory("data");
+    ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    MakeItems(1);
+    Open();
+    QTest::mouseClick(Dialog->CheckBox1, Qt::LeftButton);
+    QTest::mouseClick(Dialog->CheckBox2, Qt::LeftButton);
+    EXPECT_TRUE(Dialog->Switches().Verify && Dialog->Switches().Trash);
+    Messenger.AnswerOk();
+    Dialog->Button3->click();
+    EXPECT_FALSE(Dialog->CheckBox1->isEnabled() || Dialog->CheckBox2->isEnabled());
+    WaitForEnd();
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(Messenger.Texts(), TLines{"Deleted files go to the trash.\r\n\r\nContinue?"});
+    ASSERT_EQ(given.size(), 1u);
+    EXPECT_TRUE(given[0].Verify && given[0].Trash);
+    EXPECT_EQ(Tree.ReadFile("data/Trash/files/a0"), "contents a0");
+}
+
 TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
 {
     MakeItems(3);
@@ -236,7 +262,9 @@ TEST_F(OperationsDialog, AMoveWithEmptyListsLogsDoneAndTwoZeroCounts)
 TEST_F(OperationsDialog, EveryAttemptToCloseARunAsksItToStopInstead)
 {
     TGate gated;
-    MakeDialog([&](const TTransferRoots& roots) { return std::make_unique<TGatedTransfer>(roots, gated); });
+    MakeDialog([&](const TTransferRoots& roots, const TTransferOptions&) {
+        return std::make_unique<TGatedTransfer>(roots, gated);
+    });
     MakeItems(3);
     Open();
     Dialog->Button2->click();
