@@ -122,7 +122,10 @@ void TCompareDialog::CreateControls()
 
     GroupBox2 = groupBox("GroupBox2", tr("Compare"));
     CheckBox21 = checkBox(GroupBox2, "CheckBox21", tr("Co&mpare file time at FAT precision"));
-    groupLayout(GroupBox2)->addWidget(CheckBox21, 0, 0);
+    CheckBox22 = checkBox(GroupBox2, "CheckBox22", tr("Ignore &time shifts of exactly one hour"));
+    QGridLayout* compare = groupLayout(GroupBox2);
+    compare->addWidget(CheckBox21, 0, 0);
+    compare->addWidget(CheckBox22, 1, 0);
 
     GroupBox3 = groupBox("GroupBox3", tr("Results"));
     CheckBox31 = checkBox(GroupBox3, "CheckBox31", tr("S&how not modified items"));
@@ -170,7 +173,7 @@ void TCompareDialog::CreateControls()
     resize(minimumSize());
 
     QWidget* tabOrder[] = {Edit11, Button11, Edit12, Button12, CheckBox11, Edit13, CheckBox12, Edit14, CheckBox13,
-                           CheckBox21, CheckBox31, Button1, Button2, Button3, Button4, Button5, Button6};
+                           CheckBox21, CheckBox22, CheckBox31, Button1, Button2, Button3, Button4, Button5, Button6};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
@@ -216,6 +219,7 @@ void TCompareDialog::UpdateControls()
     Edit14->setText(QtText(FOptions.ExcludeMasks));
     CheckBox13->setChecked(FOptions.IncludeSubDirs);
     CheckBox21->setChecked(FOptions.FatPrecision);
+    CheckBox22->setChecked(FOptions.IgnoreHourShift);
     CheckBox31->setChecked(FOptions.ShowNotModified);
     UpdateMaskEdits();
 }
@@ -237,6 +241,7 @@ TCompareOptions TCompareDialog::ControlOptions() const
     options.ExcludeMasks = TextOf(Edit14);
     options.IncludeSubDirs = CheckBox13->isChecked();
     options.FatPrecision = CheckBox21->isChecked();
+    options.IgnoreHourShift = CheckBox22->isChecked();
     options.ShowNotModified = CheckBox31->isChecked();
     return options;
 }

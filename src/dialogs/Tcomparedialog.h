@@ -79,6 +79,7 @@ public:
     QCheckBox* CheckBox13;
     QGroupBox* GroupBox2;
     QCheckBox* CheckBox21;
+    QCheckBox* CheckBox22;
     QGroupBox* GroupBox3;
     QCheckBox* CheckBox31;
     QPushButton* Button1;

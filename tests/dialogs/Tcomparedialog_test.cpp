@@ -187,6 +187,7 @@ TEST_F(CompareDialog, OkCommitsEveryControlAsTypedAlsoTheMasksOfSwitchesThatAreO
     Type(Dialog.Edit14, "*.o");
     Dialog.CheckBox13->click();
     Dialog.CheckBox21->click();
+    Dialog.CheckBox22->click();
     Dialog.CheckBox31->click();
     Dialog.Button1->click();
 
@@ -199,6 +200,7 @@ TEST_F(CompareDialog, OkCommitsEveryControlAsTypedAlsoTheMasksOfSwitchesThatAreO
     expected.ExcludeMasks = "*.o";
     expected.IncludeSubDirs = false;
     expected.FatPrecision = false;
+    expected.IgnoreHourShift = true;
     expected.ShowNotModified = true;
     EXPECT_EQ(Dialog.Options(), expected);
     EXPECT_EQ(Dialog.Edit13->text(), QStringLiteral(" *.cpp;*.h"));
