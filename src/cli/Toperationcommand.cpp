@@ -10,6 +10,8 @@
 
 #include "cli/Tcomparison.h"
 #include "cli/Tjsonoutput.h"
+#include "cli/Tprogressline.h"
+#include "operations/Ttransfermeter.h"
 
 namespace {
 const std::map<std::string, TCompareResult> KindNames{
@@ -55,10 +57,18 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
     std::size_t item = 0;
     // A run stopped before its first line says nothing of itself.
     std::string status = "Canceled";
+    TProgressLine progress(OperationName(operation) == std::string("delete") ? "Deleting:" : "Copying:");
+    TTransferMeter meter;
+    meter.Start(static_cast<std::int64_t>(items.size()), SourceBytes(thread->Seen), TTransferMeter::TClock::now());
+    const auto showProgress = [&] {
+        meter.Sample(thread->ItemsDone, thread->BytesDone, TTransferMeter::TClock::now());
+        progress.ShowText(meter.Text());
+    };
     thread->OnLog = [&](TReportThread*, const std::string& text) {
         const bool result = text == SuccessText(true) || text == SuccessText(false);
         if (text == SuccessText(false))
             outcome.AnyItemFailed = true;
+        progress.Clear();
         if (!jsonLog)
             WriteOut(text + "\r\n");
         else if (result && item < items.size())
@@ -66,10 +76,14 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
         else if (!result && text.find(' ') == std::string::npos)
             status = text;  // "Done", "Stopped", "Canceled" or "Error"
     };
-    runner.RunToEnd(loop, thread, [&](TReportThread& sender) {
-        outcome.Failed = sender.Failed;
-        outcome.Completed = sender.Completed();
-    });
+    runner.RunToEnd(
+        loop, thread,
+        [&](TReportThread& sender) {
+            outcome.Failed = sender.Failed;
+            outcome.Completed = sender.Completed();
+        },
+        showProgress);
+    progress.Clear();
     if (jsonLog)
         jsonLog->Finish(status);
     return outcome;

@@ -7,10 +7,24 @@
 
 TProgressLine::TProgressLine(std::string label) : Label(std::move(label)), Enabled(StandardErrorIsTerminal()) {}
 
-TProgressLine::~TProgressLine()
+TProgressLine::~TProgressLine() { Clear(); }
+
+void TProgressLine::Clear()
 {
-    if (Shown)
-        std::fputs("\r\x1b[K", stderr);
+    if (!Shown)
+        return;
+    std::fputs("\r\x1b[K", stderr);
+    std::fflush(stderr);
+    Shown = false;
+}
+
+void TProgressLine::ShowText(const std::string& text)
+{
+    if (!Enabled)
+        return;
+    Shown = true;
+    std::fprintf(stderr, "\r\x1b[K%s %s", Label.c_str(), text.c_str());
+    std::fflush(stderr);
 }
 
 void TProgressLine::Show(std::int32_t position, std::int32_t maximum)

@@ -13,6 +13,10 @@ public:
     TProgressLine& operator=(const TProgressLine&) = delete;
 
     void Show(std::int32_t position, std::int32_t maximum);
+    // The label and the text.
+    void ShowText(const std::string& text);
+    // Takes the line away, so that other output may follow on the terminal.
+    void Clear();
 
 private:
     std::string Label;

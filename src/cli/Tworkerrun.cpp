@@ -10,7 +10,8 @@ void TWorkerRunner::Interrupt()
         Running->Terminate();
 }
 
-void TWorkerRunner::RunToEnd(TEventLoop& loop, TReportThread* worker, const std::function<void(TReportThread&)>& onEnd)
+void TWorkerRunner::RunToEnd(TEventLoop& loop, TReportThread* worker, const std::function<void(TReportThread&)>& onEnd,
+                             const std::function<void()>& tick)
 {
     bool ended = false;
     worker->OnTerminate = [&](TReportThread* sender) {
@@ -29,6 +30,6 @@ void TWorkerRunner::RunToEnd(TEventLoop& loop, TReportThread* worker, const std:
             worker->Terminate();
     }
     worker->Resume();
-    loop.RunUntil([&] { return ended; });
+    loop.RunUntil([&] { return ended; }, std::chrono::milliseconds(250), tick);
     TReportThread::WaitForReleasedThreads();
 }

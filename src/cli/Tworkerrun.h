@@ -18,8 +18,10 @@ public:
 
     bool Interrupted() const { return WasInterrupted.load(); }
     // Attaches the end handler, starts the worker, and returns once its end handler has run
-    // and the worker has released itself. onEnd reads the worker's outcome and results.
-    void RunToEnd(TEventLoop& loop, TReportThread* worker, const std::function<void(TReportThread&)>& onEnd);
+    // and the worker has released itself. onEnd reads the worker's outcome and results; tick,
+    // where given, runs a few times a second while the worker runs.
+    void RunToEnd(TEventLoop& loop, TReportThread* worker, const std::function<void(TReportThread&)>& onEnd,
+                  const std::function<void()>& tick = {});
 
 private:
     void Interrupt();

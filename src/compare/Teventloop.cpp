@@ -27,9 +27,28 @@ void TEventLoop::CallAndWait(const std::function<void()>& call)
 
 void TEventLoop::RunUntil(const std::function<bool()>& done)
 {
+    RunUntil(done, std::chrono::milliseconds::max(), {});
+}
+
+void TEventLoop::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds interval,
+                          const std::function<void()>& tick)
+{
+    using TClock = std::chrono::steady_clock;
+    // Ticks keep their pace however busy the workers keep the loop.
+    TClock::time_point nextTick = tick ? TClock::now() + interval : TClock::time_point::max();
     std::unique_lock guard(Lock);
     while (!done()) {
-        Changed.wait(guard, [&] { return !Posted.empty(); });
+        if (tick && TClock::now() >= nextTick) {
+            guard.unlock();
+            tick();
+            guard.lock();
+            nextTick = TClock::now() + interval;
+            continue;
+        }
+        if (!tick)
+            Changed.wait(guard, [&] { return !Posted.empty(); });
+        else if (!Changed.wait_until(guard, nextTick, [&] { return !Posted.empty(); }))
+            continue;
         TPosted* posted = Posted.front();
         Posted.pop_front();
         guard.unlock();

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -56,6 +57,13 @@ void TOperationsDialog::CreateControls()
     panel1Layout->addWidget(ListBox1, 1);
     panel1Layout->addSpacing(scale(6));
     panel1Layout->addWidget(ProgressBar1);
+    Label2 = new QLabel(Panel1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setMinimumHeight(scale(21));
+    panel1Layout->addWidget(Label2);
+    MeterTimer = new QTimer(this);
+    MeterTimer->setInterval(250);
+    connect(MeterTimer, &QTimer::timeout, this, &TOperationsDialog::ShowMeter);
     CheckBox1 = new QCheckBox(tr("&Verify copies"), Panel1);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox2 = new QCheckBox(tr("Put replaced and deleted files in the &trash"), Panel1);
@@ -164,6 +172,8 @@ void TOperationsDialog::OperationsThreadProgress(TReportThread*, std::int32_t po
 
 void TOperationsDialog::OperationsThreadTerminate(TReportThread*)
 {
+    ShowMeter();
+    MeterTimer->stop();
     ListBox1->ShowQueued();
     ProgressBar1->setValue(0);
     Button4->setEnabled(true);
@@ -232,13 +242,25 @@ void TOperationsDialog::ButtonClick(QPushButton* sender)
                                                    : std::make_unique<TFileTransfer>(Roots, Switches()));
     if (Seen != nullptr)
         thread->Seen = *Seen;
+    Meter.Start(static_cast<std::int64_t>(thread->Sources.size()), SourceBytes(thread->Seen),
+                TTransferMeter::TClock::now());
     thread->OnLog = [this](TReportThread* s, const std::string& line) { OperationsThreadLog(s, line); };
     thread->OnProgress = [this](TReportThread* s, std::int32_t position, std::int32_t maximum) {
         OperationsThreadProgress(s, position, maximum);
     };
     thread->OnTerminate = [this](TReportThread* s) { OperationsThreadTerminate(s); };
     RunThread = thread;
+    ShowMeter();
+    MeterTimer->start();
     thread->Resume();
+}
+
+void TOperationsDialog::ShowMeter()
+{
+    if (RunThread == nullptr)
+        return;
+    Meter.Sample(RunThread->ItemsDone, RunThread->BytesDone, TTransferMeter::TClock::now());
+    Label2->setText(QString::fromStdString(Meter.Text()));
 }
 
 void TOperationsDialog::CopySelectionM1Click(QAction* sender)
@@ -281,6 +303,9 @@ void TOperationsDialog::done(int result)
 
 void TOperationsDialog::FormShow()
 {
+    Label2->setText(QString::fromStdString(
+        TTransferMeter::PlanText(Sources != nullptr ? static_cast<std::int64_t>(Sources->size()) : 0,
+                                 Seen != nullptr ? SourceBytes(*Seen) : 0)));
     ClearLog();
     ProgressBar1->setValue(0);
     for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Button3, Button4, CheckBox1, CheckBox2})

@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "operations/Toperationsthread.h"
+#include "operations/Ttransfermeter.h"
 
 class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class QCheckBox;
+class QTimer;
 class QPushButton;
 class TLogListBox;
 class TMainThreadCaller;
@@ -78,6 +80,8 @@ public:
     QLabel* Label1;
     TLogListBox* ListBox1;
     QProgressBar* ProgressBar1;
+    // What the run touches; while it runs, how far it has come, how fast, and the time left.
+    QLabel* Label2;
     QCheckBox* CheckBox1;
     QCheckBox* CheckBox2;
     QWidget* Panel2;
@@ -106,9 +110,12 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void JoinToClipboard(const std::vector<std::string>& lines);
+    void ShowMeter();
 
     TMessenger& Messenger;
     TShell& Shell;
     TMainThreadCaller& MainThread;
     TFileTransferMaker MakeFiles;
+    TTransferMeter Meter;
+    QTimer* MeterTimer;
 };

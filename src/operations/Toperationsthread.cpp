@@ -1,5 +1,6 @@
 #include "operations/Toperationsthread.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "sys/Mysysutils.h"
@@ -18,6 +19,14 @@ std::string CompletionText(std::int64_t processed, std::int64_t total)
 TSeenFiles SeenFiles(const TCompareItem& item)
 {
     return {item.SrcSize, item.SrcTime, item.DstExists, item.DstSize, item.DstTime};
+}
+
+std::int64_t SourceBytes(const std::vector<TSeenFiles>& seen)
+{
+    std::int64_t bytes = 0;
+    for (const TSeenFiles& files : seen)
+        bytes += std::max<std::int64_t>(files.SourceSize, 0);
+    return bytes;
 }
 
 bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
@@ -66,11 +75,13 @@ void TOperationsThread::CleanUp()
 
 void TOperationsThread::ProcessItems()
 {
+    Files->CountBytesIn(&BytesDone);
     const std::size_t total = Sources.size();
     std::size_t processed = 0;
     std::size_t succeeded = 0;
     for (std::size_t i = 0; i < total && !Terminated(); ++i) {
         Current = i;
+        const std::int64_t bytesBefore = BytesDone;
         bool ok = false;
         switch (Operation) {
         case foMove:
@@ -88,6 +99,10 @@ void TOperationsThread::ProcessItems()
         if (ok)
             ++succeeded;
         ++processed;
+        // Whatever became of it, the item's bytes are behind the run now.
+        if (i < Seen.size())
+            BytesDone = bytesBefore + std::max<std::int64_t>(Seen[i].SourceSize, 0);
+        ItemsDone = static_cast<std::int32_t>(processed);
         Progress(static_cast<std::int32_t>(processed), static_cast<std::int32_t>(total));
     }
     Files->Finish();

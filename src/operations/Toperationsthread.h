@@ -2,6 +2,7 @@
 // Copies, moves or deletes a list of files on a worker thread, logging a line before and
 // after each item, progress after each, and a status line and two counts at the end.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +31,8 @@ std::string CompletionText(std::int64_t processed, std::int64_t total);
 // part.
 // What the comparison saw of the item's two files.
 TSeenFiles SeenFiles(const TCompareItem& item);
+// The bytes of the items' sources as the comparison saw them.
+std::int64_t SourceBytes(const std::vector<TSeenFiles>& seen);
 
 // Where seen is given, the file work looks again first and touches nothing that changed since
 // the comparison.
@@ -54,6 +57,11 @@ public:
     // What the comparison saw of item i, where the caller compared (set before Resume); items
     // beyond its end are taken as they are.
     std::vector<TSeenFiles> Seen;
+
+    // How far the run has come, for a window to read at any time: the items ended, and the
+    // bytes of the sources copied, deleted or passed over (as the comparison saw them).
+    std::atomic<std::int32_t> ItemsDone{0};
+    std::atomic<std::int64_t> BytesDone{0};
 
 protected:
     void Execute() override;

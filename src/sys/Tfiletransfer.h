@@ -6,6 +6,7 @@
 // are virtual so that tests can make them wait or fail in ways the real file system cannot be
 // made to on demand.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -60,6 +61,10 @@ public:
     // directory, nor a read-only file, nor, where seen is given, one that changed since the
     // comparison.
     virtual bool Delete(const std::string& source, const TSeenFiles* seen);
+
+    // Adds the bytes of every copy to the counter, where given, as they land; another thread
+    // may read it at any time.
+    void CountBytesIn(std::atomic<std::int64_t>* counter);
 
     // Gives the folders that the run made, and had to keep open to their owner while it
     // filled them, the permission bits of their source folders. Called at the end of a run.

@@ -247,3 +247,23 @@ TEST_F(OperationsThread, AnExceptionEndsTheRunWithError)
         EXPECT_FALSE(Tree.Exists("dst/a2"));
     }
 }
+
+TEST_F(OperationsThread, BytesAndItemsDoneFollowTheRun)
+{
+    Tree.CreateFile("src/a", std::string(3000, 'a'));
+    Tree.CreateFile("src/b", std::string(5000, 'b'));
+    const std::vector<std::string> sources{Tree.Path("src/a"), Tree.Path("src/missing"), Tree.Path("src/b")};
+    const std::vector<std::string> destinations{Tree.Path("dst/a"), Tree.Path("dst/missing"), Tree.Path("dst/b")};
+    TEventLoop loop;
+    auto hooked = std::make_unique<THookedTransfer>(Roots());
+    THookedTransfer& files = *hooked;
+    auto* thread = new TOperationsThread(sources, foCopy, destinations, loop, std::move(hooked));
+    thread->Seen = {{3000, 1, false, 0, 0}, {700, 1, false, 0, 0}, {5000, 1, false, 0, 0}};
+    std::vector<std::pair<std::int32_t, std::int64_t>> atStart;
+    files.BeforeCopy = [&](const std::string&) { atStart.emplace_back(thread->ItemsDone, thread->BytesDone); };
+    const TOperationsReport report = RunToEnd(thread, loop);
+    EXPECT_EQ(SourceBytes({{3000, 1, false, 0, 0}, {700, 1, false, 0, 0}, {5000, 1, false, 0, 0}}), 8700);
+    // A failed item's bytes are passed over all the same.
+    EXPECT_EQ(atStart, (std::vector<std::pair<std::int32_t, std::int64_t>>{{0, 0}, {1, 3000}, {2, 3700}}));
+    EXPECT_EQ(report.LastPosition, 3);
+}

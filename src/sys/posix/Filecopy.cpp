@@ -37,7 +37,7 @@ int WriteAll(int target, const char* data, std::size_t size, off_t offset)
 
 // Reads and writes the byte range [offset, end) through a buffer; a source that ends early
 // leaves the target short, which the caller sees in its size.
-int ReadWriteRange(int source, int target, off_t offset, off_t end)
+int ReadWriteRange(int source, int target, off_t offset, off_t end, std::atomic<std::int64_t>* done)
 {
     std::vector<char> buffer(256 * 1024);
     while (offset < end) {
@@ -53,19 +53,25 @@ int ReadWriteRange(int source, int target, off_t offset, off_t end)
         if (const int error = WriteAll(target, buffer.data(), static_cast<std::size_t>(got), offset))
             return error;
         offset += got;
+        if (done != nullptr)
+            *done += got;
     }
     return 0;
 }
 
 // The same range through the kernel, which shares extents within one file system where it can.
-int CopyRange(int source, int target, off_t offset, off_t end)
+int CopyRange(int source, int target, off_t offset, off_t end, std::atomic<std::int64_t>* done)
 {
+    // Pieces small enough that the progress of a large file moves several times a second.
+    constexpr off_t Piece = off_t{64} << 20;
     while (offset < end) {
         loff_t in = offset, out = offset;
-        const ssize_t copied = copy_file_range(
-            source, &in, target, &out, static_cast<std::size_t>(std::min<off_t>(end - offset, off_t{1} << 30)), 0);
+        const ssize_t copied =
+            copy_file_range(source, &in, target, &out, static_cast<std::size_t>(std::min(end - offset, Piece)), 0);
         if (copied > 0) {
             offset += copied;
+            if (done != nullptr)
+                *done += copied;
             continue;
         }
         if (copied == 0)
@@ -74,7 +80,7 @@ int CopyRange(int source, int target, off_t offset, off_t end)
             continue;
         if (!CallUnavailable(errno))
             return errno;
-        return ReadWriteRange(source, target, offset, end);
+        return ReadWriteRange(source, target, offset, end, done);
     }
     return 0;
 }
@@ -97,10 +103,16 @@ ssize_t ReadUpTo(int fd, char* buffer, std::size_t size, off_t offset)
     return static_cast<ssize_t>(got);
 }
 
-// Copies only the data extents; the holes between them stay unallocated in the target.
-int CopySparse(int source, int target, off_t size)
+// Copies only the data extents; the holes between them stay unallocated in the target, and
+// count as copied when passed.
+int CopySparse(int source, int target, off_t size, std::atomic<std::int64_t>* done)
 {
-    for (off_t offset = 0; offset < size;) {
+    const auto pass = [&](off_t bytes) {
+        if (done != nullptr)
+            *done += bytes;
+    };
+    off_t offset = 0;
+    while (offset < size) {
         const off_t data = lseek(source, offset, SEEK_DATA);
         if (data < 0) {
             if (errno != ENXIO)  // ENXIO: only a hole is left
@@ -111,10 +123,12 @@ int CopySparse(int source, int target, off_t size)
         if (hole < 0)
             return errno;
         const off_t end = std::min(hole, size);
-        if (const int error = CopyRange(source, target, data, end))
+        pass(std::min(data, size) - offset);
+        if (const int error = CopyRange(source, target, data, end, done))
             return error;
         offset = end;
     }
+    pass(size - std::min(offset, size));
     // A hole at the end is made by the size alone.
     return ftruncate(target, size) == 0 ? 0 : errno;
 }
@@ -202,16 +216,16 @@ bool SetMode(int fd, mode_t mode)
 }
 }  // namespace
 
-int CopyFileData(int source, int target, const struct stat& sourceInfo)
+int CopyFileData(int source, int target, const struct stat& sourceInfo, std::atomic<std::int64_t>* done)
 {
     const off_t size = sourceInfo.st_size;
     // A size of 0 may be a file whose size the kernel does not know (procfs): read to its end.
     if (size <= 0)
-        return ReadWriteRange(source, target, 0, std::numeric_limits<off_t>::max());
+        return ReadWriteRange(source, target, 0, std::numeric_limits<off_t>::max(), done);
     // Fewer blocks than bytes: there are holes to keep.
     if (sourceInfo.st_blocks * 512 < size)
-        return CopySparse(source, target, size);
-    return CopyRange(source, target, 0, size);
+        return CopySparse(source, target, size, done);
+    return CopyRange(source, target, 0, size, done);
 }
 
 bool ReadsBackEqual(int source, int copy)

@@ -2,13 +2,15 @@
 // The two halves of copying one open file to another: its bytes (holes kept as holes) and
 // what cp -a keeps besides (owner, extended attributes, permission bits, times).
 
+#include <atomic>
 #include <cstdint>
 
 #include <sys/stat.h>
 
 // Copies the bytes of source, size of them as far as known, to the empty target, keeping holes;
 // 0, or the error number. Within one file system the kernel shares extents where it can.
-int CopyFileData(int source, int target, const struct stat& sourceInfo);
+// Each piece copied is added to done, where given, as it lands.
+int CopyFileData(int source, int target, const struct stat& sourceInfo, std::atomic<std::int64_t>* done);
 
 // Whether the copy, written to the device and read back from it rather than from the cache,
 // holds exactly the bytes of the source.

@@ -140,6 +140,7 @@ struct TFileTransfer::TState {
     TTransferOptions Options;
     TPlacedFiles Placed;
     TTrash Trash;
+    std::atomic<std::int64_t>* ByteCounter = nullptr;
     // Folders made open to their owner, with the permission bits they are to have at the end.
     std::vector<std::pair<std::string, mode_t>> PendingModes;
 };
@@ -318,6 +319,8 @@ bool TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
     return unlinkat(directory.Get(), path->Name.c_str(), 0) == 0;
 }
 
+void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->ByteCounter = counter; }
+
 void TFileTransfer::Finish()
 {
     // Innermost first, so that a folder closed to its owner is not needed to reach another.
@@ -333,5 +336,5 @@ void TFileTransfer::Finish()
 
 int TFileTransfer::CopyContents(int source, int target, const struct stat& sourceInfo) const
 {
-    return CopyFileData(source, target, sourceInfo);
+    return CopyFileData(source, target, sourceInfo, State->ByteCounter);
 }

@@ -1,0 +1,74 @@
+#include "operations/Ttransfermeter.h"
+
+#include <cstdio>
+
+#include "sys/Mysysutils.h"
+
+namespace {
+// Below this, a rate says more about the start than about the run.
+constexpr double MeasuredSeconds = 0.5;
+
+std::string TimeText(double seconds)
+{
+    const auto whole = static_cast<std::int64_t>(seconds + 0.5);
+    char text[48];
+    if (whole < 60)
+        std::snprintf(text, sizeof text, "%lld s", static_cast<long long>(whole));
+    else if (whole < 3600)
+        std::snprintf(text, sizeof text, "%lld min %02lld s", static_cast<long long>(whole / 60),
+                      static_cast<long long>(whole % 60));
+    else
+        std::snprintf(text, sizeof text, "%lld h %02lld min", static_cast<long long>(whole / 3600),
+                      static_cast<long long>(whole % 3600 / 60));
+    return text;
+}
+}  // namespace
+
+std::string TTransferMeter::SizeText(std::int64_t bytes)
+{
+    if (bytes < 1000)
+        return GroupDigits(std::to_string(bytes)) + " bytes";
+    static constexpr const char* Units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
+    double value = static_cast<double>(bytes) / 1000;
+    std::size_t unit = 0;
+    while (value >= 999.95 && unit + 1 < std::size(Units)) {
+        value /= 1000;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, Units[unit]);
+    return text;
+}
+
+std::string TTransferMeter::PlanText(std::int64_t items, std::int64_t bytes)
+{
+    return GroupDigits(std::to_string(items)) + (items == 1 ? " item, " : " items, ") + SizeText(bytes);
+}
+
+void TTransferMeter::Start(std::int64_t items, std::int64_t bytes, TClock::time_point now)
+{
+    *this = TTransferMeter();
+    Items = items;
+    Bytes = bytes;
+    Started = now;
+}
+
+void TTransferMeter::Sample(std::int64_t itemsDone, std::int64_t bytesDone, TClock::time_point now)
+{
+    ItemsDone = itemsDone;
+    BytesDone = bytesDone;
+    Seconds = std::chrono::duration<double>(now - Started).count();
+}
+
+std::string TTransferMeter::Text() const
+{
+    std::string text = GroupDigits(std::to_string(ItemsDone)) + " of " + GroupDigits(std::to_string(Items)) +
+                       " items, " + SizeText(BytesDone) + " of " + SizeText(Bytes);
+    if (Seconds < MeasuredSeconds || BytesDone <= 0)
+        return text;
+    const double rate = static_cast<double>(BytesDone) / Seconds;
+    text += ", " + SizeText(static_cast<std::int64_t>(rate)) + "/s";
+    if (BytesDone < Bytes)
+        text += ", " + TimeText(static_cast<double>(Bytes - BytesDone) / rate) + " left";
+    return text;
+}
