@@ -62,6 +62,8 @@ protected:
     virtual void CleanUp() = 0;
     virtual void Log(const std::string& text);
     virtual void Progress(std::int32_t position, std::int32_t maximum);
+    // Hands over what waits for the next batch now, before work that will take a while.
+    void HandOverPending() { HandOver(); }
 
 private:
     void ThreadProc();
