@@ -35,6 +35,7 @@
 #include "operations/Toperationsdialog.h"
 #include "settings/Qtwindowrect.h"
 #include "settings/Savelistas.h"
+#include "sys/Failurereason.h"
 #include "sys/Mysysutils.h"
 #include "sys/Shellhelpers.h"
 #include "sys/Tfilesystem.h"
@@ -556,6 +557,8 @@ void TMainForm::CompareThreadTerminate(TReportThread* sender)
 {
     const auto* thread = static_cast<const TCompareThread*>(sender);
     if (thread->Failed || !thread->Completed()) {
+        if (thread->Failed)
+            ReportFailureReason("the comparison failed", thread->FailureReason);
         ProgressDialog->Finish(false);
         ProgressDialog->SetText(thread->Failed ? "Error" : "Canceled");
         return;

@@ -28,6 +28,17 @@ void TCompareArguments::AddTo(CLI::App& command)
     });
 }
 
+namespace {
+// The compare dialog's words point at a field; here the root itself is named.
+std::string CommandLineWording(const TOptionsProblem& problem, const TCompareOptions& options)
+{
+    if (problem.Message != "Set an exinsting directory.")
+        return problem.Message;
+    return problem.Field == TOptionsField::SrcDir ? "The source is no existing directory: " + options.SrcDir
+                                                  : "The destination is no existing directory: " + options.DstDir;
+}
+}  // namespace
+
 TResolvedOptions TCompareArguments::Resolve() const
 {
     TResolvedOptions resolved = Loaded();
@@ -40,7 +51,7 @@ TResolvedOptions TCompareArguments::Resolve() const
         return {std::nullopt, ExitFailure};
     }
     if (const auto problem = CheckCompareOptions(*resolved.Options)) {
-        std::cerr << problem->Message << '\n';
+        std::cerr << CommandLineWording(*problem, *resolved.Options) << '\n';
         return {std::nullopt, ExitUsage};
     }
     if (!SaveFile.empty() && !Save(*resolved.Options))
@@ -55,12 +66,12 @@ TResolvedOptions TCompareArguments::Loaded() const
     TCompareLoader loader;
     try {
         loader.LoadFromFile(LoadFile);
-    } catch (const std::exception&) {
-        std::cerr << "The program cannot load data from the file: " << LoadFile << '\n';
+    } catch (const std::exception& error) {
+        std::cerr << "The program cannot load data from the file: " << LoadFile << ": " << error.what() << '\n';
         return {std::nullopt, ExitFailure};
     }
     if (!loader.IsSupported() && !Force) {
-        std::cerr << "The progream does not support the file: " << LoadFile << '\n';
+        std::cerr << "The program does not support the file: " << LoadFile << '\n';
         return {std::nullopt, ExitUsage};
     }
     return {loader.Options, ExitSuccess};
@@ -97,8 +108,8 @@ bool TCompareArguments::Save(const TCompareOptions& options) const
     loader.Options = options;
     try {
         loader.SaveToFile(SaveFile);
-    } catch (const std::exception&) {
-        std::cerr << "The program cannot save data to the file: " << SaveFile << '\n';
+    } catch (const std::exception& error) {
+        std::cerr << "The program cannot save data to the file: " << SaveFile << ": " << error.what() << '\n';
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "cli/Tcomparison.h"
 
+#include <iostream>
+
 #include "cli/Tprogressline.h"
 #include "cli/Tworkerrun.h"
 #include "compare/Tcomparethread.h"
@@ -16,9 +18,18 @@ TComparisonOutcome RunComparison(const TCompareOptions& options, TWorkerRunner& 
     runner.RunToEnd(loop, thread, [&](TReportThread& sender) {
         auto& comparison = static_cast<TCompareThread&>(sender);
         outcome.Failed = comparison.Failed;
+        outcome.FailureReason = comparison.FailureReason;
         outcome.Completed = comparison.Completed();
         if (!outcome.Failed && outcome.Completed)
             outcome.Items = std::move(comparison.Items);
     });
     return outcome;
+}
+
+void ReportUnfinished(const TComparisonOutcome& outcome)
+{
+    if (outcome.Failed)
+        std::cerr << "The comparison failed: " << outcome.FailureReason << '\n';
+    else
+        std::cerr << "The comparison was canceled.\n";
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Runs one comparison to its end on this thread's event loop, showing progress.
 
+#include <string>
 #include <vector>
 
 #include "compare/Tcompareitem.h"
@@ -10,9 +11,13 @@ class TWorkerRunner;
 
 struct TComparisonOutcome {
     bool Failed = false;
+    std::string FailureReason;
     bool Completed = false;
     // The sorted items of a run that completed without failure.
     std::vector<TCompareItem> Items;
 };
 
 TComparisonOutcome RunComparison(const TCompareOptions& options, TWorkerRunner& runner);
+
+// "The comparison failed: " and the reason, or "The comparison was canceled.", on standard error.
+void ReportUnfinished(const TComparisonOutcome& outcome);

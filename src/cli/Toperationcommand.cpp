@@ -81,6 +81,8 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
         [&](TReportThread& sender) {
             outcome.Failed = sender.Failed;
             outcome.Completed = sender.Completed();
+            if (sender.Failed)
+                std::cerr << "The operation failed: " << sender.FailureReason << '\n';
         },
         showProgress);
     progress.Clear();
@@ -147,7 +149,7 @@ int TOperationCommand::Run(TWorkerRunner& runner) const
     }
     const TComparisonOutcome comparison = RunComparison(*resolved.Options, runner);
     if (comparison.Failed || !comparison.Completed || runner.Interrupted()) {
-        std::cerr << (comparison.Failed ? "The comparison failed.\n" : "The comparison was canceled.\n");
+        ReportUnfinished(comparison);
         return ExitFailure;
     }
     std::vector<TCompareItem> taken;

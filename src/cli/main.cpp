@@ -41,7 +41,7 @@ int Compare(const TCompareArguments& arguments, bool json, TWorkerRunner& runner
         return resolved.Status;
     const TComparisonOutcome outcome = RunComparison(*resolved.Options, runner);
     if (outcome.Failed || !outcome.Completed) {
-        std::cerr << (outcome.Failed ? "The comparison failed.\n" : "The comparison was canceled.\n");
+        ReportUnfinished(outcome);
         return ExitFailure;
     }
     const auto write = [](const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); };

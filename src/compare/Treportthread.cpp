@@ -1,5 +1,7 @@
 #include "compare/Treportthread.h"
 
+#include "sys/Failurereason.h"
+
 #include <condition_variable>
 #include <mutex>
 
@@ -91,6 +93,7 @@ void TReportThread::Execute()
             Stopped = true;
     } catch (...) {
         Failed = true;
+        FailureReason = ::FailureReason(std::current_exception());
     }
 }
 

@@ -46,6 +46,8 @@ public:
     bool Cancelled = false;
     bool Stopped = false;
     bool Failed = false;
+    // What made the job fail, where Failed is set.
+    std::string FailureReason;
     TLogEvent OnLog;
     std::string LogText;
     TProgressEvent OnProgress;

@@ -15,6 +15,7 @@
 
 #include "compare/Tcompareloader.h"
 #include "compare/Tcompareoptionscheck.h"
+#include "sys/Failurereason.h"
 #include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
@@ -292,7 +293,8 @@ bool TCompareDialog::ImportFile(const std::string& fileName)
     TCompareLoader loader;
     try {
         loader.LoadFromFile(fileName);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        ReportFailureReason("cannot import the compare file", error.what());
         Messenger.ShowError("The program cannot load data from the file: " + fileName);
         return false;
     }
@@ -310,7 +312,8 @@ bool TCompareDialog::ExportFile(const std::string& fileName)
     loader.Options = FOptions;
     try {
         loader.SaveToFile(fileName);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        ReportFailureReason("cannot export the compare file", error.what());
         Messenger.ShowError("The program cannot save data to the file: " + fileName);
         return false;
     }

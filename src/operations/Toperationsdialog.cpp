@@ -16,6 +16,7 @@
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
 #include "operations/Tloglistbox.h"
+#include "sys/Failurereason.h"
 #include "sys/Mysysutils.h"
 #include "sys/Tshell.h"
 #include "sys/qt/Qtdesktop.h"
@@ -170,8 +171,10 @@ void TOperationsDialog::OperationsThreadProgress(TReportThread*, std::int32_t po
     SetProgress(position, maximum);
 }
 
-void TOperationsDialog::OperationsThreadTerminate(TReportThread*)
+void TOperationsDialog::OperationsThreadTerminate(TReportThread* sender)
 {
+    if (sender->Failed)
+        ReportFailureReason("the operation failed", sender->FailureReason);
     ShowMeter();
     MeterTimer->stop();
     ListBox1->ShowQueued();

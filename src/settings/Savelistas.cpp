@@ -5,6 +5,7 @@
 
 #include "dialogs/Tmessenger.h"
 #include "settings/Topendialoglist.h"
+#include "sys/Failurereason.h"
 
 bool SaveListAs(const TReportList& list, TOpenDialogList& dialogs, TMessenger& messenger)
 {
@@ -14,7 +15,8 @@ bool SaveListAs(const TReportList& list, TOpenDialogList& dialogs, TMessenger& m
     try {
         SaveListViewToFile(fileName, list, true);
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        ReportFailureReason("cannot save the list", error.what());
         messenger.ShowError("The program cannot save data to the file: " + fileName);
         return false;
     }

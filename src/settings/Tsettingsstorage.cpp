@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "dialogs/Tmessenger.h"
+#include "sys/Failurereason.h"
 #include "sys/Mysysutils.h"
 #include "sys/Tfilesystem.h"
 #include "sys/qt/Qtfilenames.h"
@@ -37,7 +38,8 @@ std::optional<TStoredSettings> TSettingsStorage::ReadSettings(const TSettingsSta
 {
     try {
         return ReadSettingsFile(SettingsFileName, current, historyCapacity);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        ReportFailureReason("cannot read the settings", error.what());
         return std::nullopt;
     }
 }
@@ -59,7 +61,8 @@ bool TSettingsStorage::WriteSettings(const TSettingsState& state) const
     try {
         WriteSettingsFile(SettingsFileName, state);
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        ReportFailureReason("cannot write the settings", error.what());
         return false;
     }
 }

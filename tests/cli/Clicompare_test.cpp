@@ -43,7 +43,7 @@ TEST(CliCompare, RejectsBadRootsAndArgumentsWithStatusTwo)
     tree.CreateDirectory("a");
     const auto missing = RunCommand({Cli, "compare", tree.Path("a"), tree.Path("nowhere")});
     EXPECT_EQ(missing.Status, 2);
-    EXPECT_EQ(missing.Errors, "Set an exinsting directory.\n");
+    EXPECT_EQ(missing.Errors, "The destination is no existing directory: " + tree.Path("nowhere") + "\n");
     EXPECT_EQ(missing.Output, "");
 
     const auto same = RunCommand({Cli, "compare", tree.Path("a"), tree.Path("a")});
@@ -98,13 +98,15 @@ TEST(CliCompare, ReportsUnreadableAndUnsupportedCompareFiles)
     tree.CreateDirectory("dst");
     const auto unreadable = RunCommand({Cli, "compare", "--load", tree.Path("src")});
     EXPECT_EQ(unreadable.Status, 1);
-    EXPECT_EQ(unreadable.Errors, "The program cannot load data from the file: " + tree.Path("src") + "\n");
+    // The program's words, then the reason.
+    EXPECT_EQ(unreadable.Errors, "The program cannot load data from the file: " + tree.Path("src") +
+                                     ": Cannot read the file \"" + tree.Path("src") + "\": it is not a regular file\n");
 
     tree.CreateFile("other.vmc", "[About]\r\nFileType=Other\r\n[Options]\r\nSrcDir=" + tree.Path("src") +
                                      "\r\nDstDir=" + tree.Path("dst") + "\r\n");
     const auto unsupported = RunCommand({Cli, "compare", "--load", tree.Path("other.vmc")});
     EXPECT_EQ(unsupported.Status, 2);
-    EXPECT_EQ(unsupported.Errors, "The progream does not support the file: " + tree.Path("other.vmc") + "\n");
+    EXPECT_EQ(unsupported.Errors, "The program does not support the file: " + tree.Path("other.vmc") + "\n");
     const auto forced = RunCommand({Cli, "compare", "--load", tree.Path("other.vmc"), "--force"});
     EXPECT_EQ(forced.Status, 0) << forced.Errors;
     EXPECT_NE(forced.Output.find("a.txt"), std::string::npos);
@@ -112,7 +114,10 @@ TEST(CliCompare, ReportsUnreadableAndUnsupportedCompareFiles)
     const auto unsaved = RunCommand({Cli, "compare", "--save", tree.Path("nowhere/x.vmc"), tree.Path("src"),
                                      tree.Path("dst")});
     EXPECT_EQ(unsaved.Status, 1);
-    EXPECT_EQ(unsaved.Errors, "The program cannot save data to the file: " + tree.Path("nowhere/x.vmc") + "\n");
+    EXPECT_EQ(unsaved.Errors.rfind("The program cannot save data to the file: " + tree.Path("nowhere/x.vmc") + ": ", 0),
+              0u)
+        << unsaved.Errors;
+    EXPECT_NE(unsaved.Errors.find("No such file or directory"), std::string::npos);
     EXPECT_EQ(unsaved.Output, "");
 }
 

@@ -122,7 +122,7 @@ TEST_F(CliOperations, UsageAndValidationProblemsGiveStatusTwo)
 
     const auto missingRoot = RunCommand({Cli, "copy", Tree.Path("src"), Tree.Path("nowhere")});
     EXPECT_EQ(missingRoot.Status, 2);
-    EXPECT_EQ(missingRoot.Errors, "Set an exinsting directory.\n");
+    EXPECT_EQ(missingRoot.Errors, "The destination is no existing directory: " + Tree.Path("nowhere") + "\n");
 
     for (const auto& result : {unknownKind, hiddenKind, missingRoot})
         EXPECT_EQ(result.Output, "");
