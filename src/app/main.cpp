@@ -3,11 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Startcheck.h"
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
-#include "app/Tscreenshottour.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tqtfilechooser.h"
 #include "dialogs/Tqtmainthreadcaller.h"
@@ -32,12 +30,10 @@ int main(int argc, char** argv)
     {
         TQtMainThreadCaller mainThread;
         try {
-            const std::string settingsFileName = TScreenshotTour::SettingsFileName().value_or(ChooseSettingsFileName());
             CreateApplicationForms(
-                {messenger, fileChooser, shell, mainThread, TFileFactsSource::System(), settingsFileName}, arguments);
+                {messenger, fileChooser, shell, mainThread, TFileFactsSource::System(), ChooseSettingsFileName()},
+                arguments);
             MainForm->show();
-            TScreenshotTour::StartIfAsked();
-            StartCheckIfAsked();
             application.SetMessenger(&messenger);
             status = application.exec();
         } catch (...) {

@@ -1,14 +1,12 @@
 #pragma once
-// A hidden tour for the screenshot script: when VELLUMARK_SCREENSHOTS names a folder, the
-// program runs one comparison of VELLUMARK_SCREENSHOT_SOURCE against
-// VELLUMARK_SCREENSHOT_DESTINATION by itself, copies some of the results, finds others, saves
-// a picture of each window it passes into the folder, and closes. It presses only what a user would. Its settings file lives in
-// the folder too, so a tour neither reads nor spoils the user's.
+// The tour of the screenshot script: the desktop program runs one comparison of a source
+// against a destination by itself, copies some of the results, finds others, saves a picture
+// of each window it passes into a folder, and closes. It presses only what a user would. Its
+// settings file lives in the folder too, so a tour neither reads nor spoils the user's.
 
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,10 +17,10 @@ class QWidget;
 class TScreenshotTour : public QObject {
     Q_OBJECT
 public:
-    // Starts the tour when the environment asks for it; the tour then lives with the application.
-    static void StartIfAsked();
-    // Where the program keeps its settings during a tour; nothing when none is asked for.
-    static std::optional<std::string> SettingsFileName();
+    // Starts the tour; it then lives with the application.
+    static void Start(const QString& folder, const QString& source, const QString& destination);
+    // Where the program keeps its settings during a tour into the folder.
+    static std::string SettingsFileName(const QString& folder);
 
 private:
     struct TStep {

@@ -1,4 +1,4 @@
-#include "app/Tscreenshottour.h"
+#include "Tscreenshottour.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,20 +19,13 @@
 #include "operations/Toperationsdialog.h"
 #include "sys/qt/Qtfilenames.h"
 
-void TScreenshotTour::StartIfAsked()
+void TScreenshotTour::Start(const QString& folder, const QString& source, const QString& destination)
 {
-    const QString folder = qEnvironmentVariable("VELLUMARK_SCREENSHOTS");
-    if (folder.isEmpty())
-        return;
-    new TScreenshotTour(folder, qEnvironmentVariable("VELLUMARK_SCREENSHOT_SOURCE"),
-                        qEnvironmentVariable("VELLUMARK_SCREENSHOT_DESTINATION"));
+    new TScreenshotTour(folder, source, destination);
 }
 
-std::optional<std::string> TScreenshotTour::SettingsFileName()
+std::string TScreenshotTour::SettingsFileName(const QString& folder)
 {
-    const QString folder = qEnvironmentVariable("VELLUMARK_SCREENSHOTS");
-    if (folder.isEmpty())
-        return std::nullopt;
     return LocalFileName(folder + QStringLiteral("/Settings.ini"));
 }
 
