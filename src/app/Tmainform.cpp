@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "app/Programversion.h"
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
 #include "app/Tprogramfiles.h"
@@ -42,7 +43,7 @@
 #include "sys/Tshell.h"
 #include "sys/qt/Qtdesktop.h"
 
-const std::string VersionText = "Version 1.0.0.";
+const std::string VersionText = "Version " + std::string(ProgramVersion) + ".";
 
 TMainForm* MainForm = nullptr;
 

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "app/Tapplicationforms.h"
+#include "app/Programversion.h"
 #include "app/Tmainform.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tmainformfixture.h"
@@ -401,8 +402,9 @@ TEST_F(MainFormTest, OpensHelpAfterAskingAndShowsAbout)
     Form().AboutM1->trigger();
     const TShownMessage& about = Messenger.Shown().back();
     EXPECT_EQ(about.Caption, "About");
-    EXPECT_EQ(about.Text.rfind("Vellumark for Linux Version 1.0.0.\r\n\r\n", 0), 0U);
-    EXPECT_GT(about.Text.size(), std::string("Vellumark for Linux Version 1.0.0.\r\n\r\n").size());
+    const std::string first = "Vellumark for Linux Version " + std::string(ProgramVersion) + ".\r\n\r\n";
+    EXPECT_EQ(about.Text.rfind(first, 0), 0U);
+    EXPECT_GT(about.Text.size(), first.size());
     EXPECT_EQ(about.Buttons, std::vector<std::string>{"OK"});
     EXPECT_EQ(about.DefaultButton, 0);
     EXPECT_EQ(about.CancelButton, 0);
