@@ -7,6 +7,7 @@
 #include <exception>
 #include <thread>
 
+#include "sys/Mysysutils.h"
 #include "sys/Tlocalerules.h"
 
 namespace {
@@ -17,11 +18,11 @@ std::string_view TextOf(const TResultRow& row, TSortCode key)
 {
     switch (key) {
     case SortCode::Name:
-        return row.Texts[static_cast<std::size_t>(TResultColumn::Name)];
+        return FileNameView(row.Item.SrcPath);
     case SortCode::Directory:
-        return row.Texts[static_cast<std::size_t>(TResultColumn::Directory)];
+        return DirectoryView(row.Item.SrcPath);
     case SortCode::Extension:
-        return row.Texts[static_cast<std::size_t>(TResultColumn::Extension)];
+        return ExtensionView(row.Item.SrcPath);
     default:
         return row.Item.SrcPath;
     }

@@ -745,7 +745,7 @@ void TMainForm::SearchM1Click(QAction* sender)
     TItemViewFindList list(*ListView1, [this](std::int32_t row, bool absoluteName) -> std::string_view {
         const TResultRow& shown = Model.Row(row);
         return absoluteName ? std::string_view(shown.Item.SrcPath)
-                            : std::string_view(shown.Texts[static_cast<std::size_t>(TResultColumn::Name)]);
+                            : FileNameView(shown.Item.SrcPath);
     });
     RunSearchCommand(command, *FindItemDialog, list, Messenger);
 }

@@ -24,7 +24,7 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(Row(index.row()).Texts[static_cast<std::size_t>(index.column())]);
+        return QString::fromStdString(ResultRowText(Row(index.row()).Item, static_cast<TResultColumn>(index.column())));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ColumnAlignment(index.column()));
     default:
@@ -66,7 +66,7 @@ void TResultListModel::Fill(const std::vector<TCompareItem>& items)
         ListOrder.reserve(items.size());
         for (const TCompareItem& item : items) {
             ListOrder.push_back(static_cast<std::uint32_t>(Rows.size()));
-            Rows.push_back({item, ResultRowTexts(item)});
+            Rows.push_back({item});
         }
     } catch (...) {
         Rows.clear();
@@ -136,7 +136,5 @@ void TResultListModel::Reorder(const std::vector<std::uint32_t>& order)
 
 void TResultListModel::UpdateListItem(int row)
 {
-    TResultRow& target = Rows[ListOrder[static_cast<std::size_t>(row)]];
-    target.Texts = ResultRowTexts(target.Item);
     emit dataChanged(index(row, 0), index(row, static_cast<int>(ResultColumnCount) - 1));
 }

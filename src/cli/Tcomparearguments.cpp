@@ -17,6 +17,9 @@ void TCompareArguments::AddTo(CLI::App& command)
     command.add_flag("--no-subdirs", NoSubDirs, "Compare only the files directly in the source root");
     command.add_flag("--exact-time", ExactTime, "Compare times exactly instead of at FAT precision (2 s)");
     command.add_flag("--show-not-modified", ShowNotModified, "List files that are not modified too");
+    command.add_option("--jobs", Jobs, "Walk and look up with N threads (1: the worker thread alone); by default the number follows the cores and the disk")
+        ->check(CLI::Range(1, 64))
+        ->type_name("N");
     SourceOption = command.add_option("SOURCE", Source, "Source root directory (may come from --load)");
     DestinationOption = command.add_option("DESTINATION", Destination, "Destination root directory (may come from --load)");
     command.callback([this, &command] {
@@ -42,6 +45,7 @@ TResolvedOptions TCompareArguments::Resolve() const
     }
     if (!SaveFile.empty() && !Save(*resolved.Options))
         return {std::nullopt, ExitFailure};
+    resolved.Jobs = Jobs;
     return resolved;
 }
 

@@ -15,4 +15,5 @@ struct TComparisonOutcome {
     std::vector<TCompareItem> Items;
 };
 
-TComparisonOutcome RunComparison(const TCompareOptions& options, TWorkerRunner& runner);
+// jobs: the threads of the walk and the lookups, 0 to let the comparison choose.
+TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWorkerRunner& runner);

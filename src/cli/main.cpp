@@ -38,7 +38,7 @@ int Compare(const TCompareArguments& arguments, TWorkerRunner& runner)
     const TResolvedOptions resolved = arguments.Resolve();
     if (!resolved.Options)
         return resolved.Status;
-    const TComparisonOutcome outcome = RunComparison(*resolved.Options, runner);
+    const TComparisonOutcome outcome = RunComparison(*resolved.Options, resolved.Jobs, runner);
     if (outcome.Failed || !outcome.Completed) {
         std::cerr << (outcome.Failed ? "The comparison failed.\n" : "The comparison was canceled.\n");
         return ExitFailure;

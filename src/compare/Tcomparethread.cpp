@@ -1,11 +1,54 @@
 #include "compare/Tcomparethread.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <numeric>
 
 #include "sys/Mysysutils.h"
 #include "sys/Tfilesystem.h"
 #include "sys/Tlocalerules.h"
+
+namespace {
+// Items looked up by one task: enough to make a task's overhead vanish, few enough that the
+// tasks spread evenly and a lone thread reports progress often.
+constexpr std::size_t LookupBatch = 64;
+// Sort keys made by one task.
+constexpr std::size_t KeyBatch = 1024;
+
+// Tasks that hand work (first, end) the pieces of 0..count, batch at a time.
+template <typename TWork>
+std::vector<TWorkPool::TTask> BatchTasks(std::size_t count, std::size_t batch, const TWork& work)
+{
+    std::vector<TWorkPool::TTask> tasks;
+    tasks.reserve((count + batch - 1) / batch);
+    for (std::size_t first = 0; first < count; first += batch)
+        tasks.emplace_back([&work, first, end = std::min(first + batch, count)] { work(first, end); });
+    return tasks;
+}
+}  // namespace
+
+// What the walk found in one directory. Its files and subdirectories are kept apart, with
+// the place of each subdirectory among the files, so that the items can be put in the order
+// of a depth-first walk in listing order, whichever thread listed what when.
+struct TCompareThread::TScannedDirectory {
+    struct TFile {
+        std::string Name;
+        std::int64_t Size;
+        std::int64_t LastWriteTime;
+    };
+    struct TSubdirectory {
+        std::size_t FilesBefore;
+        std::unique_ptr<TScannedDirectory> Directory;
+    };
+
+    explicit TScannedDirectory(std::string relative) : Relative(std::move(relative)) {}
+
+    // Empty for the root, else the path below the root with a trailing delimiter.
+    std::string Relative;
+    std::vector<TFile> Files;
+    std::vector<TSubdirectory> Subdirectories;
+};
 
 TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread,
                                const TFileFactsSource& fileSystem)
@@ -21,14 +64,19 @@ TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller
 void TCompareThread::Prepare()
 {
     PrepareMasks();
-    ScanDirectory({});
+    TWorkPool pool(Jobs);
+    TScannedDirectory root({});
+    pool.Run({[&] { ScanDirectory(root, pool); }}, [] {});
+    if (!Terminated())
+        CollectItems(root);
 }
 
 void TCompareThread::Run()
 {
-    ClassifyItems();
+    TWorkPool pool(Jobs);
+    ClassifyItems(pool);
     if (!Terminated())
-        SortItems();
+        SortItems(pool);
 }
 
 void TCompareThread::CleanUp()
@@ -46,33 +94,70 @@ void TCompareThread::PrepareMasks()
         ExcludeMaskList = SplitText(Options.ExcludeMasks, ';');
 }
 
-void TCompareThread::ScanDirectory(const std::string& relativeDirectory)
+void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool)
 {
-    const std::string rel = relativeDirectory.empty() ? std::string() : WithTrailingDelimiter(relativeDirectory);
-    const std::string srcDir = SrcRoot + rel;
-    const std::string dstDir = DstRoot + rel;
-
-    // The whole listing is read before descending, so a deep tree never holds one open
-    // directory per level; the order of the items is the same.
-    const std::vector<TDirectoryEntry> entries = FileSystem.List(srcDir);
-    for (const TDirectoryEntry& entry : entries) {
+    // The whole listing is read before going on, so a deep tree never holds one open
+    // directory per level.
+    std::vector<TDirectoryEntry> entries = FileSystem.List(SrcRoot + directory.Relative);
+    directory.Files.reserve(entries.size());
+    for (TDirectoryEntry& entry : entries) {
         if (Terminated())
             return;
         if (entry.Name == "." || entry.Name == "..")
             continue;
         if (entry.Facts.IsDirectory) {
-            if (Options.IncludeSubDirs)
-                ScanDirectory(rel + entry.Name);
+            if (!Options.IncludeSubDirs)
+                continue;
+            TScannedDirectory& subdirectory =
+                *directory.Subdirectories
+                     .emplace_back(directory.Files.size(),
+                                   std::make_unique<TScannedDirectory>(directory.Relative + entry.Name + '/'))
+                     .Directory;
+            pool.Add([this, &subdirectory, &pool] { ScanDirectory(subdirectory, pool); });
             continue;
         }
-        if (!PassesMasks(entry.Name))
-            continue;
-        TCompareItem& item = Items.emplace_back();
-        item.SrcPath = srcDir + entry.Name;
-        item.DstPath = dstDir + entry.Name;
-        item.SizeRemainder = entry.Facts.Size;
-        item.TimeRemainder = entry.Facts.LastWriteTime;
+        if (PassesMasks(entry.Name))
+            directory.Files.push_back({std::move(entry.Name), entry.Facts.Size, entry.Facts.LastWriteTime});
     }
+}
+
+void TCompareThread::CollectItems(TScannedDirectory& root)
+{
+    std::size_t count = 0;
+    const std::function<void(const TScannedDirectory&)> countFiles = [&](const TScannedDirectory& directory) {
+        count += directory.Files.size();
+        for (const auto& subdirectory : directory.Subdirectories)
+            countFiles(*subdirectory.Directory);
+    };
+    countFiles(root);
+    Items.reserve(count);
+
+    const auto appendFile = [this](const TScannedDirectory& directory, const TScannedDirectory::TFile& file) {
+        TCompareItem& item = Items.emplace_back();
+        item.SrcPath.reserve(SrcRoot.size() + directory.Relative.size() + file.Name.size());
+        item.SrcPath.append(SrcRoot).append(directory.Relative).append(file.Name);
+        item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + file.Name.size());
+        item.DstPath.append(DstRoot).append(directory.Relative).append(file.Name);
+        item.SizeRemainder = file.Size;
+        item.TimeRemainder = file.LastWriteTime;
+    };
+    // Each directory is released once its items are made, so the walk's findings and the
+    // items are never both held whole.
+    const std::function<void(TScannedDirectory&)> collect = [&](TScannedDirectory& directory) {
+        std::size_t file = 0;
+        for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
+            for (; file < subdirectory.FilesBefore; ++file)
+                appendFile(directory, directory.Files[file]);
+            collect(*subdirectory.Directory);
+            subdirectory.Directory.reset();
+        }
+        for (; file < directory.Files.size(); ++file)
+            appendFile(directory, directory.Files[file]);
+        directory.Files = {};
+        directory.Subdirectories.clear();
+        directory.Subdirectories.shrink_to_fit();
+    };
+    collect(root);
 }
 
 bool TCompareThread::PassesMasks(const std::string& name) const
@@ -95,30 +180,29 @@ bool TCompareThread::AnyMaskMatches(const std::string& name, const std::vector<s
     return false;
 }
 
-void TCompareThread::ClassifyItems()
+void TCompareThread::ClassifyItems(TWorkPool& pool)
 {
     const auto total = static_cast<std::int32_t>(Items.size());
-    std::int32_t done = 0;
-    // Dropped items are squeezed out as we go: erasing one at a time would be quadratic.
-    std::size_t kept = 0;
-    std::size_t i = 0;
-    TLookupCache lookups;
-    for (; i < Items.size(); ++i) {
-        if (Terminated())
-            break;
-        TCompareItem& item = Items[i];
-        ClassifyItem(item, lookups);
-        if (Options.ShowNotModified || item.Result != TCompareResult::NotModified) {
-            if (kept != i)
-                Items[kept] = std::move(item);
-            ++kept;
+    std::atomic<std::int32_t> classified{0};
+    const auto classify = [&](std::size_t first, std::size_t end) {
+        TLookupCache lookups;
+        for (std::size_t i = first; i < end; ++i) {
+            if (Terminated())
+                return;
+            ClassifyItem(Items[i], lookups);
+            classified.fetch_add(1, std::memory_order_relaxed);
         }
-        ++done;
-        Progress(done, total);
-    }
-    Items.erase(std::move(Items.begin() + static_cast<std::ptrdiff_t>(i), Items.end(),
-                          Items.begin() + static_cast<std::ptrdiff_t>(kept)),
-                Items.end());
+    };
+    std::int32_t reported = 0;
+    pool.Run(BatchTasks(Items.size(), LookupBatch, classify), [&] {
+        if (const std::int32_t done = classified.load(std::memory_order_relaxed); done != reported) {
+            reported = done;
+            Progress(done, total);
+        }
+    });
+    if (Terminated() || Options.ShowNotModified)
+        return;
+    std::erase_if(Items, [](const TCompareItem& item) { return item.Result == TCompareResult::NotModified; });
 }
 
 void TCompareThread::ClassifyItem(TCompareItem& item, TLookupCache& lookups) const
@@ -174,14 +258,18 @@ TCompareResult TCompareThread::ResultOf(std::int64_t timeRemainder, std::int64_t
     return TCompareResult::NotModified;
 }
 
-void TCompareThread::SortItems()
+void TCompareThread::SortItems(TWorkPool& pool)
 {
     // Every path begins with the same source root, so collating the rest gives the same order
-    // for less work. Keys are built once: the collator is not asked a million times per sort.
-    const TLocaleRules& rules = TLocaleRules::ForThisThread();
+    // for less work. Keys are built once, by every thread with its own locale rules: the
+    // collator is not asked a million times per sort.
     std::vector<std::string> keys(Items.size());
-    for (std::size_t i = 0; i < Items.size(); ++i)
-        keys[i] = rules.SortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()));
+    const auto makeKeys = [&](std::size_t first, std::size_t end) {
+        const TLocaleRules& rules = TLocaleRules::ForThisThread();
+        for (std::size_t i = first; i < end; ++i)
+            keys[i] = rules.SortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()));
+    };
+    pool.Run(BatchTasks(Items.size(), KeyBatch, makeKeys), [] {});
 
     std::vector<std::size_t> order(Items.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
