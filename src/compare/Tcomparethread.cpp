@@ -4,8 +4,10 @@
 #include <atomic>
 #include <functional>
 #include <numeric>
+#include <stdexcept>
 
 #include "sys/Mysysutils.h"
+#include "sys/Memoryhints.h"
 #include "sys/Tfilesystem.h"
 #include "sys/Tlocalerules.h"
 
@@ -15,6 +17,10 @@ namespace {
 constexpr std::size_t LookupBatch = 64;
 // Sort keys made by one task.
 constexpr std::size_t KeyBatch = 1024;
+// Directories whose items one task makes.
+constexpr std::size_t DirectoryBatch = 8;
+// The pieces sorted apart before they are merged.
+constexpr std::size_t SortPieces = 8;
 
 // Tasks that hand work (first, end) the pieces of 0..count, batch at a time.
 template <typename TWork>
@@ -32,8 +38,10 @@ std::vector<TWorkPool::TTask> BatchTasks(std::size_t count, std::size_t batch, c
 // the place of each subdirectory among the files, so that the items can be put in the order
 // of a depth-first walk in listing order, whichever thread listed what when.
 struct TCompareThread::TScannedDirectory {
+    // The names stand one after another in Names: a string of its own each would double
+    // the walk's memory.
     struct TFile {
-        std::string Name;
+        std::uint32_t NameEnd;
         std::int64_t Size;
         std::int64_t LastWriteTime;
     };
@@ -47,7 +55,10 @@ struct TCompareThread::TScannedDirectory {
     // Empty for the root, else the path below the root with a trailing delimiter.
     std::string Relative;
     std::vector<TFile> Files;
+    std::string Names;
     std::vector<TSubdirectory> Subdirectories;
+    // Where the files go in the items: the run before each subdirectory, then the rest.
+    std::vector<std::size_t> RunStarts;
 };
 
 TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread,
@@ -68,7 +79,7 @@ void TCompareThread::Prepare()
     TScannedDirectory root({});
     pool.Run({[&] { ScanDirectory(root, pool); }}, [] {});
     if (!Terminated())
-        CollectItems(root);
+        CollectItems(root, pool);
 }
 
 void TCompareThread::Run()
@@ -116,48 +127,68 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
             pool.Add([this, &subdirectory, &pool] { ScanDirectory(subdirectory, pool); });
             continue;
         }
-        if (PassesMasks(entry.Name))
-            directory.Files.push_back({std::move(entry.Name), entry.Facts.Size, entry.Facts.LastWriteTime});
+        if (!PassesMasks(entry.Name))
+            continue;
+        directory.Names += entry.Name;
+        if (directory.Names.size() > UINT32_MAX)
+            throw std::length_error("The names of one folder are too long.");
+        directory.Files.push_back(
+            {static_cast<std::uint32_t>(directory.Names.size()), entry.Facts.Size, entry.Facts.LastWriteTime});
     }
 }
 
-void TCompareThread::CollectItems(TScannedDirectory& root)
+void TCompareThread::CollectItems(TScannedDirectory& root, TWorkPool& pool)
 {
-    std::size_t count = 0;
-    const std::function<void(const TScannedDirectory&)> countFiles = [&](const TScannedDirectory& directory) {
-        count += directory.Files.size();
-        for (const auto& subdirectory : directory.Subdirectories)
-            countFiles(*subdirectory.Directory);
-    };
-    countFiles(root);
-    Items.reserve(count);
-
-    const auto appendFile = [this](const TScannedDirectory& directory, const TScannedDirectory::TFile& file) {
-        TCompareItem& item = Items.emplace_back();
-        item.SrcPath.reserve(SrcRoot.size() + directory.Relative.size() + file.Name.size());
-        item.SrcPath.append(SrcRoot).append(directory.Relative).append(file.Name);
-        item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + file.Name.size());
-        item.DstPath.append(DstRoot).append(directory.Relative).append(file.Name);
-        item.SizeRemainder = file.Size;
-        item.TimeRemainder = file.LastWriteTime;
-    };
-    // Each directory is released once its items are made, so the walk's findings and the
-    // items are never both held whole.
-    const std::function<void(TScannedDirectory&)> collect = [&](TScannedDirectory& directory) {
+    // Where each run of files goes is settled first, in walk order; then every directory
+    // makes its own items, on every thread. Making a million paths is mostly fresh memory,
+    // and the pages it costs come in faster from several threads.
+    std::vector<TScannedDirectory*> directories;
+    std::size_t next = 0;
+    const std::function<void(TScannedDirectory&)> place = [&](TScannedDirectory& directory) {
+        directories.push_back(&directory);
         std::size_t file = 0;
         for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
-            for (; file < subdirectory.FilesBefore; ++file)
-                appendFile(directory, directory.Files[file]);
-            collect(*subdirectory.Directory);
-            subdirectory.Directory.reset();
+            directory.RunStarts.push_back(next);
+            next += subdirectory.FilesBefore - file;
+            file = subdirectory.FilesBefore;
+            place(*subdirectory.Directory);
         }
-        for (; file < directory.Files.size(); ++file)
-            appendFile(directory, directory.Files[file]);
-        directory.Files = {};
-        directory.Subdirectories.clear();
-        directory.Subdirectories.shrink_to_fit();
+        directory.RunStarts.push_back(next);
+        next += directory.Files.size() - file;
     };
-    collect(root);
+    place(root);
+
+    Items.reserve(next);
+    PreferLargePages(Items.data(), next * sizeof(TCompareItem));
+    Items.resize(next);
+    const auto makeItem = [this](TCompareItem& item, const TScannedDirectory& directory, std::size_t file) {
+        const std::uint32_t nameStart = file == 0 ? 0 : directory.Files[file - 1].NameEnd;
+        const std::string_view name(directory.Names.data() + nameStart, directory.Files[file].NameEnd - nameStart);
+        item.SrcPath.reserve(SrcRoot.size() + directory.Relative.size() + name.size());
+        item.SrcPath.append(SrcRoot).append(directory.Relative).append(name);
+        item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + name.size());
+        item.DstPath.append(DstRoot).append(directory.Relative).append(name);
+        item.SizeRemainder = directory.Files[file].Size;
+        item.TimeRemainder = directory.Files[file].LastWriteTime;
+    };
+    const auto makeItems = [&](std::size_t first, std::size_t end) {
+        for (std::size_t d = first; d < end; ++d) {
+            TScannedDirectory& directory = *directories[d];
+            std::size_t run = 0;
+            for (std::size_t file = 0; file < directory.Files.size(); ++file) {
+                while (run < directory.Subdirectories.size() && directory.Subdirectories[run].FilesBefore <= file)
+                    ++run;
+                const std::size_t runFirst = run == 0 ? 0 : directory.Subdirectories[run - 1].FilesBefore;
+                makeItem(Items[directory.RunStarts[run] + file - runFirst], directory, file);
+            }
+            // Released at once, so the walk's findings and the items are never both held whole.
+            directory.Files = {};
+            directory.Names = {};
+        }
+    };
+    pool.Run(BatchTasks(directories.size(), DirectoryBatch, makeItems), [] {});
+    // The sort's keys come next; the pages the walk used are better given back first.
+    ReturnFreeMemory();
 }
 
 bool TCompareThread::PassesMasks(const std::string& name) const
@@ -258,39 +289,78 @@ TCompareResult TCompareThread::ResultOf(std::int64_t timeRemainder, std::int64_t
     return TCompareResult::NotModified;
 }
 
+namespace {
+// 0..count-1 in the order of less, a strict total order: sorted in pieces on every thread,
+// then merged pair by pair.
+template <typename TLess>
+std::vector<std::uint32_t> SortedOrder(std::uint32_t count, const TLess& less, TWorkPool& pool)
+{
+    std::vector<std::uint32_t> order(count);
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
+    const std::size_t pieceSize = std::max<std::size_t>(1, (count + SortPieces - 1) / SortPieces);
+    const auto bound = [&](std::size_t piece) {
+        return order.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(piece * pieceSize, count));
+    };
+    pool.Run(BatchTasks(SortPieces, 1, [&](std::size_t piece, std::size_t) { std::sort(bound(piece), bound(piece + 1), less); }),
+             [] {});
+    std::vector<std::uint32_t> merged(count);
+    for (std::size_t width = 1; width < SortPieces; width *= 2) {
+        const auto mergePair = [&](std::size_t first, std::size_t) {
+            const std::size_t piece = first * 2 * width;
+            std::merge(bound(piece), bound(piece + width), bound(piece + width), bound(piece + 2 * width),
+                       merged.begin() + (bound(piece) - order.begin()), less);
+        };
+        pool.Run(BatchTasks((SortPieces + 2 * width - 1) / (2 * width), 1, mergePair), [] {});
+        order.swap(merged);
+    }
+    return order;
+}
+}  // namespace
+
 void TCompareThread::SortItems(TWorkPool& pool)
 {
     // Every path begins with the same source root, so collating the rest gives the same order
     // for less work. Keys are built once, by every thread with its own locale rules: the
     // collator is not asked a million times per sort.
-    std::vector<std::string> keys(Items.size());
+    // The keys of one batch stand in one block: a string each would cost more than the key.
+    if (Items.size() > UINT32_MAX)
+        throw std::length_error("The comparison cannot sort that many items.");
+    std::vector<std::string> keyBlocks((Items.size() + KeyBatch - 1) / KeyBatch);
+    std::vector<std::uint32_t> keyEnds(Items.size());
     const auto makeKeys = [&](std::size_t first, std::size_t end) {
         const TLocaleRules& rules = TLocaleRules::ForThisThread();
-        for (std::size_t i = first; i < end; ++i)
-            keys[i] = rules.SortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()));
+        std::string& block = keyBlocks[first / KeyBatch];
+        for (std::size_t i = first; i < end; ++i) {
+            block += rules.SortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()));
+            keyEnds[i] = static_cast<std::uint32_t>(block.size());
+        }
     };
     pool.Run(BatchTasks(Items.size(), KeyBatch, makeKeys), [] {});
+    const auto key = [&](std::uint32_t i) {
+        const std::uint32_t start = i % KeyBatch == 0 ? 0 : keyEnds[i - 1];
+        return std::string_view(keyBlocks[i / KeyBatch]).substr(start, keyEnds[i] - start);
+    };
 
-    std::vector<std::size_t> order(Items.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const auto less = [&](std::uint32_t a, std::uint32_t b) {
         if (Items[a].Result != Items[b].Result)
             return Items[a].Result < Items[b].Result;
-        if (const int byKey = keys[a].compare(keys[b]); byKey != 0)
+        if (const int byKey = key(a).compare(key(b)); byKey != 0)
             return byKey < 0;
         return a < b;
-    });
-    keys = {};
+    };
+    std::vector<std::uint32_t> order = SortedOrder(static_cast<std::uint32_t>(Items.size()), less, pool);
+    keyBlocks = {};
+    keyEnds = {};
 
     // Put each item where the order says, following the permutation's cycles: no second
     // list of a million items.
-    for (std::size_t start = 0; start < order.size(); ++start) {
+    for (std::uint32_t start = 0; start < order.size(); ++start) {
         if (order[start] == start)
             continue;
         TCompareItem held = std::move(Items[start]);
-        std::size_t position = start;
+        std::uint32_t position = start;
         while (order[position] != start) {
-            const std::size_t from = order[position];
+            const std::uint32_t from = order[position];
             Items[position] = std::move(Items[from]);
             order[position] = position;
             position = from;

@@ -44,7 +44,7 @@ private:
 
     void PrepareMasks();
     void ScanDirectory(TScannedDirectory& directory, TWorkPool& pool);
-    void CollectItems(TScannedDirectory& root);
+    void CollectItems(TScannedDirectory& root, TWorkPool& pool);
     bool PassesMasks(const std::string& name) const;
     bool AnyMaskMatches(const std::string& name, const std::vector<std::string>& masks) const;
     void ClassifyItems(TWorkPool& pool);
