@@ -25,6 +25,7 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tresultlistexport.h"
+#include "app/Tresultlistview.h"
 #include "compare/Tcomparethread.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tfinditemdialog.h"
@@ -192,7 +193,7 @@ void TMainForm::CreateList()
     auto* layout = new QVBoxLayout(Panel1);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    ListView1 = new QTreeView(Panel1);
+    ListView1 = new TResultListView(Panel1);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setModel(&Model);
     ListView1->setUniformRowHeights(true);
