@@ -75,7 +75,8 @@ TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller
 void TCompareThread::Prepare()
 {
     PrepareMasks();
-    TWorkPool pool(Jobs);
+    Pool = std::make_unique<TWorkPool>(Jobs);
+    TWorkPool& pool = *Pool;
     TScannedDirectory root({});
     pool.Run({[&] { ScanDirectory(root, pool); }}, [] {});
     if (!Terminated())
@@ -84,14 +85,15 @@ void TCompareThread::Prepare()
 
 void TCompareThread::Run()
 {
-    TWorkPool pool(Jobs);
-    ClassifyItems(pool);
+    ClassifyItems(*Pool);
     if (!Terminated())
-        SortItems(pool);
+        SortItems(*Pool);
+    Pool.reset();
 }
 
 void TCompareThread::CleanUp()
 {
+    Pool.reset();
     ExcludeMaskList = {};
     IncludeMaskList = {};
     Items = {};

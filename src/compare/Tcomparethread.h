@@ -53,6 +53,8 @@ private:
     void SortItems(TWorkPool& pool);
 
     const TFileFactsSource& FileSystem;
+    // Lives from the walk to the sort, so that the number of threads it found stays.
+    std::unique_ptr<TWorkPool> Pool;
     std::string SrcRoot;
     std::string DstRoot;
 };

@@ -68,8 +68,11 @@ void TWorkPool::Run(std::vector<TTask> tasks, const std::function<void()>& onTic
         Failing = false;
         Error = nullptr;
     }
-    for (std::size_t i = 0; i < tasks.size(); ++i) {
-        TWorker& worker = *Workers[i % Active];
+    // Each thread gets a stretch of neighbouring tasks to take from the start on, and thieves
+    // take from the far end of a stretch: on a disk each thread then reads in order.
+    const std::size_t stretch = (tasks.size() + Workers.size() - 1) / Workers.size();
+    for (std::size_t i = tasks.size(); i-- > 0;) {
+        TWorker& worker = *Workers[i / stretch];
         std::lock_guard guard(worker.Lock);
         worker.Tasks.push_back(std::move(tasks[i]));
     }
