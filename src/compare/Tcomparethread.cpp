@@ -6,8 +6,9 @@
 #include <numeric>
 #include <stdexcept>
 
-#include "sys/Mysysutils.h"
 #include "sys/Memoryhints.h"
+#include "sys/Mysysutils.h"
+#include "sys/Pathsyntax.h"
 #include "sys/Tfilesystem.h"
 #include "sys/Tlocalerules.h"
 
@@ -124,7 +125,7 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
             TScannedDirectory& subdirectory =
                 *directory.Subdirectories
                      .emplace_back(directory.Files.size(),
-                                   std::make_unique<TScannedDirectory>(directory.Relative + entry.Name + '/'))
+                                   std::make_unique<TScannedDirectory>(directory.Relative + entry.Name + PathSyntax::Delimiter))
                      .Directory;
             pool.Add([this, &subdirectory, &pool] { ScanDirectory(subdirectory, pool); });
             continue;

@@ -159,6 +159,12 @@ void TWorkPool::SetActive(std::size_t active)
 
 void TWorkPool::Add(TTask task)
 {
+    // Counted before it can be taken: a thief that finished it first would otherwise make the
+    // count reach zero while its parent still runs.
+    if (!Threads.empty()) {
+        std::lock_guard guard(Lock);
+        ++Unfinished;
+    }
     {
         TWorker& worker = *Workers[CurrentWorker];
         std::lock_guard guard(worker.Lock);
@@ -168,7 +174,6 @@ void TWorkPool::Add(TTask task)
         return;
     {
         std::lock_guard guard(Lock);
-        ++Unfinished;
         ++Version;
     }
     WorkChanged.notify_one();
