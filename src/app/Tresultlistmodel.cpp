@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "sys/Memoryhints.h"
+
 TResultListModel::TResultListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int TResultListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
@@ -63,6 +65,7 @@ void TResultListModel::Fill(const std::vector<TCompareItem>& items)
         Rows.clear();
         ListOrder.clear();
         Rows.reserve(items.size());
+        PreferLargePages(Rows.data(), items.size() * sizeof(TResultRow));
         ListOrder.reserve(items.size());
         for (const TCompareItem& item : items) {
             ListOrder.push_back(static_cast<std::uint32_t>(Rows.size()));
