@@ -6,6 +6,7 @@
 #include <string_view>
 #include <exception>
 #include <thread>
+#include <unordered_map>
 
 #include "sys/Mysysutils.h"
 #include "sys/Pathsyntax.h"
@@ -177,11 +178,27 @@ std::vector<std::int64_t> TextRanks(const std::vector<TResultRow>& rows, TSortCo
 {
     std::vector<std::string_view> distinct;
     std::vector<std::uint32_t> distinctOfRow(rows.size());
+    // A few extensions repeat all over a tree, not only within a folder: they are looked up
+    // among the texts seen so far, so they cost a few keys, not one a row.
+    const bool repeatsAnywhere = key == SortCode::Extension;
+    std::unordered_map<std::string_view, std::uint32_t> seen;
+    if (repeatsAnywhere)
+        seen.reserve(1024);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string_view text = TextOf(rows[i], key);
-        if (distinct.empty() || text != distinct.back())
-            distinct.push_back(text);
-        distinctOfRow[i] = static_cast<std::uint32_t>(distinct.size() - 1);
+        if (!distinct.empty() && text == distinct[distinctOfRow[i - 1]]) {
+            distinctOfRow[i] = distinctOfRow[i - 1];
+            continue;
+        }
+        if (repeatsAnywhere) {
+            const auto [found, added] = seen.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
+            if (!added) {
+                distinctOfRow[i] = found->second;
+                continue;
+            }
+        }
+        distinctOfRow[i] = static_cast<std::uint32_t>(distinct.size());
+        distinct.push_back(text);
     }
     const std::size_t shared = SharedFolderPrefix(distinct);
     for (std::string_view& text : distinct)
