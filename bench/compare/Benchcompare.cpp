@@ -1,6 +1,8 @@
-// Times vellumark-cli compare against a minimal reference walker (the practical single-thread
-// lower bound: readdir of the source plus one fstatat per source file and per destination
-// counterpart) and against rsync's dry run, on a cached tree pair, and prints the ratios.
+// Times vellumark-cli compare against minimal reference walkers (readdir of the source plus
+// one fstatat per source file and per destination counterpart, on one thread and on two) and
+// against rsync's dry run, with the caches warm and, where this process may drop them, cold,
+// at each tree size asked for, and prints the ratios.
+// Usage: bench_compare [--files 200000,1000000] [--repeat N] [--cache DIR-PREFIX] [--cli PATH]
 
 #include <algorithm>
 #include <chrono>
@@ -9,14 +11,15 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "Benchprocess.h"
@@ -25,10 +28,10 @@ namespace fs = std::filesystem;
 
 namespace {
 struct TSettings {
-    long Files = 200'000;
-    int Repeat = 5;
+    std::vector<long> Files = {200'000, 1'000'000};
+    int Repeat = 3;
     std::string Cli = VELLUMARK_CLI;
-    std::string Cache;
+    std::string CachePrefix = (fs::temp_directory_path() / "vellumark-bench-compare-").string();
 };
 
 void SetTime(const fs::path& path, time_t seconds)
@@ -85,43 +88,121 @@ void BuildTreePair(const fs::path& root, long files)
     std::ofstream(root / "complete") << files << "\n";
 }
 
-long ReferenceWalk(const std::string& source, const std::string& destination)
+struct TDirectoryPair {
+    std::string Source;
+    std::string Destination;
+};
+
+// Lists one source directory, stats its files and their counterparts, and hands back its
+// subdirectories.
+long WalkOne(const TDirectoryPair& pair, std::vector<TDirectoryPair>& subdirectories)
 {
     long files = 0;
-    const int directoryFd = open(source.c_str(), O_RDONLY | O_DIRECTORY);
+    const int directoryFd = open(pair.Source.c_str(), O_RDONLY | O_DIRECTORY);
     if (directoryFd < 0)
         return 0;
     DIR* directory = fdopendir(directoryFd);
-    std::vector<std::string> subdirectories;
     while (const dirent* entry = readdir(directory)) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
         if (entry->d_type == DT_DIR) {
-            subdirectories.push_back(name);
+            subdirectories.push_back({pair.Source + "/" + name, pair.Destination + "/" + name});
             continue;
         }
         struct stat info {};
         fstatat(directoryFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW);
-        const std::string counterpart = destination + "/" + name;
+        const std::string counterpart = pair.Destination + "/" + name;
         fstatat(AT_FDCWD, counterpart.c_str(), &info, 0);
         ++files;
     }
     closedir(directory);
-    for (const std::string& name : subdirectories)
-        files += ReferenceWalk(source + "/" + name, destination + "/" + name);
     return files;
 }
 
-using TRun = TProcessRun;
-
-TRun Median(int repeat, const std::function<TRun()>& run)
+long ReferenceWalk(const TDirectoryPair& pair)
 {
-    std::vector<TRun> runs;
-    for (int i = 0; i < repeat; ++i)
+    std::vector<TDirectoryPair> subdirectories;
+    long files = WalkOne(pair, subdirectories);
+    for (const TDirectoryPair& subdirectory : subdirectories)
+        files += ReferenceWalk(subdirectory);
+    return files;
+}
+
+// The same walk on two threads that share one stack of directories.
+long TwoThreadWalk(const TDirectoryPair& root)
+{
+    std::mutex lock;
+    std::vector<TDirectoryPair> pending{root};
+    int busy = 0;
+    long files = 0;
+    const auto work = [&] {
+        for (;;) {
+            TDirectoryPair pair;
+            {
+                std::unique_lock guard(lock);
+                if (pending.empty()) {
+                    if (busy == 0)
+                        return;
+                    guard.unlock();
+                    std::this_thread::yield();
+                    continue;
+                }
+                pair = std::move(pending.back());
+                pending.pop_back();
+                ++busy;
+            }
+            std::vector<TDirectoryPair> subdirectories;
+            const long found = WalkOne(pair, subdirectories);
+            std::lock_guard guard(lock);
+            files += found;
+            for (TDirectoryPair& subdirectory : subdirectories)
+                pending.push_back(std::move(subdirectory));
+            --busy;
+        }
+    };
+    std::thread second(work);
+    work();
+    second.join();
+    return files;
+}
+
+TProcessRun Timed(const std::function<void()>& job)
+{
+    const auto start = std::chrono::steady_clock::now();
+    job();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0};
+}
+
+// Empties the page, dentry and inode caches; false when this process may not.
+bool DropCaches()
+{
+    sync();
+    std::ofstream control("/proc/sys/vm/drop_caches");
+    control << "3\n";
+    control.flush();
+    return control.good();
+}
+
+TProcessRun Median(int repeat, bool cold, const std::function<TProcessRun()>& run)
+{
+    std::vector<TProcessRun> runs;
+    for (int i = 0; i < repeat; ++i) {
+        if (cold)
+            DropCaches();
         runs.push_back(run());
-    std::sort(runs.begin(), runs.end(), [](const TRun& a, const TRun& b) { return a.Seconds < b.Seconds; });
+    }
+    std::sort(runs.begin(), runs.end(), [](const TProcessRun& a, const TProcessRun& b) { return a.Seconds < b.Seconds; });
     return runs[runs.size() / 2];
+}
+
+std::vector<long> NumberList(const std::string& text)
+{
+    std::vector<long> numbers;
+    std::stringstream stream(text);
+    for (std::string number; std::getline(stream, number, ',');)
+        numbers.push_back(std::atol(number.c_str()));
+    return numbers;
 }
 
 TSettings ParseArguments(int argc, char** argv)
@@ -130,55 +211,79 @@ TSettings ParseArguments(int argc, char** argv)
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         if (name == "--files")
-            settings.Files = std::atol(argv[i + 1]);
+            settings.Files = NumberList(argv[i + 1]);
         else if (name == "--repeat")
-            settings.Repeat = std::atoi(argv[i + 1]);
+            settings.Repeat = std::max(1, std::atoi(argv[i + 1]));
         else if (name == "--cache")
-            settings.Cache = argv[i + 1];
+            settings.CachePrefix = argv[i + 1];
         else if (name == "--cli")
             settings.Cli = argv[i + 1];
     }
-    if (settings.Cache.empty())
-        settings.Cache = (fs::temp_directory_path() / ("vellumark-bench-compare-" + std::to_string(settings.Files))).string();
     return settings;
+}
+
+struct TTimes {
+    TProcessRun Reference, TwoThreads, Vellumark, SingleJob, Rsync;
+};
+
+TTimes Measure(const TSettings& settings, const TDirectoryPair& trees, bool cold, bool haveRsync)
+{
+    const int repeat = settings.Repeat;
+    TTimes times;
+    times.Reference = Median(repeat, cold, [&] { return Timed([&] { ReferenceWalk(trees); }); });
+    times.TwoThreads = Median(repeat, cold, [&] { return Timed([&] { TwoThreadWalk(trees); }); });
+    times.Vellumark = Median(repeat, cold, [&] {
+        return RunQuietly({settings.Cli, "compare", trees.Source, trees.Destination});
+    });
+    times.SingleJob = Median(repeat, cold, [&] {
+        return RunQuietly({settings.Cli, "compare", "--jobs", "1", trees.Source, trees.Destination});
+    });
+    if (haveRsync)
+        times.Rsync = Median(repeat, cold, [&] {
+            return RunQuietly({"rsync", "-rn", "--itemize-changes", trees.Source + "/", trees.Destination + "/"});
+        });
+    return times;
+}
+
+void PrintTimes(const char* cache, long files, const TTimes& times, bool haveRsync)
+{
+    const double reference = times.Reference.Seconds, vellumark = times.Vellumark.Seconds;
+    std::printf("%-5s %9ld  reference %7.3f s  two threads %7.3f s  rsync %7.3f s  vellumark %7.3f s  "
+                "(--jobs 1: %7.3f s)\n",
+                cache, files, reference, times.TwoThreads.Seconds, times.Rsync.Seconds, vellumark,
+                times.SingleJob.Seconds);
+    std::printf("%-5s %9ld  vellumark / reference %.2f   / two threads %.2f   / rsync %s   --jobs 1 / reference %.2f\n",
+                cache, files, vellumark / reference, vellumark / times.TwoThreads.Seconds,
+                haveRsync ? std::to_string(vellumark / times.Rsync.Seconds).substr(0, 4).c_str() : "-",
+                times.SingleJob.Seconds / reference);
 }
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const TSettings settings = ParseArguments(argc, argv);
-    const fs::path root = settings.Cache;
-    if (!fs::exists(root / "complete")) {
-        fs::remove_all(root);
-        BuildTreePair(root, settings.Files);
-    }
-    const std::string source = (root / "src").string(), destination = (root / "dst").string();
-
-    // Warm the caches.
-    const long files = ReferenceWalk(source, destination);
-    RunQuietly({settings.Cli, "compare", source, destination});
-
-    const TRun reference = Median(settings.Repeat, [&] {
-        const auto start = std::chrono::steady_clock::now();
-        ReferenceWalk(source, destination);
-        return TRun{std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0};
-    });
-    const TRun vellumark = Median(settings.Repeat, [&] { return RunQuietly({settings.Cli, "compare", source, destination}); });
     const bool haveRsync = std::system("command -v rsync >/dev/null 2>&1") == 0;
-    const TRun rsync = haveRsync ? Median(settings.Repeat, [&] {
-        return RunQuietly({"rsync", "-rn", "--itemize-changes", source + "/", destination + "/"});
-    })
-                                 : TRun{};
-
-    std::printf("source files:            %ld\n", files);
-    std::printf("reference walker:        %.3f s\n", reference.Seconds);
-    std::printf("vellumark-cli compare:   %.3f s  ratio to reference %.2f (goal <= 1.30)\n", vellumark.Seconds,
-                vellumark.Seconds / reference.Seconds);
-    if (haveRsync)
-        std::printf("rsync -rn:               %.3f s  vellumark / rsync %.2f (goal < 1.00)\n", rsync.Seconds,
-                    vellumark.Seconds / rsync.Seconds);
-    std::printf("peak memory per item:    %.0f bytes (vellumark-cli peak %ld KiB)\n",
-                static_cast<double>(vellumark.PeakKilobytes) * 1024.0 / static_cast<double>(std::max(files, 1L)),
-                vellumark.PeakKilobytes);
+    const bool mayDropCaches = DropCaches();
+    std::printf("goals: warm <= 0.70 x reference at 200,000 files; cold <= 0.60 x reference and <= 0.50 x rsync\n");
+    if (!mayDropCaches)
+        std::printf("the caches cannot be dropped here (writing /proc/sys/vm/drop_caches needs root): no cold runs\n");
+    std::printf("medians of %d runs; %u cores\n", settings.Repeat, std::thread::hardware_concurrency());
+    for (const long files : settings.Files) {
+        const fs::path root = settings.CachePrefix + std::to_string(files);
+        if (!fs::exists(root / "complete")) {
+            fs::remove_all(root);
+            BuildTreePair(root, files);
+        }
+        const TDirectoryPair trees{(root / "src").string(), (root / "dst").string()};
+        ReferenceWalk(trees);
+        const TProcessRun warmUp = RunQuietly({settings.Cli, "compare", trees.Source, trees.Destination});
+        PrintTimes("warm", files, Measure(settings, trees, false, haveRsync), haveRsync);
+        if (mayDropCaches)
+            PrintTimes("cold", files, Measure(settings, trees, true, haveRsync), haveRsync);
+        std::printf("%-5s %9ld  peak memory per item %.0f bytes (vellumark-cli peak %ld KiB)\n", "", files,
+                    static_cast<double>(warmUp.PeakKilobytes) * 1024.0 / static_cast<double>(files),
+                    warmUp.PeakKilobytes);
+        std::fflush(stdout);
+    }
     return 0;
 }

@@ -111,10 +111,12 @@ int main(int argc, char** argv)
                                                               : row.Item.TimeRemainderDays());
             return Seconds([&] { std::stable_sort(keys.begin(), keys.end()); });
         }
-        const std::size_t column = key == SortCode::Name ? 0 : key == SortCode::Directory ? 1 : 2;
+        const auto column = key == SortCode::Name        ? TResultColumn::Name
+                            : key == SortCode::Directory ? TResultColumn::Directory
+                                                         : TResultColumn::Extension;
         std::vector<std::string> keys;
         for (const TResultRow& row : rows)
-            keys.push_back(key == SortCode::AbsoluteName ? row.Item.SrcPath : row.Texts[column]);
+            keys.push_back(key == SortCode::AbsoluteName ? row.Item.SrcPath : ResultRowText(row.Item, column));
         return Seconds([&] { std::stable_sort(keys.begin(), keys.end()); });
     };
     std::printf("sort references: std::stable_sort of the plain keys (texts by bytes, no collation)\n");

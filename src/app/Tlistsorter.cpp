@@ -6,7 +6,10 @@
 #include <string_view>
 #include <exception>
 #include <thread>
+#include <unordered_map>
 
+#include "sys/Mysysutils.h"
+#include "sys/Pathsyntax.h"
 #include "sys/Tlocalerules.h"
 
 namespace {
@@ -17,11 +20,11 @@ std::string_view TextOf(const TResultRow& row, TSortCode key)
 {
     switch (key) {
     case SortCode::Name:
-        return row.Texts[static_cast<std::size_t>(TResultColumn::Name)];
+        return FileNameView(row.Item.SrcPath);
     case SortCode::Directory:
-        return row.Texts[static_cast<std::size_t>(TResultColumn::Directory)];
+        return DirectoryView(row.Item.SrcPath);
     case SortCode::Extension:
-        return row.Texts[static_cast<std::size_t>(TResultColumn::Extension)];
+        return ExtensionView(row.Item.SrcPath);
     default:
         return row.Item.SrcPath;
     }
@@ -55,6 +58,7 @@ public:
             }
             Buffer += part.Buffer;
         }
+        HeadsAfterSharedStart();
     }
 
     // The rank of every text: equal for equal keys, smaller for the text that goes first.
@@ -89,7 +93,9 @@ private:
     {
         try {
             const TLocaleRules& rules = TLocaleRules::ForThisThread();
-            for (std::size_t i = first; i < std::min(end, texts.size()); ++i) {
+            end = std::min(end, texts.size());
+            part.Records.reserve(end > first ? end - first : 0);
+            for (std::size_t i = first; i < end; ++i) {
                 const std::string key = rules.SortKey(texts[i]);
                 part.Records.push_back({{Prefix(key, 0), Prefix(key, 8)}, part.Buffer.size(), key.size(),
                                         static_cast<std::uint32_t>(i)});
@@ -100,7 +106,34 @@ private:
         }
     }
 
-    static std::uint64_t Prefix(const std::string& key, std::size_t from)
+    // Keys of paths often begin alike for longer than a head holds; the heads are then taken
+    // after what every key shares, where they tell keys apart.
+    void HeadsAfterSharedStart()
+    {
+        if (Records.empty())
+            return;
+        const std::string_view first = KeyOf(Records.front());
+        std::size_t shared = first.size();
+        for (const TRecord& record : Records) {
+            const std::string_view key = KeyOf(record);
+            shared = std::min(shared, static_cast<std::size_t>(
+                                          std::mismatch(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(std::min(shared, key.size())),
+                                                        key.begin())
+                                              .first -
+                                          first.begin()));
+        }
+        if (shared == 0)
+            return;
+        for (TRecord& record : Records) {
+            const std::string_view key = KeyOf(record);
+            record.Head[0] = Prefix(key, shared);
+            record.Head[1] = Prefix(key, shared + 8);
+        }
+    }
+
+    std::string_view KeyOf(const TRecord& record) const { return std::string_view(Buffer).substr(record.Offset, record.Length); }
+
+    static std::uint64_t Prefix(std::string_view key, std::size_t from)
     {
         std::uint64_t value = 0;
         for (std::size_t i = from; i < from + 8; ++i)
@@ -113,13 +146,30 @@ private:
         for (int i = 0; i < 2; ++i)
             if (a.Head[i] != b.Head[i])
                 return a.Head[i] < b.Head[i] ? -1 : 1;
-        const std::string_view keyA(Buffer.data() + a.Offset, a.Length), keyB(Buffer.data() + b.Offset, b.Length);
-        return keyA.compare(keyB);
+        return KeyOf(a).compare(KeyOf(b));
     }
 
     std::string Buffer;
     std::vector<TRecord> Records;
 };
+
+// The length of the folders that every text begins with. They add the same collation weights
+// to the front of every key, so ranking what follows them gives the same order for less work;
+// a cut after a separator never splits a letter from what follows it.
+std::size_t SharedFolderPrefix(const std::vector<std::string_view>& texts)
+{
+    if (texts.empty())
+        return 0;
+    std::string_view shared = texts.front();
+    for (const std::string_view text : texts) {
+        std::size_t length = 0;
+        while (length < shared.size() && length < text.size() && shared[length] == text[length])
+            ++length;
+        shared = shared.substr(0, length);
+    }
+    const std::size_t separator = shared.rfind(PathSyntax::Delimiter);
+    return separator == std::string_view::npos ? 0 : separator + 1;
+}
 
 // The rank of each stored row's text in file-name order: equal for texts whose collation keys
 // are equal (such as names that differ only in case). The files of one directory stand
@@ -128,12 +178,31 @@ std::vector<std::int64_t> TextRanks(const std::vector<TResultRow>& rows, TSortCo
 {
     std::vector<std::string_view> distinct;
     std::vector<std::uint32_t> distinctOfRow(rows.size());
+    // A few extensions repeat all over a tree, not only within a folder: they are looked up
+    // among the texts seen so far, so they cost a few keys, not one a row.
+    const bool repeatsAnywhere = key == SortCode::Extension;
+    std::unordered_map<std::string_view, std::uint32_t> seen;
+    if (repeatsAnywhere)
+        seen.reserve(1024);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string_view text = TextOf(rows[i], key);
-        if (distinct.empty() || text != distinct.back())
-            distinct.push_back(text);
-        distinctOfRow[i] = static_cast<std::uint32_t>(distinct.size() - 1);
+        if (!distinct.empty() && text == distinct[distinctOfRow[i - 1]]) {
+            distinctOfRow[i] = distinctOfRow[i - 1];
+            continue;
+        }
+        if (repeatsAnywhere) {
+            const auto [found, added] = seen.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
+            if (!added) {
+                distinctOfRow[i] = found->second;
+                continue;
+            }
+        }
+        distinctOfRow[i] = static_cast<std::uint32_t>(distinct.size());
+        distinct.push_back(text);
     }
+    const std::size_t shared = SharedFolderPrefix(distinct);
+    for (std::string_view& text : distinct)
+        text.remove_prefix(shared);
     const std::vector<std::int64_t> rankOfDistinct = TKeyTable(distinct).Ranks();
     std::vector<std::int64_t> ranks(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)

@@ -27,6 +27,7 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tresultlistexport.h"
+#include "app/Tresultlistview.h"
 #include "compare/Tcomparethread.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tfinditemdialog.h"
@@ -195,7 +196,7 @@ void TMainForm::CreateList()
     auto* layout = new QVBoxLayout(Panel1);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    ListView1 = new QTreeView(Panel1);
+    ListView1 = new TResultListView(Panel1);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setModel(&Model);
     ListView1->setUniformRowHeights(true);
@@ -753,7 +754,7 @@ void TMainForm::SearchM1Click(QAction* sender)
     TItemViewFindList list(*ListView1, [this](std::int32_t row, bool absoluteName) -> std::string_view {
         const TResultRow& shown = Model.Row(row);
         return absoluteName ? std::string_view(shown.Item.SrcPath)
-                            : std::string_view(shown.Texts[static_cast<std::size_t>(TResultColumn::Name)]);
+                            : FileNameView(shown.Item.SrcPath);
     });
     RunSearchCommand(command, *FindItemDialog, list, Messenger);
 }

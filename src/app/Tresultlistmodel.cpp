@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "sys/Memoryhints.h"
+
 TResultListModel::TResultListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int TResultListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
@@ -25,7 +27,7 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(Row(index.row()).Texts[static_cast<std::size_t>(index.column())]);
+        return QString::fromStdString(ResultRowText(Row(index.row()).Item, static_cast<TResultColumn>(index.column())));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ColumnAlignment(index.column()));
     default:
@@ -64,10 +66,11 @@ void TResultListModel::Fill(const std::vector<TCompareItem>& items)
         Rows.clear();
         ListOrder.clear();
         Rows.reserve(items.size());
+        PreferLargePages(Rows.data(), items.size() * sizeof(TResultRow));
         ListOrder.reserve(items.size());
         for (const TCompareItem& item : items) {
             ListOrder.push_back(static_cast<std::uint32_t>(Rows.size()));
-            Rows.push_back({item, ResultRowTexts(item)});
+            Rows.push_back({item});
         }
     } catch (...) {
         Rows.clear();
@@ -137,7 +140,5 @@ void TResultListModel::Reorder(const std::vector<std::uint32_t>& order)
 
 void TResultListModel::UpdateListItem(int row)
 {
-    TResultRow& target = Rows[ListOrder[static_cast<std::size_t>(row)]];
-    target.Texts = ResultRowTexts(target.Item);
     emit dataChanged(index(row, 0), index(row, static_cast<int>(ResultColumnCount) - 1));
 }

@@ -1,8 +1,10 @@
 #pragma once
-// The rows of the result list: one vector, each row holding its own copy of a compared item
-// and the six texts the list shows, computed once when the row is filled. The rows stay where
-// the fill put them; the list's order is a vector of their indexes, so a sort moves four
-// bytes a row, and rows of one directory stay neighbours in storage whatever the order.
+// The rows of the result list: one vector, each row holding its own copy of a compared item.
+// The texts the list shows are made from the item when a cell is painted or exported: a
+// million rows of stored texts would double the list's memory for the few dozen on screen.
+// The rows stay where the fill put them; the list's order is a vector of their indexes, so a
+// sort moves four bytes a row, and rows of one directory stay neighbours in storage whatever
+// the order.
 
 #include <QAbstractTableModel>
 #include <cstdint>
@@ -13,7 +15,6 @@
 
 struct TResultRow {
     TCompareItem Item;
-    TResultRowTexts Texts;
 };
 
 class TResultListModel : public QAbstractTableModel {
@@ -43,7 +44,7 @@ public:
     void RemoveFlaggedRows(const std::vector<bool>& flagged);
     // Position i receives the row that stood at order[i]; persistent indexes move with their rows.
     void Reorder(const std::vector<std::uint32_t>& order);
-    // Computes the row's texts again from its item.
+    // Shows the row's texts again as its item gives them.
     void UpdateListItem(int row);
 
 private:

@@ -18,12 +18,14 @@ inline constexpr int ExitUsage = 2;
 struct TResolvedOptions {
     std::optional<TCompareOptions> Options;
     int Status = ExitSuccess;
+    // The threads of the walk and the lookups; 0 lets the comparison choose.
+    int Jobs = 0;
 };
 
 class TCompareArguments {
 public:
     // Registers --load, --force, --save, --include, --exclude, --no-subdirs, --exact-time,
-    // --show-not-modified and the two roots on the command.
+    // --show-not-modified, --jobs and the two roots on the command.
     void AddTo(CLI::App& command);
     // The options of a loaded compare file (or the defaults) with the command line's own on
     // top, checked as the compare dialog checks them, and saved when asked.
@@ -46,6 +48,7 @@ private:
     bool ExactTime = false;
     bool ShowNotModified = false;
     bool IgnoreHourShift = false;
+    int Jobs = 0;
     CLI::Option* IncludeOption = nullptr;
     CLI::Option* ExcludeOption = nullptr;
     CLI::Option* SourceOption = nullptr;

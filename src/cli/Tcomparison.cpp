@@ -6,12 +6,13 @@
 #include "cli/Tworkerrun.h"
 #include "compare/Tcomparethread.h"
 
-TComparisonOutcome RunComparison(const TCompareOptions& options, TWorkerRunner& runner)
+TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWorkerRunner& runner)
 {
     TEventLoop loop;
     TProgressLine progress("Compared");
     TComparisonOutcome outcome;
     auto* thread = new TCompareThread(options, loop);
+    thread->Jobs = jobs;
     thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t maximum) {
         progress.Show(position, maximum);
     };

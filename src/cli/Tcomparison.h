@@ -17,7 +17,8 @@ struct TComparisonOutcome {
     std::vector<TCompareItem> Items;
 };
 
-TComparisonOutcome RunComparison(const TCompareOptions& options, TWorkerRunner& runner);
+// jobs: the threads of the walk and the lookups, 0 to let the comparison choose.
+TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWorkerRunner& runner);
 
 // "The comparison failed: " and the reason, or "The comparison was canceled.", on standard error.
 void ReportUnfinished(const TComparisonOutcome& outcome);

@@ -147,7 +147,7 @@ int TOperationCommand::Run(TWorkerRunner& runner) const
         std::cerr << "--only NotModified takes nothing without --show-not-modified.\n";
         return ExitUsage;
     }
-    const TComparisonOutcome comparison = RunComparison(*resolved.Options, runner);
+    const TComparisonOutcome comparison = RunComparison(*resolved.Options, resolved.Jobs, runner);
     if (comparison.Failed || !comparison.Completed || runner.Interrupted()) {
         ReportUnfinished(comparison);
         return ExitFailure;

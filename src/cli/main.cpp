@@ -39,7 +39,7 @@ int Compare(const TCompareArguments& arguments, bool json, TWorkerRunner& runner
     const TResolvedOptions resolved = arguments.Resolve();
     if (!resolved.Options)
         return resolved.Status;
-    const TComparisonOutcome outcome = RunComparison(*resolved.Options, runner);
+    const TComparisonOutcome outcome = RunComparison(*resolved.Options, resolved.Jobs, runner);
     if (outcome.Failed || !outcome.Completed) {
         ReportUnfinished(outcome);
         return ExitFailure;

@@ -1,11 +1,66 @@
 #include "compare/Tcomparethread.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <numeric>
+#include <stdexcept>
 
+#include "sys/Memoryhints.h"
 #include "sys/Mysysutils.h"
+#include "sys/Pathsyntax.h"
 #include "sys/Tfilesystem.h"
 #include "sys/Tlocalerules.h"
+
+namespace {
+// Items looked up by one task: enough to make a task's overhead vanish, few enough that the
+// tasks spread evenly and a lone thread reports progress often.
+constexpr std::size_t LookupBatch = 64;
+// Sort keys made by one task.
+constexpr std::size_t KeyBatch = 1024;
+// Directories whose items one task makes.
+constexpr std::size_t DirectoryBatch = 8;
+// The pieces sorted apart before they are merged.
+constexpr std::size_t SortPieces = 8;
+
+// Tasks that hand work (first, end) the pieces of 0..count, batch at a time.
+template <typename TWork>
+std::vector<TWorkPool::TTask> BatchTasks(std::size_t count, std::size_t batch, const TWork& work)
+{
+    std::vector<TWorkPool::TTask> tasks;
+    tasks.reserve((count + batch - 1) / batch);
+    for (std::size_t first = 0; first < count; first += batch)
+        tasks.emplace_back([&work, first, end = std::min(first + batch, count)] { work(first, end); });
+    return tasks;
+}
+}  // namespace
+
+// What the walk found in one directory. Its files and subdirectories are kept apart, with
+// the place of each subdirectory among the files, so that the items can be put in the order
+// of a depth-first walk in listing order, whichever thread listed what when.
+struct TCompareThread::TScannedDirectory {
+    // The names stand one after another in Names: a string of its own each would double
+    // the walk's memory.
+    struct TFile {
+        std::uint32_t NameEnd;
+        std::int64_t Size;
+        std::int64_t LastWriteTime;
+    };
+    struct TSubdirectory {
+        std::size_t FilesBefore;
+        std::unique_ptr<TScannedDirectory> Directory;
+    };
+
+    explicit TScannedDirectory(std::string relative) : Relative(std::move(relative)) {}
+
+    // Empty for the root, else the path below the root with a trailing delimiter.
+    std::string Relative;
+    std::vector<TFile> Files;
+    std::string Names;
+    std::vector<TSubdirectory> Subdirectories;
+    // Where the files go in the items: the run before each subdirectory, then the rest.
+    std::vector<std::size_t> RunStarts;
+};
 
 TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread,
                                const TFileFactsSource& fileSystem)
@@ -21,18 +76,25 @@ TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller
 void TCompareThread::Prepare()
 {
     PrepareMasks();
-    ScanDirectory({});
+    Pool = std::make_unique<TWorkPool>(Jobs);
+    TWorkPool& pool = *Pool;
+    TScannedDirectory root({});
+    pool.Run({[&] { ScanDirectory(root, pool); }}, [] {});
+    if (!Terminated())
+        CollectItems(root, pool);
 }
 
 void TCompareThread::Run()
 {
-    ClassifyItems();
+    ClassifyItems(*Pool);
     if (!Terminated())
-        SortItems();
+        SortItems(*Pool);
+    Pool.reset();
 }
 
 void TCompareThread::CleanUp()
 {
+    Pool.reset();
     ExcludeMaskList = {};
     IncludeMaskList = {};
     Items = {};
@@ -46,33 +108,90 @@ void TCompareThread::PrepareMasks()
         ExcludeMaskList = SplitText(Options.ExcludeMasks, ';');
 }
 
-void TCompareThread::ScanDirectory(const std::string& relativeDirectory)
+void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool)
 {
-    const std::string rel = relativeDirectory.empty() ? std::string() : WithTrailingDelimiter(relativeDirectory);
-    const std::string srcDir = SrcRoot + rel;
-    const std::string dstDir = DstRoot + rel;
-
-    // The whole listing is read before descending, so a deep tree never holds one open
-    // directory per level; the order of the items is the same.
-    const std::vector<TDirectoryEntry> entries = FileSystem.List(srcDir);
-    for (const TDirectoryEntry& entry : entries) {
+    // The whole listing is read before going on, so a deep tree never holds one open
+    // directory per level.
+    std::vector<TDirectoryEntry> entries = FileSystem.List(SrcRoot + directory.Relative);
+    directory.Files.reserve(entries.size());
+    for (TDirectoryEntry& entry : entries) {
         if (Terminated())
             return;
         if (entry.Name == "." || entry.Name == "..")
             continue;
         if (entry.Facts.IsDirectory) {
-            if (Options.IncludeSubDirs)
-                ScanDirectory(rel + entry.Name);
+            if (!Options.IncludeSubDirs)
+                continue;
+            TScannedDirectory& subdirectory =
+                *directory.Subdirectories
+                     .emplace_back(directory.Files.size(),
+                                   std::make_unique<TScannedDirectory>(directory.Relative + entry.Name + PathSyntax::Delimiter))
+                     .Directory;
+            pool.Add([this, &subdirectory, &pool] { ScanDirectory(subdirectory, pool); });
             continue;
         }
         if (!PassesMasks(entry.Name))
             continue;
-        TCompareItem& item = Items.emplace_back();
-        item.SrcPath = srcDir + entry.Name;
-        item.DstPath = dstDir + entry.Name;
-        item.SizeRemainder = entry.Facts.Size;
-        item.TimeRemainder = entry.Facts.LastWriteTime;
+        directory.Names += entry.Name;
+        if (directory.Names.size() > UINT32_MAX)
+            throw std::length_error("The names of one folder are too long.");
+        directory.Files.push_back(
+            {static_cast<std::uint32_t>(directory.Names.size()), entry.Facts.Size, entry.Facts.LastWriteTime});
     }
+}
+
+void TCompareThread::CollectItems(TScannedDirectory& root, TWorkPool& pool)
+{
+    // Where each run of files goes is settled first, in walk order; then every directory
+    // makes its own items, on every thread. Making a million paths is mostly fresh memory,
+    // and the pages it costs come in faster from several threads.
+    std::vector<TScannedDirectory*> directories;
+    std::size_t next = 0;
+    const std::function<void(TScannedDirectory&)> place = [&](TScannedDirectory& directory) {
+        directories.push_back(&directory);
+        std::size_t file = 0;
+        for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
+            directory.RunStarts.push_back(next);
+            next += subdirectory.FilesBefore - file;
+            file = subdirectory.FilesBefore;
+            place(*subdirectory.Directory);
+        }
+        directory.RunStarts.push_back(next);
+        next += directory.Files.size() - file;
+    };
+    place(root);
+
+    Items.reserve(next);
+    PreferLargePages(Items.data(), next * sizeof(TCompareItem));
+    Items.resize(next);
+    const auto makeItem = [this](TCompareItem& item, const TScannedDirectory& directory, std::size_t file) {
+        const std::uint32_t nameStart = file == 0 ? 0 : directory.Files[file - 1].NameEnd;
+        const std::string_view name(directory.Names.data() + nameStart, directory.Files[file].NameEnd - nameStart);
+        item.SrcPath.reserve(SrcRoot.size() + directory.Relative.size() + name.size());
+        item.SrcPath.append(SrcRoot).append(directory.Relative).append(name);
+        item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + name.size());
+        item.DstPath.append(DstRoot).append(directory.Relative).append(name);
+        item.SizeRemainder = directory.Files[file].Size;
+        item.TimeRemainder = directory.Files[file].LastWriteTime;
+    };
+    const auto makeItems = [&](std::size_t first, std::size_t end) {
+        for (std::size_t d = first; d < end; ++d) {
+            TScannedDirectory& directory = *directories[d];
+            std::size_t run = 0;
+            for (std::size_t file = 0; file < directory.Files.size(); ++file) {
+                while (run < directory.Subdirectories.size() && directory.Subdirectories[run].FilesBefore <= file)
+                    ++run;
+                const std::size_t runFirst = run == 0 ? 0 : directory.Subdirectories[run - 1].FilesBefore;
+                makeItem(Items[directory.RunStarts[run] + file - runFirst], directory, file);
+            }
+            // Released at once, so the walk's findings and the items are never both held whole.
+            directory.Files = {};
+            directory.Names = {};
+        }
+    };
+    pool.Run(BatchTasks(directories.size(), DirectoryBatch, makeItems), [] {});
+    // The sort's keys come next; the pages the walk used are better given back first.
+    ReturnFreeMemory();
 }
 
 bool TCompareThread::PassesMasks(const std::string& name) const
@@ -95,30 +214,29 @@ bool TCompareThread::AnyMaskMatches(const std::string& name, const std::vector<s
     return false;
 }
 
-void TCompareThread::ClassifyItems()
+void TCompareThread::ClassifyItems(TWorkPool& pool)
 {
     const auto total = static_cast<std::int32_t>(Items.size());
-    std::int32_t done = 0;
-    // Dropped items are squeezed out as we go: erasing one at a time would be quadratic.
-    std::size_t kept = 0;
-    std::size_t i = 0;
-    TLookupCache lookups;
-    for (; i < Items.size(); ++i) {
-        if (Terminated())
-            break;
-        TCompareItem& item = Items[i];
-        ClassifyItem(item, lookups);
-        if (Options.ShowNotModified || item.Result != TCompareResult::NotModified) {
-            if (kept != i)
-                Items[kept] = std::move(item);
-            ++kept;
+    std::atomic<std::int32_t> classified{0};
+    const auto classify = [&](std::size_t first, std::size_t end) {
+        TLookupCache lookups;
+        for (std::size_t i = first; i < end; ++i) {
+            if (Terminated())
+                return;
+            ClassifyItem(Items[i], lookups);
+            classified.fetch_add(1, std::memory_order_relaxed);
         }
-        ++done;
-        Progress(done, total);
-    }
-    Items.erase(std::move(Items.begin() + static_cast<std::ptrdiff_t>(i), Items.end(),
-                          Items.begin() + static_cast<std::ptrdiff_t>(kept)),
-                Items.end());
+    };
+    std::int32_t reported = 0;
+    pool.Run(BatchTasks(Items.size(), LookupBatch, classify), [&] {
+        if (const std::int32_t done = classified.load(std::memory_order_relaxed); done != reported) {
+            reported = done;
+            Progress(done, total);
+        }
+    });
+    if (Terminated() || Options.ShowNotModified)
+        return;
+    std::erase_if(Items, [](const TCompareItem& item) { return item.Result == TCompareResult::NotModified; });
 }
 
 void TCompareThread::ClassifyItem(TCompareItem& item, TLookupCache& lookups) const
@@ -190,35 +308,78 @@ TCompareResult TCompareThread::ResultOf(std::int64_t timeRemainder, std::int64_t
     return TCompareResult::NotModified;
 }
 
-void TCompareThread::SortItems()
+namespace {
+// 0..count-1 in the order of less, a strict total order: sorted in pieces on every thread,
+// then merged pair by pair.
+template <typename TLess>
+std::vector<std::uint32_t> SortedOrder(std::uint32_t count, const TLess& less, TWorkPool& pool)
+{
+    std::vector<std::uint32_t> order(count);
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
+    const std::size_t pieceSize = std::max<std::size_t>(1, (count + SortPieces - 1) / SortPieces);
+    const auto bound = [&](std::size_t piece) {
+        return order.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(piece * pieceSize, count));
+    };
+    pool.Run(BatchTasks(SortPieces, 1, [&](std::size_t piece, std::size_t) { std::sort(bound(piece), bound(piece + 1), less); }),
+             [] {});
+    std::vector<std::uint32_t> merged(count);
+    for (std::size_t width = 1; width < SortPieces; width *= 2) {
+        const auto mergePair = [&](std::size_t first, std::size_t) {
+            const std::size_t piece = first * 2 * width;
+            std::merge(bound(piece), bound(piece + width), bound(piece + width), bound(piece + 2 * width),
+                       merged.begin() + (bound(piece) - order.begin()), less);
+        };
+        pool.Run(BatchTasks((SortPieces + 2 * width - 1) / (2 * width), 1, mergePair), [] {});
+        order.swap(merged);
+    }
+    return order;
+}
+}  // namespace
+
+void TCompareThread::SortItems(TWorkPool& pool)
 {
     // Every path begins with the same source root, so collating the rest gives the same order
-    // for less work. Keys are built once: the collator is not asked a million times per sort.
-    const TLocaleRules& rules = TLocaleRules::ForThisThread();
-    std::vector<std::string> keys(Items.size());
-    for (std::size_t i = 0; i < Items.size(); ++i)
-        keys[i] = rules.SortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()));
+    // for less work. Keys are built once, by every thread with its own locale rules: the
+    // collator is not asked a million times per sort.
+    // The keys of one batch stand in one block: a string each would cost more than the key.
+    if (Items.size() > UINT32_MAX)
+        throw std::length_error("The comparison cannot sort that many items.");
+    std::vector<std::string> keyBlocks((Items.size() + KeyBatch - 1) / KeyBatch);
+    std::vector<std::uint32_t> keyEnds(Items.size());
+    const auto makeKeys = [&](std::size_t first, std::size_t end) {
+        const TLocaleRules& rules = TLocaleRules::ForThisThread();
+        std::string& block = keyBlocks[first / KeyBatch];
+        for (std::size_t i = first; i < end; ++i) {
+            block += rules.SortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()));
+            keyEnds[i] = static_cast<std::uint32_t>(block.size());
+        }
+    };
+    pool.Run(BatchTasks(Items.size(), KeyBatch, makeKeys), [] {});
+    const auto key = [&](std::uint32_t i) {
+        const std::uint32_t start = i % KeyBatch == 0 ? 0 : keyEnds[i - 1];
+        return std::string_view(keyBlocks[i / KeyBatch]).substr(start, keyEnds[i] - start);
+    };
 
-    std::vector<std::size_t> order(Items.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const auto less = [&](std::uint32_t a, std::uint32_t b) {
         if (Items[a].Result != Items[b].Result)
             return Items[a].Result < Items[b].Result;
-        if (const int byKey = keys[a].compare(keys[b]); byKey != 0)
+        if (const int byKey = key(a).compare(key(b)); byKey != 0)
             return byKey < 0;
         return a < b;
-    });
-    keys = {};
+    };
+    std::vector<std::uint32_t> order = SortedOrder(static_cast<std::uint32_t>(Items.size()), less, pool);
+    keyBlocks = {};
+    keyEnds = {};
 
     // Put each item where the order says, following the permutation's cycles: no second
     // list of a million items.
-    for (std::size_t start = 0; start < order.size(); ++start) {
+    for (std::uint32_t start = 0; start < order.size(); ++start) {
         if (order[start] == start)
             continue;
         TCompareItem held = std::move(Items[start]);
-        std::size_t position = start;
+        std::uint32_t position = start;
         while (order[position] != start) {
-            const std::size_t from = order[position];
+            const std::uint32_t from = order[position];
             Items[position] = std::move(Items[from]);
             order[position] = position;
             position = from;

@@ -2,13 +2,17 @@
 // One comparison on a worker thread: walks the source tree, keeps the files whose names pass
 // the masks, looks each up under the destination root, classifies the pair, drops "Not
 // modified" pairs unless wanted, and sorts by result and then by path in the user's locale.
+// The walk, the lookups and the sort keys are shared out to a pool of threads; the result is
+// the same for any number of them, down to the order of items whose paths collate equal.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
 #include "compare/Treportthread.h"
+#include "compare/Tworkpool.h"
 #include "sys/Tfilesystem.h"
 
 class TCompareThread : public TReportThread {
@@ -22,6 +26,9 @@ public:
     static std::int64_t RoundUpToFatTime(std::int64_t time);
     static TCompareResult ResultOf(std::int64_t timeRemainder, std::int64_t sizeRemainder);
 
+    // The threads that walk and look up: 1 for the worker thread alone, 0 to let the pool
+    // choose and adapt. Set before Resume.
+    int Jobs = 0;
     const TCompareOptions Options;
     // The sorted result; read by the end handler while the end notification runs.
     std::vector<TCompareItem> Items;
@@ -34,18 +41,23 @@ protected:
     void CleanUp() override;
 
 private:
+    struct TScannedDirectory;
+
     void PrepareMasks();
-    void ScanDirectory(const std::string& relativeDirectory);
+    void ScanDirectory(TScannedDirectory& directory, TWorkPool& pool);
+    void CollectItems(TScannedDirectory& root, TWorkPool& pool);
     bool PassesMasks(const std::string& name) const;
     bool AnyMaskMatches(const std::string& name, const std::vector<std::string>& masks) const;
-    void ClassifyItems();
+    void ClassifyItems(TWorkPool& pool);
     void ClassifyItem(TCompareItem& item, TLookupCache& lookups) const;
     std::int64_t TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const;
     // Without the hour shift.
     std::int64_t PreciseRemainder(std::int64_t sourceTime, std::int64_t destinationTime) const;
-    void SortItems();
+    void SortItems(TWorkPool& pool);
 
     const TFileFactsSource& FileSystem;
+    // Lives from the walk to the sort, so that the number of threads it found stays.
+    std::unique_ptr<TWorkPool> Pool;
     std::string SrcRoot;
     std::string DstRoot;
 };

@@ -1,6 +1,6 @@
 #pragma once
-// The six texts of a result-list row, computed once from its item, and the column captions.
-// The desktop list shows them and the list export writes them.
+// The six texts of a result-list row, made from its item whenever they are wanted, and the
+// column captions. The desktop list shows them and the list export writes them.
 
 #include <array>
 #include <string>
@@ -19,3 +19,4 @@ using TResultRowTexts = std::array<std::string, ResultColumnCount>;
 // Name, directory and extension of the source path; the size difference as "+1,234 bytes";
 // the day difference as "-3 days", or "None" without a destination; the result word.
 TResultRowTexts ResultRowTexts(const TCompareItem& item);
+std::string ResultRowText(const TCompareItem& item, TResultColumn column);

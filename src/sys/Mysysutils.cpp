@@ -32,30 +32,34 @@ namespace {
 std::size_t LastSeparator(std::string_view path) { return path.find_last_of(PathSyntax::Separators); }
 }  // namespace
 
-std::string FileNamePart(std::string_view path)
+std::string_view FileNameView(std::string_view path)
 {
     const std::size_t last = LastSeparator(path);
-    return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+    return last == std::string_view::npos ? path : path.substr(last + 1);
 }
 
-std::string DirectoryPart(std::string_view path)
+std::string_view DirectoryView(std::string_view path)
 {
     const std::size_t last = LastSeparator(path);
     if (last == std::string_view::npos)
         return {};
     const bool keepsSeparator = path[last] != PathSyntax::Delimiter || last == 0 ||
                                 PathSyntax::IsSeparator(path[last - 1]);
-    return std::string(path.substr(0, keepsSeparator ? last + 1 : last));
+    return path.substr(0, keepsSeparator ? last + 1 : last);
 }
 
-std::string ExtensionPart(std::string_view path)
+std::string_view ExtensionView(std::string_view path)
 {
     const std::size_t dot = path.rfind('.');
     const std::size_t last = LastSeparator(path);
     if (dot == std::string_view::npos || (last != std::string_view::npos && dot < last))
         return {};
-    return std::string(path.substr(dot));
+    return path.substr(dot);
 }
+
+std::string FileNamePart(std::string_view path) { return std::string(FileNameView(path)); }
+std::string DirectoryPart(std::string_view path) { return std::string(DirectoryView(path)); }
+std::string ExtensionPart(std::string_view path) { return std::string(ExtensionView(path)); }
 
 std::string WithTrailingDelimiter(std::string_view path)
 {

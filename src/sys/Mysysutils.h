@@ -18,6 +18,10 @@ std::string FileNamePart(std::string_view path);
 std::string DirectoryPart(std::string_view path);
 // From the last "." to the end when that "." follows the last separator; else empty.
 std::string ExtensionPart(std::string_view path);
+// The same three parts as views into the path, for callers that keep no copy.
+std::string_view FileNameView(std::string_view path);
+std::string_view DirectoryView(std::string_view path);
+std::string_view ExtensionView(std::string_view path);
 // The text with one delimiter appended unless it already ends with a separator.
 std::string WithTrailingDelimiter(std::string_view path);
 

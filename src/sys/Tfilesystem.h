@@ -24,7 +24,7 @@ struct TDirectoryEntry {
 std::int64_t TicksFromUnixTime(std::int64_t seconds, std::int64_t nanoseconds);
 
 // The entries of one directory in the order the file system gives them, "." and ".."
-// included. Entries that are neither files nor directories (FIFOs, sockets, devices) and
+// included, read in large blocks and looked at relative to the open directory. Entries that are neither files nor directories (FIFOs, sockets, devices) and
 // entries that vanish while listed are left out. Directories carry no size or time.
 class TDirectoryListing {
 public:
@@ -49,6 +49,10 @@ std::optional<TFileFacts> LookupPath(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // An existing entry that is not a directory.
 bool FileExists(const std::string& path);
+
+// The blocks this process has read from storage devices so far; while it grows, requests
+// wait on a disk rather than being answered from the cache.
+std::int64_t BlocksReadByThisProcess();
 
 // Keeps the last directory a lookup went through open, so that looking up many names of one
 // directory resolves its path once. One thread uses one cache.

@@ -71,6 +71,11 @@ TEST_F(ListSorter, SortsByDirectoryExtensionAndAbsoluteName)
               (TPaths{"/a.b/five.h", "/a/four", "/a/two.H", "/B/one.c", "/b/three.c"}));
     EXPECT_EQ(Sort(SortCode::AbsoluteName + SortCode::Descending),
               (TPaths{"/b/three.c", "/B/one.c", "/a/two.H", "/a/four", "/a.b/five.h"}));
+
+    // Below one shared root the order is the same.
+    Fill({{"/root/b"}, {"/root/A"}, {"/root/Ä/x"}, {"/root/a"}, {"/root/a.b"}});
+    EXPECT_EQ(Sort(SortCode::AbsoluteName), (TPaths{"/root/A", "/root/a", "/root/a.b", "/root/Ä/x", "/root/b"}));
+    EXPECT_EQ(Sort(SortCode::Directory), (TPaths{"/root/A", "/root/a", "/root/a.b", "/root/b", "/root/Ä/x"}));
 }
 
 TEST_F(ListSorter, SortsSizesBeyondThirtyTwoBits)

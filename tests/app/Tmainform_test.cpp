@@ -235,7 +235,7 @@ TEST_F(MainFormTest, RunsAComparisonThroughTheDialogsAndKeepsRowsWhenClearingIsD
     EXPECT_FALSE(ProgressDialog->isVisible());
     EXPECT_EQ(ProgressDialog->windowTitle(), QStringLiteral("Compare"));
     EXPECT_EQ(Paths(), (std::vector<std::string>{Tree.Path("Source/new.txt"), Tree.Path("Source/sub/changed.txt")}));
-    EXPECT_EQ(Form().ListModel().Row(1).Texts[3], "+1 bytes");
+    EXPECT_EQ(ResultRowText(Form().ListModel().Row(1).Item, TResultColumn::SizeRemainder), "+1 bytes");
     EXPECT_EQ(Form().StatusText(), "2 items are set in total");
     EXPECT_TRUE(Form().SelectedRows().empty());
 

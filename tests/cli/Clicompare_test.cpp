@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -35,6 +36,34 @@ TEST(CliCompare, WritesTheResultListAsCommaSeparatedValues)
     const auto all = RunCommand({Cli, "compare", "--show-not-modified", "--include", "same;newer", "--exclude",
                                  "newer", tree.Path("src"), tree.Path("dst")});
     EXPECT_EQ(all.Output, Header + "same," + tree.Path("src") + ",,\"+0 bytes\",\"+0 days\",\"Not modified\"\r\n");
+}
+
+TEST(CliCompare, AnyNumberOfJobsWritesTheSameBytes)
+{
+    // Names that differ in case only, in one folder and across folders, collate equal: their
+    // order comes from the walk, which many threads must not change.
+    TTreeFixture tree;
+    for (int folder = 0; folder < 40; ++folder)
+        for (const std::string& directory : {"Dir" + std::to_string(folder), "dir" + std::to_string(folder)})
+            for (const char* name : {"Readme.txt", "README.TXT", "readme.txt", "Notes", "notes"}) {
+                const std::string relative = directory + "/" + name;
+                tree.CreateFile("src/" + relative, relative, 1'600'000'000 + folder * 100);
+                if (folder % 3 != 0)
+                    tree.CreateFile("dst/" + relative, name, 1'600'000'000 + 100);
+            }
+    tree.CreateFile("src/DIR0/readme.TXT", "x", 1'600'000'000);
+    tree.CreateFile("src/file", "x", 1'600'000'000);
+
+    const auto single = RunCommand({Cli, "compare", "--jobs", "1", "--show-not-modified", tree.Path("src"), tree.Path("dst")});
+    ASSERT_EQ(single.Status, 0) << single.Errors;
+    EXPECT_EQ(std::count(single.Output.begin(), single.Output.end(), '\n'), 1 + 40 * 2 * 5 + 2);
+    for (const char* jobs : {"2", "8"}) {
+        const auto many = RunCommand({Cli, "compare", "--jobs", jobs, "--show-not-modified", tree.Path("src"), tree.Path("dst")});
+        EXPECT_EQ(many.Output, single.Output) << jobs << " jobs";
+    }
+    const auto chosen = RunCommand({Cli, "compare", "--show-not-modified", tree.Path("src"), tree.Path("dst")});
+    EXPECT_EQ(chosen.Output, single.Output);
+    EXPECT_EQ(RunCommand({Cli, "compare", "--jobs", "0", tree.Path("src"), tree.Path("dst")}).Status, 2);
 }
 
 TEST(CliCompare, RejectsBadRootsAndArgumentsWithStatusTwo)

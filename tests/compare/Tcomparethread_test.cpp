@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 
@@ -374,17 +375,44 @@ TEST_F(CompareThreadTest, TerminationDuringTheScanCancelsWithoutProgress)
     EXPECT_LE(items, 1u);  // what was scanned is never shown; the end handler leaves it
 }
 
-TEST_F(CompareThreadTest, TerminationDuringClassificationStops)
+TEST_F(CompareThreadTest, TerminationDuringClassificationStopsEveryThreadWithinOneItem)
 {
-    for (int i = 0; i < 50; ++i)
-        Tree.CreateFile("src/f" + std::to_string(i), "x", Base);
-    const TRunResult result =
-        Compare(Options, TFileFactsSource::System(), [](TCompareThread& thread, int) { thread.Terminate(); });
-    EXPECT_FALSE(result.Completed);
-    EXPECT_FALSE(result.Cancelled);
-    EXPECT_FALSE(result.Failed);
-    ASSERT_FALSE(result.Progress.empty());
-    EXPECT_LT(result.Progress.back().first, 50);
+    for (int i = 0; i < 500; ++i)
+        Tree.CreateFile("src/d" + std::to_string(i % 10) + "/f" + std::to_string(i), "x", Base);
+    class TCountedLookups : public TFileFactsSource {
+    public:
+        mutable std::atomic<int> Count{0};
+        std::atomic<TCompareThread*> Running{nullptr};
+        std::optional<TFileFacts> Lookup(const std::string& path, TLookupCache& cache) const override
+        {
+            if (Count.fetch_add(1) + 1 == 100)
+                Running.load()->Terminate();
+            return TFileFactsSource::Lookup(path, cache);
+        }
+    };
+    for (const int jobs : {1, 8}) {
+        TCountedLookups lookups;
+        TEventLoop loop;
+        bool ended = false, stopped = false, cancelled = true;
+        int lastPosition = 0;
+        auto* thread = new TCompareThread(Options, loop, lookups);
+        thread->Jobs = jobs;
+        lookups.Running = thread;
+        thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t) { lastPosition = position; };
+        thread->OnTerminate = [&](TReportThread* sender) {
+            stopped = sender->Stopped;
+            cancelled = sender->Cancelled;
+            ended = true;
+        };
+        thread->Resume();
+        loop.RunUntil([&] { return ended; });
+        TReportThread::WaitForReleasedThreads();
+        EXPECT_TRUE(stopped);
+        EXPECT_FALSE(cancelled);
+        // Each thread finishes at most the item in its hands.
+        EXPECT_LT(lookups.Count.load(), 100 + jobs) << jobs << " jobs";
+        EXPECT_LT(lastPosition, 100 + jobs);
+    }
 }
 
 TEST_F(CompareThreadTest, AnExceptionInAStepFailsTheRun)

@@ -1,0 +1,75 @@
+#include "app/Tresultlistview.h"
+
+#include <QAccessible>
+#include <QHeaderView>
+#include <QPainter>
+#include <algorithm>
+
+TResultListView::TResultListView(QWidget* parent) : QTreeView(parent) {}
+
+void TResultListView::paintEvent(QPaintEvent* event)
+{
+    PaintedSelection = selectionModel() != nullptr ? SelectedRowRanges(*selectionModel()) : std::vector<TRowRange>{};
+    QTreeView::paintEvent(event);
+    PaintedSelection = {};
+}
+
+bool TResultListView::RowSelected(int row) const
+{
+    const auto after = std::upper_bound(PaintedSelection.begin(), PaintedSelection.end(), row,
+                                        [](int value, const TRowRange& range) { return value < range.First; });
+    return after != PaintedSelection.begin() && std::prev(after)->Last >= row;
+}
+
+void TResultListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    // A flat list of whole rows: no branches, no spanned rows, every cell selected with its row.
+    const QHeaderView* columns = header();
+    const QModelIndex current = currentIndex();
+    const bool rowHasFocus = hasFocus() && current.isValid() && current.row() == index.row();
+    const bool selected = RowSelected(index.row());
+    const QRect visibleArea = viewport()->rect();
+
+    std::vector<int> shown;
+    for (int visual = 0; visual < columns->count(); ++visual)
+        if (const int column = columns->logicalIndex(visual); !columns->isSectionHidden(column))
+            shown.push_back(column);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const int column = shown[i];
+        QStyleOptionViewItem cell = option;
+        cell.rect = QRect(columnViewportPosition(column), option.rect.y(), columns->sectionSize(column), option.rect.height());
+        if (!cell.rect.intersects(visibleArea))
+            continue;
+        const QModelIndex cellIndex = model()->index(index.row(), column, index.parent());
+        cell.showDecorationSelected = true;
+        cell.state.setFlag(QStyle::State_Selected, selected);
+        cell.state.setFlag(QStyle::State_HasFocus, false);
+        cell.viewItemPosition = shown.size() == 1     ? QStyleOptionViewItem::OnlyOne
+                                : i == 0               ? QStyleOptionViewItem::Beginning
+                                : i + 1 == shown.size() ? QStyleOptionViewItem::End
+                                                        : QStyleOptionViewItem::Middle;
+        if (alternatingRowColors())
+            cell.features.setFlag(QStyleOptionViewItem::Alternate, (index.row() & 1) != 0);
+        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &cell, painter, this);
+        itemDelegateForIndex(cellIndex)->paint(painter, cell, cellIndex);
+    }
+    if (rowHasFocus) {
+        // All columns show the focus: one frame around the whole row.
+        QStyleOptionFocusRect frame;
+        frame.QStyleOption::operator=(option);
+        frame.state |= QStyle::State_KeyboardFocusChange;
+        const QPalette::ColorGroup group = option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        frame.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Window);
+        frame.rect = QRect(-columns->offset(), option.rect.y(), columns->length(), option.rect.height());
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, painter);
+    }
+}
+
+void TResultListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    // The region of a scattered change is as costly to work out as the paint it saves.
+    if (QAccessible::isActive())
+        QTreeView::selectionChanged(selected, deselected);
+    else if (isVisible() && updatesEnabled())
+        viewport()->update();
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Hints to the memory manager for jobs that hold a million items: nothing changes in what a
+// program computes, only how many pages it costs.
+
+#include <cstddef>
+
+// Memory about to be filled in one go, taken in large pages where the system offers them: a
+// million items otherwise cost tens of thousands of page faults.
+void PreferLargePages(void* data, std::size_t bytes);
+// Gives the pages of released memory back to the system, so that the next large step does
+// not come on top of the last one's leftovers.
+void ReturnFreeMemory();
