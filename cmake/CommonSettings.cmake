@@ -2,7 +2,7 @@
 add_library(vellumark_settings INTERFACE)
 target_compile_features(vellumark_settings INTERFACE cxx_std_20)
 target_compile_options(vellumark_settings INTERFACE
-  -Wall -Wextra -pedantic -Wnon-virtual-dtor -Wold-style-cast)
+  -Wall -Wextra -pedantic -Wnon-virtual-dtor -Wold-style-cast -Wshadow -Woverloaded-virtual)
 target_compile_definitions(vellumark_settings INTERFACE
   _GLIBCXX_ASSERTIONS
   QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)

@@ -102,10 +102,10 @@ int main(int argc, char** argv)
                 static_cast<double>(after - before) / rows, sizeof(TCompareItem));
 
     const auto sortReference = [&](TSortCode key) {
-        const std::vector<TResultRow>& rows = MainForm->ListModel().StoredRows();
+        const std::vector<TResultRow>& stored = MainForm->ListModel().StoredRows();
         if (key == SortCode::SizeRemainder || key == SortCode::TimeRemainder || key == SortCode::Result) {
             std::vector<std::int64_t> keys;
-            for (const TResultRow& row : rows)
+            for (const TResultRow& row : stored)
                 keys.push_back(key == SortCode::SizeRemainder ? row.Item.SizeRemainder
                                : key == SortCode::Result      ? static_cast<std::int64_t>(row.Item.Result)
                                                               : row.Item.TimeRemainderDays());
@@ -115,7 +115,7 @@ int main(int argc, char** argv)
                             : key == SortCode::Directory ? TResultColumn::Directory
                                                          : TResultColumn::Extension;
         std::vector<std::string> keys;
-        for (const TResultRow& row : rows)
+        for (const TResultRow& row : stored)
             keys.push_back(key == SortCode::AbsoluteName ? row.Item.SrcPath : ResultRowText(row.Item, column));
         return Seconds([&] { std::stable_sort(keys.begin(), keys.end()); });
     };

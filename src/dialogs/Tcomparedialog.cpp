@@ -356,10 +356,10 @@ void TCompareDialog::OpenItems(const std::vector<std::string>& names)
     }
 }
 
-void TCompareDialog::WMDropFiles(const QMimeData& data)
+void TCompareDialog::WMDropFiles(const QMimeData& dropped)
 {
     BringToForeground(this);
-    const std::vector<std::string> names = DroppedFileNames(data);
+    const std::vector<std::string> names = DroppedFileNames(dropped);
     if (!names.empty())
         OpenItems(names);
 }

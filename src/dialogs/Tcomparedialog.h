@@ -60,7 +60,7 @@ public:
     // is offered for Source or Destination. Any other count is refused.
     void OpenItems(const std::vector<std::string>& names);
     // Files dropped on the dialog.
-    void WMDropFiles(const QMimeData& data);
+    void WMDropFiles(const QMimeData& dropped);
 
     TSelectFileEvent OnSelectFile;
     TFileAccessEvent OnFileAccess;
