@@ -122,11 +122,10 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
         if (entry.Facts.IsDirectory) {
             if (!Options.IncludeSubDirs)
                 continue;
-            TScannedDirectory& subdirectory =
-                *directory.Subdirectories
-                     .emplace_back(directory.Files.size(),
-                                   std::make_unique<TScannedDirectory>(directory.Relative + entry.Name + PathSyntax::Delimiter))
-                     .Directory;
+            directory.Subdirectories.push_back(
+                {directory.Files.size(),
+                 std::make_unique<TScannedDirectory>(directory.Relative + entry.Name + PathSyntax::Delimiter)});
+            TScannedDirectory& subdirectory = *directory.Subdirectories.back().Directory;
             pool.Add([this, &subdirectory, &pool] { ScanDirectory(subdirectory, pool); });
             continue;
         }
