@@ -142,10 +142,10 @@ bool TOperationsThread::TransferItem(const std::string& announcement, const std:
     Log(announcement);
     // The user sees what a long copy is busy with, and how far the run came before it.
     constexpr std::int64_t LongItemBytes = std::int64_t{16} << 20;
-    if (Current < Seen.size() && Seen[Current].SourceSize >= LongItemBytes)
+    const TSeenFiles* seen = Current < Seen.size() ? &Seen[Current] : nullptr;
+    if (seen != nullptr && seen->SourceSize >= LongItemBytes)
         HandOverPending();
-    const bool ok = TransferFile(source, destination, copy, deleteSource, *Files,
-                                 Current < Seen.size() ? &Seen[Current] : nullptr);
+    const bool ok = TransferFile(source, destination, copy, deleteSource, *Files, seen);
     Log(SuccessText(ok));
     return ok;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The desktop trash as the freedesktop.org Trash specification lays it out: a file goes to
+// The desktop trash as freedesktop.org lays it out for file managers: a file goes to
 // the home trash when it lies on the home trash's file system, else to the trash at the top
 // of its own mount (.Trash/$uid where the administrator made .Trash, else .Trash-$uid), with
 // a .trashinfo record of where it was and when, so that a file manager can restore it. A file
