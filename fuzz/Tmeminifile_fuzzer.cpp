@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "compare/Tcompareloader.h"
-#include "settings/Tmeminifile.h"
+#include "ini/Tmeminifile.h"
 
 namespace {
 void Require(bool condition, const char* what)

@@ -21,9 +21,9 @@
 
 #include "compare/Teventloop.h"
 #include "dialogs/Tmessenger.h"
-#include "dialogs/Tqtmainthreadcaller.h"
-#include "operations/Tloglistbox.h"
-#include "operations/Toperationsdialog.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
+#include "operations/qt/Tloglistbox.h"
+#include "operations/qt/Toperationsdialog.h"
 #include "operations/Toperationsthread.h"
 #include "sys/qt/Tqtshell.h"
 

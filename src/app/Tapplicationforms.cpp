@@ -3,7 +3,7 @@
 #include "app/Tmainform.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "dialogs/Tprogressdialog.h"
-#include "operations/Toperationsdialog.h"
+#include "operations/qt/Toperationsdialog.h"
 
 TProgressDialog* ProgressDialog = nullptr;
 TOperationsDialog* OperationsDialog = nullptr;

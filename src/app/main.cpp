@@ -7,10 +7,10 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
 #include "compare/Treportthread.h"
-#include "dialogs/Tqtfilechooser.h"
-#include "dialogs/Tqtmainthreadcaller.h"
+#include "sys/qt/Tqtfilechooser.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 #include "dialogs/Tqtmessenger.h"
-#include "settings/Tsettingsstorage.h"
+#include "settings/qt/Tsettingsstorage.h"
 #include "sys/Tfilesystem.h"
 #include "sys/qt/Tqtshell.h"
 

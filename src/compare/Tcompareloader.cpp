@@ -1,6 +1,6 @@
 #include "compare/Tcompareloader.h"
 
-#include "settings/Tmeminifile.h"
+#include "ini/Tmeminifile.h"
 #include "sys/Tlocalerules.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "compare/Tmainthreadcaller.h"
+#include "sys/Tmainthreadcaller.h"
 
 class TEventLoop : public TMainThreadCaller {
 public:

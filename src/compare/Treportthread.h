@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "compare/Tmainthreadcaller.h"
+#include "sys/Tmainthreadcaller.h"
 
 class TReportThread {
 public:

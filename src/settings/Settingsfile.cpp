@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "settings/Tmeminifile.h"
+#include "ini/Tmeminifile.h"
 #include "sys/Mysysutils.h"
 #include "sys/Tfilesystem.h"
 #include "sys/Wholefile.h"

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "app/Tapplication.h"
-#include "dialogs/support/Tscriptedmessenger.h"
+#include "support/Tscriptedmessenger.h"
 
 TEST(ApplicationErrorBox, EndsTheMessageWithAFullStopWhenItEndsAboveADot)
 {

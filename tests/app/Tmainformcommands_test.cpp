@@ -20,8 +20,8 @@
 #include "app/Tmainformfixture.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tfinditemdialog.h"
-#include "operations/Tloglistbox.h"
-#include "operations/Toperationsdialog.h"
+#include "operations/qt/Tloglistbox.h"
+#include "operations/qt/Toperationsdialog.h"
 
 using namespace mainformtest;
 

@@ -22,13 +22,13 @@
 
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
-#include "dialogs/support/Trecordingshell.h"
+#include "support/Trecordingshell.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
-#include "dialogs/Tqtmainthreadcaller.h"
-#include "dialogs/support/Hangguard.h"
-#include "dialogs/support/Tscriptedfilechooser.h"
-#include "dialogs/support/Tscriptedmessenger.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
+#include "support/Hangguard.h"
+#include "support/Tscriptedfilechooser.h"
+#include "support/Tscriptedmessenger.h"
 #include "support/Ttreefixture.h"
 #include "sys/Tfilesystem.h"
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "dialogs/support/Hangguard.h"
+#include "support/Hangguard.h"
 #include "app/Tmainformfixture.h"
 
 using namespace mainformtest;

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "compare/Tcompareloader.h"
-#include "settings/Tmeminifile.h"
+#include "ini/Tmeminifile.h"
 #include "support/Ttreefixture.h"
 
 namespace {

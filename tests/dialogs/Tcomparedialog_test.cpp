@@ -11,9 +11,9 @@
 
 #include "compare/Tcompareloader.h"
 #include "dialogs/Tcomparedialog.h"
-#include "dialogs/support/Resizabledialog.h"
-#include "dialogs/support/Shelllinkimage.h"
-#include "dialogs/support/Tscriptedmessenger.h"
+#include "support/Resizabledialog.h"
+#include "support/Shelllinkimage.h"
+#include "support/Tscriptedmessenger.h"
 #include "support/Ttreefixture.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include "dialogs/Tfinditemdialog.h"
 #include "dialogs/Tfinditems.h"
 #include "dialogs/Titemviewfindlist.h"
-#include "dialogs/support/Modalwindows.h"
-#include "dialogs/support/Resizabledialog.h"
-#include "dialogs/support/Tscriptedmessenger.h"
+#include "support/Modalwindows.h"
+#include "support/Resizabledialog.h"
+#include "support/Tscriptedmessenger.h"
 
 namespace {
 using TRows = std::vector<std::int32_t>;

@@ -11,8 +11,8 @@
 
 #include "dialogs/Tmessagedialog.h"
 #include "dialogs/Tqtmessenger.h"
-#include "dialogs/support/Hangguard.h"
-#include "dialogs/support/Modalwindows.h"
+#include "support/Hangguard.h"
+#include "support/Modalwindows.h"
 
 namespace {
 TMessageDialog Question(std::int32_t defaultButton, std::int32_t cancelButton)

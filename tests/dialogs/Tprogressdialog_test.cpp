@@ -9,10 +9,10 @@
 #include <stdexcept>
 #include <thread>
 
-#include "dialogs/support/Hangguard.h"
+#include "support/Hangguard.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
-#include "dialogs/Tqtmainthreadcaller.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 
 namespace {
 // A job whose run step the test writes; it releases itself like the comparison thread.

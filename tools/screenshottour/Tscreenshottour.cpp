@@ -16,7 +16,7 @@
 #include "app/Tmainform.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "dialogs/Tprogressdialog.h"
-#include "operations/Toperationsdialog.h"
+#include "operations/qt/Toperationsdialog.h"
 #include "sys/qt/Qtfilenames.h"
 
 void TScreenshotTour::Start(const QString& folder, const QString& source, const QString& destination)

@@ -1,0 +1,47 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when a unit of src/ includes a folder above its own layer. The folders, lowest first:
+# the core (no Qt; what vellumark-cli links), then the desktop program. A unit may include its
+# own folder and any folder before it, so the folders cannot form a cycle.
+#   cmake -DSOURCE_DIR=<src> -P Includelayers.cmake
+set(layers sys ini compare operations settings cli sys/qt dialogs settings/qt operations/qt app)
+set(core_layers sys ini compare operations settings cli)
+
+# The layer of a path below src/: its first folder, with "/qt" when the second one is qt.
+function(layer_of path out)
+  if(path MATCHES "^([a-z]+)/qt/")
+    set(${out} "${CMAKE_MATCH_1}/qt" PARENT_SCOPE)
+  elseif(path MATCHES "^([a-z]+)/")
+    set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+  else()
+    set(${out} "" PARENT_SCOPE)
+  endif()
+endfunction()
+
+file(GLOB_RECURSE units RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*.h" "${SOURCE_DIR}/*.cpp" "${SOURCE_DIR}/*.h.in")
+set(faults "")
+foreach(unit IN LISTS units)
+  layer_of("${unit}" own)
+  list(FIND layers "${own}" own_rank)
+  if(own_rank LESS 0)
+    string(APPEND faults "${unit}: its folder is in no layer\n")
+    continue()
+  endif()
+  file(STRINGS "${SOURCE_DIR}/${unit}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+  foreach(line IN LISTS includes)
+    if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+      layer_of("${CMAKE_MATCH_1}" used)
+      list(FIND layers "${used}" used_rank)
+      if(used_rank GREATER own_rank)
+        string(APPEND faults "${unit} (${own}) includes ${CMAKE_MATCH_1} (${used})\n")
+      endif()
+    elseif(line MATCHES "#[ \t]*include[ \t]*<(Q[A-Za-z]*)" AND own IN_LIST core_layers)
+      string(APPEND faults "${unit} (core) includes <${CMAKE_MATCH_1}>\n")
+    endif()
+  endforeach()
+endforeach()
+
+if(faults)
+  message(FATAL_ERROR "Includes against the layers:\n${faults}")
+endif()
+list(LENGTH units count)
+message(STATUS "${count} units keep their layers")

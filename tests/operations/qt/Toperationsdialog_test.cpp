@@ -1,0 +1,421 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "support/Hangguard.h"
+#include "support/Modalwindows.h"
+#include "support/Resizabledialog.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
+#include "support/Tscriptedmessenger.h"
+#include "operations/qt/Tloglistbox.h"
+#include "operations/qt/Toperationsdialog.h"
+#include "support/Ttreefixture.h"
+#include "support/Trecordingshell.h"
+
+namespace {
+using TLines = std::vector<std::string>;
+
+const std::string DeleteQuestion = "Deleted files cannot be restored.\r\n\r\nContinue?";
+
+// Holds the first copy of a run until the test lets it go on.
+struct TGate {
+    std::atomic<bool> Started{false};
+    std::atomic<bool> Released{false};
+};
+
+// The real file work, behind the gate.
+class TGatedTransfer : public TFileTransfer {
+public:
+    TGatedTransfer(const TTransferRoots& roots, TGate& gate) : TFileTransfer(roots), Gate(gate) {}
+    bool Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen) override
+    {
+        if (!Gate.Started.exchange(true)) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
+            while (!Gate.Released && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return TFileTransfer::Copy(source, destination, seen);
+    }
+
+private:
+    TGate& Gate;
+};
+
+struct TButtonStates {
+    bool Move, Copy, Delete, Last;
+    QString LastCaption;
+    bool operator==(const TButtonStates&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TButtonStates& s)
+{
+    return out << "{" << s.Move << s.Copy << s.Delete << s.Last << " " << s.LastCaption.toStdString() << "}";
+}
+
+class OperationsDialog : public ::testing::Test {
+protected:
+    OperationsDialog() { MakeDialog({}); }
+    ~OperationsDialog() override
+    {
+        if (Dialog->RunThread != nullptr) {
+            ADD_FAILURE() << "A run was still going at the end of the test";
+            Dialog->RunThread->Terminate();
+            WaitForEnd();
+        }
+        TReportThread::WaitForReleasedThreads();
+        EXPECT_TRUE(Shell.Requests.empty()) << "The operations dialog used the shell for more than the clipboard";
+    }
+
+    void MakeDialog(TOperationsDialog::TFileTransferMaker makeFiles)
+    {
+        Dialog = std::make_unique<TOperationsDialog>(Messenger, Shell, MainThread, nullptr, std::move(makeFiles));
+    }
+
+    // Files a0.. in src, to be copied or moved into dst.
+    void MakeItems(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            const std::string name = "a" + std::to_string(i);
+            Tree.CreateFile("src/" + name, "contents " + name);
+            Sources.push_back(Tree.Path("src/" + name));
+            Destinations.push_back(Tree.Path("dst/" + name));
+        }
+    }
+
+    // What Execute does before its modal loop, without the loop.
+    void Open()
+    {
+        Dialog->Sources = &Sources;
+        Dialog->Destinations = &Destinations;
+        Dialog->Roots = {Tree.Path("src"), Tree.Path("dst")};
+        Dialog->show();
+        Dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Dialog.get()));
+    }
+
+    void WaitForEnd()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->RunThread == nullptr; }, HangGuardMilliseconds)) << "The run did not end";
+    }
+
+    TButtonStates Buttons() const
+    {
+        return {Dialog->Button1->isEnabled(), Dialog->Button2->isEnabled(), Dialog->Button3->isEnabled(),
+                Dialog->Button4->isEnabled(), Dialog->Button4->text()};
+    }
+
+    TLines ShownLines()
+    {
+        Dialog->ListBox1->ShowQueued();
+        return Dialog->GetAllLines();
+    }
+
+    void AddLines(const TLines& lines)
+    {
+        for (const std::string& line : lines)
+            Dialog->AddLogLine(line);
+        Dialog->ListBox1->ShowQueued();
+    }
+
+    // Lines are measured after they are shown, a slice at a time.
+    bool ExtentBecomes(int width)
+    {
+        return QTest::qWaitFor([&] { return Dialog->HorizontalExtent() == width; }, HangGuardMilliseconds);
+    }
+
+    void SelectRows(const std::vector<int>& rows)
+    {
+        for (const int row : rows)
+            Dialog->ListBox1->selectionModel()->select(Dialog->ListBox1->model()->index(row, 0),
+                                                       QItemSelectionModel::Select);
+    }
+
+    const TButtonStates Ready{true, true, true, true, QStringLiteral("Cancel")};
+    const TButtonStates Running{false, false, false, true, QStringLiteral("Cancel")};
+    const TButtonStates Finished{false, false, false, true, QStringLiteral("OK")};
+
+    TTreeFixture Tree;
+    TScriptedMessenger Messenger;
+    TRecordingShell Shell;
+    TQtMainThreadCaller MainThread;
+    std::unique_ptr<TOperationsDialog> Dialog;
+    std::vector<std::string> Sources;
+    std::vector<std::string> Destinations;
+};
+}  // namespace
+
+TEST_F(OperationsDialog, DecliningTheDeleteQuestionLeavesTheDialogReady)
+{
+    MakeItems(2);
+    Open();
+    EXPECT_EQ(Buttons(), Ready);
+    EXPECT_EQ(Dialog->focusWidget(), Dialog->Button2);
+
+    Messenger.AnswerCancel();
+    Dialog->Button3->click();
+    ASSERT_EQ(Messenger.Texts(), TLines{DeleteQuestion});
+    EXPECT_EQ(Messenger.Shown()[0].Kind, mkWarning);
+    EXPECT_EQ(Messenger.Shown()[0].Caption, "Vellumark");
+    EXPECT_EQ(Messenger.Shown()[0].Buttons, (TLines{"OK", "Cancel"}));
+    EXPECT_EQ(Dialog->RunThread, nullptr);
+    EXPECT_EQ(Buttons(), Ready);
+    QTest::qWait(20);
+    EXPECT_EQ(ShownLines(), TLines{});
+    EXPECT_TRUE(Tree.Exists("src/a0"));
+    EXPECT_TRUE(Tree.Exists("src/a1"));
+}
+
+TEST_F(OperationsDialog, ConfirmedDeleteRemovesTheSources)
+{
+    MakeItems(2);
+    Tree.CreateFile("dst/a0", "kept");
+    Open();
+    Messenger.AnswerOk();
+    Dialog->Button3->click();
+    WaitForEnd();
+    EXPECT_EQ(ShownLines(), (TLines{"Deleting \"a0\" in \"" + Tree.Path("src") + "\"", "Succeeded",
+                                    "Deleting \"a1\" in \"" + Tree.Path("src") + "\"", "Succeeded", "Done",
+                                    "Succeeded: 2 items", "Not succeeded: 0 items"}));
+    EXPECT_FALSE(Tree.Exists("src/a0"));
+    EXPECT_FALSE(Tree.Exists("src/a1"));
+    EXPECT_EQ(Tree.ReadFile("dst/a0"), "kept");
+}
+
+TEST_F(OperationsDialog, TheSwitchesGoToTheRunAndTheTrashRewordsTheDeleteQuestion)
+{
+    std::vector<TTransferOptions> given;
+    MakeDialog([&](const TTransferRoots& roots, const TTransferOptions& options) {
+        given.push_back(options);
+        return std::make_unique<TFileTransfer>(roots, options);
+    });
+    Tree.CreateDirectory("data");
+    ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    MakeItems(1);
+    Open();
+    QTest::mouseClick(Dialog->CheckBox1, Qt::LeftButton);
+    QTest::mouseClick(Dialog->CheckBox2, Qt::LeftButton);
+    EXPECT_TRUE(Dialog->Switches().Verify && Dialog->Switches().Trash);
+    Messenger.AnswerOk();
+    Dialog->Button3->click();
+    EXPECT_FALSE(Dialog->CheckBox1->isEnabled() || Dialog->CheckBox2->isEnabled());
+    WaitForEnd();
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(Messenger.Texts(), TLines{"Deleted files go to the trash.\r\n\r\nContinue?"});
+    ASSERT_EQ(given.size(), 1u);
+    EXPECT_TRUE(given[0].Verify && given[0].Trash);
+    EXPECT_EQ(Tree.ReadFile("data/Trash/files/a0"), "contents a0");
+}
+
+TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
+{
+    MakeItems(3);
+    Open();
+    Dialog->Button2->click();
+    EXPECT_NE(Dialog->RunThread, nullptr);
+    EXPECT_EQ(Buttons(), Running);
+    EXPECT_EQ(Dialog->focusWidget(), Dialog->Button4);
+    WaitForEnd();
+
+    const std::string from = "\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"";
+    EXPECT_EQ(ShownLines(), (TLines{"Copying \"a0" + from, "Succeeded", "Copying \"a1" + from, "Succeeded",
+                                    "Copying \"a2" + from, "Succeeded", "Done", "Succeeded: 3 items",
+                                    "Not succeeded: 0 items"}));
+    EXPECT_EQ(Buttons(), Finished);
+    EXPECT_EQ(Dialog->focusWidget(), Dialog->Button4);
+    EXPECT_EQ(Dialog->ProgressBar1->value(), 0);
+    EXPECT_EQ(Tree.ReadFile("dst/a2"), "contents a2");
+    EXPECT_TRUE(Tree.Exists("src/a2"));
+    // The caret follows the last line.
+    EXPECT_EQ(Dialog->ListBox1->currentIndex().row(), 8);
+
+    // Move, Copy and Delete stay disabled; a click does nothing.
+    Dialog->Button1->click();
+    EXPECT_EQ(Dialog->RunThread, nullptr);
+
+    Dialog->Button4->click();
+    EXPECT_FALSE(Dialog->isVisible());
+    EXPECT_EQ(Dialog->ListBox1->Count(), 0);
+    Open();
+    EXPECT_EQ(Buttons(), Ready);
+}
+
+TEST_F(OperationsDialog, AMoveWithEmptyListsLogsDoneAndTwoZeroCounts)
+{
+    Open();
+    Dialog->Button1->click();
+    WaitForEnd();
+    EXPECT_EQ(ShownLines(), (TLines{"Done", "Succeeded: 0 items", "Not succeeded: 0 items"}));
+    EXPECT_EQ(Buttons(), Finished);
+}
+
+TEST_F(OperationsDialog, EveryAttemptToCloseARunAsksItToStopInstead)
+{
+    TGate gated;
+    MakeDialog([&](const TTransferRoots& roots, const TTransferOptions&) {
+        return std::make_unique<TGatedTransfer>(roots, gated);
+    });
+    MakeItems(3);
+    Open();
+    Dialog->Button2->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, HangGuardMilliseconds));
+
+    QTest::keyClick(Dialog.get(), Qt::Key_Escape);
+    EXPECT_TRUE(Dialog->isVisible());
+    EXPECT_FALSE(Dialog->close());
+    Dialog->Button4->click();
+    EXPECT_TRUE(Dialog->isVisible());
+    EXPECT_EQ(Buttons(), Running);
+
+    gated.Released = true;
+    WaitForEnd();
+    // The item in hand completes; nothing else is logged for the requests.
+    const std::string from = "\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"";
+    EXPECT_EQ(ShownLines(), (TLines{"Copying \"a0" + from, "Succeeded", "Stopped", "Succeeded: 1 items",
+                                    "Not succeeded: 0 items"}));
+    EXPECT_EQ(Buttons(), Finished);
+    EXPECT_FALSE(Tree.Exists("dst/a1"));
+
+    QTest::keyClick(Dialog.get(), Qt::Key_Escape);
+    EXPECT_FALSE(Dialog->isVisible());
+}
+
+TEST_F(OperationsDialog, TheBarShowsTheShareOfItemsDone)
+{
+    Open();
+    Dialog->SetProgress(3, 7);
+    EXPECT_EQ(Dialog->ProgressBar1->value(), 42);
+    Dialog->SetProgress(7, 7);
+    EXPECT_EQ(Dialog->ProgressBar1->value(), 100);
+    Dialog->SetProgress(9, 7);
+    EXPECT_EQ(Dialog->ProgressBar1->value(), 100);
+    Dialog->SetProgress(3, 0);
+    EXPECT_EQ(Dialog->ProgressBar1->value(), 0);
+    Dialog->SetProgress(-1, 7);
+    EXPECT_EQ(Dialog->ProgressBar1->value(), 0);
+    // 2,000,000,000 of 2,100,000,000 needs more than 32 bits on the way.
+    Dialog->SetProgress(2'000'000'000, 2'100'000'000);
+    EXPECT_EQ(Dialog->ProgressBar1->value(), 95);
+}
+
+TEST_F(OperationsDialog, ShortcutsCopyTheSelectedOrAllLinesEachEndingInALineBreak)
+{
+    Open();
+    AddLines({"zero", "one", "two", "three", "vier \xc3\xbc", "five"});
+    Dialog->ListBox1->setFocus();
+    SelectRows({4, 1, 3});
+
+    QTest::keyClick(Dialog->ListBox1, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(Shell.Clipboard, "one\r\nthree\r\nvier \xc3\xbc\r\n");
+    QTest::keyClick(Dialog->ListBox1, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Shell.Clipboard, "zero\r\none\r\ntwo\r\nthree\r\nvier \xc3\xbc\r\nfive\r\n");
+
+    Dialog->ListBox1->clearSelection();
+    Dialog->CopySelectionM1->trigger();
+    EXPECT_EQ(Shell.Clipboard, "");
+}
+
+TEST_F(OperationsDialog, SelectionCommandsActOnEveryLine)
+{
+    Open();
+    AddLines({"a", "b", "c", "d", "e"});
+    Dialog->ListBox1->setFocus();
+    const auto selected = [&] { return Dialog->ListBox1->SelectedRows(); };
+
+    QTest::keyClick(Dialog->ListBox1, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(selected(), (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
+    QTest::keyClick(Dialog->ListBox1, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(selected(), std::vector<std::int32_t>{});
+
+    SelectRows({0, 2, 3});
+    Dialog->InvertSelectionM1->trigger();
+    EXPECT_EQ(selected(), (std::vector<std::int32_t>{1, 4}));
+    Dialog->InvertSelectionM1->trigger();
+    EXPECT_EQ(selected(), (std::vector<std::int32_t>{0, 2, 3}));
+
+    // New lines move the caret, not the selection.
+    AddLines({"f"});
+    EXPECT_EQ(selected(), (std::vector<std::int32_t>{0, 2, 3}));
+    EXPECT_EQ(Dialog->ListBox1->currentIndex().row(), 5);
+
+    const QStringList captions = [&] {
+        QStringList texts;
+        for (const QAction* item : Dialog->PopupMenu1->actions())
+            texts << (item->isSeparator() ? QStringLiteral("-") : item->text() + QLatin1Char('|') +
+                                                                      item->shortcut().toString());
+        return texts;
+    }();
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("&Copy Selection|Ctrl+C"), QStringLiteral("Copy &All|Ctrl+Shift+C"),
+                                     QStringLiteral("-"), QStringLiteral("&Select All|Ctrl+A"),
+                                     QStringLiteral("Select &None|Ctrl+Shift+A"),
+                                     QStringLiteral("&Invert Selection|")}));
+}
+
+TEST_F(OperationsDialog, TheExtentFollowsTheWidestLineAndStartsAgainAfterReopening)
+{
+    Open();
+    const QFontMetrics metrics = Dialog->ListBox1->fontMetrics();
+    const std::string wide(300, 'W');
+    TLines lines(40, "short");
+    lines.push_back(wide);
+    lines.push_back("narrow again");
+    AddLines(lines);
+    EXPECT_TRUE(ExtentBecomes(metrics.horizontalAdvance(QString::fromStdString(wide))));
+    QApplication::processEvents();
+    EXPECT_GT(Dialog->ListBox1->horizontalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(Dialog->ListBox1->horizontalScrollBar()->isVisible());
+    // The bar that came up does not cover the caret line.
+    const QRect caret = Dialog->ListBox1->visualRect(Dialog->ListBox1->currentIndex());
+    EXPECT_EQ(Dialog->ListBox1->currentIndex().row(), 41);
+    EXPECT_GE(caret.top(), 0);
+    EXPECT_LE(caret.bottom(), Dialog->ListBox1->viewport()->rect().bottom());
+
+    Dialog->Button4->click();
+    EXPECT_EQ(Dialog->HorizontalExtent(), 0);
+    Open();
+    EXPECT_EQ(Dialog->HorizontalExtent(), 0);
+    AddLines({"short"});
+    EXPECT_TRUE(ExtentBecomes(metrics.horizontalAdvance(QStringLiteral("short"))));
+    QApplication::processEvents();
+    EXPECT_EQ(Dialog->ListBox1->horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(OperationsDialog, LinesArriveWithoutAnyoneFlushing)
+{
+    Open();
+    for (int i = 0; i < 1000; ++i)
+        Dialog->AddLogLine("line " + std::to_string(i));
+    // Measuring goes in slices as short as the machine makes them; the bounds only end a hang.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->ListBox1->Count() == 1000; }, HangGuardMilliseconds));
+    const int widest = Dialog->ListBox1->fontMetrics().horizontalAdvance(QStringLiteral("line 999"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Dialog->HorizontalExtent() >= widest; }, HangGuardMilliseconds))
+        << "extent " << Dialog->HorizontalExtent() << ", widest line " << widest;
+    EXPECT_EQ(Dialog->GetAllLines()[999], "line 999");
+}
+
+TEST_F(OperationsDialog, GrowsWithTheUserGivingTheRoomToTheLogAndKeepsTheSize)
+{
+    Open();
+    const QSize grown = Dialog->size() + QSize(400, 150);
+    const int logHeight = Dialog->ListBox1->height();
+    ExpectRoomGoesTo(*Dialog, *Dialog->ListBox1, *Dialog->Button4, true, QSize(400, 150));
+    EXPECT_EQ(Dialog->ListBox1->height(), logHeight + 150);
+    Dialog->hide();
+    QSize shown;
+    WhenModal([&](QWidget* modal) {
+        shown = modal->size();
+        Dialog->Button4->click();
+    });
+    Dialog->Execute(Sources, Destinations, {Tree.Path("src"), Tree.Path("dst")}, {});
+    EXPECT_EQ(shown, grown);
+}
