@@ -343,14 +343,14 @@ TMainCommands::TMainCommands(TMainForm& form, QMenuBar& menuBar, QToolBar& toolB
         }
         }
     }
-    for (const std::string_view button : ToolBarButtons) {
-        if (button == ToolBarSeparator) {
+    for (const char* button : ToolBarButtons) {
+        if (std::string_view(button) == ToolBarSeparator) {
             toolBar.addSeparator();
             continue;
         }
         QAction& command = Command(EntryWithButton(button).Name);
         toolBar.addAction(&command);
-        toolBar.widgetForAction(&command)->setObjectName(QString::fromLatin1(button.data(), button.size()));
+        toolBar.widgetForAction(&command)->setObjectName(QString::fromLatin1(button));
     }
 }
 

@@ -97,8 +97,6 @@ void TResultList::Fill(const std::vector<TCompareItem>& items)
 
 void TResultList::Clear() { Model.Clear(); }
 
-void TResultList::UpdateListItem(int row) { Model.UpdateListItem(row); }
-
 void TResultList::CopyNames(TRowNames names)
 {
     std::string text;
@@ -247,6 +245,7 @@ int TResultList::WidthForCaptions() const
 std::vector<std::int32_t> TResultList::ColumnWidths() const
 {
     std::vector<std::int32_t> widths;
+    widths.reserve(ResultColumnCount);
     for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
         widths.push_back(ListView1->header()->sectionSize(column));
     return widths;

@@ -46,7 +46,6 @@ public:
     // One row per item in the items' order; none selected, the first one focused.
     void Fill(const std::vector<TCompareItem>& items);
     void Clear();
-    void UpdateListItem(int row);
     // The names of the selected rows in list order, each followed by CR LF.
     void CopyNames(TRowNames names);
     // Asks first; true when the selected rows were removed.
