@@ -13,11 +13,15 @@
 #include <malloc.h>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
+#include "app/Tlistselection.h"
+#include "app/Tlistsorter.h"
 #include "app/Tmainform.h"
+#include "app/Tresultlistmodel.h"
 #include "compare/Treportthread.h"
 #include "sys/qt/Tqtfilechooser.h"
 #include "sys/qt/Tqtmainthreadcaller.h"
@@ -57,6 +61,17 @@ std::vector<TCompareItem> MakeItems(int count)
         item.Result = item.DstExists ? static_cast<TCompareResult>(1 + random() % 5) : TCompareResult::Created;
     }
     return items;
+}
+
+// The main window's command of that name; the benchmark measures nothing without it.
+QAction& Command(const char* name)
+{
+    auto* command = MainForm->findChild<QAction*>(QString::fromLatin1(name));
+    if (command == nullptr || !command->isEnabled()) {
+        std::fprintf(stderr, "The command %s cannot run.\n", name);
+        std::exit(1);
+    }
+    return *command;
 }
 
 void Report(const char* what, double seconds, double reference)
@@ -101,8 +116,14 @@ int main(int argc, char** argv)
     std::printf("%-28s %9.0f bytes (the item copy alone: %zu bytes and its two paths)\n", "memory per row",
                 static_cast<double>(after - before) / rows, sizeof(TCompareItem));
 
+    auto* list = MainForm->findChild<QTreeView*>(QStringLiteral("ListView1"));
+    const auto* model = list != nullptr ? qobject_cast<const TResultListModel*>(list->model()) : nullptr;
+    if (model == nullptr) {
+        std::fputs("The main window has no result list.\n", stderr);
+        return 1;
+    }
     const auto sortReference = [&](TSortCode key) {
-        const std::vector<TResultRow>& stored = MainForm->ListModel().StoredRows();
+        const std::vector<TResultRow>& stored = model->StoredRows();
         if (key == SortCode::SizeRemainder || key == SortCode::TimeRemainder || key == SortCode::Result) {
             std::vector<std::int64_t> keys;
             for (const TResultRow& row : stored)
@@ -120,54 +141,48 @@ int main(int argc, char** argv)
         return Seconds([&] { std::stable_sort(keys.begin(), keys.end()); });
     };
     std::printf("sort references: std::stable_sort of the plain keys (texts by bytes, no collation)\n");
-    const std::pair<const char*, TSortCode> sorts[] = {
-        {"sort by name", SortCode::Name},
-        {"sort by directory", SortCode::Directory},
-        {"sort by extension", SortCode::Extension},
-        {"sort by size remainder", SortCode::SizeRemainder},
-        {"sort by time remainder", SortCode::TimeRemainder},
-        {"sort by result", SortCode::Result},
-        {"sort by absolute name", SortCode::AbsoluteName},
-        {"sort by name, descending", SortCode::Name + SortCode::Descending},
-    };
-    for (const auto& [what, code] : sorts) {
-        const double reference = sortReference(code & ~SortCode::Descending);
-        const double seconds = Seconds([&] {
-            MainForm->SortList(code);
+    const auto command = [&](const char* name) {
+        QAction& action = Command(name);
+        return Seconds([&] {
+            action.trigger();
             settle();
         });
-        Report(what, seconds, reference);
+    };
+    const std::tuple<const char*, const char*, TSortCode> sorts[] = {
+        {"sort by name", "ByNameM1", SortCode::Name},
+        {"sort by directory", "ByDirectoryM1", SortCode::Directory},
+        {"sort by extension", "ByExtensionM1", SortCode::Extension},
+        {"sort by size remainder", "BySizeRemainderM1", SortCode::SizeRemainder},
+        {"sort by time remainder", "ByTimeRemainderM1", SortCode::TimeRemainder},
+        {"sort by result", "ByResultM1", SortCode::Result},
+        {"sort by absolute name", "ByAbsoluteNameM1", SortCode::AbsoluteName},
+        {"sort by name, descending", "ByNameM2", SortCode::Name},
+    };
+    for (const auto& [what, name, key] : sorts) {
+        const double reference = sortReference(key);
+        Report(what, command(name), reference);
     }
 
     const auto flipReference = [&] {
         std::vector<bool> flags(static_cast<std::size_t>(rows));
         return Seconds([&] { flags.flip(); });
     };
-    const auto command = [&](QAction* action) {
-        return Seconds([&] {
-            action->trigger();
-            settle();
-        });
-    };
     std::printf("selection references: flipping one flag per row\n");
-    Report("select all", command(MainForm->AllM1), flipReference());
-    Report("invert (all selected)", command(MainForm->InvertM1), flipReference());
-    Report("invert (none selected)", command(MainForm->InvertM1), flipReference());
+    Report("select all", command("AllM1"), flipReference());
+    Report("invert (all selected)", command("InvertM1"), flipReference());
+    Report("invert (none selected)", command("InvertM1"), flipReference());
     // The worst case for Qt's selection: every other row selected, half a million ranges.
     std::vector<TRowRange> scattered;
     for (int row = 0; row < rows; row += 2)
         scattered.push_back({row, row});
-    SelectRowRanges(*MainForm->ListView1->selectionModel(), scattered);
+    SelectRowRanges(*list->selectionModel(), scattered);
     settle();
-    Report("invert (every other row)", command(MainForm->InvertM1), flipReference());
-    MainForm->AllM1->trigger();
-    MainForm->SortList(SortCode::Name);
+    Report("invert (every other row)", command("InvertM1"), flipReference());
+    Command("AllM1").trigger();
+    Command("ByNameM1").trigger();
     settle();
-    Report("sort, all selected", Seconds([&] {
-               MainForm->SortList(SortCode::Directory);
-               settle();
-           }),
-           sortReference(SortCode::Directory));
+    const double directoryReference = sortReference(SortCode::Directory);
+    Report("sort, all selected", command("ByDirectoryM1"), directoryReference);
 
     MainForm->ClearList(false);
     DestroyApplicationForms();

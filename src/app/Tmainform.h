@@ -1,18 +1,18 @@
 #pragma once
-// The main window: menus, toolbar, context menu, the result list and the status bar; runs a
-// comparison from the Compare command, a History item, the command line or a drop, hands rows
-// to the operations dialog, searches them with Find, and keeps which commands are enabled in
-// step with the list and the history. Settings.ini is read at the end of construction and
-// written when the window has agreed to close.
+// The main window: the menus, toolbar and context menu (TMainCommands), the result list
+// (TResultList) and the status bar. It runs a comparison from the Compare command, a History
+// item, the command line or a drop, hands rows to the operations dialog, searches them with
+// Find, and keeps which commands are enabled in step with the list and the history; each
+// command's handler is here. Settings.ini is read at the end of construction and written when
+// the window has agreed to close.
 
 #include <QMainWindow>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/Tlistselection.h"
-#include "app/Tlistsorter.h"
-#include "app/Tresultlistmodel.h"
+#include "compare/Tcompareitem.h"
 #include "dialogs/Tcomparedialog.h"
 #include "sys/Tfilechooser.h"
 #include "settings/Settingsfile.h"
@@ -23,11 +23,14 @@
 #include "settings/Tviewoptions.h"
 #include "sys/Tfiletransfer.h"
 
+class QAction;
 class QLabel;
 class QMenu;
 class QStatusBar;
 class QToolBar;
-class QTreeView;
+class TMainCommands;
+class TResultList;
+struct TCommandState;
 class TFileFactsSource;
 class TMainThreadCaller;
 class TMessenger;
@@ -75,18 +78,10 @@ public:
     TSettingsState CurrentSettingsState() const;
     void ApplyStoredSettings(const TStoredSettings& settings);
 
-    // The result list, with the roots of the comparison the items come from: the operations
+    // Fills the result list with the items of a comparison from these roots: the operations
     // on its rows never leave them.
     void FillList(const std::vector<TCompareItem>& items, const TTransferRoots& roots = {});
-    void UpdateListItem(int row);
     void UpdateItemCount();
-    void SortList(TSortCode code);
-    // source, destination: which of the first selected row's names; action: 0 explore, 1 properties.
-    void ShellSelectedItem(bool source, bool destination, int action);
-    TResultListModel& ListModel() { return Model; }
-    std::vector<TRowRange> SelectedRows() const;
-    // Every row as one run; none for an empty list.
-    std::vector<TRowRange> AllRows() const;
 
     // Handlers, each with the clicked item as sender.
     void CompareM1Click();
@@ -116,62 +111,6 @@ public:
     void CompareThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
     void CompareThreadTerminate(TReportThread* sender);
 
-    QToolBar* ToolBar1;
-    QWidget* Panel1;
-    QTreeView* ListView1;
-    QStatusBar* StatusBar1;
-    QLabel* StatusText1;
-    QMenu* PopupMenu1;
-
-    QMenu* FileM1;
-    QAction* CompareM1;
-    QAction* SaveListAsM1;
-    QMenu* HistoryM1;
-    // HistoryItemM1 to HistoryItemM8, one per place of the file history.
-    std::vector<QAction*> HistoryMenuItems;
-    QAction* ClearM1;
-    QAction* ExitM1;
-    QMenu* EditM1;
-    QMenu* CopyM1;
-    QAction* SourceM1;
-    QAction* DestinationM1;
-    QAction* DeleteM1;
-    QMenu* SelectM1;
-    QAction* AllM1;
-    QAction* NoneM1;
-    QAction* InvertM1;
-    QMenu* SearchM1;
-    QAction* FindM1;
-    QAction* FindNextM1;
-    QAction* FindPreviousM1;
-    QMenu* SortAscendM1;
-    QMenu* SortDescendM1;
-    // By Name, Directory, Extension, Size Remainder, Time Remainder, Result, Absolute Name.
-    std::vector<QAction*> SortAscendItems;
-    std::vector<QAction*> SortDescendItems;
-    QMenu* ExploreM1;
-    QAction* SourceM2;
-    QAction* DestinationM2;
-    QAction* BothM1;
-    QMenu* PropertiesM1;
-    QAction* SourceM3;
-    QAction* DestinationM3;
-    QAction* BothM2;
-    QAction* SizeRemaindersM1;
-    QMenu* ViewM1;
-    QAction* ResizeListColumnsM1;
-    QAction* ToolbarM1;
-    QAction* StatusBarM1;
-    QAction* LastPositionM1;
-    QAction* TopmostM1;
-    QAction* DefaultM1;
-    QMenu* OperationsM1;
-    QAction* PerformToSelectionM1;
-    QAction* PerformToAllM1;
-    QMenu* HelpM1;
-    QAction* HelpM2;
-    QAction* AboutM1;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -179,33 +118,13 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // When a command may run; a toolbar button or context-menu item follows its command.
-    enum TCommandRule { crAlways, crRows, crSelection, crOneSelected, crOneWithDestination, crHistory };
-    struct TCommandState {
-        bool HasHistory = false;
-        bool HasRows = false;
-        bool HasSelection = false;
-        bool OneSelected = false;
-        bool OneWithDestination = false;
-        bool operator==(const TCommandState&) const = default;
-    };
-
     // Where no saved placement applies: the design size, grown until every column caption fits.
     QSize FirstSize() const;
-    void CreateMenus();
-    void CreateToolBar();
-    void CreatePopupMenu();
     void CreateList();
-    QAction* AddCommand(QMenu* menu, const char* name, const QString& caption, TCommandRule rule,
-                        const QKeySequence& shortcut = {});
-    QAction* AddSeparator(QMenu* menu, const char* name);
-    void AddToolButton(QAction* command, const char* name, const QString& toolTip, const char* iconName);
-    QAction* AddPopupItem(QMenu* menu, const char* name, const QString& caption, QAction* command);
+    void CreateCommands();
     bool FormCloseQuery();
     void ApplicationIdle();
-    int ListClientWidth() const;
     TCommandState CurrentCommandState() const;
-    static TSortCode SortKeyOf(QAction* sender, const std::vector<QAction*>& items);
 
     TMessenger& Messenger;
     TFileChooser& FileChooser;
@@ -226,9 +145,16 @@ private:
     TTransferRoots ListRoots;
     // The operations dialog's switches, kept from one run to the next and in Settings.ini.
     TTransferOptions OperationsSwitches;
-    TResultListModel Model;
-    std::vector<std::pair<QAction*, TCommandRule>> Commands;
-    TCommandState LastCommandState;
+
+    QToolBar* ToolBar1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusText1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    std::unique_ptr<TResultList> ResultList;
+    std::unique_ptr<TMainCommands> Commands;
+    // HistoryItemM1 to HistoryItemM8, one per place of the file history.
+    std::vector<QAction*> HistoryMenuItems;
 };
 
 extern TMainForm* MainForm;

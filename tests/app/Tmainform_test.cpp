@@ -44,13 +44,12 @@ TEST_F(MainFormTest, StartsReadyWithTheCommandsOfAnEmptyList)
     EXPECT_EQ(Form().windowTitle(), QStringLiteral("Vellumark"));
     EXPECT_EQ(Form().StatusText(), "Ready");
     EXPECT_TRUE(Messenger.Shown().empty());
-    for (QAction* command : {Form().SourceM1, Form().DestinationM1, Form().DeleteM1, Form().SizeRemaindersM1,
-                             Form().SourceM2, Form().DestinationM2, Form().BothM1, Form().SourceM3,
-                             Form().DestinationM3, Form().BothM2})
-        EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
-    for (QAction* command : {Form().CompareM1, Form().AllM1, Form().InvertM1, Form().ResizeListColumnsM1})
-        EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
-    const QHeaderView* header = Form().ListView1->header();
+    for (const char* name : {"SourceM1", "DestinationM1", "DeleteM1", "SizeRemaindersM1", "SourceM2", "DestinationM2",
+                             "BothM1", "SourceM3", "DestinationM3", "BothM2"})
+        EXPECT_FALSE(Enabled(name)) << name;
+    for (const char* name : {"CompareM1", "AllM1", "InvertM1", "ResizeListColumnsM1"})
+        EXPECT_TRUE(Enabled(name)) << name;
+    const QHeaderView* header = List().header();
     EXPECT_GT(header->sectionSize(0), 0);
     for (int column = 1; column < 6; ++column)
         EXPECT_EQ(header->sectionSize(column), header->sectionSize(0));
@@ -61,61 +60,55 @@ TEST_F(MainFormTest, EnablesCommandsBySelection)
     Start();
     Form().FillList({Item("/a", 1, true), Item("/b", 2, false), Item("/c", 3, true)});
     EXPECT_EQ(Form().StatusText(), "3 items are set in total");
-    EXPECT_TRUE(Form().SelectedRows().empty());
+    EXPECT_TRUE(SelectedRowList().empty());
     EXPECT_EQ(Selection().currentIndex().row(), 0);
-    const auto enabled = [&](const char* name) {
-        QAction* action = Form().findChild<QAction*>(QString::fromLatin1(name));
-        EXPECT_NE(action, nullptr) << name;
-        return action != nullptr && action->isEnabled();
-    };
-    const auto buttonEnabled = [&](const char* name) {
-        QWidget* button = Form().ToolBar1->findChild<QWidget*>(QString::fromLatin1(name));
-        EXPECT_NE(button, nullptr) << name;
-        return button != nullptr && button->isEnabled();
-    };
-    EXPECT_FALSE(enabled("SourceM1"));
-    EXPECT_FALSE(enabled("SourceP1"));
-    EXPECT_FALSE(buttonEnabled("CopySourceT1"));
+    EXPECT_FALSE(Enabled("SourceM1"));
+    EXPECT_FALSE(Enabled("SourceP1"));
+    EXPECT_FALSE(ButtonEnabled("CopySourceT1"));
 
     SelectRows({1});  // no destination
     for (const char* name : {"SourceM1", "DestinationM1", "DeleteM1", "SizeRemaindersM1", "SourceP1", "DestinationP1",
                              "DeleteP1", "SizeRemaindersP1", "SourceM2", "SourceM3", "SourceP2", "SourceP3"})
-        EXPECT_TRUE(enabled(name)) << name;
+        EXPECT_TRUE(Enabled(name)) << name;
     for (const char* name : {"DestinationM2", "DestinationM3", "BothM1", "BothM2", "DestinationP2", "DestinationP3",
                              "BothP1", "BothP2"})
-        EXPECT_FALSE(enabled(name)) << name;
-    EXPECT_TRUE(buttonEnabled("CopySourceT1"));
-    EXPECT_TRUE(buttonEnabled("DeleteItemsT1"));
+        EXPECT_FALSE(Enabled(name)) << name;
+    EXPECT_TRUE(ButtonEnabled("CopySourceT1"));
+    EXPECT_TRUE(ButtonEnabled("DeleteItemsT1"));
 
     SelectRows({2});
     for (const char* name : {"DestinationM2", "DestinationM3", "BothM1", "BothM2", "BothP1", "DestinationP3"})
-        EXPECT_TRUE(enabled(name)) << name;
+        EXPECT_TRUE(Enabled(name)) << name;
 
     SelectRows({0, 2});
     for (const char* name : {"SourceM2", "SourceM3", "DestinationM2", "BothM2", "SourceP2"})
-        EXPECT_FALSE(enabled(name)) << name;
-    EXPECT_TRUE(enabled("SourceM1"));
+        EXPECT_FALSE(Enabled(name)) << name;
+    EXPECT_TRUE(Enabled("SourceM1"));
 
-    // A disabled context-menu item does nothing.
+    // A context-menu item runs its command, and a disabled one does nothing.
+    SelectRows({1});
+    Trigger("DestinationP1");
+    EXPECT_EQ(Shell.Clipboard, "/dst/b\r\n");
     Selection().clearSelection();
-    Form().findChild<QAction*>(QStringLiteral("SourceP1"))->trigger();
-    EXPECT_TRUE(Shell.Clipboard.empty());
+    ASSERT_FALSE(Enabled("SourceP1"));
+    Command("SourceP1").trigger();
+    EXPECT_EQ(Shell.Clipboard, "/dst/b\r\n");
 }
 
 TEST_F(MainFormTest, SelectsAllNoneAndInverted)
 {
     Start();
     Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
-    Form().InvertM1->trigger();
+    Trigger("InvertM1");
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2, 3}));
-    Form().NoneM1->trigger();
+    Trigger("NoneM1");
     EXPECT_TRUE(SelectedRowList().empty());
     SelectRows({1, 3});
-    Form().InvertM1->trigger();
+    Trigger("InvertM1");
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 2}));
-    Form().InvertM1->trigger();
+    Trigger("InvertM1");
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{1, 3}));
-    Form().AllM1->trigger();
+    Trigger("AllM1");
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2, 3}));
 }
 
@@ -124,9 +117,9 @@ TEST_F(MainFormTest, CopiesSelectedNamesInListOrderEachEndedByCrLf)
     Start();
     Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
     SelectRows({3, 0, 2});
-    Form().SourceM1->trigger();
+    Trigger("SourceM1");
     EXPECT_EQ(Shell.Clipboard, "/a\r\n/c\r\n/d\r\n");
-    Form().DestinationM1->trigger();
+    Trigger("DestinationM1");
     EXPECT_EQ(Shell.Clipboard, "/dst/a\r\n/dst/c\r\n/dst/d\r\n");
 }
 
@@ -136,14 +129,14 @@ TEST_F(MainFormTest, RemovesSelectedRowsAfterTheQuestion)
     Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
     SelectRows({1, 2});
     Messenger.AnswerCancel();
-    Form().DeleteM1->trigger();
+    Trigger("DeleteM1");
     EXPECT_EQ(Paths().size(), 4U);
     Messenger.AnswerOk();
-    Form().DeleteM1->trigger();
+    Trigger("DeleteM1");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/a", "/d"}));
     EXPECT_EQ(Form().StatusText(), "2 items are set in total");
-    EXPECT_TRUE(Form().SelectedRows().empty());
-    EXPECT_FALSE(Form().DeleteM1->isEnabled());
+    EXPECT_TRUE(SelectedRowList().empty());
+    EXPECT_FALSE(Enabled("DeleteM1"));
     ASSERT_EQ(Messenger.Shown().size(), 2U);
     EXPECT_EQ(Messenger.Shown()[1].Text, "Delete the selected items?");
     EXPECT_EQ(Messenger.Shown()[1].Kind, mkWarning);
@@ -156,10 +149,10 @@ TEST_F(MainFormTest, SumsSizeRemaindersOfTheSelection)
     Form().FillList({Item("/a", 5), Item("/b", 1'000'000), Item("/c", -7)});
     SelectRows({0, 2});
     Messenger.AnswerOk();
-    Form().SizeRemaindersM1->trigger();
+    Trigger("SizeRemaindersM1");
     SelectRows({1});
     Messenger.AnswerOk();
-    Form().SizeRemaindersM1->trigger();
+    Trigger("SizeRemaindersM1");
     ASSERT_EQ(Messenger.Shown().size(), 2U);
     EXPECT_EQ(Messenger.Shown()[0].Caption, "Size Remainders");
     EXPECT_EQ(Messenger.Shown()[0].Kind, mkInformation);
@@ -173,21 +166,21 @@ TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRow
     Start();
     Form().FillList({Item("/m/b", 30), Item("/m/a", 10), Item("/m/c", 20), Item("/m/d", 10)});
     SelectRows({2});
-    Selection().setCurrentIndex(Form().ListModel().index(2, 0), QItemSelectionModel::NoUpdate);
-    Form().findChild<QAction*>(QStringLiteral("BySizeRemainderM1"))->trigger();
+    Selection().setCurrentIndex(Model().index(2, 0), QItemSelectionModel::NoUpdate);
+    Trigger("BySizeRemainderM1");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/d", "/m/c", "/m/b"}));
     EXPECT_EQ(SelectedRowList(), std::vector<int>{2});
     EXPECT_EQ(Selection().currentIndex().row(), 2);
-    Form().findChild<QAction*>(QStringLiteral("BySizeRemainderM2"))->trigger();
+    Trigger("BySizeRemainderM2");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/b", "/m/c", "/m/d", "/m/a"}));
     EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
     // A header click sorts ascending, and a second click on it does not turn the order round.
     for (int click = 0; click < 2; ++click) {
-        emit Form().ListView1->header()->sectionClicked(0);
+        emit List().header()->sectionClicked(0);
         EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/b", "/m/c", "/m/d"}));
     }
-    EXPECT_FALSE(Form().ListView1->header()->isSortIndicatorShown());
-    Form().findChild<QAction*>(QStringLiteral("ByAbsoluteNameM2"))->trigger();
+    EXPECT_FALSE(List().header()->isSortIndicatorShown());
+    Trigger("ByAbsoluteNameM2");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/d", "/m/c", "/m/b", "/m/a"}));
 }
 
@@ -207,13 +200,13 @@ TEST_F(MainFormTest, ExploresAndShowsPropertiesOfExistingFilesOnly)
 
     SelectRows({0});
     Messenger.AnswerOk();
-    Form().BothM1->trigger();
+    Trigger("BothM1");
     SelectRows({1});
     Messenger.AnswerOk();
-    Form().DestinationM3->trigger();
+    Trigger("DestinationM3");
     SelectRows({2});
-    Form().BothM2->trigger();
-    Form().SourceM2->trigger();
+    Trigger("BothM2");
+    Trigger("SourceM2");
     EXPECT_EQ(Shell.Requests, (std::vector<std::string>{"explore " + Tree.Path("src"),
                                                         "properties " + Tree.Path("src/a.txt"),
                                                         "properties " + Tree.Path("dst/a.txt"),
@@ -231,17 +224,17 @@ TEST_F(MainFormTest, RunsAComparisonThroughTheDialogsAndKeepsRowsWhenClearingIsD
     Tree.CreateFile("Destination/sub/changed.txt", "short", 1'600'000'000);
     Start();
     ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
-    Form().CompareM1->trigger();
+    Trigger("CompareM1");
     EXPECT_FALSE(ProgressDialog->isVisible());
     EXPECT_EQ(ProgressDialog->windowTitle(), QStringLiteral("Compare"));
     EXPECT_EQ(Paths(), (std::vector<std::string>{Tree.Path("Source/new.txt"), Tree.Path("Source/sub/changed.txt")}));
-    EXPECT_EQ(ResultRowText(Form().ListModel().Row(1).Item, TResultColumn::SizeRemainder), "+1 bytes");
+    EXPECT_EQ(ResultRowText(Model().Row(1).Item, TResultColumn::SizeRemainder), "+1 bytes");
     EXPECT_EQ(Form().StatusText(), "2 items are set in total");
-    EXPECT_TRUE(Form().SelectedRows().empty());
+    EXPECT_TRUE(SelectedRowList().empty());
 
     ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Source/sub"));
     Messenger.AnswerCancel();
-    Form().CompareM1->trigger();
+    Trigger("CompareM1");
     EXPECT_EQ(Messenger.Texts(), std::vector<std::string>{"Clear the list?"});
     EXPECT_EQ(Paths().size(), 2U);
     EXPECT_EQ(CompareDialog->Options().DstDir, Tree.Path("Source/sub"));
@@ -281,11 +274,11 @@ TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
         label = ProgressDialog->Label1->text();
         ProgressDialog->Button1->click();
     });
-    Form().CompareM1->trigger();
+    Trigger("CompareM1");
     EXPECT_EQ(label, QStringLiteral("Canceled"));
-    EXPECT_EQ(Form().ListModel().Count(), 0);
+    EXPECT_EQ(Model().Count(), 0);
     EXPECT_EQ(Form().StatusText(), "0 items are set in total");
-    EXPECT_FALSE(Form().SourceM1->isEnabled());
+    EXPECT_FALSE(Enabled("SourceM1"));
 }
 
 TEST_F(MainFormTest, AFailedComparisonSaysError)
@@ -297,9 +290,9 @@ TEST_F(MainFormTest, AFailedComparisonSaysError)
     ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
     QString label;
     CloseProgressWhenEnded(&label);
-    Form().CompareM1->trigger();
+    Trigger("CompareM1");
     EXPECT_EQ(label, QStringLiteral("Error"));
-    EXPECT_EQ(Form().ListModel().Count(), 0);
+    EXPECT_EQ(Model().Count(), 0);
     EXPECT_TRUE(Messenger.Shown().empty());
 }
 
@@ -387,19 +380,19 @@ TEST_F(MainFormTest, OpensHelpAfterAskingAndShowsAbout)
 {
     Start();
     Messenger.AnswerCancel();
-    Form().HelpM2->trigger();
+    Trigger("HelpM2");
     EXPECT_TRUE(Shell.Requests.empty());
     Shell.DocumentsOpen = false;
     Messenger.AnswerOk();
     Messenger.AnswerOk();
-    Form().HelpM2->trigger();
+    Trigger("HelpM2");
     EXPECT_EQ(Shell.Requests, std::vector<std::string>{"open " + HelpFileName()});
     EXPECT_EQ(Messenger.Texts()[2], "The program cannot open the document: " + HelpFileName());
     EXPECT_EQ(HelpFileName(),
               QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/Help/index.html");
 
     Messenger.Answer(0);
-    Form().AboutM1->trigger();
+    Trigger("AboutM1");
     const TShownMessage& about = Messenger.Shown().back();
     EXPECT_EQ(about.Caption, "About");
     const std::string first = "Vellumark for Linux Version " + std::string(ProgramVersion) + ".\r\n\r\n";
@@ -414,26 +407,26 @@ TEST_F(MainFormTest, OpensHelpAfterAskingAndShowsAbout)
 TEST_F(MainFormTest, TogglesTheViewSwitches)
 {
     Start();
-    EXPECT_TRUE(Form().ToolbarM1->isChecked());
-    Form().ToolbarM1->trigger();
-    EXPECT_FALSE(Form().ToolBar1->isVisible());
-    EXPECT_FALSE(Form().ToolbarM1->isChecked());
-    Form().StatusBarM1->trigger();
-    EXPECT_FALSE(Form().StatusBar1->isVisible());
+    EXPECT_TRUE(Command("ToolbarM1").isChecked());
+    Trigger("ToolbarM1");
+    EXPECT_FALSE(Child<QToolBar>("ToolBar1").isVisible());
+    EXPECT_FALSE(Command("ToolbarM1").isChecked());
+    Trigger("StatusBarM1");
+    EXPECT_FALSE(Child<QStatusBar>("StatusBar1").isVisible());
     // Topmost moves the window in the z-order only: the native window stays the same.
     const WId window = Form().winId();
-    Form().TopmostM1->trigger();
+    Trigger("TopmostM1");
     EXPECT_TRUE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(Form().TopmostM1->isChecked());
+    EXPECT_TRUE(Command("TopmostM1").isChecked());
     EXPECT_EQ(Form().winId(), window);
     EXPECT_TRUE(Form().isVisible());
     Messenger.AnswerCancel();
-    Form().DefaultM1->trigger();
+    Trigger("DefaultM1");
     EXPECT_FALSE(Form().ViewOptions().ToolBar);
     Messenger.AnswerOk();
-    Form().DefaultM1->trigger();
-    EXPECT_TRUE(Form().ToolBar1->isVisible());
-    EXPECT_TRUE(Form().StatusBarM1->isChecked());
+    Trigger("DefaultM1");
+    EXPECT_TRUE(Child<QToolBar>("ToolBar1").isVisible());
+    EXPECT_TRUE(Command("StatusBarM1").isChecked());
     EXPECT_FALSE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(Form().winId(), window);
 }
@@ -458,17 +451,17 @@ TEST_F(MainFormTest, EveryToolbarButtonHasAnIconAndTooltip)
         {"ResizeListColumnsT1", "Resize list columns"},
     };
     std::vector<std::string> order, expectedOrder;
-    for (QAction* action : Form().ToolBar1->actions())
+    for (QAction* action : Child<QToolBar>("ToolBar1").actions())
         order.push_back(action->isSeparator()
                             ? "-"
-                            : Form().ToolBar1->widgetForAction(action)->objectName().toStdString());
+                            : Child<QToolBar>("ToolBar1").widgetForAction(action)->objectName().toStdString());
     for (const auto& [name, tip] : buttons)
         expectedOrder.push_back(name);
     EXPECT_EQ(order, expectedOrder);
     for (const auto& [name, tip] : buttons) {
         if (std::string_view(name) == "-")
             continue;
-        auto* button = Form().ToolBar1->findChild<QToolButton*>(QString::fromLatin1(name));
+        auto* button = Child<QToolBar>("ToolBar1").findChild<QToolButton*>(QString::fromLatin1(name));
         ASSERT_NE(button, nullptr) << name;
         EXPECT_EQ(button->toolTip(), QString::fromLatin1(tip));
         EXPECT_FALSE(button->icon().pixmap(16, 16).isNull()) << name;
@@ -479,7 +472,7 @@ TEST_F(MainFormTest, EveryToolbarButtonHasAnIconAndTooltip)
 TEST_F(MainFormTest, FirstWindowFitsEveryColumnCaption)
 {
     Start();
-    const QHeaderView* header = Form().ListView1->header();
+    const QHeaderView* header = List().header();
     for (int column = 0; column < 6; ++column)
         EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
 }

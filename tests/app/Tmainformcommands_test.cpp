@@ -71,18 +71,6 @@ protected:
             paths.push_back(Tree.Path(folder + name));
         return paths;
     }
-    bool Enabled(const char* name)
-    {
-        QAction* action = Form().findChild<QAction*>(QString::fromLatin1(name));
-        EXPECT_NE(action, nullptr) << name;
-        return action != nullptr && action->isEnabled();
-    }
-    bool ButtonEnabled(const char* name)
-    {
-        QWidget* button = Form().ToolBar1->findChild<QWidget*>(QString::fromLatin1(name));
-        EXPECT_NE(button, nullptr) << name;
-        return button != nullptr && button->isEnabled();
-    }
     // Types the mask into the find dialog once it is up and presses one of its find buttons.
     void AnswerFind(const QString& mask, bool absoluteName, QPushButton* TFindItemDialog::*button)
     {
@@ -227,10 +215,10 @@ TEST_F(MainFormCommandsTest, EveryShortcutWorksFromTheListAfterAQuickComparisonA
     Tree.CreateFile("src/b.txt", "b");
     Tree.CreateDirectory("dst");
     Start();
-    EXPECT_EQ(Form().focusWidget(), Form().ListView1) << "The list is the window's first focus";
+    EXPECT_EQ(Form().focusWidget(), &List()) << "The list is the window's first focus";
     ConfirmCompareDialog(Tree.Path("src"), Tree.Path("dst"));
     Press(Qt::Key_F2);
-    ASSERT_EQ(Form().ListModel().Count(), 2);
+    ASSERT_EQ(Model().Count(), 2);
     const std::string sources = Tree.Path("src/a.txt") + "\r\n" + Tree.Path("src/b.txt") + "\r\n";
     const std::string destinations = Tree.Path("dst/a.txt") + "\r\n" + Tree.Path("dst/b.txt") + "\r\n";
 
@@ -250,9 +238,9 @@ TEST_F(MainFormCommandsTest, EveryShortcutWorksFromTheListAfterAQuickComparisonA
                                          "Open the help document?"}));
     Press(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
     EXPECT_TRUE(SelectedRowList().empty());
-    Form().ListView1->header()->resizeSection(0, 3);
+    List().header()->resizeSection(0, 3);
     Press(Qt::CTRL | Qt::Key_L);
-    EXPECT_EQ(Form().ListView1->header()->sectionSize(0), Form().ListView1->header()->sectionSize(5));
+    EXPECT_EQ(List().header()->sectionSize(0), List().header()->sectionSize(5));
 
     AnswerFind(QStringLiteral("b.txt"), false, &TFindItemDialog::Button1);
     Press(Qt::CTRL | Qt::Key_F);
@@ -284,11 +272,12 @@ TEST_F(MainFormCommandsTest, EveryShortcutWorksFromTheListAfterAQuickComparisonA
     EXPECT_EQ(opened, (TNames{"OperationsDialog", "OperationsDialog", "CompareDialog"}));
 
     // The menus' access keys.
-    for (QMenu* menu : {Form().FileM1, Form().EditM1, Form().ViewM1, Form().OperationsM1, Form().HelpM1}) {
+    for (const char* name : {"FileM1", "EditM1", "ViewM1", "OperationsM1", "HelpM1"}) {
+        QMenu* menu = &Child<QMenu>(name);
         const QChar key = menu->title().at(menu->title().indexOf(QLatin1Char('&')) + 1).toUpper();
         Press(Qt::ALT | static_cast<Qt::Key>(key.unicode()));
         EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == menu; }, HangGuardMilliseconds))
-            << menu->objectName().toStdString();
+            << name;
         QTest::keyClick(menu, Qt::Key_Escape);
         QTest::keyClick(Form().menuBar(), Qt::Key_Escape);
     }

@@ -1,6 +1,6 @@
 #pragma once
-// The main window under test: its services scripted, its settings file in the test's tree, and
-// helpers that act on its modal dialogs once they are up.
+// The main window under test: its services scripted, its settings file in the test's tree, its
+// parts found by their object names, and helpers that act on its modal dialogs once they are up.
 
 #include <gtest/gtest.h>
 
@@ -13,15 +13,19 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/Tapplicationforms.h"
+#include "app/Tlistselection.h"
 #include "app/Tmainform.h"
+#include "app/Tresultlistmodel.h"
 #include "support/Trecordingshell.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
@@ -93,18 +97,45 @@ protected:
 
     std::string SettingsFileName() const { return Tree.Path("Settings.ini"); }
     TMainForm& Form() { return *MainForm; }
-    QItemSelectionModel& Selection() { return *Form().ListView1->selectionModel(); }
+    // The window's widget, menu or command of that object name.
+    template <typename T>
+    T& Child(const std::string& name)
+    {
+        T* found = Form().findChild<T*>(QString::fromStdString(name));
+        if (found == nullptr)
+            throw std::runtime_error("The main window has no " + std::string(T::staticMetaObject.className()) +
+                                     " named " + name);
+        return *found;
+    }
+    QAction& Command(const std::string& name) { return Child<QAction>(name); }
+    bool Enabled(const std::string& name) { return Command(name).isEnabled(); }
+    bool ButtonEnabled(const std::string& name) { return Child<QToolButton>(name).isEnabled(); }
+    // Runs the command as its menu item does, which only an enabled command can be.
+    void Trigger(const std::string& name)
+    {
+        QAction& command = Command(name);
+        ASSERT_TRUE(command.isEnabled()) << name << " is disabled";
+        command.trigger();
+    }
+    QTreeView& List() { return Child<QTreeView>("ListView1"); }
+    const TResultListModel& Model()
+    {
+        const auto* model = qobject_cast<const TResultListModel*>(List().model());
+        if (model == nullptr)
+            throw std::runtime_error("The list shows no result rows");
+        return *model;
+    }
+    QItemSelectionModel& Selection() { return *List().selectionModel(); }
     void SelectRows(std::initializer_list<int> rows)
     {
         Selection().clearSelection();
         for (int row : rows)
-            Selection().select(Form().ListModel().index(row, 0),
-                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            Selection().select(Model().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     std::vector<int> SelectedRowList()
     {
         std::vector<int> rows;
-        for (const TRowRange& range : Form().SelectedRows())
+        for (const TRowRange& range : SelectedRowRanges(Selection()))
             for (int row = range.First; row <= range.Last; ++row)
                 rows.push_back(row);
         return rows;
@@ -112,8 +143,8 @@ protected:
     std::vector<std::string> Paths()
     {
         std::vector<std::string> paths;
-        for (int row = 0; row < Form().ListModel().Count(); ++row)
-            paths.push_back(Form().ListModel().Row(row).Item.SrcPath);
+        for (int row = 0; row < Model().Count(); ++row)
+            paths.push_back(Model().Row(row).Item.SrcPath);
         return paths;
     }
     // Runs the compare dialog with the two roots and confirms it.
@@ -139,7 +170,7 @@ protected:
     void Press(QKeyCombination key)
     {
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return QApplication::activeWindow() == &Form() && QApplication::focusWidget() == Form().ListView1; },
+            [&] { return QApplication::activeWindow() == &Form() && QApplication::focusWidget() == &List(); },
             HangGuardMilliseconds))
             << "The list of the active main window has not got the focus";
         QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());

@@ -18,15 +18,12 @@ using namespace mainformtest;
 namespace {
 class MainFormSettingsTest : public MainFormTest {
 protected:
-    QAction* HistoryItem(int number)
-    {
-        return Form().findChild<QAction*>(QStringLiteral("HistoryItemM%1").arg(number));
-    }
+    std::string HistoryItemName(int number) { return "HistoryItemM" + std::to_string(number); }
     // The captions of the history items shown, in menu order.
     std::vector<std::string> HistoryCaptions()
     {
         std::vector<std::string> captions;
-        for (QAction* item : Form().HistoryM1->actions())
+        for (QAction* item : Child<QMenu>("HistoryM1").actions())
             if (item->objectName().startsWith(QStringLiteral("HistoryItemM")) && item->isVisible())
                 captions.push_back(item->text().toStdString());
         return captions;
@@ -58,13 +55,13 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     Tree.CreateDirectory("Sets");
     Tree.CreateDirectory("Lists");
     Start();
-    EXPECT_FALSE(Form().SaveListAsM1->isEnabled());
-    EXPECT_FALSE(Form().ClearM1->isEnabled());
+    EXPECT_FALSE(Enabled("SaveListAsM1"));
+    EXPECT_FALSE(Enabled("ClearM1"));
     EXPECT_TRUE(HistoryCaptions().empty());
     ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Other"));
-    Form().CompareM1->trigger();
-    ASSERT_EQ(Form().ListModel().Count(), 2);
-    EXPECT_TRUE(Form().SaveListAsM1->isEnabled());
+    Trigger("CompareM1");
+    ASSERT_EQ(Model().Count(), 2);
+    EXPECT_TRUE(Enabled("SaveListAsM1"));
 
     // Two compare files exported, then the dialog cancelled: both stay in the history.
     WhenActive(CompareDialog, [&] {
@@ -76,22 +73,22 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
         CompareDialog->Button4->click();
         CompareDialog->Button2->click();
     });
-    Form().CompareM1->trigger();
+    Trigger("CompareM1");
     EXPECT_EQ(HistoryCaptions(),
               (std::vector<std::string>{Caption(1, "Sets", "other.vmc"), Caption(2, "Sets", "job.vmc")}));
-    EXPECT_TRUE(Form().ClearM1->isEnabled());
+    EXPECT_TRUE(Enabled("ClearM1"));
 
     // Reopened from the history: imported (its destination replaces the one kept), moved to the top.
     ConfirmWhenDestinationIs(Tree.Path("Destination"));
     Messenger.AnswerOk();  // "Clear the list?"
-    HistoryItem(2)->trigger();
+    Trigger(HistoryItemName(2));
     EXPECT_EQ(HistoryCaptions(),
               (std::vector<std::string>{Caption(1, "Sets", "job.vmc"), Caption(2, "Sets", "other.vmc")}));
 
     // Saved in the order the list shows, from the folder the last compare file was in.
-    Form().findChild<QAction*>(QStringLiteral("ByNameM1"))->trigger();
+    Trigger("ByNameM1");
     Chooser.Choose(Tree.Path("Lists/result.csv"), 2);
-    Form().SaveListAsM1->trigger();
+    Trigger("SaveListAsM1");
     EXPECT_EQ(Tree.ReadFile("Lists/result.csv"),
               "Name,Directory,Extension,\"Size remainder\",\"Time reminder\",Result\r\n"
               "changed.txt," + Tree.Path("Source/sub") + ",.txt,\"+1 bytes\",\"+10 days\",Modified\r\n"
@@ -101,14 +98,14 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     EXPECT_EQ(Chooser.FileDialogs[2].FileName, "Untitled.csv");
     EXPECT_EQ(Chooser.FileDialogs[2].InitialDir, Tree.Path("Sets"));
 
-    Form().ToolbarM1->trigger();
-    Form().LastPositionM1->trigger();
+    Trigger("ToolbarM1");
+    Trigger("LastPositionM1");
     Form().setGeometry(30, 40, 500, 400);
-    Form().ListView1->header()->resizeSection(0, 123);
+    List().header()->resizeSection(0, 123);
     std::string widths;
     for (int column = 0; column < 6; ++column)
         widths += "ListColumnWidth" + std::to_string(column) + "=" +
-                  std::to_string(Form().ListView1->header()->sectionSize(column)) + "\r\n";
+                  std::to_string(List().header()->sectionSize(column)) + "\r\n";
     Messenger.AnswerOk();  // "Clear the list?"
     EXPECT_TRUE(Form().close());
     EXPECT_EQ(Tree.ReadFile("Settings.ini"),
@@ -124,12 +121,12 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     Start();
     EXPECT_EQ(HistoryCaptions(),
               (std::vector<std::string>{Caption(1, "Sets", "job.vmc"), Caption(2, "Sets", "other.vmc")}));
-    EXPECT_TRUE(Form().ClearM1->isEnabled());
-    EXPECT_FALSE(Form().ToolbarM1->isChecked());
-    EXPECT_FALSE(Form().ToolBar1->isVisible());
-    EXPECT_TRUE(Form().LastPositionM1->isChecked());
+    EXPECT_TRUE(Enabled("ClearM1"));
+    EXPECT_FALSE(Command("ToolbarM1").isChecked());
+    EXPECT_FALSE(Child<QToolBar>("ToolBar1").isVisible());
+    EXPECT_TRUE(Command("LastPositionM1").isChecked());
     EXPECT_EQ(Form().geometry(), QRect(30, 40, 500, 400));
-    EXPECT_EQ(Form().ListView1->header()->sectionSize(0), 123);
+    EXPECT_EQ(List().header()->sectionSize(0), 123);
     Chooser.Cancel();
     Form().SaveListAsM1Click();
     ASSERT_EQ(Chooser.FileDialogs.size(), 4U);
@@ -144,12 +141,12 @@ TEST_F(MainFormSettingsTest, AMissingHistoryFileMayBeDeletedFromTheHistory)
     Tree.CreateFile("Settings.ini", "[FileHistory]\r\nItem0=" + gone + "\r\nItem1=" + Tree.Path("kept.vmc") + "\r\n");
     Start();
     Messenger.AnswerCancel();
-    HistoryItem(1)->trigger();
+    Trigger(HistoryItemName(1));
     EXPECT_EQ(HistoryCaptions().size(), 2U);
     Messenger.AnswerOk();
-    HistoryItem(1)->trigger();
+    Trigger(HistoryItemName(1));
     EXPECT_EQ(HistoryCaptions(), std::vector<std::string>{"&1 kept.vmc - " + Tree.Root()});
-    EXPECT_FALSE(HistoryItem(2)->isVisible());
+    EXPECT_FALSE(Command(HistoryItemName(2)).isVisible());
     ASSERT_EQ(Messenger.Shown().size(), 2U);
     EXPECT_EQ(Messenger.Shown()[1].Text,
               "The program cannot find the file: " + gone + "\r\n\r\nDelete the item from the history?");
@@ -162,12 +159,12 @@ TEST_F(MainFormSettingsTest, ClearingTheHistoryAsksFirstAndDisablesClear)
     Tree.CreateFile("Settings.ini", "[FileHistory]\r\nItem0=/a/one.vmc\r\nItem1=/b/two.vmc\r\n");
     Start();
     Messenger.AnswerCancel();
-    Form().ClearM1->trigger();
+    Trigger("ClearM1");
     EXPECT_EQ(HistoryCaptions().size(), 2U);
     Messenger.AnswerOk();
-    Form().ClearM1->trigger();
+    Trigger("ClearM1");
     EXPECT_TRUE(HistoryCaptions().empty());
-    EXPECT_FALSE(Form().ClearM1->isEnabled());
+    EXPECT_FALSE(Enabled("ClearM1"));
     EXPECT_EQ(Messenger.Texts(), (std::vector<std::string>{"Clear the history?", "Clear the history?"}));
     EXPECT_EQ(Messenger.Shown()[0].Kind, mkWarning);
 }
@@ -191,12 +188,12 @@ TEST_F(MainFormSettingsTest, SavingTheListIntoAnUnwritableFolderSaysSoAndWritesN
     for (const char* name : {"locked/new.csv", "locked/old.csv"}) {
         Chooser.Choose(Tree.Path(name));
         Messenger.AnswerOk();
-        Form().SaveListAsM1->trigger();
+        Trigger("SaveListAsM1");
     }
     ASSERT_EQ(Messenger.Texts(), (std::vector<std::string>{CannotSave + Tree.Path("locked/new.csv"),
                                                            CannotSave + Tree.Path("locked/old.csv")}));
     EXPECT_EQ(Messenger.Shown()[0].Kind, mkError);
     EXPECT_FALSE(Tree.Exists("locked/new.csv"));
     EXPECT_EQ(Tree.ReadFile("locked/old.csv"), "old\r\n");
-    EXPECT_EQ(Form().ListModel().Count(), 1);
+    EXPECT_EQ(Model().Count(), 1);
 }

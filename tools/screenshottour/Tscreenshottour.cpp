@@ -1,5 +1,6 @@
 #include "Tscreenshottour.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QTreeView>
+#include <cstdio>
 
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
@@ -18,6 +20,25 @@
 #include "dialogs/Tprogressdialog.h"
 #include "operations/qt/Toperationsdialog.h"
 #include "sys/qt/Qtfilenames.h"
+
+namespace {
+// The main window's parts by their object names.
+QMenu* Menu(const char* name) { return MainForm->findChild<QMenu*>(QString::fromLatin1(name)); }
+QTreeView* List() { return MainForm->findChild<QTreeView*>(QStringLiteral("ListView1")); }
+
+// Runs the command as its menu item does; one that cannot run ends the tour, which would
+// otherwise wait for a window that never comes.
+void Trigger(const char* name)
+{
+    QAction* command = MainForm->findChild<QAction*>(QString::fromLatin1(name));
+    if (command == nullptr || !command->isEnabled()) {
+        std::fprintf(stderr, "The command %s cannot run.\n", name);
+        QCoreApplication::exit(1);
+        return;
+    }
+    command->trigger();
+}
+}  // namespace
 
 void TScreenshotTour::Start(const QString& folder, const QString& source, const QString& destination)
 {
@@ -48,7 +69,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
     const auto later = [this](std::function<void()> act) { QTimer::singleShot(300, this, std::move(act)); };
     Steps = {
         {idle, [this] { Save(MainForm, "01-main-window-empty"); }},
-        {idle, [later] { later([] { MainForm->CompareM1->trigger(); }); }},
+        {idle, [later] { later([] { Trigger("CompareM1"); }); }},
         {[] { return IsActiveModal(CompareDialog); },
          [=, this] {
              CompareDialog->Edit11->setText(source);
@@ -56,16 +77,16 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
              Save(CompareDialog, "02-compare-dialog");
              CompareDialog->Button1->click();
          }},
-        {[] { return MainForm->ListModel().Count() > 0 && QApplication::activeModalWidget() == nullptr; },
+        {[] { return List()->model()->rowCount() > 0 && QApplication::activeModalWidget() == nullptr; },
          [this] {
-             QItemSelectionModel* selection = MainForm->ListView1->selectionModel();
+             QItemSelectionModel* selection = List()->selectionModel();
              for (int row : {1, 2, 4})
-                 selection->select(MainForm->ListModel().index(row, 0),
+                 selection->select(List()->model()->index(row, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-             MainForm->ListView1->setFocus();
+             List()->setFocus();
              Save(MainForm, "03-main-window-results");
          }},
-        {idle, [later] { later([] { MainForm->PerformToSelectionM1->trigger(); }); }},
+        {idle, [later] { later([] { Trigger("PerformToSelectionM1"); }); }},
         {[] { return IsActiveModal(OperationsDialog); }, [] { OperationsDialog->Button2->click(); }},
         // The run has ended once the button reads OK, and the log is complete with its last count.
         {[] {
@@ -79,7 +100,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  OperationsDialog->Button4->click();
              });
          }},
-        {idle, [later] { later([] { MainForm->FindM1->trigger(); }); }},
+        {idle, [later] { later([] { Trigger("FindM1"); }); }},
         {[] { return IsActiveModal(FindItemDialog); },
          [this, later] {
              later([this] {
@@ -91,33 +112,33 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
         {idle,
          [this, later] {
              later([this] {
-                 MainForm->ListView1->setFocus();
+                 List()->setFocus();
                  Save(MainForm, "03d-found-items");
              });
          }},
         {idle,
          [later] {
-             later([] { MainForm->EditM1->popup(MainForm->mapToGlobal(QPoint(40, 40))); });
+             later([] { Menu("EditM1")->popup(MainForm->mapToGlobal(QPoint(40, 40))); });
          }},
-        {[] { return MainForm->EditM1->isVisible(); },
+        {[] { return Menu("EditM1")->isVisible(); },
          [this, later] {
              later([this] {
-                 Save(MainForm->EditM1, "04-edit-menu");
-                 MainForm->EditM1->hide();
+                 Save(Menu("EditM1"), "04-edit-menu");
+                 Menu("EditM1")->hide();
              });
          }},
         {idle,
          [later] {
-             later([] { MainForm->PopupMenu1->popup(MainForm->mapToGlobal(QPoint(120, 140))); });
+             later([] { Menu("PopupMenu1")->popup(MainForm->mapToGlobal(QPoint(120, 140))); });
          }},
-        {[] { return MainForm->PopupMenu1->isVisible(); },
+        {[] { return Menu("PopupMenu1")->isVisible(); },
          [this, later] {
              later([this] {
-                 Save(MainForm->PopupMenu1, "05-context-menu");
-                 MainForm->PopupMenu1->hide();
+                 Save(Menu("PopupMenu1"), "05-context-menu");
+                 Menu("PopupMenu1")->hide();
              });
          }},
-        {idle, [later] { later([] { MainForm->SizeRemaindersM1->trigger(); }); }},
+        {idle, [later] { later([] { Trigger("SizeRemaindersM1"); }); }},
         {modalOfClass("QMessageBox"),
          [this, later] {
              later([this] {
@@ -125,7 +146,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  static_cast<QMessageBox*>(QApplication::activeModalWidget())->button(QMessageBox::Ok)->click();
              });
          }},
-        {idle, [later] { later([] { MainForm->AboutM1->trigger(); }); }},
+        {idle, [later] { later([] { Trigger("AboutM1"); }); }},
         {modalOfClass("TMessageWindow"),
          [this, later] {
              later([this] {
@@ -134,12 +155,12 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  about->findChildren<QPushButton*>().front()->click();
              });
          }},
-        {idle, [later] { later([] { MainForm->SaveListAsM1->trigger(); }); }},
+        {idle, [later] { later([] { Trigger("SaveListAsM1"); }); }},
         {modalOfClass("QFileDialog"),
          [this, later] {
              later([this] { SaveInFileDialog(QStringLiteral("Changes"), "08-save-list-as"); });
          }},
-        {idle, [later] { later([] { MainForm->CompareM1->trigger(); }); }},
+        {idle, [later] { later([] { Trigger("CompareM1"); }); }},
         {[] { return IsActiveModal(CompareDialog); }, [later] { later([] { CompareDialog->Button4->click(); }); }},
         {modalOfClass("QFileDialog"),
          [this, later] {
@@ -149,19 +170,19 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
         {idle,
          [later] {
              later([] {
-                 MainForm->FileM1->popup(MainForm->mapToGlobal(QPoint(10, 10)));
-                 MainForm->FileM1->setActiveAction(MainForm->HistoryM1->menuAction());
+                 Menu("FileM1")->popup(MainForm->mapToGlobal(QPoint(10, 10)));
+                 Menu("FileM1")->setActiveAction(Menu("HistoryM1")->menuAction());
                  QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
-                 QApplication::sendEvent(MainForm->FileM1, &right);
+                 QApplication::sendEvent(Menu("FileM1"), &right);
              });
          }},
-        {[] { return MainForm->HistoryM1->isVisible(); },
+        {[] { return Menu("HistoryM1")->isVisible(); },
          [this, later] {
              later([this] {
-                 SaveScreen(MainForm->frameGeometry() | MainForm->FileM1->geometry() | MainForm->HistoryM1->geometry(),
+                 SaveScreen(MainForm->frameGeometry() | Menu("FileM1")->geometry() | Menu("HistoryM1")->geometry(),
                             "10-history-menu");
-                 MainForm->HistoryM1->hide();
-                 MainForm->FileM1->hide();
+                 Menu("HistoryM1")->hide();
+                 Menu("FileM1")->hide();
              });
          }},
         {idle, [later] { later([] { MainForm->close(); }); }},

@@ -1,0 +1,267 @@
+#include "app/Tresultlist.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QStyle>
+#include <algorithm>
+
+#include "app/Tresultlistview.h"
+#include "dialogs/Tmessenger.h"
+#include "sys/Mysysutils.h"
+#include "sys/Tfilesystem.h"
+#include "sys/Tshell.h"
+
+namespace {
+// The sort key of each column, in column order.
+constexpr TSortCode ColumnSortKeys[] = {SortCode::Name,          SortCode::Directory,     SortCode::Extension,
+                                        SortCode::SizeRemainder, SortCode::TimeRemainder, SortCode::Result};
+
+// The busy cursor for as long as it lives.
+class TBusyCursor {
+public:
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+// No repainting of the widget for as long as it lives.
+class TBulkUpdate {
+public:
+    explicit TBulkUpdate(QWidget* widget) : Widget(widget), WasEnabled(widget->updatesEnabled())
+    {
+        Widget->setUpdatesEnabled(false);
+    }
+    ~TBulkUpdate() { Widget->setUpdatesEnabled(WasEnabled); }
+    TBulkUpdate(const TBulkUpdate&) = delete;
+    TBulkUpdate& operator=(const TBulkUpdate&) = delete;
+
+private:
+    QWidget* Widget;
+    bool WasEnabled;
+};
+}  // namespace
+
+TResultList::TResultList(TMessenger& messenger, TShell& shell, QWidget* parent)
+    : Messenger(messenger), Shell(shell), ListView1(new TResultListView(parent))
+{
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setModel(&Model);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSortingEnabled(false);
+    ListView1->setTextElideMode(Qt::ElideRight);
+    QHeaderView* header = ListView1->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    header->setSectionsMovable(false);
+    header->setStretchLastSection(false);
+    QObject::connect(header, &QHeaderView::sectionClicked, ListView1, [this](int column) {
+        if (OnColumnClick)
+            OnColumnClick(column);
+    });
+    QObject::connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, ListView1, [this] {
+        if (OnSelectItem)
+            OnSelectItem();
+    });
+}
+
+TResultList::~TResultList()
+{
+    // The view shows this list's rows and reports to it, so it must not outlive it.
+    delete ListView1;
+}
+
+std::vector<TRowRange> TResultList::SelectedRows() const { return SelectedRowRanges(*ListView1->selectionModel()); }
+
+std::vector<TRowRange> TResultList::AllRows() const
+{
+    return Model.Count() > 0 ? std::vector<TRowRange>{{0, Model.Count() - 1}} : std::vector<TRowRange>{};
+}
+
+void TResultList::Fill(const std::vector<TCompareItem>& items)
+{
+    TBulkUpdate bulk(ListView1);
+    Model.Fill(items);
+    if (Model.Count() > 0) {
+        ListView1->selectionModel()->clearSelection();
+        ListView1->selectionModel()->setCurrentIndex(Model.index(0, 0), QItemSelectionModel::NoUpdate);
+    }
+    ListView1->setFocus();
+}
+
+void TResultList::Clear() { Model.Clear(); }
+
+void TResultList::CopyNames(TRowNames names)
+{
+    std::string text;
+    for (const TRowRange& range : SelectedRows())
+        for (int row = range.First; row <= range.Last; ++row) {
+            const TCompareItem& item = Item(row);
+            if ((names & rnSource) != 0)
+                text += item.SrcPath + "\r\n";
+            if ((names & rnDestination) != 0)
+                text += item.DstPath + "\r\n";
+        }
+    Shell.SetClipboardText(text);
+}
+
+bool TResultList::DeleteSelected()
+{
+    if (!Messenger.Confirm("Delete the selected items?"))
+        return false;
+    const std::vector<TRowRange> selected = SelectedRows();
+    const std::vector<bool> removed = RowFlags(selected, Model.Count());
+    // The focus goes to the row that now stands where the focused one stood.
+    int current = ListView1->selectionModel()->currentIndex().row();
+    if (current >= 0)
+        current -= static_cast<int>(std::count(removed.begin(), removed.begin() + current, true));
+    {
+        TBulkUpdate bulk(ListView1);
+        ListView1->selectionModel()->clearSelection();
+        Model.RemoveFlaggedRows(removed);
+    }
+    if (current >= 0 && Model.Count() > 0) {
+        const QModelIndex focused = Model.index(std::min(current, Model.Count() - 1), 0);
+        ListView1->selectionModel()->setCurrentIndex(focused, QItemSelectionModel::NoUpdate);
+        ListView1->scrollTo(focused);
+    }
+    return true;
+}
+
+void TResultList::Select(TSelectCommand command)
+{
+    TBulkUpdate bulk(ListView1);
+    QItemSelectionModel& selection = *ListView1->selectionModel();
+    switch (command) {
+    case slAll:
+        SelectRowRanges(selection, AllRows());
+        break;
+    case slNone:
+        selection.clearSelection();
+        break;
+    case slInvert:
+        SelectRowRanges(selection, InvertedRanges(SelectedRows(), Model.Count()));
+        break;
+    }
+}
+
+void TResultList::SortList(TSortCode code)
+{
+    TBusyCursor busy;
+    const TListSorter sorter(Model, code);
+    const std::vector<std::uint32_t> order = sorter.Order();
+    // The selection moves with its rows as flags: Qt would track every selected row by a
+    // persistent index and come out with one range per row.
+    QItemSelectionModel& selection = *ListView1->selectionModel();
+    const std::vector<bool> selected = RowFlags(SelectedRows(), Model.Count());
+    TBulkUpdate bulk(ListView1);
+    selection.clearSelection();
+    Model.Reorder(order);
+    std::vector<bool> moved(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        moved[i] = selected[order[i]];
+    SelectRowRanges(selection, RangesOfFlags(moved));
+}
+
+void TResultList::SortByColumn(int column)
+{
+    if (column >= 0 && column < static_cast<int>(std::size(ColumnSortKeys)))
+        SortList(ColumnSortKeys[column]);
+}
+
+void TResultList::ShowSizeRemainders()
+{
+    std::int64_t count = 0;
+    // Unsigned addition wraps as the signed sum would, without overflowing.
+    std::uint64_t sum = 0;
+    for (const TRowRange& range : SelectedRows())
+        for (int row = range.First; row <= range.Last; ++row) {
+            ++count;
+            sum += static_cast<std::uint64_t>(Item(row).SizeRemainder);
+        }
+    Messenger.ShowMessage("Size Remainders",
+                          "Selected: " + GroupDigits(std::to_string(count)) + " items\r\nSum: " +
+                              GroupDigits(std::to_string(static_cast<std::int64_t>(sum))) + " bytes",
+                          mkInformation, mbOK);
+}
+
+void TResultList::ShellSelectedItem(TRowNames names, TShellAction action)
+{
+    const std::vector<TRowRange> selected = SelectedRows();
+    if (selected.empty())
+        return;
+    const TCompareItem& item = Item(selected.front().First);
+    std::vector<std::string> paths;
+    if ((names & rnSource) != 0)
+        paths.push_back(item.SrcPath);
+    if ((names & rnDestination) != 0)
+        paths.push_back(item.DstPath);
+    for (const std::string& path : paths) {
+        if (!FileExists(path)) {
+            Messenger.ShowError("The program cannot find the file: " + path);
+            continue;
+        }
+        if (action == saExplore)
+            Shell.ExploreFolder(DirectoryPart(path));
+        else
+            Shell.ShowProperties(path);
+    }
+}
+
+int TResultList::ClientWidth() const
+{
+    // Before the window is first shown Qt has not laid out the viewport yet.
+    return ListView1->isVisible() ? ListView1->viewport()->width() : ListView1->maximumViewportSize().width();
+}
+
+void TResultList::ResizeColumns()
+{
+    TBulkUpdate bulk(ListView1);
+    const int share = ClientWidth() / static_cast<int>(ResultColumnCount);
+    for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
+        ListView1->header()->resizeSection(column, share);
+}
+
+int TResultList::WidthForCaptions() const
+{
+    // The columns share the list's width equally, so the widest caption sets every share;
+    // two characters more keep captions off their neighbours and leave room for values.
+    const QHeaderView* header = ListView1->header();
+    int share = 0;
+    for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
+        share = std::max(share, header->sectionSizeHint(column));
+    share += 2 * header->fontMetrics().averageCharWidth();
+    return static_cast<int>(ResultColumnCount) * share +
+           ListView1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ListView1) +
+           2 * ListView1->frameWidth();
+}
+
+std::vector<std::int32_t> TResultList::ColumnWidths() const
+{
+    std::vector<std::int32_t> widths;
+    widths.reserve(ResultColumnCount);
+    for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
+        widths.push_back(ListView1->header()->sectionSize(column));
+    return widths;
+}
+
+void TResultList::SetColumnWidths(const std::vector<std::int32_t>& widths)
+{
+    TBulkUpdate bulk(ListView1);
+    for (std::size_t column = 0; column < widths.size() && column < ResultColumnCount; ++column)
+        ListView1->header()->resizeSection(static_cast<int>(column), widths[column]);
+}
+
+TItemViewFindList TResultList::FindList()
+{
+    return TItemViewFindList(*ListView1, [this](std::int32_t row, bool absoluteName) -> std::string_view {
+        const TCompareItem& item = Item(row);
+        return absoluteName ? std::string_view(item.SrcPath) : FileNameView(item.SrcPath);
+    });
+}

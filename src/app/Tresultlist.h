@@ -1,0 +1,76 @@
+#pragma once
+// The result list of the main window: the report view ListView1 over its rows, and the work on
+// them that leaves the files alone: filling and emptying, selecting, sorting, copying names to
+// the clipboard, removing rows, adding up size differences, and showing a row's folder or its
+// file's properties through the desktop.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "app/Tlistselection.h"
+#include "app/Tlistsorter.h"
+#include "app/Tresultlistmodel.h"
+#include "dialogs/Titemviewfindlist.h"
+
+class QWidget;
+class TMessenger;
+class TResultListView;
+class TShell;
+
+// Which names of a row a command takes.
+enum TRowNames : std::int32_t { rnSource = 1, rnDestination = 2, rnBoth = rnSource | rnDestination };
+enum TSelectCommand : std::int32_t { slAll, slNone, slInvert };
+enum TShellAction : std::int32_t { saExplore, saProperties };
+
+class TResultList {
+public:
+    // The view becomes a child of parent; messages and the desktop go through the services.
+    TResultList(TMessenger& messenger, TShell& shell, QWidget* parent);
+    ~TResultList();
+    TResultList(const TResultList&) = delete;
+    TResultList& operator=(const TResultList&) = delete;
+
+    TResultListView& ListView() const { return *ListView1; }
+    const TResultListModel& ListModel() const { return Model; }
+    int Count() const { return Model.Count(); }
+    const TCompareItem& Item(int row) const { return Model.Row(row).Item; }
+    std::vector<TRowRange> SelectedRows() const;
+    // Every row as one run; none for an empty list.
+    std::vector<TRowRange> AllRows() const;
+
+    // Runs after every change of the selection.
+    std::function<void()> OnSelectItem;
+    std::function<void(int column)> OnColumnClick;
+
+    // One row per item in the items' order; none selected, the first one focused.
+    void Fill(const std::vector<TCompareItem>& items);
+    void Clear();
+    // The names of the selected rows in list order, each followed by CR LF.
+    void CopyNames(TRowNames names);
+    // Asks first; true when the selected rows were removed.
+    bool DeleteSelected();
+    void Select(TSelectCommand command);
+    void SortList(TSortCode code);
+    // The ascending sort by the key the column shows.
+    void SortByColumn(int column);
+    void ShowSizeRemainders();
+    // The first selected row's names, each in turn, if its file exists.
+    void ShellSelectedItem(TRowNames names, TShellAction action);
+    // Every column the same share of the list's width.
+    void ResizeColumns();
+    // The least width of the list at which equal shares fit every column's caption.
+    int WidthForCaptions() const;
+    std::vector<std::int32_t> ColumnWidths() const;
+    void SetColumnWidths(const std::vector<std::int32_t>& widths);
+    // The rows as Find searches them.
+    TItemViewFindList FindList();
+
+private:
+    int ClientWidth() const;
+
+    TMessenger& Messenger;
+    TShell& Shell;
+    TResultListModel Model;
+    TResultListView* ListView1;
+};
