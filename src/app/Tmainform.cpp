@@ -25,6 +25,7 @@
 #include "app/Programversion.h"
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
+#include "app/Tlistfilterfield.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tresultlistexport.h"
 #include "app/Tresultlistview.h"
@@ -260,7 +261,7 @@ void TMainForm::CreateMenus()
 
     FileM1 = menu(bar, "FileM1", tr("&File"));
     CompareM1 = AddCommand(FileM1, "CompareM1", tr("&Compare..."), crAlways, QKeySequence(Qt::Key_F2));
-    SaveListAsM1 = AddCommand(FileM1, "SaveListAsM1", tr("&Save List As..."), crRows);
+    SaveListAsM1 = AddCommand(FileM1, "SaveListAsM1", tr("&Save List As..."), crStoredRows);
     AddSeparator(FileM1, "SeparatorM1");
     HistoryM1 = menu(FileM1, "HistoryM1", tr("&History"));
     for (int i = 1; i <= FileHistoryCapacity; ++i) {
@@ -408,6 +409,16 @@ void TMainForm::CreateToolBar()
     AddToolButton(PerformToAllM1, "PerformToAllT1", tr("Perform operations to all items"), "perform-to-all");
     ToolBar1->addSeparator();
     AddToolButton(ResizeListColumnsM1, "ResizeListColumnsT1", tr("Resize list columns"), "resize-columns");
+    ToolBar1->addSeparator();
+    FilterEdit1 = new TListFilterField(*ListView1, Model, ToolBar1);
+    FilterEdit1->setObjectName(QStringLiteral("FilterEdit1"));
+    ToolBar1->addWidget(FilterEdit1);
+    connect(FilterEdit1, &TListFilterField::ShownRowsChanged, this, &TMainForm::UpdateItemCount);
+    auto* filterShortcut = new QAction(this);
+    filterShortcut->setObjectName(QStringLiteral("FilterShortcut1"));
+    filterShortcut->setShortcut(TListFilterField::Shortcut());
+    addAction(filterShortcut);
+    connect(filterShortcut, &QAction::triggered, this, &TMainForm::FilterShortcut1Click);
 }
 
 QAction* TMainForm::AddPopupItem(QMenu* menu, const char* name, const QString& caption, QAction* command)
@@ -620,7 +631,7 @@ void TMainForm::ClearM1Click()
 
 bool TMainForm::ClearList(bool ask)
 {
-    if (ask && Model.Count() > 0 && !Messenger.Confirm("Clear the list?"))
+    if (ask && Model.TotalCount() > 0 && !Messenger.Confirm("Clear the list?"))
         return false;
     Model.Clear();
     UpdateItemCount();
@@ -644,7 +655,9 @@ void TMainForm::UpdateListItem(int row) { Model.UpdateListItem(row); }
 
 void TMainForm::UpdateItemCount()
 {
-    SetStatusText(GroupDigits(std::to_string(Model.Count())) + " items are set in total");
+    const std::string total = GroupDigits(std::to_string(Model.TotalCount()));
+    SetStatusText(Model.Filter().Active() ? GroupDigits(std::to_string(Model.Count())) + " of " + total + " items are shown"
+                                          : total + " items are set in total");
     UpdateCommands(false);
 }
 
@@ -660,6 +673,7 @@ TMainForm::TCommandState TMainForm::CurrentCommandState() const
     TCommandState state;
     state.HasHistory = FileHistory.Count() > 0;
     state.HasRows = Model.Count() > 0;
+    state.HasStoredRows = Model.TotalCount() > 0;
     const std::vector<TRowRange> selected = SelectedRows();
     state.HasSelection = !selected.empty();
     state.OneSelected = RowCountOf(selected) == 1;
@@ -681,6 +695,9 @@ void TMainForm::UpdateCommands(bool force)
         case crRows:
             command->setEnabled(state.HasRows);
             break;
+        case crStoredRows:
+            command->setEnabled(state.HasStoredRows);
+            break;
         case crSelection:
             command->setEnabled(state.HasSelection);
             break;
@@ -698,6 +715,16 @@ void TMainForm::UpdateCommands(bool force)
 }
 
 void TMainForm::ListView1SelectItem() { UpdateCommands(false); }
+
+void TMainForm::FilterShortcut1Click()
+{
+    if (!FViewOptions.ToolBar) {
+        TViewOptions options = FViewOptions;
+        options.ToolBar = true;
+        SetViewOptions(options);
+    }
+    FilterEdit1->TakeFocus();
+}
 
 void TMainForm::CopyM1Click(QAction* sender)
 {
@@ -788,14 +815,11 @@ void TMainForm::SortList(TSortCode code)
     // The selection moves with its rows as flags: Qt would track every selected row by a
     // persistent index and come out with one range per row.
     QItemSelectionModel& selection = *ListView1->selectionModel();
-    const std::vector<bool> selected = RowFlags(SelectedRows(), Model.Count());
+    const std::vector<bool> selected = Model.StoredFlags(SelectedRows());
     TBulkUpdate bulk(ListView1);
     selection.clearSelection();
     Model.Reorder(order);
-    std::vector<bool> moved(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        moved[i] = selected[order[i]];
-    SelectRowRanges(selection, RangesOfFlags(moved));
+    SelectRowRanges(selection, Model.ShownRanges(selected));
 }
 
 void TMainForm::SizeRemaindersM1Click()

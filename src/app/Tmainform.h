@@ -29,6 +29,7 @@ class QStatusBar;
 class QToolBar;
 class QTreeView;
 class TFileFactsSource;
+class TListFilterField;
 class TMainThreadCaller;
 class TMessenger;
 class TReportThread;
@@ -113,10 +114,13 @@ public:
     void AboutM1Click();
     void ListView1ColumnClick(int column);
     void ListView1SelectItem();
+    // The filter's key: into the filter field, bringing back the toolbar that holds it.
+    void FilterShortcut1Click();
     void CompareThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
     void CompareThreadTerminate(TReportThread* sender);
 
     QToolBar* ToolBar1;
+    TListFilterField* FilterEdit1;
     QWidget* Panel1;
     QTreeView* ListView1;
     QStatusBar* StatusBar1;
@@ -180,10 +184,12 @@ protected:
 
 private:
     // When a command may run; a toolbar button or context-menu item follows its command.
-    enum TCommandRule { crAlways, crRows, crSelection, crOneSelected, crOneWithDestination, crHistory };
+    // crRows counts the rows shown, crStoredRows those the filter hides too.
+    enum TCommandRule { crAlways, crRows, crStoredRows, crSelection, crOneSelected, crOneWithDestination, crHistory };
     struct TCommandState {
         bool HasHistory = false;
         bool HasRows = false;
+        bool HasStoredRows = false;
         bool HasSelection = false;
         bool OneSelected = false;
         bool OneWithDestination = false;
