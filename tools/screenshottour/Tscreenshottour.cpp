@@ -13,6 +13,7 @@
 #include <QTreeView>
 
 #include "app/Tapplicationforms.h"
+#include "app/Tlistfilterfield.h"
 #include "app/Tmainform.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "dialogs/Tprogressdialog.h"
@@ -93,6 +94,21 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
              later([this] {
                  MainForm->ListView1->setFocus();
                  Save(MainForm, "03d-found-items");
+             });
+         }},
+        {idle,
+         [later] {
+             later([] {
+                 MainForm->FilterEdit1->setFocus();
+                 MainForm->FilterEdit1->setText(QStringLiteral("*.jpg;*.png"));
+             });
+         }},
+        {idle,
+         [this, later] {
+             later([this] {
+                 Save(MainForm, "03e-filtered-list");
+                 MainForm->FilterEdit1->clear();
+                 MainForm->ListView1->setFocus();
              });
          }},
         {idle,
