@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -100,6 +101,11 @@ TEST_F(MainFormTest, EnablesCommandsBySelection)
     Selection().clearSelection();
     Form().findChild<QAction*>(QStringLiteral("SourceP1"))->trigger();
     EXPECT_TRUE(Shell.Clipboard.empty());
+    // Nor does Ctrl+C, which the list would take for copying its current cell.
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+    Press(Qt::CTRL | Qt::Key_C);
+    EXPECT_TRUE(Shell.Clipboard.empty());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
 }
 
 TEST_F(MainFormTest, SelectsAllNoneAndInverted)
