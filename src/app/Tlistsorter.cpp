@@ -40,7 +40,9 @@ public:
     {
         const TCoreParts parts(texts.size());
         std::vector<TPart> made(parts.Count());
-        parts.Run([&](std::size_t part, std::size_t first, std::size_t end) { MakeKeys(texts, first, end, made[part]); });
+        parts.Run([&](std::size_t part, std::size_t first, std::size_t end) {
+            MakeKeys(texts, first, end, made[part]);
+        });
         Records.reserve(texts.size());
         for (TPart& part : made) {
             for (TRecord& record : part.Records) {

@@ -656,7 +656,8 @@ void TMainForm::UpdateListItem(int row) { Model.UpdateListItem(row); }
 void TMainForm::UpdateItemCount()
 {
     const std::string total = GroupDigits(std::to_string(Model.TotalCount()));
-    SetStatusText(Model.Filter().Active() ? GroupDigits(std::to_string(Model.Count())) + " of " + total + " items are shown"
+    const std::string shown = GroupDigits(std::to_string(Model.Count()));
+    SetStatusText(Model.Filter().Active() ? shown + " of " + total + " items are shown"
                                           : total + " items are set in total");
     UpdateCommands(false);
 }
