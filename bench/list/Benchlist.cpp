@@ -1,9 +1,11 @@
 // Times the main window's result list with a million rows: the fill, a sort by every key,
-// Select All and Invert, each with the window on screen (offscreen) and repainted, against a
-// plain reference measured in the same run, and prints the memory a row takes.
+// Select All and Invert, and masks typed into the filter field key by key, each with the
+// window on screen (offscreen) and repainted, against a plain reference measured in the same
+// run, and prints the memory a row takes.
 // Usage: bench_list [rows]
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QTreeView>
 #include <algorithm>
 #include <chrono>
@@ -18,6 +20,7 @@
 
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
+#include "app/Tlistfilterfield.h"
 #include "app/Tlistselection.h"
 #include "app/Tlistsorter.h"
 #include "app/Tmainform.h"
@@ -27,6 +30,8 @@
 #include "sys/qt/Tqtmainthreadcaller.h"
 #include "dialogs/Tqtmessenger.h"
 #include "settings/qt/Tsettingsstorage.h"
+#include "sys/Mysysutils.h"
+#include "sys/Pathsyntax.h"
 #include "sys/Tfilesystem.h"
 #include "sys/qt/Tqtshell.h"
 
@@ -183,6 +188,54 @@ int main(int argc, char** argv)
     settle();
     const double directoryReference = sortReference(SortCode::Directory);
     Report("sort, all selected", command("ByDirectoryM1"), directoryReference);
+
+    // Each keystroke against matching every row's name (or path) with the mask typed so far,
+    // once, on one thread, without a list; the list stays sorted and all selected.
+    const auto matchReference = [&](const std::string& mask) {
+        const bool wholePath = mask.find_first_of(PathSyntax::Separators) != std::string::npos;
+        std::size_t matched = 0;
+        const double seconds = Seconds([&] {
+            for (const TResultRow& row : model->StoredRows()) {
+                const std::string_view path = row.Item.SrcPath;
+                matched += MatchesMask(wholePath ? path : FileNameView(path), mask) ? 1 : 0;
+            }
+        });
+        return std::pair(seconds, matched);
+    };
+    auto* filterField = MainForm->findChild<TListFilterField*>(QStringLiteral("FilterEdit1"));
+    if (filterField == nullptr) {
+        std::fputs("The main window has no filter field.\n", stderr);
+        return 1;
+    }
+    const auto keystroke = [&](Qt::Key key, const QString& text) {
+        return Seconds([&] {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+            QApplication::sendEvent(filterField, &press);
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+            QApplication::sendEvent(filterField, &release);
+            settle();
+        });
+    };
+    std::printf("filter references: matching each row once with the mask typed so far, one thread, no list\n");
+    filterField->setFocus();
+    double slowest = 0;
+    for (const std::string mask : {"*.txt", "*/p7/*"}) {
+        for (std::size_t typed = 1; typed <= mask.size(); ++typed) {
+            const QChar typedCharacter = QLatin1Char(mask[typed - 1]);
+            const double seconds = keystroke(static_cast<Qt::Key>(typedCharacter.toUpper().unicode()), typedCharacter);
+            const auto [reference, matched] = matchReference(mask.substr(0, typed));
+            slowest = std::max(slowest, seconds);
+            const std::string what = "filter \"" + mask.substr(0, typed) + "\", " +
+                                     GroupDigits(std::to_string(model->Count())) + " shown";
+            Report(what.c_str(), seconds, reference);
+            if (static_cast<int>(matched) != model->Count())
+                std::printf("    the list shows other rows than the reference matched: %zu\n", matched);
+        }
+        const double seconds = keystroke(Qt::Key_Escape, {});
+        slowest = std::max(slowest, seconds);
+        Report("filter emptied by Esc", seconds, matchReference("*").first);
+    }
+    std::printf("%-28s %9.3f s\n", "slowest keystroke", slowest);
 
     MainForm->ClearList(false);
     DestroyApplicationForms();

@@ -4,10 +4,9 @@
 #include <limits>
 #include <stdexcept>
 #include <string_view>
-#include <exception>
-#include <thread>
 #include <unordered_map>
 
+#include "app/Tcoreparts.h"
 #include "sys/Mysysutils.h"
 #include "sys/Pathsyntax.h"
 #include "sys/Tlocalerules.h"
@@ -39,19 +38,13 @@ public:
     // that thread's locale rules.
     explicit TKeyTable(const std::vector<std::string_view>& texts)
     {
-        const std::size_t parts = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-        const std::size_t partSize = (texts.size() + parts - 1) / parts;
-        std::vector<TPart> made(parts);
-        std::vector<std::thread> workers;
-        for (std::size_t p = 1; p < parts; ++p)
-            workers.emplace_back([&, p] { MakeKeys(texts, p * partSize, (p + 1) * partSize, made[p]); });
-        MakeKeys(texts, 0, partSize, made[0]);
-        for (std::thread& worker : workers)
-            worker.join();
+        const TCoreParts parts(texts.size());
+        std::vector<TPart> made(parts.Count());
+        parts.Run([&](std::size_t part, std::size_t first, std::size_t end) {
+            MakeKeys(texts, first, end, made[part]);
+        });
         Records.reserve(texts.size());
         for (TPart& part : made) {
-            if (part.Error)
-                std::rethrow_exception(part.Error);
             for (TRecord& record : part.Records) {
                 record.Offset += Buffer.size();
                 Records.push_back(record);
@@ -86,23 +79,17 @@ private:
     struct TPart {
         std::string Buffer;
         std::vector<TRecord> Records;
-        std::exception_ptr Error;
     };
 
     static void MakeKeys(const std::vector<std::string_view>& texts, std::size_t first, std::size_t end, TPart& part)
     {
-        try {
-            const TLocaleRules& rules = TLocaleRules::ForThisThread();
-            end = std::min(end, texts.size());
-            part.Records.reserve(end > first ? end - first : 0);
-            for (std::size_t i = first; i < end; ++i) {
-                const std::string key = rules.SortKey(texts[i]);
-                part.Records.push_back({{Prefix(key, 0), Prefix(key, 8)}, part.Buffer.size(), key.size(),
-                                        static_cast<std::uint32_t>(i)});
-                part.Buffer += key;
-            }
-        } catch (...) {
-            part.Error = std::current_exception();
+        const TLocaleRules& rules = TLocaleRules::ForThisThread();
+        part.Records.reserve(end - first);
+        for (std::size_t i = first; i < end; ++i) {
+            const std::string key = rules.SortKey(texts[i]);
+            part.Records.push_back({{Prefix(key, 0), Prefix(key, 8)}, part.Buffer.size(), key.size(),
+                                    static_cast<std::uint32_t>(i)});
+            part.Buffer += key;
         }
     }
 

@@ -20,6 +20,7 @@
 #include "app/Programversion.h"
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
+#include "app/Tlistfilterfield.h"
 #include "app/Tmaincommands.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tresultlist.h"
@@ -169,6 +170,17 @@ void TMainForm::CreateCommands()
     Commands = std::make_unique<TMainCommands>(*this, *menuBar(), *ToolBar1, *PopupMenu1);
     for (int place = 1; place <= FileHistoryCapacity; ++place)
         HistoryMenuItems.push_back(&Commands->Command("HistoryItemM" + std::to_string(place)));
+
+    ToolBar1->addSeparator();
+    FilterEdit1 = ResultList->CreateFilterField(ToolBar1);
+    FilterEdit1->setObjectName(QStringLiteral("FilterEdit1"));
+    ToolBar1->addWidget(FilterEdit1);
+    connect(FilterEdit1, &TListFilterField::ShownRowsChanged, this, &TMainForm::UpdateItemCount);
+    auto* filterShortcut = new QAction(this);
+    filterShortcut->setObjectName(QStringLiteral("FilterShortcut1"));
+    filterShortcut->setShortcut(TListFilterField::Shortcut());
+    addAction(filterShortcut);
+    connect(filterShortcut, &QAction::triggered, this, &TMainForm::FilterShortcut1Click);
 }
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event)
@@ -333,7 +345,7 @@ void TMainForm::ClearM1Click()
 
 bool TMainForm::ClearList(bool ask)
 {
-    if (ask && ResultList->Count() > 0 && !Messenger.Confirm("Clear the list?"))
+    if (ask && ResultList->TotalCount() > 0 && !Messenger.Confirm("Clear the list?"))
         return false;
     ResultList->Clear();
     UpdateItemCount();
@@ -349,7 +361,10 @@ void TMainForm::FillList(const std::vector<TCompareItem>& items, const TTransfer
 
 void TMainForm::UpdateItemCount()
 {
-    SetStatusText(GroupDigits(std::to_string(ResultList->Count())) + " items are set in total");
+    const std::string total = GroupDigits(std::to_string(ResultList->TotalCount()));
+    const std::string shown = GroupDigits(std::to_string(ResultList->Count()));
+    SetStatusText(ResultList->Filtered() ? shown + " of " + total + " items are shown"
+                                         : total + " items are set in total");
     UpdateCommands(false);
 }
 
@@ -358,6 +373,7 @@ TCommandState TMainForm::CurrentCommandState() const
     TCommandState state;
     state.HasHistory = FileHistory.Count() > 0;
     state.HasRows = ResultList->Count() > 0;
+    state.HasStoredRows = ResultList->TotalCount() > 0;
     const std::vector<TRowRange> selected = ResultList->SelectedRows();
     state.HasSelection = !selected.empty();
     state.OneSelected = RowCountOf(selected) == 1;
@@ -368,6 +384,16 @@ TCommandState TMainForm::CurrentCommandState() const
 void TMainForm::UpdateCommands(bool force) { Commands->Update(CurrentCommandState(), force); }
 
 void TMainForm::ListView1SelectItem() { UpdateCommands(false); }
+
+void TMainForm::FilterShortcut1Click()
+{
+    if (!FViewOptions.ToolBar) {
+        TViewOptions options = FViewOptions;
+        options.ToolBar = true;
+        SetViewOptions(options);
+    }
+    FilterEdit1->TakeFocus();
+}
 
 void TMainForm::ListView1ColumnClick(int column) { ResultList->SortByColumn(column); }
 

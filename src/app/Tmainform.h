@@ -32,6 +32,7 @@ class TMainCommands;
 class TResultList;
 struct TCommandState;
 class TFileFactsSource;
+class TListFilterField;
 class TMainThreadCaller;
 class TMessenger;
 class TReportThread;
@@ -108,6 +109,8 @@ public:
     void AboutM1Click();
     void ListView1ColumnClick(int column);
     void ListView1SelectItem();
+    // The filter's key: into the filter field, bringing back the toolbar that holds it.
+    void FilterShortcut1Click();
     void CompareThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
     void CompareThreadTerminate(TReportThread* sender);
 
@@ -147,6 +150,7 @@ private:
     TTransferOptions OperationsSwitches;
 
     QToolBar* ToolBar1 = nullptr;
+    TListFilterField* FilterEdit1 = nullptr;
     QWidget* Panel1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* StatusText1 = nullptr;

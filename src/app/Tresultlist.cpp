@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "app/Tlistfilterfield.h"
 #include "app/Tresultlistview.h"
 #include "dialogs/Tmessenger.h"
 #include "sys/Mysysutils.h"
@@ -159,14 +160,11 @@ void TResultList::SortList(TSortCode code)
     // The selection moves with its rows as flags: Qt would track every selected row by a
     // persistent index and come out with one range per row.
     QItemSelectionModel& selection = *ListView1->selectionModel();
-    const std::vector<bool> selected = RowFlags(SelectedRows(), Model.Count());
+    const std::vector<bool> selected = Model.StoredFlags(SelectedRows());
     TBulkUpdate bulk(ListView1);
     selection.clearSelection();
     Model.Reorder(order);
-    std::vector<bool> moved(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        moved[i] = selected[order[i]];
-    SelectRowRanges(selection, RangesOfFlags(moved));
+    SelectRowRanges(selection, Model.ShownRanges(selected));
 }
 
 void TResultList::SortByColumn(int column)
@@ -264,4 +262,9 @@ TItemViewFindList TResultList::FindList()
         const TCompareItem& item = Item(row);
         return absoluteName ? std::string_view(item.SrcPath) : FileNameView(item.SrcPath);
     });
+}
+
+TListFilterField* TResultList::CreateFilterField(QWidget* parent)
+{
+    return new TListFilterField(*ListView1, Model, parent);
 }

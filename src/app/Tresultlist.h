@@ -14,6 +14,7 @@
 #include "dialogs/Titemviewfindlist.h"
 
 class QWidget;
+class TListFilterField;
 class TMessenger;
 class TResultListView;
 class TShell;
@@ -33,7 +34,10 @@ public:
 
     TResultListView& ListView() const { return *ListView1; }
     const TResultListModel& ListModel() const { return Model; }
+    // The rows shown, and all rows with those the filter hides.
     int Count() const { return Model.Count(); }
+    int TotalCount() const { return Model.TotalCount(); }
+    bool Filtered() const { return Model.Filter().Active(); }
     const TCompareItem& Item(int row) const { return Model.Row(row).Item; }
     std::vector<TRowRange> SelectedRows() const;
     // Every row as one run; none for an empty list.
@@ -65,6 +69,8 @@ public:
     void SetColumnWidths(const std::vector<std::int32_t>& widths);
     // The rows as Find searches them.
     TItemViewFindList FindList();
+    // The field that narrows the rows shown; a child of parent.
+    TListFilterField* CreateFilterField(QWidget* parent);
 
 private:
     int ClientWidth() const;

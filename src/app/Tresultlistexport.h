@@ -1,6 +1,7 @@
 #pragma once
 // The result list as File > Save List As... writes it: the six column captions, then each
-// row's texts as the list shows them, in the list's present order.
+// row's texts as the list shows them, in the list's present order. The rows the filter hides
+// belong to the comparison and are written too.
 
 #include "settings/Listexport.h"
 

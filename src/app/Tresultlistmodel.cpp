@@ -1,8 +1,22 @@
 #include "app/Tresultlistmodel.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "sys/Memoryhints.h"
+
+namespace {
+// The entries of the order whose stored row is flagged, in that order.
+template <class TFlags>
+std::vector<std::uint32_t> FlaggedOf(const std::vector<std::uint32_t>& order, const TFlags& flags)
+{
+    std::vector<std::uint32_t> flagged;
+    for (const std::uint32_t index : order)
+        if (flags[index])
+            flagged.push_back(index);
+    return flagged;
+}
+}  // namespace
 
 TResultListModel::TResultListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -72,9 +86,11 @@ void TResultListModel::Fill(const std::vector<TCompareItem>& items)
             ListOrder.push_back(static_cast<std::uint32_t>(Rows.size()));
             Rows.push_back({item});
         }
+        Shown = FFilter.Active() ? FlaggedOf(ListOrder, FFilter.PassingRows(Rows)) : std::vector<std::uint32_t>{};
     } catch (...) {
         Rows.clear();
         ListOrder.clear();
+        Shown.clear();
         endResetModel();
         throw;
     }
@@ -86,16 +102,56 @@ void TResultListModel::Clear()
     beginResetModel();
     Rows = {};
     ListOrder = {};
+    Shown = {};
     endResetModel();
+}
+
+void TResultListModel::SetFilter(TListFilter filter)
+{
+    if (filter.Text() == FFilter.Text())
+        return;
+    std::vector<std::uint32_t> shown =
+        filter.Active() ? FlaggedOf(ListOrder, filter.PassingRows(Rows)) : std::vector<std::uint32_t>{};
+    beginResetModel();
+    FFilter = std::move(filter);
+    Shown.swap(shown);
+    endResetModel();
+}
+
+std::vector<bool> TResultListModel::StoredFlags(const std::vector<TRowRange>& shownRows) const
+{
+    std::vector<bool> flags(Rows.size(), false);
+    const std::vector<std::uint32_t>& shown = ShownOrder();
+    for (const TRowRange& range : shownRows)
+        for (int row = range.First; row <= range.Last; ++row)
+            flags[shown[static_cast<std::size_t>(row)]] = true;
+    return flags;
+}
+
+std::vector<TRowRange> TResultListModel::ShownRanges(const std::vector<bool>& storedFlags) const
+{
+    const std::vector<std::uint32_t>& shown = ShownOrder();
+    std::vector<bool> flags(shown.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        flags[i] = storedFlags[shown[i]];
+    return RangesOfFlags(flags);
+}
+
+int TResultListModel::ShownRowOf(std::uint32_t storageIndex) const
+{
+    const std::vector<std::uint32_t>& shown = ShownOrder();
+    const auto found = std::find(shown.begin(), shown.end(), storageIndex);
+    return found == shown.end() ? -1 : static_cast<int>(found - shown.begin());
 }
 
 void TResultListModel::RemoveFlaggedRows(const std::vector<bool>& flagged)
 {
     // One reset instead of one removal per run of rows: a scattered selection would otherwise
     // cost a pass over the whole list per run.
+    const std::vector<std::uint32_t>& shown = ShownOrder();
     std::vector<bool> removed(Rows.size(), false);
-    for (std::size_t i = 0; i < ListOrder.size() && i < flagged.size(); ++i)
-        removed[ListOrder[i]] = flagged[i];
+    for (std::size_t i = 0; i < shown.size() && i < flagged.size(); ++i)
+        removed[shown[i]] = flagged[i];
     beginResetModel();
     std::vector<std::uint32_t> newIndex(Rows.size());
     std::size_t kept = 0;
@@ -107,12 +163,16 @@ void TResultListModel::RemoveFlaggedRows(const std::vector<bool>& flagged)
         newIndex[i] = static_cast<std::uint32_t>(kept++);
     }
     Rows.resize(kept);
-    std::vector<std::uint32_t> order;
-    order.reserve(kept);
-    for (const std::uint32_t index : ListOrder)
-        if (!removed[index])
-            order.push_back(newIndex[index]);
-    ListOrder.swap(order);
+    const auto keptOf = [&](const std::vector<std::uint32_t>& order) {
+        std::vector<std::uint32_t> result;
+        result.reserve(order.size());
+        for (const std::uint32_t index : order)
+            if (!removed[index])
+                result.push_back(newIndex[index]);
+        return result;
+    };
+    ListOrder = keptOf(ListOrder);
+    Shown = keptOf(Shown);
     endResetModel();
 }
 
@@ -121,19 +181,35 @@ void TResultListModel::Reorder(const std::vector<std::uint32_t>& order)
     if (order.size() != ListOrder.size())
         throw std::invalid_argument("A new order must name every row once.");
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newPosition(order.size());
-    std::vector<std::uint32_t> reordered(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        reordered[i] = ListOrder[order[i]];
-        newPosition[order[i]] = static_cast<int>(i);
-    }
-    ListOrder.swap(reordered);
     const QModelIndexList from = persistentIndexList();
+    std::vector<std::uint32_t> storageOfFrom;
+    storageOfFrom.reserve(static_cast<std::size_t>(from.size()));
+    for (const QModelIndex& index : from)
+        storageOfFrom.push_back(index.isValid() ? StorageIndexOf(index.row()) : 0);
+
+    std::vector<std::uint32_t> reordered(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        reordered[i] = ListOrder[order[i]];
+    ListOrder.swap(reordered);
+    if (FFilter.Active()) {
+        std::vector<bool> shown(Rows.size(), false);
+        for (const std::uint32_t index : Shown)
+            shown[index] = true;
+        Shown = FlaggedOf(ListOrder, shown);
+    }
+
     QModelIndexList to;
     to.reserve(from.size());
-    for (const QModelIndex& index : from)
-        to.append(index.isValid() ? this->index(newPosition[static_cast<std::size_t>(index.row())], index.column())
-                                  : QModelIndex());
+    if (!from.isEmpty()) {
+        std::vector<int> rowOfStored(Rows.size(), -1);
+        const std::vector<std::uint32_t>& now = ShownOrder();
+        for (std::size_t i = 0; i < now.size(); ++i)
+            rowOfStored[now[i]] = static_cast<int>(i);
+        for (qsizetype i = 0; i < from.size(); ++i)
+            to.append(from[i].isValid()
+                          ? index(rowOfStored[storageOfFrom[static_cast<std::size_t>(i)]], from[i].column())
+                          : QModelIndex());
+    }
     changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

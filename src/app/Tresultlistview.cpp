@@ -2,10 +2,20 @@
 
 #include <QAccessible>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <algorithm>
 
 TResultListView::TResultListView(QWidget* parent) : QTreeView(parent) {}
+
+void TResultListView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
 
 void TResultListView::paintEvent(QPaintEvent* event)
 {

@@ -2,6 +2,8 @@
 // The report view of the result list. It paints a row's selection from the selected runs
 // taken once per paint: Qt asks the selection model once per cell, and each question walks
 // every run, so a scattered selection of half a million runs took seconds to paint.
+// Ctrl+C belongs to the window's Copy command; while that is disabled, with nothing selected,
+// the key reaches the view, which passes it on instead of copying its current cell.
 
 #include <QTreeView>
 #include <vector>
@@ -14,6 +16,7 @@ public:
     explicit TResultListView(QWidget* parent = nullptr);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;

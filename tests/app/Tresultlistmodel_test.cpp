@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModelTester>
 
+#include "app/Tlistfilter.h"
 #include "app/Tresultlistmodel.h"
 
 namespace {
@@ -94,4 +95,46 @@ TEST(ResultListModel, KeepsItsShapeThroughReorderRemovalAndClear)
     EXPECT_THROW(model.Reorder({0}), std::invalid_argument);
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(ResultListModel, ShowsWhatTheFilterLetsThroughWhileSortsRemovalsAndFillsReachEveryRow)
+{
+    TResultListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const auto names = [&] {
+        QStringList shown;
+        for (int row = 0; row < model.rowCount(); ++row)
+            shown << Cell(model, row, 0);
+        return shown;
+    };
+    model.Fill({Item("/d/a.txt", 1, true, 1), Item("/d/b.doc", 2, true, 1), Item("/d/c.txt", 3, true, 1),
+                Item("/d/d.doc", 4, true, 1), Item("/d/e.txt", 5, true, 1)});
+    model.SetFilter(TListFilter("*.txt"));
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("a.txt"), QStringLiteral("c.txt"), QStringLiteral("e.txt")}));
+    EXPECT_EQ(model.TotalCount(), 5);
+    EXPECT_EQ(model.Row(2).Item.SizeRemainder, 5);
+
+    // A new order is one of the whole list; the shown rows follow it.
+    const QPersistentModelIndex first = model.index(0, 3);
+    model.Reorder({4, 3, 2, 1, 0});
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("e.txt"), QStringLiteral("c.txt"), QStringLiteral("a.txt")}));
+    EXPECT_EQ(first.row(), 2);
+    EXPECT_EQ(first.column(), 3);
+    EXPECT_EQ(model.ShownRowOf(model.StorageIndexOf(1)), 1);
+    EXPECT_EQ(model.ShownRowOf(1), -1);  // b.doc is hidden
+
+    // Flags name shown rows; the hidden ones stay.
+    model.RemoveFlaggedRows({false, true, false});
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("e.txt"), QStringLiteral("a.txt")}));
+    model.SetFilter(TListFilter());
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("e.txt"), QStringLiteral("d.doc"), QStringLiteral("b.doc"),
+                                    QStringLiteral("a.txt")}));
+
+    // The filter stays for the next rows.
+    model.SetFilter(TListFilter("*.doc"));
+    model.Fill({Item("/x.doc", 1, true, 1), Item("/y.txt", 1, true, 1)});
+    EXPECT_EQ(names(), QStringList{QStringLiteral("x.doc")});
+    EXPECT_EQ(model.TotalCount(), 2);
+    model.Clear();
+    EXPECT_EQ(model.Filter().Text(), "*.doc");
 }

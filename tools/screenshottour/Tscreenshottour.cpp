@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "app/Tapplicationforms.h"
+#include "app/Tlistfilterfield.h"
 #include "app/Tmainform.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "dialogs/Tprogressdialog.h"
@@ -25,6 +26,7 @@ namespace {
 // The main window's parts by their object names.
 QMenu* Menu(const char* name) { return MainForm->findChild<QMenu*>(QString::fromLatin1(name)); }
 QTreeView* List() { return MainForm->findChild<QTreeView*>(QStringLiteral("ListView1")); }
+TListFilterField* FilterField() { return MainForm->findChild<TListFilterField*>(QStringLiteral("FilterEdit1")); }
 
 // Runs the command as its menu item does; one that cannot run ends the tour, which would
 // otherwise wait for a window that never comes.
@@ -114,6 +116,21 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
              later([this] {
                  List()->setFocus();
                  Save(MainForm, "03d-found-items");
+             });
+         }},
+        {idle,
+         [later] {
+             later([] {
+                 FilterField()->setFocus();
+                 FilterField()->setText(QStringLiteral("*.jpg;*.png"));
+             });
+         }},
+        {idle,
+         [this, later] {
+             later([this] {
+                 Save(MainForm, "03e-filtered-list");
+                 FilterField()->clear();
+                 List()->setFocus();
              });
          }},
         {idle,

@@ -1,7 +1,7 @@
 #pragma once
 // The tour of the screenshot script: the desktop program runs one comparison of a source
-// against a destination by itself, copies some of the results, finds others, saves a picture
-// of each window it passes into a folder, and closes. It presses only what a user would. Its
+// against a destination by itself, copies some of the results, finds and filters others, saves
+// a picture of each window it passes into a folder, and closes. It presses only what a user would. Its
 // settings file lives in the folder too, so a tour neither reads nor spoils the user's.
 
 #include <QObject>

@@ -1,0 +1,39 @@
+#include "app/Tlistfilter.h"
+
+#include <algorithm>
+
+#include "app/Tcoreparts.h"
+#include "app/Tresultlistmodel.h"
+#include "sys/Mysysutils.h"
+#include "sys/Pathsyntax.h"
+
+TListFilter::TListFilter(std::string_view text) : FText(text)
+{
+    if (!Active())
+        return;
+    for (std::string& mask : SplitText(text, ';')) {
+        const bool absoluteName = std::any_of(mask.begin(), mask.end(), PathSyntax::IsSeparator);
+        Masks.push_back({std::move(mask), absoluteName});
+    }
+}
+
+bool TListFilter::Passes(std::string_view sourcePath) const
+{
+    if (!Active())
+        return true;
+    const std::string_view name = FileNameView(sourcePath);
+    return std::any_of(Masks.begin(), Masks.end(), [&](const TMask& mask) {
+        return MatchesMask(mask.AbsoluteName ? sourcePath : name, mask.Text);
+    });
+}
+
+std::vector<std::uint8_t> TListFilter::PassingRows(const std::vector<TResultRow>& rows) const
+{
+    std::vector<std::uint8_t> passing(rows.size());
+    const TCoreParts parts(rows.size());
+    parts.Run([&](std::size_t, std::size_t first, std::size_t end) {
+        for (std::size_t i = first; i < end; ++i)
+            passing[i] = Passes(rows[i].Item.SrcPath) ? 1 : 0;
+    });
+    return passing;
+}

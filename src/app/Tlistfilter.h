@@ -1,0 +1,33 @@
+#pragma once
+// Which rows of the result list the quick filter lets through. Its text is a mask list, cut
+// at ";" like the include masks; a row passes when one of the masks fits it by the wildcard
+// rules of Find. A mask with a path separator is matched against the row's whole source path,
+// any other against its file name. Without text every row passes.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TResultRow;
+
+class TListFilter {
+public:
+    TListFilter() = default;
+    explicit TListFilter(std::string_view text);
+
+    const std::string& Text() const { return FText; }
+    bool Active() const { return !FText.empty(); }
+    bool Passes(std::string_view sourcePath) const;
+    // One flag per row, 1 where it passes; the rows are matched on every core.
+    std::vector<std::uint8_t> PassingRows(const std::vector<TResultRow>& rows) const;
+
+private:
+    struct TMask {
+        std::string Text;
+        bool AbsoluteName;
+    };
+
+    std::string FText;
+    std::vector<TMask> Masks;
+};
