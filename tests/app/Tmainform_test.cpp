@@ -182,7 +182,7 @@ TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRow
     EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
     // A header click sorts ascending, and a second click on it does not turn the order round.
     for (int click = 0; click < 2; ++click) {
-        emit List().header()->sectionClicked(0);
+        ClickHeader(0);
         EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/b", "/m/c", "/m/d"}));
     }
     EXPECT_FALSE(List().header()->isSortIndicatorShown());

@@ -60,7 +60,7 @@ protected:
             items.push_back(item);
         }
         Form().FillList(items, {Tree.Path("src"), Tree.Path("dst")});
-        Form().ListView1ColumnClick(0);
+        ClickHeader(0);
     }
     TNames Sources(const TNames& names) const { return Under("src/", names); }
     TNames Destinations(const TNames& names) const { return Under("dst/", names); }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -118,6 +119,14 @@ protected:
         command.trigger();
     }
     QTreeView& List() { return Child<QTreeView>("ListView1"); }
+    // A left click in the middle of a column's caption.
+    void ClickHeader(int section)
+    {
+        QHeaderView& header = *List().header();
+        const QPoint middle(header.sectionViewportPosition(section) + header.sectionSize(section) / 2,
+                            header.height() / 2);
+        QTest::mouseClick(header.viewport(), Qt::LeftButton, Qt::NoModifier, middle);
+    }
     const TResultListModel& Model()
     {
         const auto* model = qobject_cast<const TResultListModel*>(List().model());

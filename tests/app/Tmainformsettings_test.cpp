@@ -127,8 +127,9 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     EXPECT_TRUE(Command("LastPositionM1").isChecked());
     EXPECT_EQ(Form().geometry(), QRect(30, 40, 500, 400));
     EXPECT_EQ(List().header()->sectionSize(0), 123);
+    Form().FillList({Item("/s/a", 1)});
     Chooser.Cancel();
-    Form().SaveListAsM1Click();
+    Trigger("SaveListAsM1");
     ASSERT_EQ(Chooser.FileDialogs.size(), 4U);
     EXPECT_EQ(Chooser.FileDialogs[3].InitialDir, Tree.Path("Lists"));
     EXPECT_EQ(Chooser.FileDialogs[3].FilterIndex, 2);
