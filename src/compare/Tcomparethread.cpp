@@ -227,9 +227,7 @@ void TCompareThread::ClassifyItems(TWorkPool& pool)
                     facts.DstSize = destination->Size;
                     facts.DstTime = destination->LastWriteTime;
                 }
-                verdict.SrcSize = facts.Size;
-                verdict.SrcTime = facts.LastWriteTime;
-                ClassifyItem(verdict, destination);
+                ClassifyItem(verdict, facts.Size, facts.LastWriteTime, destination);
                 facts.Kept = Options.ShowNotModified || verdict.Result != TCompareResult::NotModified;
                 classified.fetch_add(1, std::memory_order_relaxed);
             }
@@ -279,9 +277,7 @@ void TCompareThread::CollectItems(TWorkPool& pool)
         item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + name.size());
         item.DstPath.append(DstRoot).append(directory.Relative).append(name);
         const TScannedDirectory::TFile& facts = directory.Files[file];
-        item.SrcSize = facts.Size;
-        item.SrcTime = facts.LastWriteTime;
-        ClassifyItem(item, facts.Destination());
+        ClassifyItem(item, facts.Size, facts.LastWriteTime, facts.Destination());
     };
     const auto makeItems = [&](std::size_t first, std::size_t end) {
         for (std::size_t d = first; d < end; ++d) {
@@ -306,32 +302,29 @@ void TCompareThread::CollectItems(TWorkPool& pool)
     ReturnFreeMemory();
 }
 
-void TCompareThread::ClassifyItem(TCompareItem& item, const std::optional<TFileFacts>& destination) const
+void TCompareThread::ClassifyItem(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
+                                  const std::optional<TFileFacts>& destination) const
 {
-    const std::int64_t sourceSize = item.SrcSize;
-    const std::int64_t sourceTime = item.SrcTime;
     if (!destination) {
         item.DstExists = false;
-        item.DstSize = 0;
-        item.DstTime = 0;
         item.SizeRemainder = sourceSize;
         item.TimeRemainder = 0;
         item.Result = TCompareResult::Created;
+        item.SetSeen(sourceSize, sourceTime, 0, 0);
         return;
     }
     item.DstExists = true;
-    item.DstSize = destination->Size;
-    item.DstTime = destination->LastWriteTime;
     if (destination->IsDirectory || sourceSize < 0 || destination->Size < 0 || sourceTime <= 0 ||
         destination->LastWriteTime <= 0) {
         item.SizeRemainder = 0;
         item.TimeRemainder = 0;
         item.Result = TCompareResult::Unknown;
-        return;
+    } else {
+        item.SizeRemainder = sourceSize - destination->Size;
+        item.TimeRemainder = TimeRemainderOf(sourceTime, destination->LastWriteTime);
+        item.Result = ResultOf(item.TimeRemainder, item.SizeRemainder);
     }
-    item.SizeRemainder = sourceSize - destination->Size;
-    item.TimeRemainder = TimeRemainderOf(sourceTime, destination->LastWriteTime);
-    item.Result = ResultOf(item.TimeRemainder, item.SizeRemainder);
+    item.SetSeen(sourceSize, sourceTime, destination->Size, destination->LastWriteTime);
 }
 
 std::int64_t TCompareThread::TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const

@@ -51,8 +51,9 @@ private:
     bool AnyMaskMatches(const std::string& name, const std::vector<std::string>& masks) const;
     void ClassifyItems(TWorkPool& pool);
     void CollectItems(TWorkPool& pool);
-    // From the item's source facts and what the lookup found under the destination root.
-    void ClassifyItem(TCompareItem& item, const std::optional<TFileFacts>& destination) const;
+    // From the source's facts and what the lookup found under the destination root.
+    void ClassifyItem(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
+                      const std::optional<TFileFacts>& destination) const;
     std::int64_t TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const;
     // Without the hour shift.
     std::int64_t PreciseRemainder(std::int64_t sourceTime, std::int64_t destinationTime) const;
