@@ -410,7 +410,7 @@ void TCompareThread::SortItems(TWorkPool& pool)
         const TLocaleRules& rules = TLocaleRules::ForThisThread();
         std::string& block = keyBlocks[first / KeyBatch];
         for (std::size_t i = first; i < end; ++i) {
-            block += rules.SortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()));
+            rules.AppendSortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()), block);
             keyEnds[i] = static_cast<std::uint32_t>(block.size());
         }
     };
