@@ -1,6 +1,7 @@
 #include "app/Tlistsorter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <stdexcept>
@@ -176,9 +177,12 @@ private:
     // which keeps the order since keys hold no zero byte.
     static std::uint64_t Head(std::string_view key, std::size_t from)
     {
+        unsigned char bytes[sizeof(std::uint64_t)] = {};
+        if (from < key.size())
+            std::memcpy(bytes, key.data() + from, std::min(sizeof bytes, key.size() - from));
         std::uint64_t value = 0;
-        for (std::size_t i = from; i < from + sizeof(std::uint64_t); ++i)
-            value = value << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0U);
+        for (const unsigned char byte : bytes)
+            value = value << 8 | byte;
         return value;
     }
 
@@ -210,6 +214,8 @@ std::size_t SharedFolderPrefix(const std::vector<std::string_view>& texts)
 std::vector<std::uint32_t> TextRanks(const std::vector<TResultRow>& rows, TSortCode key, std::uint32_t& count)
 {
     std::vector<std::string_view> distinct;
+    if (key == SortCode::AbsoluteName || key == SortCode::Name)
+        distinct.reserve(rows.size());
     std::vector<std::uint32_t> ranks(rows.size());
     // A few extensions repeat all over a tree, not only within a folder: they are looked up
     // among the texts seen so far, so they cost a few keys, not one a row.
@@ -247,18 +253,19 @@ TListSorter::TListSorter(const TResultListModel& list, TSortCode code) : Descend
 {
     const TSortCode key = code & ~SortCode::Descending;
     const std::vector<TResultRow>& rows = list.StoredRows();
-    std::vector<std::int64_t> keyOfRow(rows.size());
-    switch (key) {
-    case SortCode::Name:
-    case SortCode::Directory:
-    case SortCode::Extension:
-    case SortCode::AbsoluteName: {
+    const std::vector<std::uint32_t>& stored = list.StorageIndexes();
+    Keys.resize(stored.size());
+    if (key == SortCode::Name || key == SortCode::Directory || key == SortCode::Extension ||
+        key == SortCode::AbsoluteName) {
         std::uint32_t count = 0;
         const std::vector<std::uint32_t> ranks = TextRanks(rows, key, count);
-        std::copy(ranks.begin(), ranks.end(), keyOfRow.begin());
+        for (std::size_t i = 0; i < Keys.size(); ++i)
+            Keys[i] = ranks[stored[i]];
         RankCount = count;
-        break;
+        return;
     }
+    std::vector<std::int64_t> keyOfRow(rows.size());
+    switch (key) {
     case SortCode::SizeRemainder:
         for (std::size_t i = 0; i < rows.size(); ++i)
             keyOfRow[i] = rows[i].Item.SizeRemainder;
@@ -274,8 +281,6 @@ TListSorter::TListSorter(const TResultListModel& list, TSortCode code) : Descend
     default:
         throw std::invalid_argument("Unknown sort code " + std::to_string(code) + ".");
     }
-    const std::vector<std::uint32_t>& stored = list.StorageIndexes();
-    Keys.resize(stored.size());
     for (std::size_t i = 0; i < Keys.size(); ++i)
         Keys[i] = keyOfRow[stored[i]];
 }
