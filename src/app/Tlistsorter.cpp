@@ -9,6 +9,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "sys/Memoryhints.h"
 #include "sys/Mysysutils.h"
 #include "sys/Pathsyntax.h"
 #include "sys/Tlocalerules.h"
@@ -63,7 +64,10 @@ public:
         // The records are sorted by eight key bytes at a time: a run that agrees on them is
         // sorted again by the next eight, and only there, so that no comparison walks the
         // long start that the keys of one folder's names share.
-        std::vector<TRecord> records(texts);
+        std::vector<TRecord> records;
+        records.reserve(texts);
+        PreferLargePages(records.data(), texts * sizeof(TRecord));
+        records.resize(texts);
         const std::size_t shared = SharedKeyStart();
         for (std::uint32_t text = 0; text < texts; ++text)
             records[text] = {Head(KeyOf(text), shared), text};
@@ -129,7 +133,9 @@ private:
             for (std::size_t i = first; i < end; ++i)
                 length += texts[i].size();
             made.Buffer.reserve(length + length / 2 + 64);
+            PreferLargePages(made.Buffer.data(), made.Buffer.capacity());
             made.Ends.reserve(end - first);
+            PreferLargePages(made.Ends.data(), made.Ends.capacity() * sizeof(std::uint32_t));
             for (std::size_t i = first; i < end; ++i) {
                 rules.AppendSortKey(texts[i], made.Buffer);
                 if (made.Buffer.size() > std::numeric_limits<std::uint32_t>::max())
@@ -214,8 +220,10 @@ std::size_t SharedFolderPrefix(const std::vector<std::string_view>& texts)
 std::vector<std::uint32_t> TextRanks(const std::vector<TResultRow>& rows, TSortCode key, std::uint32_t& count)
 {
     std::vector<std::string_view> distinct;
-    if (key == SortCode::AbsoluteName || key == SortCode::Name)
+    if (key == SortCode::AbsoluteName || key == SortCode::Name) {
         distinct.reserve(rows.size());
+        PreferLargePages(distinct.data(), rows.size() * sizeof(std::string_view));
+    }
     std::vector<std::uint32_t> ranks(rows.size());
     // A few extensions repeat all over a tree, not only within a folder: they are looked up
     // among the texts seen so far, so they cost a few keys, not one a row.
