@@ -118,10 +118,17 @@ std::string TLocaleRules::SortKey(std::string_view text) const
 
 void TLocaleRules::AppendSortKey(std::string_view text, std::string& key) const
 {
+    std::u16string& unicode = Impl->Utf16Text;
+    if (Impl->AsciiLowersPlainly && IsAscii(text)) {
+        unicode.resize(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i)
+            unicode[i] = static_cast<char16_t>(text[i] >= 'A' && text[i] <= 'Z' ? text[i] - 'A' + 'a' : text[i]);
+        AppendKeyOfUnicode(key);
+        return;
+    }
     std::string& lower = Impl->LowerText;
     LowerInto(text, lower);
     // Ill-formed bytes become U+FFFD, as they do for the collator's own UTF-8 comparison.
-    std::u16string& unicode = Impl->Utf16Text;
     unicode.resize(lower.size() + 1);
     for (;;) {
         UErrorCode status = U_ZERO_ERROR;
@@ -137,8 +144,14 @@ void TLocaleRules::AppendSortKey(std::string_view text, std::string& key) const
         unicode.resize(static_cast<std::size_t>(length));
         break;
     }
+    AppendKeyOfUnicode(key);
+}
+
+void TLocaleRules::AppendKeyOfUnicode(std::string& key) const
+{
+    const std::u16string& unicode = Impl->Utf16Text;
     const std::size_t start = key.size();
-    key.resize(start + lower.size() * 2 + 16);
+    key.resize(start + unicode.size() * 2 + 16);
     for (;;) {
         const auto room = static_cast<int32_t>(key.size() - start);
         const int32_t length = Impl->Collator->getSortKey(unicode.data(), static_cast<int32_t>(unicode.size()),

@@ -33,6 +33,8 @@ public:
 private:
     struct TImpl;
     void LowerInto(std::string_view text, std::string& lower) const;
+    // Appends the key of the lower-cased text left in the object's room for it.
+    void AppendKeyOfUnicode(std::string& key) const;
 
     std::unique_ptr<TImpl> Impl;
 };
