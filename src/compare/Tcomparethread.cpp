@@ -39,7 +39,7 @@ std::vector<TWorkPool::TTask> BatchTasks(std::size_t count, std::size_t batch, c
 // the place of each subdirectory among the files, so that the items can be put in the order
 // of a depth-first walk in listing order, whichever thread listed what when.
 struct TCompareThread::TScannedDirectory {
-    enum class TFound : std::uint8_t { NotLookedUp, Nothing, File, Directory };
+    enum class TFound : std::uint8_t { Nothing, File, Directory };
     // The names stand one after another in Names: a string of its own each would double
     // the walk's memory. The lookups add what they found under the destination root, and
     // whether the file stays in the result: an item is made only for those that stay.
@@ -164,7 +164,7 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
         if (directory.Names.size() > UINT32_MAX)
             throw std::length_error("The names of one folder are too long.");
         directory.Files.push_back({static_cast<std::uint32_t>(directory.Names.size()),
-                                   TScannedDirectory::TFound::NotLookedUp, false, entry.Facts.Size,
+                                   TScannedDirectory::TFound::Nothing, false, entry.Facts.Size,
                                    entry.Facts.LastWriteTime, 0, 0});
     }
 }
