@@ -77,8 +77,10 @@ public:
             const TRun run = unsorted.back();
             unsorted.pop_back();
             const auto begin = records.begin();
-            std::sort(begin + run.First, begin + run.End,
-                      [](const TRecord& a, const TRecord& b) { return a.Head < b.Head; });
+            // Ties go by text, so that the next bytes of a run are read in the order they lie in.
+            std::sort(begin + run.First, begin + run.End, [](const TRecord& a, const TRecord& b) {
+                return a.Head != b.Head ? a.Head < b.Head : a.Text < b.Text;
+            });
             for (std::uint32_t first = run.First; first < run.End;) {
                 std::uint32_t end = first + 1;
                 while (end < run.End && records[end].Head == records[first].Head)
@@ -184,8 +186,11 @@ private:
     static std::uint64_t Head(std::string_view key, std::size_t from)
     {
         unsigned char bytes[sizeof(std::uint64_t)] = {};
-        if (from < key.size())
-            std::memcpy(bytes, key.data() + from, std::min(sizeof bytes, key.size() - from));
+        if (from + sizeof bytes <= key.size())
+            std::memcpy(bytes, key.data() + from, sizeof bytes);
+        else
+            for (std::size_t i = from; i < key.size(); ++i)
+                bytes[i - from] = static_cast<unsigned char>(key[i]);
         std::uint64_t value = 0;
         for (const unsigned char byte : bytes)
             value = value << 8 | byte;
