@@ -20,7 +20,7 @@ TCoreParts::TCoreParts(std::size_t items)
 
 void TCoreParts::Run(const TJob& job) const
 {
-    const std::size_t partSize = (Items + Parts - 1) / Parts;
+    const std::size_t partSize = PartSize();
     std::vector<std::exception_ptr> errors(Parts);
     const auto runPart = [&](std::size_t part) {
         try {

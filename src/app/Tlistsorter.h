@@ -4,6 +4,7 @@
 // reverse of the ascending one, equal keys included.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "app/Tresultlistmodel.h"
@@ -34,12 +35,9 @@ public:
     std::vector<std::uint32_t> Order() const;
 
 private:
-    struct TRowKey {
-        std::int64_t Key;
-        std::uint32_t Position;
-    };
-    int CompareKeys(const TRowKey& a, const TRowKey& b) const;
-
     bool Descending;
-    std::vector<TRowKey> Keys;
+    // The key of the row at each present position; for a text, its rank among the texts.
+    std::vector<std::int64_t> Keys;
+    // For texts, the number of ranks: few and dense, they are put in order by counting.
+    std::optional<std::uint32_t> RankCount;
 };

@@ -1,5 +1,7 @@
 #include "compare/Tcompareitem.h"
 
+#include <utility>
+
 std::string ResultText(TCompareResult result)
 {
     switch (result) {
@@ -12,6 +14,78 @@ std::string ResultText(TCompareResult result)
     }
 }
 
+TCompareItem::TCompareItem(const TCompareItem& other)
+    : SrcPath(other.SrcPath),
+      DstPath(other.DstPath),
+      SizeRemainder(other.SizeRemainder),
+      TimeRemainder(other.TimeRemainder),
+      DstExists(other.DstExists),
+      DestinationSeen(other.DestinationSeen),
+      Result(other.Result),
+      SrcSize(other.SrcSize),
+      SrcTime(other.SrcTime)
+{
+    if (DestinationSeen == TSeenDestination::Apart)
+        Destination = new TDestinationFacts(*other.Destination);
+    else
+        DstTime = other.DstTime;
+}
+
+TCompareItem::TCompareItem(TCompareItem&& other) noexcept
+    : SrcPath(std::move(other.SrcPath)),
+      DstPath(std::move(other.DstPath)),
+      SizeRemainder(other.SizeRemainder),
+      TimeRemainder(other.TimeRemainder),
+      DstExists(other.DstExists),
+      DestinationSeen(std::exchange(other.DestinationSeen, TSeenDestination::NotGiven)),
+      Result(other.Result),
+      SrcSize(other.SrcSize),
+      SrcTime(other.SrcTime)
+{
+    if (DestinationSeen == TSeenDestination::Apart)
+        Destination = std::exchange(other.Destination, nullptr);
+    else
+        DstTime = other.DstTime;
+}
+
+TCompareItem& TCompareItem::operator=(const TCompareItem& other)
+{
+    if (this != &other)
+        *this = TCompareItem(other);
+    return *this;
+}
+
+TCompareItem& TCompareItem::operator=(TCompareItem&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    ReleaseSeen();
+    SrcPath = std::move(other.SrcPath);
+    DstPath = std::move(other.DstPath);
+    SizeRemainder = other.SizeRemainder;
+    TimeRemainder = other.TimeRemainder;
+    DstExists = other.DstExists;
+    Result = other.Result;
+    SrcSize = other.SrcSize;
+    SrcTime = other.SrcTime;
+    DestinationSeen = std::exchange(other.DestinationSeen, TSeenDestination::NotGiven);
+    if (DestinationSeen == TSeenDestination::Apart)
+        Destination = std::exchange(other.Destination, nullptr);
+    else
+        DstTime = other.DstTime;
+    return *this;
+}
+
+TCompareItem::~TCompareItem() { ReleaseSeen(); }
+
+void TCompareItem::ReleaseSeen() noexcept
+{
+    if (DestinationSeen == TSeenDestination::Apart)
+        delete Destination;
+    DestinationSeen = TSeenDestination::NotGiven;
+    DstTime = 0;
+}
+
 std::int64_t TCompareItem::TimeRemainderDays() const
 {
     constexpr std::int64_t TicksPerDay = 864'000'000'000;
@@ -20,4 +94,40 @@ std::int64_t TCompareItem::TimeRemainderDays() const
     if (TimeRemainder % TicksPerDay == 0)
         return days;
     return TimeRemainder > 0 ? days + 1 : days - 1;
+}
+
+namespace {
+// Wraps where the signed difference would overflow; the size given back is exact either way.
+std::int64_t SizeLess(std::int64_t size, std::int64_t remainder)
+{
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(size) - static_cast<std::uint64_t>(remainder));
+}
+}  // namespace
+
+void TCompareItem::SetSeen(std::int64_t srcSize, std::int64_t srcTime, std::int64_t dstSize, std::int64_t dstTime)
+{
+    ReleaseSeen();
+    SrcSize = srcSize;
+    SrcTime = srcTime;
+    if (dstSize == SizeLess(srcSize, SizeRemainder)) {
+        DstTime = dstTime;
+        DestinationSeen = TSeenDestination::FromRemainder;
+        return;
+    }
+    Destination = new TDestinationFacts{dstSize, dstTime};
+    DestinationSeen = TSeenDestination::Apart;
+}
+
+std::int64_t TCompareItem::SeenDstSize() const
+{
+    switch (DestinationSeen) {
+    case TSeenDestination::FromRemainder: return SizeLess(SrcSize, SizeRemainder);
+    case TSeenDestination::Apart: return Destination->Size;
+    default: return 0;
+    }
+}
+
+std::int64_t TCompareItem::SeenDstTime() const
+{
+    return DestinationSeen == TSeenDestination::Apart ? Destination->Time : DstTime;
 }

@@ -21,14 +21,23 @@ std::string ResultText(TCompareResult result);
 class TCompareItem {
 public:
     TCompareItem() = default;
-    TCompareItem(const TCompareItem&) = default;
-    TCompareItem(TCompareItem&&) = default;
-    TCompareItem& operator=(const TCompareItem&) = default;
-    TCompareItem& operator=(TCompareItem&&) = default;
-    virtual ~TCompareItem() = default;
+    TCompareItem(const TCompareItem& other);
+    TCompareItem(TCompareItem&& other) noexcept;
+    TCompareItem& operator=(const TCompareItem& other);
+    TCompareItem& operator=(TCompareItem&& other) noexcept;
+    virtual ~TCompareItem();
 
     // The time difference in whole days, its magnitude rounded up.
     std::int64_t TimeRemainderDays() const;
+
+    // What the comparison saw, so that the file operations can look again before they write:
+    // sizes in bytes and last-write times in units of 100 ns, those of the destination 0 where
+    // there was none. Given once SizeRemainder is final.
+    void SetSeen(std::int64_t srcSize, std::int64_t srcTime, std::int64_t dstSize, std::int64_t dstTime);
+    std::int64_t SeenSrcSize() const { return SrcSize; }
+    std::int64_t SeenSrcTime() const { return SrcTime; }
+    std::int64_t SeenDstSize() const;
+    std::int64_t SeenDstTime() const;
 
     std::string SrcPath;
     std::string DstPath;
@@ -36,12 +45,32 @@ public:
     // Units of 100 ns.
     std::int64_t TimeRemainder = 0;
     bool DstExists = false;
+
+private:
+    // Where the destination's facts are; declared here, where the alignment of Result leaves
+    // room for it anyway.
+    enum class TSeenDestination : std::uint8_t { NotGiven, FromRemainder, Apart };
+    TSeenDestination DestinationSeen = TSeenDestination::NotGiven;
+
+public:
     TCompareResult Result = TCompareResult::None;
-    // What the comparison saw, so that the file operations can look again before they write:
-    // sizes in bytes and last-write times in units of 100 ns, of the destination only where
-    // DstExists.
+
+private:
+    struct TDestinationFacts {
+        std::int64_t Size;
+        std::int64_t Time;
+    };
+
+    void ReleaseSeen() noexcept;
+
     std::int64_t SrcSize = 0;
     std::int64_t SrcTime = 0;
-    std::int64_t DstSize = 0;
-    std::int64_t DstTime = 0;
+    // The destination's size is the source's less SizeRemainder, for every pair but an
+    // "(Unknown)" one, whose remainders are 0: only such a pair keeps its destination's
+    // facts apart, on the heap, so that a million items carry no room for the rare case.
+    // Read as Destination only while DestinationSeen is Apart.
+    union {
+        std::int64_t DstTime = 0;
+        TDestinationFacts* Destination;
+    };
 };

@@ -39,12 +39,25 @@ std::vector<TWorkPool::TTask> BatchTasks(std::size_t count, std::size_t batch, c
 // the place of each subdirectory among the files, so that the items can be put in the order
 // of a depth-first walk in listing order, whichever thread listed what when.
 struct TCompareThread::TScannedDirectory {
+    enum class TFound : std::uint8_t { Nothing, File, Directory };
     // The names stand one after another in Names: a string of its own each would double
-    // the walk's memory.
+    // the walk's memory. The lookups add what they found under the destination root, and
+    // whether the file stays in the result: an item is made only for those that stay.
     struct TFile {
         std::uint32_t NameEnd;
+        TFound Found;
+        bool Kept;
         std::int64_t Size;
         std::int64_t LastWriteTime;
+        std::int64_t DstSize;
+        std::int64_t DstTime;
+
+        std::optional<TFileFacts> Destination() const
+        {
+            if (Found == TFound::Nothing)
+                return std::nullopt;
+            return TFileFacts{Found == TFound::Directory, DstSize, DstTime};
+        }
     };
     struct TSubdirectory {
         std::size_t FilesBefore;
@@ -53,12 +66,18 @@ struct TCompareThread::TScannedDirectory {
 
     explicit TScannedDirectory(std::string relative) : Relative(std::move(relative)) {}
 
+    std::string_view Name(std::size_t file) const
+    {
+        const std::uint32_t start = file == 0 ? 0 : Files[file - 1].NameEnd;
+        return std::string_view(Names).substr(start, Files[file].NameEnd - start);
+    }
+
     // Empty for the root, else the path below the root with a trailing delimiter.
     std::string Relative;
     std::vector<TFile> Files;
     std::string Names;
     std::vector<TSubdirectory> Subdirectories;
-    // Where the files go in the items: the run before each subdirectory, then the rest.
+    // Where the kept files go in the items: the run before each subdirectory, then the rest.
     std::vector<std::size_t> RunStarts;
 };
 
@@ -73,20 +92,28 @@ TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller
     FreeOnTerminate = true;
 }
 
+TCompareThread::~TCompareThread() = default;
+
 void TCompareThread::Prepare()
 {
     PrepareMasks();
     Pool = std::make_unique<TWorkPool>(Jobs);
     TWorkPool& pool = *Pool;
-    TScannedDirectory root({});
-    pool.Run({[&] { ScanDirectory(root, pool); }}, [] {});
-    if (!Terminated())
-        CollectItems(root, pool);
+    Root = std::make_unique<TScannedDirectory>(std::string());
+    pool.Run({[&] { ScanDirectory(*Root, pool); }}, [] {});
+    const std::function<void(TScannedDirectory&)> list = [&](TScannedDirectory& directory) {
+        Directories.push_back(&directory);
+        for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories)
+            list(*subdirectory.Directory);
+    };
+    list(*Root);
 }
 
 void TCompareThread::Run()
 {
     ClassifyItems(*Pool);
+    if (!Terminated())
+        CollectItems(*Pool);
     if (!Terminated())
         SortItems(*Pool);
     Pool.reset();
@@ -95,6 +122,8 @@ void TCompareThread::Run()
 void TCompareThread::CleanUp()
 {
     Pool.reset();
+    Directories = {};
+    Root.reset();
     ExcludeMaskList = {};
     IncludeMaskList = {};
     Items = {};
@@ -134,63 +163,10 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
         directory.Names += entry.Name;
         if (directory.Names.size() > UINT32_MAX)
             throw std::length_error("The names of one folder are too long.");
-        directory.Files.push_back(
-            {static_cast<std::uint32_t>(directory.Names.size()), entry.Facts.Size, entry.Facts.LastWriteTime});
+        directory.Files.push_back({static_cast<std::uint32_t>(directory.Names.size()),
+                                   TScannedDirectory::TFound::Nothing, false, entry.Facts.Size,
+                                   entry.Facts.LastWriteTime, 0, 0});
     }
-}
-
-void TCompareThread::CollectItems(TScannedDirectory& root, TWorkPool& pool)
-{
-    // Where each run of files goes is settled first, in walk order; then every directory
-    // makes its own items, on every thread. Making a million paths is mostly fresh memory,
-    // and the pages it costs come in faster from several threads.
-    std::vector<TScannedDirectory*> directories;
-    std::size_t next = 0;
-    const std::function<void(TScannedDirectory&)> place = [&](TScannedDirectory& directory) {
-        directories.push_back(&directory);
-        std::size_t file = 0;
-        for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
-            directory.RunStarts.push_back(next);
-            next += subdirectory.FilesBefore - file;
-            file = subdirectory.FilesBefore;
-            place(*subdirectory.Directory);
-        }
-        directory.RunStarts.push_back(next);
-        next += directory.Files.size() - file;
-    };
-    place(root);
-
-    Items.reserve(next);
-    PreferLargePages(Items.data(), next * sizeof(TCompareItem));
-    Items.resize(next);
-    const auto makeItem = [this](TCompareItem& item, const TScannedDirectory& directory, std::size_t file) {
-        const std::uint32_t nameStart = file == 0 ? 0 : directory.Files[file - 1].NameEnd;
-        const std::string_view name(directory.Names.data() + nameStart, directory.Files[file].NameEnd - nameStart);
-        item.SrcPath.reserve(SrcRoot.size() + directory.Relative.size() + name.size());
-        item.SrcPath.append(SrcRoot).append(directory.Relative).append(name);
-        item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + name.size());
-        item.DstPath.append(DstRoot).append(directory.Relative).append(name);
-        item.SizeRemainder = directory.Files[file].Size;
-        item.TimeRemainder = directory.Files[file].LastWriteTime;
-    };
-    const auto makeItems = [&](std::size_t first, std::size_t end) {
-        for (std::size_t d = first; d < end; ++d) {
-            TScannedDirectory& directory = *directories[d];
-            std::size_t run = 0;
-            for (std::size_t file = 0; file < directory.Files.size(); ++file) {
-                while (run < directory.Subdirectories.size() && directory.Subdirectories[run].FilesBefore <= file)
-                    ++run;
-                const std::size_t runFirst = run == 0 ? 0 : directory.Subdirectories[run - 1].FilesBefore;
-                makeItem(Items[directory.RunStarts[run] + file - runFirst], directory, file);
-            }
-            // Released at once, so the walk's findings and the items are never both held whole.
-            directory.Files = {};
-            directory.Names = {};
-        }
-    };
-    pool.Run(BatchTasks(directories.size(), DirectoryBatch, makeItems), [] {});
-    // The sort's keys come next; the pages the walk used are better given back first.
-    ReturnFreeMemory();
 }
 
 bool TCompareThread::PassesMasks(const std::string& name) const
@@ -215,55 +191,140 @@ bool TCompareThread::AnyMaskMatches(const std::string& name, const std::vector<s
 
 void TCompareThread::ClassifyItems(TWorkPool& pool)
 {
-    const auto total = static_cast<std::int32_t>(Items.size());
+    // The lookups go by pieces of one directory, so that each resolves the destination
+    // directory once; no item exists yet, and none is made for a file that is dropped.
+    struct TPiece {
+        TScannedDirectory* Directory;
+        std::size_t First, End;
+    };
+    std::vector<TPiece> pieces;
+    std::size_t files = 0;
+    for (TScannedDirectory* directory : Directories) {
+        for (std::size_t first = 0; first < directory->Files.size(); first += LookupBatch)
+            pieces.push_back({directory, first, std::min(first + LookupBatch, directory->Files.size())});
+        files += directory->Files.size();
+    }
+    if (files > INT32_MAX)
+        throw std::length_error("The comparison cannot count that many files.");
+    const auto total = static_cast<std::int32_t>(files);
     std::atomic<std::int32_t> classified{0};
     const auto classify = [&](std::size_t first, std::size_t end) {
         TLookupCache lookups;
-        for (std::size_t i = first; i < end; ++i) {
-            if (Terminated())
-                return;
-            ClassifyItem(Items[i], lookups);
-            classified.fetch_add(1, std::memory_order_relaxed);
+        std::string path;
+        TCompareItem verdict;
+        for (std::size_t p = first; p < end; ++p) {
+            TScannedDirectory& directory = *pieces[p].Directory;
+            for (std::size_t file = pieces[p].First; file < pieces[p].End; ++file) {
+                if (Terminated())
+                    return;
+                TScannedDirectory::TFile& facts = directory.Files[file];
+                path.assign(DstRoot).append(directory.Relative).append(directory.Name(file));
+                const std::optional<TFileFacts> destination = FileSystem.Lookup(path, lookups);
+                facts.Found = !destination                ? TScannedDirectory::TFound::Nothing
+                              : destination->IsDirectory ? TScannedDirectory::TFound::Directory
+                                                         : TScannedDirectory::TFound::File;
+                if (destination) {
+                    facts.DstSize = destination->Size;
+                    facts.DstTime = destination->LastWriteTime;
+                }
+                ClassifyItem(verdict, facts.Size, facts.LastWriteTime, destination);
+                facts.Kept = Options.ShowNotModified || verdict.Result != TCompareResult::NotModified;
+                classified.fetch_add(1, std::memory_order_relaxed);
+            }
         }
     };
     std::int32_t reported = 0;
-    pool.Run(BatchTasks(Items.size(), LookupBatch, classify), [&] {
+    pool.Run(BatchTasks(pieces.size(), 1, classify), [&] {
         if (const std::int32_t done = classified.load(std::memory_order_relaxed); done != reported) {
             reported = done;
             Progress(done, total);
         }
     });
-    if (Terminated() || Options.ShowNotModified)
-        return;
-    std::erase_if(Items, [](const TCompareItem& item) { return item.Result == TCompareResult::NotModified; });
 }
 
-void TCompareThread::ClassifyItem(TCompareItem& item, TLookupCache& lookups) const
+void TCompareThread::CollectItems(TWorkPool& pool)
 {
-    const std::int64_t sourceSize = item.SizeRemainder;
-    const std::int64_t sourceTime = item.TimeRemainder;
-    item.SrcSize = sourceSize;
-    item.SrcTime = sourceTime;
-    const auto destination = FileSystem.Lookup(item.DstPath, lookups);
+    // Where each run of kept files goes is settled first, in walk order; then every directory
+    // makes its own items, on every thread. Making a million paths is mostly fresh memory,
+    // and the pages it costs come in faster from several threads.
+    std::size_t next = 0;
+    const auto keptIn = [](const TScannedDirectory& directory, std::size_t first, std::size_t end) {
+        return static_cast<std::size_t>(
+            std::count_if(directory.Files.begin() + static_cast<std::ptrdiff_t>(first),
+                          directory.Files.begin() + static_cast<std::ptrdiff_t>(end),
+                          [](const TScannedDirectory::TFile& file) { return file.Kept; }));
+    };
+    const std::function<void(TScannedDirectory&)> place = [&](TScannedDirectory& directory) {
+        std::size_t file = 0;
+        for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
+            directory.RunStarts.push_back(next);
+            next += keptIn(directory, file, subdirectory.FilesBefore);
+            file = subdirectory.FilesBefore;
+            place(*subdirectory.Directory);
+        }
+        directory.RunStarts.push_back(next);
+        next += keptIn(directory, file, directory.Files.size());
+    };
+    place(*Root);
+
+    Items.reserve(next);
+    PreferLargePages(Items.data(), next * sizeof(TCompareItem));
+    Items.resize(next);
+    const auto makeItem = [this](TCompareItem& item, const TScannedDirectory& directory, std::size_t file) {
+        const std::string_view name = directory.Name(file);
+        item.SrcPath.reserve(SrcRoot.size() + directory.Relative.size() + name.size());
+        item.SrcPath.append(SrcRoot).append(directory.Relative).append(name);
+        item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + name.size());
+        item.DstPath.append(DstRoot).append(directory.Relative).append(name);
+        const TScannedDirectory::TFile& facts = directory.Files[file];
+        ClassifyItem(item, facts.Size, facts.LastWriteTime, facts.Destination());
+    };
+    const auto makeItems = [&](std::size_t first, std::size_t end) {
+        for (std::size_t d = first; d < end; ++d) {
+            TScannedDirectory& directory = *Directories[d];
+            std::size_t run = 0;
+            std::size_t at = directory.RunStarts[0];
+            for (std::size_t file = 0; file < directory.Files.size(); ++file) {
+                while (run < directory.Subdirectories.size() && directory.Subdirectories[run].FilesBefore <= file)
+                    at = directory.RunStarts[++run];
+                if (directory.Files[file].Kept)
+                    makeItem(Items[at++], directory, file);
+            }
+            // Released at once, so the walk's findings and the items are never both held whole.
+            directory.Files = {};
+            directory.Names = {};
+        }
+    };
+    pool.Run(BatchTasks(Directories.size(), DirectoryBatch, makeItems), [] {});
+    Directories = {};
+    Root.reset();
+    // The sort's keys come next; the pages the walk used are better given back first.
+    ReturnFreeMemory();
+}
+
+void TCompareThread::ClassifyItem(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
+                                  const std::optional<TFileFacts>& destination) const
+{
     if (!destination) {
         item.DstExists = false;
+        item.SizeRemainder = sourceSize;
         item.TimeRemainder = 0;
         item.Result = TCompareResult::Created;
+        item.SetSeen(sourceSize, sourceTime, 0, 0);
         return;
     }
     item.DstExists = true;
-    item.DstSize = destination->Size;
-    item.DstTime = destination->LastWriteTime;
     if (destination->IsDirectory || sourceSize < 0 || destination->Size < 0 || sourceTime <= 0 ||
         destination->LastWriteTime <= 0) {
         item.SizeRemainder = 0;
         item.TimeRemainder = 0;
         item.Result = TCompareResult::Unknown;
-        return;
+    } else {
+        item.SizeRemainder = sourceSize - destination->Size;
+        item.TimeRemainder = TimeRemainderOf(sourceTime, destination->LastWriteTime);
+        item.Result = ResultOf(item.TimeRemainder, item.SizeRemainder);
     }
-    item.SizeRemainder = sourceSize - destination->Size;
-    item.TimeRemainder = TimeRemainderOf(sourceTime, destination->LastWriteTime);
-    item.Result = ResultOf(item.TimeRemainder, item.SizeRemainder);
+    item.SetSeen(sourceSize, sourceTime, destination->Size, destination->LastWriteTime);
 }
 
 std::int64_t TCompareThread::TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const
@@ -349,7 +410,7 @@ void TCompareThread::SortItems(TWorkPool& pool)
         const TLocaleRules& rules = TLocaleRules::ForThisThread();
         std::string& block = keyBlocks[first / KeyBatch];
         for (std::size_t i = first; i < end; ++i) {
-            block += rules.SortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()));
+            rules.AppendSortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()), block);
             keyEnds[i] = static_cast<std::uint32_t>(block.size());
         }
     };

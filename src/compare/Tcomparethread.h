@@ -6,6 +6,7 @@
 // the same for any number of them, down to the order of items whose paths collate equal.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class TCompareThread : public TReportThread {
 public:
     TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread,
                    const TFileFactsSource& fileSystem = TFileFactsSource::System());
+    ~TCompareThread() override;
 
     // Two seconds in 100-ns ticks: the granularity of FAT file times.
     static constexpr std::int64_t FatTimeStep = 20'000'000;
@@ -45,11 +47,13 @@ private:
 
     void PrepareMasks();
     void ScanDirectory(TScannedDirectory& directory, TWorkPool& pool);
-    void CollectItems(TScannedDirectory& root, TWorkPool& pool);
     bool PassesMasks(const std::string& name) const;
     bool AnyMaskMatches(const std::string& name, const std::vector<std::string>& masks) const;
     void ClassifyItems(TWorkPool& pool);
-    void ClassifyItem(TCompareItem& item, TLookupCache& lookups) const;
+    void CollectItems(TWorkPool& pool);
+    // From the source's facts and what the lookup found under the destination root.
+    void ClassifyItem(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
+                      const std::optional<TFileFacts>& destination) const;
     std::int64_t TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const;
     // Without the hour shift.
     std::int64_t PreciseRemainder(std::int64_t sourceTime, std::int64_t destinationTime) const;
@@ -58,6 +62,10 @@ private:
     const TFileFactsSource& FileSystem;
     // Lives from the walk to the sort, so that the number of threads it found stays.
     std::unique_ptr<TWorkPool> Pool;
+    // What the walk found, from the walk until the items are made; the directories in the
+    // order of a depth-first walk in listing order.
+    std::unique_ptr<TScannedDirectory> Root;
+    std::vector<TScannedDirectory*> Directories;
     std::string SrcRoot;
     std::string DstRoot;
 };

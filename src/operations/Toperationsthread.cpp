@@ -18,7 +18,7 @@ std::string CompletionText(std::int64_t processed, std::int64_t total)
 
 TSeenFiles SeenFiles(const TCompareItem& item)
 {
-    return {item.SrcSize, item.SrcTime, item.DstExists, item.DstSize, item.DstTime};
+    return {item.SeenSrcSize(), item.SeenSrcTime(), item.DstExists, item.SeenDstSize(), item.SeenDstTime()};
 }
 
 std::int64_t SourceBytes(const std::vector<TSeenFiles>& seen)

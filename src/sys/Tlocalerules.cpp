@@ -7,6 +7,7 @@
 #include <unicode/locid.h>
 #include <unicode/ucasemap.h>
 #include <unicode/unistr.h>
+#include <unicode/ustring.h>
 
 namespace {
 std::string IcuLocaleId(const std::string& posixName)
@@ -57,6 +58,9 @@ struct TLocaleRules::TImpl {
         AsciiLowersPlainly = language != "tr" && language != "az";
     }
     ~TImpl() { ucasemap_close(CaseMap); }
+    // Room reused by the keys this object makes.
+    std::string LowerText;
+    std::u16string Utf16Text;
     TImpl(const TImpl&) = delete;
     TImpl& operator=(const TImpl&) = delete;
 };
@@ -72,45 +76,92 @@ TLocaleRules::~TLocaleRules() = default;
 
 std::string TLocaleRules::Lower(std::string_view text) const
 {
+    std::string lower;
+    LowerInto(text, lower);
+    return lower;
+}
+
+void TLocaleRules::LowerInto(std::string_view text, std::string& lower) const
+{
     if (Impl->AsciiLowersPlainly && IsAscii(text)) {
-        std::string lower(text);
+        lower.assign(text);
         for (char& c : lower)
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<char>(c - 'A' + 'a');
-        return lower;
+        return;
     }
     // ICU copies ill-formed UTF-8 through unchanged.
-    std::string lower(text.size() + text.size() / 2 + 4, '\0');
+    lower.resize(text.size() + text.size() / 2 + 4);
     for (;;) {
         UErrorCode status = U_ZERO_ERROR;
         const int32_t length = ucasemap_utf8ToLower(Impl->CaseMap, lower.data(), static_cast<int32_t>(lower.size()),
                                                     text.data(), static_cast<int32_t>(text.size()), &status);
         if (status == U_BUFFER_OVERFLOW_ERROR) {
-            lower.assign(static_cast<std::size_t>(length) + 1, '\0');
+            lower.resize(static_cast<std::size_t>(length) + 1);
             continue;
         }
-        if (U_FAILURE(status))
-            return std::string(text);
+        if (U_FAILURE(status)) {
+            lower.assign(text);
+            return;
+        }
         lower.resize(static_cast<std::size_t>(length));
-        return lower;
+        return;
     }
 }
 
 std::string TLocaleRules::SortKey(std::string_view text) const
 {
-    const std::string lower = Lower(text);
-    const icu::UnicodeString unicode =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(lower.data(), static_cast<int32_t>(lower.size())));
-    std::string key(lower.size() * 2 + 16, '\0');
+    std::string key;
+    AppendSortKey(text, key);
+    return key;
+}
+
+void TLocaleRules::AppendSortKey(std::string_view text, std::string& key) const
+{
+    std::u16string& unicode = Impl->Utf16Text;
+    if (Impl->AsciiLowersPlainly && IsAscii(text)) {
+        unicode.resize(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i)
+            unicode[i] = static_cast<char16_t>(text[i] >= 'A' && text[i] <= 'Z' ? text[i] - 'A' + 'a' : text[i]);
+        AppendKeyOfUnicode(key);
+        return;
+    }
+    std::string& lower = Impl->LowerText;
+    LowerInto(text, lower);
+    // Ill-formed bytes become U+FFFD, as they do for the collator's own UTF-8 comparison.
+    unicode.resize(lower.size() + 1);
     for (;;) {
-        const int32_t length = Impl->Collator->getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()),
-                                                          static_cast<int32_t>(key.size()));
-        if (length > static_cast<int32_t>(key.size())) {
-            key.assign(static_cast<std::size_t>(length), '\0');
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t length = 0;
+        u_strFromUTF8WithSub(unicode.data(), static_cast<int32_t>(unicode.size()), &length, lower.data(),
+                             static_cast<int32_t>(lower.size()), 0xFFFD, nullptr, &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            unicode.resize(static_cast<std::size_t>(length) + 1);
             continue;
         }
-        key.resize(length > 0 ? static_cast<std::size_t>(length) - 1 : 0);  // drop the terminating zero
-        return key;
+        if (U_FAILURE(status))
+            throw std::runtime_error("A name cannot be converted for collation.");
+        unicode.resize(static_cast<std::size_t>(length));
+        break;
+    }
+    AppendKeyOfUnicode(key);
+}
+
+void TLocaleRules::AppendKeyOfUnicode(std::string& key) const
+{
+    const std::u16string& unicode = Impl->Utf16Text;
+    const std::size_t start = key.size();
+    key.resize(start + unicode.size() * 2 + 16);
+    for (;;) {
+        const auto room = static_cast<int32_t>(key.size() - start);
+        const int32_t length = Impl->Collator->getSortKey(unicode.data(), static_cast<int32_t>(unicode.size()),
+                                                          reinterpret_cast<uint8_t*>(key.data() + start), room);
+        if (length > room) {
+            key.resize(start + static_cast<std::size_t>(length));
+            continue;
+        }
+        key.resize(start + (length > 0 ? static_cast<std::size_t>(length) - 1 : 0));  // drop the terminating zero
+        return;
     }
 }
 

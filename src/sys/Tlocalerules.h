@@ -21,6 +21,8 @@ public:
     std::string Lower(std::string_view text) const;
     // A key whose byte order is the collation order of the lower-cased text.
     std::string SortKey(std::string_view text) const;
+    // The same key appended to key: a million keys cost no allocation each.
+    void AppendSortKey(std::string_view text, std::string& key) const;
     // Negative, 0 or positive as a goes before, with or after b.
     int CompareFileNames(std::string_view a, std::string_view b) const;
     bool SameFileName(std::string_view a, std::string_view b) const;
@@ -30,6 +32,10 @@ public:
 
 private:
     struct TImpl;
+    void LowerInto(std::string_view text, std::string& lower) const;
+    // Appends the key of the lower-cased text left in the object's room for it.
+    void AppendKeyOfUnicode(std::string& key) const;
+
     std::unique_ptr<TImpl> Impl;
 };
 

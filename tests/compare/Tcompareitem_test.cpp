@@ -49,6 +49,35 @@ TEST(CompareItem, ResultWordsAndCopies)
     EXPECT_EQ(original.SrcPath, "/s/a");
 }
 
+TEST(CompareItem, SeenFactsTravelWithCopiesAndMoves)
+{
+    TCompareItem modified;
+    modified.SizeRemainder = -3;
+    modified.SetSeen(7, 100, 10, 90);
+    TCompareItem unknown;  // remainders of 0 that tell nothing of the destination's size
+    unknown.SetSeen(7, 100, 4096, 50);
+    for (const TCompareItem& original : {modified, unknown}) {
+        TCompareItem copy = original;
+        TCompareItem assigned;
+        assigned.SetSeen(1, 2, 3, 4);
+        assigned = copy;
+        const TCompareItem& itself = assigned;
+        assigned = itself;
+        TCompareItem moved = std::move(copy);
+        for (const TCompareItem* item : std::initializer_list<const TCompareItem*>{&original, &assigned, &moved}) {
+            EXPECT_EQ(item->SeenSrcSize(), 7);
+            EXPECT_EQ(item->SeenSrcTime(), 100);
+            EXPECT_EQ(item->SeenDstSize(), original.SeenDstSize());
+            EXPECT_EQ(item->SeenDstTime(), original.SeenDstTime());
+        }
+    }
+    EXPECT_EQ(modified.SeenDstSize(), 10);
+    EXPECT_EQ(unknown.SeenDstSize(), 4096);
+    EXPECT_EQ(unknown.SeenDstTime(), 50);
+    const TCompareItem given{};
+    EXPECT_EQ(given.SeenDstSize(), 0);
+}
+
 TEST(ResultRow, TextsAsTheListShowsThem)
 {
     TCompareItem item;

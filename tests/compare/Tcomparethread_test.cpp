@@ -114,6 +114,12 @@ TEST_F(CompareThreadTest, ClassifiesEveryKindOfPair)
     EXPECT_EQ(newer->SizeRemainder, -1);
     EXPECT_EQ(newer->TimeRemainder, 8 * F);
     EXPECT_EQ(newer->DstPath, Options.DstDir + "/newer.txt");
+    // What the file operations will look for again before they write.
+    const std::int64_t baseTicks = TicksFromUnixTime(Base, 0);
+    EXPECT_EQ(newer->SeenSrcSize(), 3);
+    EXPECT_EQ(newer->SeenSrcTime(), baseTicks + 10 * F);
+    EXPECT_EQ(newer->SeenDstSize(), 4);
+    EXPECT_EQ(newer->SeenDstTime(), baseTicks + 2 * F);
     EXPECT_EQ(Find(result.Items, "older-same.txt")->Result, TCompareResult::NotModified);
     EXPECT_EQ(Find(result.Items, "older-same.txt")->TimeRemainder, -8 * F);
     EXPECT_EQ(Find(result.Items, "older-other.txt")->Result, TCompareResult::Ambiguous);
@@ -125,12 +131,20 @@ TEST_F(CompareThreadTest, ClassifiesEveryKindOfPair)
     EXPECT_FALSE(created->DstExists);
     EXPECT_EQ(created->SizeRemainder, 0);
     EXPECT_EQ(created->TimeRemainder, 0);
+    EXPECT_EQ(created->SeenSrcTime(), baseTicks);
+    EXPECT_EQ(created->SeenDstSize(), 0);
+    EXPECT_EQ(created->SeenDstTime(), 0);
 
     const TCompareItem* folder = Find(result.Items, "folder-there");
     EXPECT_EQ(folder->Result, TCompareResult::Unknown);
     EXPECT_TRUE(folder->DstExists);
     EXPECT_EQ(folder->SizeRemainder, 0);
     EXPECT_EQ(folder->TimeRemainder, 0);
+    const auto folderFacts = LookupPath(Options.DstDir + "/folder-there");
+    ASSERT_TRUE(folderFacts);
+    EXPECT_EQ(folder->SeenSrcSize(), 3);
+    EXPECT_EQ(folder->SeenDstSize(), folderFacts->Size);
+    EXPECT_EQ(folder->SeenDstTime(), folderFacts->LastWriteTime);
 
     EXPECT_EQ(Find(result.Items, "zero-time")->Result, TCompareResult::NotModified);  // 1970 is not tick 0
     EXPECT_EQ(Find(result.Items, "only-in-destination.txt"), nullptr);
