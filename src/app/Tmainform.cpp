@@ -242,7 +242,7 @@ QAction* TMainForm::AddSeparator(QMenu* menu, const char* name)
 
 void TMainForm::CreateMenus()
 {
-    const auto menu = [this](QWidget* parent, const char* name, const QString& caption) {
+    const auto menu = [](QWidget* parent, const char* name, const QString& caption) {
         auto* created = new QMenu(caption, parent);
         created->setObjectName(QString::fromLatin1(name));
         created->menuAction()->setObjectName(QString::fromLatin1(name));
