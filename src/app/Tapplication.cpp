@@ -1,5 +1,7 @@
 #include "app/Tapplication.h"
 
+#include <utility>
+
 #include "dialogs/Tmessenger.h"
 
 QIcon ApplicationIcon() { return QIcon(QStringLiteral(":/icons/vellumark.svg")); }
@@ -18,7 +20,7 @@ void ShowExceptionBox(TMessenger& messenger, std::exception_ptr error)
 {
     std::string message;
     try {
-        std::rethrow_exception(error);
+        std::rethrow_exception(std::move(error));
     } catch (const std::exception& exception) {
         message = exception.what();
     } catch (...) {

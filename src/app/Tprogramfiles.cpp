@@ -14,7 +14,7 @@ constexpr const char* InstalledDataFolder = "share/vellumark/";
 
 std::string HelpFileLocation(const std::string& executableDirectory)
 {
-    const std::string beside = WithTrailingDelimiter(executableDirectory) + HelpDocument;
+    std::string beside = WithTrailingDelimiter(executableDirectory) + HelpDocument;
     if (FileExists(beside))
         return beside;
     const std::string prefix = WithTrailingDelimiter(DirectoryPart(executableDirectory));

@@ -13,6 +13,7 @@
 #include "cli/Tworkerrun.h"
 #include "compare/Tresultrow.h"
 #include "settings/Listexport.h"
+#include "sys/Failurereason.h"
 
 namespace {
 // The comparison's items as the result list shows them, for the list export's writer.
@@ -60,9 +61,8 @@ int Compare(const TCompareArguments& arguments, bool json, TWorkerRunner& runner
     }
     return ExitSuccess;
 }
-}  // namespace
 
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
     CLI::App app("Compares a source tree with a destination tree and copies, moves or deletes what differs.",
                  "vellumark-cli");
@@ -97,4 +97,16 @@ int main(int argc, char** argv)
         if (operation->Parsed())
             return operation->Run(runner);
     return ExitUsage;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // What no command expects ends the program with its reason rather than an abort.
+    try {
+        return Run(argc, argv);
+    } catch (...) {
+        std::cerr << "vellumark-cli: " << FailureReason(std::current_exception()) << "\n";
+        return ExitFailure;
+    }
 }

@@ -1,5 +1,6 @@
 #include "operations/Ttransfermeter.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "sys/Mysysutils.h"
@@ -10,7 +11,7 @@ constexpr double MeasuredSeconds = 0.5;
 
 std::string TimeText(double seconds)
 {
-    const auto whole = static_cast<std::int64_t>(seconds + 0.5);
+    const auto whole = static_cast<std::int64_t>(std::llround(seconds));
     char text[48];
     if (whole < 60)
         std::snprintf(text, sizeof text, "%lld s", static_cast<long long>(whole));

@@ -35,7 +35,7 @@ struct TOutcome {
 
 // Runs a job to its end and returns its flags as the end handler saw them.
 TOutcome RunJob(std::vector<std::string>& journal, TScriptedJob::TStep prepare, TScriptedJob::TStep run,
-                std::function<void(TScriptedJob&)> attach = {})
+                const std::function<void(TScriptedJob&)>& attach = {})
 {
     TEventLoop loop;
     TOutcome outcome{};

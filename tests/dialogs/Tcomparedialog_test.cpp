@@ -60,7 +60,7 @@ protected:
 
     // Runs Execute; act works on the dialog from inside its loop once it is active, and must
     // close it.
-    bool Execute(const std::string& name, std::function<void()> act)
+    bool Execute(const std::string& name, const std::function<void()>& act)
     {
         QTimer::singleShot(10, &Dialog, [this, act] {
             QCoreApplication::processEvents();

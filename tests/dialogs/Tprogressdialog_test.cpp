@@ -59,8 +59,8 @@ protected:
     // Runs the dialog for a job, with the main window's handlers: progress to the bar, and at
     // the end Finish(true) after success, else Finish(false) with "Error" or "Canceled".
     // afterEnd runs once the end handler is done, while the dialog's loop goes on.
-    int Execute(TScriptedRun::TStep run, std::function<void(TReportThread&)> onProgress = {},
-                std::function<void()> afterEnd = {})
+    int Execute(TScriptedRun::TStep run, const std::function<void(TReportThread&)>& onProgress = {},
+                const std::function<void()>& afterEnd = {})
     {
         auto* job = new TScriptedRun(Caller, std::move(run));
         job->OnProgress = [this, onProgress](TReportThread* sender, std::int32_t position, std::int32_t maximum) {

@@ -22,7 +22,6 @@
 #include "sys/posix/Ttreeroot.h"
 
 namespace {
-namespace fs = std::filesystem;
 using TLines = std::vector<std::string>;
 
 const std::string Tool = OPERATIONS_TOOL;
@@ -287,7 +286,8 @@ TEST_F(FileTransferSafety, NoTemporaryFileOutlivesARun)
 TEST_F(FileTransferSafety, ExtendedAttributesAreKept)
 {
     Tree.CreateFile("src/f", "tagged");
-    const std::string value = "a value\0with a zero byte";
+    using namespace std::string_literals;
+    const std::string value = "a value\0with a zero byte"s;
     ASSERT_EQ(setxattr(Tree.Path("src/f").c_str(), "user.vellumark.test", value.data(), value.size(), 0), 0)
         << "the test folder's file system keeps no user attributes";
     EXPECT_EQ(Results(Run(foCopy, {"f"})), TLines{"Succeeded"});
@@ -340,7 +340,7 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
         sources.push_back(Tree.Path("src/" + name));
         destinations.push_back(Tree.Path("dst/" + name));
     }
-    const auto run = [&](TFileOperation operation, std::size_t first, std::size_t count) {
+    const auto run = [&](TFileOperation operation, std::ptrdiff_t first, std::ptrdiff_t count) {
         auto* thread = new TOperationsThread(
             {sources.begin() + first, sources.begin() + first + count}, operation,
             {destinations.begin() + first, destinations.begin() + first + count}, loop,

@@ -226,7 +226,7 @@ void TLogListBox::InvertSelection()
             continue;
         }
         std::int32_t last = first;
-        while (last + 1 < count && !selected[static_cast<std::size_t>(last + 1)])
+        while (last + 1 < count && !selected[static_cast<std::size_t>(last) + 1])
             ++last;
         inverted.append(QItemSelectionRange(Model->index(first), Model->index(last)));
         first = last + 1;

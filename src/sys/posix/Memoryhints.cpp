@@ -13,7 +13,7 @@ void PreferLargePages(void* data, std::size_t bytes)
     const std::uintptr_t first = (begin + LargePage - 1) & ~(LargePage - 1);
     const std::uintptr_t end = (begin + bytes) & ~(LargePage - 1);
     if (data != nullptr && first < end)
-        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+        madvise(static_cast<char*>(data) + (first - begin), end - first, MADV_HUGEPAGE);
 }
 
 void ReturnFreeMemory() { malloc_trim(0); }

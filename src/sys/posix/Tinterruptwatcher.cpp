@@ -49,6 +49,8 @@ TInterruptWatcher::TInterruptWatcher(std::function<void()> onInterrupt) : Impl(s
 TInterruptWatcher::~TInterruptWatcher()
 {
     Impl->Stopping.store(true);
+    // Wakes the watcher from its wait; it sees Stopping and returns.
+    // NOLINTNEXTLINE(bugprone-bad-signal-to-kill-thread)
     pthread_kill(Impl->Watcher.native_handle(), SIGTERM);
     Impl->Watcher.join();
     pthread_sigmask(SIG_SETMASK, &Impl->Previous, nullptr);

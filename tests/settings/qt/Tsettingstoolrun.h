@@ -26,7 +26,7 @@ public:
     {
         const std::string output = Tree.Path("output/out.txt");
         EXPECT_EQ(RunUnprivileged(Tree.Path("settings_tool") + " " + arguments + " > " + output), 0);
-        const std::string text = Tree.ReadFile("output/out.txt");
+        std::string text = Tree.ReadFile("output/out.txt");
         std::filesystem::remove(output);
         return text;
     }
