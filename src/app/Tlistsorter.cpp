@@ -231,12 +231,13 @@ std::string_view DirectoryOfPath(std::string_view path)
 }
 
 // Ranks the paths of a folder tree with keys of their file names and folder names, not of whole
-// paths, which cost some twice as much. Below one folder, its files go by their names' keys and
-// its subfolders by the keys of their names with the delimiter: that is the order of the whole
-// paths as long as no sibling's primary weights begin with those of a subfolder's name and
-// delimiter (a name equal to it but for accents, or with a character that weighs as the
-// delimiter). Where one does, nothing is given back and the whole paths are ranked instead.
-// U+FFFF, which weighs more than every other character, tells whether a sibling begins so.
+// paths, whose keys cost half as much again. Below one folder, its files go by their names'
+// keys and its subfolders by the keys of their names with the delimiter: that is the order of
+// the whole paths as long as no sibling's primary weights begin with those of a subfolder's
+// name and delimiter (a name equal to it but for case or accents, or with a character that
+// weighs as the delimiter). Where one does, nothing is given back and the whole paths are
+// ranked instead. U+FFFF, which weighs more than every other character, tells whether a
+// sibling begins so; paths that hold it are ranked whole.
 std::optional<std::vector<std::uint32_t>> FolderTreeRanks(const std::vector<std::string_view>& paths,
                                                          std::uint32_t& count)
 {
