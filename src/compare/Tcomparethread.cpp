@@ -214,9 +214,14 @@ void TCompareThread::ClassifyItems(TWorkPool& pool)
         TCompareItem verdict;
         for (std::size_t p = first; p < end; ++p) {
             TScannedDirectory& directory = *pieces[p].Directory;
-            for (std::size_t file = pieces[p].First; file < pieces[p].End; ++file) {
-                if (Terminated())
+            // Counted for the progress once a piece is through: a count shared by every
+            // thread costs more when bumped per file.
+            std::int32_t done = 0;
+            for (std::size_t file = pieces[p].First; file < pieces[p].End; ++file, ++done) {
+                if (Terminated()) {
+                    classified.fetch_add(done, std::memory_order_relaxed);
                     return;
+                }
                 TScannedDirectory::TFile& facts = directory.Files[file];
                 path.assign(DstRoot).append(directory.Relative).append(directory.Name(file));
                 const std::optional<TFileFacts> destination = FileSystem.Lookup(path, lookups);
@@ -229,8 +234,8 @@ void TCompareThread::ClassifyItems(TWorkPool& pool)
                 }
                 ClassifyItem(verdict, facts.Size, facts.LastWriteTime, destination);
                 facts.Kept = Options.ShowNotModified || verdict.Result != TCompareResult::NotModified;
-                classified.fetch_add(1, std::memory_order_relaxed);
             }
+            classified.fetch_add(done, std::memory_order_relaxed);
         }
     };
     std::int32_t reported = 0;
