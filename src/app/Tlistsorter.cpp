@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
@@ -31,6 +32,22 @@ std::string_view TextOf(const TResultRow& row, TSortCode key)
     }
 }
 
+// Eight key bytes from a place on as one number; a key that ends is padded with zeros, which
+// keeps the order since keys hold no zero byte.
+std::uint64_t KeyBytes(std::string_view key, std::size_t from)
+{
+    unsigned char bytes[sizeof(std::uint64_t)] = {};
+    if (from + sizeof bytes <= key.size())
+        std::memcpy(bytes, key.data() + from, sizeof bytes);
+    else
+        for (std::size_t i = from; i < key.size(); ++i)
+            bytes[i - from] = static_cast<unsigned char>(key[i]);
+    std::uint64_t value = 0;
+    for (const unsigned char byte : bytes)
+        value = value << 8 | byte;
+    return value;
+}
+
 // The collation keys of distinct texts, made on every core: each part of the texts in a
 // thread of its own, with that thread's locale rules, into one buffer per part.
 class TKeyTable {
@@ -44,6 +61,9 @@ public:
             MakeKeys(texts, first, end, Parts[part]);
         });
     }
+
+    // The collation key of a text.
+    std::string_view Key(std::uint32_t text) const { return KeyOf(text); }
 
     // The rank of every text: equal for equal keys, smaller for the text that goes first.
     // Count receives the number of ranks.
@@ -63,7 +83,7 @@ public:
         records.resize(texts);
         const std::size_t shared = SharedKeyStart();
         for (std::uint32_t text = 0; text < texts; ++text)
-            records[text] = {Head(KeyOf(text), shared), text};
+            records[text] = {KeyBytes(KeyOf(text), shared), text};
         std::vector<bool> startsRank(texts, false);
         std::vector<TRun> unsorted{{0, texts, shared}};
         while (!unsorted.empty()) {
@@ -85,7 +105,7 @@ public:
                     startsRank[first] = true;
                 } else {
                     for (std::uint32_t i = first; i < end; ++i)
-                        records[i].Head = Head(KeyOf(records[i].Text), next);
+                        records[i].Head = KeyBytes(KeyOf(records[i].Text), next);
                     unsorted.push_back({first, end, next});
                 }
                 first = end;
@@ -166,22 +186,6 @@ private:
         return shared;
     }
 
-    // Eight key bytes from a place on as one number; a key that ends is padded with zeros,
-    // which keeps the order since keys hold no zero byte.
-    static std::uint64_t Head(std::string_view key, std::size_t from)
-    {
-        unsigned char bytes[sizeof(std::uint64_t)] = {};
-        if (from + sizeof bytes <= key.size())
-            std::memcpy(bytes, key.data() + from, sizeof bytes);
-        else
-            for (std::size_t i = from; i < key.size(); ++i)
-                bytes[i - from] = static_cast<unsigned char>(key[i]);
-        std::uint64_t value = 0;
-        for (const unsigned char byte : bytes)
-            value = value << 8 | byte;
-        return value;
-    }
-
     std::size_t PartSize = 1;
     std::vector<TPart> Parts;
 };
@@ -202,6 +206,167 @@ std::size_t SharedFolderPrefix(const std::vector<std::string_view>& texts)
     }
     const std::size_t separator = shared.rfind(PathSyntax::Delimiter);
     return separator == std::string_view::npos ? 0 : separator + 1;
+}
+
+// The path up to and including its last delimiter; empty without one.
+std::string_view DirectoryOfPath(std::string_view path)
+{
+    const std::size_t slash = path.rfind(PathSyntax::Delimiter);
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+// Ranks the paths of a folder tree with keys of their file names and folder names, not of whole
+// paths, whose keys cost half as much again. Below one folder, its files go by their names'
+// keys and its subfolders by the keys of their names with the delimiter: that is the order of
+// the whole paths as long as no sibling's primary weights begin with those of a subfolder's
+// name and delimiter (a name equal to it but for case or accents, or with a character that
+// weighs as the delimiter). Where one does, nothing is given back and the whole paths are
+// ranked instead. U+FFFF, which weighs more than every other character, tells whether a
+// sibling begins so; paths that hold it are ranked whole.
+std::optional<std::vector<std::uint32_t>> FolderTreeRanks(const std::vector<std::string_view>& paths,
+                                                         std::uint32_t& count)
+{
+    constexpr std::string_view Highest = "\xEF\xBF\xBF";
+    for (const std::string_view path : paths)
+        if (path.find(Highest) != std::string_view::npos)
+            return std::nullopt;
+
+    // Folder 0 holds every path; the others are known by their path up to their delimiter.
+    struct TFolder {
+        std::uint32_t Parent;
+        std::string_view Name;
+    };
+    std::vector<TFolder> folders{{0, {}}};
+    std::unordered_map<std::string_view, std::uint32_t> folderOfDirectory;
+    std::vector<std::string_view> missing;
+    const auto folderOf = [&](std::string_view directory) {
+        missing.clear();
+        std::uint32_t folder = 0;
+        std::size_t known = 0;
+        for (std::string_view up = directory; !up.empty();) {
+            if (const auto found = folderOfDirectory.find(up); found != folderOfDirectory.end()) {
+                folder = found->second;
+                known = up.size();
+                break;
+            }
+            missing.push_back(up);
+            const std::size_t slash =
+                up.size() < 2 ? std::string_view::npos : up.rfind(PathSyntax::Delimiter, up.size() - 2);
+            up = slash == std::string_view::npos ? std::string_view() : up.substr(0, slash + 1);
+        }
+        for (auto down = missing.rbegin(); down != missing.rend(); ++down) {
+            folders.push_back({folder, down->substr(known)});
+            folder = static_cast<std::uint32_t>(folders.size() - 1);
+            folderOfDirectory.emplace(*down, folder);
+            known = down->size();
+        }
+        return folder;
+    };
+    // The paths of one folder mostly stand together, so a folder is looked up when it changes.
+    std::vector<std::uint32_t> folderOfPath(paths.size());
+    std::string_view lastDirectory;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string_view directory = DirectoryOfPath(paths[i]);
+        folderOfPath[i] = i > 0 && directory == lastDirectory ? folderOfPath[i - 1] : folderOf(directory);
+        lastDirectory = directory;
+    }
+    // The texts whose keys are made: every path's name, every folder's name, and every folder's
+    // name followed by U+FFFF.
+    const std::size_t folderCount = folders.size();
+    std::vector<std::string_view> texts;
+    texts.reserve(paths.size() + 2 * (folderCount - 1));
+    PreferLargePages(texts.data(), texts.capacity() * sizeof(std::string_view));
+    for (const std::string_view path : paths)
+        texts.push_back(path.substr(DirectoryOfPath(path).size()));
+    std::string highestNames;
+    std::size_t length = 0;
+    for (std::size_t f = 1; f < folderCount; ++f)
+        length += folders[f].Name.size() + Highest.size();
+    highestNames.reserve(length);
+    for (std::size_t f = 1; f < folderCount; ++f)
+        texts.push_back(folders[f].Name);
+    for (std::size_t f = 1; f < folderCount; ++f) {
+        const std::size_t start = highestNames.size();
+        highestNames.append(folders[f].Name).append(Highest);
+        texts.push_back(std::string_view(highestNames).substr(start));
+    }
+    const TKeyTable keys(texts);
+    const auto folderText = [&](std::uint32_t folder) { return static_cast<std::uint32_t>(paths.size() + folder - 1); };
+    const auto highestText = [&](std::uint32_t folder) {
+        return static_cast<std::uint32_t>(paths.size() + folderCount - 2 + folder);
+    };
+
+    // The children of every folder, in one array: its paths and its subfolders, each with the
+    // text whose key places it among its siblings.
+    struct TChild {
+        std::uint64_t Head;
+        std::uint32_t Text;
+        std::uint32_t Index;
+        bool IsFolder;
+    };
+    std::vector<std::uint32_t> firstChild(folderCount + 1, 0);
+    for (const std::uint32_t folder : folderOfPath)
+        ++firstChild[folder + 1];
+    for (std::size_t f = 1; f < folderCount; ++f)
+        ++firstChild[folders[f].Parent + 1];
+    for (std::size_t f = 1; f <= folderCount; ++f)
+        firstChild[f] += firstChild[f - 1];
+    std::vector<TChild> children;
+    children.reserve(firstChild[folderCount]);
+    PreferLargePages(children.data(), firstChild[folderCount] * sizeof(TChild));
+    children.resize(firstChild[folderCount]);
+    std::vector<std::uint32_t> filled(firstChild.begin(), firstChild.end() - 1);
+    for (std::uint32_t i = 0; i < paths.size(); ++i)
+        children[filled[folderOfPath[i]]++] = {KeyBytes(keys.Key(i), 0), i, i, false};
+    for (std::uint32_t f = 1; f < folderCount; ++f)
+        children[filled[folders[f].Parent]++] = {KeyBytes(keys.Key(folderText(f)), 0), folderText(f), f, true};
+    const auto key = [&](const TChild& child) { return keys.Key(child.Text); };
+    for (std::size_t f = 0; f < folderCount; ++f) {
+        const auto first = children.begin() + firstChild[f], end = children.begin() + firstChild[f + 1];
+        std::sort(first, end, [&](const TChild& a, const TChild& b) {
+            if (a.Head != b.Head)
+                return a.Head < b.Head;
+            const int order = key(a).compare(key(b));
+            return order != 0 ? order < 0 : a.Text < b.Text;
+        });
+        for (auto child = first; child != end; ++child) {
+            if (!child->IsFolder)
+                continue;
+            if ((child != first && key(*(child - 1)) == key(*child)) ||
+                (child + 1 != end && keys.Key(highestText(child->Index)) >= key(*(child + 1))))
+                return std::nullopt;
+        }
+    }
+
+    // The paths in the order of a walk of the tree; paths of one folder with equal keys share
+    // their rank.
+    std::vector<std::uint32_t> ranks(paths.size());
+    count = 0;
+    // The folders being walked, each with its next child.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> walk{{0, firstChild[0]}};
+    // Where the last path stood among the children, so that one with an equal key right after
+    // it in the same folder shares its rank.
+    std::uint32_t lastPosition = 0, lastFolder = 0;
+    while (!walk.empty()) {
+        const std::uint32_t folder = walk.back().first;
+        const std::uint32_t next = walk.back().second;
+        if (next == firstChild[folder + 1]) {
+            walk.pop_back();
+            continue;
+        }
+        ++walk.back().second;
+        const TChild& child = children[next];
+        if (child.IsFolder) {
+            walk.push_back({child.Index, firstChild[child.Index]});
+            continue;
+        }
+        if (count == 0 || folder != lastFolder || next != lastPosition + 1 || key(children[lastPosition]) != key(child))
+            ++count;
+        lastPosition = next;
+        lastFolder = folder;
+        ranks[child.Index] = count - 1;
+    }
+    return ranks;
 }
 
 // The rank of each stored row's text in file-name order: equal for texts whose collation keys
@@ -240,7 +405,10 @@ std::vector<std::uint32_t> TextRanks(const std::vector<TResultRow>& rows, TSortC
     const std::size_t shared = SharedFolderPrefix(distinct);
     for (std::string_view& text : distinct)
         text.remove_prefix(shared);
-    const std::vector<std::uint32_t> rankOfDistinct = TKeyTable(distinct).Ranks(count);
+    std::optional<std::vector<std::uint32_t>> treeRanks;
+    if (key == SortCode::AbsoluteName)
+        treeRanks = FolderTreeRanks(distinct, count);
+    const std::vector<std::uint32_t> rankOfDistinct = treeRanks ? std::move(*treeRanks) : TKeyTable(distinct).Ranks(count);
     for (std::uint32_t& rank : ranks)
         rank = rankOfDistinct[rank];
     return ranks;

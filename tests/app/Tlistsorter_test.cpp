@@ -82,28 +82,35 @@ TEST_F(ListSorter, SortsByDirectoryExtensionAndAbsoluteName)
     EXPECT_EQ(Sort(SortCode::Directory), (TPaths{"/root/A", "/root/a", "/root/a.b", "/root/b", "/root/Ä/x"}));
 }
 
-TEST_F(ListSorter, LongSharedStartsSortAsTheCollatorComparesThem)
+TEST_F(ListSorter, AbsoluteNamesSortAsTheCollatorComparesTheWholePaths)
 {
-    // Keys that agree far beyond their first bytes, names that begin other names, names equal
-    // but for case or accents, in folders nested at several depths.
-    const std::vector<std::string> folders = {"/data/a long folder name/x", "/data/a long folder name/x/y",
-                                              "/data/a long folder name/x-y", "/data/a long folder name/x.y",
-                                              "/data/A LONG FOLDER NAME/X"};
+    // Keys that agree far beyond their first bytes; names that begin other names or folder
+    // names, or that equal them but for case or accents; folders nested at several depths with
+    // files at every depth; then sibling folders that differ in case or accents only, whose
+    // paths interleave.
+    const std::vector<std::vector<std::string>> trees = {
+        {"/data/a long folder name", "/data/a long folder name/x", "/data/a long folder name/x/y",
+         "/data/a long folder name/x/y/z", "/data/a long folder name/x-y", "/data/a long folder name/x.y",
+         "/data/a long folder name/x y", "/data/a long folder name/xy", "/data/b"},
+        {"/data/a long folder name/x", "/data/a long folder name/x/y", "/data/A LONG FOLDER NAME/X",
+         "/data/résumé", "/data/resume", "/data/resume/x"}};
     const std::vector<std::string> names = {"report of the year 2020 final", "Report of the year 2020 final",
                                             "report of the year 2020", "report of the year 2020 final.txt",
-                                            "réport of the year 2020 final", "report of the year 2021 final", "r"};
-    std::vector<TRowFacts> rows;
-    for (std::size_t i = 0; i < 3 * folders.size() * names.size(); ++i)
-        rows.push_back({folders[i * 7 % folders.size()] + "/" + names[i * 3 % names.size()]});
-    Fill(rows);
+                                            "réport of the year 2020 final", "x", "X-Y", "y", "r"};
+    for (const std::vector<std::string>& folders : trees) {
+        std::vector<TRowFacts> rows;
+        for (std::size_t i = 0; i < 3 * folders.size() * names.size(); ++i)
+            rows.push_back({folders[i * 7 % folders.size()] + "/" + names[i * 3 % names.size()]});
+        Fill(rows);
 
-    TPaths expected = Paths();
-    const TLocaleRules& rules = TLocaleRules::ForThisThread();
-    std::stable_sort(expected.begin(), expected.end(),
-                     [&](const std::string& a, const std::string& b) { return rules.CompareFileNames(a, b) < 0; });
-    EXPECT_EQ(Sort(SortCode::AbsoluteName), expected);
-    std::reverse(expected.begin(), expected.end());
-    EXPECT_EQ(Sort(SortCode::AbsoluteName + SortCode::Descending), expected);
+        TPaths expected = Paths();
+        const TLocaleRules& rules = TLocaleRules::ForThisThread();
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](const std::string& a, const std::string& b) { return rules.CompareFileNames(a, b) < 0; });
+        EXPECT_EQ(Sort(SortCode::AbsoluteName), expected);
+        std::reverse(expected.begin(), expected.end());
+        EXPECT_EQ(Sort(SortCode::AbsoluteName + SortCode::Descending), expected);
+    }
 }
 
 TEST_F(ListSorter, SortsSizesBeyondThirtyTwoBits)
