@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -102,8 +102,10 @@ void CheckReads(const TMemIniFile& document, const std::string& section, const s
     Require(!exists || document.ReadString(section, key, "\x02") == value, "an entry's value ignores the default");
     const std::int32_t integer = document.ReadInteger(section, key, 12345);
     Require(integer == ExpectedInteger(exists ? value : "").value_or(12345), "integers convert by the rules");
-    Require(document.ReadBool(section, key, true) == (document.ReadInteger(section, key, 1) != 0), "booleans are integers");
-    Require(document.ReadBool(section, key, false) == (document.ReadInteger(section, key, 0) != 0), "booleans are integers");
+    Require(document.ReadBool(section, key, true) == (document.ReadInteger(section, key, 1) != 0),
+            "booleans are integers");
+    Require(document.ReadBool(section, key, false) == (document.ReadInteger(section, key, 0) != 0),
+            "booleans are integers");
 }
 
 void CheckWriteReadsBack(TMemIniFile document, const std::string& section, const std::string& key,

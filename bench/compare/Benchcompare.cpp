@@ -67,7 +67,11 @@ void BuildTreePair(const fs::path& root, long files)
         const std::string contents = "contents of file " + std::to_string(i) + "\n";
         WriteFile(source, contents, base);
         switch (i % 10) {
-        case 0: case 1: case 2: case 3: case 4:  // equal
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:  // equal
             WriteFile(destination, contents, base);
             break;
         case 5:  // touched newer in the destination
@@ -192,7 +196,8 @@ TProcessRun Median(int repeat, bool cold, const std::function<TProcessRun()>& ru
             DropCaches();
         runs.push_back(run());
     }
-    std::sort(runs.begin(), runs.end(), [](const TProcessRun& a, const TProcessRun& b) { return a.Seconds < b.Seconds; });
+    std::sort(runs.begin(), runs.end(),
+              [](const TProcessRun& a, const TProcessRun& b) { return a.Seconds < b.Seconds; });
     return runs[runs.size() / 2];
 }
 
@@ -248,10 +253,10 @@ TTimes Measure(const TSettings& settings, const TDirectoryPair& trees, bool cold
 void PrintTimes(const char* cache, long files, const TTimes& times, bool haveRsync)
 {
     const double reference = times.Reference.Seconds, vellumark = times.Vellumark.Seconds;
-    std::printf("%-5s %9ld  reference %7.3f s  two threads %7.3f s  rsync %7.3f s  vellumark %7.3f s  "
-                "(--jobs 1: %7.3f s)\n",
-                cache, files, reference, times.TwoThreads.Seconds, times.Rsync.Seconds, vellumark,
-                times.SingleJob.Seconds);
+    std::printf(
+        "%-5s %9ld  reference %7.3f s  two threads %7.3f s  rsync %7.3f s  vellumark %7.3f s  "
+        "(--jobs 1: %7.3f s)\n",
+        cache, files, reference, times.TwoThreads.Seconds, times.Rsync.Seconds, vellumark, times.SingleJob.Seconds);
     std::printf("%-5s %9ld  vellumark / reference %.2f   / two threads %.2f   / rsync %s   --jobs 1 / reference %.2f\n",
                 cache, files, vellumark / reference, vellumark / times.TwoThreads.Seconds,
                 haveRsync ? std::to_string(vellumark / times.Rsync.Seconds).substr(0, 4).c_str() : "-",
@@ -283,11 +288,12 @@ int main(int argc, char** argv)
         PrintTimes("warm", files, Measure(settings, trees, false, haveRsync), haveRsync);
         if (mayDropCaches)
             PrintTimes("cold", files, Measure(settings, trees, true, haveRsync), haveRsync);
-        std::printf("%-5s %9ld  peak memory per item %.0f bytes (vellumark-cli peak %ld KiB); with "
-                    "--show-not-modified %.0f bytes (%ld KiB)\n",
-                    "", files, static_cast<double>(warmUp.PeakKilobytes) * 1024.0 / static_cast<double>(files),
-                    warmUp.PeakKilobytes, static_cast<double>(everyItem.PeakKilobytes) * 1024.0 / static_cast<double>(files),
-                    everyItem.PeakKilobytes);
+        std::printf(
+            "%-5s %9ld  peak memory per item %.0f bytes (vellumark-cli peak %ld KiB); with "
+            "--show-not-modified %.0f bytes (%ld KiB)\n",
+            "", files, static_cast<double>(warmUp.PeakKilobytes) * 1024.0 / static_cast<double>(files),
+            warmUp.PeakKilobytes, static_cast<double>(everyItem.PeakKilobytes) * 1024.0 / static_cast<double>(files),
+            everyItem.PeakKilobytes);
         std::fflush(stdout);
     }
     return 0;

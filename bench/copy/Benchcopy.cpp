@@ -91,7 +91,7 @@ double ProcessorSeconds()
 {
     double seconds = 0;
     for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage {};
+        rusage usage{};
         getrusage(who, &usage);
         for (const timeval& time : {usage.ru_utime, usage.ru_stime})
             seconds += static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
@@ -198,8 +198,9 @@ double TimeMovePerFile(const fs::path& source, const fs::path& work, int repeat,
             sources.push_back((staged / relative[static_cast<std::size_t>(k)]).string());
             destinations.push_back((target / relative[static_cast<std::size_t>(k)]).string());
         }
-        const TTiming timing =
-            Measure([&] { RunEngine(sources, foMove, destinations, {staged.string(), target.string()}); });
+        const TTiming timing = Measure([&] {
+            RunEngine(sources, foMove, destinations, {staged.string(), target.string()});
+        });
         perFile.push_back(timing.Wall / static_cast<double>(files));
         Settle(target);
     }
@@ -305,23 +306,22 @@ int main(int argc, char** argv)
     BuildTree(smallTree, small);
     fs::create_directories(work);
 
-    std::printf("medians of %d runs, copies into an empty destination on %s\n", settings.Repeat,
-                settings.Root.c_str());
+    std::printf("medians of %d runs, copies into an empty destination on %s\n", settings.Repeat, settings.Root.c_str());
     std::fflush(stdout);
     for (const auto& [shape, tree] : {std::pair{large, largeTree}, std::pair{small, smallTree}}) {
         const TCopyTiming timing = TimeCopies(tree, work, settings.Repeat);
-        std::printf("copy %6ld files of %7zu bytes: engine %7.3f s, cp -a %7.3f s, ratio %.2f (goal <= 1.20); "
-                    "processor time %.3f s against %.3f s, ratio %.2f\n",
-                    shape.Files, shape.Bytes, timing.Engine.Wall, timing.Reference.Wall,
-                    timing.Engine.Wall / timing.Reference.Wall, timing.Engine.Processor, timing.Reference.Processor,
-                    timing.Engine.Processor / timing.Reference.Processor);
+        std::printf(
+            "copy %6ld files of %7zu bytes: engine %7.3f s, cp -a %7.3f s, ratio %.2f (goal <= 1.20); "
+            "processor time %.3f s against %.3f s, ratio %.2f\n",
+            shape.Files, shape.Bytes, timing.Engine.Wall, timing.Reference.Wall,
+            timing.Engine.Wall / timing.Reference.Wall, timing.Engine.Processor, timing.Reference.Processor,
+            timing.Engine.Processor / timing.Reference.Processor);
         std::fflush(stdout);
     }
     TimeVerifiedCopies(largeTree, work, settings.Repeat);
     TimeSparseCopy(work, settings.Repeat);
     const double perFile = TimeMovePerFile(smallTree, work, settings.Repeat, settings.MoveFiles);
-    std::printf("move of 1 KiB files, each synced before its source is deleted: %.3f ms per file\n",
-                perFile * 1000);
+    std::printf("move of 1 KiB files, each synced before its source is deleted: %.3f ms per file\n", perFile * 1000);
     fs::remove_all(work);
     return 0;
 }

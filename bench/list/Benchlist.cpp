@@ -26,13 +26,13 @@
 #include "app/Tmainform.h"
 #include "app/Tresultlistmodel.h"
 #include "compare/Treportthread.h"
-#include "sys/qt/Tqtfilechooser.h"
-#include "sys/qt/Tqtmainthreadcaller.h"
 #include "dialogs/Tqtmessenger.h"
 #include "settings/qt/Tsettingsstorage.h"
 #include "sys/Mysysutils.h"
 #include "sys/Pathsyntax.h"
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Tqtfilechooser.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 #include "sys/qt/Tqtshell.h"
 
 namespace {
@@ -55,14 +55,15 @@ std::vector<TCompareItem> MakeItems(int count)
     std::vector<TCompareItem> items(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         TCompareItem& item = items[static_cast<std::size_t>(i)];
-        const std::string relative = "projects/p" + std::to_string(i / 4000) + "/dir" + std::to_string(i / 40) +
-                                     "/" + words[random() % 8] + "_" + std::to_string(random() % 100000) +
+        const std::string relative = "projects/p" + std::to_string(i / 4000) + "/dir" + std::to_string(i / 40) + "/" +
+                                     words[random() % 8] + "_" + std::to_string(random() % 100000) +
                                      extensions[random() % 8];
         item.SrcPath = "/home/user/source/" + relative;
         item.DstPath = "/media/backup/destination/" + relative;
         item.DstExists = random() % 10 != 0;
         item.SizeRemainder = static_cast<std::int64_t>(random() % 20'000'000'000ULL) - 10'000'000'000LL;
-        item.TimeRemainder = item.DstExists ? static_cast<std::int64_t>(random() % 2'000'000'000'000ULL) - 1'000'000'000'000LL : 0;
+        item.TimeRemainder =
+            item.DstExists ? static_cast<std::int64_t>(random() % 2'000'000'000'000ULL) - 1'000'000'000'000LL : 0;
         item.Result = item.DstExists ? static_cast<TCompareResult>(1 + random() % 5) : TCompareResult::Created;
     }
     return items;
@@ -96,8 +97,8 @@ int main(int argc, char** argv)
     TQtShell shell;
     TQtFileChooser fileChooser(shell);
     TQtMainThreadCaller mainThread;
-    CreateApplicationForms({messenger, fileChooser, shell, mainThread, TFileFactsSource::System(), ChooseSettingsFileName()},
-                           {});
+    CreateApplicationForms(
+        {messenger, fileChooser, shell, mainThread, TFileFactsSource::System(), ChooseSettingsFileName()}, {});
     MainForm->show();
     const auto settle = [] { QCoreApplication::processEvents(); };
     settle();
@@ -106,7 +107,10 @@ int main(int argc, char** argv)
     const std::vector<TCompareItem> items = MakeItems(rows);
 
     // Large blocks come straight from mmap and are counted apart.
-    const auto heapInUse = [] { const struct mallinfo2 info = mallinfo2(); return info.uordblks + info.hblkhd; };
+    const auto heapInUse = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return info.uordblks + info.hblkhd;
+    };
     const std::size_t before = heapInUse();
     const double fill = Seconds([&] {
         MainForm->FillList(items);
@@ -225,8 +229,8 @@ int main(int argc, char** argv)
             const double seconds = keystroke(static_cast<Qt::Key>(typedCharacter.toUpper().unicode()), typedCharacter);
             const auto [reference, matched] = matchReference(mask.substr(0, typed));
             slowest = std::max(slowest, seconds);
-            const std::string what = "filter \"" + mask.substr(0, typed) + "\", " +
-                                     GroupDigits(std::to_string(model->Count())) + " shown";
+            const std::string what =
+                "filter \"" + mask.substr(0, typed) + "\", " + GroupDigits(std::to_string(model->Count())) + " shown";
             Report(what.c_str(), seconds, reference);
             if (static_cast<int>(matched) != model->Count())
                 std::printf("    the list shows other rows than the reference matched: %zu\n", matched);

@@ -2,8 +2,8 @@
 // window's list can be searched with: a shown tree view over a six-column model, its
 // selection model taking the matches. The reference is the bare matching of every row's name
 // against the mask in the same run. Prints each case's time and its ratio to the reference,
-// and the time of the repaint that follows; the goal is about a second for every find. Runs on the offscreen platform unless
-// QT_QPA_PLATFORM names another.
+// and the time of the repaint that follows; the goal is about a second for every find. Runs on the offscreen platform
+// unless QT_QPA_PLATFORM names another.
 //
 // bench_find [rows]
 

@@ -21,10 +21,10 @@
 
 #include "compare/Teventloop.h"
 #include "dialogs/Tmessenger.h"
-#include "sys/qt/Tqtmainthreadcaller.h"
+#include "operations/Toperationsthread.h"
 #include "operations/qt/Tloglistbox.h"
 #include "operations/qt/Toperationsdialog.h"
-#include "operations/Toperationsthread.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 #include "sys/qt/Tqtshell.h"
 
 namespace fs = std::filesystem;
@@ -120,7 +120,7 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Vellumark"));
     const long count = argc > 1 ? std::atol(argv[1]) : 100'000;
     const int repeat = argc > 2 ? std::atoi(argv[2]) : 3;
-    const fs::path parent = argc > 3                        ? fs::path(argv[3])
+    const fs::path parent = argc > 3                       ? fs::path(argv[3])
                             : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
                                                            : fs::temp_directory_path();
     const fs::path root = parent / "vellumark-bench-opsdialog";
@@ -140,8 +140,8 @@ int main(int argc, char** argv)
         std::size_t dialogLines = 0;
         engineTimes.push_back(DeleteWithEngine(BuildFiles(root, count), root.string(), engineLines));
         dialogTimes.push_back(DeleteWithDialog(dialog, BuildFiles(root, count), root.string(), dialogLines));
-        std::printf("round %d: engine %.3f s (%zu lines), dialog %.3f s (%zu lines)\n", round + 1,
-                    engineTimes.back(), engineLines, dialogTimes.back(), dialogLines);
+        std::printf("round %d: engine %.3f s (%zu lines), dialog %.3f s (%zu lines)\n", round + 1, engineTimes.back(),
+                    engineLines, dialogTimes.back(), dialogLines);
         std::fflush(stdout);
     }
     fs::remove_all(root);

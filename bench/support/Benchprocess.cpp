@@ -25,7 +25,7 @@ TProcessRun RunQuietly(const std::vector<std::string>& arguments)
         _exit(127);
     }
     int status = 0;
-    rusage usage {};
+    rusage usage{};
     wait4(child, &status, 0, &usage);
     const auto end = std::chrono::steady_clock::now();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {

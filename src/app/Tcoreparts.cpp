@@ -15,8 +15,7 @@ TCoreParts::TCoreParts(std::size_t items)
     : Items(items),
       Parts(std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), items / MinPartSize), 1,
                                     MaxParts))
-{
-}
+{}
 
 void TCoreParts::Run(const TJob& job) const
 {

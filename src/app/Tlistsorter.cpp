@@ -57,9 +57,8 @@ public:
         const TCoreParts parts(texts.size());
         PartSize = parts.PartSize();
         Parts.resize(parts.Count());
-        parts.Run([&](std::size_t part, std::size_t first, std::size_t end) {
-            MakeKeys(texts, first, end, Parts[part]);
-        });
+        parts.Run(
+            [&](std::size_t part, std::size_t first, std::size_t end) { MakeKeys(texts, first, end, Parts[part]); });
     }
 
     // The collation key of a text.
@@ -224,7 +223,7 @@ std::string_view DirectoryOfPath(std::string_view path)
 // ranked instead. U+FFFF, which weighs more than every other character, tells whether a
 // sibling begins so; paths that hold it are ranked whole.
 std::optional<std::vector<std::uint32_t>> FolderTreeRanks(const std::vector<std::string_view>& paths,
-                                                         std::uint32_t& count)
+                                                          std::uint32_t& count)
 {
     constexpr std::string_view Highest = "\xEF\xBF\xBF";
     for (const std::string_view path : paths)
@@ -408,7 +407,8 @@ std::vector<std::uint32_t> TextRanks(const std::vector<TResultRow>& rows, TSortC
     std::optional<std::vector<std::uint32_t>> treeRanks;
     if (key == SortCode::AbsoluteName)
         treeRanks = FolderTreeRanks(distinct, count);
-    const std::vector<std::uint32_t> rankOfDistinct = treeRanks ? std::move(*treeRanks) : TKeyTable(distinct).Ranks(count);
+    const std::vector<std::uint32_t> rankOfDistinct =
+        treeRanks ? std::move(*treeRanks) : TKeyTable(distinct).Ranks(count);
     for (std::uint32_t& rank : ranks)
         rank = rankOfDistinct[rank];
     return ranks;

@@ -54,6 +54,8 @@ constexpr const char* MenuBar = "MainMenu1";
 constexpr const char* PopupMenuTwin = "EditM1";
 
 // The menu bar, menu by menu, each entry after the menu it sits in.
+// A table: one entry per line or two, as it reads best; the formatter would give each field a line.
+// clang-format off
 const TMenuEntry MenuEntries[] = {
     {.Kind = ekMenu, .Menu = MenuBar, .Name = "FileM1", .Caption = "&File"},
     {.Kind = ekCommand, .Menu = "FileM1", .Name = "CompareM1", .Caption = "&Compare...", .Shortcut = Qt::Key_F2,
@@ -196,14 +198,14 @@ const TMenuEntry MenuEntries[] = {
     {.Kind = ekSeparator, .Menu = "HelpM1", .Name = "SeparatorM13"},
     {.Kind = ekCommand, .Menu = "HelpM1", .Name = "AboutM1", .Caption = "&About", .Handler = &TMainForm::AboutM1Click},
 };
+// clang-format on
 
 constexpr const char* ToolBarSeparator = "-";
 // The toolbar's buttons from left to right.
 constexpr const char* ToolBarButtons[] = {
-    "CompareT1",            ToolBarSeparator,
-    "CopySourceT1",         "CopyDestinationT1", "DeleteItemsT1", "SelectAllT1", ToolBarSeparator,
-    "FindT1",               ToolBarSeparator,
-    "PerformToSelectionT1", "PerformToAllT1",    ToolBarSeparator,
+    "CompareT1",           ToolBarSeparator,       "CopySourceT1",   "CopyDestinationT1",
+    "DeleteItemsT1",       "SelectAllT1",          ToolBarSeparator, "FindT1",
+    ToolBarSeparator,      "PerformToSelectionT1", "PerformToAllT1", ToolBarSeparator,
     "ResizeListColumnsT1",
 };
 

@@ -435,9 +435,8 @@ void TMainForm::ResizeListColumnsM1Click() { ResultList->ResizeColumns(); }
 
 void TMainForm::OperationsM1Click(QAction* sender)
 {
-    const std::vector<TRowRange> taken = CommandTag<TOperationsCommand>(sender) == ocPerformToAll
-                                             ? ResultList->AllRows()
-                                             : ResultList->SelectedRows();
+    const std::vector<TRowRange> taken =
+        CommandTag<TOperationsCommand>(sender) == ocPerformToAll ? ResultList->AllRows() : ResultList->SelectedRows();
     std::vector<std::string> sources;
     std::vector<std::string> destinations;
     std::vector<TSeenFiles> seen;

@@ -14,13 +14,13 @@
 
 #include "compare/Tcompareitem.h"
 #include "dialogs/Tcomparedialog.h"
-#include "sys/Tfilechooser.h"
 #include "settings/Settingsfile.h"
-#include "settings/qt/Tcomparedialoganswers.h"
 #include "settings/Tfilehistory.h"
+#include "settings/Tviewoptions.h"
+#include "settings/qt/Tcomparedialoganswers.h"
 #include "settings/qt/Topendialoglist.h"
 #include "settings/qt/Tsettingsstorage.h"
-#include "settings/Tviewoptions.h"
+#include "sys/Tfilechooser.h"
 #include "sys/Tfiletransfer.h"
 
 class QAction;

@@ -47,15 +47,16 @@ void TResultListView::drawRow(QPainter* painter, const QStyleOptionViewItem& opt
     for (std::size_t i = 0; i < shown.size(); ++i) {
         const int column = shown[i];
         QStyleOptionViewItem cell = option;
-        cell.rect = QRect(columnViewportPosition(column), option.rect.y(), columns->sectionSize(column), option.rect.height());
+        cell.rect =
+            QRect(columnViewportPosition(column), option.rect.y(), columns->sectionSize(column), option.rect.height());
         if (!cell.rect.intersects(visibleArea))
             continue;
         const QModelIndex cellIndex = model()->index(index.row(), column, index.parent());
         cell.showDecorationSelected = true;
         cell.state.setFlag(QStyle::State_Selected, selected);
         cell.state.setFlag(QStyle::State_HasFocus, false);
-        cell.viewItemPosition = shown.size() == 1     ? QStyleOptionViewItem::OnlyOne
-                                : i == 0               ? QStyleOptionViewItem::Beginning
+        cell.viewItemPosition = shown.size() == 1       ? QStyleOptionViewItem::OnlyOne
+                                : i == 0                ? QStyleOptionViewItem::Beginning
                                 : i + 1 == shown.size() ? QStyleOptionViewItem::End
                                                         : QStyleOptionViewItem::Middle;
         if (alternatingRowColors())

@@ -7,11 +7,11 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
 #include "compare/Treportthread.h"
-#include "sys/qt/Tqtfilechooser.h"
-#include "sys/qt/Tqtmainthreadcaller.h"
 #include "dialogs/Tqtmessenger.h"
 #include "settings/qt/Tsettingsstorage.h"
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Tqtfilechooser.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 #include "sys/qt/Tqtshell.h"
 
 int main(int argc, char** argv)

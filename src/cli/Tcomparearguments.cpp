@@ -19,7 +19,10 @@ void TCompareArguments::AddTo(CLI::App& command)
     command.add_flag("--show-not-modified", ShowNotModified, "List files that are not modified too");
     command.add_flag("--ignore-hour-shift", IgnoreHourShift,
                      "Take times exactly one hour apart as equal (FAT drives after a daylight saving change)");
-    command.add_option("--jobs", Jobs, "Walk and look up with N threads (1: the worker thread alone); by default the number follows the cores and the disk")
+    command
+        .add_option("--jobs", Jobs,
+                    "Walk and look up with N threads (1: the worker thread alone); by default the number follows the "
+                    "cores and the disk")
         ->check(CLI::Range(1, 64))
         ->type_name("N");
     SourceOption = command.add_option("SOURCE", Source, "Source root directory (may come from --load)");

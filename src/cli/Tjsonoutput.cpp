@@ -41,9 +41,8 @@ void TJsonListWriter::Item(const TCompareItem& item)
 {
     Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(item.SrcPath) +
           ",\"destination\":" + JsonString(item.DstPath) + ",\"result\":" + JsonString(ResultText(item.Result)) +
-          ",\"sizeRemainder\":" + std::to_string(item.SizeRemainder) +
-          ",\"timeRemainder\":" + std::to_string(item.TimeRemainder) +
-          ",\"timeRemainderDays\":" + std::to_string(item.TimeRemainderDays()) +
+          ",\"sizeRemainder\":" + std::to_string(item.SizeRemainder) + ",\"timeRemainder\":" +
+          std::to_string(item.TimeRemainder) + ",\"timeRemainderDays\":" + std::to_string(item.TimeRemainderDays()) +
           ",\"destinationExists\":" + (item.DstExists ? "true" : "false") + "}");
     First = false;
 }

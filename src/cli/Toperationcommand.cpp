@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
-#include <memory>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "cli/Tcomparison.h"
@@ -15,7 +15,7 @@
 
 namespace {
 const std::map<std::string, TCompareResult> KindNames{
-    {"Created", TCompareResult::Created},     {"Modified", TCompareResult::Modified},
+    {"Created", TCompareResult::Created},         {"Modified", TCompareResult::Modified},
     {"NotModified", TCompareResult::NotModified}, {"Ambiguous", TCompareResult::Ambiguous},
     {"Unknown", TCompareResult::Unknown},
 };
@@ -48,8 +48,8 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
     }
     TEventLoop loop;
     TOperationsOutcome outcome;
-    auto* thread = new TOperationsThread(sources, operation, destinations, loop,
-                                         std::make_unique<TFileTransfer>(roots, options));
+    auto* thread =
+        new TOperationsThread(sources, operation, destinations, loop, std::make_unique<TFileTransfer>(roots, options));
     thread->Seen = std::move(seen);
     std::optional<TJsonLogWriter> jsonLog;
     if (json)
@@ -103,8 +103,8 @@ void TOperationCommand::AddTo(CLI::App& program)
             "move", "Copy the listed files of SOURCE over their paths under DESTINATION, then delete them");
         break;
     case foDelete:
-        Command = program.add_subcommand(
-            "delete", "Delete the listed files of SOURCE; DESTINATION is only compared with");
+        Command =
+            program.add_subcommand("delete", "Delete the listed files of SOURCE; DESTINATION is only compared with");
         break;
     }
     CompareArguments.AddTo(*Command);
@@ -155,9 +155,8 @@ int TOperationCommand::Run(TWorkerRunner& runner) const
     std::vector<TCompareItem> taken;
     std::copy_if(comparison.Items.begin(), comparison.Items.end(), std::back_inserter(taken),
                  [&](const TCompareItem& item) { return Takes(item.Result); });
-    const TOperationsOutcome outcome =
-        RunOperations(taken, Operation, {resolved.Options->SrcDir, resolved.Options->DstDir}, Switches,
-                      Format == "json", runner);
+    const TOperationsOutcome outcome = RunOperations(
+        taken, Operation, {resolved.Options->SrcDir, resolved.Options->DstDir}, Switches, Format == "json", runner);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The log cannot be written.\n";
         return ExitFailure;

@@ -5,12 +5,18 @@
 std::string ResultText(TCompareResult result)
 {
     switch (result) {
-    case TCompareResult::None: return "None";
-    case TCompareResult::Created: return "Created";
-    case TCompareResult::Modified: return "Modified";
-    case TCompareResult::NotModified: return "Not modified";
-    case TCompareResult::Ambiguous: return "Ambiguous";
-    default: return "(Unknown)";
+    case TCompareResult::None:
+        return "None";
+    case TCompareResult::Created:
+        return "Created";
+    case TCompareResult::Modified:
+        return "Modified";
+    case TCompareResult::NotModified:
+        return "Not modified";
+    case TCompareResult::Ambiguous:
+        return "Ambiguous";
+    default:
+        return "(Unknown)";
     }
 }
 
@@ -121,9 +127,12 @@ void TCompareItem::SetSeen(std::int64_t srcSize, std::int64_t srcTime, std::int6
 std::int64_t TCompareItem::SeenDstSize() const
 {
     switch (DestinationSeen) {
-    case TSeenDestination::FromRemainder: return SizeLess(SrcSize, SizeRemainder);
-    case TSeenDestination::Apart: return Destination->Size;
-    default: return 0;
+    case TSeenDestination::FromRemainder:
+        return SizeLess(SrcSize, SizeRemainder);
+    case TSeenDestination::Apart:
+        return Destination->Size;
+    default:
+        return 0;
     }
 }
 

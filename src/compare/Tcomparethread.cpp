@@ -240,7 +240,7 @@ void TCompareThread::ClassifyItems(TWorkPool& pool)
                 TScannedDirectory::TFile& facts = directory.Files[file];
                 path.assign(DstRoot).append(directory.Relative).append(directory.Name(file));
                 const std::optional<TFileFacts> destination = FileSystem.Lookup(path, lookups);
-                facts.Found = !destination                ? TScannedDirectory::TFound::Nothing
+                facts.Found = !destination               ? TScannedDirectory::TFound::Nothing
                               : destination->IsDirectory ? TScannedDirectory::TFound::Directory
                                                          : TScannedDirectory::TFound::File;
                 if (destination) {
@@ -270,10 +270,9 @@ void TCompareThread::CollectItems(TWorkPool& pool)
     // place, and the sort's keys are gone before the items take their room.
     std::size_t next = 0;
     const auto keptIn = [](const TScannedDirectory& directory, std::size_t first, std::size_t end) {
-        return static_cast<std::size_t>(
-            std::count_if(directory.Files.begin() + static_cast<std::ptrdiff_t>(first),
-                          directory.Files.begin() + static_cast<std::ptrdiff_t>(end),
-                          [](const TScannedDirectory::TFile& file) { return file.Kept; }));
+        return static_cast<std::size_t>(std::count_if(directory.Files.begin() + static_cast<std::ptrdiff_t>(first),
+                                                      directory.Files.begin() + static_cast<std::ptrdiff_t>(end),
+                                                      [](const TScannedDirectory::TFile& file) { return file.Kept; }));
     };
     const std::function<void(TScannedDirectory&)> place = [&](TScannedDirectory& directory) {
         std::size_t file = 0;
@@ -399,7 +398,8 @@ std::vector<std::uint32_t> SortedOrder(std::uint32_t count, const TLess& less, T
     const auto bound = [&](std::size_t piece) {
         return order.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(piece * pieceSize, count));
     };
-    pool.Run(BatchTasks(SortPieces, 1, [&](std::size_t piece, std::size_t) { std::sort(bound(piece), bound(piece + 1), less); }),
+    pool.Run(BatchTasks(SortPieces, 1,
+                        [&](std::size_t piece, std::size_t) { std::sort(bound(piece), bound(piece + 1), less); }),
              [] {});
     std::vector<std::uint32_t> merged(count);
     for (std::size_t width = 1; width < SortPieces; width *= 2) {

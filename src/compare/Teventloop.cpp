@@ -25,10 +25,7 @@ void TEventLoop::CallAndWait(const std::function<void()>& call)
         std::rethrow_exception(posted.Error);
 }
 
-void TEventLoop::RunUntil(const std::function<bool()>& done)
-{
-    RunUntil(done, std::chrono::milliseconds::max(), {});
-}
+void TEventLoop::RunUntil(const std::function<bool()>& done) { RunUntil(done, std::chrono::milliseconds::max(), {}); }
 
 void TEventLoop::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds interval,
                           const std::function<void()>& tick)

@@ -113,10 +113,7 @@ void TReportThread::DoTerminate()
     CleanUp();
 }
 
-void TReportThread::Synchronize(const std::function<void()>& call)
-{
-    MainThread.CallAndWait(call);
-}
+void TReportThread::Synchronize(const std::function<void()>& call) { MainThread.CallAndWait(call); }
 
 void TReportThread::Log(const std::string& text)
 {

@@ -4,8 +4,8 @@
 
 const std::array<std::string, ResultColumnCount>& ResultColumnCaptions()
 {
-    static const std::array<std::string, ResultColumnCount> captions = {
-        "Name", "Directory", "Extension", "Size remainder", "Time reminder", "Result"};
+    static const std::array<std::string, ResultColumnCount> captions = {"Name",           "Directory",     "Extension",
+                                                                        "Size remainder", "Time reminder", "Result"};
     return captions;
 }
 

@@ -15,12 +15,12 @@
 
 #include "compare/Tcompareloader.h"
 #include "compare/Tcompareoptionscheck.h"
-#include "sys/Failurereason.h"
-#include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
+#include "sys/Failurereason.h"
 #include "sys/Shellhelpers.h"
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"
 
 namespace {
@@ -173,8 +173,9 @@ void TCompareDialog::CreateControls()
     setMinimumSize(sizeHint());
     resize(minimumSize());
 
-    QWidget* tabOrder[] = {Edit11, Button11, Edit12, Button12, CheckBox11, Edit13, CheckBox12, Edit14, CheckBox13,
-                           CheckBox21, CheckBox22, CheckBox31, Button1, Button2, Button3, Button4, Button5, Button6};
+    QWidget* tabOrder[] = {Edit11,     Button11, Edit12,     Button12,   CheckBox11, Edit13,
+                           CheckBox12, Edit14,   CheckBox13, CheckBox21, CheckBox22, CheckBox31,
+                           Button1,    Button2,  Button3,    Button4,    Button5,    Button6};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
@@ -257,10 +258,18 @@ bool TCompareDialog::ValidateControls()
     }
     Messenger.ShowError(problem->Message);
     switch (problem->Field) {
-    case TOptionsField::SrcDir: ActivateControl(Edit11); break;
-    case TOptionsField::DstDir: ActivateControl(Edit12); break;
-    case TOptionsField::IncludeMasks: ActivateControl(Edit13); break;
-    case TOptionsField::ExcludeMasks: ActivateControl(Edit14); break;
+    case TOptionsField::SrcDir:
+        ActivateControl(Edit11);
+        break;
+    case TOptionsField::DstDir:
+        ActivateControl(Edit12);
+        break;
+    case TOptionsField::IncludeMasks:
+        ActivateControl(Edit13);
+        break;
+    case TOptionsField::ExcludeMasks:
+        ActivateControl(Edit14);
+        break;
     }
     return false;
 }
@@ -371,7 +380,8 @@ void TCompareDialog::showEvent(QShowEvent* event)
         return;
     FormShow();
     // Activation follows once the dialog's loop runs, as it does for a window coming up.
-    QMetaObject::invokeMethod(this, [this] { FormActivate(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { FormActivate(); }, Qt::QueuedConnection);
 }
 
 void TCompareDialog::done(int result)

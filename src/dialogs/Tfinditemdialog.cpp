@@ -10,8 +10,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
+#include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"
 
 TFindItemDialog::TFindItemDialog(QWidget* parent) : QDialog(parent)

@@ -5,8 +5,7 @@
 
 TItemViewFindList::TItemViewFindList(QAbstractItemView& view, TCandidateText candidateText)
     : View(view), Candidate(std::move(candidateText))
-{
-}
+{}
 
 std::int32_t TItemViewFindList::Count() const { return View.model()->rowCount(View.rootIndex()); }
 

@@ -1,8 +1,8 @@
 #include "dialogs/Tmessagedialog.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QBoxLayout>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
+#include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"
 
 namespace {
@@ -43,11 +43,16 @@ QIcon MessageKindIcon(TMessageKind kind)
         return QIcon::fromTheme(QString::fromLatin1(themeName), QApplication::style()->standardIcon(fallback));
     };
     switch (kind) {
-    case mkWarning: return icon("dialog-warning", QStyle::SP_MessageBoxWarning);
-    case mkError: return icon("dialog-error", QStyle::SP_MessageBoxCritical);
-    case mkInformation: return icon("dialog-information", QStyle::SP_MessageBoxInformation);
-    case mkConfirmation: return icon("dialog-question", QStyle::SP_MessageBoxQuestion);
-    default: return {};
+    case mkWarning:
+        return icon("dialog-warning", QStyle::SP_MessageBoxWarning);
+    case mkError:
+        return icon("dialog-error", QStyle::SP_MessageBoxCritical);
+    case mkInformation:
+        return icon("dialog-information", QStyle::SP_MessageBoxInformation);
+    case mkConfirmation:
+        return icon("dialog-question", QStyle::SP_MessageBoxQuestion);
+    default:
+        return {};
     }
 }
 

@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 
 #include "compare/Treportthread.h"
-#include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "sys/Mysysutils.h"
+#include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"
 
 TProgressDialog::TProgressDialog(QWidget* parent) : QDialog(parent)

@@ -11,11 +11,16 @@ namespace {
 QMessageBox::Icon BoxIcon(TMessageKind kind)
 {
     switch (kind) {
-    case mkWarning: return QMessageBox::Warning;
-    case mkError: return QMessageBox::Critical;
-    case mkInformation: return QMessageBox::Information;
-    case mkConfirmation: return QMessageBox::Question;
-    default: return QMessageBox::NoIcon;
+    case mkWarning:
+        return QMessageBox::Warning;
+    case mkError:
+        return QMessageBox::Critical;
+    case mkInformation:
+        return QMessageBox::Information;
+    case mkConfirmation:
+        return QMessageBox::Question;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 }  // namespace
@@ -36,8 +41,8 @@ bool TQtMessenger::ShowMessage(const std::string& caption, const std::string& te
     // The box sizes itself to its layout's minimum; a row as wide as the caption widens it.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
         const QMargins margins = grid->contentsMargins();
-        grid->addItem(new QSpacerItem(CaptionWidth(box) - margins.left() - margins.right(), 0), grid->rowCount(), 0,
-                      1, grid->columnCount());
+        grid->addItem(new QSpacerItem(CaptionWidth(box) - margins.left() - margins.right(), 0), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     }
     QTimer::singleShot(0, &box, [&box] { BringToForeground(&box); });
     return RunModal(box) == QMessageBox::Ok;

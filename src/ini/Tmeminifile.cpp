@@ -83,7 +83,8 @@ bool HoldsLineBreakOrZero(std::string_view text)
 void CheckWritable(std::string_view section, std::string_view name, std::string_view value)
 {
     const auto fail = [](const char* what, std::string_view text) {
-        throw std::runtime_error(std::string(what) + " cannot be written to an INI file: \"" + std::string(text) + "\"");
+        throw std::runtime_error(std::string(what) + " cannot be written to an INI file: \"" + std::string(text) +
+                                 "\"");
     };
     if (HoldsLineBreakOrZero(section) || Stripped(section) != section)
         fail("The section name", section);

@@ -44,13 +44,15 @@ TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TF
                                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
                                      const TTransferRoots& roots)
     : TOperationsThread(sources, operation, destinations, mainThread, std::make_unique<TFileTransfer>(roots))
-{
-}
+{}
 
 TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
                                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
                                      std::unique_ptr<TFileTransfer> files)
-    : TReportThread(mainThread), Sources(sources), Destinations(destinations), Operation(operation),
+    : TReportThread(mainThread),
+      Sources(sources),
+      Destinations(destinations),
+      Operation(operation),
       Files(std::move(files))
 {
     FreeOnTerminate = true;

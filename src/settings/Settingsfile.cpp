@@ -134,8 +134,7 @@ void WriteSettingsFile(const std::string& fileName, const TSettingsState& state)
 {
     const std::string text = SettingsText(state);
     const std::string directory = DirectoryPart(fileName);
-    if (!directory.empty() && !DirectoryExists(directory) &&
-        !MakeDirectoryChain(directory, true))
+    if (!directory.empty() && !DirectoryExists(directory) && !MakeDirectoryChain(directory, true))
         throw std::runtime_error("Cannot create the directory " + directory);
     ReplaceWholeFile(fileName, text);
 }

@@ -26,9 +26,9 @@ TWindowRect PlaceOnScreens(const TWindowRect& window, const std::vector<TWindowR
 {
     if (screens.empty())
         return window;
-    const bool visible = window.Width() > 0 && window.Height() > 0 &&
-                         std::any_of(screens.begin(), screens.end(),
-                                     [&](const TWindowRect& screen) { return Overlap(window, screen); });
+    const bool visible =
+        window.Width() > 0 && window.Height() > 0 &&
+        std::any_of(screens.begin(), screens.end(), [&](const TWindowRect& screen) { return Overlap(window, screen); });
     if (visible)
         return window;
     const TWindowRect& primary = screens.front();

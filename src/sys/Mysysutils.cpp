@@ -50,8 +50,8 @@ std::string_view DirectoryView(std::string_view path)
     const std::size_t last = LastSeparator(path);
     if (last == std::string_view::npos)
         return {};
-    const bool keepsSeparator = path[last] != PathSyntax::Delimiter || last == 0 ||
-                                PathSyntax::IsSeparator(path[last - 1]);
+    const bool keepsSeparator =
+        path[last] != PathSyntax::Delimiter || last == 0 || PathSyntax::IsSeparator(path[last - 1]);
     return path.substr(0, keepsSeparator ? last + 1 : last);
 }
 

@@ -36,7 +36,7 @@ private:
 constexpr std::uint32_t HeaderSize = 0x4C;
 // {00021401-0000-0000-C000-000000000046} in its stored byte order.
 constexpr std::array<unsigned char, 16> LinkClsid{0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                                   0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+                                                  0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 constexpr std::uint32_t HasLinkTargetIdList = 0x01;
 constexpr std::uint32_t HasLinkInfo = 0x02;
 constexpr std::uint32_t ForceNoLinkInfo = 0x100;
@@ -145,11 +145,21 @@ std::string Unescaped(std::string_view value)
             continue;
         }
         switch (value[++i]) {
-        case 's': text += ' '; break;
-        case 'n': text += '\n'; break;
-        case 't': text += '\t'; break;
-        case 'r': text += '\r'; break;
-        default: text += value[i]; break;
+        case 's':
+            text += ' ';
+            break;
+        case 'n':
+            text += '\n';
+            break;
+        case 't':
+            text += '\t';
+            break;
+        case 'r':
+            text += '\r';
+            break;
+        default:
+            text += value[i];
+            break;
         }
     }
     return text;
@@ -206,7 +216,8 @@ std::string LocalPathOfFileUrl(std::string_view url)
 std::string ShellLinkTarget(std::string_view image)
 {
     const TByteReader reader(image);
-    if (reader.U32(0) != HeaderSize || reader.Slice(4, LinkClsid.size()) !=
+    if (reader.U32(0) != HeaderSize ||
+        reader.Slice(4, LinkClsid.size()) !=
             std::string_view(reinterpret_cast<const char*>(LinkClsid.data()), LinkClsid.size()))
         return {};
     const auto flags = reader.U32(20);

@@ -24,8 +24,9 @@ struct TDirectoryEntry {
 std::int64_t TicksFromUnixTime(std::int64_t seconds, std::int64_t nanoseconds);
 
 // The entries of one directory in the order the file system gives them, "." and ".."
-// included, read in large blocks and looked at relative to the open directory. Entries that are neither files nor directories (FIFOs, sockets, devices) and
-// entries that vanish while listed are left out. Directories carry no size or time.
+// included, read in large blocks and looked at relative to the open directory. Entries that are neither files nor
+// directories (FIFOs, sockets, devices) and entries that vanish while listed are left out. Directories carry no size or
+// time.
 class TDirectoryListing {
 public:
     explicit TDirectoryListing(const std::string& directory);

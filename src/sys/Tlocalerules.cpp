@@ -67,10 +67,7 @@ struct TLocaleRules::TImpl {
 
 TLocaleRules::TLocaleRules() : TLocaleRules(EnvironmentLocaleName("LC_COLLATE")) {}
 
-TLocaleRules::TLocaleRules(const std::string& localeName)
-    : Impl(std::make_unique<TImpl>(IcuLocaleId(localeName)))
-{
-}
+TLocaleRules::TLocaleRules(const std::string& localeName) : Impl(std::make_unique<TImpl>(IcuLocaleId(localeName))) {}
 
 TLocaleRules::~TLocaleRules() = default;
 
@@ -169,18 +166,15 @@ int TLocaleRules::CompareFileNames(std::string_view a, std::string_view b) const
 {
     const std::string lowerA = Lower(a), lowerB = Lower(b);
     UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult result = Impl->Collator->compareUTF8(
-        icu::StringPiece(lowerA.data(), static_cast<int32_t>(lowerA.size())),
-        icu::StringPiece(lowerB.data(), static_cast<int32_t>(lowerB.size())), status);
+    const UCollationResult result =
+        Impl->Collator->compareUTF8(icu::StringPiece(lowerA.data(), static_cast<int32_t>(lowerA.size())),
+                                    icu::StringPiece(lowerB.data(), static_cast<int32_t>(lowerB.size())), status);
     if (U_FAILURE(status))
         return lowerA.compare(lowerB);
     return result;
 }
 
-bool TLocaleRules::SameFileName(std::string_view a, std::string_view b) const
-{
-    return Lower(a) == Lower(b);
-}
+bool TLocaleRules::SameFileName(std::string_view a, std::string_view b) const { return Lower(a) == Lower(b); }
 
 const TLocaleRules& TLocaleRules::ForThisThread()
 {

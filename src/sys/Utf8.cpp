@@ -3,7 +3,7 @@
 namespace Utf8 {
 namespace {
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-}
+}  // namespace
 
 std::size_t CharLength(std::string_view text, std::size_t i)
 {
@@ -18,12 +18,16 @@ std::size_t CharLength(std::string_view text, std::size_t i)
         length = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
-        if (lead == 0xE0) low = 0xA0;        // no overlong forms
-        else if (lead == 0xED) high = 0x9F;  // no surrogates
+        if (lead == 0xE0)
+            low = 0xA0;  // no overlong forms
+        else if (lead == 0xED)
+            high = 0x9F;  // no surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
-        if (lead == 0xF0) low = 0x90;
-        else if (lead == 0xF4) high = 0x8F;  // nothing beyond U+10FFFF
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;  // nothing beyond U+10FFFF
     } else {
         return 1;
     }

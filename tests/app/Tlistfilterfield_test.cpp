@@ -40,8 +40,8 @@ protected:
 TEST_F(ListFilterFieldTest, NarrowsTheListAsTypedKeepingTheShownSelectionAndEscShowsEveryRowAgain)
 {
     Start();
-    Form().FillList({Item("/d/a.txt", 1), Item("/d/b.doc", 2), Item("/e/c.txt", 4), Item("/e/d.TXT", 8),
-                     Item("/d/e.jpg", 16)});
+    Form().FillList(
+        {Item("/d/a.txt", 1), Item("/d/b.doc", 2), Item("/e/c.txt", 4), Item("/e/d.TXT", 8), Item("/d/e.jpg", 16)});
     Press(Qt::CTRL | Qt::Key_E);
     Type(QStringLiteral("*.txt"));
     EXPECT_EQ(Paths(), (TNames{"/d/a.txt", "/e/c.txt", "/e/d.TXT"}));

@@ -71,8 +71,7 @@ TEST_F(ListSorter, SortsByDirectoryExtensionAndAbsoluteName)
     EXPECT_EQ(Sort(SortCode::Directory), (TPaths{"/a/two.H", "/a/four", "/a.b/five.h", "/B/one.c", "/b/three.c"}));
     EXPECT_EQ(Sort(SortCode::Extension), (TPaths{"/a/four", "/B/one.c", "/b/three.c", "/a/two.H", "/a.b/five.h"}));
     // In the locale's order a dot goes before a slash.
-    EXPECT_EQ(Sort(SortCode::AbsoluteName),
-              (TPaths{"/a.b/five.h", "/a/four", "/a/two.H", "/B/one.c", "/b/three.c"}));
+    EXPECT_EQ(Sort(SortCode::AbsoluteName), (TPaths{"/a.b/five.h", "/a/four", "/a/two.H", "/B/one.c", "/b/three.c"}));
     EXPECT_EQ(Sort(SortCode::AbsoluteName + SortCode::Descending),
               (TPaths{"/b/three.c", "/B/one.c", "/a/two.H", "/a/four", "/a.b/five.h"}));
 
@@ -92,11 +91,17 @@ TEST_F(ListSorter, AbsoluteNamesSortAsTheCollatorComparesTheWholePaths)
         {"/data/a long folder name", "/data/a long folder name/x", "/data/a long folder name/x/y",
          "/data/a long folder name/x/y/z", "/data/a long folder name/x-y", "/data/a long folder name/x.y",
          "/data/a long folder name/x y", "/data/a long folder name/xy", "/data/b"},
-        {"/data/a long folder name/x", "/data/a long folder name/x/y", "/data/A LONG FOLDER NAME/X",
-         "/data/résumé", "/data/resume", "/data/resume/x"}};
-    const std::vector<std::string> names = {"report of the year 2020 final", "Report of the year 2020 final",
-                                            "report of the year 2020", "report of the year 2020 final.txt",
-                                            "réport of the year 2020 final", "x", "X-Y", "y", "r"};
+        {"/data/a long folder name/x", "/data/a long folder name/x/y", "/data/A LONG FOLDER NAME/X", "/data/résumé",
+         "/data/resume", "/data/resume/x"}};
+    const std::vector<std::string> names = {"report of the year 2020 final",
+                                            "Report of the year 2020 final",
+                                            "report of the year 2020",
+                                            "report of the year 2020 final.txt",
+                                            "réport of the year 2020 final",
+                                            "x",
+                                            "X-Y",
+                                            "y",
+                                            "r"};
     for (const std::vector<std::string>& folders : trees) {
         std::vector<TRowFacts> rows;
         for (std::size_t i = 0; i < 3 * folders.size() * names.size(); ++i)
@@ -122,7 +127,11 @@ TEST_F(ListSorter, SortsSizesBeyondThirtyTwoBits)
 
 TEST_F(ListSorter, PutsRowsWithoutDestinationLastByTime)
 {
-    Fill({{"/none1", 0, false}, {"/plus", 0, true, 4}, {"/none2", 0, false}, {"/minus", 0, true, -3}, {"/zero", 0, true, 0}});
+    Fill({{"/none1", 0, false},
+          {"/plus", 0, true, 4},
+          {"/none2", 0, false},
+          {"/minus", 0, true, -3},
+          {"/zero", 0, true, 0}});
     EXPECT_EQ(Sort(SortCode::TimeRemainder), (TPaths{"/minus", "/zero", "/plus", "/none1", "/none2"}));
     EXPECT_EQ(Sort(SortCode::TimeRemainder + SortCode::Descending),
               (TPaths{"/none2", "/none1", "/plus", "/zero", "/minus"}));

@@ -21,20 +21,20 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/Tapplicationforms.h"
 #include "app/Programversion.h"
+#include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
-#include "app/Tprogramfiles.h"
 #include "app/Tmainformfixture.h"
-#include "support/Hangguard.h"
-#include "support/Trecordingshell.h"
+#include "app/Tprogramfiles.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
-#include "sys/qt/Tqtmainthreadcaller.h"
+#include "support/Hangguard.h"
+#include "support/Trecordingshell.h"
 #include "support/Tscriptedfilechooser.h"
 #include "support/Tscriptedmessenger.h"
 #include "support/Ttreefixture.h"
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 
 using namespace mainformtest;
 
@@ -71,8 +71,8 @@ TEST_F(MainFormTest, EnablesCommandsBySelection)
     for (const char* name : {"SourceM1", "DestinationM1", "DeleteM1", "SizeRemaindersM1", "SourceP1", "DestinationP1",
                              "DeleteP1", "SizeRemaindersP1", "SourceM2", "SourceM3", "SourceP2", "SourceP3"})
         EXPECT_TRUE(Enabled(name)) << name;
-    for (const char* name : {"DestinationM2", "DestinationM3", "BothM1", "BothM2", "DestinationP2", "DestinationP3",
-                             "BothP1", "BothP2"})
+    for (const char* name :
+         {"DestinationM2", "DestinationM3", "BothM1", "BothM2", "DestinationP2", "DestinationP3", "BothP1", "BothP2"})
         EXPECT_FALSE(Enabled(name)) << name;
     EXPECT_TRUE(ButtonEnabled("CopySourceT1"));
     EXPECT_TRUE(ButtonEnabled("DeleteItemsT1"));
@@ -213,10 +213,9 @@ TEST_F(MainFormTest, ExploresAndShowsPropertiesOfExistingFilesOnly)
     SelectRows({2});
     Trigger("BothM2");
     Trigger("SourceM2");
-    EXPECT_EQ(Shell.Requests, (std::vector<std::string>{"explore " + Tree.Path("src"),
-                                                        "properties " + Tree.Path("src/a.txt"),
-                                                        "properties " + Tree.Path("dst/a.txt"),
-                                                        "explore " + Tree.Path("src")}));
+    EXPECT_EQ(Shell.Requests,
+              (std::vector<std::string>{"explore " + Tree.Path("src"), "properties " + Tree.Path("src/a.txt"),
+                                        "properties " + Tree.Path("dst/a.txt"), "explore " + Tree.Path("src")}));
     EXPECT_EQ(Messenger.Texts(),
               (std::vector<std::string>{"The program cannot find the file: " + Tree.Path("dst/missing.txt"),
                                         "The program cannot find the file: " + Tree.Path("dst/folder.txt")}));

@@ -234,8 +234,8 @@ TEST_F(MainFormCommandsTest, EveryShortcutWorksFromTheListAfterAQuickComparisonA
     Press(Qt::Key_Delete);
     Messenger.AnswerCancel();
     Press(Qt::Key_F1);
-    EXPECT_EQ(Messenger.Texts(), (TNames{"Selected: 2 items\r\nSum: 2 bytes", "Delete the selected items?",
-                                         "Open the help document?"}));
+    EXPECT_EQ(Messenger.Texts(),
+              (TNames{"Selected: 2 items\r\nSum: 2 bytes", "Delete the selected items?", "Open the help document?"}));
     Press(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
     EXPECT_TRUE(SelectedRowList().empty());
     List().header()->resizeSection(0, 3);

@@ -27,15 +27,15 @@
 #include "app/Tlistselection.h"
 #include "app/Tmainform.h"
 #include "app/Tresultlistmodel.h"
-#include "support/Trecordingshell.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
-#include "sys/qt/Tqtmainthreadcaller.h"
 #include "support/Hangguard.h"
+#include "support/Trecordingshell.h"
 #include "support/Tscriptedfilechooser.h"
 #include "support/Tscriptedmessenger.h"
 #include "support/Ttreefixture.h"
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 
 namespace mainformtest {
 // The real file system, with a hook before each directory is listed.
@@ -169,7 +169,8 @@ protected:
     void CloseProgressWhenEnded(QString* label)
     {
         WhenActive(ProgressDialog, [=] {
-            EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, HangGuardMilliseconds));
+            EXPECT_TRUE(
+                QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, HangGuardMilliseconds));
             *label = ProgressDialog->Label1->text();
             ProgressDialog->Button1->click();
         });

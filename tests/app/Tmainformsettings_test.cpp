@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "support/Hangguard.h"
 #include "app/Tmainformfixture.h"
+#include "support/Hangguard.h"
 
 using namespace mainformtest;
 
@@ -36,8 +36,8 @@ protected:
     void ConfirmWhenDestinationIs(const std::string& destination)
     {
         WhenActive(CompareDialog, [=] {
-            EXPECT_TRUE(QTest::qWaitFor(
-                [&] { return CompareDialog->Edit12->text().toStdString() == destination; }, HangGuardMilliseconds));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return CompareDialog->Edit12->text().toStdString() == destination; },
+                                        HangGuardMilliseconds));
             CompareDialog->Button1->click();
         });
     }
@@ -91,8 +91,11 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     Trigger("SaveListAsM1");
     EXPECT_EQ(Tree.ReadFile("Lists/result.csv"),
               "Name,Directory,Extension,\"Size remainder\",\"Time reminder\",Result\r\n"
-              "changed.txt," + Tree.Path("Source/sub") + ",.txt,\"+1 bytes\",\"+10 days\",Modified\r\n"
-              "new.txt," + Tree.Path("Source") + ",.txt,\"+3 bytes\",None,Created\r\n");
+              "changed.txt," +
+                  Tree.Path("Source/sub") +
+                  ",.txt,\"+1 bytes\",\"+10 days\",Modified\r\n"
+                  "new.txt," +
+                  Tree.Path("Source") + ",.txt,\"+3 bytes\",None,Created\r\n");
     ASSERT_EQ(Chooser.FileDialogs.size(), 3U);
     EXPECT_EQ(Chooser.FileDialogs[2].Title, "Save List As");
     EXPECT_EQ(Chooser.FileDialogs[2].FileName, "Untitled.csv");
@@ -110,11 +113,14 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     EXPECT_TRUE(Form().close());
     EXPECT_EQ(Tree.ReadFile("Settings.ini"),
               "[ViewOptions]\r\nToolBar=0\r\nStatusBar=1\r\nLastPosition=1\r\nTopMost=0\r\n\r\n"
-              "[MainForm]\r\nWindowState=0\r\nLeft=30\r\nTop=40\r\nRight=530\r\nBottom=440\r\n" + widths + "\r\n"
-              "[FileHistory]\r\nItem0=" + Tree.Path("Sets/job.vmc") + "\r\nItem1=" + Tree.Path("Sets/other.vmc") +
-              "\r\n\r\n[OpenDialogs]\r\nInitialDir=" + Tree.Path("Lists") +
-              "\r\nFilterIndex0=2\r\nFilterIndex1=1\r\nFilterIndex2=1\r\n\r\n"
-              "[Operations]\r\nVerify=0\r\nTrash=0\r\n\r\n");
+              "[MainForm]\r\nWindowState=0\r\nLeft=30\r\nTop=40\r\nRight=530\r\nBottom=440\r\n" +
+                  widths +
+                  "\r\n"
+                  "[FileHistory]\r\nItem0=" +
+                  Tree.Path("Sets/job.vmc") + "\r\nItem1=" + Tree.Path("Sets/other.vmc") +
+                  "\r\n\r\n[OpenDialogs]\r\nInitialDir=" + Tree.Path("Lists") +
+                  "\r\nFilterIndex0=2\r\nFilterIndex1=1\r\nFilterIndex2=1\r\n\r\n"
+                  "[Operations]\r\nVerify=0\r\nTrash=0\r\n\r\n");
     EXPECT_EQ(Messenger.Texts(), (std::vector<std::string>{"Clear the list?", "Clear the list?"}));
 
     DestroyApplicationForms();

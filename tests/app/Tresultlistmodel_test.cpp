@@ -43,18 +43,18 @@ TEST(ResultListModel, ShowsTheSixTextsOfEachRowAsFilled)
                 Item("/a.b/Makefile", 1000, true, 2, TCompareResult::Unknown),
                 Item("/x/Ärger.TXT", -100, true, 0, TCompareResult::Ambiguous)});
     ASSERT_EQ(model.rowCount(), 5);
-    EXPECT_EQ(RowTexts(model, 0), (QStringList{QStringLiteral("report.final.txt"), QStringLiteral("/Data/Docs"),
-                                               QStringLiteral(".txt"), QStringLiteral("+1,234 bytes"),
-                                               QStringLiteral("-3 days"), QStringLiteral("Modified")}));
+    EXPECT_EQ(RowTexts(model, 0),
+              (QStringList{QStringLiteral("report.final.txt"), QStringLiteral("/Data/Docs"), QStringLiteral(".txt"),
+                           QStringLiteral("+1,234 bytes"), QStringLiteral("-3 days"), QStringLiteral("Modified")}));
     EXPECT_EQ(RowTexts(model, 1),
               (QStringList{QStringLiteral("readme"), QStringLiteral("/"), QString(), QStringLiteral("-512 bytes"),
                            QStringLiteral("None"), QStringLiteral("Created")}));
-    EXPECT_EQ(RowTexts(model, 2), (QStringList{QStringLiteral("archive.tar.gz"), QStringLiteral("/a.b"),
-                                               QStringLiteral(".gz"), QStringLiteral("+0 bytes"),
-                                               QStringLiteral("+0 days"), QStringLiteral("Not modified")}));
-    EXPECT_EQ(RowTexts(model, 3), (QStringList{QStringLiteral("Makefile"), QStringLiteral("/a.b"), QString(),
-                                               QStringLiteral("+1,000 bytes"), QStringLiteral("+2 days"),
-                                               QStringLiteral("(Unknown)")}));
+    EXPECT_EQ(RowTexts(model, 2),
+              (QStringList{QStringLiteral("archive.tar.gz"), QStringLiteral("/a.b"), QStringLiteral(".gz"),
+                           QStringLiteral("+0 bytes"), QStringLiteral("+0 days"), QStringLiteral("Not modified")}));
+    EXPECT_EQ(RowTexts(model, 3),
+              (QStringList{QStringLiteral("Makefile"), QStringLiteral("/a.b"), QString(),
+                           QStringLiteral("+1,000 bytes"), QStringLiteral("+2 days"), QStringLiteral("(Unknown)")}));
     EXPECT_EQ(Cell(model, 4, 0), QString::fromUtf8("Ärger.TXT"));
     EXPECT_EQ(Cell(model, 4, 3), QStringLiteral("-100 bytes"));
     EXPECT_EQ(Cell(model, 4, 5), QStringLiteral("Ambiguous"));
@@ -64,8 +64,8 @@ TEST(ResultListModel, ShowsTheSixTextsOfEachRowAsFilled)
 TEST(ResultListModel, HasTheColumnsCaptionsAndAlignments)
 {
     TResultListModel model;
-    const QStringList captions{QStringLiteral("Name"),           QStringLiteral("Directory"),
-                               QStringLiteral("Extension"),      QStringLiteral("Size remainder"),
+    const QStringList captions{QStringLiteral("Name"),          QStringLiteral("Directory"),
+                               QStringLiteral("Extension"),     QStringLiteral("Size remainder"),
                                QStringLiteral("Time reminder"), QStringLiteral("Result")};
     ASSERT_EQ(model.columnCount(), 6);
     model.Fill({Item("/a", 1, true, 1)});
@@ -81,7 +81,8 @@ TEST(ResultListModel, KeepsItsShapeThroughReorderRemovalAndClear)
 {
     TResultListModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    model.Fill({Item("/d/a", 1, true, 1), Item("/d/b", 2, true, 1), Item("/d/c", 3, true, 1), Item("/d/e", 4, true, 1)});
+    model.Fill(
+        {Item("/d/a", 1, true, 1), Item("/d/b", 2, true, 1), Item("/d/c", 3, true, 1), Item("/d/e", 4, true, 1)});
     const QPersistentModelIndex third = model.index(2, 1);
     model.Reorder({3, 2, 1, 0});
     EXPECT_EQ(Cell(model, 0, 0), QStringLiteral("e"));

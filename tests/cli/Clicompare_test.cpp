@@ -33,8 +33,8 @@ TEST(CliCompare, WritesTheResultListAsCommaSeparatedValues)
                                 ",,\"-2 bytes\",\"+10 days\",Modified\r\n");
     EXPECT_EQ(shown.Errors, "");  // no progress line when standard error is no terminal
 
-    const auto all = RunCommand({Cli, "compare", "--show-not-modified", "--include", "same;newer", "--exclude",
-                                 "newer", tree.Path("src"), tree.Path("dst")});
+    const auto all = RunCommand({Cli, "compare", "--show-not-modified", "--include", "same;newer", "--exclude", "newer",
+                                 tree.Path("src"), tree.Path("dst")});
     EXPECT_EQ(all.Output, Header + "same," + tree.Path("src") + ",,\"+0 bytes\",\"+0 days\",\"Not modified\"\r\n");
 }
 
@@ -54,11 +54,13 @@ TEST(CliCompare, AnyNumberOfJobsWritesTheSameBytes)
     tree.CreateFile("src/DIR0/readme.TXT", "x", 1'600'000'000);
     tree.CreateFile("src/file", "x", 1'600'000'000);
 
-    const auto single = RunCommand({Cli, "compare", "--jobs", "1", "--show-not-modified", tree.Path("src"), tree.Path("dst")});
+    const auto single =
+        RunCommand({Cli, "compare", "--jobs", "1", "--show-not-modified", tree.Path("src"), tree.Path("dst")});
     ASSERT_EQ(single.Status, 0) << single.Errors;
     EXPECT_EQ(std::count(single.Output.begin(), single.Output.end(), '\n'), 1 + 40 * 2 * 5 + 2);
     for (const char* jobs : {"2", "8"}) {
-        const auto many = RunCommand({Cli, "compare", "--jobs", jobs, "--show-not-modified", tree.Path("src"), tree.Path("dst")});
+        const auto many =
+            RunCommand({Cli, "compare", "--jobs", jobs, "--show-not-modified", tree.Path("src"), tree.Path("dst")});
         EXPECT_EQ(many.Output, single.Output) << jobs << " jobs";
     }
     const auto chosen = RunCommand({Cli, "compare", "--show-not-modified", tree.Path("src"), tree.Path("dst")});
@@ -100,12 +102,14 @@ TEST(CliCompare, SavesAndLoadsCompareFiles)
     const std::string saved = tree.Path("saved.vmc");
 
     // Relative roots are saved as absolute ones: the file is read from elsewhere below.
-    const auto save = RunCommand({"/bin/sh", "-c", "cd '" + tree.Root() + "' && '" + Cli +
-                                  "' compare --save saved.vmc --include '*.txt' --exact-time ./src dst/"});
+    const auto save = RunCommand({"/bin/sh", "-c",
+                                  "cd '" + tree.Root() + "' && '" + Cli +
+                                      "' compare --save saved.vmc --include '*.txt' --exact-time ./src dst/"});
     ASSERT_EQ(save.Status, 0) << save.Errors;
     EXPECT_EQ(tree.ReadFile("saved.vmc"),
               "[About]\r\nFileType=Vellumark Compare\r\nMajorVersion=1\r\nMinorVersion=0\r\n\r\n[Options]\r\n"
-              "SrcDir=" + tree.Path("src") + "\r\nDstDir=" + tree.Path("dst") +
+              "SrcDir=" +
+                  tree.Path("src") + "\r\nDstDir=" + tree.Path("dst") +
                   "\r\nUseIncludeMasks=1\r\nIncludeMasks=*.txt\r\nUseExcludeMasks=0\r\nExcludeMasks=*\r\n"
                   "IncludeSubDirs=1\r\nFatPrecision=0\r\nShowNotModified=0\r\n\r\n");
 
@@ -140,8 +144,8 @@ TEST(CliCompare, ReportsUnreadableAndUnsupportedCompareFiles)
     EXPECT_EQ(forced.Status, 0) << forced.Errors;
     EXPECT_NE(forced.Output.find("a.txt"), std::string::npos);
 
-    const auto unsaved = RunCommand({Cli, "compare", "--save", tree.Path("nowhere/x.vmc"), tree.Path("src"),
-                                     tree.Path("dst")});
+    const auto unsaved =
+        RunCommand({Cli, "compare", "--save", tree.Path("nowhere/x.vmc"), tree.Path("src"), tree.Path("dst")});
     EXPECT_EQ(unsaved.Status, 1);
     EXPECT_EQ(unsaved.Errors.rfind("The program cannot save data to the file: " + tree.Path("nowhere/x.vmc") + ": ", 0),
               0u)
@@ -157,9 +161,9 @@ TEST(CliCompare, ShowsAProgressLineOnATerminalOnly)
         tree.CreateFile("src/f" + std::to_string(i), "x", 1'600'000'000);
     tree.CreateDirectory("dst");
     // script(1) gives the program a terminal; its standard output then carries both streams.
-    const auto onTerminal = RunCommand({"/usr/bin/script", "-qec",
-                                        Cli + " compare " + tree.Path("src") + " " + tree.Path("dst") + " >/dev/null",
-                                        "/dev/null"});
+    const auto onTerminal =
+        RunCommand({"/usr/bin/script", "-qec",
+                    Cli + " compare " + tree.Path("src") + " " + tree.Path("dst") + " >/dev/null", "/dev/null"});
     EXPECT_EQ(onTerminal.Status, 0);
     EXPECT_NE(onTerminal.Output.find("Compared 20 of 20 (100%)"), std::string::npos) << onTerminal.Output;
 }
@@ -206,8 +210,10 @@ TEST(CliCompare, CtrlCEndsAComparisonInsideALongMaskList)
     std::string masks = mask;
     for (int i = 1; i < 3000; ++i)
         masks += ";" + mask;
-    tree.CreateFile("slow.vmc", "[About]\r\nFileType=Vellumark Compare\r\nMajorVersion=1\r\nMinorVersion=0\r\n"
-                                "[Options]\r\nUseIncludeMasks=1\r\nIncludeMasks=" + masks + "\r\n");
+    tree.CreateFile("slow.vmc",
+                    "[About]\r\nFileType=Vellumark Compare\r\nMajorVersion=1\r\nMinorVersion=0\r\n"
+                    "[Options]\r\nUseIncludeMasks=1\r\nIncludeMasks=" +
+                        masks + "\r\n");
 
     const auto run = RunCommand({Cli, "compare", "--load", tree.Path("slow.vmc"), tree.Path("src"), tree.Path("dst")},
                                 TInterruption{WorkerBusy, std::chrono::seconds(20)});

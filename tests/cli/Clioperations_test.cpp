@@ -142,8 +142,8 @@ TEST(CliInterrupt, CtrlCStopsAfterTheItemInHandAndLeavesNoPartialFile)
         std::error_code error;
         return std::filesystem::exists(tree.Path("dst/d0/f0"), error);
     };
-    const auto run = RunCommand({Cli, "copy", tree.Path("src"), tree.Path("dst")},
-                                TInterruption{copying, std::chrono::seconds(60)});
+    const auto run =
+        RunCommand({Cli, "copy", tree.Path("src"), tree.Path("dst")}, TInterruption{copying, std::chrono::seconds(60)});
     // However far it got, the run ended through its own status and summary lines.
     std::vector<std::string> lines;
     for (std::size_t start = 0, end; (end = run.Output.find("\r\n", start)) != std::string::npos; start = end + 2)

@@ -22,9 +22,15 @@ TEST(CompareOptions, EqualityIsFieldByFieldAndExact)
 TEST(CompareItem, TimeRemainderDaysRoundsAwayFromZero)
 {
     constexpr std::int64_t Day = 864'000'000'000;
-    const std::pair<std::int64_t, std::int64_t> cases[] = {
-        {0, 0}, {1, 1}, {-1, -1}, {Day, 1}, {Day + 1, 2}, {-Day, -1}, {-Day - 1, -2},
-        {INT64_MAX, INT64_MAX / Day + 1}, {INT64_MIN, INT64_MIN / Day - 1}};
+    const std::pair<std::int64_t, std::int64_t> cases[] = {{0, 0},
+                                                           {1, 1},
+                                                           {-1, -1},
+                                                           {Day, 1},
+                                                           {Day + 1, 2},
+                                                           {-Day, -1},
+                                                           {-Day - 1, -2},
+                                                           {INT64_MAX, INT64_MAX / Day + 1},
+                                                           {INT64_MIN, INT64_MIN / Day - 1}};
     for (const auto& [ticks, days] : cases) {
         TCompareItem item;
         item.TimeRemainder = ticks;

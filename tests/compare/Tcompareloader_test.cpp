@@ -110,9 +110,7 @@ TEST_F(TCompareLoaderTest, SavesTheSixteenLinesAndReadsThemBack)
 
 TEST_F(TCompareLoaderTest, SupportsTheTagInAnyCaseAndOnlyVersionsZeroAndOneDotZero)
 {
-    const auto supported = [&](const std::string& about) {
-        return Loaded("[About]\n" + about).IsSupported();
-    };
+    const auto supported = [&](const std::string& about) { return Loaded("[About]\n" + about).IsSupported(); };
     EXPECT_TRUE(supported("FileType=vellumark COMPARE\nMajorVersion=1\nMinorVersion=0\n"));
     EXPECT_TRUE(supported("filetype = Vellumark Compare \nmajorversion=0\nMINORVERSION=0x0\n"));
     EXPECT_FALSE(supported("FileType=Vellumark Compare\nMajorVersion=2\nMinorVersion=0\n"));

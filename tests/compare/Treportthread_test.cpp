@@ -20,8 +20,18 @@ public:
     using TReportThread::Progress;
 
 protected:
-    void Prepare() override { Journal.push_back("prepare"); if (PrepareStep) PrepareStep(*this); }
-    void Run() override { Journal.push_back("run"); if (RunStep) RunStep(*this); }
+    void Prepare() override
+    {
+        Journal.push_back("prepare");
+        if (PrepareStep)
+            PrepareStep(*this);
+    }
+    void Run() override
+    {
+        Journal.push_back("run");
+        if (RunStep)
+            RunStep(*this);
+    }
     void CleanUp() override { Journal.push_back("cleanup"); }
 
 private:
@@ -130,7 +140,8 @@ TEST(ReportThread, EveryLogLineArrivesInOrderAndTheLastProgressBeforeTheEnd)
         progress.emplace_back(position, maximum);
     };
     job->OnTerminate = [&](TReportThread*) {
-        endSawEverything = lines.size() == Count && !progress.empty() && progress.back() == std::make_pair(Count, Count);
+        endSawEverything =
+            lines.size() == Count && !progress.empty() && progress.back() == std::make_pair(Count, Count);
         ended = true;
     };
     job->Resume();

@@ -9,9 +9,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "support/Hangguard.h"
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
+#include "support/Hangguard.h"
 #include "sys/qt/Tqtmainthreadcaller.h"
 
 namespace {
@@ -114,8 +114,8 @@ TEST_F(ProgressDialog, ShowsTheTruncatedPercentageOfTheReportedPosition)
 TEST_F(ProgressDialog, ASuccessfulRunStartsWhenShownAndClosesTheDialogByItself)
 {
     TDialogState during;
-    const int result = Execute([](TScriptedRun& job) { job.Progress(1, 4); },
-                               [&](TReportThread&) { during = StateOf(Dialog); });
+    const int result =
+        Execute([](TScriptedRun& job) { job.Progress(1, 4); }, [&](TReportThread&) { during = StateOf(Dialog); });
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_TRUE(during.Visible);
     EXPECT_EQ(during.Text, QStringLiteral("Processing..."));

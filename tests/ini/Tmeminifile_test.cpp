@@ -41,14 +41,20 @@ TEST(TMemIniFileParsing, SplitsAtEveryLineEndAndStopsAtAZeroByte)
 
 TEST(TMemIniFileParsing, StripsBlanksAndControlCodesAroundNamesAndValuesOnly)
 {
-    const TMemIniFile document = Parsed("\t [ \x01Options\t ]  \n  key \t=  some value \x1F\n"
-                                        "inner=a\x01 \x7F" "b\n"
-                                        "high=\xC3\xA9 \n");
+    const TMemIniFile document = Parsed(
+        "\t [ \x01Options\t ]  \n  key \t=  some value \x1F\n"
+        "inner=a\x01 \x7F"
+        "b\n"
+        "high=\xC3\xA9 \n");
     EXPECT_EQ(document.ReadString("Options", "key", "-"), "some value");
-    EXPECT_EQ(document.ReadString("Options", "inner", "-"), "a\x01 \x7F" "b");
+    EXPECT_EQ(document.ReadString("Options", "inner", "-"),
+              "a\x01 \x7F"
+              "b");
     // Bytes above 127 belong to characters and are never stripped.
     EXPECT_EQ(document.ReadString("Options", "high", "-"), "\xC3\xA9");
-    EXPECT_EQ(document.Text(), "[Options]\r\nkey=some value\r\ninner=a\x01 \x7F" "b\r\nhigh=\xC3\xA9\r\n\r\n");
+    EXPECT_EQ(document.Text(),
+              "[Options]\r\nkey=some value\r\ninner=a\x01 \x7F"
+              "b\r\nhigh=\xC3\xA9\r\n\r\n");
 }
 
 TEST(TMemIniFileParsing, SkipsCommentsAndLinesBeforeTheFirstSection)
@@ -102,7 +108,9 @@ TEST(TMemIniFileParsing, BinaryGarbageParsesToADocumentThatWritesBackAsItself)
 {
     std::mt19937 random(20240601);
     // Biased towards the bytes that mean something to the parser.
-    const std::string alphabet = "[]=;\r\n\t \x01\xEF\xBB\xBF" "aB\xC3\xA9";
+    const std::string alphabet =
+        "[]=;\r\n\t \x01\xEF\xBB\xBF"
+        "aB\xC3\xA9";
     for (int round = 0; round < 200; ++round) {
         std::string garbage(static_cast<std::size_t>(random() % 2000), '\0');
         for (char& c : garbage)
@@ -137,13 +145,35 @@ TEST(TMemIniFileNames, TheFirstOfTwoEqualNamesCounts)
 TEST(TMemIniFileReading, IntegersAreDecimalOrHexadecimalWithinThirtyTwoBits)
 {
     const std::pair<const char*, std::int32_t> cases[] = {
-        {"0x1F", 31}, {"0X1f", 31}, {"$1F", 31}, {"$ff", 255}, {"-5", -5}, {"+7", 7}, {"007", 7}, {"0", 0},
-        {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"$7FFFFFFF", 2147483647},
+        {"0x1F", 31},
+        {"0X1f", 31},
+        {"$1F", 31},
+        {"$ff", 255},
+        {"-5", -5},
+        {"+7", 7},
+        {"007", 7},
+        {"0", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"$7FFFFFFF", 2147483647},
         {"0x00000000000000010", 16},
         // Everything below gives the default.
-        {"0x", 99}, {"12abc", 99}, {"", 99}, {"$", 99}, {"-", 99}, {"1.5", 99}, {"1 2", 99}, {"-$5", 99},
-        {"0x-5", 99}, {"$G", 99}, {"2147483648", 99}, {"-2147483649", 99}, {"$80000000", 99},
-        {"$FFFFFFFF", 99}, {"99999999999999999999", 99}, {"yes", 99},
+        {"0x", 99},
+        {"12abc", 99},
+        {"", 99},
+        {"$", 99},
+        {"-", 99},
+        {"1.5", 99},
+        {"1 2", 99},
+        {"-$5", 99},
+        {"0x-5", 99},
+        {"$G", 99},
+        {"2147483648", 99},
+        {"-2147483649", 99},
+        {"$80000000", 99},
+        {"$FFFFFFFF", 99},
+        {"99999999999999999999", 99},
+        {"yes", 99},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(Parsed("[S]\nn=" + std::string(text) + "\n").ReadInteger("S", "n", 99), expected) << text;
@@ -191,9 +221,17 @@ TEST(TMemIniFileWriting, RefusesNamesAndValuesThatWouldReadBackOtherwise)
     TMemIniFile document = Parsed("[S]\nk=old\n");
     const std::string before = document.Text();
     const std::tuple<std::string, std::string, std::string> refused[] = {
-        {"S", "k", "/home/a\nDstDir=/"}, {"S", "k", "a\rb"}, {"S", "k", "a\0b"s},
-        {"S", "k=v", "x"}, {"S", " k", "x"}, {"S", "k\t", "x"}, {"S", ";k", "x"}, {"S", "[k", "x]"},
-        {"S\n", "k", "x"}, {" S", "k", "x"}, {"S\0"s, "k", "x"},
+        {"S", "k", "/home/a\nDstDir=/"},
+        {"S", "k", "a\rb"},
+        {"S", "k", "a\0b"s},
+        {"S", "k=v", "x"},
+        {"S", " k", "x"},
+        {"S", "k\t", "x"},
+        {"S", ";k", "x"},
+        {"S", "[k", "x]"},
+        {"S\n", "k", "x"},
+        {" S", "k", "x"},
+        {"S\0"s, "k", "x"},
     };
     for (const auto& [section, name, value] : refused)
         EXPECT_THROW(document.WriteString(section, name, value), std::runtime_error) << name << "=" << value;
@@ -273,8 +311,8 @@ protected:
 
     int WriteAsNobody(const std::string& prefix, const std::string& value)
     {
-        return RunUnprivileged(prefix + Tree.Path("ini_write_tool") + " " + Tree.Path("dir/settings.ini") +
-                               " S k " + value + " 2>/dev/null");
+        return RunUnprivileged(prefix + Tree.Path("ini_write_tool") + " " + Tree.Path("dir/settings.ini") + " S k " +
+                               value + " 2>/dev/null");
     }
 
     int EntriesInDir() const

@@ -134,9 +134,9 @@ TEST_F(FileTransfer, DirectoryChains)
     const auto copying = [&](const std::string& to) {
         return "Copying \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path(to) + "\"";
     };
-    EXPECT_EQ(report.Lines, (TLines{copying("dst/a/b/c"), "Succeeded", copying("blocker/sub"), "Not succeeded",
-                                    copying("blocker"), "Not succeeded", "Done", "Succeeded: 1 items",
-                                    "Not succeeded: 2 items"}));
+    EXPECT_EQ(report.Lines,
+              (TLines{copying("dst/a/b/c"), "Succeeded", copying("blocker/sub"), "Not succeeded", copying("blocker"),
+                      "Not succeeded", "Done", "Succeeded: 1 items", "Not succeeded: 2 items"}));
     EXPECT_EQ(Tree.ReadFile("dst/a/b/c/f"), "x");
     EXPECT_EQ(Tree.ReadFile("blocker"), "a file where a directory should be");
 
@@ -155,10 +155,8 @@ TEST_F(FileTransfer, SameFileIsNeverCopiedOntoItselfNorDeleted)
     const struct stat before = StatOf(Tree.Path("a/f"));
 
     const std::vector<std::pair<std::string, std::string>> cases{
-        {Tree.Path("a/f"), Tree.Path("a/hardlink")},
-        {Tree.Path("a/f"), Tree.Path("a/symlink")},
-        {Tree.Path("a/symlink"), Tree.Path("a/f")},
-        {Tree.Path("a/f"), Tree.Path("a/../a/f")},
+        {Tree.Path("a/f"), Tree.Path("a/hardlink")},      {Tree.Path("a/f"), Tree.Path("a/symlink")},
+        {Tree.Path("a/symlink"), Tree.Path("a/f")},       {Tree.Path("a/f"), Tree.Path("a/../a/f")},
         {Tree.Path("a/f"), Tree.Path("a/link-to-dir/f")},
     };
     const TTransferRoots roots{Tree.Path("a"), Tree.Path("a")};
@@ -213,9 +211,9 @@ TEST_F(FileTransfer, DiskFullKeepsTheOldDestinationAndTheSource)
     Tree.CreateFile("src/f", "new contents");
     Tree.CreateFile("dst/f", "old contents", 1'500'000'000, 42);
     const struct stat before = StatOf(Tree.Path("dst/f"));
-    const TOperationsReport report = RunOperations({Tree.Path("src/f"), Tree.Path("src/f")}, foCopy,
-                                                   {Tree.Path("dst/f"), Tree.Path("dst/new")},
-                                                   std::make_unique<TDiskFullTransfer>(Roots()));
+    const TOperationsReport report =
+        RunOperations({Tree.Path("src/f"), Tree.Path("src/f")}, foCopy, {Tree.Path("dst/f"), Tree.Path("dst/new")},
+                      std::make_unique<TDiskFullTransfer>(Roots()));
     EXPECT_EQ(report.Lines[1], "Not succeeded");
     EXPECT_EQ(report.Lines[3], "Not succeeded");
     TDiskFullTransfer diskFull(Roots());

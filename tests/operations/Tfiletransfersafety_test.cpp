@@ -341,10 +341,9 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
         destinations.push_back(Tree.Path("dst/" + name));
     }
     const auto run = [&](TFileOperation operation, std::ptrdiff_t first, std::ptrdiff_t count) {
-        auto* thread = new TOperationsThread(
-            {sources.begin() + first, sources.begin() + first + count}, operation,
-            {destinations.begin() + first, destinations.begin() + first + count}, loop,
-            TTransferRoots{Tree.Path("src"), Tree.Path("dst")});
+        auto* thread = new TOperationsThread({sources.begin() + first, sources.begin() + first + count}, operation,
+                                             {destinations.begin() + first, destinations.begin() + first + count}, loop,
+                                             TTransferRoots{Tree.Path("src"), Tree.Path("dst")});
         thread->Seen = {seen.begin() + first, seen.begin() + first + count};
         return Results(RunToEnd(thread, loop));
     };

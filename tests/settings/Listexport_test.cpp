@@ -9,8 +9,7 @@ class TTextList : public TReportList {
 public:
     TTextList(std::vector<std::string> captions, std::vector<std::vector<std::string>> rows)
         : Captions(std::move(captions)), Rows(std::move(rows))
-    {
-    }
+    {}
     std::vector<std::string> ColumnCaptions() const override { return Captions; }
     std::size_t RowCount() const override { return Rows.size(); }
     std::vector<std::string> RowTexts(std::size_t row) const override { return Rows.at(row); }
@@ -20,18 +19,14 @@ private:
     std::vector<std::vector<std::string>> Rows;
 };
 
-std::vector<std::string> ResultCaptions()
-{
-    return {ResultColumnCaptions().begin(), ResultColumnCaptions().end()};
-}
+std::vector<std::string> ResultCaptions() { return {ResultColumnCaptions().begin(), ResultColumnCaptions().end()}; }
 }  // namespace
 
 TEST(ListViewText, ThreeRowsGiveFourLinesEachEndedByCrLf)
 {
-    const TTextList list(ResultCaptions(),
-                         {{"readme.txt", "/data", ".txt", "+1,234 bytes", "-3 days", "Modified"},
-                          {"new file", "/data/My Docs", "", "+0 bytes", "None", "Created"},
-                          {"say \"hi\".txt", "/a,b", ".txt", "+0 bytes", "0 days", "Not modified"}});
+    const TTextList list(ResultCaptions(), {{"readme.txt", "/data", ".txt", "+1,234 bytes", "-3 days", "Modified"},
+                                            {"new file", "/data/My Docs", "", "+0 bytes", "None", "Created"},
+                                            {"say \"hi\".txt", "/a,b", ".txt", "+0 bytes", "0 days", "Not modified"}});
     EXPECT_EQ(ListViewText(list, true),
               "Name,Directory,Extension,\"Size remainder\",\"Time reminder\",Result\r\n"
               "readme.txt,/data,.txt,\"+1,234 bytes\",\"-3 days\",Modified\r\n"

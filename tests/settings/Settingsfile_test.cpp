@@ -98,8 +98,9 @@ TEST_F(SettingsFile, WithLastPositionOffTheWindowValuesAreIgnored)
 TEST_F(SettingsFile, AStoredNormalStateRestoresBoundsAndWidthsFallingBackToTheCurrentOnes)
 {
     const TStoredSettings stored =
-        Read(LastPositionOn + "[MainForm]\nLeft=300\nRight=abc\nBottom=0x100\nListColumnWidth0=5\nListColumnWidth5=9\n"
-                              "ListColumnWidth6=7\n");
+        Read(LastPositionOn +
+             "[MainForm]\nLeft=300\nRight=abc\nBottom=0x100\nListColumnWidth0=5\nListColumnWidth5=9\n"
+             "ListColumnWidth6=7\n");
     EXPECT_EQ(stored.WindowState, wsNormal);
     EXPECT_EQ(stored.Bounds, (TWindowRect{300, 20, 498, 256}));
     EXPECT_EQ(stored.ListColumnWidths, (std::vector<std::int32_t>{5, 80, 80, 80, 80, 9}));
@@ -136,9 +137,9 @@ TEST_F(SettingsFile, TheHistoryStopsAtTheFirstGapAndAtTheCapacity)
 
 TEST_F(SettingsFile, BooleansAreIntegersAndSectionNamesIgnoreLetterCase)
 {
-    const TStoredSettings stored =
-        Read("[viewoptions]\nToolBar=yes\nStatusBar=2\nLastPosition=yes\ntopmost=0x1\n"
-             "[OPENDIALOGS]\n InitialDir = /work/my dir \nFilterIndex1=$2\nFilterIndex2=x\n");
+    const TStoredSettings stored = Read(
+        "[viewoptions]\nToolBar=yes\nStatusBar=2\nLastPosition=yes\ntopmost=0x1\n"
+        "[OPENDIALOGS]\n InitialDir = /work/my dir \nFilterIndex1=$2\nFilterIndex2=x\n");
     EXPECT_TRUE(stored.ViewOptions.ToolBar);
     EXPECT_TRUE(stored.ViewOptions.StatusBar);
     EXPECT_FALSE(stored.ViewOptions.LastPosition);

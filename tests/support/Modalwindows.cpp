@@ -13,7 +13,8 @@ void WhenModal(std::function<void(QWidget* modal)> act, bool mayStayOpen)
 {
     QTimer::singleShot(0, qApp, [act = std::move(act), mayStayOpen] {
         QPointer<QWidget> modal;
-        if (!QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, HangGuardMilliseconds)) {
+        if (!QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; },
+                             HangGuardMilliseconds)) {
             ADD_FAILURE() << "No modal window came up";
             return;
         }

@@ -14,8 +14,8 @@
 // Grows the shown dialog by the given amount and checks where the room went; the dialog keeps
 // the new size. anchoredAtBottom: the button keeps its distance to the bottom right corner,
 // else to the top right one.
-inline void ExpectRoomGoesTo(QDialog& dialog, const QWidget& stretched, const QWidget& anchored,
-                             bool anchoredAtBottom, QSize growth)
+inline void ExpectRoomGoesTo(QDialog& dialog, const QWidget& stretched, const QWidget& anchored, bool anchoredAtBottom,
+                             QSize growth)
 {
     const auto place = [&] { return QRect(anchored.mapTo(&dialog, QPoint(0, 0)), anchored.size()); };
     const QSize design = dialog.size();

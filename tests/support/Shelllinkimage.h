@@ -56,8 +56,8 @@ struct TLinkImage {
         const std::uint32_t unicodeSuffixOffset =
             unicodeBaseOffset + static_cast<std::uint32_t>(UnicodeBasePath.value_or("").size());
         std::string body = volumeId + LocalBasePath + Zeros(1) + CommonPathSuffix + Zeros(1);
-        std::string header = U32(headerSize) + U32(LinkInfoFlags) + U32(volumeOffset) + U32(baseOffset) + U32(0) +
-                             U32(suffixOffset);
+        std::string header =
+            U32(headerSize) + U32(LinkInfoFlags) + U32(volumeOffset) + U32(baseOffset) + U32(0) + U32(suffixOffset);
         if (unicode) {
             header += U32(unicodeBaseOffset) + U32(unicodeSuffixOffset);
             body += *UnicodeBasePath + UnicodeSuffix.value_or(Utf16(""));
@@ -69,8 +69,8 @@ struct TLinkImage {
     std::string Bytes() const
     {
         const std::string clsid("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
-        std::string image = U32(0x4C) + clsid + U32(Flags) + U32(0x10) + Zeros(24) + U32(0) + U32(0) + U32(1) +
-                            U16(0) + U16(0) + U32(0) + U32(0);
+        std::string image = U32(0x4C) + clsid + U32(Flags) + U32(0x10) + Zeros(24) + U32(0) + U32(0) + U32(1) + U16(0) +
+                            U16(0) + U32(0) + U32(0);
         if (IdList)
             image += U16(static_cast<std::uint32_t>(IdList->size())) + *IdList;
         return image + LinkInfo();

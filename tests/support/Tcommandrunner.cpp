@@ -107,8 +107,8 @@ TCommandResult RunCommand(const std::vector<std::string>& arguments, const TInte
             child.Ended(0);
             TCommandResult hung = child.Result();
             hung.Status = -1;
-            hung.Errors += "(killed: still running " + std::to_string(interruption.HangGuard.count()) +
-                           " ms after the interrupt)";
+            hung.Errors +=
+                "(killed: still running " + std::to_string(interruption.HangGuard.count()) + " ms after the interrupt)";
             return hung;
         }
         std::this_thread::sleep_for(PollInterval);

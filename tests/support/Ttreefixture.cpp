@@ -93,8 +93,9 @@ bool TTreeFixture::Exists(const std::string& relative) const
 
 int RunUnprivileged(const std::string& command)
 {
-    const std::string line = geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c '" + command + "'"
-                                            : "sh -c '" + command + "'";
+    const std::string line = geteuid() == 0
+                                 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c '" + command + "'"
+                                 : "sh -c '" + command + "'";
     const int status = std::system(line.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -35,7 +35,7 @@ TEST(PathParts, SplitAtTheLastSeparatorAndKeepTheRoot)
 
     EXPECT_EQ(FileNamePart("plain"), "plain");
     EXPECT_EQ(DirectoryPart("plain"), "");
-    EXPECT_EQ(DirectoryPart("a//b"), "a//");  // a separator after a separator is kept
+    EXPECT_EQ(DirectoryPart("a//b"), "a//");      // a separator after a separator is kept
     EXPECT_EQ(ExtensionPart("/dir.d/file"), "");  // a dot in a folder name is no extension
     EXPECT_EQ(ExtensionPart("/x/archive.tar.gz"), ".gz");
     EXPECT_EQ(ExtensionPart("/x/.profile"), ".profile");
@@ -64,13 +64,13 @@ TEST(SplitText, KeepsEveryPieceBetweenDelimiters)
 TEST(Utf8, InvalidBytesAreCharactersOfTheirOwn)
 {
     EXPECT_EQ(Utf8::CharCount("abc"), 3u);
-    EXPECT_EQ(Utf8::CharCount("\xC3\xA9t\xC3\xA9"), 3u);        // été
-    EXPECT_EQ(Utf8::CharCount("\xF0\x9F\x98\x80"), 1u);         // one emoji
-    EXPECT_EQ(Utf8::CharCount("\xC3"), 1u);                     // truncated sequence
-    EXPECT_EQ(Utf8::CharCount("\xE2\x82"), 2u);                 // truncated three-byte sequence
-    EXPECT_EQ(Utf8::CharCount("\xC0\xAF"), 2u);                 // overlong "/"
-    EXPECT_EQ(Utf8::CharCount("\xED\xA0\x80"), 3u);             // surrogate
-    EXPECT_EQ(Utf8::CharCount("\xF4\x90\x80\x80"), 4u);         // beyond U+10FFFF
+    EXPECT_EQ(Utf8::CharCount("\xC3\xA9t\xC3\xA9"), 3u);  // été
+    EXPECT_EQ(Utf8::CharCount("\xF0\x9F\x98\x80"), 1u);   // one emoji
+    EXPECT_EQ(Utf8::CharCount("\xC3"), 1u);               // truncated sequence
+    EXPECT_EQ(Utf8::CharCount("\xE2\x82"), 2u);           // truncated three-byte sequence
+    EXPECT_EQ(Utf8::CharCount("\xC0\xAF"), 2u);           // overlong "/"
+    EXPECT_EQ(Utf8::CharCount("\xED\xA0\x80"), 3u);       // surrogate
+    EXPECT_EQ(Utf8::CharCount("\xF4\x90\x80\x80"), 4u);   // beyond U+10FFFF
     EXPECT_EQ(Utf8::Next("ab", 2), 2u);
 }
 
@@ -97,9 +97,9 @@ TEST(MatchesMask, WildcardsAndCase)
 TEST(MatchesMask, QuestionMarkTakesOneWholeCharacter)
 {
     EXPECT_TRUE(MatchesMask("x", "?"));
-    EXPECT_TRUE(MatchesMask("\xC3\xA9", "?"));        // é
-    EXPECT_TRUE(MatchesMask("\xE6\x97\xA5", "?"));    // 日
-    EXPECT_TRUE(MatchesMask("\xFF", "?"));            // an invalid byte
+    EXPECT_TRUE(MatchesMask("\xC3\xA9", "?"));      // é
+    EXPECT_TRUE(MatchesMask("\xE6\x97\xA5", "?"));  // 日
+    EXPECT_TRUE(MatchesMask("\xFF", "?"));          // an invalid byte
     EXPECT_FALSE(MatchesMask("", "?"));
     EXPECT_FALSE(MatchesMask("ab", "?"));
     EXPECT_TRUE(MatchesMask("\xC3\xA9t\xC3\xA9.txt", "??\?.txt"));
@@ -200,7 +200,8 @@ TEST(MatchesMask, AgreesWithTheReturnPointMatcherOnRandomInput)
     for (int round = 0; round < 300000; ++round) {
         const std::string name = randomText(8);
         const std::string mask = randomText(7);
-        ASSERT_EQ(MatchesMask(name, mask), ReturnPointMatch(name, mask)) << "name '" << name << "' mask '" << mask << "'";
+        ASSERT_EQ(MatchesMask(name, mask), ReturnPointMatch(name, mask))
+            << "name '" << name << "' mask '" << mask << "'";
     }
 }
 

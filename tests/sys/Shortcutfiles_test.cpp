@@ -3,9 +3,9 @@
 #include <string>
 
 #include "support/Shelllinkimage.h"
+#include "support/Ttreefixture.h"
 #include "sys/Shellhelpers.h"
 #include "sys/Shortcutfiles.h"
-#include "support/Ttreefixture.h"
 
 using namespace ShellLinkImage;
 
@@ -24,7 +24,9 @@ TEST(ShellLinkTarget, PrefersTheUnicodeFieldsAndSpellsThemInUtf8)
     TLinkImage link = LinkTo("C:\\Donn?es");
     link.UnicodeBasePath = Utf16({'C', ':', '\\', 'D', 'o', 'n', 'n', 0x00E9, 'e', 's', '\\'});
     link.UnicodeSuffix = Utf16({0xD83D, 0xDCC1, 0x65E5});
-    EXPECT_EQ(ShellLinkTarget(link.Bytes()), "C:\\Donn\xC3\xA9" "es\\\xF0\x9F\x93\x81\xE6\x97\xA5");
+    EXPECT_EQ(ShellLinkTarget(link.Bytes()),
+              "C:\\Donn\xC3\xA9"
+              "es\\\xF0\x9F\x93\x81\xE6\x97\xA5");
 }
 
 TEST(ShellLinkTarget, GivesNothingForLinksWithoutALocalPath)

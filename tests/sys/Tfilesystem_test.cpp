@@ -43,7 +43,7 @@ TEST(FileSystem, ListsFilesWithSizeAndTimeAndJudgesLinksByTarget)
     EXPECT_EQ(entries.at("to-file").Size, 5);
     EXPECT_FALSE(entries.at("to-file").IsDirectory);
     EXPECT_FALSE(entries.count("to-folder"));  // never descended, never an item
-    ASSERT_TRUE(entries.count("dangling"));     // the link's own facts
+    ASSERT_TRUE(entries.count("dangling"));    // the link's own facts
     EXPECT_EQ(entries.at("dangling").Size, 7);
     EXPECT_FALSE(entries.count("pipe"));
 }

@@ -7,7 +7,10 @@ TEST(LocaleRules, LowerCasesUnderTheLocaleAndKeepsInvalidBytes)
     const TLocaleRules english("en_US.UTF-8");
     EXPECT_EQ(english.Lower("README.TXT"), "readme.txt");
     EXPECT_EQ(english.Lower("\xC3\x89T\xC3\x89"), "\xC3\xA9t\xC3\xA9");  // ÉTÉ -> été
-    EXPECT_EQ(english.Lower("A\xFF" "B"), "a\xFF" "b");
+    EXPECT_EQ(english.Lower("A\xFF"
+                            "B"),
+              "a\xFF"
+              "b");
     const TLocaleRules turkish("tr_TR");
     EXPECT_EQ(turkish.Lower("I"), "\xC4\xB1");  // dotless i
 }

@@ -51,8 +51,9 @@ TEST(ReadWholeFile, RefusesLongFilesDirectoriesAndSpecialFiles)
     TTreeFixture tree;
     tree.CreateFile("ten", "0123456789");
     EXPECT_EQ(ReadWholeFile(tree.Path("ten"), 10), "0123456789");
-    EXPECT_THAT([&] { ReadWholeFile(tree.Path("ten"), 9); },
-                ThrowsMessage<std::runtime_error>(AllOf(HasSubstr(tree.Path("ten")), HasSubstr("larger than 9 bytes"))));
+    EXPECT_THAT(
+        [&] { ReadWholeFile(tree.Path("ten"), 9); },
+        ThrowsMessage<std::runtime_error>(AllOf(HasSubstr(tree.Path("ten")), HasSubstr("larger than 9 bytes"))));
 
     tree.CreateDirectory("folder");
     EXPECT_THAT([&] { ReadWholeFile(tree.Path("folder"), 100); },
@@ -111,12 +112,14 @@ TEST(ReplaceWholeFile, FailsWithAClearMessageAndLeavesNothingBehind)
 {
     TTreeFixture tree;
     tree.CreateDirectory("folder");
-    EXPECT_THAT([&] { ReplaceWholeFile(tree.Path("folder"), "x"); },
-                ThrowsMessage<std::runtime_error>(AllOf(HasSubstr(tree.Path("folder")), HasSubstr("not a regular file"))));
+    EXPECT_THAT(
+        [&] { ReplaceWholeFile(tree.Path("folder"), "x"); },
+        ThrowsMessage<std::runtime_error>(AllOf(HasSubstr(tree.Path("folder")), HasSubstr("not a regular file"))));
     EXPECT_TRUE(std::filesystem::is_directory(tree.Path("folder")));
 
-    EXPECT_THAT([&] { ReplaceWholeFile(tree.Path("missing/a.ini"), "x"); },
-                ThrowsMessage<std::runtime_error>(AllOf(HasSubstr(tree.Path("missing/a.ini")), HasSubstr("No such file"))));
+    EXPECT_THAT(
+        [&] { ReplaceWholeFile(tree.Path("missing/a.ini"), "x"); },
+        ThrowsMessage<std::runtime_error>(AllOf(HasSubstr(tree.Path("missing/a.ini")), HasSubstr("No such file"))));
     EXPECT_THROW(ReplaceWholeFile("", "x"), std::runtime_error);
 
     tree.CreateSymlink("loop", "loop");

@@ -61,7 +61,9 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
     : QObject(qApp), Folder(folder), Timer(new QTimer(this))
 {
     QDir().mkpath(folder);
-    const auto idle = [] { return QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr; };
+    const auto idle = [] {
+        return QApplication::activeModalWidget() == nullptr && QApplication::activePopupWidget() == nullptr;
+    };
     const auto modalOfClass = [](const char* className) {
         return [className] {
             QWidget* modal = QApplication::activeModalWidget();
@@ -133,10 +135,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  List()->setFocus();
              });
          }},
-        {idle,
-         [later] {
-             later([] { Menu("EditM1")->popup(MainForm->mapToGlobal(QPoint(40, 40))); });
-         }},
+        {idle, [later] { later([] { Menu("EditM1")->popup(MainForm->mapToGlobal(QPoint(40, 40))); }); }},
         {[] { return Menu("EditM1")->isVisible(); },
          [this, later] {
              later([this] {
@@ -144,10 +143,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  Menu("EditM1")->hide();
              });
          }},
-        {idle,
-         [later] {
-             later([] { Menu("PopupMenu1")->popup(MainForm->mapToGlobal(QPoint(120, 140))); });
-         }},
+        {idle, [later] { later([] { Menu("PopupMenu1")->popup(MainForm->mapToGlobal(QPoint(120, 140))); }); }},
         {[] { return Menu("PopupMenu1")->isVisible(); },
          [this, later] {
              later([this] {
@@ -174,15 +170,11 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
          }},
         {idle, [later] { later([] { Trigger("SaveListAsM1"); }); }},
         {modalOfClass("QFileDialog"),
-         [this, later] {
-             later([this] { SaveInFileDialog(QStringLiteral("Changes"), "08-save-list-as"); });
-         }},
+         [this, later] { later([this] { SaveInFileDialog(QStringLiteral("Changes"), "08-save-list-as"); }); }},
         {idle, [later] { later([] { Trigger("CompareM1"); }); }},
         {[] { return IsActiveModal(CompareDialog); }, [later] { later([] { CompareDialog->Button4->click(); }); }},
         {modalOfClass("QFileDialog"),
-         [this, later] {
-             later([this] { SaveInFileDialog(QStringLiteral("Whole tree"), "09-export"); });
-         }},
+         [this, later] { later([this] { SaveInFileDialog(QStringLiteral("Whole tree"), "09-export"); }); }},
         {[] { return IsActiveModal(CompareDialog); }, [] { CompareDialog->Button2->click(); }},
         {idle,
          [later] {

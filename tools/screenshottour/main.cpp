@@ -10,10 +10,10 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
 #include "compare/Treportthread.h"
-#include "sys/qt/Tqtfilechooser.h"
-#include "sys/qt/Tqtmainthreadcaller.h"
 #include "dialogs/Tqtmessenger.h"
 #include "sys/Tfilesystem.h"
+#include "sys/qt/Tqtfilechooser.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 #include "sys/qt/Tqtshell.h"
 
 int main(int argc, char** argv)

@@ -12,13 +12,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "sys/qt/Modalrun.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
 #include "operations/qt/Tloglistbox.h"
 #include "sys/Failurereason.h"
 #include "sys/Mysysutils.h"
 #include "sys/Tshell.h"
+#include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"
 
 TOperationsDialog::TOperationsDialog(TMessenger& messenger, TShell& shell, TMainThreadCaller& mainThread,
@@ -207,10 +207,7 @@ std::vector<std::string> TOperationsDialog::GetAllLines() const { return ListBox
 
 std::int32_t TOperationsDialog::HorizontalExtent() const { return ListBox1->HorizontalExtent(); }
 
-TTransferOptions TOperationsDialog::Switches() const
-{
-    return {CheckBox1->isChecked(), CheckBox2->isChecked()};
-}
+TTransferOptions TOperationsDialog::Switches() const { return {CheckBox1->isChecked(), CheckBox2->isChecked()}; }
 
 void TOperationsDialog::SetSwitches(const TTransferOptions& switches)
 {
@@ -225,7 +222,7 @@ void TOperationsDialog::ButtonClick(QPushButton* sender)
         operation = foMove;
     } else if (sender == Button3) {
         if (!Messenger.Confirm(CheckBox2->isChecked() ? "Deleted files go to the trash.\r\n\r\nContinue?"
-                                                       : "Deleted files cannot be restored.\r\n\r\nContinue?"))
+                                                      : "Deleted files cannot be restored.\r\n\r\nContinue?"))
             return;
         operation = foDelete;
     }
@@ -239,10 +236,9 @@ void TOperationsDialog::ButtonClick(QPushButton* sender)
         control->setEnabled(false);
 
     static const std::vector<std::string> none;
-    auto* thread = new TOperationsThread(Sources != nullptr ? *Sources : none, operation,
-                                         Destinations != nullptr ? *Destinations : none, MainThread,
-                                         MakeFiles ? MakeFiles(Roots, Switches())
-                                                   : std::make_unique<TFileTransfer>(Roots, Switches()));
+    auto* thread = new TOperationsThread(
+        Sources != nullptr ? *Sources : none, operation, Destinations != nullptr ? *Destinations : none, MainThread,
+        MakeFiles ? MakeFiles(Roots, Switches()) : std::make_unique<TFileTransfer>(Roots, Switches()));
     if (Seen != nullptr)
         thread->Seen = *Seen;
     Meter.Start(static_cast<std::int64_t>(thread->Sources.size()), SourceBytes(thread->Seen),

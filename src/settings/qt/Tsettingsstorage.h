@@ -22,8 +22,7 @@ class TSettingsStorage {
 public:
     TSettingsStorage(std::string fileName, TMessenger& messenger)
         : SettingsFileName(std::move(fileName)), Messenger(messenger)
-    {
-    }
+    {}
 
     const std::string& FileName() const { return SettingsFileName; }
 

@@ -43,8 +43,9 @@ int ReadWriteRange(int source, int target, off_t offset, off_t end, std::atomic<
 {
     std::vector<char> buffer(256 * 1024);
     while (offset < end) {
-        const ssize_t got = pread(source, buffer.data(),
-                                  static_cast<std::size_t>(std::min(end - offset, static_cast<off_t>(buffer.size()))), offset);
+        const ssize_t got =
+            pread(source, buffer.data(),
+                  static_cast<std::size_t>(std::min(end - offset, static_cast<off_t>(buffer.size()))), offset);
         if (got == 0)
             return 0;
         if (got < 0) {

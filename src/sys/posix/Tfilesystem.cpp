@@ -144,10 +144,7 @@ std::optional<TFileFacts> LookupAt(int directory, const char* name)
 }
 }  // namespace
 
-std::optional<TFileFacts> LookupPath(const std::string& path)
-{
-    return LookupAt(AT_FDCWD, path.c_str());
-}
+std::optional<TFileFacts> LookupPath(const std::string& path) { return LookupAt(AT_FDCWD, path.c_str()); }
 
 TLookupCache::~TLookupCache()
 {
@@ -176,7 +173,7 @@ std::optional<TFileFacts> TLookupCache::Lookup(const std::string& path)
 
 std::int64_t BlocksReadByThisProcess()
 {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_inblock;
 }

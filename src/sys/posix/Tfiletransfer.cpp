@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <functional>
 #include <csignal>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -13,6 +13,7 @@
 
 #include "sys/Mysysutils.h"
 #include "sys/Pathsyntax.h"
+#include "sys/Tfilesystem.h"
 #include "sys/Wholefile.h"
 #include "sys/posix/Filecopy.h"
 #include "sys/posix/Tdescriptor.h"
@@ -20,7 +21,6 @@
 #include "sys/posix/Tplacedfiles.h"
 #include "sys/posix/Ttrash.h"
 #include "sys/posix/Ttreeroot.h"
-#include "sys/Tfilesystem.h"
 
 namespace {
 constexpr int DirectoryFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
@@ -128,8 +128,7 @@ struct TFileTransfer::TCopiedFile {
 struct TFileTransfer::TState {
     TState(const TTransferRoots& roots, const TTransferOptions& options)
         : Source(roots.Source), Destination(roots.Destination), Options(options)
-    {
-    }
+    {}
 
     TDescriptor DestinationDirectory(const std::string& relative, bool durable);
     TDescriptor MakeDirectory(int parent, const std::string& name, const std::string& relative, bool durable);
@@ -151,8 +150,8 @@ TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relat
     if (directory.IsOpen() || errno != ENOENT)
         return directory;
     directory = Destination.OpenDirectory("");
-    if (!directory.IsOpen() && (errno != ENOENT || !MakeDestinationRoot() ||
-                                !(directory = Destination.OpenDirectory("")).IsOpen()))
+    if (!directory.IsOpen() &&
+        (errno != ENOENT || !MakeDestinationRoot() || !(directory = Destination.OpenDirectory("")).IsOpen()))
         return directory;
     // Folder by folder from the root, never through a link.
     std::size_t start = 0;
@@ -197,15 +196,13 @@ bool TFileTransfer::TState::MakeDestinationRoot()
 {
     const std::string root = WithoutTrailingSeparators(Destination.Path());
     // The folders above it are the user's own choice of place, made through links as named.
-    if (!MakeDirectoryChain(DirectoryPart(root), false) ||
-        (mkdir(root.c_str(), OwnerAll) != 0 && errno != EEXIST))
+    if (!MakeDirectoryChain(DirectoryPart(root), false) || (mkdir(root.c_str(), OwnerAll) != 0 && errno != EEXIST))
         return false;
     const TDescriptor made(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const TDescriptor sourceRoot = Source.OpenDirectory("");
     struct stat sourceInfo {};
-    return made.IsOpen() &&
-           (!sourceRoot.IsOpen() || fstat(sourceRoot.Get(), &sourceInfo) != 0 ||
-            CopyDirectoryAttributes(made.Get(), sourceInfo, sourceInfo.st_mode & 07777));
+    return made.IsOpen() && (!sourceRoot.IsOpen() || fstat(sourceRoot.Get(), &sourceInfo) != 0 ||
+                             CopyDirectoryAttributes(made.Get(), sourceInfo, sourceInfo.st_mode & 07777));
 }
 
 TFileTransfer::TFileTransfer(const TTransferRoots& roots, const TTransferOptions& options)
@@ -243,7 +240,8 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     const int place = copied->DestinationDirectory.Get();
     if (place < 0)
         return nullptr;
-    struct stat entry {}, target {};
+    struct stat entry {
+    }, target{};
     const bool exists = fstatat(place, to->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists) {
         // Through a link too: copying a file onto itself would only destroy it.
@@ -294,11 +292,11 @@ bool TFileTransfer::Move(const std::string& source, const std::string& destinati
     const char* name = copied->SourceName.c_str();
     // The path must still name the very file that was read, unchanged since, and not the copy:
     // on a second view of the source's own folder the copy may have replaced it.
-    struct stat read {}, named {};
-    if (fstat(copied->SourceFile.Get(), &read) != 0 || read.st_nlink == 0 ||
-        fstatat(directory, name, &named, 0) != 0 || !SameFile(named, read) ||
-        named.st_size != copied->SourceInfo.st_size || !SameTime(named.st_mtim, copied->SourceInfo.st_mtim) ||
-        SameFile(named, copied->Placed))
+    struct stat read {
+    }, named{};
+    if (fstat(copied->SourceFile.Get(), &read) != 0 || read.st_nlink == 0 || fstatat(directory, name, &named, 0) != 0 ||
+        !SameFile(named, read) || named.st_size != copied->SourceInfo.st_size ||
+        !SameTime(named.st_mtim, copied->SourceInfo.st_mtim) || SameFile(named, copied->Placed))
         return false;
     return !IsReadOnly(directory, copied->SourceName) && unlinkat(directory, name, 0) == 0;
 }

@@ -68,7 +68,8 @@ bool RemoveStaleTemporary(int directory, const std::string& temporary)
         // A copy of an unreadable file cannot be opened to look at its lock; it is ours anyway.
         return errno == EACCES && unlinkat(directory, temporary.c_str(), 0) == 0;
     }
-    struct stat opened {}, named {};
+    struct stat opened {
+    }, named{};
     if (fstat(stale.Get(), &opened) != 0 || !S_ISREG(opened.st_mode))
         return false;
     if (flock(stale.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)

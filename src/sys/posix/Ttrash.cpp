@@ -25,10 +25,7 @@ std::string HomeTrashPath()
     return home != nullptr && home[0] == '/' ? std::string(home) + "/.local/share/Trash" : std::string();
 }
 
-bool IsOwnPrivateFolder(const struct stat& info)
-{
-    return S_ISDIR(info.st_mode) && info.st_uid == geteuid();
-}
+bool IsOwnPrivateFolder(const struct stat& info) { return S_ISDIR(info.st_mode) && info.st_uid == geteuid(); }
 
 // Opens a folder below base, making it (0700) where missing; never through a link.
 TDescriptor OpenOrMake(int base, const std::string& name)
@@ -64,7 +61,7 @@ std::string MountTop(std::string folder, dev_t device)
 std::string DeletionDate()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     localtime_r(&now, &local);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
@@ -123,8 +120,8 @@ TTrash::TTrashFolders* TTrash::TrashFor(dev_t device, const std::string& directo
     const std::string homeTrashParent = DirectoryPart(homeTrash);
     struct stat info {};
     // The home trash where it is, or can be made, on this device.
-    if (!homeTrash.empty() && MakeDirectoryChain(homeTrashParent, false) &&
-        stat(homeTrashParent.c_str(), &info) == 0 && info.st_dev == device) {
+    if (!homeTrash.empty() && MakeDirectoryChain(homeTrashParent, false) && stat(homeTrashParent.c_str(), &info) == 0 &&
+        info.st_dev == device) {
         const TDescriptor parent(open(homeTrashParent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         const TDescriptor trash = parent.IsOpen() ? OpenOrMake(parent.Get(), FileNamePart(homeTrash)) : TDescriptor();
         TTrashFolders inHome;

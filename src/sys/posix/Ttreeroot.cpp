@@ -83,9 +83,9 @@ TDescriptor OpenDirectoryByComponents(int root, std::string_view relative)
     TDescriptor directory(fcntl(root, F_DUPFD_CLOEXEC, 0));
     ForEachComponent(relative, [&](std::string_view component) {
         // With O_NOFOLLOW and O_PATH a link opens as itself, which O_DIRECTORY refuses (ENOTDIR).
-        directory.Reset(directory.IsOpen() ? openat(directory.Get(), std::string(component).c_str(),
-                                                    DirectoryFlags | O_NOFOLLOW)
-                                           : -1);
+        directory.Reset(directory.IsOpen()
+                            ? openat(directory.Get(), std::string(component).c_str(), DirectoryFlags | O_NOFOLLOW)
+                            : -1);
         return directory.IsOpen();
     });
     return directory;

@@ -16,8 +16,7 @@ std::string WorkingDirectory()
         if (getcwd(buffer.data(), buffer.size()) != nullptr)
             return buffer.c_str();
         if (errno != ERANGE)
-            throw std::runtime_error("The working directory cannot be found: " +
-                                     std::system_category().message(errno));
+            throw std::runtime_error("The working directory cannot be found: " + std::system_category().message(errno));
         buffer.resize(buffer.size() * 2);
     }
 }

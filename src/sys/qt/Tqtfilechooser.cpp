@@ -2,13 +2,12 @@
 
 #include <QFileDialog>
 
-#include "sys/qt/Modalrun.h"
 #include "sys/Mysysutils.h"
 #include "sys/Tshell.h"
+#include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtfilenames.h"
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 QStringList QtNameFilters(const std::string& filter)
 {

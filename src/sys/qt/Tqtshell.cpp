@@ -19,16 +19,15 @@ namespace {
 // freeze the program for long.
 constexpr int FileManagerTimeoutMs = 5000;
 
-
 // True when a file manager answered the call without an error.
 bool AskFileManager(const QString& method, const std::string& path)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), method);
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+                                                       QStringLiteral("/org/freedesktop/FileManager1"),
+                                                       QStringLiteral("org.freedesktop.FileManager1"), method);
     call << QStringList{QUrl::fromLocalFile(QtFileName(path)).toString()} << QString();
     return bus.call(call, QDBus::Block, FileManagerTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }

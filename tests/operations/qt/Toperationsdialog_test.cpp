@@ -13,15 +13,15 @@
 #include <memory>
 #include <thread>
 
+#include "operations/qt/Tloglistbox.h"
+#include "operations/qt/Toperationsdialog.h"
 #include "support/Hangguard.h"
 #include "support/Modalwindows.h"
 #include "support/Resizabledialog.h"
-#include "sys/qt/Tqtmainthreadcaller.h"
-#include "support/Tscriptedmessenger.h"
-#include "operations/qt/Tloglistbox.h"
-#include "operations/qt/Toperationsdialog.h"
-#include "support/Ttreefixture.h"
 #include "support/Trecordingshell.h"
+#include "support/Tscriptedmessenger.h"
+#include "support/Ttreefixture.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 
 namespace {
 using TLines = std::vector<std::string>;
@@ -106,7 +106,8 @@ protected:
 
     void WaitForEnd()
     {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->RunThread == nullptr; }, HangGuardMilliseconds)) << "The run did not end";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->RunThread == nullptr; }, HangGuardMilliseconds))
+            << "The run did not end";
     }
 
     TButtonStates Buttons() const
@@ -228,9 +229,9 @@ TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
     WaitForEnd();
 
     const std::string from = "\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"";
-    EXPECT_EQ(ShownLines(), (TLines{"Copying \"a0" + from, "Succeeded", "Copying \"a1" + from, "Succeeded",
-                                    "Copying \"a2" + from, "Succeeded", "Done", "Succeeded: 3 items",
-                                    "Not succeeded: 0 items"}));
+    EXPECT_EQ(ShownLines(),
+              (TLines{"Copying \"a0" + from, "Succeeded", "Copying \"a1" + from, "Succeeded", "Copying \"a2" + from,
+                      "Succeeded", "Done", "Succeeded: 3 items", "Not succeeded: 0 items"}));
     EXPECT_EQ(Buttons(), Finished);
     EXPECT_EQ(Dialog->focusWidget(), Dialog->Button4);
     EXPECT_EQ(Dialog->ProgressBar1->value(), 0);
@@ -281,8 +282,8 @@ TEST_F(OperationsDialog, EveryAttemptToCloseARunAsksItToStopInstead)
     WaitForEnd();
     // The item in hand completes; nothing else is logged for the requests.
     const std::string from = "\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"";
-    EXPECT_EQ(ShownLines(), (TLines{"Copying \"a0" + from, "Succeeded", "Stopped", "Succeeded: 1 items",
-                                    "Not succeeded: 0 items"}));
+    EXPECT_EQ(ShownLines(),
+              (TLines{"Copying \"a0" + from, "Succeeded", "Stopped", "Succeeded: 1 items", "Not succeeded: 0 items"}));
     EXPECT_EQ(Buttons(), Finished);
     EXPECT_FALSE(Tree.Exists("dst/a1"));
 
@@ -351,14 +352,14 @@ TEST_F(OperationsDialog, SelectionCommandsActOnEveryLine)
     const QStringList captions = [&] {
         QStringList texts;
         for (const QAction* item : Dialog->PopupMenu1->actions())
-            texts << (item->isSeparator() ? QStringLiteral("-") : item->text() + QLatin1Char('|') +
-                                                                      item->shortcut().toString());
+            texts << (item->isSeparator() ? QStringLiteral("-")
+                                          : item->text() + QLatin1Char('|') + item->shortcut().toString());
         return texts;
     }();
-    EXPECT_EQ(captions, (QStringList{QStringLiteral("&Copy Selection|Ctrl+C"), QStringLiteral("Copy &All|Ctrl+Shift+C"),
-                                     QStringLiteral("-"), QStringLiteral("&Select All|Ctrl+A"),
-                                     QStringLiteral("Select &None|Ctrl+Shift+A"),
-                                     QStringLiteral("&Invert Selection|")}));
+    EXPECT_EQ(captions,
+              (QStringList{QStringLiteral("&Copy Selection|Ctrl+C"), QStringLiteral("Copy &All|Ctrl+Shift+C"),
+                           QStringLiteral("-"), QStringLiteral("&Select All|Ctrl+A"),
+                           QStringLiteral("Select &None|Ctrl+Shift+A"), QStringLiteral("&Invert Selection|")}));
 }
 
 TEST_F(OperationsDialog, TheExtentFollowsTheWidestLineAndStartsAgainAfterReopening)

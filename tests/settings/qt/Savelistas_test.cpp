@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "support/Tscriptedfilechooser.h"
-#include "support/Tscriptedmessenger.h"
 #include "settings/qt/Savelistas.h"
 #include "settings/qt/Topendialoglist.h"
 #include "settings/qt/Tsettingstoolrun.h"
+#include "support/Tscriptedfilechooser.h"
+#include "support/Tscriptedmessenger.h"
 #include "support/Ttreefixture.h"
 
 namespace {

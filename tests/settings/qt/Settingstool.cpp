@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "sys/Tfilechooser.h"
 #include "dialogs/Tmessenger.h"
 #include "settings/qt/Savelistas.h"
 #include "settings/qt/Topendialoglist.h"
 #include "settings/qt/Tsettingsstorage.h"
+#include "sys/Tfilechooser.h"
 
 namespace {
 class TPrintingMessenger : public TMessenger {
@@ -54,7 +54,10 @@ class TTwoRows : public TReportList {
 public:
     std::vector<std::string> ColumnCaptions() const override { return {"Name", "Result"}; }
     std::size_t RowCount() const override { return 2; }
-    std::vector<std::string> RowTexts(std::size_t row) const override { return {"file" + std::to_string(row), "Created"}; }
+    std::vector<std::string> RowTexts(std::size_t row) const override
+    {
+        return {"file" + std::to_string(row), "Created"};
+    }
 };
 
 int Outcome(bool saved)
@@ -84,6 +87,7 @@ int main(int argc, char** argv)
         dialogs.Add(saveDialog);
         return Outcome(SaveListAs(TTwoRows(), dialogs, messenger));
     }
-    std::fprintf(stderr, "usage: settings_tool location EXEDIR CONFIGDIR | save-settings FILE RETRIES | save-list FILE\n");
+    std::fprintf(stderr,
+                 "usage: settings_tool location EXEDIR CONFIGDIR | save-settings FILE RETRIES | save-list FILE\n");
     return 2;
 }

@@ -2,12 +2,12 @@
 
 #include "compare/Tcompareloader.h"
 #include "dialogs/Tcomparedialog.h"
+#include "settings/Settingsfile.h"
+#include "settings/Tfilehistory.h"
+#include "settings/qt/Tcomparedialoganswers.h"
+#include "settings/qt/Topendialoglist.h"
 #include "support/Tscriptedfilechooser.h"
 #include "support/Tscriptedmessenger.h"
-#include "settings/Settingsfile.h"
-#include "settings/qt/Tcomparedialoganswers.h"
-#include "settings/Tfilehistory.h"
-#include "settings/qt/Topendialoglist.h"
 #include "support/Ttreefixture.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "support/Tscriptedmessenger.h"
 #include "settings/qt/Tsettingsstorage.h"
 #include "settings/qt/Tsettingstoolrun.h"
+#include "support/Tscriptedmessenger.h"
 #include "support/Ttreefixture.h"
 
 namespace {

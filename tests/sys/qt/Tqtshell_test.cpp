@@ -11,11 +11,11 @@
 #include <memory>
 #include <sys/stat.h>
 
-#include "sys/qt/Tqtfilechooser.h"
 #include "support/Modalwindows.h"
 #include "support/Ttreefixture.h"
 #include "sys/qt/Qtdesktop.h"
 #include "sys/qt/Tfilepropertieswindow.h"
+#include "sys/qt/Tqtfilechooser.h"
 #include "sys/qt/Tqtshell.h"
 
 namespace {
@@ -126,8 +126,9 @@ TEST(QtFileChooser, RunsAFileDialogWithTheTitleFiltersAndProposal)
     WhenModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
-        seen = {dialog->windowTitle(),         dialog->directory().absolutePath(), dialog->selectedNameFilter(),
-                dialog->defaultSuffix(),       dialog->nameFilters(),              dialog->selectedFiles(),
+        seen = {dialog->windowTitle(),        dialog->directory().absolutePath(),
+                dialog->selectedNameFilter(), dialog->defaultSuffix(),
+                dialog->nameFilters(),        dialog->selectedFiles(),
                 dialog->acceptMode()};
         dialog->selectNameFilter(dialog->nameFilters().front());
         dialog->selectFile(QtPath(tree.Path("Work/Saved")));
