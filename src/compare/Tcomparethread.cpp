@@ -16,6 +16,8 @@ namespace {
 // Items looked up by one task: enough to make a task's overhead vanish, few enough that the
 // tasks spread evenly and a lone thread reports progress often.
 constexpr std::size_t LookupBatch = 64;
+// Sort keys made by one task.
+constexpr std::size_t KeyBatch = 1024;
 // Directories whose items one task makes.
 constexpr std::size_t DirectoryBatch = 8;
 // The pieces sorted apart before they are merged.
@@ -45,8 +47,6 @@ struct TCompareThread::TScannedDirectory {
         std::uint32_t NameEnd;
         TFound Found;
         bool Kept;
-        // The TCompareResult the lookup gave, in a byte.
-        std::uint8_t Verdict;
         std::int64_t Size;
         std::int64_t LastWriteTime;
         std::int64_t DstSize;
@@ -72,30 +72,13 @@ struct TCompareThread::TScannedDirectory {
         return std::string_view(Names).substr(start, Files[file].NameEnd - start);
     }
 
-    // Calls visit(file, index) for each file that stays, in listing order, with its place
-    // among the items in walk order.
-    template <typename TVisit>
-    void ForEachKept(const TVisit& visit) const
-    {
-        std::size_t run = 0;
-        std::size_t at = RunStarts[0];
-        for (std::size_t file = 0; file < Files.size(); ++file) {
-            while (run < Subdirectories.size() && Subdirectories[run].FilesBefore <= file)
-                at = RunStarts[++run];
-            if (Files[file].Kept)
-                visit(file, at++);
-        }
-    }
-
     // Empty for the root, else the path below the root with a trailing delimiter.
     std::string Relative;
     std::vector<TFile> Files;
     std::string Names;
     std::vector<TSubdirectory> Subdirectories;
-    // Where the kept files stand in walk order: the run before each subdirectory, then the rest.
+    // Where the kept files go in the items: the run before each subdirectory, then the rest.
     std::vector<std::size_t> RunStarts;
-    // The sort keys of the kept files, one after another, while the items are sorted.
-    std::string Keys;
 };
 
 TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread,
@@ -131,6 +114,8 @@ void TCompareThread::Run()
     ClassifyItems(*Pool);
     if (!Terminated())
         CollectItems(*Pool);
+    if (!Terminated())
+        SortItems(*Pool);
     Pool.reset();
 }
 
@@ -179,7 +164,7 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
         if (directory.Names.size() > UINT32_MAX)
             throw std::length_error("The names of one folder are too long.");
         directory.Files.push_back({static_cast<std::uint32_t>(directory.Names.size()),
-                                   TScannedDirectory::TFound::Nothing, false, 0, entry.Facts.Size,
+                                   TScannedDirectory::TFound::Nothing, false, entry.Facts.Size,
                                    entry.Facts.LastWriteTime, 0, 0});
     }
 }
@@ -249,7 +234,6 @@ void TCompareThread::ClassifyItems(TWorkPool& pool)
                 }
                 ClassifyItem(verdict, facts.Size, facts.LastWriteTime, destination);
                 facts.Kept = Options.ShowNotModified || verdict.Result != TCompareResult::NotModified;
-                facts.Verdict = static_cast<std::uint8_t>(verdict.Result);
             }
             classified.fetch_add(done, std::memory_order_relaxed);
         }
@@ -265,9 +249,9 @@ void TCompareThread::ClassifyItems(TWorkPool& pool)
 
 void TCompareThread::CollectItems(TWorkPool& pool)
 {
-    // Where each run of kept files stands in walk order is settled first; the order of the
-    // result comes next, from the walk's findings, so that each item is made once, in its
-    // place, and the sort's keys are gone before the items take their room.
+    // Where each run of kept files goes is settled first, in walk order; then every directory
+    // makes its own items, on every thread. Making a million paths is mostly fresh memory,
+    // and the pages it costs come in faster from several threads.
     std::size_t next = 0;
     const auto keptIn = [](const TScannedDirectory& directory, std::size_t first, std::size_t end) {
         return static_cast<std::size_t>(std::count_if(directory.Files.begin() + static_cast<std::ptrdiff_t>(first),
@@ -286,28 +270,30 @@ void TCompareThread::CollectItems(TWorkPool& pool)
         next += keptIn(directory, file, directory.Files.size());
     };
     place(*Root);
-    const std::vector<std::uint32_t> places = SortItems(next, pool);
-    // The pages the sort's keys took are given back before the items take theirs.
-    ReturnFreeMemory();
 
-    // Making a million paths is mostly fresh memory, and the pages it costs come in faster
-    // from several threads.
     Items.reserve(next);
     PreferLargePages(Items.data(), next * sizeof(TCompareItem));
     Items.resize(next);
+    const auto makeItem = [this](TCompareItem& item, const TScannedDirectory& directory, std::size_t file) {
+        const std::string_view name = directory.Name(file);
+        item.SrcPath.reserve(SrcRoot.size() + directory.Relative.size() + name.size());
+        item.SrcPath.append(SrcRoot).append(directory.Relative).append(name);
+        item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + name.size());
+        item.DstPath.append(DstRoot).append(directory.Relative).append(name);
+        const TScannedDirectory::TFile& facts = directory.Files[file];
+        ClassifyItem(item, facts.Size, facts.LastWriteTime, facts.Destination());
+    };
     const auto makeItems = [&](std::size_t first, std::size_t end) {
         for (std::size_t d = first; d < end; ++d) {
             TScannedDirectory& directory = *Directories[d];
-            directory.ForEachKept([&](std::size_t file, std::size_t index) {
-                TCompareItem& item = Items[places[index]];
-                const std::string_view name = directory.Name(file);
-                item.SrcPath.reserve(SrcRoot.size() + directory.Relative.size() + name.size());
-                item.SrcPath.append(SrcRoot).append(directory.Relative).append(name);
-                item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + name.size());
-                item.DstPath.append(DstRoot).append(directory.Relative).append(name);
-                const TScannedDirectory::TFile& facts = directory.Files[file];
-                ClassifyItem(item, facts.Size, facts.LastWriteTime, facts.Destination());
-            });
+            std::size_t run = 0;
+            std::size_t at = directory.RunStarts[0];
+            for (std::size_t file = 0; file < directory.Files.size(); ++file) {
+                while (run < directory.Subdirectories.size() && directory.Subdirectories[run].FilesBefore <= file)
+                    at = directory.RunStarts[++run];
+                if (directory.Files[file].Kept)
+                    makeItem(Items[at++], directory, file);
+            }
             // Released at once, so the walk's findings and the items are never both held whole.
             directory.Files = {};
             directory.Names = {};
@@ -316,7 +302,7 @@ void TCompareThread::CollectItems(TWorkPool& pool)
     pool.Run(BatchTasks(Directories.size(), DirectoryBatch, makeItems), [] {});
     Directories = {};
     Root.reset();
-    // The list that shows the items comes next; the pages the walk used are better given back.
+    // The sort's keys come next; the pages the walk used are better given back first.
     ReturnFreeMemory();
 }
 
@@ -415,54 +401,55 @@ std::vector<std::uint32_t> SortedOrder(std::uint32_t count, const TLess& less, T
 }
 }  // namespace
 
-std::vector<std::uint32_t> TCompareThread::SortItems(std::size_t count, TWorkPool& pool)
+void TCompareThread::SortItems(TWorkPool& pool)
 {
     // Every path begins with the same source root, so collating the rest gives the same order
     // for less work. Keys are built once, by every thread with its own locale rules: the
-    // collator is not asked a million times per sort. The keys of one directory stand in one
-    // block: a string each would cost more than the key.
-    if (count > UINT32_MAX)
+    // collator is not asked a million times per sort.
+    // The keys of one batch stand in one block: a string each would cost more than the key.
+    if (Items.size() > UINT32_MAX)
         throw std::length_error("The comparison cannot sort that many items.");
-    std::vector<std::string_view> keys(count);
-    std::vector<TCompareResult> results(count);
+    std::vector<std::string> keyBlocks((Items.size() + KeyBatch - 1) / KeyBatch);
+    std::vector<std::uint32_t> keyEnds(Items.size());
     const auto makeKeys = [&](std::size_t first, std::size_t end) {
         const TLocaleRules& rules = TLocaleRules::ForThisThread();
-        std::string path;
-        std::vector<std::size_t> ends;
-        for (std::size_t d = first; d < end; ++d) {
-            TScannedDirectory& directory = *Directories[d];
-            ends.clear();
-            directory.ForEachKept([&](std::size_t file, std::size_t) {
-                path.assign(directory.Relative).append(directory.Name(file));
-                rules.AppendSortKey(path, directory.Keys);
-                ends.push_back(directory.Keys.size());
-            });
-            std::size_t start = 0;
-            auto keyEnd = ends.begin();
-            directory.ForEachKept([&](std::size_t file, std::size_t index) {
-                keys[index] = std::string_view(directory.Keys).substr(start, *keyEnd - start);
-                results[index] = static_cast<TCompareResult>(directory.Files[file].Verdict);
-                start = *keyEnd++;
-            });
+        std::string& block = keyBlocks[first / KeyBatch];
+        for (std::size_t i = first; i < end; ++i) {
+            rules.AppendSortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()), block);
+            keyEnds[i] = static_cast<std::uint32_t>(block.size());
         }
     };
-    pool.Run(BatchTasks(Directories.size(), DirectoryBatch, makeKeys), [] {});
+    pool.Run(BatchTasks(Items.size(), KeyBatch, makeKeys), [] {});
+    const auto key = [&](std::uint32_t i) {
+        const std::uint32_t start = i % KeyBatch == 0 ? 0 : keyEnds[i - 1];
+        return std::string_view(keyBlocks[i / KeyBatch]).substr(start, keyEnds[i] - start);
+    };
 
     const auto less = [&](std::uint32_t a, std::uint32_t b) {
-        if (results[a] != results[b])
-            return results[a] < results[b];
-        if (const int byKey = keys[a].compare(keys[b]); byKey != 0)
+        if (Items[a].Result != Items[b].Result)
+            return Items[a].Result < Items[b].Result;
+        if (const int byKey = key(a).compare(key(b)); byKey != 0)
             return byKey < 0;
         return a < b;
     };
-    const std::vector<std::uint32_t> order = SortedOrder(static_cast<std::uint32_t>(count), less, pool);
-    keys = {};
-    results = {};
-    for (TScannedDirectory* directory : Directories)
-        directory->Keys = {};
-    // Where each item of walk order goes.
-    std::vector<std::uint32_t> places(count);
-    for (std::uint32_t position = 0; position < order.size(); ++position)
-        places[order[position]] = position;
-    return places;
+    std::vector<std::uint32_t> order = SortedOrder(static_cast<std::uint32_t>(Items.size()), less, pool);
+    keyBlocks = {};
+    keyEnds = {};
+
+    // Put each item where the order says, following the permutation's cycles: no second
+    // list of a million items.
+    for (std::uint32_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start)
+            continue;
+        TCompareItem held = std::move(Items[start]);
+        std::uint32_t position = start;
+        while (order[position] != start) {
+            const std::uint32_t from = order[position];
+            Items[position] = std::move(Items[from]);
+            order[position] = position;
+            position = from;
+        }
+        Items[position] = std::move(held);
+        order[position] = position;
+    }
 }

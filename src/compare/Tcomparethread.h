@@ -57,8 +57,7 @@ private:
     std::int64_t TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const;
     // Without the hour shift.
     std::int64_t PreciseRemainder(std::int64_t sourceTime, std::int64_t destinationTime) const;
-    // The place of each of count items of walk order in the sorted result.
-    std::vector<std::uint32_t> SortItems(std::size_t count, TWorkPool& pool);
+    void SortItems(TWorkPool& pool);
 
     const TFileFactsSource& FileSystem;
     // Lives from the walk to the sort, so that the number of threads it found stays.
