@@ -283,7 +283,7 @@ void TMainForm::CompareThreadProgress(TReportThread*, std::int32_t position, std
 
 void TMainForm::CompareThreadTerminate(TReportThread* sender)
 {
-    const auto* thread = static_cast<const TCompareThread*>(sender);
+    auto* thread = static_cast<TCompareThread*>(sender);
     if (thread->Failed || !thread->Completed()) {
         if (thread->Failed)
             ReportFailureReason("the comparison failed", thread->FailureReason);
@@ -292,8 +292,10 @@ void TMainForm::CompareThreadTerminate(TReportThread* sender)
         return;
     }
     try {
+        // The thread is done with its items and freed next: the list takes them, so that a
+        // million items are neither copied nor held twice.
         if (ClearList(true))
-            FillList(thread->Items, {thread->Options.SrcDir, thread->Options.DstDir});
+            FillList(std::move(thread->Items), {thread->Options.SrcDir, thread->Options.DstDir});
         ProgressDialog->Finish(true);
     } catch (...) {
         // A failure here would otherwise go back to the worker, and the dialog, still
@@ -352,9 +354,9 @@ bool TMainForm::ClearList(bool ask)
     return true;
 }
 
-void TMainForm::FillList(const std::vector<TCompareItem>& items, const TTransferRoots& roots)
+void TMainForm::FillList(std::vector<TCompareItem> items, const TTransferRoots& roots)
 {
-    ResultList->Fill(items);
+    ResultList->Fill(std::move(items));
     ListRoots = roots;
     UpdateItemCount();
 }

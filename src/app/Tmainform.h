@@ -81,7 +81,7 @@ public:
 
     // Fills the result list with the items of a comparison from these roots: the operations
     // on its rows never leave them.
-    void FillList(const std::vector<TCompareItem>& items, const TTransferRoots& roots = {});
+    void FillList(std::vector<TCompareItem> items, const TTransferRoots& roots = {});
     void UpdateItemCount();
 
     // Handlers, each with the clicked item as sender.

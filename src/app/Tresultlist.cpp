@@ -85,10 +85,10 @@ std::vector<TRowRange> TResultList::AllRows() const
     return Model.Count() > 0 ? std::vector<TRowRange>{{0, Model.Count() - 1}} : std::vector<TRowRange>{};
 }
 
-void TResultList::Fill(const std::vector<TCompareItem>& items)
+void TResultList::Fill(std::vector<TCompareItem> items)
 {
     TBulkUpdate bulk(ListView1);
-    Model.Fill(items);
+    Model.Fill(std::move(items));
     if (Model.Count() > 0) {
         ListView1->selectionModel()->clearSelection();
         ListView1->selectionModel()->setCurrentIndex(Model.index(0, 0), QItemSelectionModel::NoUpdate);

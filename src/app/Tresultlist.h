@@ -48,7 +48,7 @@ public:
     std::function<void(int column)> OnColumnClick;
 
     // One row per item in the items' order; none selected, the first one focused.
-    void Fill(const std::vector<TCompareItem>& items);
+    void Fill(std::vector<TCompareItem> items);
     void Clear();
     // The names of the selected rows in list order, each followed by CR LF.
     void CopyNames(TRowNames names);

@@ -71,7 +71,7 @@ Qt::ItemFlags TResultListModel::flags(const QModelIndex& index) const
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
 }
 
-void TResultListModel::Fill(const std::vector<TCompareItem>& items)
+void TResultListModel::Fill(std::vector<TCompareItem> items)
 {
     if (items.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         throw std::length_error("The list cannot hold that many items.");
@@ -82,9 +82,9 @@ void TResultListModel::Fill(const std::vector<TCompareItem>& items)
         Rows.reserve(items.size());
         PreferLargePages(Rows.data(), items.size() * sizeof(TResultRow));
         ListOrder.reserve(items.size());
-        for (const TCompareItem& item : items) {
+        for (TCompareItem& item : items) {
             ListOrder.push_back(static_cast<std::uint32_t>(Rows.size()));
-            Rows.push_back({item});
+            Rows.push_back({std::move(item)});
         }
         Shown = FFilter.Active() ? FlaggedOf(ListOrder, FFilter.PassingRows(Rows)) : std::vector<std::uint32_t>{};
     } catch (...) {

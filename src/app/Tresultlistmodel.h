@@ -55,8 +55,8 @@ public:
     int ShownRowOf(std::uint32_t storageIndex) const;
     std::uint32_t StorageIndexOf(int row) const { return ShownOrder()[static_cast<std::size_t>(row)]; }
 
-    // Replaces every row by one per item, in the items' order.
-    void Fill(const std::vector<TCompareItem>& items);
+    // Replaces every row by one per item, in the items' order; the items are taken, not copied.
+    void Fill(std::vector<TCompareItem> items);
     void Clear();
     // Removes the shown rows flagged true; the others keep their order.
     void RemoveFlaggedRows(const std::vector<bool>& flagged);
