@@ -9,6 +9,11 @@ target_compile_definitions(vellumark_settings INTERFACE
 if(VELLUMARK_WERROR)
   target_compile_options(vellumark_settings INTERFACE -Werror)
 endif()
+# Sanitized builds are for finding faults: -O1 and line tables only build a third faster and
+# still name every frame of a report.
+if(VELLUMARK_SANITIZE OR VELLUMARK_SANITIZE_THREAD)
+  target_compile_options(vellumark_settings INTERFACE -O1 -g1)
+endif()
 if(VELLUMARK_SANITIZE)
   target_compile_options(vellumark_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(vellumark_settings INTERFACE -fsanitize=address,undefined)
