@@ -9,7 +9,7 @@ target_compile_definitions(vellumark_settings INTERFACE
 if(VELLUMARK_WERROR)
   target_compile_options(vellumark_settings INTERFACE -Werror)
 endif()
-# Sanitized builds are for finding faults: -O1 and line tables only build a third faster and
+# Sanitized builds are for finding faults: at -O1 with line tables only they build faster and
 # still name every frame of a report.
 if(VELLUMARK_SANITIZE OR VELLUMARK_SANITIZE_THREAD)
   target_compile_options(vellumark_settings INTERFACE -O1 -g1)

@@ -11,7 +11,10 @@ std::vector<TRowRange> SelectedRowRanges(const QItemSelectionModel& selection)
     for (const QItemSelectionRange& range : selected)
         if (range.isValid())
             ranges.push_back({range.top(), range.bottom()});
-    std::sort(ranges.begin(), ranges.end(), [](const TRowRange& a, const TRowRange& b) { return a.First < b.First; });
+    // Selections this program sets are in order already; one made with the mouse may not be.
+    const auto byFirst = [](const TRowRange& a, const TRowRange& b) { return a.First < b.First; };
+    if (!std::is_sorted(ranges.begin(), ranges.end(), byFirst))
+        std::sort(ranges.begin(), ranges.end(), byFirst);
     std::vector<TRowRange> merged;
     merged.reserve(ranges.size());
     for (const TRowRange& range : ranges) {
