@@ -92,7 +92,9 @@ TEST_F(ListSorter, AbsoluteNamesSortAsTheCollatorComparesTheWholePaths)
          "/data/a long folder name/x/y/z", "/data/a long folder name/x-y", "/data/a long folder name/x.y",
          "/data/a long folder name/x y", "/data/a long folder name/xy", "/data/b"},
         {"/data/a long folder name/x", "/data/a long folder name/x/y", "/data/A LONG FOLDER NAME/X", "/data/résumé",
-         "/data/resume", "/data/resume/x"}};
+         "/data/resume", "/data/resume/x"},
+        {"/home/Pictures/2019", "/home/Pictures/2020/jan", "/home/Pictures/2020/Feb", "/home/pictures old",
+         "/home/Écoles", "/home/zoo/1", "/home/zoo/10", "/home/zoo/9"}};
     const std::vector<std::string> names = {"report of the year 2020 final",
                                             "Report of the year 2020 final",
                                             "report of the year 2020",
