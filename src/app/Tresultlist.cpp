@@ -26,22 +26,32 @@ public:
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
-// No repainting of the widget for as long as it lives.
-class TBulkUpdate {
+}  // namespace
+
+// No repainting of the list, and one notice of a changed selection at the end instead of one
+// per step (clearing, then selecting, would update every command twice), for as long as it lives.
+class TResultList::TBulkUpdate {
 public:
-    explicit TBulkUpdate(QWidget* widget) : Widget(widget), WasEnabled(widget->updatesEnabled())
+    explicit TBulkUpdate(TResultList& list) : List(list), WasEnabled(list.ListView1->updatesEnabled())
     {
-        Widget->setUpdatesEnabled(false);
+        List.ListView1->setUpdatesEnabled(false);
+        ++List.HeldSelectionNotices;
     }
-    ~TBulkUpdate() { Widget->setUpdatesEnabled(WasEnabled); }
+    ~TBulkUpdate()
+    {
+        List.ListView1->setUpdatesEnabled(WasEnabled);
+        if (--List.HeldSelectionNotices == 0 && List.SelectionChangedMeanwhile) {
+            List.SelectionChangedMeanwhile = false;
+            List.NoticeSelectionChange();
+        }
+    }
     TBulkUpdate(const TBulkUpdate&) = delete;
     TBulkUpdate& operator=(const TBulkUpdate&) = delete;
 
 private:
-    QWidget* Widget;
+    TResultList& List;
     bool WasEnabled;
 };
-}  // namespace
 
 TResultList::TResultList(TMessenger& messenger, TShell& shell, QWidget* parent)
     : Messenger(messenger), Shell(shell), ListView1(new TResultListView(parent))
@@ -67,9 +77,17 @@ TResultList::TResultList(TMessenger& messenger, TShell& shell, QWidget* parent)
             OnColumnClick(column);
     });
     QObject::connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, ListView1, [this] {
-        if (OnSelectItem)
-            OnSelectItem();
+        if (HeldSelectionNotices > 0)
+            SelectionChangedMeanwhile = true;
+        else
+            NoticeSelectionChange();
     });
+}
+
+void TResultList::NoticeSelectionChange() const
+{
+    if (OnSelectItem)
+        OnSelectItem();
 }
 
 TResultList::~TResultList()
@@ -87,7 +105,7 @@ std::vector<TRowRange> TResultList::AllRows() const
 
 void TResultList::Fill(std::vector<TCompareItem> items)
 {
-    TBulkUpdate bulk(ListView1);
+    TBulkUpdate bulk(*this);
     Model.Fill(std::move(items));
     if (Model.Count() > 0) {
         ListView1->selectionModel()->clearSelection();
@@ -123,7 +141,7 @@ bool TResultList::DeleteSelected()
     if (current >= 0)
         current -= static_cast<int>(std::count(removed.begin(), removed.begin() + current, true));
     {
-        TBulkUpdate bulk(ListView1);
+        TBulkUpdate bulk(*this);
         ListView1->selectionModel()->clearSelection();
         Model.RemoveFlaggedRows(removed);
     }
@@ -137,7 +155,7 @@ bool TResultList::DeleteSelected()
 
 void TResultList::Select(TSelectCommand command)
 {
-    TBulkUpdate bulk(ListView1);
+    TBulkUpdate bulk(*this);
     QItemSelectionModel& selection = *ListView1->selectionModel();
     switch (command) {
     case slAll:
@@ -161,7 +179,7 @@ void TResultList::SortList(TSortCode code)
     // persistent index and come out with one range per row.
     QItemSelectionModel& selection = *ListView1->selectionModel();
     const std::vector<bool> selected = Model.StoredFlags(SelectedRows());
-    TBulkUpdate bulk(ListView1);
+    TBulkUpdate bulk(*this);
     selection.clearSelection();
     Model.Reorder(order);
     SelectRowRanges(selection, Model.ShownRanges(selected));
@@ -220,7 +238,7 @@ int TResultList::ClientWidth() const
 
 void TResultList::ResizeColumns()
 {
-    TBulkUpdate bulk(ListView1);
+    TBulkUpdate bulk(*this);
     const int share = ClientWidth() / static_cast<int>(ResultColumnCount);
     for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
         ListView1->header()->resizeSection(column, share);
@@ -251,7 +269,7 @@ std::vector<std::int32_t> TResultList::ColumnWidths() const
 
 void TResultList::SetColumnWidths(const std::vector<std::int32_t>& widths)
 {
-    TBulkUpdate bulk(ListView1);
+    TBulkUpdate bulk(*this);
     for (std::size_t column = 0; column < widths.size() && column < ResultColumnCount; ++column)
         ListView1->header()->resizeSection(static_cast<int>(column), widths[column]);
 }

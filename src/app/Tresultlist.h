@@ -43,7 +43,7 @@ public:
     // Every row as one run; none for an empty list.
     std::vector<TRowRange> AllRows() const;
 
-    // Runs after every change of the selection.
+    // Runs after every change of the selection; once for a change made in several steps.
     std::function<void()> OnSelectItem;
     std::function<void(int column)> OnColumnClick;
 
@@ -73,10 +73,16 @@ public:
     TListFilterField* CreateFilterField(QWidget* parent);
 
 private:
+    class TBulkUpdate;
+
     int ClientWidth() const;
+    void NoticeSelectionChange() const;
 
     TMessenger& Messenger;
     TShell& Shell;
     TResultListModel Model;
     TResultListView* ListView1;
+    // While bulk updates run, a changed selection is noticed once, when the last one ends.
+    int HeldSelectionNotices = 0;
+    bool SelectionChangedMeanwhile = false;
 };
