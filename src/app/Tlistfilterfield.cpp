@@ -1,15 +1,9 @@
 #include "app/Tlistfilterfield.h"
 
-#include <QAbstractItemView>
-#include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <algorithm>
 
-#include "app/Tlistselection.h"
-#include "app/Tresultlistmodel.h"
-
-TListFilterField::TListFilterField(QAbstractItemView& list, TResultListModel& model, QWidget* parent)
-    : QLineEdit(parent), List(list), Model(model)
+TListFilterField::TListFilterField(QWidget& list, TApplyFilter applyFilter, QWidget* parent)
+    : QLineEdit(parent), List(list), ApplyMasks(std::move(applyFilter))
 {
     setPlaceholderText(tr("Filter"));
     setToolTip(tr("Show only the items whose names match these masks (%1)")
@@ -50,22 +44,6 @@ void TListFilterField::keyPressEvent(QKeyEvent* event)
 
 void TListFilterField::ApplyFilter(const QString& text)
 {
-    TListFilter filter(text.toStdString());
-    if (filter.Text() == Model.Filter().Text())
-        return;
-    // The selection and the current row are taken by their stored rows, as the shown rows
-    // get new positions.
-    QItemSelectionModel& selection = *List.selectionModel();
-    const std::vector<bool> selected = Model.StoredFlags(SelectedRowRanges(selection));
-    const QModelIndex current = selection.currentIndex();
-    const std::uint32_t currentRow = current.isValid() ? Model.StorageIndexOf(current.row()) : 0;
-    Model.SetFilter(std::move(filter));
-    SelectRowRanges(selection, Model.ShownRanges(selected));
-    const int row = current.isValid() ? Model.ShownRowOf(currentRow) : -1;
-    if (Model.Count() > 0) {
-        const QModelIndex focused = Model.index(std::max(row, 0), 0);
-        selection.setCurrentIndex(focused, QItemSelectionModel::NoUpdate);
-        List.scrollTo(focused);
-    }
-    emit ShownRowsChanged();
+    if (ApplyMasks(text.toStdString()))
+        emit ShownRowsChanged();
 }

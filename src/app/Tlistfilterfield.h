@@ -7,14 +7,16 @@
 #include <QKeySequence>
 #include <QLineEdit>
 
-class QAbstractItemView;
-class TResultListModel;
+#include <functional>
+#include <string_view>
 
 class TListFilterField : public QLineEdit {
     Q_OBJECT
 public:
-    // model is the list's model; both outlive the field.
-    TListFilterField(QAbstractItemView& list, TResultListModel& model, QWidget* parent = nullptr);
+    // applyFilter shows the rows the masks let through and tells whether the rows shown
+    // changed; list takes the focus when the user leaves the field. Both outlive the field.
+    using TApplyFilter = std::function<bool(std::string_view masks)>;
+    TListFilterField(QWidget& list, TApplyFilter applyFilter, QWidget* parent = nullptr);
 
     // The key that takes the user into the field from anywhere in the window; no menu uses it.
     static QKeySequence Shortcut();
@@ -30,6 +32,6 @@ protected:
 private:
     void ApplyFilter(const QString& text);
 
-    QAbstractItemView& List;
-    TResultListModel& Model;
+    QWidget& List;
+    TApplyFilter ApplyMasks;
 };

@@ -62,7 +62,13 @@ public:
     }
 
     // The collation key of a text.
-    std::string_view Key(std::uint32_t text) const { return KeyOf(text); }
+    std::string_view Key(std::uint32_t text) const
+    {
+        const TPart& part = Parts[text / PartSize];
+        const std::size_t local = text % PartSize;
+        const std::uint32_t start = local == 0 ? 0 : part.Ends[local - 1];
+        return std::string_view(part.Buffer).substr(start, part.Ends[local] - start);
+    }
 
     // The rank of every text: equal for equal keys, smaller for the text that goes first.
     // Count receives the number of ranks.
@@ -82,7 +88,7 @@ public:
         records.resize(texts);
         const std::size_t shared = SharedKeyStart();
         for (std::uint32_t text = 0; text < texts; ++text)
-            records[text] = {KeyBytes(KeyOf(text), shared), text};
+            records[text] = {KeyBytes(Key(text), shared), text};
         std::vector<bool> startsRank(texts, false);
         std::vector<TRun> unsorted{{0, texts, shared}};
         while (!unsorted.empty()) {
@@ -100,11 +106,11 @@ public:
                 // Keys hold no zero byte: heads that agree where one key ended belong to
                 // keys that are equal.
                 const std::size_t next = run.Depth + sizeof(std::uint64_t);
-                if (end - first == 1 || KeyOf(records[first].Text).size() <= next) {
+                if (end - first == 1 || Key(records[first].Text).size() <= next) {
                     startsRank[first] = true;
                 } else {
                     for (std::uint32_t i = first; i < end; ++i)
-                        records[i].Head = KeyBytes(KeyOf(records[i].Text), next);
+                        records[i].Head = KeyBytes(Key(records[i].Text), next);
                     unsorted.push_back({first, end, next});
                 }
                 first = end;
@@ -161,22 +167,14 @@ private:
         return count;
     }
 
-    std::string_view KeyOf(std::uint32_t text) const
-    {
-        const TPart& part = Parts[text / PartSize];
-        const std::size_t local = text % PartSize;
-        const std::uint32_t start = local == 0 ? 0 : part.Ends[local - 1];
-        return std::string_view(part.Buffer).substr(start, part.Ends[local] - start);
-    }
-
     // What every key begins with, in bytes.
     std::size_t SharedKeyStart() const
     {
-        const std::string_view first = KeyOf(0);
+        const std::string_view first = Key(0);
         std::size_t shared = first.size();
         const auto texts = static_cast<std::uint32_t>(TextCount());
         for (std::uint32_t text = 1; text < texts && shared > 0; ++text) {
-            const std::string_view key = KeyOf(text);
+            const std::string_view key = Key(text);
             const std::size_t length = std::min(shared, key.size());
             shared = static_cast<std::size_t>(
                 std::mismatch(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(length), key.begin()).first -

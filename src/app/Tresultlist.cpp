@@ -170,19 +170,44 @@ void TResultList::Select(TSelectCommand command)
     }
 }
 
+void TResultList::KeepSelectedRows(const std::function<void()>& moveRows)
+{
+    // The selection moves with its rows as flags: Qt would track every selected row by a
+    // persistent index and come out with one range per row.
+    QItemSelectionModel& selection = *ListView1->selectionModel();
+    const std::vector<bool> selected = Model.StoredFlags(SelectedRows());
+    selection.clearSelection();
+    moveRows();
+    SelectRowRanges(selection, Model.ShownRanges(selected));
+}
+
 void TResultList::SortList(TSortCode code)
 {
     TBusyCursor busy;
     const TListSorter sorter(Model, code);
     const std::vector<std::uint32_t> order = sorter.Order();
-    // The selection moves with its rows as flags: Qt would track every selected row by a
-    // persistent index and come out with one range per row.
-    QItemSelectionModel& selection = *ListView1->selectionModel();
-    const std::vector<bool> selected = Model.StoredFlags(SelectedRows());
     TBulkUpdate bulk(*this);
-    selection.clearSelection();
-    Model.Reorder(order);
-    SelectRowRanges(selection, Model.ShownRanges(selected));
+    KeepSelectedRows([&] { Model.Reorder(order); });
+}
+
+bool TResultList::SetFilter(std::string_view masks)
+{
+    TListFilter filter(masks);
+    if (filter.Text() == Model.Filter().Text())
+        return false;
+    TBulkUpdate bulk(*this);
+    // The current row is found again by its stored row, as the shown rows get new positions.
+    QItemSelectionModel& selection = *ListView1->selectionModel();
+    const QModelIndex current = selection.currentIndex();
+    const std::uint32_t currentRow = current.isValid() ? Model.StorageIndexOf(current.row()) : 0;
+    KeepSelectedRows([&] { Model.SetFilter(std::move(filter)); });
+    const int row = current.isValid() ? Model.ShownRowOf(currentRow) : -1;
+    if (Model.Count() > 0) {
+        const QModelIndex focused = Model.index(std::max(row, 0), 0);
+        selection.setCurrentIndex(focused, QItemSelectionModel::NoUpdate);
+        ListView1->scrollTo(focused);
+    }
+    return true;
 }
 
 void TResultList::SortByColumn(int column)
@@ -284,5 +309,6 @@ TItemViewFindList TResultList::FindList()
 
 TListFilterField* TResultList::CreateFilterField(QWidget* parent)
 {
-    return new TListFilterField(*ListView1, Model, parent);
+    return new TListFilterField(
+        *ListView1, [this](std::string_view masks) { return SetFilter(masks); }, parent);
 }

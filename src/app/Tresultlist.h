@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "app/Tlistselection.h"
@@ -56,6 +57,9 @@ public:
     bool DeleteSelected();
     void Select(TSelectCommand command);
     void SortList(TSortCode code);
+    // Shows only the rows whose names fit the masks (all rows for none); the selected rows and
+    // the current row that stay shown keep their state. False when the masks are those shown.
+    bool SetFilter(std::string_view masks);
     // The ascending sort by the key the column shows.
     void SortByColumn(int column);
     void ShowSizeRemainders();
@@ -77,6 +81,9 @@ private:
 
     int ClientWidth() const;
     void NoticeSelectionChange() const;
+    // Runs moveRows, which reorders or refilters the rows, and selects the rows that were
+    // selected and are still shown.
+    void KeepSelectedRows(const std::function<void()>& moveRows);
 
     TMessenger& Messenger;
     TShell& Shell;
