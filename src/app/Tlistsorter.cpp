@@ -208,8 +208,7 @@ std::size_t SharedFolderPrefix(const std::vector<std::string_view>& texts)
 // The path up to and including its last delimiter; empty without one.
 std::string_view DirectoryOfPath(std::string_view path)
 {
-    const std::size_t slash = path.rfind(PathSyntax::Delimiter);
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+    return path.substr(0, path.size() - FileNameView(path).size());
 }
 
 // Ranks the paths of a folder tree with keys of their file names and folder names, not of whole
@@ -274,7 +273,7 @@ std::optional<std::vector<std::uint32_t>> FolderTreeRanks(const std::vector<std:
     texts.reserve(paths.size() + 2 * (folderCount - 1));
     PreferLargePages(texts.data(), texts.capacity() * sizeof(std::string_view));
     for (const std::string_view path : paths)
-        texts.push_back(path.substr(DirectoryOfPath(path).size()));
+        texts.push_back(FileNameView(path));
     std::string highestNames;
     std::size_t length = 0;
     for (std::size_t f = 1; f < folderCount; ++f)
