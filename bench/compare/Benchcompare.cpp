@@ -188,14 +188,8 @@ bool DropCaches()
     return control.good();
 }
 
-TProcessRun Median(int repeat, bool cold, const std::function<TProcessRun()>& run)
+TProcessRun Median(std::vector<TProcessRun> runs)
 {
-    std::vector<TProcessRun> runs;
-    for (int i = 0; i < repeat; ++i) {
-        if (cold)
-            DropCaches();
-        runs.push_back(run());
-    }
     std::sort(runs.begin(), runs.end(),
               [](const TProcessRun& a, const TProcessRun& b) { return a.Seconds < b.Seconds; });
     return runs[runs.size() / 2];
@@ -229,38 +223,69 @@ TSettings ParseArguments(int argc, char** argv)
 
 struct TTimes {
     TProcessRun Reference, TwoThreads, Vellumark, SingleJob, Rsync;
+    // The median of vellumark's time over the reference's and over rsync's in the same round.
+    double ToReference = 0, ToRsync = 0;
 };
 
+// Every tool once a round, one after another: this machine's disk speeds up and slows down
+// from one minute to the next, and a round's tools see about the same disk.
 TTimes Measure(const TSettings& settings, const TDirectoryPair& trees, bool cold, bool haveRsync)
 {
-    const int repeat = settings.Repeat;
-    TTimes times;
-    times.Reference = Median(repeat, cold, [&] { return Timed([&] { ReferenceWalk(trees); }); });
-    times.TwoThreads = Median(repeat, cold, [&] { return Timed([&] { TwoThreadWalk(trees); }); });
-    times.Vellumark = Median(repeat, cold, [&] {
-        return RunQuietly({settings.Cli, "compare", trees.Source, trees.Destination});
-    });
-    times.SingleJob = Median(repeat, cold, [&] {
-        return RunQuietly({settings.Cli, "compare", "--jobs", "1", trees.Source, trees.Destination});
-    });
-    if (haveRsync)
-        times.Rsync = Median(repeat, cold, [&] {
-            return RunQuietly({"rsync", "-rn", "--itemize-changes", trees.Source + "/", trees.Destination + "/"});
+    std::vector<TProcessRun> reference, twoThreads, vellumark, singleJob, rsync;
+    std::vector<double> toReference, toRsync;
+    const auto run = [cold](std::vector<TProcessRun>& runs, const std::function<TProcessRun()>& job) {
+        if (cold)
+            DropCaches();
+        runs.push_back(job());
+        return runs.back().Seconds;
+    };
+    for (int round = 0; round < settings.Repeat; ++round) {
+        const double referenceSeconds = run(reference, [&] { return Timed([&] { ReferenceWalk(trees); }); });
+        run(twoThreads, [&] { return Timed([&] { TwoThreadWalk(trees); }); });
+        const double seconds = run(vellumark, [&] {
+            return RunQuietly({settings.Cli, "compare", trees.Source, trees.Destination});
         });
+        toReference.push_back(seconds / referenceSeconds);
+        run(singleJob, [&] {
+            return RunQuietly({settings.Cli, "compare", "--jobs", "1", trees.Source, trees.Destination});
+        });
+        if (haveRsync)
+            toRsync.push_back(seconds / run(rsync, [&] {
+                                  return RunQuietly({"rsync", "-rn", "--itemize-changes", trees.Source + "/",
+                                                     trees.Destination + "/"});
+                              }));
+    }
+    const auto medianOf = [](std::vector<double> ratios) {
+        if (ratios.empty())
+            return 0.0;
+        std::sort(ratios.begin(), ratios.end());
+        return ratios[ratios.size() / 2];
+    };
+    TTimes times{Median(reference),
+                 Median(twoThreads),
+                 Median(vellumark),
+                 Median(singleJob),
+                 haveRsync ? Median(rsync) : TProcessRun{},
+                 medianOf(toReference),
+                 medianOf(toRsync)};
     return times;
 }
 
 void PrintTimes(const char* cache, long files, const TTimes& times, bool haveRsync)
 {
     const double reference = times.Reference.Seconds, vellumark = times.Vellumark.Seconds;
+    const auto overRsync = [haveRsync](double ratio) {
+        return haveRsync ? std::to_string(ratio).substr(0, 4) : std::string("-");
+    };
     std::printf(
         "%-5s %9ld  reference %7.3f s  two threads %7.3f s  rsync %7.3f s  vellumark %7.3f s  "
         "(--jobs 1: %7.3f s)\n",
         cache, files, reference, times.TwoThreads.Seconds, times.Rsync.Seconds, vellumark, times.SingleJob.Seconds);
     std::printf("%-5s %9ld  vellumark / reference %.2f   / two threads %.2f   / rsync %s   --jobs 1 / reference %.2f\n",
                 cache, files, vellumark / reference, vellumark / times.TwoThreads.Seconds,
-                haveRsync ? std::to_string(vellumark / times.Rsync.Seconds).substr(0, 4).c_str() : "-",
-                times.SingleJob.Seconds / reference);
+                overRsync(vellumark / times.Rsync.Seconds).c_str(), times.SingleJob.Seconds / reference);
+    std::printf("%-5s %9ld  round by round, median: vellumark / reference %.2f   / rsync %s\n", cache, files,
+                times.ToReference, overRsync(times.ToRsync).c_str());
 }
 }  // namespace
 
@@ -274,7 +299,7 @@ int main(int argc, char** argv)
         "item <= 356 bytes\n");
     if (!mayDropCaches)
         std::printf("the caches cannot be dropped here (writing /proc/sys/vm/drop_caches needs root): no cold runs\n");
-    std::printf("medians of %d runs; %u cores\n", settings.Repeat, std::thread::hardware_concurrency());
+    std::printf("medians of %d rounds; %u cores\n", settings.Repeat, std::thread::hardware_concurrency());
     // What the program takes before it holds one item: its code, the locale data, the heap's start.
     const fs::path empty = settings.CachePrefix + "empty";
     fs::create_directories(empty / "src");

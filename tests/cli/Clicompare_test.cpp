@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "support/Tcommandrunner.h"
+#include "support/Tmount.h"
 #include "support/Ttreefixture.h"
 
 namespace {
@@ -66,6 +67,45 @@ TEST(CliCompare, AnyNumberOfJobsWritesTheSameBytes)
     const auto chosen = RunCommand({Cli, "compare", "--show-not-modified", tree.Path("src"), tree.Path("dst")});
     EXPECT_EQ(chosen.Output, single.Output);
     EXPECT_EQ(RunCommand({Cli, "compare", "--jobs", "0", tree.Path("src"), tree.Path("dst")}).Status, 2);
+}
+
+TEST(CliCompare, AnyNumberOfJobsWritesTheSameBytesOnFuseFileSystems)
+{
+    // The source seen through bindfs, the destination a case-blind FAT volume: listings and
+    // lookups answered by another process, where a name may find a file spelt otherwise.
+    TTreeFixture tree;
+    for (int folder = 0; folder < 12; ++folder)
+        for (const char* name : {"Readme.txt", "notes", "Photo.JPG"})
+            tree.CreateFile("src/Folder" + std::to_string(folder) + "/" + name, name, 1'600'000'000 + folder * 86'400);
+    tree.CreateDirectory("view");
+    tree.CreateDirectory("fat");
+    const auto view = TMount::SecondView(tree.Path("src"), tree.Path("view"));
+    const auto fat = TMount::Fat(tree.Path("fat.img"), tree.Path("fat"));
+    for (int folder = 0; folder < 12; folder += 2) {
+        tree.CreateFile("fat/FOLDER" + std::to_string(folder) + "/README.TXT", "Readme.txt", 1'600'000'000);
+        tree.CreateFile("fat/folder" + std::to_string(folder) + "/notes", "longer notes", 1'600'000'000);
+    }
+
+    const auto single =
+        RunCommand({Cli, "compare", "--jobs", "1", "--show-not-modified", tree.Path("view"), tree.Path("fat")});
+    ASSERT_EQ(single.Status, 0) << single.Errors;
+    const auto rows = [&](const std::string& result) {
+        std::istringstream lines(single.Output);
+        int count = 0;
+        for (std::string line; std::getline(lines, line);)
+            count += line.ends_with("," + result + "\r") ? 1 : 0;
+        return count;
+    };
+    // Folder0, 2, ... have a readme and notes under another spelling of the folder.
+    EXPECT_EQ(rows("Created"), 6 * 3 + 6);
+    EXPECT_EQ(rows("Modified"), 5 * 2);
+    EXPECT_EQ(rows("\"Not modified\""), 1);
+    EXPECT_EQ(rows("Ambiguous"), 1);
+    for (const char* jobs : {"2", "8"}) {
+        const auto many =
+            RunCommand({Cli, "compare", "--jobs", jobs, "--show-not-modified", tree.Path("view"), tree.Path("fat")});
+        EXPECT_EQ(many.Output, single.Output) << jobs << " jobs";
+    }
 }
 
 TEST(CliCompare, RejectsBadRootsAndArgumentsWithStatusTwo)
