@@ -1,7 +1,9 @@
 // vellumark-cli: the comparison and the file operations of Vellumark for scripts.
 
+#include <array>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -27,8 +29,8 @@ public:
     std::size_t RowCount() const override { return Items.size(); }
     std::vector<std::string> RowTexts(std::size_t row) const override
     {
-        const TResultRowTexts texts = ResultRowTexts(Items[row]);
-        return {texts.begin(), texts.end()};
+        TResultRowTexts texts = ResultRowTexts(Items[row]);
+        return {std::make_move_iterator(texts.begin()), std::make_move_iterator(texts.end())};
     }
 
 private:
@@ -45,6 +47,9 @@ int Compare(const TCompareArguments& arguments, bool json, TWorkerRunner& runner
         ReportUnfinished(outcome);
         return ExitFailure;
     }
+    // A list of many rows goes out in a few large writes rather than one every few kilobytes.
+    static std::array<char, 1 << 20> outputBuffer;
+    std::setvbuf(stdout, outputBuffer.data(), _IOFBF, outputBuffer.size());
     const auto write = [](const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); };
     if (json) {
         TJsonListWriter list(write);

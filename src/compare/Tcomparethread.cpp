@@ -249,25 +249,36 @@ void TCompareThread::ClassifyItems(TWorkPool& pool)
 
 void TCompareThread::CollectItems(TWorkPool& pool)
 {
-    // Where each run of kept files goes is settled first, in walk order; then every directory
-    // makes its own items, on every thread. Making a million paths is mostly fresh memory,
-    // and the pages it costs come in faster from several threads.
-    std::size_t next = 0;
+    // Where each run of kept files goes is settled first: every thread counts the kept files
+    // of its directories' runs, then one pass in walk order turns the counts into places. Then
+    // every directory makes its own items, on every thread. Making a million paths is mostly
+    // fresh memory, and the pages it costs come in faster from several threads.
     const auto keptIn = [](const TScannedDirectory& directory, std::size_t first, std::size_t end) {
         return static_cast<std::size_t>(std::count_if(directory.Files.begin() + static_cast<std::ptrdiff_t>(first),
                                                       directory.Files.begin() + static_cast<std::ptrdiff_t>(end),
                                                       [](const TScannedDirectory::TFile& file) { return file.Kept; }));
     };
-    const std::function<void(TScannedDirectory&)> place = [&](TScannedDirectory& directory) {
-        std::size_t file = 0;
-        for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
-            directory.RunStarts.push_back(next);
-            next += keptIn(directory, file, subdirectory.FilesBefore);
-            file = subdirectory.FilesBefore;
-            place(*subdirectory.Directory);
+    const auto countRuns = [&](std::size_t first, std::size_t end) {
+        for (std::size_t d = first; d < end; ++d) {
+            TScannedDirectory& directory = *Directories[d];
+            std::size_t file = 0;
+            for (const TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
+                directory.RunStarts.push_back(keptIn(directory, file, subdirectory.FilesBefore));
+                file = subdirectory.FilesBefore;
+            }
+            directory.RunStarts.push_back(keptIn(directory, file, directory.Files.size()));
         }
-        directory.RunStarts.push_back(next);
-        next += keptIn(directory, file, directory.Files.size());
+    };
+    pool.Run(BatchTasks(Directories.size(), DirectoryBatch, countRuns), [] {});
+    std::size_t next = 0;
+    const std::function<void(TScannedDirectory&)> place = [&](TScannedDirectory& directory) {
+        for (std::size_t run = 0; run < directory.RunStarts.size(); ++run) {
+            const std::size_t kept = directory.RunStarts[run];
+            directory.RunStarts[run] = next;
+            next += kept;
+            if (run < directory.Subdirectories.size())
+                place(*directory.Subdirectories[run].Directory);
+        }
     };
     place(*Root);
 

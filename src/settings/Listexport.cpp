@@ -6,13 +6,18 @@
 void WriteListViewLines(const TReportList& list, bool header, const std::function<void(const std::string&)>& write)
 {
     const std::vector<std::string> captions = list.ColumnCaptions();
+    const auto writeLine = [&write](const std::vector<std::string>& fields) {
+        std::string line = CsvLine(fields);
+        line += "\r\n";
+        write(line);
+    };
     if (header)
-        write(CsvLine(captions) + "\r\n");
+        writeLine(captions);
     const std::size_t rows = list.RowCount();
     for (std::size_t row = 0; row < rows; ++row) {
         std::vector<std::string> fields = list.RowTexts(row);
         fields.resize(captions.size());
-        write(CsvLine(fields) + "\r\n");
+        writeLine(fields);
     }
 }
 
