@@ -188,11 +188,13 @@ bool DropCaches()
     return control.good();
 }
 
-TProcessRun Median(std::vector<TProcessRun> runs)
+// The middle value; 0 for none.
+double Median(std::vector<double> values)
 {
-    std::sort(runs.begin(), runs.end(),
-              [](const TProcessRun& a, const TProcessRun& b) { return a.Seconds < b.Seconds; });
-    return runs[runs.size() / 2];
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 std::vector<long> NumberList(const std::string& text)
@@ -222,7 +224,8 @@ TSettings ParseArguments(int argc, char** argv)
 }
 
 struct TTimes {
-    TProcessRun Reference, TwoThreads, Vellumark, SingleJob, Rsync;
+    // Seconds.
+    double Reference = 0, TwoThreads = 0, Vellumark = 0, SingleJob = 0, Rsync = 0;
     // The median of vellumark's time over the reference's and over rsync's in the same round.
     double ToReference = 0, ToRsync = 0;
 };
@@ -231,13 +234,13 @@ struct TTimes {
 // from one minute to the next, and a round's tools see about the same disk.
 TTimes Measure(const TSettings& settings, const TDirectoryPair& trees, bool cold, bool haveRsync)
 {
-    std::vector<TProcessRun> reference, twoThreads, vellumark, singleJob, rsync;
+    std::vector<double> reference, twoThreads, vellumark, singleJob, rsync;
     std::vector<double> toReference, toRsync;
-    const auto run = [cold](std::vector<TProcessRun>& runs, const std::function<TProcessRun()>& job) {
+    const auto run = [cold](std::vector<double>& seconds, const std::function<TProcessRun()>& job) {
         if (cold)
             DropCaches();
-        runs.push_back(job());
-        return runs.back().Seconds;
+        seconds.push_back(job().Seconds);
+        return seconds.back();
     };
     for (int round = 0; round < settings.Repeat; ++round) {
         const double referenceSeconds = run(reference, [&] { return Timed([&] { ReferenceWalk(trees); }); });
@@ -255,35 +258,24 @@ TTimes Measure(const TSettings& settings, const TDirectoryPair& trees, bool cold
                                                      trees.Destination + "/"});
                               }));
     }
-    const auto medianOf = [](std::vector<double> ratios) {
-        if (ratios.empty())
-            return 0.0;
-        std::sort(ratios.begin(), ratios.end());
-        return ratios[ratios.size() / 2];
-    };
-    TTimes times{Median(reference),
-                 Median(twoThreads),
-                 Median(vellumark),
-                 Median(singleJob),
-                 haveRsync ? Median(rsync) : TProcessRun{},
-                 medianOf(toReference),
-                 medianOf(toRsync)};
+    TTimes times{Median(reference), Median(twoThreads),  Median(vellumark), Median(singleJob),
+                 Median(rsync),     Median(toReference), Median(toRsync)};
     return times;
 }
 
 void PrintTimes(const char* cache, long files, const TTimes& times, bool haveRsync)
 {
-    const double reference = times.Reference.Seconds, vellumark = times.Vellumark.Seconds;
+    const double reference = times.Reference, vellumark = times.Vellumark;
     const auto overRsync = [haveRsync](double ratio) {
         return haveRsync ? std::to_string(ratio).substr(0, 4) : std::string("-");
     };
     std::printf(
         "%-5s %9ld  reference %7.3f s  two threads %7.3f s  rsync %7.3f s  vellumark %7.3f s  "
         "(--jobs 1: %7.3f s)\n",
-        cache, files, reference, times.TwoThreads.Seconds, times.Rsync.Seconds, vellumark, times.SingleJob.Seconds);
+        cache, files, reference, times.TwoThreads, times.Rsync, vellumark, times.SingleJob);
     std::printf("%-5s %9ld  vellumark / reference %.2f   / two threads %.2f   / rsync %s   --jobs 1 / reference %.2f\n",
-                cache, files, vellumark / reference, vellumark / times.TwoThreads.Seconds,
-                overRsync(vellumark / times.Rsync.Seconds).c_str(), times.SingleJob.Seconds / reference);
+                cache, files, vellumark / reference, vellumark / times.TwoThreads,
+                overRsync(vellumark / times.Rsync).c_str(), times.SingleJob / reference);
     std::printf("%-5s %9ld  round by round, median: vellumark / reference %.2f   / rsync %s\n", cache, files,
                 times.ToReference, overRsync(times.ToRsync).c_str());
 }

@@ -72,6 +72,13 @@ struct TCompareThread::TScannedDirectory {
         return std::string_view(Names).substr(start, Files[file].NameEnd - start);
     }
 
+    // The files of a run stand before the subdirectory of that number, or after the last one.
+    std::size_t RunCount() const { return Subdirectories.size() + 1; }
+    std::size_t RunEnd(std::size_t run) const
+    {
+        return run < Subdirectories.size() ? Subdirectories[run].FilesBefore : Files.size();
+    }
+
     // Empty for the root, else the path below the root with a trailing delimiter.
     std::string Relative;
     std::vector<TFile> Files;
@@ -261,18 +268,14 @@ void TCompareThread::CollectItems(TWorkPool& pool)
     const auto countRuns = [&](std::size_t first, std::size_t end) {
         for (std::size_t d = first; d < end; ++d) {
             TScannedDirectory& directory = *Directories[d];
-            std::size_t file = 0;
-            for (const TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
-                directory.RunStarts.push_back(keptIn(directory, file, subdirectory.FilesBefore));
-                file = subdirectory.FilesBefore;
-            }
-            directory.RunStarts.push_back(keptIn(directory, file, directory.Files.size()));
+            for (std::size_t run = 0, file = 0; run < directory.RunCount(); file = directory.RunEnd(run++))
+                directory.RunStarts.push_back(keptIn(directory, file, directory.RunEnd(run)));
         }
     };
     pool.Run(BatchTasks(Directories.size(), DirectoryBatch, countRuns), [] {});
     std::size_t next = 0;
     const std::function<void(TScannedDirectory&)> place = [&](TScannedDirectory& directory) {
-        for (std::size_t run = 0; run < directory.RunStarts.size(); ++run) {
+        for (std::size_t run = 0; run < directory.RunCount(); ++run) {
             const std::size_t kept = directory.RunStarts[run];
             directory.RunStarts[run] = next;
             next += kept;
@@ -297,13 +300,11 @@ void TCompareThread::CollectItems(TWorkPool& pool)
     const auto makeItems = [&](std::size_t first, std::size_t end) {
         for (std::size_t d = first; d < end; ++d) {
             TScannedDirectory& directory = *Directories[d];
-            std::size_t run = 0;
-            std::size_t at = directory.RunStarts[0];
-            for (std::size_t file = 0; file < directory.Files.size(); ++file) {
-                while (run < directory.Subdirectories.size() && directory.Subdirectories[run].FilesBefore <= file)
-                    at = directory.RunStarts[++run];
-                if (directory.Files[file].Kept)
-                    makeItem(Items[at++], directory, file);
+            for (std::size_t run = 0, file = 0; run < directory.RunCount(); ++run) {
+                std::size_t at = directory.RunStarts[run];
+                for (; file < directory.RunEnd(run); ++file)
+                    if (directory.Files[file].Kept)
+                        makeItem(Items[at++], directory, file);
             }
             // Released at once, so the walk's findings and the items are never both held whole.
             directory.Files = {};
