@@ -100,9 +100,9 @@ void TResultListModel::Fill(std::vector<TCompareItem> items)
 void TResultListModel::Clear()
 {
     beginResetModel();
-    Rows = {};
-    ListOrder = {};
-    Shown = {};
+    ReleaseMemory(Rows);
+    ReleaseMemory(ListOrder);
+    ReleaseMemory(Shown);
     endResetModel();
 }
 

@@ -129,11 +129,11 @@ void TCompareThread::Run()
 void TCompareThread::CleanUp()
 {
     Pool.reset();
-    Directories = {};
+    ReleaseMemory(Directories);
     Root.reset();
-    ExcludeMaskList = {};
-    IncludeMaskList = {};
-    Items = {};
+    ReleaseMemory(ExcludeMaskList);
+    ReleaseMemory(IncludeMaskList);
+    ReleaseMemory(Items);
 }
 
 void TCompareThread::PrepareMasks()
@@ -306,15 +306,17 @@ void TCompareThread::CollectItems(TWorkPool& pool)
                     if (directory.Files[file].Kept)
                         makeItem(Items[at++], directory, file);
             }
-            // Released at once, so the walk's findings and the items are never both held whole.
-            directory.Files = {};
-            directory.Names = {};
+            // Released at once, so the walk's findings and the items are never both held
+            // whole: the paths made next take the memory they leave.
+            ReleaseMemory(directory.Files);
+            ReleaseMemory(directory.Names);
         }
     };
     pool.Run(BatchTasks(Directories.size(), DirectoryBatch, makeItems), [] {});
-    Directories = {};
+    ReleaseMemory(Directories);
     Root.reset();
-    // The sort's keys come next; the pages the walk used are better given back first.
+    // The sort's keys come next; the pages the walk used are better given back first: left
+    // in the arenas of other threads they add to the peak.
     ReturnFreeMemory();
 }
 
@@ -445,8 +447,8 @@ void TCompareThread::SortItems(TWorkPool& pool)
         return a < b;
     };
     std::vector<std::uint32_t> order = SortedOrder(static_cast<std::uint32_t>(Items.size()), less, pool);
-    keyBlocks = {};
-    keyEnds = {};
+    ReleaseMemory(keyBlocks);
+    ReleaseMemory(keyEnds);
 
     // Put each item where the order says, following the permutation's cycles: no second
     // list of a million items.

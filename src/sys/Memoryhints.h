@@ -10,3 +10,10 @@ void PreferLargePages(void* data, std::size_t bytes);
 // Gives the pages of released memory back to the system, so that the next large step does
 // not come on top of the last one's leftovers.
 void ReturnFreeMemory();
+// Empties a container and gives its memory back: assigning {} to a vector or a string only
+// clears it and keeps the capacity.
+template <typename TContainer>
+void ReleaseMemory(TContainer& container)
+{
+    TContainer().swap(container);
+}

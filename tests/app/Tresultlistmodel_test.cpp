@@ -96,6 +96,9 @@ TEST(ResultListModel, KeepsItsShapeThroughReorderRemovalAndClear)
     EXPECT_THROW(model.Reorder({0}), std::invalid_argument);
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
+    // A cleared list of a million rows must not go on holding their storage.
+    EXPECT_EQ(model.StoredRows().capacity(), 0U);
+    EXPECT_EQ(model.StorageIndexes().capacity(), 0U);
 }
 
 TEST(ResultListModel, ShowsWhatTheFilterLetsThroughWhileSortsRemovalsAndFillsReachEveryRow)
