@@ -286,7 +286,7 @@ void TCompareThread::CollectItems(TWorkPool& pool)
     place(*Root);
 
     Items.reserve(next);
-    PreferLargePages(Items.data(), next * sizeof(TCompareItem));
+    MakePagesReady(Items.data(), next * sizeof(TCompareItem));
     Items.resize(next);
     const auto makeItem = [this](TCompareItem& item, const TScannedDirectory& directory, std::size_t file) {
         const std::string_view name = directory.Name(file);

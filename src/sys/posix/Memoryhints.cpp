@@ -4,6 +4,7 @@
 
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 void PreferLargePages(void* data, std::size_t bytes)
 {
@@ -14,6 +15,17 @@ void PreferLargePages(void* data, std::size_t bytes)
     const std::uintptr_t end = (begin + bytes) & ~(LargePage - 1);
     if (data != nullptr && first < end)
         madvise(static_cast<char*>(data) + (first - begin), end - first, MADV_HUGEPAGE);
+}
+
+void MakePagesReady(void* data, std::size_t bytes)
+{
+    PreferLargePages(data, bytes);
+    // Kernels before 5.14 do not know the advice; the pages then come one fault at a time.
+    static const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(data) & ~(pageSize - 1);
+    if (data != nullptr && bytes > 0)
+        madvise(reinterpret_cast<void*>(begin), reinterpret_cast<std::uintptr_t>(data) + bytes - begin,
+                MADV_POPULATE_WRITE);
 }
 
 void ReturnFreeMemory() { malloc_trim(0); }
