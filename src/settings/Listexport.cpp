@@ -6,8 +6,11 @@
 void WriteListViewLines(const TReportList& list, bool header, const std::function<void(const std::string&)>& write)
 {
     const std::vector<std::string> captions = list.ColumnCaptions();
-    const auto writeLine = [&write](const std::vector<std::string>& fields) {
-        std::string line = CsvLine(fields);
+    // One line's memory serves every line.
+    std::string line;
+    const auto writeLine = [&write, &line](const std::vector<std::string>& fields) {
+        line.clear();
+        AppendCsvLine(fields, line);
         line += "\r\n";
         write(line);
     };

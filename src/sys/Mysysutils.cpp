@@ -1,5 +1,7 @@
 #include "sys/Mysysutils.h"
 
+#include <algorithm>
+
 #include "sys/Pathsyntax.h"
 #include "sys/Utf8.h"
 
@@ -190,36 +192,36 @@ std::int32_t PreviousIndex(std::int32_t index, std::int32_t low, std::int32_t hi
     return index > low ? index - 1 : high;
 }
 
-std::string CsvField(std::string_view text)
+namespace {
+void AppendCsvField(std::string_view text, std::string& line)
 {
-    bool needsQuotes = false;
-    for (const char c : text) {
+    const bool needsQuotes = std::any_of(text.begin(), text.end(), [](char c) {
         const auto code = static_cast<unsigned char>(c);
-        if ((code >= 1 && code <= 32) || c == '"' || c == ',') {
-            needsQuotes = true;
-            break;
-        }
+        return (code >= 1 && code <= 32) || c == '"' || c == ',';
+    });
+    if (!needsQuotes) {
+        line += text;
+        return;
     }
-    if (!needsQuotes)
-        return std::string(text);
-    std::string quoted = "\"";
+    line += '"';
     for (const char c : text) {
         if (c == '"')
-            quoted += '"';
-        quoted += c;
+            line += '"';
+        line += c;
     }
-    return quoted + '"';
+    line += '"';
 }
+}  // namespace
 
-std::string CsvLine(const std::vector<std::string>& fields)
+void AppendCsvLine(const std::vector<std::string>& fields, std::string& line)
 {
-    if (fields.size() == 1 && fields[0].empty())
-        return "\"\"";
-    std::string line;
+    if (fields.size() == 1 && fields[0].empty()) {
+        line += "\"\"";
+        return;
+    }
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += ',';
-        line += CsvField(fields[i]);
+        AppendCsvField(fields[i], line);
     }
-    return line;
 }

@@ -38,7 +38,6 @@ std::int32_t ProgressPercent(std::int32_t position, std::int32_t maximum);
 std::int32_t NextIndex(std::int32_t index, std::int32_t low, std::int32_t high);
 std::int32_t PreviousIndex(std::int32_t index, std::int32_t low, std::int32_t high);
 
-// One comma-separated field, quoted when it holds a control character, a blank, a quote or a comma.
-std::string CsvField(std::string_view text);
-// Fields joined by commas, without the line end; a single empty field is written as "".
-std::string CsvLine(const std::vector<std::string>& fields);
+// Appends the fields joined by commas, without the line end: each field quoted when it holds a
+// control character, a blank, a quote or a comma; a single empty field is written as "".
+void AppendCsvLine(const std::vector<std::string>& fields, std::string& line);

@@ -216,14 +216,15 @@ TEST(CyclicIndex, WrapsAtBothEnds)
 
 TEST(Csv, QuotesFieldsWithBlanksCommasQuotesAndControls)
 {
-    EXPECT_EQ(CsvField("readme.txt"), "readme.txt");
-    EXPECT_EQ(CsvField("/data/My Docs"), "\"/data/My Docs\"");
-    EXPECT_EQ(CsvField("+1,234 bytes"), "\"+1,234 bytes\"");
-    EXPECT_EQ(CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(CsvField("tab\there"), "\"tab\there\"");
-    EXPECT_EQ(CsvField("caf\xC3\xA9"), "caf\xC3\xA9");
-    EXPECT_EQ(CsvField(""), "");
-    EXPECT_EQ(CsvLine({"a", "", "b", ""}), "a,,b,");
-    EXPECT_EQ(CsvLine({""}), "\"\"");
-    EXPECT_EQ(CsvLine({"", ""}), ",");
+    const auto line = [](const std::vector<std::string>& fields) {
+        std::string text = "before:";
+        AppendCsvLine(fields, text);
+        return text;
+    };
+    EXPECT_EQ(line({"readme.txt"}), "before:readme.txt");
+    EXPECT_EQ(line({"/data/My Docs", "+1,234 bytes"}), "before:\"/data/My Docs\",\"+1,234 bytes\"");
+    EXPECT_EQ(line({"say \"hi\"", "tab\there", "caf\xC3\xA9"}), "before:\"say \"\"hi\"\"\",\"tab\there\",caf\xC3\xA9");
+    EXPECT_EQ(line({"a", "", "b", ""}), "before:a,,b,");
+    EXPECT_EQ(line({""}), "before:\"\"");
+    EXPECT_EQ(line({"", ""}), "before:,");
 }

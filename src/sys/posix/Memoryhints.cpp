@@ -22,10 +22,9 @@ void MakePagesReady(void* data, std::size_t bytes)
     PreferLargePages(data, bytes);
     // Kernels before 5.14 do not know the advice; the pages then come one fault at a time.
     static const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const auto begin = reinterpret_cast<std::uintptr_t>(data) & ~(pageSize - 1);
+    const std::uintptr_t intoPage = reinterpret_cast<std::uintptr_t>(data) & (pageSize - 1);
     if (data != nullptr && bytes > 0)
-        madvise(reinterpret_cast<void*>(begin), reinterpret_cast<std::uintptr_t>(data) + bytes - begin,
-                MADV_POPULATE_WRITE);
+        madvise(static_cast<char*>(data) - intoPage, bytes + intoPage, MADV_POPULATE_WRITE);
 }
 
 void ReturnFreeMemory() { malloc_trim(0); }
