@@ -258,9 +258,13 @@ TTimes Measure(const TSettings& settings, const TDirectoryPair& trees, bool cold
                                                      trees.Destination + "/"});
                               }));
     }
-    TTimes times{Median(reference), Median(twoThreads),  Median(vellumark), Median(singleJob),
-                 Median(rsync),     Median(toReference), Median(toRsync)};
-    return times;
+    return {.Reference = Median(reference),
+            .TwoThreads = Median(twoThreads),
+            .Vellumark = Median(vellumark),
+            .SingleJob = Median(singleJob),
+            .Rsync = Median(rsync),
+            .ToReference = Median(toReference),
+            .ToRsync = Median(toRsync)};
 }
 
 void PrintTimes(const char* cache, long files, const TTimes& times, bool haveRsync)

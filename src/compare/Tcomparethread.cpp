@@ -85,6 +85,7 @@ struct TCompareThread::TScannedDirectory {
     std::string Names;
     std::vector<TSubdirectory> Subdirectories;
     // Where the kept files go in the items: the run before each subdirectory, then the rest.
+    // Until the runs are placed in walk order, each holds the count of its kept files.
     std::vector<std::size_t> RunStarts;
 };
 

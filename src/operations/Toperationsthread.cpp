@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "sys/Memoryhints.h"
 #include "sys/Mysysutils.h"
 
 std::string QuotedText(const std::string& text) { return "\"" + text + "\""; }
@@ -71,8 +72,8 @@ void TOperationsThread::Run() { ProcessItems(); }
 
 void TOperationsThread::CleanUp()
 {
-    std::vector<std::string>().swap(Sources);
-    std::vector<std::string>().swap(Destinations);
+    ReleaseMemory(Sources);
+    ReleaseMemory(Destinations);
 }
 
 void TOperationsThread::ProcessItems()

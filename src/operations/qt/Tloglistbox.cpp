@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "sys/Memoryhints.h"
+
 namespace {
 // Measuring a line means shaping its text, which takes longer than the worker takes for an
 // item: lines are shown first and measured afterwards, in slices short enough not to keep a
@@ -49,7 +51,7 @@ void TLogLines::Append(std::vector<std::string>& lines, std::size_t count)
 void TLogLines::Clear()
 {
     beginResetModel();
-    std::vector<std::string>().swap(FLines);
+    ReleaseMemory(FLines);
     endResetModel();
 }
 
