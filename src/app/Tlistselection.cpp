@@ -11,6 +11,15 @@ std::vector<TRowRange> SelectedRowRanges(const QItemSelectionModel& selection)
     for (const QItemSelectionRange& range : selected)
         if (range.isValid())
             ranges.push_back({range.top(), range.bottom()});
+    return MergedRanges(std::move(ranges), selection.model() != nullptr ? selection.model()->rowCount() : 0);
+}
+
+std::vector<TRowRange> MergedRanges(std::vector<TRowRange> ranges, int rowCount)
+{
+    // A range with an end outside the rows is no selection at all, as for Qt.
+    std::erase_if(ranges, [&](const TRowRange& range) {
+        return range.First < 0 || range.First > range.Last || range.Last >= rowCount;
+    });
     // Selections this program sets are in order already; one made with the mouse may not be.
     const auto byFirst = [](const TRowRange& a, const TRowRange& b) { return a.First < b.First; };
     if (!std::is_sorted(ranges.begin(), ranges.end(), byFirst))

@@ -16,6 +16,9 @@ struct TRowRange {
 
 // The selected rows as ascending, disjoint, non-adjacent runs.
 std::vector<TRowRange> SelectedRowRanges(const QItemSelectionModel& selection);
+// The rows of any runs of 0..rowCount-1 as ascending, disjoint, non-adjacent runs; a run that
+// reaches outside those rows is dropped, as Qt drops such a selection range.
+std::vector<TRowRange> MergedRanges(std::vector<TRowRange> ranges, int rowCount);
 std::int64_t RowCountOf(const std::vector<TRowRange>& ranges);
 // The rows of 0..rowCount-1 that are in none of the runs.
 std::vector<TRowRange> InvertedRanges(const std::vector<TRowRange>& ranges, int rowCount);

@@ -96,7 +96,7 @@ TResultList::~TResultList()
     delete ListView1;
 }
 
-std::vector<TRowRange> TResultList::SelectedRows() const { return SelectedRowRanges(*ListView1->selectionModel()); }
+std::vector<TRowRange> TResultList::SelectedRows() const { return ListView1->SelectedRuns(); }
 
 std::vector<TRowRange> TResultList::AllRows() const
 {
@@ -156,16 +156,15 @@ bool TResultList::DeleteSelected()
 void TResultList::Select(TSelectCommand command)
 {
     TBulkUpdate bulk(*this);
-    QItemSelectionModel& selection = *ListView1->selectionModel();
     switch (command) {
     case slAll:
-        SelectRowRanges(selection, AllRows());
+        ListView1->SelectRuns(AllRows());
         break;
     case slNone:
-        selection.clearSelection();
+        ListView1->selectionModel()->clearSelection();
         break;
     case slInvert:
-        SelectRowRanges(selection, InvertedRanges(SelectedRows(), Model.Count()));
+        ListView1->SelectRuns(InvertedRanges(ListView1->SelectedRuns(), Model.Count()));
         break;
     }
 }
@@ -174,11 +173,10 @@ void TResultList::KeepSelectedRows(const std::function<void()>& moveRows)
 {
     // The selection moves with its rows as flags: Qt would track every selected row by a
     // persistent index and come out with one range per row.
-    QItemSelectionModel& selection = *ListView1->selectionModel();
-    const std::vector<bool> selected = Model.StoredFlags(SelectedRows());
-    selection.clearSelection();
+    const std::vector<bool> selected = Model.StoredFlags(ListView1->SelectedRuns());
+    ListView1->selectionModel()->clearSelection();
     moveRows();
-    SelectRowRanges(selection, Model.ShownRanges(selected));
+    ListView1->SelectRuns(Model.ShownRanges(selected));
 }
 
 void TResultList::SortList(TSortCode code)

@@ -17,18 +17,53 @@ void TResultListView::keyPressEvent(QKeyEvent* event)
     QTreeView::keyPressEvent(event);
 }
 
-void TResultListView::paintEvent(QPaintEvent* event)
+const std::vector<TRowRange>& TResultListView::SelectedRuns() const
 {
-    PaintedSelection = selectionModel() != nullptr ? SelectedRowRanges(*selectionModel()) : std::vector<TRowRange>{};
-    QTreeView::paintEvent(event);
-    PaintedSelection = {};
+    if (!KnownSelection)
+        KnownSelection = selectionModel() != nullptr ? SelectedRowRanges(*selectionModel()) : std::vector<TRowRange>{};
+    return *KnownSelection;
+}
+
+void TResultListView::SelectRuns(const std::vector<TRowRange>& runs)
+{
+    if (selectionModel() == nullptr)
+        return;
+    SelectRowRanges(*selectionModel(), runs);
+    KnownSelection = MergedRanges(runs, model()->columnCount() > 0 ? model()->rowCount() : 0);
+}
+
+void TResultListView::setModel(QAbstractItemModel* model)
+{
+    for (const QMetaObject::Connection& watch : RowWatches)
+        disconnect(watch);
+    RowWatches.clear();
+    QTreeView::setModel(model);
+    KnownSelection.reset();
+    if (model == nullptr)
+        return;
+    const auto forget = [this] { KnownSelection.reset(); };
+    RowWatches = {connect(model, &QAbstractItemModel::modelReset, this, forget),
+                  connect(model, &QAbstractItemModel::layoutChanged, this, forget),
+                  connect(model, &QAbstractItemModel::rowsInserted, this, forget),
+                  connect(model, &QAbstractItemModel::rowsRemoved, this, forget),
+                  connect(model, &QAbstractItemModel::rowsMoved, this, forget),
+                  connect(model, &QAbstractItemModel::columnsInserted, this, forget),
+                  connect(model, &QAbstractItemModel::columnsRemoved, this, forget),
+                  connect(model, &QAbstractItemModel::columnsMoved, this, forget)};
+}
+
+void TResultListView::setSelectionModel(QItemSelectionModel* selectionModel)
+{
+    QTreeView::setSelectionModel(selectionModel);
+    KnownSelection.reset();
 }
 
 bool TResultListView::RowSelected(int row) const
 {
-    const auto after = std::upper_bound(PaintedSelection.begin(), PaintedSelection.end(), row,
+    const std::vector<TRowRange>& runs = SelectedRuns();
+    const auto after = std::upper_bound(runs.begin(), runs.end(), row,
                                         [](int value, const TRowRange& range) { return value < range.First; });
-    return after != PaintedSelection.begin() && std::prev(after)->Last >= row;
+    return after != runs.begin() && std::prev(after)->Last >= row;
 }
 
 void TResultListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -78,6 +113,9 @@ void TResultListView::drawRow(QPainter* painter, const QStyleOptionViewItem& opt
 
 void TResultListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
+    // Connected when the selection model is set, before anyone else can connect to it, so the
+    // runs are forgotten before another receiver of the change asks for them.
+    KnownSelection.reset();
     // The region of a scattered change is as costly to work out as the paint it saves.
     if (QAccessible::isActive())
         QTreeView::selectionChanged(selected, deselected);
