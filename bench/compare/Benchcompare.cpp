@@ -277,9 +277,11 @@ void PrintTimes(const char* cache, long files, const TTimes& times, bool haveRsy
         "%-5s %9ld  reference %7.3f s  two threads %7.3f s  rsync %7.3f s  vellumark %7.3f s  "
         "(--jobs 1: %7.3f s)\n",
         cache, files, reference, times.TwoThreads, times.Rsync, vellumark, times.SingleJob);
-    std::printf("%-5s %9ld  vellumark / reference %.2f   / two threads %.2f   / rsync %s   --jobs 1 / reference %.2f\n",
-                cache, files, vellumark / reference, vellumark / times.TwoThreads,
-                overRsync(vellumark / times.Rsync).c_str(), times.SingleJob / reference);
+    std::printf(
+        "%-5s %9ld  vellumark / reference %.2f   / two threads %.2f   / rsync %s   --jobs 1 / reference %.2f   "
+        "two threads / reference %.2f\n",
+        cache, files, vellumark / reference, vellumark / times.TwoThreads, overRsync(vellumark / times.Rsync).c_str(),
+        times.SingleJob / reference, times.TwoThreads / reference);
     std::printf("%-5s %9ld  round by round, median: vellumark / reference %.2f   / rsync %s\n", cache, files,
                 times.ToReference, overRsync(times.ToRsync).c_str());
 }
