@@ -37,8 +37,8 @@ void TResultListView::setModel(QAbstractItemModel* model)
     for (const QMetaObject::Connection& watch : RowWatches)
         disconnect(watch);
     RowWatches.clear();
+    // The selection model it makes reports its selection through selectionChanged, which forgets the runs.
     QTreeView::setModel(model);
-    KnownSelection.reset();
     if (model == nullptr)
         return;
     const auto forget = [this] { KnownSelection.reset(); };
@@ -50,12 +50,6 @@ void TResultListView::setModel(QAbstractItemModel* model)
                   connect(model, &QAbstractItemModel::columnsInserted, this, forget),
                   connect(model, &QAbstractItemModel::columnsRemoved, this, forget),
                   connect(model, &QAbstractItemModel::columnsMoved, this, forget)};
-}
-
-void TResultListView::setSelectionModel(QItemSelectionModel* selectionModel)
-{
-    QTreeView::setSelectionModel(selectionModel);
-    KnownSelection.reset();
 }
 
 bool TResultListView::RowSelected(int row) const

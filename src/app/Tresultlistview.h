@@ -24,7 +24,6 @@ public:
     void SelectRuns(const std::vector<TRowRange>& runs);
 
     void setModel(QAbstractItemModel* model) override;
-    void setSelectionModel(QItemSelectionModel* selectionModel) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

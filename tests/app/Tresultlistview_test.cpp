@@ -77,6 +77,8 @@ TEST(ResultListView, KnowsTheSelectionThroughEveryChangeOfSelectionAndRows)
     change("select all", [&] { view.selectAll(); });
     change("a filter", [&] { model.SetFilter(TListFilter("*.txt")); });
     change("runs again", [&] { view.SelectRuns({{0, 0}, {3, 4}}); });
+    change("another selection model", [&] { view.setSelectionModel(new QItemSelectionModel(&model, &view)); });
+    change("runs on it", [&] { view.SelectRuns({{0, 0}, {3, 4}}); });
     change("rows removed", [&] { model.RemoveFlaggedRows({true, false, false, true, false}); });
     change("a new fill", [&] {
         view.SelectRuns({{0, 0}});
