@@ -250,8 +250,14 @@ bool WorkerBusy(pid_t pid)
     for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
         if (task.path().filename() == std::to_string(pid))
             continue;
-        std::ifstream statFile(task.path() / "stat");
-        const std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+        // A thread that ends between the listing and the read leaves a file that fails to read.
+        std::string stat;
+        try {
+            std::ifstream statFile(task.path() / "stat");
+            stat.assign(std::istreambuf_iterator<char>(statFile), std::istreambuf_iterator<char>());
+        } catch (const std::ios_base::failure&) {
+            continue;
+        }
         // After the parenthesised command name: state, then ten fields, then user and system ticks.
         std::istringstream fields(stat.substr(stat.rfind(')') + 1));
         std::string skipped;
