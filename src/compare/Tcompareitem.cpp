@@ -29,7 +29,8 @@ TCompareItem::TCompareItem(const TCompareItem& other)
       DestinationSeen(other.DestinationSeen),
       Result(other.Result),
       SrcSize(other.SrcSize),
-      SrcTime(other.SrcTime)
+      SrcTime(other.SrcTime),
+      DstIdentity(other.DstIdentity)
 {
     if (DestinationSeen == TSeenDestination::Apart)
         Destination = new TDestinationFacts(*other.Destination);
@@ -46,7 +47,8 @@ TCompareItem::TCompareItem(TCompareItem&& other) noexcept
       DestinationSeen(std::exchange(other.DestinationSeen, TSeenDestination::NotGiven)),
       Result(other.Result),
       SrcSize(other.SrcSize),
-      SrcTime(other.SrcTime)
+      SrcTime(other.SrcTime),
+      DstIdentity(other.DstIdentity)
 {
     if (DestinationSeen == TSeenDestination::Apart)
         Destination = std::exchange(other.Destination, nullptr);
@@ -74,6 +76,7 @@ TCompareItem& TCompareItem::operator=(TCompareItem&& other) noexcept
     Result = other.Result;
     SrcSize = other.SrcSize;
     SrcTime = other.SrcTime;
+    DstIdentity = other.DstIdentity;
     DestinationSeen = std::exchange(other.DestinationSeen, TSeenDestination::NotGiven);
     if (DestinationSeen == TSeenDestination::Apart)
         Destination = std::exchange(other.Destination, nullptr);
@@ -110,11 +113,13 @@ std::int64_t SizeLess(std::int64_t size, std::int64_t remainder)
 }
 }  // namespace
 
-void TCompareItem::SetSeen(std::int64_t srcSize, std::int64_t srcTime, std::int64_t dstSize, std::int64_t dstTime)
+void TCompareItem::SetSeen(std::int64_t srcSize, std::int64_t srcTime, std::int64_t dstSize, std::int64_t dstTime,
+                           std::uint64_t dstIdentity)
 {
     ReleaseSeen();
     SrcSize = srcSize;
     SrcTime = srcTime;
+    DstIdentity = dstIdentity;
     if (dstSize == SizeLess(srcSize, SizeRemainder)) {
         DstTime = dstTime;
         DestinationSeen = TSeenDestination::FromRemainder;

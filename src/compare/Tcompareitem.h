@@ -31,13 +31,16 @@ public:
     std::int64_t TimeRemainderDays() const;
 
     // What the comparison saw, so that the file operations can look again before they write:
-    // sizes in bytes and last-write times in units of 100 ns, those of the destination 0 where
-    // there was none. Given once SizeRemainder is final.
-    void SetSeen(std::int64_t srcSize, std::int64_t srcTime, std::int64_t dstSize, std::int64_t dstTime);
+    // sizes in bytes, last-write times in units of 100 ns and the destination's change
+    // identity (ChangeIdentity), those of the destination 0 where there was none. Given once
+    // SizeRemainder is final.
+    void SetSeen(std::int64_t srcSize, std::int64_t srcTime, std::int64_t dstSize, std::int64_t dstTime,
+                 std::uint64_t dstIdentity);
     std::int64_t SeenSrcSize() const { return SrcSize; }
     std::int64_t SeenSrcTime() const { return SrcTime; }
     std::int64_t SeenDstSize() const;
     std::int64_t SeenDstTime() const;
+    std::uint64_t SeenDstIdentity() const { return DstIdentity; }
 
     std::string SrcPath;
     std::string DstPath;
@@ -65,6 +68,7 @@ private:
 
     std::int64_t SrcSize = 0;
     std::int64_t SrcTime = 0;
+    std::uint64_t DstIdentity = 0;
     // The destination's size is the source's less SizeRemainder, for every pair but an
     // "(Unknown)" one, whose remainders are 0: only such a pair keeps its destination's
     // facts apart, on the heap, so that a million items carry no room for the rare case.

@@ -51,12 +51,13 @@ struct TCompareThread::TScannedDirectory {
         std::int64_t LastWriteTime;
         std::int64_t DstSize;
         std::int64_t DstTime;
+        std::uint64_t DstIdentity;
 
         std::optional<TFileFacts> Destination() const
         {
             if (Found == TFound::Nothing)
                 return std::nullopt;
-            return TFileFacts{Found == TFound::Directory, DstSize, DstTime};
+            return TFileFacts{Found == TFound::Directory, DstSize, DstTime, DstIdentity};
         }
     };
     struct TSubdirectory {
@@ -173,7 +174,7 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
             throw std::length_error("The names of one folder are too long.");
         directory.Files.push_back({static_cast<std::uint32_t>(directory.Names.size()),
                                    TScannedDirectory::TFound::Nothing, false, entry.Facts.Size,
-                                   entry.Facts.LastWriteTime, 0, 0});
+                                   entry.Facts.LastWriteTime, 0, 0, 0});
     }
 }
 
@@ -239,6 +240,7 @@ void TCompareThread::ClassifyItems(TWorkPool& pool)
                 if (destination) {
                     facts.DstSize = destination->Size;
                     facts.DstTime = destination->LastWriteTime;
+                    facts.DstIdentity = destination->Identity;
                 }
                 ClassifyItem(verdict, facts.Size, facts.LastWriteTime, destination);
                 facts.Kept = Options.ShowNotModified || verdict.Result != TCompareResult::NotModified;
@@ -329,7 +331,7 @@ void TCompareThread::ClassifyItem(TCompareItem& item, std::int64_t sourceSize, s
         item.SizeRemainder = sourceSize;
         item.TimeRemainder = 0;
         item.Result = TCompareResult::Created;
-        item.SetSeen(sourceSize, sourceTime, 0, 0);
+        item.SetSeen(sourceSize, sourceTime, 0, 0, 0);
         return;
     }
     item.DstExists = true;
@@ -343,7 +345,7 @@ void TCompareThread::ClassifyItem(TCompareItem& item, std::int64_t sourceSize, s
         item.TimeRemainder = TimeRemainderOf(sourceTime, destination->LastWriteTime);
         item.Result = ResultOf(item.TimeRemainder, item.SizeRemainder);
     }
-    item.SetSeen(sourceSize, sourceTime, destination->Size, destination->LastWriteTime);
+    item.SetSeen(sourceSize, sourceTime, destination->Size, destination->LastWriteTime, destination->Identity);
 }
 
 std::int64_t TCompareThread::TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const

@@ -19,7 +19,8 @@ std::string CompletionText(std::int64_t processed, std::int64_t total)
 
 TSeenFiles SeenFiles(const TCompareItem& item)
 {
-    return {item.SeenSrcSize(), item.SeenSrcTime(), item.DstExists, item.SeenDstSize(), item.SeenDstTime()};
+    return {item.SeenSrcSize(), item.SeenSrcTime(), item.DstExists,
+            item.SeenDstSize(), item.SeenDstTime(), item.SeenDstIdentity()};
 }
 
 std::int64_t SourceBytes(const std::vector<TSeenFiles>& seen)

@@ -13,6 +13,8 @@ struct TFileFacts {
     std::int64_t Size = 0;
     // 100-ns ticks since 1601-01-01 UTC.
     std::int64_t LastWriteTime = 0;
+    // ChangeIdentity of the entry's file.
+    std::uint64_t Identity = 0;
 };
 
 struct TDirectoryEntry {
@@ -22,6 +24,13 @@ struct TDirectoryEntry {
 
 // Ticks since 1601 of a POSIX time given as seconds and nanoseconds since 1970.
 std::int64_t TicksFromUnixTime(std::int64_t seconds, std::int64_t nanoseconds);
+
+// One number for the device and the change time of a file. The kernel sets the change time on
+// every write, rename or change of attributes and no program can set it back, so a file
+// replaced or edited since shows another number, whatever its size and last-write time say.
+// The inode number is left out: a FUSE daemon may give one file a new one whenever the kernel
+// forgets it.
+std::uint64_t ChangeIdentity(std::uint64_t device, std::int64_t changeSeconds, std::int64_t changeNanoseconds);
 
 // The entries of one directory in the order the file system gives them, "." and ".."
 // included, read in large blocks and looked at relative to the open directory. Entries that are neither files nor

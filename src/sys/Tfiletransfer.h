@@ -20,13 +20,14 @@ struct TTransferRoots {
 };
 
 // What the comparison saw of an item's two files: sizes in bytes, last-write times in units of
-// 100 ns since 1601.
+// 100 ns since 1601, and the destination's ChangeIdentity.
 struct TSeenFiles {
     std::int64_t SourceSize = 0;
     std::int64_t SourceTime = 0;
     bool DestinationExisted = false;
     std::int64_t DestinationSize = 0;
     std::int64_t DestinationTime = 0;
+    std::uint64_t DestinationIdentity = 0;
 };
 
 // The switches of a run.

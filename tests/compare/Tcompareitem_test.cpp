@@ -59,13 +59,13 @@ TEST(CompareItem, SeenFactsTravelWithCopiesAndMoves)
 {
     TCompareItem modified;
     modified.SizeRemainder = -3;
-    modified.SetSeen(7, 100, 10, 90);
+    modified.SetSeen(7, 100, 10, 90, 11);
     TCompareItem unknown;  // remainders of 0 that tell nothing of the destination's size
-    unknown.SetSeen(7, 100, 4096, 50);
+    unknown.SetSeen(7, 100, 4096, 50, 12);
     for (const TCompareItem& original : {modified, unknown}) {
         TCompareItem copy = original;
         TCompareItem assigned;
-        assigned.SetSeen(1, 2, 3, 4);
+        assigned.SetSeen(1, 2, 3, 4, 5);
         assigned = copy;
         const TCompareItem& itself = assigned;
         assigned = itself;
@@ -75,11 +75,13 @@ TEST(CompareItem, SeenFactsTravelWithCopiesAndMoves)
             EXPECT_EQ(item->SeenSrcTime(), 100);
             EXPECT_EQ(item->SeenDstSize(), original.SeenDstSize());
             EXPECT_EQ(item->SeenDstTime(), original.SeenDstTime());
+            EXPECT_EQ(item->SeenDstIdentity(), original.SeenDstIdentity());
         }
     }
     EXPECT_EQ(modified.SeenDstSize(), 10);
     EXPECT_EQ(unknown.SeenDstSize(), 4096);
     EXPECT_EQ(unknown.SeenDstTime(), 50);
+    EXPECT_EQ(unknown.SeenDstIdentity(), 12u);
     const TCompareItem given{};
     EXPECT_EQ(given.SeenDstSize(), 0);
 }

@@ -313,6 +313,8 @@ TSeenFiles SeenNow(const std::string& source, const std::string& destination)
     seen.DestinationExisted = stat(destination.c_str(), &to) == 0;
     seen.DestinationSize = to.st_size;
     seen.DestinationTime = seen.DestinationExisted ? ticks(to) : 0;
+    seen.DestinationIdentity =
+        seen.DestinationExisted ? ChangeIdentity(to.st_dev, to.st_ctim.tv_sec, to.st_ctim.tv_nsec) : 0;
     return seen;
 }
 }  // namespace
@@ -325,7 +327,13 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
     Tree.CreateFile("src/again", "new", 1'600'000'100);
     Tree.CreateFile("dst/again", "old", 1'600'000'000);
     Tree.CreateFile("src/gone", "to delete", 1'600'000'000);
-    std::vector<std::string> names{"edited", "appeared", "again", "again", "gone"};
+    // Edits that size and last-write time cannot tell: the source's size and time, and the
+    // very size and time the comparison saw.
+    Tree.CreateFile("src/lookalike", "new", 1'600'000'100);
+    Tree.CreateFile("dst/lookalike", "old", 1'600'000'000);
+    Tree.CreateFile("src/timekept", "new", 1'600'000'100);
+    Tree.CreateFile("dst/timekept", "old", 1'600'000'000);
+    std::vector<std::string> names{"edited", "appeared", "again", "again", "gone", "lookalike", "timekept"};
     std::vector<TSeenFiles> seen;
     for (const std::string& name : names)
         seen.push_back(SeenNow(Tree.Path("src/" + name), Tree.Path("dst/" + name)));
@@ -333,6 +341,8 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
     Tree.CreateFile("dst/edited", "edited by hand", 1'600'000'200);
     Tree.CreateFile("dst/appeared", "made meanwhile", 1'600'000'200);
     Tree.CreateFile("src/gone", "changed meanwhile", 1'600'000'300);
+    Tree.CreateFile("dst/lookalike", "mod", 1'600'000'101);
+    Tree.CreateFile("dst/timekept", "mod", 1'600'000'000);
 
     TEventLoop loop;
     std::vector<std::string> sources, destinations;
@@ -351,6 +361,10 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
     EXPECT_EQ(run(foCopy, 0, 3), (TLines{"Not succeeded", "Not succeeded", "Succeeded"}));
     EXPECT_EQ(run(foCopy, 3, 1), TLines{"Succeeded"});
     EXPECT_EQ(run(foDelete, 4, 1), TLines{"Not succeeded"});
+    EXPECT_EQ(run(foMove, 5, 2), (TLines{"Not succeeded", "Not succeeded"}));
+    EXPECT_EQ(Tree.ReadFile("dst/lookalike"), "mod");
+    EXPECT_EQ(Tree.ReadFile("dst/timekept"), "mod");
+    EXPECT_EQ(Tree.ReadFile("src/lookalike"), "new");
     EXPECT_EQ(Tree.ReadFile("dst/edited"), "edited by hand");
     EXPECT_EQ(Tree.ReadFile("dst/appeared"), "made meanwhile");
     EXPECT_EQ(Tree.ReadFile("dst/again"), "new");

@@ -17,11 +17,17 @@ public:
     static std::unique_ptr<TMount> Tmpfs(const std::string& at, const std::string& size);
     // A new 32 MiB FAT image file, mounted read-write at the existing folder.
     static std::unique_ptr<TMount> Fat(const std::string& image, const std::string& at);
+    // A new 64 MiB exFAT image file on a loop device, mounted through FUSE at the existing folder.
+    static std::unique_ptr<TMount> Exfat(const std::string& image, const std::string& at);
+    // A new 16 MiB NTFS image file, mounted through FUSE at the existing folder.
+    static std::unique_ptr<TMount> Ntfs(const std::string& image, const std::string& at);
     // The folder seen a second time at the existing folder.
     static std::unique_ptr<TMount> SecondView(const std::string& folder, const std::string& at);
 
 private:
-    explicit TMount(std::string at) : At(std::move(at)) {}
+    explicit TMount(std::string at, std::string loopDevice = {}) : At(std::move(at)), LoopDevice(std::move(loopDevice))
+    {}
 
     std::string At;
+    std::string LoopDevice;
 };

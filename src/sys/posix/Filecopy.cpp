@@ -231,21 +231,24 @@ int CopyFileData(int source, int target, const struct stat& sourceInfo, std::ato
     return CopyRange(source, target, 0, size, done);
 }
 
-bool ReadsBackEqual(int source, int copy)
+bool SameContents(int a, int b)
 {
-    // Clean pages can be dropped; the next read of them comes from the device.
-    if (fsync(copy) != 0 || posix_fadvise(copy, 0, 0, POSIX_FADV_DONTNEED) != 0)
-        return false;
     constexpr std::size_t Chunk = 256 * 1024;
     std::vector<char> expected(Chunk), found(Chunk);
     for (off_t offset = 0;; offset += Chunk) {
-        const ssize_t want = ReadUpTo(source, expected.data(), Chunk, offset);
-        const ssize_t got = ReadUpTo(copy, found.data(), Chunk, offset);
+        const ssize_t want = ReadUpTo(a, expected.data(), Chunk, offset);
+        const ssize_t got = ReadUpTo(b, found.data(), Chunk, offset);
         if (want < 0 || got != want || !std::equal(expected.begin(), expected.begin() + want, found.begin()))
             return false;
         if (static_cast<std::size_t>(want) < Chunk)
             return true;
     }
+}
+
+bool ReadsBackEqual(int source, int copy)
+{
+    // Clean pages can be dropped; the next read of them comes from the device.
+    return fsync(copy) == 0 && posix_fadvise(copy, 0, 0, POSIX_FADV_DONTNEED) == 0 && SameContents(source, copy);
 }
 
 bool CopyFileAttributes(int source, int target, const struct stat& sourceInfo)

@@ -12,6 +12,9 @@
 // Each piece copied is added to done, where given, as it lands.
 int CopyFileData(int source, int target, const struct stat& sourceInfo, std::atomic<std::int64_t>* done);
 
+// Whether the two open files hold the same bytes, read from where they are now.
+bool SameContents(int a, int b);
+
 // Whether the copy, written to the device and read back from it rather than from the cache,
 // holds exactly the bytes of the source.
 bool ReadsBackEqual(int source, int copy);

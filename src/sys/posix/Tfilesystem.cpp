@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include "sys/Fnvhash.h"
+
 namespace {
 constexpr std::int64_t SecondsFrom1601To1970 = 11644473600;
 constexpr std::int64_t TicksPerSecond = 10'000'000;
@@ -18,6 +20,7 @@ TFileFacts FactsOf(const struct stat& info)
     facts.IsDirectory = S_ISDIR(info.st_mode);
     facts.Size = static_cast<std::int64_t>(info.st_size);
     facts.LastWriteTime = TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    facts.Identity = ChangeIdentity(info.st_dev, info.st_ctim.tv_sec, info.st_ctim.tv_nsec);
     return facts;
 }
 
@@ -44,6 +47,15 @@ std::int64_t TicksFromUnixTime(std::int64_t seconds, std::int64_t nanoseconds)
     if (seconds < Smallest)
         return INT64_MIN;
     return (seconds + SecondsFrom1601To1970) * TicksPerSecond + nanoseconds / 100;
+}
+
+std::uint64_t ChangeIdentity(std::uint64_t device, std::int64_t changeSeconds, std::int64_t changeNanoseconds)
+{
+    return TFnvHash()
+        .Add(device)
+        .Add(static_cast<std::uint64_t>(changeSeconds))
+        .Add(static_cast<std::uint64_t>(changeNanoseconds))
+        .Value();
 }
 
 struct TDirectoryListing::TImpl {
@@ -95,13 +107,13 @@ bool TDirectoryListing::Next(TDirectoryEntry& entry)
         std::optional<TFileFacts> facts;
         switch (found->d_type) {
         case DT_DIR:
-            facts = TFileFacts{true, 0, 0};
+            facts = TFileFacts{true, 0, 0, 0};
             break;
         case DT_REG: {
             struct stat info {};
             if (fstatat(directoryFd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
                 if (S_ISDIR(info.st_mode))
-                    facts = TFileFacts{true, 0, 0};
+                    facts = TFileFacts{true, 0, 0, 0};
                 else if (S_ISREG(info.st_mode))
                     facts = FactsOf(info);
             }
@@ -113,7 +125,8 @@ bool TDirectoryListing::Next(TDirectoryEntry& entry)
         case DT_UNKNOWN: {
             struct stat info {};
             if (fstatat(directoryFd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
-                facts = S_ISDIR(info.st_mode) ? TFileFacts{true, 0, 0} : ResolvedFileFacts(directoryFd, found->d_name);
+                facts =
+                    S_ISDIR(info.st_mode) ? TFileFacts{true, 0, 0, 0} : ResolvedFileFacts(directoryFd, found->d_name);
             break;
         }
         default:

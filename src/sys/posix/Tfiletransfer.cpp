@@ -9,6 +9,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "sys/Mysysutils.h"
@@ -17,6 +19,7 @@
 #include "sys/Wholefile.h"
 #include "sys/posix/Filecopy.h"
 #include "sys/posix/Tdescriptor.h"
+#include "sys/posix/Tnameprobe.h"
 #include "sys/posix/Tpendingcopy.h"
 #include "sys/posix/Tplacedfiles.h"
 #include "sys/posix/Ttrash.h"
@@ -33,15 +36,19 @@ struct TRelativePath {
     std::string Whole;
 };
 
+TRelativePath Split(std::string_view relative)
+{
+    const std::size_t last = relative.find_last_of(PathSyntax::Separators);
+    if (last == std::string::npos)
+        return TRelativePath{std::string(), std::string(relative), std::string(relative)};
+    return TRelativePath{std::string(relative.substr(0, last)), std::string(relative.substr(last + 1)),
+                         std::string(relative)};
+}
+
 std::optional<TRelativePath> Below(const TTreeRoot& root, const std::string& path)
 {
-    std::optional<std::string> relative = root.RelativePath(path);
-    if (!relative)
-        return std::nullopt;
-    const std::size_t last = relative->find_last_of(PathSyntax::Separators);
-    if (last == std::string::npos)
-        return TRelativePath{std::string(), *relative, *relative};
-    return TRelativePath{relative->substr(0, last), relative->substr(last + 1), *relative};
+    const std::optional<std::string> relative = root.RelativePath(path);
+    return relative ? std::optional<TRelativePath>(Split(*relative)) : std::nullopt;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -71,20 +78,50 @@ bool FactsOf(int directory, const std::string& name, struct stat& info)
 
 std::int64_t TicksOf(const struct stat& info) { return TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec); }
 
-// Two seconds: the steps in which a FAT volume keeps times, so a copy on one is still equal.
-constexpr std::int64_t TimeTolerance = 2 * 10'000'000;
+// The facts of an entry as they stand now, asked of the file system rather than of the kernel's
+// cache of it (a FUSE mount answers from one for a second): of a link's target, or of a
+// dangling link itself.
+struct TCurrentFacts {
+    std::int64_t Size;
+    std::int64_t Time;
+    std::uint64_t Identity;
+};
 
-// An existing destination may be replaced while it is what the comparison saw, or when it is
-// already equal to the source (a second copy of the same rows); never when it appeared since.
-bool DestinationAsSeen(const struct stat& destination, const struct stat& source, const TSeenFiles& seen)
+std::optional<TCurrentFacts> CurrentFactsOf(int directory, const std::string& name)
+{
+    struct statx info {};
+    constexpr unsigned Wanted = STATX_SIZE | STATX_MTIME | STATX_CTIME;
+    if (statx(directory, name.c_str(), AT_STATX_FORCE_SYNC, Wanted, &info) != 0 &&
+        statx(directory, name.c_str(), AT_STATX_FORCE_SYNC | AT_SYMLINK_NOFOLLOW, Wanted, &info) != 0)
+        return std::nullopt;
+    return TCurrentFacts{
+        static_cast<std::int64_t>(info.stx_size), TicksFromUnixTime(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec),
+        ChangeIdentity(makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ctime.tv_sec, info.stx_ctime.tv_nsec)};
+}
+
+// Whether the entry holds exactly the bytes of the open source.
+bool HoldsBytesOf(int directory, const std::string& name, int source)
+{
+    const TDescriptor file(openat(directory, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat info {};
+    return file.IsOpen() && fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && SameContents(source, file.Get());
+}
+
+// An existing destination may be replaced while it is what the comparison saw, or when it
+// holds the source's bytes already (a second copy of the same rows); never when it appeared or
+// changed since: size and last-write time alone cannot tell an edit made since.
+bool DestinationAsSeen(int directory, const std::string& name, int source, const struct stat& sourceInfo,
+                       const TSeenFiles& seen)
 {
     if (!seen.DestinationExisted)
         return false;
-    const std::int64_t time = TicksOf(destination);
-    if (destination.st_size == seen.DestinationSize && time == seen.DestinationTime)
+    const std::optional<TCurrentFacts> now = CurrentFactsOf(directory, name);
+    if (!now)
+        return false;
+    if (now->Size == seen.DestinationSize && now->Time == seen.DestinationTime &&
+        now->Identity == seen.DestinationIdentity)
         return true;
-    const std::int64_t difference = time - TicksOf(source);
-    return destination.st_size == source.st_size && difference > -TimeTolerance && difference < TimeTolerance;
+    return now->Size == sourceInfo.st_size && HoldsBytesOf(directory, name, source);
 }
 
 bool SourceAsSeen(int directory, const std::string& name, const TSeenFiles& seen)
@@ -133,6 +170,7 @@ struct TFileTransfer::TState {
     TDescriptor DestinationDirectory(const std::string& relative, bool durable);
     TDescriptor MakeDirectory(int parent, const std::string& name, const std::string& relative, bool durable);
     bool MakeDestinationRoot();
+    bool ClearOfPlacedFiles(const TRelativePath& to, int place);
 
     TTreeRoot Source;
     TTreeRoot Destination;
@@ -205,6 +243,21 @@ bool TFileTransfer::TState::MakeDestinationRoot()
                              CopyDirectoryAttributes(made.Get(), sourceInfo, sourceInfo.st_mode & 07777));
 }
 
+// Before a destination's name is touched: it is no file that the run placed, under this name or
+// under one that the file system takes for it, whatever the kernel's caches say.
+bool TFileTransfer::TState::ClearOfPlacedFiles(const TRelativePath& to, int place)
+{
+    for (const std::string_view placed : Placed.LookAlikes(to.Whole)) {
+        if (placed == to.Whole)
+            return false;
+        const TRelativePath other = Split(placed);
+        const TDescriptor otherDirectory = Destination.OpenDirectory(other.Directory);
+        if (!otherDirectory.IsOpen() || SameEntryOnDisk(otherDirectory.Get(), other.Name, place, to.Name) != false)
+            return false;
+    }
+    return true;
+}
+
 TFileTransfer::TFileTransfer(const TTransferRoots& roots, const TTransferOptions& options)
     : State(std::make_unique<TState>(roots, options))
 {
@@ -240,14 +293,16 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     const int place = copied->DestinationDirectory.Get();
     if (place < 0)
         return nullptr;
+    if (!State->ClearOfPlacedFiles(*to, place))
+        return nullptr;
     struct stat entry {
     }, target{};
     const bool exists = fstatat(place, to->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists) {
         // Through a link too: copying a file onto itself would only destroy it.
         if (!FactsOf(place, to->Name, target) || S_ISDIR(target.st_mode) || SameFile(target, sourceInfo) ||
-            State->Placed.Contains(to->Whole, entry) || IsReadOnly(place, to->Name) ||
-            (seen != nullptr && !DestinationAsSeen(target, sourceInfo, *seen)))
+            State->Placed.Holds(entry) || State->Placed.Holds(target) || IsReadOnly(place, to->Name) ||
+            (seen != nullptr && !DestinationAsSeen(place, to->Name, copied->SourceFile.Get(), sourceInfo, *seen)))
             return nullptr;
     }
     // What the copy replaces goes to the trash first where asked.

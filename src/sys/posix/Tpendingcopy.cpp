@@ -11,6 +11,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "sys/Fnvhash.h"
 #include "sys/Tfiletransfer.h"
 #include "sys/Utf8.h"
 
@@ -32,17 +33,6 @@ std::string NameStem(const std::string& name)
         end = next;
     }
     return name.substr(0, end);
-}
-
-// FNV-1a: the whole name in a fixed width, since the stem alone may be shared by long names.
-std::uint64_t NameHash(const std::string& name)
-{
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const unsigned char c : name) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    return hash;
 }
 
 // A directory whose entries can only be added (append-only, immutable) keeps any temporary name
@@ -84,8 +74,9 @@ bool RemoveStaleTemporary(int directory, const std::string& temporary)
 
 std::string TPendingCopy::TemporaryName(const std::string& name)
 {
+    // The whole name in a fixed width, since the stem alone may be shared by long names.
     char hash[17];
-    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(NameHash(name)));
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(TFnvHash().Add(name).Value()));
     return "." + NameStem(name) + "." + hash + TFileTransfer::TemporarySuffix;
 }
 

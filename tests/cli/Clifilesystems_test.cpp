@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "support/Tcommandrunner.h"
+#include "support/Tmount.h"
+#include "support/Ttreefixture.h"
+
+namespace {
+const std::string Cli = VELLUMARK_CLI;
+
+struct TFileSystem {
+    std::string Name;
+    std::function<std::unique_ptr<TMount>(const std::string& image, const std::string& at)> Mount;
+    // Whether it takes names that differ in case or Unicode form for one.
+    bool FoldsNames;
+};
+
+std::string ReadWhole(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    return contents.str();
+}
+
+// Some file systems refuse some names (FAT: Greek letters); what they refuse is left out. Every
+// file gets one last-write time.
+void WriteIfPossible(const std::filesystem::path& path, const std::string& contents)
+{
+    std::ofstream(path, std::ios::binary) << contents;
+    const timespec times[2] = {{1'600'000'000, 0}, {1'600'000'000, 0}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+void PrintTo(const TFileSystem& fileSystem, std::ostream* out) { *out << fileSystem.Name; }
+
+class CliFileSystems : public ::testing::TestWithParam<TFileSystem> {};
+}  // namespace
+
+// A card that holds a file under one spelling, and a source with two files that the card takes
+// for that one: whatever a move logs is true, and no text is lost. The card's kernel caches
+// still answer for the first spelling after the second's file replaced it.
+TEST_P(CliFileSystems, AMoveOverNamesTheDestinationFoldsLosesNothing)
+{
+    TTreeFixture tree;
+    tree.CreateDirectory("card");
+    const std::unique_ptr<TMount> card = GetParam().Mount(tree.Path("image"), tree.Path("card"));
+    const std::filesystem::path source = tree.Path("src"), destination = tree.Path("card/dst");
+    std::filesystem::create_directories(source);
+    std::filesystem::create_directories(destination);
+    const std::map<std::string, std::string> texts{{"A.txt", std::string(406, 'A')},
+                                                   {"a.txt", "0123456789"},
+                                                   {"ΦΩΤΟΓΡΑΦΙΕΣ.jpg", "AAAAAAAAAA"},
+                                                   {"φωτογραφιες.jpg", "BBBBBBBBBB"}};
+    for (const auto& [name, text] : texts)
+        WriteIfPossible(source / name, text);
+    WriteIfPossible(destination / "a.txt", "old");
+    WriteIfPossible(destination / "φωτογραφιες.jpg", "CCCCCCCCCC");
+
+    const TCommandResult moved =
+        RunCommand({Cli, "move", "--yes", "--show-not-modified", source.string(), destination.string()});
+    std::set<std::string> onCard;
+    for (const auto& entry : std::filesystem::directory_iterator(destination))
+        onCard.insert(ReadWhole(entry.path()));
+    std::map<std::string, std::string> results;
+    std::istringstream log(moved.Output);
+    for (std::string announcement, result; std::getline(log, announcement) && std::getline(log, result);)
+        for (const auto& [name, text] : texts)
+            if (announcement.starts_with("Moving \"" + name + "\""))
+                results[name] = result;
+    ASSERT_EQ(results.size(), texts.size()) << moved.Output << moved.Errors;
+    for (const auto& [name, text] : texts) {
+        if (results[name] == "Succeeded\r") {
+            EXPECT_TRUE(onCard.contains(text)) << name << " logged as moved, but its text is not on the card";
+            EXPECT_FALSE(std::filesystem::exists(source / name)) << name;
+        } else {
+            EXPECT_EQ(ReadWhole(source / name), text) << name << " not moved, and its source is not intact";
+        }
+    }
+    const auto succeeded = [&](const std::string& name) { return results[name] == "Succeeded\r"; };
+    if (GetParam().FoldsNames) {
+        EXPECT_NE(succeeded("A.txt"), succeeded("a.txt"));
+    } else {
+        for (const auto& [name, text] : texts)
+            EXPECT_TRUE(succeeded(name)) << name << " on a file system that keeps names apart";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RealMounts, CliFileSystems,
+    ::testing::Values(
+        TFileSystem{"exFAT", TMount::Exfat, true}, TFileSystem{"FAT", TMount::Fat, true},
+        TFileSystem{"NTFS", TMount::Ntfs, false},
+        TFileSystem{"tmpfs", [](const std::string&, const std::string& at) { return TMount::Tmpfs(at, "8M"); }, false}),
+    [](const ::testing::TestParamInfo<TFileSystem>& mounted) { return mounted.param.Name; });
