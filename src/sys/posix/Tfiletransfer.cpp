@@ -301,7 +301,7 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     if (exists) {
         // Through a link too: copying a file onto itself would only destroy it.
         if (!FactsOf(place, to->Name, target) || S_ISDIR(target.st_mode) || SameFile(target, sourceInfo) ||
-            State->Placed.Holds(entry) || State->Placed.Holds(target) || IsReadOnly(place, to->Name) ||
+            State->Placed.Holds(entry) || IsReadOnly(place, to->Name) ||
             (seen != nullptr && !DestinationAsSeen(place, to->Name, copied->SourceFile.Get(), sourceInfo, *seen)))
             return nullptr;
     }
