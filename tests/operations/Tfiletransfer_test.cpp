@@ -270,3 +270,26 @@ TEST_F(FileTransfer, UnwritableDestinationFailsTheItemOnly)
     EXPECT_EQ(Tree.ReadFile("src/f"), "contents");
     EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
 }
+
+TEST_F(FileTransfer, FilesDeeperThanOneSystemCallTakesAreCopiedMovedAndDeleted)
+{
+    const std::string deep = TTreeFixture::DeepFolder();
+    for (const char* name : {"/copied", "/moved", "/deleted"})
+        Tree.CreateFile("src/" + deep + name, name);
+    Tree.CreateFile("dst/" + deep + "/moved", "old");
+    const TOperationsReport copied = RunOperations({Tree.Path("src/" + deep + "/copied")}, foCopy,
+                                                   {Tree.Path("dst/new/" + deep + "/copied")}, Roots());
+    const TOperationsReport moved =
+        RunOperations({Tree.Path("src/" + deep + "/moved")}, foMove, {Tree.Path("dst/" + deep + "/moved")}, Roots());
+    const TOperationsReport deleted = RunOperations({Tree.Path("src/" + deep + "/deleted")}, foDelete, {}, Roots());
+    for (const TOperationsReport* report : {&copied, &moved, &deleted}) {
+        ASSERT_EQ(report->Lines.size(), 5u);
+        EXPECT_EQ(report->Lines[1], "Succeeded") << report->Lines[0];
+    }
+    EXPECT_EQ(Tree.ReadFile("dst/new/" + deep + "/copied"), "/copied");
+    EXPECT_EQ(Tree.ReadFile("src/" + deep + "/copied"), "/copied");
+    EXPECT_EQ(Tree.ReadFile("dst/" + deep + "/moved"), "/moved");
+    EXPECT_FALSE(Tree.Exists("src/" + deep + "/moved"));
+    EXPECT_FALSE(Tree.Exists("src/" + deep + "/deleted"));
+    EXPECT_TRUE(Tree.Exists("src/" + deep));
+}
