@@ -91,7 +91,7 @@ void TTreeFixture::CreateDirectory(const std::string& relative) { fs::create_dir
 
 void TTreeFixture::CreateSymlink(const std::string& relative, const std::string& target)
 {
-    const fs::path path = Path(relative);
+    const fs::path path = Reachable(relative, true);
     fs::create_directories(path.parent_path());
     fs::create_symlink(target, path);
 }

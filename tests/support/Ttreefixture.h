@@ -18,7 +18,7 @@ public:
     // Root + "/" + relative.
     std::string Path(const std::string& relative) const;
     // A relative chain of folders longer than one system call takes (PATH_MAX). CreateFile,
-    // CreateDirectory, SetTime, ReadFile and Exists also take paths through it.
+    // CreateDirectory, CreateSymlink, SetTime, ReadFile and Exists also take paths through it.
     static std::string DeepFolder();
 
     // Creates the file (and its missing directories) with the contents and, when given,
