@@ -344,6 +344,33 @@ TEST_F(CompareThreadTest, NestedDestinationIsScannedAsSource)
     EXPECT_EQ(result.Items[0].Result, TCompareResult::Created);
 }
 
+TEST_F(CompareThreadTest, FilesDeeperThanOneSystemCallTakesAreListedWithTheirVerdicts)
+{
+    const std::string deep = TTreeFixture::DeepFolder();
+    Pair(deep + "/both", "abc", 10 * F, "ab", 2 * F);
+    Tree.CreateFile("src/" + deep + "/only-source", "abcd", Base);
+    Tree.CreateFile("src/" + deep + "/sub/folder-missing", "abcde", Base);
+    const TRunResult result = Compare(Options);
+    ASSERT_TRUE(result.Completed);
+    ASSERT_EQ(result.Items.size(), 3u);
+
+    const TCompareItem* both = Find(result.Items, deep + "/both");
+    ASSERT_NE(both, nullptr);
+    EXPECT_EQ(both->Result, TCompareResult::Modified);
+    EXPECT_TRUE(both->DstExists);
+    EXPECT_EQ(both->SizeRemainder, 1);
+    EXPECT_EQ(both->TimeRemainder, 8 * F);
+    EXPECT_EQ(both->DstPath, Options.DstDir + "/" + deep + "/both");
+    for (const char* name : {"/only-source", "/sub/folder-missing"}) {
+        const TCompareItem* created = Find(result.Items, deep + name);
+        ASSERT_NE(created, nullptr) << name;
+        EXPECT_EQ(created->Result, TCompareResult::Created) << name;
+        EXPECT_FALSE(created->DstExists) << name;
+    }
+    EXPECT_TRUE(DirectoryExists(Options.SrcDir + "/" + deep + "/sub"));
+    EXPECT_EQ(LookupPath(Options.DstDir + "/" + deep + "/both")->Size, 2);
+}
+
 TEST_F(CompareThreadTest, LinkLoopsAndFifosNeitherHangNorAppear)
 {
     Tree.CreateFile("src/dir/file", "x", Base);

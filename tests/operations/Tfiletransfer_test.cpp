@@ -270,3 +270,30 @@ TEST_F(FileTransfer, UnwritableDestinationFailsTheItemOnly)
     EXPECT_EQ(Tree.ReadFile("src/f"), "contents");
     EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
 }
+
+TEST_F(FileTransfer, FilesDeeperThanOneSystemCallTakesAreCopiedMovedAndDeleted)
+{
+    const std::string deep = TTreeFixture::DeepFolder();
+    for (const char* name : {"/copied", "/moved", "/deleted", "/real/kept"})
+        Tree.CreateFile("src/" + deep + name, name);
+    Tree.CreateFile("dst/" + deep + "/moved", "old");
+    // At that depth too, a linked folder is no way into or out of the tree.
+    Tree.CreateSymlink("src/" + deep + "/link", "real");
+    const TOperationsReport copied = RunOperations({Tree.Path("src/" + deep + "/copied")}, foCopy,
+                                                   {Tree.Path("dst/new/" + deep + "/copied")}, Roots());
+    const TOperationsReport moved =
+        RunOperations({Tree.Path("src/" + deep + "/moved")}, foMove, {Tree.Path("dst/" + deep + "/moved")}, Roots());
+    const TOperationsReport deleted = RunOperations(
+        {Tree.Path("src/" + deep + "/deleted"), Tree.Path("src/" + deep + "/link/kept")}, foDelete, {}, Roots());
+    for (const TOperationsReport* report : {&copied, &moved, &deleted}) {
+        ASSERT_GE(report->Lines.size(), 4u);
+        EXPECT_EQ(report->Lines[1], "Succeeded") << report->Lines[0];
+    }
+    EXPECT_EQ(deleted.Lines[3], "Not succeeded");
+    EXPECT_EQ(Tree.ReadFile("dst/new/" + deep + "/copied"), "/copied");
+    EXPECT_EQ(Tree.ReadFile("src/" + deep + "/copied"), "/copied");
+    EXPECT_EQ(Tree.ReadFile("dst/" + deep + "/moved"), "/moved");
+    EXPECT_FALSE(Tree.Exists("src/" + deep + "/moved"));
+    EXPECT_FALSE(Tree.Exists("src/" + deep + "/deleted"));
+    EXPECT_EQ(Tree.ReadFile("src/" + deep + "/real/kept"), "/real/kept");
+}

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TTreeFixture {
 public:
@@ -16,6 +17,9 @@ public:
     const std::string& Root() const { return RootPath; }
     // Root + "/" + relative.
     std::string Path(const std::string& relative) const;
+    // A relative chain of folders longer than one system call takes (PATH_MAX). CreateFile,
+    // CreateDirectory, CreateSymlink, SetTime, ReadFile and Exists also take paths through it.
+    static std::string DeepFolder();
 
     // Creates the file (and its missing directories) with the contents and, when given,
     // the modification time as seconds and nanoseconds since 1970.
@@ -30,7 +34,13 @@ public:
     bool Exists(const std::string& relative) const;
 
 private:
+    // Path (relative), or where that is too long for one call, the same place named through
+    // /proc/self/fd/ by the open folder that holds it; make creates the missing folders.
+    std::string Reachable(const std::string& relative, bool make) const;
+
     std::string RootPath;
+    // The folders that give long paths their short names.
+    mutable std::vector<int> HeldFolders;
 };
 
 // Runs a shell command as the unprivileged user "nobody" (tests run as root in CI, where

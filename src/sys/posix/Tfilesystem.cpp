@@ -6,9 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
+#include "sys/Failurereason.h"
 #include "sys/Fnvhash.h"
+#include "sys/posix/Longpath.h"
 
 namespace {
 constexpr std::int64_t SecondsFrom1601To1970 = 11644473600;
@@ -84,7 +88,7 @@ struct TDirectoryListing::TImpl {
 
 TDirectoryListing::TDirectoryListing(const std::string& directory) : Impl(new TImpl)
 {
-    Impl->Fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    Impl->Fd = OpenAnyLength(AT_FDCWD, directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC).Release();
     if (Impl->Fd >= 0)
         Impl->Buffer.reset(new char[TImpl::BufferSize]);
 }
@@ -157,7 +161,14 @@ std::optional<TFileFacts> LookupAt(int directory, const char* name)
 }
 }  // namespace
 
-std::optional<TFileFacts> LookupPath(const std::string& path) { return LookupAt(AT_FDCWD, path.c_str()); }
+std::optional<TFileFacts> LookupPath(const std::string& path)
+{
+    std::optional<TFileFacts> facts = LookupAt(AT_FDCWD, path.c_str());
+    if (facts || errno != ENAMETOOLONG)
+        return facts;
+    const TPathTail tail = OpenAllButTail(AT_FDCWD, path);
+    return tail.Directory.IsOpen() ? LookupAt(tail.Directory.Get(), tail.Rest.c_str()) : std::nullopt;
+}
 
 TLookupCache::~TLookupCache()
 {
@@ -176,7 +187,7 @@ std::optional<TFileFacts> TLookupCache::Lookup(const std::string& path)
             close(DirectoryFd);
         Directory = directory;
         // O_PATH needs no read permission, only what resolving the full path would need.
-        DirectoryFd = open(Directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        DirectoryFd = OpenAnyLength(AT_FDCWD, Directory, O_PATH | O_DIRECTORY | O_CLOEXEC).Release();
         DirectoryOpened = true;
     }
     if (DirectoryFd < 0)
@@ -207,6 +218,10 @@ std::vector<TDirectoryEntry> TFileFactsSource::List(const std::string& directory
 {
     std::vector<TDirectoryEntry> entries;
     TDirectoryListing listing(directory);
+    // Left after the cut into pieces: a name too long for its file system, below which nothing
+    // can be reached at all.
+    if (!listing.IsOpen() && errno == ENAMETOOLONG)
+        ReportFailureReason("cannot list the folder " + directory, std::strerror(ENAMETOOLONG));
     for (TDirectoryEntry entry; listing.Next(entry);)
         entries.push_back(std::move(entry));
     return entries;

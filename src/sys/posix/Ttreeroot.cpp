@@ -11,6 +11,7 @@
 
 #include "sys/Mysysutils.h"
 #include "sys/Pathsyntax.h"
+#include "sys/posix/Longpath.h"
 
 namespace {
 constexpr int DirectoryFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
@@ -29,6 +30,28 @@ bool ForEachComponent(std::string_view relative, TVisit visit)
         start = end + 1;
     }
     return true;
+}
+
+TDescriptor OpenBeneath(int base, std::string_view relative)
+{
+    if (KernelResolvesBeneath.load(std::memory_order_relaxed)) {
+        open_how how{};
+        how.flags = DirectoryFlags;
+        how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+        const std::string path(relative);
+        for (;;) {
+            const long fd = syscall(SYS_openat2, base, path.c_str(), &how, sizeof how);
+            if (fd >= 0)
+                return TDescriptor(static_cast<int>(fd));
+            // EAGAIN: a rename elsewhere raced the lookup; the kernel asks to try again.
+            if (errno != EAGAIN && errno != EINTR)
+                break;
+        }
+        if (errno != ENOSYS)
+            return TDescriptor();
+        KernelResolvesBeneath.store(false, std::memory_order_relaxed);
+    }
+    return OpenDirectoryByComponents(base, relative);
 }
 }  // namespace
 
@@ -51,30 +74,24 @@ TDescriptor TTreeRoot::OpenDirectory(std::string_view relative)
         return TDescriptor();
     if (relative.empty())
         return TDescriptor(fcntl(Root.Get(), F_DUPFD_CLOEXEC, 0));
-    if (KernelResolvesBeneath.load(std::memory_order_relaxed)) {
-        open_how how{};
-        how.flags = DirectoryFlags;
-        how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-        const std::string path(relative);
-        for (;;) {
-            const long fd = syscall(SYS_openat2, Root.Get(), path.c_str(), &how, sizeof how);
-            if (fd >= 0)
-                return TDescriptor(static_cast<int>(fd));
-            // EAGAIN: a rename elsewhere raced the lookup; the kernel asks to try again.
-            if (errno != EAGAIN && errno != EINTR)
-                break;
-        }
-        if (errno != ENOSYS)
-            return TDescriptor();
-        KernelResolvesBeneath.store(false, std::memory_order_relaxed);
-    }
-    return OpenDirectoryByComponents(Root.Get(), relative);
+    TDescriptor directory = OpenBeneath(Root.Get(), relative);
+    if (directory.IsOpen() || errno != ENAMETOOLONG)
+        return directory;
+    // Too long for one call: piece by piece, each beneath the one before and so beneath the root.
+    const std::optional<std::vector<std::string_view>> pieces = PathPieces(relative);
+    if (!pieces)
+        return directory;
+    directory.Reset(fcntl(Root.Get(), F_DUPFD_CLOEXEC, 0));
+    for (const std::string_view piece : *pieces)
+        if (directory.IsOpen())
+            directory = OpenBeneath(directory.Get(), piece);
+    return directory;
 }
 
 bool TTreeRoot::OpenRoot()
 {
     if (!Root.IsOpen() && !RootPath.empty())
-        Root.Reset(open(RootPath.c_str(), DirectoryFlags));
+        Root = OpenAnyLength(AT_FDCWD, RootPath, DirectoryFlags);
     return Root.IsOpen();
 }
 
