@@ -371,6 +371,28 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
     EXPECT_EQ(Tree.ReadFile("src/gone"), "changed meanwhile");
 }
 
+TEST_F(FileTransferSafety, ADestinationEditedWhileItsCopyRunsIsKept)
+{
+    // The user saves the destination while its replacement is being written.
+    struct TEditingTransfer : TFileTransfer {
+        TEditingTransfer(const TTransferRoots& roots, TTreeFixture& tree) : TFileTransfer(roots), Tree(tree) {}
+        int CopyContents(int source, int target, const struct stat& sourceInfo) const override
+        {
+            Tree.CreateFile("dst/f", "saved by hand");
+            return TFileTransfer::CopyContents(source, target, sourceInfo);
+        }
+        TTreeFixture& Tree;
+    };
+    Tree.CreateFile("src/f", "new contents", 1'600'000'100);
+    Tree.CreateFile("dst/f", "old contents", 1'600'000'000);
+    const TSeenFiles seen = SeenNow(Tree.Path("src/f"), Tree.Path("dst/f"));
+    TEditingTransfer files(TTransferRoots{Tree.Path("src"), Tree.Path("dst")}, Tree);
+    EXPECT_FALSE(files.Move(Tree.Path("src/f"), Tree.Path("dst/f"), &seen));
+    EXPECT_EQ(Tree.ReadFile("dst/f"), "saved by hand");
+    EXPECT_EQ(Tree.ReadFile("src/f"), "new contents");
+    EXPECT_TRUE(LeftoverTemporaries(Tree.Path("dst")).empty());
+}
+
 TEST_F(FileTransferSafety, VerificationCatchesACopyThatReadsBackWrong)
 {
     // The device hands back other bytes than were written to it.

@@ -295,14 +295,17 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
         return nullptr;
     if (!State->ClearOfPlacedFiles(*to, place))
         return nullptr;
+    // Asked before the copy and again right before it takes the name: a copy may take minutes.
+    const auto asSeen = [&] {
+        return seen == nullptr || DestinationAsSeen(place, to->Name, copied->SourceFile.Get(), sourceInfo, *seen);
+    };
     struct stat entry {
     }, target{};
     const bool exists = fstatat(place, to->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists) {
         // Through a link too: copying a file onto itself would only destroy it.
         if (!FactsOf(place, to->Name, target) || S_ISDIR(target.st_mode) || SameFile(target, sourceInfo) ||
-            State->Placed.Holds(entry) || IsReadOnly(place, to->Name) ||
-            (seen != nullptr && !DestinationAsSeen(place, to->Name, copied->SourceFile.Get(), sourceInfo, *seen)))
+            State->Placed.Holds(entry) || IsReadOnly(place, to->Name) || !asSeen())
             return nullptr;
     }
     // What the copy replaces goes to the trash first where asked.
@@ -317,7 +320,7 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
             fstat(copy.Get(), &written) != 0 || (sourceInfo.st_size > 0 && written.st_size != sourceInfo.st_size) ||
             !CopyFileAttributes(copied->SourceFile.Get(), copy.Get(), sourceInfo) ||
             (State->Options.Verify && !ReadsBackEqual(copied->SourceFile.Get(), copy.Get())) ||
-            (durable && fsync(copy.Get()) != 0))
+            (durable && fsync(copy.Get()) != 0) || (exists && !asSeen()))
             return nullptr;
         const TPlacement placement = copy.Place(copied->SourceDirectory.Get(), setAside);
         if (placement == TPlacement::Placed)
