@@ -26,7 +26,13 @@ struct TOperationsOutcome {
     bool AnyItemFailed = false;
 };
 
-void WriteOut(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+// Each piece of the log reaches the file at once: a log read during the run, or after the run
+// was killed, holds every line logged so far. The write errors show at the end, in ferror.
+void WriteLogged(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
 
 const char* OperationName(TFileOperation operation)
 {
@@ -53,7 +59,7 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
     thread->Seen = std::move(seen);
     std::optional<TJsonLogWriter> jsonLog;
     if (json)
-        jsonLog.emplace(OperationName(operation), WriteOut);
+        jsonLog.emplace(OperationName(operation), WriteLogged);
     std::size_t item = 0;
     // A run stopped before its first line says nothing of itself.
     std::string status = "Canceled";
@@ -70,7 +76,7 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
             outcome.AnyItemFailed = true;
         progress.Clear();
         if (!jsonLog)
-            WriteOut(text + "\r\n");
+            WriteLogged(text + "\r\n");
         else if (result && item < items.size())
             jsonLog->Result(items[item++], text == SuccessText(true));
         else if (!result && text.find(' ') == std::string::npos)

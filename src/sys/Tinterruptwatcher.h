@@ -1,7 +1,8 @@
 #pragma once
 // While one lives, Ctrl+C (SIGINT) and SIGTERM ask for a graceful stop instead of killing the
-// process in the middle of a file; a second one ends the process at once. Construct it before
-// starting worker threads, so that they leave the signals to it.
+// process in the middle of a file; a second Ctrl+C ends the process at once, a second SIGTERM
+// changes nothing. Construct it before starting worker threads, so that they leave the signals
+// to it.
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/Tcommandrunner.h"
 #include "support/Ttreefixture.h"
@@ -156,4 +163,94 @@ TEST(CliInterrupt, CtrlCStopsAfterTheItemInHandAndLeavesNoPartialFile)
 
     const auto leftovers = RunCommand({"/usr/bin/find", tree.Path("dst"), "-name", "*.vellumark-tmp*"});
     EXPECT_EQ(leftovers.Output, "");
+}
+
+namespace {
+// The log the running program has written so far: its standard output, read through /proc.
+// Nothing before the program has its own file there: until then it is this test's output.
+std::string LogSoFar(pid_t pid)
+{
+    const int log = open(("/proc/" + std::to_string(pid) + "/fd/1").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    std::string text;
+    if (log >= 0 && fstat(log, &info) == 0 && S_ISREG(info.st_mode)) {
+        char buffer[65536];
+        for (ssize_t count; (count = read(log, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<std::size_t>(count));
+    }
+    if (log >= 0)
+        close(log);
+    return text;
+}
+
+// True while a SIGTERM sent to the process waits to be taken.
+bool TerminationPending(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("ShdPnd:", 0) == 0)
+            return ((std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1)) & 1) != 0;
+    return false;
+}
+}  // namespace
+
+TEST(CliLog, EachLineIsInTheFileAsSoonAsItIsLogged)
+{
+    // A log far shorter than a buffer over a long run: lines held back would show only at the end.
+    TTreeFixture tree;
+    tree.CreateFile("src/a.txt", "first", 1'600'000'000);
+    const std::string block(64 << 20, 'x');
+    for (int i = 0; i < 4; ++i)
+        tree.CreateFile("src/big" + std::to_string(i), block, 1'600'000'000);
+    const std::string firstLine = "Copying \"a.txt\" from \"" + tree.Path("src") + "\" to \"";
+    const auto copy = [&](const std::string& destination, const std::vector<std::string>& options,
+                          const std::string& firstResult, int signal) {
+        tree.CreateDirectory(destination);
+        std::vector<std::string> arguments{Cli, "copy"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back(tree.Path("src"));
+        arguments.push_back(tree.Path(destination));
+        // The signal once the first item's result is in the file, the program still at work. A
+        // SIGTERM goes twice, as timeout(1) sends it to the program and then to its group; the
+        // second only once the first was taken, so that the two are not merged into one.
+        const auto logged = [&](pid_t pid) {
+            if (LogSoFar(pid).find(firstResult) == std::string::npos)
+                return false;
+            if (signal == SIGTERM) {
+                kill(pid, SIGTERM);
+                const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (TerminationPending(pid) && std::chrono::steady_clock::now() < giveUp)
+                    std::this_thread::yield();
+            }
+            return true;
+        };
+        return RunCommand(arguments, TInterruption{logged, std::chrono::seconds(60), signal});
+    };
+
+    // SIGKILL: what was logged is there, in whole lines.
+    const auto killed = copy("dst", {}, "Succeeded\r\n", SIGKILL);
+    EXPECT_EQ(killed.Status, -1);
+    EXPECT_EQ(killed.Errors, "");
+    EXPECT_EQ(killed.Output.rfind(firstLine + tree.Path("dst") + "\"\r\nSucceeded\r\n", 0), 0u) << killed.Output;
+    EXPECT_TRUE(killed.Output.ends_with("\r\n")) << killed.Output;
+    EXPECT_EQ(killed.Output.find("Done"), std::string::npos) << killed.Output;
+    EXPECT_EQ(tree.ReadFile("dst/a.txt"), "first");
+
+    const auto killedJson = copy("json", {"--format", "json"}, "\"succeeded\":true}", SIGKILL);
+    EXPECT_EQ(killedJson.Status, -1);
+    EXPECT_EQ(killedJson.Output.rfind("{\"operation\":\"copy\",\"items\":[\n{\"source\":\"" + tree.Path("src/a.txt") +
+                                          "\",\"destination\":\"" + tree.Path("json/a.txt") + "\",\"succeeded\":true}",
+                                      0),
+              0u)
+        << killedJson.Output;
+    EXPECT_TRUE(killedJson.Output.ends_with("\"succeeded\":true}")) << killedJson.Output;
+
+    // SIGTERM to the program and again to its group, as timeout(1) sends it: the run stops
+    // after the item in hand and still writes its last lines.
+    const auto terminated = copy("term", {}, "Succeeded\r\n", SIGTERM);
+    EXPECT_EQ(terminated.Status, 1) << terminated.Errors;
+    EXPECT_EQ(terminated.Output.rfind(firstLine + tree.Path("term") + "\"\r\nSucceeded\r\n", 0), 0u)
+        << terminated.Output;
+    EXPECT_NE(terminated.Output.find("\r\nStopped\r\nSucceeded: "), std::string::npos) << terminated.Output;
+    EXPECT_TRUE(terminated.Output.ends_with(" items\r\nNot succeeded: 0 items\r\n")) << terminated.Output;
 }

@@ -478,3 +478,61 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     EXPECT_EQ(Tree.ReadFile("other-card/h"), "stays");
     unsetenv("XDG_DATA_HOME");
 }
+
+TEST_F(FileTransferSafety, TheTrashOfAMountIsAtItsTopThoughALinkLeadsIn)
+{
+    Tree.CreateDirectory("data");
+    ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    Tree.CreateDirectory("card");
+    const auto card = TMount::Tmpfs(Tree.Path("card"), "4M");
+    Tree.CreateFile("card/sub/dst/g", "replaced");
+    Tree.CreateFile("card/sub/dst/h", "deleted");
+    Tree.CreateFile("src/g", "new");
+    Tree.CreateDirectory("x");
+    ASSERT_EQ(symlink(Tree.Path("card/sub").c_str(), Tree.Path("x/link").c_str()), 0);
+    const std::string linked = Tree.Path("x/link/dst");
+    const auto withTrash = [&](const std::string& sourceRoot, const std::string& destinationRoot) {
+        return std::make_unique<TFileTransfer>(TTransferRoots{sourceRoot, destinationRoot},
+                                               TTransferOptions{false, true});
+    };
+    EXPECT_EQ(
+        Results(RunOperations({Tree.Path("src/g")}, foCopy, {linked + "/g"}, withTrash(Tree.Path("src"), linked))),
+        TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations({linked + "/h"}, foDelete, {}, withTrash(linked, Tree.Path("src")))),
+              TLines{"Succeeded"});
+
+    const std::string trash = "card/.Trash-" + std::to_string(geteuid());
+    EXPECT_FALSE(Tree.Exists("card/sub/.Trash-" + std::to_string(geteuid())));
+    EXPECT_EQ(Tree.ReadFile("card/sub/dst/g"), "new");
+    EXPECT_EQ(Tree.ReadFile(trash + "/files/g"), "replaced");
+    EXPECT_EQ(Tree.ReadFile(trash + "/files/h"), "deleted");
+    // Relative to the top of the mount, from where the files really were.
+    for (const std::string name : {"g", "h"}) {
+        const std::string record = Tree.ReadFile(trash + "/info/" + name + ".trashinfo");
+        EXPECT_EQ(record.rfind("[Trash Info]\nPath=sub/dst/" + name + "\nDeletionDate=", 0), 0u) << record;
+    }
+    unsetenv("XDG_DATA_HOME");
+}
+
+TEST_F(FileTransferSafety, AStrayFileInTheTrashTakesNoNameAway)
+{
+    Tree.CreateDirectory("data");
+    ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    Tree.CreateFile("data/Trash/files/x.txt", "stray");
+    Tree.CreateFile("data/Trash/info/x.txt.2.trashinfo", "a record without its file");
+    Tree.CreateFile("src/x.txt", "deleted");
+    EXPECT_EQ(Results(RunOperations({Tree.Path("src/x.txt")}, foDelete, {},
+                                    std::make_unique<TFileTransfer>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")},
+                                                                    TTransferOptions{false, true}))),
+              TLines{"Succeeded"});
+    EXPECT_FALSE(Tree.Exists("src/x.txt"));
+    EXPECT_EQ(Tree.ReadFile("data/Trash/files/x.txt"), "stray");
+    EXPECT_FALSE(Tree.Exists("data/Trash/info/x.txt.trashinfo"));
+    EXPECT_EQ(Tree.ReadFile("data/Trash/info/x.txt.2.trashinfo"), "a record without its file");
+    EXPECT_FALSE(Tree.Exists("data/Trash/files/x.txt.2"));
+    EXPECT_EQ(Tree.ReadFile("data/Trash/files/x.txt.3"), "deleted");
+    const std::string record = Tree.ReadFile("data/Trash/info/x.txt.3.trashinfo");
+    EXPECT_EQ(record.rfind("[Trash Info]\nPath=" + TrashInfoPath(Tree.Path("src/x.txt")) + "\nDeletionDate=", 0), 0u)
+        << record;
+    unsetenv("XDG_DATA_HOME");
+}

@@ -99,7 +99,7 @@ TCommandResult RunCommand(const std::vector<std::string>& arguments, const TInte
             return child.Result();  // ended before it was ready: the caller sees its status
         std::this_thread::sleep_for(PollInterval);
     }
-    kill(child.Id(), SIGINT);
+    kill(child.Id(), interruption.Signal);
     const auto deadline = std::chrono::steady_clock::now() + interruption.HangGuard;
     while (!child.Ended(WNOHANG)) {
         if (std::chrono::steady_clock::now() > deadline) {

@@ -311,7 +311,7 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     // What the copy replaces goes to the trash first where asked.
     std::function<bool()> setAside;
     if (exists && State->Options.Trash)
-        setAside = [&] { return State->Trash.MoveToTrash(place, to->Name, destination); };
+        setAside = [&] { return State->Trash.MoveToTrash(place, to->Name); };
 
     for (;;) {
         TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists);
@@ -371,7 +371,7 @@ bool TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
         (seen != nullptr && !SourceAsSeen(directory.Get(), path->Name, *seen)))
         return false;
     if (State->Options.Trash)
-        return State->Trash.MoveToTrash(directory.Get(), path->Name, source);
+        return State->Trash.MoveToTrash(directory.Get(), path->Name);
     return unlinkat(directory.Get(), path->Name.c_str(), 0) == 0;
 }
 

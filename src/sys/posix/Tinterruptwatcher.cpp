@@ -22,15 +22,18 @@ struct TInterruptWatcher::TImpl {
                 continue;
             if (Stopping.load())
                 return;
-            if (interrupted) {
+            if (interrupted && signal == SIGINT) {
                 // The user insists: end now, as the signal itself would have.
                 std::signal(signal, SIG_DFL);
                 pthread_sigmask(SIG_UNBLOCK, &Watched, nullptr);
                 std::raise(signal);
                 return;
             }
+            // A SIGTERM after the first is the same request again: timeout(1) sends one to the
+            // process and one to its group, and the stop under way is what both ask for.
+            if (!interrupted)
+                OnInterrupt();
             interrupted = true;
-            OnInterrupt();
         }
     }
 };

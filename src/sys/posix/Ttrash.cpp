@@ -1,6 +1,8 @@
 #include "sys/posix/Ttrash.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -8,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "sys/Mysysutils.h"
@@ -43,19 +46,53 @@ bool OpenTrashFolders(int trash, TDescriptor& files, TDescriptor& info)
     return files.IsOpen() && info.IsOpen();
 }
 
-// The top of the mount that holds the folder: the last folder upwards on the same device.
-std::string MountTop(std::string folder, dev_t device)
+// The mount that holds the open file or folder. Kernels before 5.8 do not tell it; the device
+// stands for it there, which only bind mounts of one file system get wrong.
+std::optional<std::uint64_t> MountOf(int fd)
 {
-    while (folder.size() > 1) {
-        std::string parent = DirectoryPart(folder);
-        if (parent.empty())
-            parent = "/";
-        struct stat info {};
-        if (stat(parent.c_str(), &info) != 0 || info.st_dev != device)
+    struct statx info {};
+    if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &info) != 0)
+        return std::nullopt;
+    if ((info.stx_mask & STATX_MNT_ID) != 0)
+        return info.stx_mnt_id;
+    return makedev(info.stx_dev_major, info.stx_dev_minor);
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Where the open folder really is, every link resolved; none when the kernel's name for it no
+// longer leads to it (removed, or out of this process's reach).
+std::optional<std::string> RealPathOf(int folder)
+{
+    char path[PATH_MAX];
+    const ssize_t length = readlink(("/proc/self/fd/" + std::to_string(folder)).c_str(), path, sizeof path);
+    if (length <= 0 || length == static_cast<ssize_t>(sizeof path) || path[0] != '/')
+        return std::nullopt;
+    const std::string real(path, static_cast<std::size_t>(length));
+    struct stat named {
+    }, open{};
+    if (stat(real.c_str(), &named) != 0 || fstat(folder, &open) != 0 || !SameFile(named, open))
+        return std::nullopt;
+    return real;
+}
+
+// The top folder of the mount that holds the open folder, found by going up through ".." and
+// not along a path's text, where a link would lead elsewhere.
+TDescriptor MountTopOf(int folder, std::uint64_t mount)
+{
+    TDescriptor top(openat(folder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    while (top.IsOpen()) {
+        TDescriptor parent(openat(top.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        struct stat here {
+        }, above{};
+        if (!parent.IsOpen() || fstat(top.Get(), &here) != 0 || fstat(parent.Get(), &above) != 0)
+            return TDescriptor();
+        // Above the root of a mount ".." lies on the mount it hangs in; above "/" it is "/" again.
+        if (MountOf(parent.Get()) != mount || SameFile(here, above))
             break;
-        folder = parent;
+        top = std::move(parent);
     }
-    return folder;
+    return top;
 }
 
 std::string DeletionDate()
@@ -68,27 +105,52 @@ std::string DeletionDate()
     return text;
 }
 
-// Writes the record under a name of its own; the name it took, or none.
-std::optional<std::string> ReserveRecord(int info, const std::string& name, const std::string& recordPath)
+// Writes the record under the candidate's name; false with errno EEXIST where that is taken.
+bool WriteRecord(int info, const std::string& candidate, const std::string& contents)
 {
-    const std::string contents =
-        "[Trash Info]\nPath=" + TrashInfoPath(recordPath) + "\nDeletionDate=" + DeletionDate() + "\n";
-    for (int number = 1; number < 10'000; ++number) {
-        const std::string candidate = number == 1 ? name : name + "." + std::to_string(number);
-        const TDescriptor record(openat(info, (candidate + ".trashinfo").c_str(),
-                                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!record.IsOpen()) {
-            if (errno == EEXIST)
-                continue;
-            return std::nullopt;
-        }
-        if (write(record.Get(), contents.data(), contents.size()) == static_cast<ssize_t>(contents.size()) &&
-            fsync(record.Get()) == 0)
-            return candidate;
-        unlinkat(info, (candidate + ".trashinfo").c_str(), 0);
-        return std::nullopt;
+    const std::string recordName = candidate + ".trashinfo";
+    const TDescriptor record(
+        openat(info, recordName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!record.IsOpen())
+        return false;
+    if (write(record.Get(), contents.data(), contents.size()) == static_cast<ssize_t>(contents.size()) &&
+        fsync(record.Get()) == 0)
+        return true;
+    unlinkat(info, recordName.c_str(), 0);
+    errno = EIO;
+    return false;
+}
+
+// Renames the entry into the folder, never over anything there; false with errno EEXIST where
+// the name is taken. Without RENAME_NOREPLACE (EINVAL) the name is looked at first.
+bool RenameWithoutReplacing(int directory, const std::string& name, int into, const std::string& newName)
+{
+    if (renameat2(directory, name.c_str(), into, newName.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL)
+        return false;
+    struct stat taken {};
+    if (fstatat(into, newName.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
     }
-    return std::nullopt;
+    return errno == ENOENT && renameat(directory, name.c_str(), into, newName.c_str()) == 0;
+}
+
+// The entry's place for the record: absolute, or relative to the top of the mount whose trash
+// keeps it, which may be mounted elsewhere when it is restored.
+std::optional<std::string> RecordPath(const std::string& top, int directory, const std::string& name)
+{
+    const std::optional<std::string> folder = RealPathOf(directory);
+    if (!folder)
+        return std::nullopt;
+    const std::string path = (*folder == "/" ? std::string() : *folder) + "/" + name;
+    if (top.empty())
+        return path;
+    const std::string prefix = top == "/" ? top : top + "/";
+    if (path.rfind(prefix, 0) != 0)
+        return std::nullopt;
+    return path.substr(prefix.size());
 }
 }  // namespace
 
@@ -110,32 +172,33 @@ std::string TrashInfoPath(const std::string& path)
     return encoded;
 }
 
-TTrash::TTrashFolders* TTrash::TrashFor(dev_t device, const std::string& directoryPath)
+TTrash::TTrashFolders* TTrash::TrashFor(std::uint64_t mount, int directory)
 {
-    if (const auto known = Known.find(device); known != Known.end())
+    if (const auto known = Known.find(mount); known != Known.end())
         return known->second ? &*known->second : nullptr;
-    std::optional<TTrashFolders>& folders = Known[device];
+    std::optional<TTrashFolders>& folders = Known[mount];
 
     const std::string homeTrash = HomeTrashPath();
     const std::string homeTrashParent = DirectoryPart(homeTrash);
-    struct stat info {};
-    // The home trash where it is, or can be made, on this device.
-    if (!homeTrash.empty() && MakeDirectoryChain(homeTrashParent, false) && stat(homeTrashParent.c_str(), &info) == 0 &&
-        info.st_dev == device) {
-        const TDescriptor parent(open(homeTrashParent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        const TDescriptor trash = parent.IsOpen() ? OpenOrMake(parent.Get(), FileNamePart(homeTrash)) : TDescriptor();
+    // The home trash where it is, or can be made, on this mount.
+    const TDescriptor parent(!homeTrash.empty() && MakeDirectoryChain(homeTrashParent, false)
+                                 ? open(homeTrashParent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)
+                                 : -1);
+    if (parent.IsOpen() && MountOf(parent.Get()) == mount) {
+        const TDescriptor trash = OpenOrMake(parent.Get(), FileNamePart(homeTrash));
         TTrashFolders inHome;
         if (trash.IsOpen() && OpenTrashFolders(trash.Get(), inHome.Files, inHome.Info))
             folders = std::move(inHome);
         return folders ? &*folders : nullptr;
     }
 
-    const std::string top = MountTop(directoryPath, device);
-    const TDescriptor topFolder(open(top.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!topFolder.IsOpen())
+    const TDescriptor topFolder = MountTopOf(directory, mount);
+    const std::optional<std::string> top = topFolder.IsOpen() ? RealPathOf(topFolder.Get()) : std::nullopt;
+    if (!top)
         return nullptr;
     const std::string user = std::to_string(geteuid());
     TTrashFolders found;
+    found.Top = *top;
     // An administrator's .Trash counts only as a real folder with the sticky bit.
     struct stat shared {};
     TDescriptor trash;
@@ -149,28 +212,36 @@ TTrash::TTrashFolders* TTrash::TrashFor(dev_t device, const std::string& directo
     if (!trash.IsOpen())
         trash = OpenOrMake(topFolder.Get(), ".Trash-" + user);
     struct stat own {};
-    if (trash.IsOpen() && fstat(trash.Get(), &own) == 0 && IsOwnPrivateFolder(own) && own.st_dev == device &&
+    if (trash.IsOpen() && fstat(trash.Get(), &own) == 0 && IsOwnPrivateFolder(own) && MountOf(trash.Get()) == mount &&
         OpenTrashFolders(trash.Get(), found.Files, found.Info))
         folders = std::move(found);
     return folders ? &*folders : nullptr;
 }
 
-bool TTrash::MoveToTrash(int directory, const std::string& name, const std::string& path)
+bool TTrash::MoveToTrash(int directory, const std::string& name)
 {
-    struct stat entry {};
-    if (fstatat(directory, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+    const std::optional<std::uint64_t> mount = MountOf(directory);
+    TTrashFolders* trash = mount ? TrashFor(*mount, directory) : nullptr;
+    const std::optional<std::string> recordPath = trash ? RecordPath(trash->Top, directory, name) : std::nullopt;
+    if (!recordPath)
         return false;
-    TTrashFolders* trash = TrashFor(entry.st_dev, DirectoryPart(path));
-    if (trash == nullptr)
-        return false;
-    const std::optional<std::string> trashName = ReserveRecord(trash->Info.Get(), name, path);
-    if (!trashName)
-        return false;
-    struct stat taken {};
-    if (renameat2(directory, name.c_str(), trash->Files.Get(), trashName->c_str(), RENAME_NOREPLACE) == 0 ||
-        (errno == EINVAL && fstatat(trash->Files.Get(), trashName->c_str(), &taken, AT_SYMLINK_NOFOLLOW) != 0 &&
-         errno == ENOENT && renameat(directory, name.c_str(), trash->Files.Get(), trashName->c_str()) == 0))
-        return true;
-    unlinkat(trash->Info.Get(), (*trashName + ".trashinfo").c_str(), 0);
+    const std::string contents =
+        "[Trash Info]\nPath=" + TrashInfoPath(*recordPath) + "\nDeletionDate=" + DeletionDate() + "\n";
+    // A name free in both folders: a file without its record, or a record without its file,
+    // keeps its name.
+    for (int number = 1; number < 10'000; ++number) {
+        const std::string candidate = number == 1 ? name : name + "." + std::to_string(number);
+        if (!WriteRecord(trash->Info.Get(), candidate, contents)) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (RenameWithoutReplacing(directory, name, trash->Files.Get(), candidate))
+            return true;
+        const int reason = errno;
+        unlinkat(trash->Info.Get(), (candidate + ".trashinfo").c_str(), 0);
+        if (reason != EEXIST)
+            return false;
+    }
     return false;
 }
