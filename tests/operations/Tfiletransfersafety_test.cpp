@@ -73,6 +73,19 @@ protected:
                                Tree.Path("src/" + relative) + " " + Tree.Path("dst/" + relative) + " >/dev/null");
     }
 
+    // The home trash inside the tree while the test runs.
+    void UseHomeTrashInTree()
+    {
+        Tree.CreateDirectory("data");
+        ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    }
+    void TearDown() override { unsetenv("XDG_DATA_HOME"); }
+    static std::unique_ptr<TFileTransfer> Trashing(const std::string& sourceRoot, const std::string& destinationRoot)
+    {
+        return std::make_unique<TFileTransfer>(TTransferRoots{sourceRoot, destinationRoot},
+                                               TTransferOptions{false, true});
+    }
+
     TTreeFixture Tree;
 };
 }  // namespace
@@ -430,19 +443,14 @@ TEST_F(FileTransferSafety, VerificationCatchesACopyThatReadsBackWrong)
 
 TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
 {
-    Tree.CreateDirectory("data");
-    ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    UseHomeTrashInTree();
     Tree.CreateFile("src/f", "deleted");
     Tree.CreateFile("src/g", "new");
     Tree.CreateFile("dst/g", "replaced");
-    const auto withTrash = [&](const std::string& sourceRoot, const std::string& destinationRoot) {
-        return std::make_unique<TFileTransfer>(TTransferRoots{sourceRoot, destinationRoot},
-                                               TTransferOptions{false, true});
-    };
-    EXPECT_EQ(Results(RunOperations({Tree.Path("src/f")}, foDelete, {}, withTrash(Tree.Path("src"), Tree.Path("dst")))),
+    EXPECT_EQ(Results(RunOperations({Tree.Path("src/f")}, foDelete, {}, Trashing(Tree.Path("src"), Tree.Path("dst")))),
               TLines{"Succeeded"});
     EXPECT_EQ(Results(RunOperations({Tree.Path("src/g")}, foCopy, {Tree.Path("dst/g")},
-                                    withTrash(Tree.Path("src"), Tree.Path("dst")))),
+                                    Trashing(Tree.Path("src"), Tree.Path("dst")))),
               TLines{"Succeeded"});
     EXPECT_FALSE(Tree.Exists("src/f"));
     EXPECT_EQ(Tree.ReadFile("dst/g"), "new");
@@ -455,7 +463,7 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     ASSERT_EQ(rename(Tree.Path("data/Trash/files/f").c_str(), Tree.Path("src/f").c_str()), 0);
     EXPECT_EQ(Tree.ReadFile("src/f"), "deleted");
     // The same name again gets a record of its own.
-    EXPECT_EQ(Results(RunOperations({Tree.Path("src/f")}, foDelete, {}, withTrash(Tree.Path("src"), Tree.Path("dst")))),
+    EXPECT_EQ(Results(RunOperations({Tree.Path("src/f")}, foDelete, {}, Trashing(Tree.Path("src"), Tree.Path("dst")))),
               TLines{"Succeeded"});
     EXPECT_TRUE(Tree.Exists("data/Trash/info/f.2.trashinfo"));
     EXPECT_EQ(Tree.ReadFile("data/Trash/files/f.2"), "deleted");
@@ -465,7 +473,7 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     const auto card = TMount::Tmpfs(Tree.Path("card"), "4M");
     Tree.CreateFile("card/h", "on the card");
     EXPECT_EQ(
-        Results(RunOperations({Tree.Path("card/h")}, foDelete, {}, withTrash(Tree.Path("card"), Tree.Path("dst")))),
+        Results(RunOperations({Tree.Path("card/h")}, foDelete, {}, Trashing(Tree.Path("card"), Tree.Path("dst")))),
         TLines{"Succeeded"});
     EXPECT_EQ(Tree.ReadFile("card/.Trash-" + std::to_string(geteuid()) + "/files/h"), "on the card");
     Tree.CreateDirectory("other-card");
@@ -473,16 +481,14 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     Tree.CreateFile("other-card/.Trash-" + std::to_string(geteuid()), "a file where the trash would be");
     Tree.CreateFile("other-card/h", "stays");
     EXPECT_EQ(Results(RunOperations({Tree.Path("other-card/h")}, foDelete, {},
-                                    withTrash(Tree.Path("other-card"), Tree.Path("dst")))),
+                                    Trashing(Tree.Path("other-card"), Tree.Path("dst")))),
               TLines{"Not succeeded"});
     EXPECT_EQ(Tree.ReadFile("other-card/h"), "stays");
-    unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(FileTransferSafety, TheTrashOfAMountIsAtItsTopThoughALinkLeadsIn)
 {
-    Tree.CreateDirectory("data");
-    ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    UseHomeTrashInTree();
     Tree.CreateDirectory("card");
     const auto card = TMount::Tmpfs(Tree.Path("card"), "4M");
     Tree.CreateFile("card/sub/dst/g", "replaced");
@@ -491,14 +497,9 @@ TEST_F(FileTransferSafety, TheTrashOfAMountIsAtItsTopThoughALinkLeadsIn)
     Tree.CreateDirectory("x");
     ASSERT_EQ(symlink(Tree.Path("card/sub").c_str(), Tree.Path("x/link").c_str()), 0);
     const std::string linked = Tree.Path("x/link/dst");
-    const auto withTrash = [&](const std::string& sourceRoot, const std::string& destinationRoot) {
-        return std::make_unique<TFileTransfer>(TTransferRoots{sourceRoot, destinationRoot},
-                                               TTransferOptions{false, true});
-    };
-    EXPECT_EQ(
-        Results(RunOperations({Tree.Path("src/g")}, foCopy, {linked + "/g"}, withTrash(Tree.Path("src"), linked))),
-        TLines{"Succeeded"});
-    EXPECT_EQ(Results(RunOperations({linked + "/h"}, foDelete, {}, withTrash(linked, Tree.Path("src")))),
+    EXPECT_EQ(Results(RunOperations({Tree.Path("src/g")}, foCopy, {linked + "/g"}, Trashing(Tree.Path("src"), linked))),
+              TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations({linked + "/h"}, foDelete, {}, Trashing(linked, Tree.Path("src")))),
               TLines{"Succeeded"});
 
     const std::string trash = "card/.Trash-" + std::to_string(geteuid());
@@ -511,20 +512,17 @@ TEST_F(FileTransferSafety, TheTrashOfAMountIsAtItsTopThoughALinkLeadsIn)
         const std::string record = Tree.ReadFile(trash + "/info/" + name + ".trashinfo");
         EXPECT_EQ(record.rfind("[Trash Info]\nPath=sub/dst/" + name + "\nDeletionDate=", 0), 0u) << record;
     }
-    unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(FileTransferSafety, AStrayFileInTheTrashTakesNoNameAway)
 {
-    Tree.CreateDirectory("data");
-    ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    UseHomeTrashInTree();
     Tree.CreateFile("data/Trash/files/x.txt", "stray");
     Tree.CreateFile("data/Trash/info/x.txt.2.trashinfo", "a record without its file");
     Tree.CreateFile("src/x.txt", "deleted");
-    EXPECT_EQ(Results(RunOperations({Tree.Path("src/x.txt")}, foDelete, {},
-                                    std::make_unique<TFileTransfer>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")},
-                                                                    TTransferOptions{false, true}))),
-              TLines{"Succeeded"});
+    EXPECT_EQ(
+        Results(RunOperations({Tree.Path("src/x.txt")}, foDelete, {}, Trashing(Tree.Path("src"), Tree.Path("dst")))),
+        TLines{"Succeeded"});
     EXPECT_FALSE(Tree.Exists("src/x.txt"));
     EXPECT_EQ(Tree.ReadFile("data/Trash/files/x.txt"), "stray");
     EXPECT_FALSE(Tree.Exists("data/Trash/info/x.txt.trashinfo"));
@@ -534,5 +532,4 @@ TEST_F(FileTransferSafety, AStrayFileInTheTrashTakesNoNameAway)
     const std::string record = Tree.ReadFile("data/Trash/info/x.txt.3.trashinfo");
     EXPECT_EQ(record.rfind("[Trash Info]\nPath=" + TrashInfoPath(Tree.Path("src/x.txt")) + "\nDeletionDate=", 0), 0u)
         << record;
-    unsetenv("XDG_DATA_HOME");
 }
