@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The desktop program on its own X server with a window manager, typed at as a user types:
-# F2, the two roots, Enter; then five more comparisons in a row, each F2, Enter and Enter on
+# F2, the two roots, Enter; F2, Tab, Space on "...", Esc on the folder browser, Esc, and F2,
+# Enter must compare again; then five more comparisons in a row, each F2, Enter and Enter on
 # "Clear the list?"; each ends at once. After every one, Ctrl+A and Ctrl+C must put every
 # source path on the clipboard, so the shortcuts must have outlived the dialogs. On the way:
 # the window carries the class its desktop entry names, and View > Topmost keeps the window.
@@ -98,6 +99,23 @@ until_true "F2 to open the compare dialog" dialog_active Compare
 xdotool type --delay 20 "$source_root"
 xdotool key Tab Tab
 xdotool type --delay 20 "$destination_root"
+xdotool key Return
+copy_all_paths
+
+# Enter is OK at every showing of the compare dialog, also after the "..." beside Source held
+# the focus when it closed: F2, Tab, Space (the folder browser), Esc, Esc; then F2, Enter.
+xdotool key F2
+until_true "F2 to open the compare dialog before browsing" dialog_active Compare
+xdotool key Tab space
+until_true "Space on \"...\" to open the folder browser" dialog_active "Select a directory."
+xdotool key Escape
+until_true "Esc to close the folder browser" dialog_active Compare
+xdotool key Escape
+until_true "Esc to close the compare dialog" active_is "$main"
+xdotool key F2
+until_true "F2 to open the compare dialog after browsing" dialog_active Compare
+xdotool key Return
+until_true "Enter to compare and ask \"Clear the list?\", not to browse" dialog_active Vellumark
 xdotool key Return
 copy_all_paths
 for round in 1 2 3 4 5; do
