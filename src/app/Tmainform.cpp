@@ -375,7 +375,6 @@ TCommandState TMainForm::CurrentCommandState() const
     TCommandState state;
     state.HasHistory = FileHistory.Count() > 0;
     state.HasRows = ResultList->Count() > 0;
-    state.HasStoredRows = ResultList->TotalCount() > 0;
     const std::vector<TRowRange> selected = ResultList->SelectedRows();
     state.HasSelection = !selected.empty();
     state.OneSelected = RowCountOf(selected) == 1;
