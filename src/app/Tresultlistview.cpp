@@ -1,6 +1,8 @@
 #include "app/Tresultlistview.h"
 
 #include <QAccessible>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -14,7 +16,33 @@ void TResultListView::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     }
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QPoint place = KeyboardMenuPlace();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, place, mapToGlobal(place), event->modifiers());
+        QCoreApplication::sendEvent(this, &menu);
+        return;
+    }
     QTreeView::keyPressEvent(event);
+}
+
+void TResultListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() != QContextMenuEvent::Keyboard || parentWidget() == nullptr) {
+        event->ignore();
+        return;
+    }
+    const QPoint place = KeyboardMenuPlace();
+    QContextMenuEvent atRow(QContextMenuEvent::Keyboard, mapToParent(place), mapToGlobal(place), event->modifiers());
+    QCoreApplication::sendEvent(parentWidget(), &atRow);
+    event->setAccepted(atRow.isAccepted());
+}
+
+QPoint TResultListView::KeyboardMenuPlace() const
+{
+    const QRect rows = viewport()->rect();
+    const QRect current = visualRect(currentIndex());
+    const QPoint place = rows.intersects(current) ? QPoint(current.left(), current.bottom()) : rows.topLeft();
+    return viewport()->mapTo(this, QPoint(std::max(place.x(), 0), place.y()));
 }
 
 const std::vector<TRowRange>& TResultListView::SelectedRuns() const

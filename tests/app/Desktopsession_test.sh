@@ -4,7 +4,8 @@
 # Enter must compare again; then five more comparisons in a row, each F2, Enter and Enter on
 # "Clear the list?"; each ends at once. After every one, Ctrl+A and Ctrl+C must put every
 # source path on the clipboard, so the shortcuts must have outlived the dialogs. On the way:
-# the window carries the class its desktop entry names, and View > Topmost keeps the window.
+# the window carries the class its desktop entry names, View > Topmost keeps the window, and
+# Shift+F10 opens the context menu.
 # Every wait ends as soon as its condition holds; the bounds only stop a hang.
 # Usage: Desktopsession_test.sh <vellumark executable> <desktop entry>
 set -euo pipefail
@@ -136,4 +137,11 @@ until_true "View > Topmost to put the window above the others" above
 [ "$(visible_windows)" = "$main" ] || fail "Topmost made a new window: $(visible_windows | tr '\n' ' ')"
 until_true "the main window to be active after Topmost" active_is "$main"
 copy_all_paths
+
+# Shift+F10 opens the list's context menu, as the Menu key does, and Esc closes it.
+menu_open() { [ "$(visible_windows | wc -l)" -eq 2 ]; }
+xdotool key shift+F10
+until_true "Shift+F10 to open the context menu" menu_open
+xdotool key Escape
+until_true "Esc to close the context menu" main_shown
 echo "Six comparisons typed, the paths copied after each, Topmost kept the window."

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -188,6 +190,37 @@ TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRow
     EXPECT_FALSE(List().header()->isSortIndicatorShown());
     Trigger("ByAbsoluteNameM2");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/d", "/m/c", "/m/b", "/m/a"}));
+}
+
+// Shift+F10, and the Menu key as the window system delivers it, open the context menu at the
+// current row, wherever the mouse pointer is; its keys then run the commands.
+TEST_F(MainFormTest, TheKeyboardOpensTheContextMenuAtTheCurrentRow)
+{
+    Start();
+    Form().FillList({Item("/m/a", 1), Item("/m/b", 2), Item("/m/c", 3)});
+    Selection().setCurrentIndex(Model().index(1, 0), QItemSelectionModel::NoUpdate);
+    const QRect row = List().visualRect(Model().index(1, 0));
+    const QPoint place = List().viewport()->mapToGlobal(QPoint(row.left(), row.bottom()));
+    QMenu& menu = Child<QMenu>("PopupMenu1");
+    const auto opened = [&] {
+        return QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &menu; }, HangGuardMilliseconds);
+    };
+
+    Press(Qt::SHIFT | Qt::Key_F10);
+    ASSERT_TRUE(opened()) << "Shift+F10 opened no context menu";
+    EXPECT_EQ(menu.pos(), place);
+    QTest::keyClick(&menu, Qt::Key_S);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &Child<QMenu>("SelectP1"); },
+                                HangGuardMilliseconds));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2}));
+
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(1, 1), List().mapToGlobal(QPoint(1, 1)));
+    ASSERT_EQ(QApplication::focusWidget(), &List());
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &menuKey);
+    ASSERT_TRUE(opened()) << "The Menu key opened no context menu";
+    EXPECT_EQ(menu.pos(), place);
+    QTest::keyClick(&menu, Qt::Key_Escape);
 }
 
 TEST_F(MainFormTest, ExploresAndShowsPropertiesOfExistingFilesOnly)
