@@ -4,8 +4,8 @@
 # Enter must compare again; then five more comparisons in a row, each F2, Enter and Enter on
 # "Clear the list?"; each ends at once. After every one, Ctrl+A and Ctrl+C must put every
 # source path on the clipboard, so the shortcuts must have outlived the dialogs. On the way:
-# the window carries the class its desktop entry names, View > Topmost keeps the window, and
-# Shift+F10 opens the context menu.
+# the window carries the class its desktop entry names, View > Topmost keeps the window,
+# Shift+F10 opens the context menu, and the file dialogs write no settings of their own.
 # Every wait ends as soon as its condition holds; the bounds only stop a hang.
 # Usage: Desktopsession_test.sh <vellumark executable> <desktop entry>
 set -euo pipefail
@@ -144,4 +144,16 @@ xdotool key shift+F10
 until_true "Shift+F10 to open the context menu" menu_open
 xdotool key Escape
 until_true "Esc to close the context menu" main_shown
+
+# File > Save List As... by its keys: a header and the six rows. Qt's file dialogs, this one
+# and the folder browser above, leave nothing in the user's configuration folders.
+xdotool key alt+f s
+until_true "File > Save List As... to open its dialog" dialog_active "Save List As"
+xdotool type --delay 20 "$work/list.csv"
+xdotool key Return
+list_saved() { [ "$(tr -cd '\n' <"$work/list.csv" | wc -c)" -eq 7 ]; }
+until_true "the list to be saved with a header and six rows" list_saved
+until_true "the main window to be active after Save List As" active_is "$main"
+written=$(find "$work/config" "$work/.config" -mindepth 1 2>/dev/null || true)
+[ -z "$written" ] || fail "the session wrote into the user's configuration folders: $written"
 echo "Six comparisons typed, the paths copied after each, Topmost kept the window."
