@@ -90,6 +90,22 @@ TEST_F(ListFilterFieldTest, NarrowsTheListAsTypedKeepingTheShownSelectionAndEscS
     Press(Qt::CTRL | Qt::Key_E);
     EXPECT_TRUE(Child<QToolBar>("ToolBar1").isVisible());
     EXPECT_EQ(QApplication::focusWidget(), &FilterField());
+
+    // A word is found anywhere in the names as it is typed, and the selected rows keep their
+    // selection at every key.
+    Form().FillList(
+        {Item("/f/file01.txt", 1), Item("/f/file02.txt", 2), Item("/f/myfile01.doc", 4), Item("/f/notes.txt", 8)});
+    SelectRows({0, 2});
+    Press(Qt::CTRL | Qt::Key_E);
+    for (const QChar key : QStringLiteral("file01")) {
+        Type(key);
+        TNames selected;
+        for (const int row : SelectedRowList())
+            selected.push_back(Paths()[static_cast<std::size_t>(row)]);
+        EXPECT_EQ(selected, (TNames{"/f/file01.txt", "/f/myfile01.doc"})) << "after " << key.toLatin1();
+    }
+    EXPECT_EQ(Paths(), (TNames{"/f/file01.txt", "/f/myfile01.doc"}));
+    EXPECT_EQ(Form().StatusText(), "2 of 4 items are shown");
 }
 
 TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhole)
