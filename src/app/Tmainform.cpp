@@ -6,12 +6,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -22,6 +20,7 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tlistfilterfield.h"
 #include "app/Tmaincommands.h"
+#include "app/Tmainstatusbar.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tresultlist.h"
 #include "app/Tresultlistexport.h"
@@ -77,13 +76,7 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
 
     CreateList();
     CreateCommands();
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(true);
-    StatusText1 = new QLabel(StatusBar1);
-    StatusText1->setObjectName(QStringLiteral("StatusText1"));
-    StatusText1->setTextFormat(Qt::PlainText);
-    StatusBar1->addWidget(StatusText1, 1);
+    StatusBar1 = new TMainStatusBar(this);
     setStatusBar(StatusBar1);
     resize(FirstSize());
 
@@ -189,9 +182,9 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event)
     event->accept();
 }
 
-void TMainForm::SetStatusText(const std::string& text) { StatusText1->setText(QString::fromStdString(text)); }
+void TMainForm::SetStatusText(const std::string& text) { StatusBar1->SetText(text); }
 
-std::string TMainForm::StatusText() const { return StatusText1->text().toStdString(); }
+std::string TMainForm::StatusText() const { return StatusBar1->Text(); }
 
 // ---- Start, command line, drops and closing
 
@@ -363,10 +356,7 @@ void TMainForm::FillList(std::vector<TCompareItem> items, const TTransferRoots& 
 
 void TMainForm::UpdateItemCount()
 {
-    const std::string total = GroupDigits(std::to_string(ResultList->TotalCount()));
-    const std::string shown = GroupDigits(std::to_string(ResultList->Count()));
-    SetStatusText(ResultList->Filtered() ? shown + " of " + total + " items are shown"
-                                         : total + " items are set in total");
+    StatusBar1->ShowItemCount(*ResultList);
     UpdateCommands(false);
 }
 
@@ -384,7 +374,11 @@ TCommandState TMainForm::CurrentCommandState() const
 
 void TMainForm::UpdateCommands(bool force) { Commands->Update(CurrentCommandState(), force); }
 
-void TMainForm::ListView1SelectItem() { UpdateCommands(false); }
+void TMainForm::ListView1SelectItem()
+{
+    StatusBar1->ShowSelectedCount(*ResultList);
+    UpdateCommands(false);
+}
 
 void TMainForm::FilterShortcut1Click()
 {

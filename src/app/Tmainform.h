@@ -24,11 +24,10 @@
 #include "sys/Tfiletransfer.h"
 
 class QAction;
-class QLabel;
 class QMenu;
-class QStatusBar;
 class QToolBar;
 class TMainCommands;
+class TMainStatusBar;
 class TResultList;
 struct TCommandState;
 class TFileFactsSource;
@@ -152,8 +151,7 @@ private:
     QToolBar* ToolBar1 = nullptr;
     TListFilterField* FilterEdit1 = nullptr;
     QWidget* Panel1 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QLabel* StatusText1 = nullptr;
+    TMainStatusBar* StatusBar1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     std::unique_ptr<TResultList> ResultList;
     std::unique_ptr<TMainCommands> Commands;

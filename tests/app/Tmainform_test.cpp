@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -175,21 +176,69 @@ TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRow
     Form().FillList({Item("/m/b", 30), Item("/m/a", 10), Item("/m/c", 20), Item("/m/d", 10)});
     SelectRows({2});
     Selection().setCurrentIndex(Model().index(2, 0), QItemSelectionModel::NoUpdate);
+    // The header shows the column sorted by and the direction.
+    const QHeaderView& header = *List().header();
+    const auto indicator = [&] {
+        return std::pair(header.isSortIndicatorShown() ? header.sortIndicatorSection() : -2,
+                         header.sortIndicatorOrder());
+    };
+    EXPECT_EQ(indicator().first, -1);
     Trigger("BySizeRemainderM1");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/d", "/m/c", "/m/b"}));
     EXPECT_EQ(SelectedRowList(), std::vector<int>{2});
     EXPECT_EQ(Selection().currentIndex().row(), 2);
+    EXPECT_EQ(indicator(), std::pair(3, Qt::AscendingOrder));
     Trigger("BySizeRemainderM2");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/b", "/m/c", "/m/d", "/m/a"}));
     EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
+    EXPECT_EQ(indicator(), std::pair(3, Qt::DescendingOrder));
     // A header click sorts ascending, and a second click on it does not turn the order round.
     for (int click = 0; click < 2; ++click) {
         ClickHeader(0);
         EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/b", "/m/c", "/m/d"}));
+        EXPECT_EQ(indicator(), std::pair(0, Qt::AscendingOrder));
     }
-    EXPECT_FALSE(List().header()->isSortIndicatorShown());
+    Trigger("ByResultM2");
+    EXPECT_EQ(indicator(), std::pair(5, Qt::DescendingOrder));
+    // The absolute name has no column; a new fill comes in the comparison's order.
     Trigger("ByAbsoluteNameM2");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/d", "/m/c", "/m/b", "/m/a"}));
+    EXPECT_EQ(indicator().first, -1);
+    Trigger("ByNameM1");
+    Form().FillList({Item("/m/b", 30), Item("/m/a", 10)});
+    EXPECT_EQ(indicator().first, -1);
+}
+
+// Beside the item count the status bar tells how many rows are selected, through every change
+// of the selection and of the rows.
+TEST_F(MainFormTest, TheStatusBarCountsTheSelectedRows)
+{
+    Start();
+    const QLabel& selected = Child<QLabel>("SelectedText1");
+    const auto shown = [&] { return selected.isVisible() ? selected.text().toStdString() : std::string("hidden"); };
+    Form().FillList({Item("/d/a.txt", 1), Item("/d/b.doc", 2), Item("/d/c.txt", 3), Item("/d/d.txt", 4)});
+    EXPECT_EQ(shown(), "hidden");
+    Press(Qt::CTRL | Qt::Key_A);
+    EXPECT_EQ(shown(), "4 selected");
+    EXPECT_EQ(Form().StatusText(), "4 items are set in total");
+    Press(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
+    EXPECT_EQ(shown(), "hidden");
+    Press(Qt::SHIFT | Qt::Key_Down);
+    EXPECT_EQ(shown(), "2 selected");
+    Messenger.AnswerOk();
+    Press(Qt::Key_Delete);
+    EXPECT_EQ(shown(), "hidden");
+    EXPECT_EQ(Form().StatusText(), "2 items are set in total");
+    Press(Qt::CTRL | Qt::Key_A);
+    Press(Qt::CTRL | Qt::Key_E);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("d.t"));
+    EXPECT_EQ(shown(), "1 selected");
+    EXPECT_EQ(Form().StatusText(), "1 of 2 items are shown");
+    Form().FillList(std::vector<TCompareItem>(1234, Item("/d/d.txt", 1)));
+    EXPECT_EQ(shown(), "hidden");
+    Press(Qt::CTRL | Qt::Key_A);
+    EXPECT_EQ(shown(), "1,234 selected");
+    EXPECT_EQ(Form().StatusText(), "1,234 of 1,234 items are shown");
 }
 
 // Shift+F10, and the Menu key as the window system delivers it, open the context menu at the
@@ -515,6 +564,11 @@ TEST_F(MainFormTest, FirstWindowFitsEveryColumnCaption)
 {
     Start();
     const QHeaderView* header = List().header();
-    for (int column = 0; column < 6; ++column)
-        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    // The caption with its margins; the sort indicator takes the room of one column at a time
+    // and, where the screen leaves too little, the end of its caption.
+    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int column = 0; column < 6; ++column) {
+        const QString caption = Model().headerData(column, Qt::Horizontal).toString();
+        EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(caption) + margins) << column;
+    }
 }
