@@ -174,6 +174,8 @@ void TMainForm::CreateCommands()
     filterShortcut->setShortcut(TListFilterField::Shortcut());
     addAction(filterShortcut);
     connect(filterShortcut, &QAction::triggered, this, &TMainForm::FilterShortcut1Click);
+    // No narrower than all the buttons and the filter field, none of them folded away.
+    ToolBar1->setMinimumWidth(ToolBar1->sizeHint().width());
 }
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event)

@@ -6,7 +6,13 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <algorithm>
+
+namespace {
+constexpr int RowsInSight = 4;
+constexpr int ColumnsInSight = 2;
+}  // namespace
 
 TResultListView::TResultListView(QWidget* parent) : QTreeView(parent) {}
 
@@ -78,6 +84,23 @@ void TResultListView::setModel(QAbstractItemModel* model)
                   connect(model, &QAbstractItemModel::columnsInserted, this, forget),
                   connect(model, &QAbstractItemModel::columnsRemoved, this, forget),
                   connect(model, &QAbstractItemModel::columnsMoved, this, forget)};
+}
+
+QSize TResultListView::minimumSizeHint() const
+{
+    // Every row is one line of text, as high as the style makes an item of this font.
+    QStyleOptionViewItem item;
+    initViewItemOption(&item);
+    item.features |= QStyleOptionViewItem::HasDisplay;
+    item.text = QStringLiteral("Xg");
+    const int rowHeight = style()->sizeFromContents(QStyle::CT_ItemViewItem, &item, QSize(), this).height();
+    int columnWidth = 0;
+    for (int column = 0; column < header()->count(); ++column)
+        columnWidth = std::max(columnWidth, header()->sectionSizeHint(column));
+    const int frames = 2 * frameWidth();
+    return {ColumnsInSight * columnWidth + verticalScrollBar()->sizeHint().width() + frames,
+            header()->sizeHint().height() + RowsInSight * rowHeight + horizontalScrollBar()->sizeHint().height() +
+                frames};
 }
 
 bool TResultListView::RowSelected(int row) const

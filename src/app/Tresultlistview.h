@@ -8,6 +8,7 @@
 // the key reaches the view, which passes it on instead of copying its current cell.
 // The context menu belongs to the window; asked for from the keyboard, by the Menu key or by
 // Shift+F10, it opens at the current row rather than wherever the mouse pointer is.
+// However small its window is made, the view keeps its header, a few rows and two columns in sight.
 
 #include <QTreeView>
 #include <optional>
@@ -26,6 +27,7 @@ public:
     void SelectRuns(const std::vector<TRowRange>& runs);
 
     void setModel(QAbstractItemModel* model) override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -572,3 +572,24 @@ TEST_F(MainFormTest, FirstWindowFitsEveryColumnCaption)
         EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(caption) + margins) << column;
     }
 }
+
+// Made as small as it goes, the window still shows every toolbar button, the filter field at
+// its width, the list's header and a few whole rows.
+TEST_F(MainFormTest, TheSmallestWindowKeepsTheToolbarTheFilterAndAFewRows)
+{
+    Start();
+    Form().FillList(std::vector<TCompareItem>(20, Item("/d/a.txt", 1)));
+    Form().resize(1, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form().size() == Form().minimumSize(); }, HangGuardMilliseconds));
+    QCoreApplication::processEvents();
+    const QToolBar& toolBar = Child<QToolBar>("ToolBar1");
+    for (const QToolButton* button : toolBar.findChildren<QToolButton*>())
+        EXPECT_EQ(button->isVisible(), button->objectName().endsWith(QStringLiteral("T1")))
+            << button->objectName().toStdString() << " (the extension shows what is folded away)";
+    const QWidget& filter = Child<QWidget>("FilterEdit1");
+    EXPECT_TRUE(filter.isVisible());
+    EXPECT_GE(filter.width(), filter.minimumWidth());
+    EXPECT_TRUE(List().header()->isVisible());
+    EXPECT_GE(List().viewport()->height(), 4 * List().sizeHintForRow(0));
+    EXPECT_GE(List().viewport()->width(), 2 * List().header()->sectionSizeHint(0));
+}
