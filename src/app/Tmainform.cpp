@@ -1,6 +1,5 @@
 #include "app/Tmainform.h"
 
-#include <algorithm>
 #include <optional>
 
 #include <QAction>
@@ -9,7 +8,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -20,6 +18,7 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tlistfilterfield.h"
 #include "app/Tmaincommands.h"
+#include "app/Tmainformsize.h"
 #include "app/Tmainstatusbar.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tresultlist.h"
@@ -78,7 +77,7 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     CreateCommands();
     StatusBar1 = new TMainStatusBar(this);
     setStatusBar(StatusBar1);
-    resize(FirstSize());
+    resize(MainFormFirstSize(*this, ResultList->WidthForCaptions()));
 
     // The command line waits until the loop has run out of events for the first time.
     QTimer::singleShot(0, this, &TMainForm::ApplicationIdle);
@@ -105,22 +104,6 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     if (stored)
         ApplyStoredSettings(*stored);
     SetStatusText("Ready");
-}
-
-QSize TMainForm::FirstSize() const
-{
-    // Designed as 488 by 377 pixels at 120 dots per inch for a font 15 pixels high; a screen
-    // whose font is larger for its resolution gets a window that is larger to the same degree.
-    const TDesignScale scale(this);
-    const double fontScale = fontMetrics().height() / 15.0;
-    const int designWidth = std::max(scale(488), static_cast<int>(488 * fontScale));
-    const int designHeight = std::max(scale(377), static_cast<int>(377 * fontScale));
-    const int width = std::max(designWidth, ResultList->WidthForCaptions());
-    QSize size(width, std::max(designHeight, width * 377 / 488));
-    // The frame and the desktop's panels need their room too.
-    if (const QScreen* shown = screen())
-        size = size.boundedTo(shown->availableGeometry().size() * 9 / 10);
-    return size;
 }
 
 TMainForm::~TMainForm()

@@ -120,8 +120,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // Where no saved placement applies: the design size, grown until every column caption fits.
-    QSize FirstSize() const;
     void CreateList();
     void CreateCommands();
     bool FormCloseQuery();
