@@ -33,7 +33,6 @@
 #include "settings/qt/Qtwindowrect.h"
 #include "settings/qt/Savelistas.h"
 #include "sys/Failurereason.h"
-#include "sys/Mysysutils.h"
 #include "sys/Shellhelpers.h"
 #include "sys/Tfilesystem.h"
 #include "sys/Tshell.h"

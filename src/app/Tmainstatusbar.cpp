@@ -31,8 +31,6 @@ void TMainStatusBar::SetText(const std::string& text) { StatusText1->setText(QSt
 
 std::string TMainStatusBar::Text() const { return StatusText1->text().toStdString(); }
 
-std::string TMainStatusBar::SelectedText() const { return SelectedText1->text().toStdString(); }
-
 void TMainStatusBar::ShowItemCount(const TResultList& list)
 {
     SetText(list.Filtered() ? CountText(list.Count()) + " of " + CountText(list.TotalCount()) + " items are shown"

@@ -16,7 +16,6 @@ public:
 
     void SetText(const std::string& text);
     std::string Text() const;
-    std::string SelectedText() const;
     // The item count of the list, and its selection, which a change of the rows may have changed.
     void ShowItemCount(const TResultList& list);
     // Counts the runs of the selection the list keeps, so even a scattered selection of a

@@ -537,7 +537,7 @@ TEST_F(MainFormTest, EveryToolbarButtonHasAnIconAndTooltip)
         {"-", ""},
         {"ResizeListColumnsT1", "Resize list columns"},
         {"-", ""},
-        {"FilterEdit1", "Show only the items whose names match these masks (Ctrl+E)"},
+        {"FilterEdit1", "Show only the items whose names hold these words or match these masks (Ctrl+E)"},
     };
     std::vector<std::string> order, expectedOrder;
     for (QAction* action : Child<QToolBar>("ToolBar1").actions())
