@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "dialogs/Tmessenger.h"
+#include "settings/qt/Toolkitsettings.h"
 
 QIcon ApplicationIcon() { return QIcon(QStringLiteral(":/icons/vellumark.svg")); }
 
@@ -28,7 +29,7 @@ void ShowExceptionBox(TMessenger& messenger, std::exception_ptr error)
     messenger.ShowMessage(ApplicationTitle(), ExceptionBoxText(message), mkError, mbOK);
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) { KeepToolkitSettingsUnwritten(); }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {

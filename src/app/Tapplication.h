@@ -1,6 +1,7 @@
 #pragma once
 // The desktop program's application object: an exception that escapes an event handler is
-// shown in the standard error box, and the program goes on.
+// shown in the standard error box, and the program goes on. Qt's dialogs leave no settings
+// file of their own behind.
 
 #include <QApplication>
 #include <QIcon>

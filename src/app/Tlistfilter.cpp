@@ -12,6 +12,9 @@ TListFilter::TListFilter(std::string_view text) : FText(text)
     if (!Active())
         return;
     for (std::string& mask : SplitText(text, ';')) {
+        // An empty mask, as while a list is typed, stays one that fits nothing.
+        if (!mask.empty() && mask.find_first_of("*?") == std::string::npos)
+            mask = '*' + mask + '*';
         const bool absoluteName = std::any_of(mask.begin(), mask.end(), PathSyntax::IsSeparator);
         Masks.push_back({std::move(mask), absoluteName});
     }

@@ -1,8 +1,9 @@
 #pragma once
 // Which rows of the result list the quick filter lets through. Its text is a mask list, cut
 // at ";" like the include masks; a row passes when one of the masks fits it by the wildcard
-// rules of Find. A mask with a path separator is matched against the row's whole source path,
-// any other against its file name. Without text every row passes.
+// rules of Find. A word without "*" or "?" is a part of a name, found anywhere in it, as file
+// managers find what is typed. A mask with a path separator is matched against the row's whole
+// source path, any other against its file name. Without text every row passes.
 
 #include <cstdint>
 #include <string>

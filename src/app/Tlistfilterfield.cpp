@@ -6,7 +6,7 @@ TListFilterField::TListFilterField(QWidget& list, TApplyFilter applyFilter, QWid
     : QLineEdit(parent), List(list), ApplyMasks(std::move(applyFilter))
 {
     setPlaceholderText(tr("Filter"));
-    setToolTip(tr("Show only the items whose names match these masks (%1)")
+    setToolTip(tr("Show only the items whose names hold these words or match these masks (%1)")
                    .arg(Shortcut().toString(QKeySequence::NativeText)));
     setClearButtonEnabled(true);
     setMinimumWidth(fontMetrics().averageCharWidth() * 24);

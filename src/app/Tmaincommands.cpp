@@ -60,7 +60,7 @@ const TMenuEntry MenuEntries[] = {
     {.Kind = ekMenu, .Menu = MenuBar, .Name = "FileM1", .Caption = "&File"},
     {.Kind = ekCommand, .Menu = "FileM1", .Name = "CompareM1", .Caption = "&Compare...", .Shortcut = Qt::Key_F2,
      .Handler = &TMainForm::CompareM1Click, .Button = {"CompareT1", "Compare files", "compare-files"}},
-    {.Kind = ekCommand, .Menu = "FileM1", .Name = "SaveListAsM1", .Caption = "&Save List As...", .Rule = crStoredRows,
+    {.Kind = ekCommand, .Menu = "FileM1", .Name = "SaveListAsM1", .Caption = "&Save List As...", .Rule = crRows,
      .Handler = &TMainForm::SaveListAsM1Click},
     {.Kind = ekSeparator, .Menu = "FileM1", .Name = "SeparatorM1"},
     {.Kind = ekMenu, .Menu = "FileM1", .Name = "HistoryM1", .Caption = "&History"},
@@ -303,8 +303,6 @@ bool TCommandState::Allows(TCommandRule rule) const
         return true;
     case crRows:
         return HasRows;
-    case crStoredRows:
-        return HasStoredRows;
     case crSelection:
         return HasSelection;
     case crOneSelected:

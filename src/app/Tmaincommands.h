@@ -16,14 +16,13 @@ class QToolBar;
 class TMainForm;
 
 // When a command may run.
-// crRows counts the rows shown, crStoredRows those the filter hides too.
-enum TCommandRule { crAlways, crRows, crStoredRows, crSelection, crOneSelected, crOneWithDestination, crHistory };
+// crRows counts the rows shown, not those the filter hides.
+enum TCommandRule { crAlways, crRows, crSelection, crOneSelected, crOneWithDestination, crHistory };
 
 // What the rules ask of the list and the file history.
 struct TCommandState {
     bool HasHistory = false;
     bool HasRows = false;
-    bool HasStoredRows = false;
     bool HasSelection = false;
     bool OneSelected = false;
     bool OneWithDestination = false;

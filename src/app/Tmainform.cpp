@@ -1,17 +1,13 @@
 #include "app/Tmainform.h"
 
-#include <algorithm>
 #include <optional>
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QScreen>
-#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -22,6 +18,8 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tlistfilterfield.h"
 #include "app/Tmaincommands.h"
+#include "app/Tmainformsize.h"
+#include "app/Tmainstatusbar.h"
 #include "app/Tprogramfiles.h"
 #include "app/Tresultlist.h"
 #include "app/Tresultlistexport.h"
@@ -35,7 +33,6 @@
 #include "settings/qt/Qtwindowrect.h"
 #include "settings/qt/Savelistas.h"
 #include "sys/Failurereason.h"
-#include "sys/Mysysutils.h"
 #include "sys/Shellhelpers.h"
 #include "sys/Tfilesystem.h"
 #include "sys/Tshell.h"
@@ -77,15 +74,9 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
 
     CreateList();
     CreateCommands();
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(true);
-    StatusText1 = new QLabel(StatusBar1);
-    StatusText1->setObjectName(QStringLiteral("StatusText1"));
-    StatusText1->setTextFormat(Qt::PlainText);
-    StatusBar1->addWidget(StatusText1, 1);
+    StatusBar1 = new TMainStatusBar(this);
     setStatusBar(StatusBar1);
-    resize(FirstSize());
+    resize(MainFormFirstSize(*this, ResultList->WidthForCaptions()));
 
     // The command line waits until the loop has run out of events for the first time.
     QTimer::singleShot(0, this, &TMainForm::ApplicationIdle);
@@ -112,22 +103,6 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     if (stored)
         ApplyStoredSettings(*stored);
     SetStatusText("Ready");
-}
-
-QSize TMainForm::FirstSize() const
-{
-    // Designed as 488 by 377 pixels at 120 dots per inch for a font 15 pixels high; a screen
-    // whose font is larger for its resolution gets a window that is larger to the same degree.
-    const TDesignScale scale(this);
-    const double fontScale = fontMetrics().height() / 15.0;
-    const int designWidth = std::max(scale(488), static_cast<int>(488 * fontScale));
-    const int designHeight = std::max(scale(377), static_cast<int>(377 * fontScale));
-    const int width = std::max(designWidth, ResultList->WidthForCaptions());
-    QSize size(width, std::max(designHeight, width * 377 / 488));
-    // The frame and the desktop's panels need their room too.
-    if (const QScreen* shown = screen())
-        size = size.boundedTo(shown->availableGeometry().size() * 9 / 10);
-    return size;
 }
 
 TMainForm::~TMainForm()
@@ -181,6 +156,8 @@ void TMainForm::CreateCommands()
     filterShortcut->setShortcut(TListFilterField::Shortcut());
     addAction(filterShortcut);
     connect(filterShortcut, &QAction::triggered, this, &TMainForm::FilterShortcut1Click);
+    // No narrower than all the buttons and the filter field, none of them folded away.
+    ToolBar1->setMinimumWidth(ToolBar1->sizeHint().width());
 }
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event)
@@ -189,9 +166,9 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event)
     event->accept();
 }
 
-void TMainForm::SetStatusText(const std::string& text) { StatusText1->setText(QString::fromStdString(text)); }
+void TMainForm::SetStatusText(const std::string& text) { StatusBar1->SetText(text); }
 
-std::string TMainForm::StatusText() const { return StatusText1->text().toStdString(); }
+std::string TMainForm::StatusText() const { return StatusBar1->Text(); }
 
 // ---- Start, command line, drops and closing
 
@@ -363,10 +340,7 @@ void TMainForm::FillList(std::vector<TCompareItem> items, const TTransferRoots& 
 
 void TMainForm::UpdateItemCount()
 {
-    const std::string total = GroupDigits(std::to_string(ResultList->TotalCount()));
-    const std::string shown = GroupDigits(std::to_string(ResultList->Count()));
-    SetStatusText(ResultList->Filtered() ? shown + " of " + total + " items are shown"
-                                         : total + " items are set in total");
+    StatusBar1->ShowItemCount(*ResultList);
     UpdateCommands(false);
 }
 
@@ -375,7 +349,6 @@ TCommandState TMainForm::CurrentCommandState() const
     TCommandState state;
     state.HasHistory = FileHistory.Count() > 0;
     state.HasRows = ResultList->Count() > 0;
-    state.HasStoredRows = ResultList->TotalCount() > 0;
     const std::vector<TRowRange> selected = ResultList->SelectedRows();
     state.HasSelection = !selected.empty();
     state.OneSelected = RowCountOf(selected) == 1;
@@ -385,7 +358,11 @@ TCommandState TMainForm::CurrentCommandState() const
 
 void TMainForm::UpdateCommands(bool force) { Commands->Update(CurrentCommandState(), force); }
 
-void TMainForm::ListView1SelectItem() { UpdateCommands(false); }
+void TMainForm::ListView1SelectItem()
+{
+    StatusBar1->ShowSelectedCount(*ResultList);
+    UpdateCommands(false);
+}
 
 void TMainForm::FilterShortcut1Click()
 {

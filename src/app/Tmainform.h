@@ -24,11 +24,10 @@
 #include "sys/Tfiletransfer.h"
 
 class QAction;
-class QLabel;
 class QMenu;
-class QStatusBar;
 class QToolBar;
 class TMainCommands;
+class TMainStatusBar;
 class TResultList;
 struct TCommandState;
 class TFileFactsSource;
@@ -121,8 +120,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // Where no saved placement applies: the design size, grown until every column caption fits.
-    QSize FirstSize() const;
     void CreateList();
     void CreateCommands();
     bool FormCloseQuery();
@@ -152,8 +149,7 @@ private:
     QToolBar* ToolBar1 = nullptr;
     TListFilterField* FilterEdit1 = nullptr;
     QWidget* Panel1 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QLabel* StatusText1 = nullptr;
+    TMainStatusBar* StatusBar1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     std::unique_ptr<TResultList> ResultList;
     std::unique_ptr<TMainCommands> Commands;

@@ -69,7 +69,9 @@ TResultList::TResultList(TMessenger& messenger, TShell& shell, QWidget* parent)
     ListView1->setTextElideMode(Qt::ElideRight);
     QHeaderView* header = ListView1->header();
     header->setSectionsClickable(true);
-    header->setSortIndicatorShown(false);
+    // The indicator shows the last sort until a fill brings rows in the comparison's order.
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
     header->setSectionsMovable(false);
     header->setStretchLastSection(false);
     QObject::connect(header, &QHeaderView::sectionClicked, ListView1, [this](int column) {
@@ -107,6 +109,7 @@ void TResultList::Fill(std::vector<TCompareItem> items)
 {
     TBulkUpdate bulk(*this);
     Model.Fill(std::move(items));
+    ShowSortIndicator(std::nullopt);
     if (Model.Count() > 0) {
         ListView1->selectionModel()->clearSelection();
         ListView1->selectionModel()->setCurrentIndex(Model.index(0, 0), QItemSelectionModel::NoUpdate);
@@ -114,7 +117,11 @@ void TResultList::Fill(std::vector<TCompareItem> items)
     ListView1->setFocus();
 }
 
-void TResultList::Clear() { Model.Clear(); }
+void TResultList::Clear()
+{
+    Model.Clear();
+    ShowSortIndicator(std::nullopt);
+}
 
 void TResultList::CopyNames(TRowNames names)
 {
@@ -186,6 +193,17 @@ void TResultList::SortList(TSortCode code)
     const std::vector<std::uint32_t> order = sorter.Order();
     TBulkUpdate bulk(*this);
     KeepSelectedRows([&] { Model.Reorder(order); });
+    ShowSortIndicator(code);
+}
+
+void TResultList::ShowSortIndicator(std::optional<TSortCode> code)
+{
+    const TSortCode key = code.value_or(0) & ~SortCode::Descending;
+    const auto* column = std::find(std::begin(ColumnSortKeys), std::end(ColumnSortKeys), key);
+    // The absolute name has no column of its own, so that sort shows none.
+    ListView1->header()->setSortIndicator(
+        column != std::end(ColumnSortKeys) ? static_cast<int>(column - std::begin(ColumnSortKeys)) : -1,
+        (code.value_or(0) & SortCode::Descending) != 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 bool TResultList::SetFilter(std::string_view masks)

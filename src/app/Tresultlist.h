@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -80,6 +81,8 @@ private:
     class TBulkUpdate;
 
     int ClientWidth() const;
+    // The direction of the sort in the header of its key's column; none for no sort.
+    void ShowSortIndicator(std::optional<TSortCode> code);
     void NoticeSelectionChange() const;
     // Runs moveRows, which reorders or refilters the rows, and selects the rows that were
     // selected and are still shown.

@@ -9,10 +9,10 @@ std::vector<std::string> TResultListExport::ColumnCaptions() const
     return {captions.begin(), captions.end()};
 }
 
-std::size_t TResultListExport::RowCount() const { return Model.StorageIndexes().size(); }
+std::size_t TResultListExport::RowCount() const { return static_cast<std::size_t>(Model.Count()); }
 
 std::vector<std::string> TResultListExport::RowTexts(std::size_t row) const
 {
-    const TResultRowTexts texts = ResultRowTexts(Model.StoredRows()[Model.StorageIndexes()[row]].Item);
+    const TResultRowTexts texts = ResultRowTexts(Model.Row(static_cast<int>(row)).Item);
     return {texts.begin(), texts.end()};
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The result list as File > Save List As... writes it: the six column captions, then each
-// row's texts as the list shows them, in the list's present order. The rows the filter hides
-// belong to the comparison and are written too.
+// row's texts as the list shows them, in the list's present order. With the quick filter on,
+// only the rows it shows are written, as every command acts on the rows shown.
 
 #include "settings/Listexport.h"
 

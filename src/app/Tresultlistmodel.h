@@ -5,7 +5,7 @@
 // The rows stay where the fill put them; the list's order is a vector of their indexes, so a
 // sort moves four bytes a row, and rows of one directory stay neighbours in storage whatever
 // the order. The quick filter is a view: the model's rows are those it lets through, in list
-// order, while sorting and the export reach every row.
+// order, while a sort orders every row.
 
 #include <QAbstractTableModel>
 #include <cstdint>

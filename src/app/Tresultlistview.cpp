@@ -1,10 +1,18 @@
 #include "app/Tresultlistview.h"
 
 #include <QAccessible>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <algorithm>
+
+namespace {
+constexpr int RowsInSight = 4;
+constexpr int ColumnsInSight = 2;
+}  // namespace
 
 TResultListView::TResultListView(QWidget* parent) : QTreeView(parent) {}
 
@@ -14,7 +22,33 @@ void TResultListView::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     }
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QPoint place = KeyboardMenuPlace();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, place, mapToGlobal(place), event->modifiers());
+        QCoreApplication::sendEvent(this, &menu);
+        return;
+    }
     QTreeView::keyPressEvent(event);
+}
+
+void TResultListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() != QContextMenuEvent::Keyboard || parentWidget() == nullptr) {
+        event->ignore();
+        return;
+    }
+    const QPoint place = KeyboardMenuPlace();
+    QContextMenuEvent atRow(QContextMenuEvent::Keyboard, mapToParent(place), mapToGlobal(place), event->modifiers());
+    QCoreApplication::sendEvent(parentWidget(), &atRow);
+    event->setAccepted(atRow.isAccepted());
+}
+
+QPoint TResultListView::KeyboardMenuPlace() const
+{
+    const QRect rows = viewport()->rect();
+    const QRect current = visualRect(currentIndex());
+    const QPoint place = rows.intersects(current) ? QPoint(current.left(), current.bottom()) : rows.topLeft();
+    return viewport()->mapTo(this, QPoint(std::max(place.x(), 0), place.y()));
 }
 
 const std::vector<TRowRange>& TResultListView::SelectedRuns() const
@@ -50,6 +84,23 @@ void TResultListView::setModel(QAbstractItemModel* model)
                   connect(model, &QAbstractItemModel::columnsInserted, this, forget),
                   connect(model, &QAbstractItemModel::columnsRemoved, this, forget),
                   connect(model, &QAbstractItemModel::columnsMoved, this, forget)};
+}
+
+QSize TResultListView::minimumSizeHint() const
+{
+    // Every row is one line of text, as high as the style makes an item of this font.
+    QStyleOptionViewItem item;
+    initViewItemOption(&item);
+    item.features |= QStyleOptionViewItem::HasDisplay;
+    item.text = QStringLiteral("Xg");
+    const int rowHeight = style()->sizeFromContents(QStyle::CT_ItemViewItem, &item, QSize(), this).height();
+    int columnWidth = 0;
+    for (int column = 0; column < header()->count(); ++column)
+        columnWidth = std::max(columnWidth, header()->sectionSizeHint(column));
+    const int frames = 2 * frameWidth();
+    return {ColumnsInSight * columnWidth + verticalScrollBar()->sizeHint().width() + frames,
+            header()->sizeHint().height() + RowsInSight * rowHeight + horizontalScrollBar()->sizeHint().height() +
+                frames};
 }
 
 bool TResultListView::RowSelected(int row) const

@@ -6,6 +6,9 @@
 // Qt asks the selection model once per cell, and each question walks every run.
 // Ctrl+C belongs to the window's Copy command; while that is disabled, with nothing selected,
 // the key reaches the view, which passes it on instead of copying its current cell.
+// The context menu belongs to the window; asked for from the keyboard, by the Menu key or by
+// Shift+F10, it opens at the current row rather than wherever the mouse pointer is.
+// However small its window is made, the view keeps its header, a few rows and two columns in sight.
 
 #include <QTreeView>
 #include <optional>
@@ -24,14 +27,19 @@ public:
     void SelectRuns(const std::vector<TRowRange>& runs);
 
     void setModel(QAbstractItemModel* model) override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
 private:
     bool RowSelected(int row) const;
+    // Where a menu opened from the keyboard goes: below the start of the current row when it is
+    // in sight, else the top left corner of the rows; in the view's own coordinates.
+    QPoint KeyboardMenuPlace() const;
 
     // The selection as runs while it is known to be the selection model's; reset by every
     // change of the selection and of the rows, which may move or drop selected rows.

@@ -404,7 +404,16 @@ void TCompareDialog::dropEvent(QDropEvent* event)
     WMDropFiles(*event->mimeData());
 }
 
-void TCompareDialog::FormShow() { UpdateControls(); }
+void TCompareDialog::FormShow()
+{
+    UpdateControls();
+    // Enter is OK at every showing. A button that held the focus when the dialog closed (a
+    // "..." whose browser was escaped, Cancel clicked) would get the focus back with the window
+    // and, as Qt gives a focused button the default role, answer Enter in OK's place.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setDefault(button == Button1);
+    Edit11->setFocus(Qt::OtherFocusReason);
+}
 
 void TCompareDialog::FormActivate()
 {

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The desktop program on its own X server with a window manager, typed at as a user types:
-# F2, the two roots, Enter; then five more comparisons in a row, each F2, Enter and Enter on
+# F2, the two roots, Enter; F2, Tab, Space on "...", Esc on the folder browser, Esc, and F2,
+# Enter must compare again; then five more comparisons in a row, each F2, Enter and Enter on
 # "Clear the list?"; each ends at once. After every one, Ctrl+A and Ctrl+C must put every
 # source path on the clipboard, so the shortcuts must have outlived the dialogs. On the way:
-# the window carries the class its desktop entry names, and View > Topmost keeps the window.
+# the window carries the class its desktop entry names, View > Topmost keeps the window,
+# Shift+F10 opens the context menu, and the file dialogs write no settings of their own.
 # Every wait ends as soon as its condition holds; the bounds only stop a hang.
 # Usage: Desktopsession_test.sh <vellumark executable> <desktop entry>
 set -euo pipefail
@@ -100,6 +102,23 @@ xdotool key Tab Tab
 xdotool type --delay 20 "$destination_root"
 xdotool key Return
 copy_all_paths
+
+# Enter is OK at every showing of the compare dialog, also after the "..." beside Source held
+# the focus when it closed: F2, Tab, Space (the folder browser), Esc, Esc; then F2, Enter.
+xdotool key F2
+until_true "F2 to open the compare dialog before browsing" dialog_active Compare
+xdotool key Tab space
+until_true "Space on \"...\" to open the folder browser" dialog_active "Select a directory."
+xdotool key Escape
+until_true "Esc to close the folder browser" dialog_active Compare
+xdotool key Escape
+until_true "Esc to close the compare dialog" active_is "$main"
+xdotool key F2
+until_true "F2 to open the compare dialog after browsing" dialog_active Compare
+xdotool key Return
+until_true "Enter to compare and ask \"Clear the list?\", not to browse" dialog_active Vellumark
+xdotool key Return
+copy_all_paths
 for round in 1 2 3 4 5; do
   xdotool key F2
   until_true "F2 to open the compare dialog again (round $round)" dialog_active Compare
@@ -118,4 +137,23 @@ until_true "View > Topmost to put the window above the others" above
 [ "$(visible_windows)" = "$main" ] || fail "Topmost made a new window: $(visible_windows | tr '\n' ' ')"
 until_true "the main window to be active after Topmost" active_is "$main"
 copy_all_paths
-echo "Six comparisons typed, the paths copied after each, Topmost kept the window."
+
+# Shift+F10 opens the list's context menu, as the Menu key does, and Esc closes it.
+menu_open() { [ "$(visible_windows | wc -l)" -eq 2 ]; }
+xdotool key shift+F10
+until_true "Shift+F10 to open the context menu" menu_open
+xdotool key Escape
+until_true "Esc to close the context menu" main_shown
+
+# File > Save List As... by its keys: a header and the six rows. Qt's file dialogs, this one
+# and the folder browser above, leave nothing in the user's configuration folders.
+xdotool key alt+f s
+until_true "File > Save List As... to open its dialog" dialog_active "Save List As"
+xdotool type --delay 20 "$work/list.csv"
+xdotool key Return
+list_saved() { [ "$(tr -cd '\n' <"$work/list.csv" | wc -c)" -eq 7 ]; }
+until_true "the list to be saved with a header and six rows" list_saved
+until_true "the main window to be active after Save List As" active_is "$main"
+written=$(find "$work/config" "$work/.config" -mindepth 1 2>/dev/null || true)
+[ -z "$written" ] || fail "the session wrote into the user's configuration folders: $written"
+echo "Seven comparisons typed, Enter compared after the folder browser, the paths copied after each, Topmost kept the window, Shift+F10 opened the menu, the list saved, no settings file of Qt's."

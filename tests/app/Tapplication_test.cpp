@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <stdexcept>
 
@@ -40,11 +44,33 @@ TEST(ApplicationErrorBox, ShowsAnExceptionFromAHandlerAndGoesOn)
     EXPECT_EQ(messenger.Shown()[1].Text, "");
 }
 
+// A file dialog used and closed, as Save List As uses one, leaves the user's configuration
+// folder (here the test's own, empty one) as it was.
+TEST(Application, QtsFileDialogsWriteNoSettingsFileOfTheirOwn)
+{
+    const QDir config(qEnvironmentVariable("XDG_CONFIG_HOME"));
+    ASSERT_TRUE(config.exists());
+    const QTemporaryDir folder;
+    {
+        QFileDialog dialog(nullptr, QStringLiteral("Save List As"), folder.path());
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Untitled.csv"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(config.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList());
+}
+
 int main(int argc, char** argv)
 {
     // Listing the tests happens without the test environment.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The user's configuration folder is the test's own, empty one, from before Qt first asks.
+    const QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     TApplication application(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Vellumark"));
     ::testing::InitGoogleTest(&argc, argv);

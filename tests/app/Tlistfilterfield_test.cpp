@@ -12,7 +12,6 @@
 
 #include "app/Tlistfilterfield.h"
 #include "app/Tmainformfixture.h"
-#include "app/Tresultlistexport.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "operations/qt/Toperationsdialog.h"
 
@@ -34,6 +33,23 @@ protected:
     {
         ASSERT_EQ(QApplication::focusWidget(), &FilterField()) << "The filter field has not got the focus";
         QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+    }
+    // File > Save List As... by its keys into a file of the tree; the Name of each row written.
+    TNames SavedNames()
+    {
+        Chooser.Choose(Tree.Path("list.csv"));
+        Press(Qt::ALT | Qt::Key_F);
+        EXPECT_TRUE(
+            QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, HangGuardMilliseconds));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_S);
+        TNames names;
+        std::string text = Tree.ReadFile("list.csv");
+        for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n")) {
+            names.push_back(text.substr(0, text.find(',')));
+            text.erase(0, end + 2);
+        }
+        EXPECT_EQ(names.empty() ? "" : names.front(), "Name");
+        return names.empty() ? names : TNames(names.begin() + 1, names.end());
     }
 };
 
@@ -66,6 +82,7 @@ TEST_F(ListFilterFieldTest, NarrowsTheListAsTypedKeepingTheShownSelectionAndEscS
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{2, 3}));
     PressInField(Qt::Key_Escape);
     EXPECT_EQ(QApplication::focusWidget(), &List());
+    EXPECT_EQ(SavedNames(), (TNames{"a.txt", "b.doc", "c.txt", "d.TXT", "e.jpg"}));
 
     // The key finds the field with the toolbar hidden too, and shows the toolbar again.
     Trigger("ToolbarM1");
@@ -73,6 +90,22 @@ TEST_F(ListFilterFieldTest, NarrowsTheListAsTypedKeepingTheShownSelectionAndEscS
     Press(Qt::CTRL | Qt::Key_E);
     EXPECT_TRUE(Child<QToolBar>("ToolBar1").isVisible());
     EXPECT_EQ(QApplication::focusWidget(), &FilterField());
+
+    // A word is found anywhere in the names as it is typed, and the selected rows keep their
+    // selection at every key.
+    Form().FillList(
+        {Item("/f/file01.txt", 1), Item("/f/file02.txt", 2), Item("/f/myfile01.doc", 4), Item("/f/notes.txt", 8)});
+    SelectRows({0, 2});
+    Press(Qt::CTRL | Qt::Key_E);
+    for (const QChar key : QStringLiteral("file01")) {
+        Type(key);
+        TNames selected;
+        for (const int row : SelectedRowList())
+            selected.push_back(Paths()[static_cast<std::size_t>(row)]);
+        EXPECT_EQ(selected, (TNames{"/f/file01.txt", "/f/myfile01.doc"})) << "after " << key.toLatin1();
+    }
+    EXPECT_EQ(Paths(), (TNames{"/f/file01.txt", "/f/myfile01.doc"}));
+    EXPECT_EQ(Form().StatusText(), "2 of 4 items are shown");
 }
 
 TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhole)
@@ -101,14 +134,11 @@ TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhol
     Press(Qt::CTRL | Qt::Key_F);
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1}));
 
-    // A sort orders the whole list; the export writes every row of it.
+    // A sort orders the whole list; Save List As writes the rows shown, in their order.
     Trigger("ByNameM2");
     EXPECT_EQ(Paths(), (TNames{"/e/c.txt", "/d/a.txt"}));
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1}));
-    const TResultListExport exported(Model());
-    ASSERT_EQ(exported.RowCount(), 4U);
-    EXPECT_EQ(exported.RowTexts(0)[0], "d.doc");
-    EXPECT_EQ(exported.RowTexts(3)[0], "a.txt");
+    EXPECT_EQ(SavedNames(), (TNames{"c.txt", "a.txt"}));
 
     SelectRows({0});
     Messenger.AnswerOk();
@@ -116,11 +146,11 @@ TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhol
     EXPECT_EQ(Paths(), TNames{"/d/a.txt"});
     EXPECT_EQ(Form().StatusText(), "1 of 3 items are shown");
 
-    // Rows all hidden are rows still: the list asks before it lets them go, and keeps its export.
+    // Rows all hidden are rows still: the list asks before it lets them go.
     Press(Qt::CTRL | Qt::Key_E);
     Type(QStringLiteral("none"));
     EXPECT_EQ(Form().StatusText(), "0 of 3 items are shown");
-    EXPECT_TRUE(Enabled("SaveListAsM1"));
+    EXPECT_FALSE(Enabled("SaveListAsM1"));
     EXPECT_FALSE(Enabled("PerformToAllM1"));
     Messenger.AnswerCancel();
     EXPECT_FALSE(Form().ClearList(true));

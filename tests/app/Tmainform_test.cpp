@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -173,21 +176,100 @@ TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRow
     Form().FillList({Item("/m/b", 30), Item("/m/a", 10), Item("/m/c", 20), Item("/m/d", 10)});
     SelectRows({2});
     Selection().setCurrentIndex(Model().index(2, 0), QItemSelectionModel::NoUpdate);
+    // The header shows the column sorted by and the direction.
+    const QHeaderView& header = *List().header();
+    const auto indicator = [&] {
+        return std::pair(header.isSortIndicatorShown() ? header.sortIndicatorSection() : -2,
+                         header.sortIndicatorOrder());
+    };
+    EXPECT_EQ(indicator().first, -1);
     Trigger("BySizeRemainderM1");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/d", "/m/c", "/m/b"}));
     EXPECT_EQ(SelectedRowList(), std::vector<int>{2});
     EXPECT_EQ(Selection().currentIndex().row(), 2);
+    EXPECT_EQ(indicator(), std::pair(3, Qt::AscendingOrder));
     Trigger("BySizeRemainderM2");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/b", "/m/c", "/m/d", "/m/a"}));
     EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
+    EXPECT_EQ(indicator(), std::pair(3, Qt::DescendingOrder));
     // A header click sorts ascending, and a second click on it does not turn the order round.
     for (int click = 0; click < 2; ++click) {
         ClickHeader(0);
         EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/b", "/m/c", "/m/d"}));
+        EXPECT_EQ(indicator(), std::pair(0, Qt::AscendingOrder));
     }
-    EXPECT_FALSE(List().header()->isSortIndicatorShown());
+    Trigger("ByResultM2");
+    EXPECT_EQ(indicator(), std::pair(5, Qt::DescendingOrder));
+    // The absolute name has no column; a new fill comes in the comparison's order.
     Trigger("ByAbsoluteNameM2");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/d", "/m/c", "/m/b", "/m/a"}));
+    EXPECT_EQ(indicator().first, -1);
+    Trigger("ByNameM1");
+    Form().FillList({Item("/m/b", 30), Item("/m/a", 10)});
+    EXPECT_EQ(indicator().first, -1);
+}
+
+// Beside the item count the status bar tells how many rows are selected, through every change
+// of the selection and of the rows.
+TEST_F(MainFormTest, TheStatusBarCountsTheSelectedRows)
+{
+    Start();
+    const QLabel& selected = Child<QLabel>("SelectedText1");
+    const auto shown = [&] { return selected.isVisible() ? selected.text().toStdString() : std::string("hidden"); };
+    Form().FillList({Item("/d/a.txt", 1), Item("/d/b.doc", 2), Item("/d/c.txt", 3), Item("/d/d.txt", 4)});
+    EXPECT_EQ(shown(), "hidden");
+    Press(Qt::CTRL | Qt::Key_A);
+    EXPECT_EQ(shown(), "4 selected");
+    EXPECT_EQ(Form().StatusText(), "4 items are set in total");
+    Press(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
+    EXPECT_EQ(shown(), "hidden");
+    Press(Qt::SHIFT | Qt::Key_Down);
+    EXPECT_EQ(shown(), "2 selected");
+    Messenger.AnswerOk();
+    Press(Qt::Key_Delete);
+    EXPECT_EQ(shown(), "hidden");
+    EXPECT_EQ(Form().StatusText(), "2 items are set in total");
+    Press(Qt::CTRL | Qt::Key_A);
+    Press(Qt::CTRL | Qt::Key_E);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("d.t"));
+    EXPECT_EQ(shown(), "1 selected");
+    EXPECT_EQ(Form().StatusText(), "1 of 2 items are shown");
+    Form().FillList(std::vector<TCompareItem>(1234, Item("/d/d.txt", 1)));
+    EXPECT_EQ(shown(), "hidden");
+    Press(Qt::CTRL | Qt::Key_A);
+    EXPECT_EQ(shown(), "1,234 selected");
+    EXPECT_EQ(Form().StatusText(), "1,234 of 1,234 items are shown");
+}
+
+// Shift+F10, and the Menu key as the window system delivers it, open the context menu at the
+// current row, wherever the mouse pointer is; its keys then run the commands.
+TEST_F(MainFormTest, TheKeyboardOpensTheContextMenuAtTheCurrentRow)
+{
+    Start();
+    Form().FillList({Item("/m/a", 1), Item("/m/b", 2), Item("/m/c", 3)});
+    Selection().setCurrentIndex(Model().index(1, 0), QItemSelectionModel::NoUpdate);
+    const QRect row = List().visualRect(Model().index(1, 0));
+    const QPoint place = List().viewport()->mapToGlobal(QPoint(row.left(), row.bottom()));
+    QMenu& menu = Child<QMenu>("PopupMenu1");
+    const auto opened = [&] {
+        return QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &menu; }, HangGuardMilliseconds);
+    };
+
+    Press(Qt::SHIFT | Qt::Key_F10);
+    ASSERT_TRUE(opened()) << "Shift+F10 opened no context menu";
+    EXPECT_EQ(menu.pos(), place);
+    QTest::keyClick(&menu, Qt::Key_S);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &Child<QMenu>("SelectP1"); },
+                                HangGuardMilliseconds));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
+    EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2}));
+
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(1, 1), List().mapToGlobal(QPoint(1, 1)));
+    ASSERT_EQ(QApplication::focusWidget(), &List());
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &menuKey);
+    ASSERT_TRUE(opened()) << "The Menu key opened no context menu";
+    EXPECT_EQ(menu.pos(), place);
+    QTest::keyClick(&menu, Qt::Key_Escape);
 }
 
 TEST_F(MainFormTest, ExploresAndShowsPropertiesOfExistingFilesOnly)
@@ -455,7 +537,7 @@ TEST_F(MainFormTest, EveryToolbarButtonHasAnIconAndTooltip)
         {"-", ""},
         {"ResizeListColumnsT1", "Resize list columns"},
         {"-", ""},
-        {"FilterEdit1", "Show only the items whose names match these masks (Ctrl+E)"},
+        {"FilterEdit1", "Show only the items whose names hold these words or match these masks (Ctrl+E)"},
     };
     std::vector<std::string> order, expectedOrder;
     for (QAction* action : Child<QToolBar>("ToolBar1").actions())
@@ -482,6 +564,32 @@ TEST_F(MainFormTest, FirstWindowFitsEveryColumnCaption)
 {
     Start();
     const QHeaderView* header = List().header();
-    for (int column = 0; column < 6; ++column)
-        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    // The caption with its margins; the sort indicator takes the room of one column at a time
+    // and, where the screen leaves too little, the end of its caption.
+    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int column = 0; column < 6; ++column) {
+        const QString caption = Model().headerData(column, Qt::Horizontal).toString();
+        EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(caption) + margins) << column;
+    }
+}
+
+// Made as small as it goes, the window still shows every toolbar button, the filter field at
+// its width, the list's header and a few whole rows.
+TEST_F(MainFormTest, TheSmallestWindowKeepsTheToolbarTheFilterAndAFewRows)
+{
+    Start();
+    Form().FillList(std::vector<TCompareItem>(20, Item("/d/a.txt", 1)));
+    Form().resize(1, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form().size() == Form().minimumSize(); }, HangGuardMilliseconds));
+    QCoreApplication::processEvents();
+    const QToolBar& toolBar = Child<QToolBar>("ToolBar1");
+    for (const QToolButton* button : toolBar.findChildren<QToolButton*>())
+        EXPECT_EQ(button->isVisible(), button->objectName().endsWith(QStringLiteral("T1")))
+            << button->objectName().toStdString() << " (the extension shows what is folded away)";
+    const QWidget& filter = Child<QWidget>("FilterEdit1");
+    EXPECT_TRUE(filter.isVisible());
+    EXPECT_GE(filter.width(), filter.minimumWidth());
+    EXPECT_TRUE(List().header()->isVisible());
+    EXPECT_GE(List().viewport()->height(), 4 * List().sizeHintForRow(0));
+    EXPECT_GE(List().viewport()->width(), 2 * List().header()->sectionSizeHint(0));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -466,6 +467,37 @@ TEST_F(CompareDialog, APendingItemIsHandledOnShowingAndTheFocusEndsInTheSource)
     EXPECT_TRUE(Execute(compareFile, [&] { Dialog.Button1->click(); }));
     EXPECT_EQ(Dialog.Options(), ValidOptions());
     EXPECT_EQ(Accesses.size(), 1U);
+}
+
+// Typed into whatever has the focus, as the user types: F2, the roots, Enter; F2, Tab, Space on
+// "...", Esc on the folder browser, Esc; then Enter must be OK, also after Cancel was clicked.
+TEST_F(CompareDialog, EnterIsOkAtEveryShowingWhateverButtonHadTheFocusBefore)
+{
+    const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    EXPECT_TRUE(Execute("", [&] {
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(Tree.Path("Source")));
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(Tree.Path("Destination")));
+        press(Qt::Key_Return);
+    }));
+    EXPECT_EQ(Dialog.Options(), ValidOptions());
+    EXPECT_FALSE(Execute("", [&] {
+        press(Qt::Key_Tab);
+        press(Qt::Key_Space);
+        press(Qt::Key_Escape);
+    }));
+    ASSERT_EQ(Requests.size(), 1U) << "Space on the browse button asks for a folder";
+    EXPECT_TRUE(Execute("", [&] { press(Qt::Key_Return); }));
+    EXPECT_EQ(Requests.size(), 1U) << "Enter browsed again";
+
+    EXPECT_FALSE(Execute("", [&] { QTest::mouseClick(Dialog.Button2, Qt::LeftButton); }));
+    EXPECT_TRUE(Execute("", [&] { press(Qt::Key_Return); }));
+    EXPECT_TRUE(Execute("", [&] {
+        EXPECT_EQ(QApplication::focusWidget(), Dialog.Edit11);
+        EXPECT_TRUE(Dialog.Button1->isDefault());
+        press(Qt::Key_Return);
+    }));
 }
 
 TEST_F(CompareDialog, GrowsWithTheUserAndKeepsTheSizeFromOneShowingToTheNext)
