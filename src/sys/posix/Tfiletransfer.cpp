@@ -139,7 +139,7 @@ struct TFileTransfer::TState {
     TTransferOptions Options;
     TPlacedFiles Placed;
     TTrash Trash;
-    std::atomic<std::int64_t>* ByteCounter = nullptr;
+    TCopyControl Copying;
     // Folders made open to their owner, with the permission bits they are to have at the end.
     std::vector<std::pair<std::string, mode_t>> PendingModes;
 };
@@ -255,13 +255,16 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     if (exists && State->Options.Trash)
         setAside = [&] { return State->Trash.MoveToTrash(place, to->Name, destination); };
 
+    // A copy that is flushed at its end anyway goes on to the device as it is written, so that
+    // the flush is short.
+    State->Copying.WriteBack = durable || State->Options.Verify;
     for (;;) {
         TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists);
         struct stat written {};
         if (!copy.IsOpen() || CopyContents(copied->SourceFile.Get(), copy.Get(), sourceInfo) != 0 ||
             fstat(copy.Get(), &written) != 0 || (sourceInfo.st_size > 0 && written.st_size != sourceInfo.st_size) ||
             !CopyFileAttributes(copied->SourceFile.Get(), copy.Get(), sourceInfo) ||
-            (State->Options.Verify && !ReadsBackEqual(copied->SourceFile.Get(), copy.Get())) ||
+            (State->Options.Verify && !ReadsBackEqual(copied->SourceFile.Get(), copy.Get(), State->Copying.Stop)) ||
             (durable && fsync(copy.Get()) != 0))
             return nullptr;
         const TPlacement placement = copy.Place(copied->SourceDirectory.Get(), setAside);
@@ -317,7 +320,9 @@ bool TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
     return unlinkat(directory.Get(), path->Name.c_str(), 0) == 0;
 }
 
-void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->ByteCounter = counter; }
+void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->Copying.Done = counter; }
+
+void TFileTransfer::StopWhen(std::function<bool()> stop) { State->Copying.Stop = std::move(stop); }
 
 void TFileTransfer::Finish()
 {
@@ -334,5 +339,5 @@ void TFileTransfer::Finish()
 
 int TFileTransfer::CopyContents(int source, int target, const struct stat& sourceInfo) const
 {
-    return CopyFileData(source, target, sourceInfo, State->ByteCounter);
+    return CopyFileData(source, target, sourceInfo, State->Copying);
 }
