@@ -23,7 +23,7 @@ public:
 
 // The real file work, where the user's stop comes while a large file is in hand: before its
 // data, to be heard between two pieces of it, or once its data landed, to be heard in the
-// read-back of a verified copy.
+// flush of a move or of a verified copy.
 class TStoppedInHand : public TFileTransfer {
 public:
     using TFileTransfer::TFileTransfer;
@@ -202,7 +202,8 @@ TEST_F(OperationsThread, CountsAreGroupedInThousands)
 
 TEST_F(OperationsThread, TerminationDuringAnItemLetsThatItemFinish)
 {
-    // Asked for during item k: k items are done, and the status says Stopped unless k is the last.
+    // Asked for during item k, small enough to be copied in one piece: k items are done, and the
+    // status says Stopped unless k is the last.
     for (const int k : {1, 3, 10}) {
         SCOPED_TRACE(k);
         TTreeFixture tree;
@@ -256,7 +257,8 @@ TEST_F(OperationsThread, AStopHeardInsideALargeFileDiscardsItsCopyAndEndsStopped
         large[i] = static_cast<char>(i * 7919 % 251);
     for (const TCase& test : {TCase{"copy, between pieces", foCopy, false, false, false},
                               TCase{"move, between pieces, last item", foMove, false, false, true},
-                              TCase{"verified copy, in the read-back, last item", foCopy, true, true, true}}) {
+                              TCase{"move, in the flush", foMove, false, true, false},
+                              TCase{"verified copy, after the data, last item", foCopy, true, true, true}}) {
         SCOPED_TRACE(test.Name);
         TTreeFixture tree;
         tree.CreateFile("src/a", "small a");

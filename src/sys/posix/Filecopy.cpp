@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <future>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -37,6 +41,9 @@ int WriteAll(int target, const char* data, std::size_t size, off_t offset)
     }
     return 0;
 }
+
+// The largest piece of a copy; a file of at most this size is copied whole.
+constexpr off_t Largest = off_t{8} << 20;
 
 // The pieces of one file's copy: each sized to take about a tenth of a second at the pace of the
 // last, counted and, where asked, sent on to the device as it lands; a stop is heard between two.
@@ -73,18 +80,19 @@ private:
     using TClock = std::chrono::steady_clock;
     // Powers of two keep every piece aligned, so that the kernel can still share extents.
     static constexpr off_t Smallest = off_t{256} << 10;
-    static constexpr off_t Largest = off_t{8} << 20;
     static constexpr double GoalSeconds = 0.1;
 
-    // This piece starts on its way to the device and the copy waits for the one before: the
-    // device writes while the next piece is read, and the flush at the end waits for two at most.
+    // From the second piece on, each starts on its way to the device as it lands and the copy
+    // waits for the one before: the device writes while the next piece is read, and the flush
+    // at the end waits for two at most. A file of one piece is left to that flush alone, as a
+    // write started early would only queue behind the writing back of other files.
     int WriteBack(off_t offset, off_t bytes)
     {
         if (!Control.WriteBack || !Writable)
             return 0;
         constexpr unsigned int Wait = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-        if (sync_file_range(Target, offset, bytes, SYNC_FILE_RANGE_WRITE) != 0 ||
-            (EarlierBytes > 0 && sync_file_range(Target, EarlierOffset, EarlierBytes, Wait) != 0)) {
+        if (EarlierBytes > 0 && (sync_file_range(Target, offset, bytes, SYNC_FILE_RANGE_WRITE) != 0 ||
+                                 sync_file_range(Target, EarlierOffset, EarlierBytes, Wait) != 0)) {
             // Not for this kind of file: the flush at the end does it all.
             if (errno != EINVAL && errno != ESPIPE && errno != ENOSYS)
                 return errno;
@@ -319,10 +327,39 @@ int CopyFileData(int source, int target, const struct stat& sourceInfo, const TC
     return CopyRange(source, target, 0, size, pieces, true);
 }
 
+int FlushCopy(int copy, const TStopRequest& stop)
+{
+    struct stat info {};
+    if (!stop || fstat(copy, &info) != 0 || info.st_size <= Largest)
+        return fsync(copy) == 0 ? 0 : errno;
+    if (stop())
+        return ECANCELED;
+    // A descriptor of its own lets the flush end by itself, after the copy was given up.
+    const int own = fcntl(copy, F_DUPFD_CLOEXEC, 0);
+    if (own < 0)
+        return errno;
+    auto flushed = std::make_shared<std::promise<int>>();
+    std::future<int> result = flushed->get_future();
+    try {
+        std::thread([own, flushed] {
+            const int error = fsync(own) == 0 ? 0 : errno;
+            close(own);
+            flushed->set_value(error);
+        }).detach();
+    } catch (const std::system_error&) {
+        close(own);
+        return fsync(copy) == 0 ? 0 : errno;
+    }
+    while (result.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+        if (stop())
+            return ECANCELED;
+    return result.get();
+}
+
 bool ReadsBackEqual(int source, int copy, const TStopRequest& stop)
 {
     // Clean pages can be dropped; the next read of them comes from the device.
-    if (fsync(copy) != 0 || posix_fadvise(copy, 0, 0, POSIX_FADV_DONTNEED) != 0)
+    if (FlushCopy(copy, stop) != 0 || posix_fadvise(copy, 0, 0, POSIX_FADV_DONTNEED) != 0)
         return false;
     constexpr std::size_t Chunk = 256 * 1024;
     std::vector<char> expected(Chunk), found(Chunk);

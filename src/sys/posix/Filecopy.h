@@ -28,8 +28,14 @@ struct TCopyControl {
 // pace seen so far, so that a stop is heard soon even on a slow device.
 int CopyFileData(int source, int target, const struct stat& sourceInfo, const TCopyControl& control);
 
-// Whether the copy, written to the device and read back from it rather than from the cache,
-// holds exactly the bytes of the source; false too when stop, where given, ends the read-back.
+// Flushes the copy to the device; 0, or the error number. A device or server that keeps
+// gigabytes in a cache of its own may take seconds: the flush of a file larger than a piece is
+// waited for between looks at stop, where given, and ECANCELED comes back once it says so.
+int FlushCopy(int copy, const TStopRequest& stop);
+
+// Whether the copy, flushed to the device and read back from it rather than from the cache,
+// holds exactly the bytes of the source; false too when stop, where given, ends the flush or
+// the read-back.
 bool ReadsBackEqual(int source, int copy, const TStopRequest& stop);
 
 // Gives the target the source's owner and group where the process may, its extended attributes

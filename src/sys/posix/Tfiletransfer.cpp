@@ -265,7 +265,7 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
             fstat(copy.Get(), &written) != 0 || (sourceInfo.st_size > 0 && written.st_size != sourceInfo.st_size) ||
             !CopyFileAttributes(copied->SourceFile.Get(), copy.Get(), sourceInfo) ||
             (State->Options.Verify && !ReadsBackEqual(copied->SourceFile.Get(), copy.Get(), State->Copying.Stop)) ||
-            (durable && fsync(copy.Get()) != 0))
+            (durable && FlushCopy(copy.Get(), State->Copying.Stop) != 0))
             return nullptr;
         const TPlacement placement = copy.Place(copied->SourceDirectory.Get(), setAside);
         if (placement == TPlacement::Placed)

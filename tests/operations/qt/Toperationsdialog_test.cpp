@@ -303,7 +303,8 @@ TEST_F(OperationsDialog, EveryAttemptToCloseARunAsksItToStopInstead)
 
     gated.Released = true;
     WaitForEnd();
-    // The item in hand completes; nothing else is logged for the requests.
+    // The small item in hand, copied in one piece, completes; nothing else is logged for the
+    // requests.
     const std::string from = "\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"";
     EXPECT_EQ(ShownLines(),
               (TLines{"Copying \"a0" + from, "Succeeded", "Stopped", "Succeeded: 1 items", "Not succeeded: 0 items"}));
