@@ -1,7 +1,8 @@
 #pragma once
 // Runs workers that release themselves to their end on this thread's event loop, for the
-// whole life of a command: Ctrl+C asks the running worker to stop (the item in hand still
-// completes, so no file is left half-written) and keeps any further worker from starting.
+// whole life of a command: Ctrl+C asks the running worker to stop (a file in hand is stopped
+// between two pieces and its copy discarded, so no file is left half-written) and keeps any
+// further worker from starting.
 
 #include <atomic>
 #include <functional>

@@ -10,9 +10,9 @@ std::string QuotedText(const std::string& text) { return "\"" + text + "\""; }
 
 std::string SuccessText(bool ok) { return ok ? "Succeeded" : "Not succeeded"; }
 
-std::string CompletionText(std::int64_t processed, std::int64_t total)
+std::string CompletionText(std::int64_t processed, std::int64_t total, bool lastStopped)
 {
-    if (processed >= total)
+    if (processed >= total && !lastStopped)
         return "Done";
     return processed > 0 ? "Stopped" : "Canceled";
 }
@@ -80,9 +80,12 @@ void TOperationsThread::CleanUp()
 void TOperationsThread::ProcessItems()
 {
     Files->CountBytesIn(&BytesDone);
+    // A long file is stopped in hand, between two pieces, and its copy discarded.
+    Files->StopWhen([this] { return Terminated(); });
     const std::size_t total = Sources.size();
     std::size_t processed = 0;
     std::size_t succeeded = 0;
+    bool lastStopped = false;
     for (std::size_t i = 0; i < total && !Terminated(); ++i) {
         Current = i;
         const std::int64_t bytesBefore = BytesDone;
@@ -103,6 +106,8 @@ void TOperationsThread::ProcessItems()
         if (ok)
             ++succeeded;
         ++processed;
+        // It counts as processed, but the run did not come to its end.
+        lastStopped = !ok && Terminated();
         // Whatever became of it, the item's bytes are behind the run now.
         if (i < Seen.size())
             BytesDone = bytesBefore + std::max<std::int64_t>(Seen[i].SourceSize, 0);
@@ -110,7 +115,7 @@ void TOperationsThread::ProcessItems()
         Progress(static_cast<std::int32_t>(processed), static_cast<std::int32_t>(total));
     }
     Files->Finish();
-    Log(CompletionText(static_cast<std::int64_t>(processed), static_cast<std::int64_t>(total)));
+    Log(CompletionText(static_cast<std::int64_t>(processed), static_cast<std::int64_t>(total), lastStopped));
     Log("Succeeded: " + GroupDigits(std::to_string(succeeded)) + " items");
     Log("Not succeeded: " + GroupDigits(std::to_string(processed - succeeded)) + " items");
 }

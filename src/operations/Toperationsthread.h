@@ -22,8 +22,9 @@ enum TFileOperation : std::int32_t {
 std::string QuotedText(const std::string& text);
 // "Succeeded" or "Not succeeded".
 std::string SuccessText(bool ok);
-// "Done" when every item was processed, "Stopped" after some, "Canceled" before the first.
-std::string CompletionText(std::int64_t processed, std::int64_t total);
+// "Done" when every item was processed and the last was not stopped in hand, "Stopped" after
+// some, "Canceled" before the first.
+std::string CompletionText(std::int64_t processed, std::int64_t total, bool lastStopped);
 
 // With copy set, makes the destination's directory chain where missing and replaces destination
 // with a copy of source; with deleteSource set, then deletes source, but only once the copy is

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -66,6 +67,10 @@ public:
     // Adds the bytes of every copy to the counter, where given, as they land; another thread
     // may read it at any time.
     void CountBytesIn(std::atomic<std::int64_t>* counter);
+    // Ends the copy in hand between two pieces of its data or of its read-back, or while its
+    // flush is waited for, once stop says so; that copy then fails and is discarded. Stop may
+    // read what another thread sets.
+    void StopWhen(std::function<bool()> stop);
 
     // Gives the folders that the run made, and had to keep open to their owner while it
     // filled them, the permission bits of their source folders. Called at the end of a run.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "operations/Toperationsrun.h"
 #include "support/Ttreefixture.h"
 #include "sys/Mysysutils.h"
@@ -16,6 +18,41 @@ public:
     {
         BeforeCopy(source);
         return TFileTransfer::Copy(source, destination, seen);
+    }
+};
+
+// The real file work, where the user's stop comes while a large file is in hand: before its
+// data, to be heard between two pieces of it, or once its data landed, to be heard in the
+// flush of a move or of a verified copy.
+class TStoppedInHand : public TFileTransfer {
+public:
+    using TFileTransfer::TFileTransfer;
+    // Larger than the largest piece of a copy.
+    static constexpr std::size_t Large = std::size_t{9} << 20;
+    // What the copy of the large file's data came to, and how many of its bytes had landed then;
+    // kept by the test, as the run takes the file work with it.
+    struct TData {
+        int Result = -1;
+        std::int64_t Landed = -1;
+    };
+    bool AfterData = false;
+    std::function<void()> RequestStop;
+    std::atomic<std::int64_t>* Counter = nullptr;
+    TData* Data = nullptr;
+
+protected:
+    int CopyContents(int source, int target, const struct stat& sourceInfo) const override
+    {
+        if (static_cast<std::size_t>(sourceInfo.st_size) < Large)
+            return TFileTransfer::CopyContents(source, target, sourceInfo);
+        const std::int64_t before = *Counter;
+        if (!AfterData)
+            RequestStop();
+        Data->Result = TFileTransfer::CopyContents(source, target, sourceInfo);
+        Data->Landed = *Counter - before;
+        if (AfterData)
+            RequestStop();
+        return Data->Result;
     }
 };
 
@@ -69,10 +106,13 @@ TEST(OperationsTexts, QuotedSuccessAndCompletion)
     EXPECT_EQ(QuotedText(""), "\"\"");
     EXPECT_EQ(SuccessText(true), "Succeeded");
     EXPECT_EQ(SuccessText(false), "Not succeeded");
-    EXPECT_EQ(CompletionText(3, 3), "Done");
-    EXPECT_EQ(CompletionText(0, 0), "Done");
-    EXPECT_EQ(CompletionText(1, 3), "Stopped");
-    EXPECT_EQ(CompletionText(0, 3), "Canceled");
+    EXPECT_EQ(CompletionText(3, 3, false), "Done");
+    EXPECT_EQ(CompletionText(0, 0, false), "Done");
+    EXPECT_EQ(CompletionText(1, 3, false), "Stopped");
+    EXPECT_EQ(CompletionText(0, 3, false), "Canceled");
+    // The last item stopped in hand: the run did not come to its end.
+    EXPECT_EQ(CompletionText(3, 3, true), "Stopped");
+    EXPECT_EQ(CompletionText(1, 3, true), "Stopped");
 }
 
 TEST_F(OperationsThread, CopyAnnouncesAndAnswersEveryItemThenCounts)
@@ -162,7 +202,8 @@ TEST_F(OperationsThread, CountsAreGroupedInThousands)
 
 TEST_F(OperationsThread, TerminationDuringAnItemLetsThatItemFinish)
 {
-    // Asked for during item k: k items are done, and the status says Stopped unless k is the last.
+    // Asked for during item k, small enough to be copied in one piece: k items are done, and the
+    // status says Stopped unless k is the last.
     for (const int k : {1, 3, 10}) {
         SCOPED_TRACE(k);
         TTreeFixture tree;
@@ -199,6 +240,71 @@ TEST_F(OperationsThread, TerminationDuringAnItemLetsThatItemFinish)
         if (k < 10) {
             EXPECT_FALSE(tree.Exists("dst/a" + std::to_string(k)));
         }
+    }
+}
+
+TEST_F(OperationsThread, AStopHeardInsideALargeFileDiscardsItsCopyAndEndsStopped)
+{
+    struct TCase {
+        const char* Name;
+        TFileOperation Operation;
+        bool Verify;
+        bool AfterData;
+        bool LargeIsLast;
+    };
+    std::string large(TStoppedInHand::Large + 12345, '\0');
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 7919 % 251);
+    for (const TCase& test : {TCase{"copy, between pieces", foCopy, false, false, false},
+                              TCase{"move, between pieces, last item", foMove, false, false, true},
+                              TCase{"move, in the flush", foMove, false, true, false},
+                              TCase{"verified copy, after the data, last item", foCopy, true, true, true}}) {
+        SCOPED_TRACE(test.Name);
+        TTreeFixture tree;
+        tree.CreateFile("src/a", "small a");
+        tree.CreateFile("src/large", large);
+        tree.CreateFile("dst/large", "old");
+        tree.CreateFile("src/z", "small z");
+        std::vector<std::string> names{"a", "large"};
+        if (!test.LargeIsLast)
+            names.emplace_back("z");
+        std::vector<std::string> sources, destinations;
+        for (const std::string& name : names) {
+            sources.push_back(tree.Path("src/" + name));
+            destinations.push_back(tree.Path("dst/" + name));
+        }
+        TEventLoop loop;
+        auto stopping = std::make_unique<TStoppedInHand>(TTransferRoots{tree.Path("src"), tree.Path("dst")},
+                                                         TTransferOptions{test.Verify, false});
+        TStoppedInHand& files = *stopping;
+        auto* thread = new TOperationsThread(sources, test.Operation, destinations, loop, std::move(stopping));
+        TStoppedInHand::TData data;
+        files.AfterData = test.AfterData;
+        files.Counter = &thread->BytesDone;
+        files.Data = &data;
+        // From the user-interface thread, as the dialog and the command line ask for it.
+        files.RequestStop = [&] { loop.CallAndWait([&] { thread->Terminate(); }); };
+        const TOperationsReport report = RunToEnd(thread, loop);
+
+        const std::string verb = test.Operation == foMove ? "Moving" : "Copying";
+        const std::string from = "\" from \"" + tree.Path("src") + "\" to \"" + tree.Path("dst") + "\"";
+        EXPECT_EQ(report.Lines, (TLines{verb + " \"a" + from, "Succeeded", verb + " \"large" + from, "Not succeeded",
+                                        "Stopped", "Succeeded: 1 items", "Not succeeded: 1 items"}));
+        EXPECT_EQ(report.LastPosition, 2);
+        EXPECT_EQ(report.LastMaximum, static_cast<std::int32_t>(names.size()));
+        if (test.AfterData) {
+            EXPECT_EQ(data.Result, 0);
+            EXPECT_EQ(data.Landed, static_cast<std::int64_t>(large.size()));
+        } else {
+            EXPECT_EQ(data.Result, ECANCELED);
+            EXPECT_GT(data.Landed, 0);
+            EXPECT_LT(data.Landed, static_cast<std::int64_t>(large.size()));
+        }
+        EXPECT_EQ(tree.ReadFile("dst/large"), "old");
+        EXPECT_TRUE(tree.Exists("src/large") && tree.ReadFile("src/large") == large) << "the source changed";
+        EXPECT_EQ(LeftoverTemporaries(tree.Path("dst")), TLines{});
+        EXPECT_FALSE(tree.Exists("dst/z"));
+        EXPECT_EQ(tree.ReadFile("dst/a"), "small a");
     }
 }
 

@@ -317,8 +317,11 @@ bool TOperationsDialog::FormCloseQuery()
 {
     if (RunThread == nullptr)
         return true;
-    // The thread stops after the item in hand; its end handler then lets the dialog close.
+    // The thread stops the file in hand between two of its pieces; its end handler then lets the
+    // dialog close. Until then the button tells that the stop is under way.
     RunThread->Terminate();
+    Button4->setEnabled(false);
+    Button4->setText(tr("Stopping..."));
     return false;
 }
 

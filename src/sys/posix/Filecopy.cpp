@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <future>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -37,53 +42,147 @@ int WriteAll(int target, const char* data, std::size_t size, off_t offset)
     return 0;
 }
 
-// Reads and writes the byte range [offset, end) through a buffer; a source that ends early
-// leaves the target short, which the caller sees in its size.
-int ReadWriteRange(int source, int target, off_t offset, off_t end, std::atomic<std::int64_t>* done)
-{
-    std::vector<char> buffer(256 * 1024);
-    while (offset < end) {
-        const ssize_t got =
-            pread(source, buffer.data(),
-                  static_cast<std::size_t>(std::min(end - offset, static_cast<off_t>(buffer.size()))), offset);
-        if (got == 0)
+// The largest piece of a copy; a file of at most this size is copied whole.
+constexpr off_t Largest = off_t{8} << 20;
+
+// The pieces of one file's copy: each sized to take about a tenth of a second at the pace of the
+// last, counted and, where asked, sent on to the device as it lands; a stop is heard between two.
+class TPieces {
+public:
+    TPieces(int target, const TCopyControl& control) : Target(target), Control(control) {}
+
+    // Never before the first piece: a file that fits in one is copied whole.
+    bool StopAsked() const { return AnyLanded && Control.Stop && Control.Stop(); }
+    // The size of the next piece, at most left; its time runs from here.
+    off_t Next(off_t left)
+    {
+        Started = TClock::now();
+        return std::min(left, Size);
+    }
+    // 0, or the error number of sending the piece on to the device.
+    int Landed(off_t offset, off_t bytes)
+    {
+        AnyLanded = true;
+        Pass(bytes);
+        if (const int error = WriteBack(offset, bytes))
+            return error;
+        Resize(bytes, TClock::now() - Started);
+        return 0;
+    }
+    // Bytes that count as copied without being copied: holes.
+    void Pass(off_t bytes)
+    {
+        if (Control.Done != nullptr)
+            *Control.Done += bytes;
+    }
+
+private:
+    using TClock = std::chrono::steady_clock;
+    // Powers of two keep every piece aligned, so that the kernel can still share extents.
+    static constexpr off_t Smallest = off_t{256} << 10;
+    static constexpr double GoalSeconds = 0.1;
+
+    // From the second piece on, each starts on its way to the device as it lands and the copy
+    // waits for the one before: the device writes while the next piece is read, and the flush
+    // at the end waits for two at most. A file of one piece is left to that flush alone, as a
+    // write started early would only queue behind the writing back of other files.
+    int WriteBack(off_t offset, off_t bytes)
+    {
+        if (!Control.WriteBack || !Writable)
             return 0;
+        constexpr unsigned int Wait = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+        if (EarlierBytes > 0 && (sync_file_range(Target, offset, bytes, SYNC_FILE_RANGE_WRITE) != 0 ||
+                                 sync_file_range(Target, EarlierOffset, EarlierBytes, Wait) != 0)) {
+            // Not for this kind of file: the flush at the end does it all.
+            if (errno != EINVAL && errno != ESPIPE && errno != ENOSYS)
+                return errno;
+            Writable = false;
+        }
+        EarlierOffset = offset;
+        EarlierBytes = bytes;
+        return 0;
+    }
+
+    void Resize(off_t bytes, TClock::duration took)
+    {
+        const double perByte =
+            std::chrono::duration<double>(took).count() / static_cast<double>(std::max(bytes, off_t{1}));
+        const auto seconds = [&](off_t size) { return perByte * static_cast<double>(size); };
+        if (bytes == Size && Size < Largest && seconds(2 * Size) <= GoalSeconds)
+            Size *= 2;
+        while (Size > Smallest && seconds(Size) > GoalSeconds)
+            Size /= 2;
+    }
+
+    int Target;
+    const TCopyControl& Control;
+    off_t Size = off_t{1} << 20;
+    TClock::time_point Started;
+    bool AnyLanded = false;
+    bool Writable = true;
+    off_t EarlierOffset = 0;
+    off_t EarlierBytes = 0;
+};
+
+// Copies up to bytes at the offset through the buffer; the bytes copied, fewer only where the
+// source ends, or -1 with errno set.
+ssize_t ReadWritePiece(int source, int target, off_t offset, off_t bytes, std::vector<char>& buffer)
+{
+    off_t copied = 0;
+    while (copied < bytes) {
+        const ssize_t got = pread(source, buffer.data(),
+                                  static_cast<std::size_t>(std::min(bytes - copied, static_cast<off_t>(buffer.size()))),
+                                  offset + copied);
+        if (got == 0)
+            break;
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return errno;
+            return -1;
         }
-        if (const int error = WriteAll(target, buffer.data(), static_cast<std::size_t>(got), offset))
-            return error;
-        offset += got;
-        if (done != nullptr)
-            *done += got;
+        if (const int error = WriteAll(target, buffer.data(), static_cast<std::size_t>(got), offset + copied)) {
+            errno = error;
+            return -1;
+        }
+        copied += got;
     }
-    return 0;
+    return static_cast<ssize_t>(copied);
 }
 
-// The same range through the kernel, which shares extents within one file system where it can.
-int CopyRange(int source, int target, off_t offset, off_t end, std::atomic<std::int64_t>* done)
+// The same through the kernel, which shares extents within one file system where it can.
+ssize_t KernelPiece(int source, int target, off_t offset, off_t bytes)
 {
-    // Pieces small enough that the progress of a large file moves several times a second.
-    constexpr off_t Piece = off_t{64} << 20;
-    while (offset < end) {
+    for (;;) {
         loff_t in = offset, out = offset;
-        const ssize_t copied =
-            copy_file_range(source, &in, target, &out, static_cast<std::size_t>(std::min(end - offset, Piece)), 0);
-        if (copied > 0) {
-            offset += copied;
-            if (done != nullptr)
-                *done += copied;
+        const ssize_t copied = copy_file_range(source, &in, target, &out, static_cast<std::size_t>(bytes), 0);
+        if (copied >= 0 || errno != EINTR)
+            return copied;
+    }
+}
+
+// Copies the byte range [offset, end) piece by piece, through the kernel where it can and
+// allowed, else through a buffer; a source that ends early leaves the target short, which the
+// caller sees in its size.
+int CopyRange(int source, int target, off_t offset, off_t end, TPieces& pieces, bool throughKernel)
+{
+    std::vector<char> buffer;
+    while (offset < end) {
+        if (pieces.StopAsked())
+            return ECANCELED;
+        if (!throughKernel && buffer.empty())
+            buffer.resize(256 * 1024);
+        const off_t want = pieces.Next(end - offset);
+        const ssize_t copied = throughKernel ? KernelPiece(source, target, offset, want)
+                                             : ReadWritePiece(source, target, offset, want, buffer);
+        if (copied < 0 && throughKernel && CallUnavailable(errno)) {
+            throughKernel = false;
             continue;
         }
-        if (copied == 0)
-            return 0;
-        if (errno == EINTR)
-            continue;
-        if (!CallUnavailable(errno))
-            return errno;
-        return ReadWriteRange(source, target, offset, end, done);
+        if (copied <= 0)
+            return copied == 0 ? 0 : errno;
+        if (const int error = pieces.Landed(offset, copied))
+            return error;
+        offset += copied;
     }
     return 0;
 }
@@ -108,12 +207,8 @@ ssize_t ReadUpTo(int fd, char* buffer, std::size_t size, off_t offset)
 
 // Copies only the data extents; the holes between them stay unallocated in the target, and
 // count as copied when passed.
-int CopySparse(int source, int target, off_t size, std::atomic<std::int64_t>* done)
+int CopySparse(int source, int target, off_t size, TPieces& pieces)
 {
-    const auto pass = [&](off_t bytes) {
-        if (done != nullptr)
-            *done += bytes;
-    };
     off_t offset = 0;
     while (offset < size) {
         const off_t data = lseek(source, offset, SEEK_DATA);
@@ -126,12 +221,12 @@ int CopySparse(int source, int target, off_t size, std::atomic<std::int64_t>* do
         if (hole < 0)
             return errno;
         const off_t end = std::min(hole, size);
-        pass(std::min(data, size) - offset);
-        if (const int error = CopyRange(source, target, data, end, done))
+        pieces.Pass(std::min(data, size) - offset);
+        if (const int error = CopyRange(source, target, data, end, pieces, true))
             return error;
         offset = end;
     }
-    pass(size - std::min(offset, size));
+    pieces.Pass(size - std::min(offset, size));
     // A hole at the end is made by the size alone.
     return ftruncate(target, size) == 0 ? 0 : errno;
 }
@@ -219,23 +314,55 @@ bool SetMode(int fd, mode_t mode)
 }
 }  // namespace
 
-int CopyFileData(int source, int target, const struct stat& sourceInfo, std::atomic<std::int64_t>* done)
+int CopyFileData(int source, int target, const struct stat& sourceInfo, const TCopyControl& control)
 {
+    TPieces pieces(target, control);
     const off_t size = sourceInfo.st_size;
     // A size of 0 may be a file whose size the kernel does not know (procfs): read to its end.
     if (size <= 0)
-        return ReadWriteRange(source, target, 0, std::numeric_limits<off_t>::max(), done);
+        return CopyRange(source, target, 0, std::numeric_limits<off_t>::max(), pieces, false);
     // Fewer blocks than bytes: there are holes to keep.
     if (sourceInfo.st_blocks * 512 < size)
-        return CopySparse(source, target, size, done);
-    return CopyRange(source, target, 0, size, done);
+        return CopySparse(source, target, size, pieces);
+    return CopyRange(source, target, 0, size, pieces, true);
 }
 
-bool SameContents(int a, int b)
+int FlushCopy(int copy, const TStopRequest& stop)
+{
+    struct stat info {};
+    if (!stop || fstat(copy, &info) != 0 || info.st_size <= Largest)
+        return fsync(copy) == 0 ? 0 : errno;
+    if (stop())
+        return ECANCELED;
+    // A descriptor of its own lets the flush end by itself, after the copy was given up.
+    const int own = fcntl(copy, F_DUPFD_CLOEXEC, 0);
+    if (own < 0)
+        return errno;
+    auto flushed = std::make_shared<std::promise<int>>();
+    std::future<int> result = flushed->get_future();
+    try {
+        std::thread([own, flushed] {
+            const int error = fsync(own) == 0 ? 0 : errno;
+            close(own);
+            flushed->set_value(error);
+        }).detach();
+    } catch (const std::system_error&) {
+        close(own);
+        return fsync(copy) == 0 ? 0 : errno;
+    }
+    while (result.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+        if (stop())
+            return ECANCELED;
+    return result.get();
+}
+
+bool SameContents(int a, int b, const TStopRequest& stop)
 {
     constexpr std::size_t Chunk = 256 * 1024;
     std::vector<char> expected(Chunk), found(Chunk);
     for (off_t offset = 0;; offset += Chunk) {
+        if (offset > 0 && stop && stop())
+            return false;
         const ssize_t want = ReadUpTo(a, expected.data(), Chunk, offset);
         const ssize_t got = ReadUpTo(b, found.data(), Chunk, offset);
         if (want < 0 || got != want || !std::equal(expected.begin(), expected.begin() + want, found.begin()))
@@ -245,10 +372,11 @@ bool SameContents(int a, int b)
     }
 }
 
-bool ReadsBackEqual(int source, int copy)
+bool ReadsBackEqual(int source, int copy, const TStopRequest& stop)
 {
     // Clean pages can be dropped; the next read of them comes from the device.
-    return fsync(copy) == 0 && posix_fadvise(copy, 0, 0, POSIX_FADV_DONTNEED) == 0 && SameContents(source, copy);
+    return FlushCopy(copy, stop) == 0 && posix_fadvise(copy, 0, 0, POSIX_FADV_DONTNEED) == 0 &&
+           SameContents(source, copy, stop);
 }
 
 bool CopyFileAttributes(int source, int target, const struct stat& sourceInfo)

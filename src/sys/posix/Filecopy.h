@@ -4,20 +4,43 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include <sys/stat.h>
 
+// Asked between two pieces of long file work; true ends the work there.
+using TStopRequest = std::function<bool()>;
+
+// What goes with the copy of one file's bytes.
+struct TCopyControl {
+    // Each piece copied is added here, where given, as it lands; another thread may read it.
+    std::atomic<std::int64_t>* Done = nullptr;
+    // Where given, may end the copy between two pieces.
+    TStopRequest Stop;
+    // The pieces go on to the device as they land, for a copy that is flushed at its end anyway:
+    // the flush then has little left to wait for.
+    bool WriteBack = false;
+};
+
 // Copies the bytes of source, size of them as far as known, to the empty target, keeping holes;
-// 0, or the error number. Within one file system the kernel shares extents where it can.
-// Each piece copied is added to done, where given, as it lands.
-int CopyFileData(int source, int target, const struct stat& sourceInfo, std::atomic<std::int64_t>* done);
+// 0, or the error number, ECANCELED when the stop came between two pieces. Within one file
+// system the kernel shares extents where it can. A piece takes about a tenth of a second at the
+// pace seen so far, so that a stop is heard soon even on a slow device.
+int CopyFileData(int source, int target, const struct stat& sourceInfo, const TCopyControl& control);
 
-// Whether the two open files hold the same bytes, read from where they are now.
-bool SameContents(int a, int b);
+// Flushes the copy to the device; 0, or the error number. A device or server that keeps
+// gigabytes in a cache of its own may take seconds: the flush of a file larger than a piece is
+// waited for between looks at stop, where given, and ECANCELED comes back once it says so.
+int FlushCopy(int copy, const TStopRequest& stop);
 
-// Whether the copy, written to the device and read back from it rather than from the cache,
-// holds exactly the bytes of the source.
-bool ReadsBackEqual(int source, int copy);
+// Whether the two open files hold the same bytes, read from where they are now; false too when
+// stop, where given, ends the reading.
+bool SameContents(int a, int b, const TStopRequest& stop);
+
+// Whether the copy, flushed to the device and read back from it rather than from the cache,
+// holds exactly the bytes of the source; false too when stop, where given, ends the flush or
+// the read-back.
+bool ReadsBackEqual(int source, int copy, const TStopRequest& stop);
 
 // Gives the target the source's owner and group where the process may, its extended attributes
 // (the user namespace wherever the target's file system keeps any; ACLs and security labels

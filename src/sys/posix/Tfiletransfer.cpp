@@ -100,18 +100,19 @@ std::optional<TCurrentFacts> CurrentFactsOf(int directory, const std::string& na
 }
 
 // Whether the entry holds exactly the bytes of the open source.
-bool HoldsBytesOf(int directory, const std::string& name, int source)
+bool HoldsBytesOf(int directory, const std::string& name, int source, const TStopRequest& stop)
 {
     const TDescriptor file(openat(directory, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
-    return file.IsOpen() && fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && SameContents(source, file.Get());
+    return file.IsOpen() && fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) &&
+           SameContents(source, file.Get(), stop);
 }
 
 // An existing destination may be replaced while it is what the comparison saw, or when it
 // holds the source's bytes already (a second copy of the same rows); never when it appeared or
 // changed since: size and last-write time alone cannot tell an edit made since.
 bool DestinationAsSeen(int directory, const std::string& name, int source, const struct stat& sourceInfo,
-                       const TSeenFiles& seen)
+                       const TSeenFiles& seen, const TStopRequest& stop)
 {
     if (!seen.DestinationExisted)
         return false;
@@ -121,7 +122,7 @@ bool DestinationAsSeen(int directory, const std::string& name, int source, const
     if (now->Size == seen.DestinationSize && now->Time == seen.DestinationTime &&
         now->Identity == seen.DestinationIdentity)
         return true;
-    return now->Size == sourceInfo.st_size && HoldsBytesOf(directory, name, source);
+    return now->Size == sourceInfo.st_size && HoldsBytesOf(directory, name, source, stop);
 }
 
 bool SourceAsSeen(int directory, const std::string& name, const TSeenFiles& seen)
@@ -177,7 +178,7 @@ struct TFileTransfer::TState {
     TTransferOptions Options;
     TPlacedFiles Placed;
     TTrash Trash;
-    std::atomic<std::int64_t>* ByteCounter = nullptr;
+    TCopyControl Copying;
     // Folders made open to their owner, with the permission bits they are to have at the end.
     std::vector<std::pair<std::string, mode_t>> PendingModes;
 };
@@ -297,7 +298,8 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
         return nullptr;
     // Asked before the copy and again right before it takes the name: a copy may take minutes.
     const auto asSeen = [&] {
-        return seen == nullptr || DestinationAsSeen(place, to->Name, copied->SourceFile.Get(), sourceInfo, *seen);
+        return seen == nullptr ||
+               DestinationAsSeen(place, to->Name, copied->SourceFile.Get(), sourceInfo, *seen, State->Copying.Stop);
     };
     struct stat entry {
     }, target{};
@@ -313,14 +315,17 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     if (exists && State->Options.Trash)
         setAside = [&] { return State->Trash.MoveToTrash(place, to->Name); };
 
+    // A copy that is flushed at its end anyway goes on to the device as it is written, so that
+    // the flush is short.
+    State->Copying.WriteBack = durable || State->Options.Verify;
     for (;;) {
         TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists);
         struct stat written {};
         if (!copy.IsOpen() || CopyContents(copied->SourceFile.Get(), copy.Get(), sourceInfo) != 0 ||
             fstat(copy.Get(), &written) != 0 || (sourceInfo.st_size > 0 && written.st_size != sourceInfo.st_size) ||
             !CopyFileAttributes(copied->SourceFile.Get(), copy.Get(), sourceInfo) ||
-            (State->Options.Verify && !ReadsBackEqual(copied->SourceFile.Get(), copy.Get())) ||
-            (durable && fsync(copy.Get()) != 0) || (exists && !asSeen()))
+            (State->Options.Verify && !ReadsBackEqual(copied->SourceFile.Get(), copy.Get(), State->Copying.Stop)) ||
+            (durable && FlushCopy(copy.Get(), State->Copying.Stop) != 0) || (exists && !asSeen()))
             return nullptr;
         const TPlacement placement = copy.Place(copied->SourceDirectory.Get(), setAside);
         if (placement == TPlacement::Placed)
@@ -375,7 +380,9 @@ bool TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
     return unlinkat(directory.Get(), path->Name.c_str(), 0) == 0;
 }
 
-void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->ByteCounter = counter; }
+void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->Copying.Done = counter; }
+
+void TFileTransfer::StopWhen(std::function<bool()> stop) { State->Copying.Stop = std::move(stop); }
 
 void TFileTransfer::Finish()
 {
@@ -392,5 +399,5 @@ void TFileTransfer::Finish()
 
 int TFileTransfer::CopyContents(int source, int target, const struct stat& sourceInfo) const
 {
-    return CopyFileData(source, target, sourceInfo, State->ByteCounter);
+    return CopyFileData(source, target, sourceInfo, State->Copying);
 }

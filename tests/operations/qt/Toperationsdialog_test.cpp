@@ -10,6 +10,7 @@
 #include <QTest>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -32,6 +33,15 @@ const std::string DeleteQuestion = "Deleted files cannot be restored.\r\n\r\nCon
 struct TGate {
     std::atomic<bool> Started{false};
     std::atomic<bool> Released{false};
+
+    void HoldFirst()
+    {
+        if (Started.exchange(true))
+            return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
+        while (!Released && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 };
 
 // The real file work, behind the gate.
@@ -40,12 +50,24 @@ public:
     TGatedTransfer(const TTransferRoots& roots, TGate& gate) : TFileTransfer(roots), Gate(gate) {}
     bool Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen) override
     {
-        if (!Gate.Started.exchange(true)) {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
-            while (!Gate.Released && std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        Gate.HoldFirst();
         return TFileTransfer::Copy(source, destination, seen);
+    }
+
+private:
+    TGate& Gate;
+};
+
+// The real file work, with the gate inside the first file, whose copy is open and empty.
+class TGatedContents : public TFileTransfer {
+public:
+    TGatedContents(const TTransferRoots& roots, TGate& gate) : TFileTransfer(roots), Gate(gate) {}
+
+protected:
+    int CopyContents(int source, int target, const struct stat& sourceInfo) const override
+    {
+        Gate.HoldFirst();
+        return TFileTransfer::CopyContents(source, target, sourceInfo);
     }
 
 private:
@@ -145,6 +167,7 @@ protected:
     const TButtonStates Ready{true, true, true, true, QStringLiteral("Cancel")};
     const TButtonStates Running{false, false, false, true, QStringLiteral("Cancel")};
     const TButtonStates Finished{false, false, false, true, QStringLiteral("OK")};
+    const TButtonStates Stopping{false, false, false, false, QStringLiteral("Stopping...")};
 
     TTreeFixture Tree;
     TScriptedMessenger Messenger;
@@ -276,11 +299,12 @@ TEST_F(OperationsDialog, EveryAttemptToCloseARunAsksItToStopInstead)
     EXPECT_FALSE(Dialog->close());
     Dialog->Button4->click();
     EXPECT_TRUE(Dialog->isVisible());
-    EXPECT_EQ(Buttons(), Running);
+    EXPECT_EQ(Buttons(), Stopping);
 
     gated.Released = true;
     WaitForEnd();
-    // The item in hand completes; nothing else is logged for the requests.
+    // The small item in hand, copied in one piece, completes; nothing else is logged for the
+    // requests.
     const std::string from = "\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"";
     EXPECT_EQ(ShownLines(),
               (TLines{"Copying \"a0" + from, "Succeeded", "Stopped", "Succeeded: 1 items", "Not succeeded: 0 items"}));
@@ -289,6 +313,49 @@ TEST_F(OperationsDialog, EveryAttemptToCloseARunAsksItToStopInstead)
 
     QTest::keyClick(Dialog.get(), Qt::Key_Escape);
     EXPECT_FALSE(Dialog->isVisible());
+}
+
+TEST_F(OperationsDialog, EscInsideALargeFileShowsTheStopAtOnceAndDiscardsTheCopy)
+{
+    TGate gated;
+    MakeDialog([&](const TTransferRoots& roots, const TTransferOptions&) {
+        return std::make_unique<TGatedContents>(roots, gated);
+    });
+    // Larger than the largest piece of a copy, so that the stop is heard inside it.
+    const std::string large(std::size_t{9} << 20, 'L');
+    Tree.CreateFile("src/large", large);
+    Tree.CreateFile("dst/large", "old");
+    Sources.push_back(Tree.Path("src/large"));
+    Destinations.push_back(Tree.Path("dst/large"));
+    MakeItems(1);
+    Open();
+    Dialog->Button2->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, HangGuardMilliseconds));
+
+    ASSERT_EQ(QApplication::focusWidget(), Dialog->Button4);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(Buttons(), Stopping);
+    EXPECT_TRUE(Dialog->isVisible());
+    // The focus left the disabled button; Esc there does not close the dialog either.
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(Dialog->isVisible());
+    EXPECT_EQ(Buttons(), Stopping);
+
+    gated.Released = true;
+    WaitForEnd();
+    const std::string from = "\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"";
+    EXPECT_EQ(ShownLines(), (TLines{"Copying \"large" + from, "Not succeeded", "Stopped", "Succeeded: 0 items",
+                                    "Not succeeded: 1 items"}));
+    EXPECT_EQ(Buttons(), Finished);
+    EXPECT_EQ(QApplication::focusWidget(), Dialog->Button4);
+    EXPECT_EQ(Tree.ReadFile("dst/large"), "old");
+    EXPECT_TRUE(Tree.ReadFile("src/large") == large) << "the source changed";
+    // Neither a temporary copy nor the next item.
+    TLines left;
+    for (const auto& entry : std::filesystem::directory_iterator(Tree.Path("dst")))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, TLines{"large"});
 }
 
 TEST_F(OperationsDialog, TheBarShowsTheShareOfItemsDone)
