@@ -1,14 +1,19 @@
 #include "app/Tlistfilterfield.h"
 
+#include <QAction>
 #include <QKeyEvent>
 
 TListFilterField::TListFilterField(QWidget& list, TApplyFilter applyFilter, QWidget* parent)
     : QLineEdit(parent), List(list), ApplyMasks(std::move(applyFilter))
 {
     setPlaceholderText(tr("Filter"));
+    setAccessibleName(placeholderText());
     setToolTip(tr("Show only the items whose names match these masks (%1)")
                    .arg(Shortcut().toString(QKeySequence::NativeText)));
     setClearButtonEnabled(true);
+    // Qt's clear button shows its action's icon only; the text is what it is read by.
+    if (auto* clear = findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction")))
+        clear->setText(tr("Clear the filter"));
     setMinimumWidth(fontMetrics().averageCharWidth() * 24);
     connect(this, &QLineEdit::textChanged, this, &TListFilterField::ApplyFilter);
 }

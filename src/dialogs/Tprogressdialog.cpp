@@ -28,6 +28,7 @@ TProgressDialog::TProgressDialog(QWidget* parent) : QDialog(parent)
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(tr("Progress"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setFixedSize(scale(305, 25));
 
