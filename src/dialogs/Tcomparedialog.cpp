@@ -89,7 +89,7 @@ void TCompareDialog::CreateControls()
     };
     // The browse buttons stay narrow; their three dots need little room.
     const QSize browseSize(std::max(scale(33), fontMetrics().horizontalAdvance(QStringLiteral("...")) + scale(12)),
-                           scale(25));
+                           std::max(scale(25), fontMetrics().height() + scale(8)));
 
     GroupBox1 = groupBox("GroupBox1", tr("Files"));
     Edit11 = edit(GroupBox1, "Edit11", 201);
