@@ -70,13 +70,15 @@ export DBUS_SESSION_BUS_ADDRESS
 "$launcher" --launch-immediately >"$work/at-spi-bus.log" 2>&1 &
 launcher_pid=$!
 pids+=("$launcher_pid")
-# Asked whether the name is owned rather than called, which would start a second launcher.
-launcher_registered() {
-  kill -0 "$launcher_pid" 2>/dev/null || fail "the AT-SPI bus launcher $launcher ended at start"
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus | grep -q "boolean true"
+# Asked whether the name is owned rather than called, which would start a second launcher;
+# the wait also ends when the launcher has ended.
+launcher_registered_or_ended() {
+  ! kill -0 "$launcher_pid" 2>/dev/null ||
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+      org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus | grep -q "boolean true"
 }
-until_true "the AT-SPI bus launcher to register org.a11y.Bus" launcher_registered
+until_true "the AT-SPI bus launcher to register org.a11y.Bus" launcher_registered_or_ended
+kill -0 "$launcher_pid" 2>/dev/null || fail "the AT-SPI bus launcher $launcher ended at start"
 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress | grep -q unix: ||
   fail "the AT-SPI bus launcher gives no bus address"
 
