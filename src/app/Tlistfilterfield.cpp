@@ -1,14 +1,20 @@
 #include "app/Tlistfilterfield.h"
 
 #include <QKeyEvent>
+#include <QToolButton>
 
 TListFilterField::TListFilterField(QWidget& list, TApplyFilter applyFilter, QWidget* parent)
     : QLineEdit(parent), List(list), ApplyMasks(std::move(applyFilter))
 {
     setPlaceholderText(tr("Filter"));
+    setAccessibleName(placeholderText());
     setToolTip(tr("Show only the items whose names hold these words or match these masks (%1)")
                    .arg(Shortcut().toString(QKeySequence::NativeText)));
     setClearButtonEnabled(true);
+    // Qt's clear button shows an icon only; a name is what it is read by. Its action keeps its
+    // text: a change to the action would show the button over an empty field.
+    for (QToolButton* clear : findChildren<QToolButton*>())
+        clear->setAccessibleName(tr("Clear the filter"));
     setMinimumWidth(fontMetrics().averageCharWidth() * 24);
     connect(this, &QLineEdit::textChanged, this, &TListFilterField::ApplyFilter);
 }

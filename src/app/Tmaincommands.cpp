@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 #include <map>
 #include <stdexcept>
@@ -352,8 +353,14 @@ TMainCommands::TMainCommands(TMainForm& form, QMenuBar& menuBar, QToolBar& toolB
         }
         QAction& command = Command(EntryWithButton(button).Name);
         toolBar.addAction(&command);
-        toolBar.widgetForAction(&command)->setObjectName(QString::fromLatin1(button));
+        QWidget* widget = toolBar.widgetForAction(&command);
+        widget->setObjectName(QString::fromLatin1(button));
+        // The captions alone ("Source", "All") say too little out of their menus.
+        widget->setAccessibleName(command.toolTip());
     }
+    // Qt's button for the commands a narrow window has no room for has no name of its own.
+    if (auto* more = toolBar.findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(Translated("More commands"));
 }
 
 QAction& TMainCommands::Command(std::string_view name) const

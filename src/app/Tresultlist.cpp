@@ -57,6 +57,7 @@ TResultList::TResultList(TMessenger& messenger, TShell& shell, QWidget* parent)
     : Messenger(messenger), Shell(shell), ListView1(new TResultListView(parent))
 {
     ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(QCoreApplication::translate("TResultList", "Result list"));
     ListView1->setModel(&Model);
     ListView1->setUniformRowHeights(true);
     ListView1->setRootIsDecorated(false);

@@ -89,23 +89,28 @@ void TCompareDialog::CreateControls()
     };
     // The browse buttons stay narrow; their three dots need little room.
     const QSize browseSize(std::max(scale(33), fontMetrics().horizontalAdvance(QStringLiteral("...")) + scale(12)),
-                           scale(25));
+                           std::max(scale(25), fontMetrics().height() + scale(8)));
 
     GroupBox1 = groupBox("GroupBox1", tr("Files"));
     Edit11 = edit(GroupBox1, "Edit11", 201);
     Label11 = label(GroupBox1, "Label11", tr("S&ource:"), Edit11);
     Button11 = button(GroupBox1, "Button11", QStringLiteral("..."), browseSize);
     Button11->setFixedSize(browseSize);
+    Button11->setAccessibleName(tr("Browse for the source"));
     Edit12 = edit(GroupBox1, "Edit12", 201);
     Label12 = label(GroupBox1, "Label12", tr("&Destination:"), Edit12);
     Button12 = button(GroupBox1, "Button12", QStringLiteral("..."), browseSize);
     Button12->setFixedSize(browseSize);
+    Button12->setAccessibleName(tr("Browse for the destination"));
     CheckBox11 = checkBox(GroupBox1, "CheckBox11", tr("I&nclude:"));
     CheckBox11->setMinimumWidth(scale(89));
     Edit13 = edit(GroupBox1, "Edit13", 241);
+    // Its check box is no label, so the field would be called after the group.
+    Edit13->setAccessibleName(tr("Include masks"));
     CheckBox12 = checkBox(GroupBox1, "CheckBox12", tr("E&xclude:"));
     CheckBox12->setMinimumWidth(scale(89));
     Edit14 = edit(GroupBox1, "Edit14", 241);
+    Edit14->setAccessibleName(tr("Exclude masks"));
     CheckBox13 = checkBox(GroupBox1, "CheckBox13", tr("In&clude subdirectories"));
     QGridLayout* files = groupLayout(GroupBox1);
     files->addWidget(Label11, 0, 0);

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "dialogs/Tdesignscale.h"
 #include "sys/qt/Modalrun.h"
@@ -33,7 +34,7 @@ void TFindItemDialog::CreateControls()
 
     Label1 = new QLabel(tr("Fi&nd:"), this);
     name(Label1, "Label1");
-    Label1->setFixedWidth(scale(65));
+    Label1->setFixedWidth(std::max(scale(65), Label1->sizeHint().width()));
     Label1->setMinimumHeight(scale(25));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 

@@ -1,11 +1,13 @@
 #include "dialogs/Tprogressdialog.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "compare/Treportthread.h"
 #include "dialogs/Tdesignscale.h"
@@ -24,12 +26,16 @@ TProgressDialog::TProgressDialog(QWidget* parent) : QDialog(parent)
     Label1->setTextFormat(Qt::PlainText);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setFixedSize(scale(305, 65));
+    // The design's size, unless the font needs more: three lines of thirty characters.
+    const QFontMetrics metrics = Label1->fontMetrics();
+    Label1->setFixedSize(std::max(scale(305), 30 * metrics.averageCharWidth()),
+                         std::max(scale(65), 3 * metrics.lineSpacing()));
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(tr("Progress"));
     ProgressBar1->setRange(0, 100);
-    ProgressBar1->setFixedSize(scale(305, 25));
+    ProgressBar1->setFixedSize(Label1->width(), std::max(scale(25), ProgressBar1->minimumSizeHint().height()));
 
     Button1 = new QPushButton(tr("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

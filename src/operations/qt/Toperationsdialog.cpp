@@ -43,11 +43,14 @@ void TOperationsDialog::CreateControls()
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     ListBox1 = new TLogListBox(Panel1);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    // A list view takes no name from its label.
+    ListBox1->setAccessibleName(tr("Log"));
     // The design's line height, unless the font needs more.
     ListBox1->SetLineHeight(std::max(scale(15), ListBox1->fontMetrics().height() + 2));
     Label1->setBuddy(ListBox1);
     ProgressBar1 = new QProgressBar(Panel1);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(tr("Progress"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setMinimumHeight(scale(24));
     ProgressBar1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
