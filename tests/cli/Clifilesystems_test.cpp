@@ -9,7 +9,9 @@
 #include <sstream>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/Tcommandrunner.h"
 #include "support/Tmount.h"
@@ -23,6 +25,9 @@ struct TFileSystem {
     std::function<std::unique_ptr<TMount>(const std::string& image, const std::string& at)> Mount;
     // Whether it takes names that differ in case or Unicode form for one.
     bool FoldsNames;
+    // The move runs as the unprivileged user "nobody", who owns the card's files as a desktop
+    // mounts a card for its user.
+    bool AsNobody = false;
 };
 
 std::string ReadWhole(const std::filesystem::path& path)
@@ -67,8 +72,22 @@ TEST_P(CliFileSystems, AMoveOverNamesTheDestinationFoldsLosesNothing)
     WriteIfPossible(destination / "a.txt", "old");
     WriteIfPossible(destination / "φωτογραφιες.jpg", "CCCCCCCCCC");
 
-    const TCommandResult moved =
-        RunCommand({Cli, "move", "--yes", "--show-not-modified", source.string(), destination.string()});
+    TCommandResult moved;
+    if (GetParam().AsNobody) {
+        // The source is the user's own; root made it.
+        for (const std::filesystem::path& path : {std::filesystem::path(tree.Root()), source})
+            std::filesystem::permissions(path, std::filesystem::perms::all);
+        const passwd* nobody = getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr) << "the test needs the user nobody";
+        for (const auto& entry : std::filesystem::directory_iterator(source))
+            ASSERT_EQ(chown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+        const std::string log = tree.Path("log");
+        moved.Status = RunUnprivileged(Cli + " move --yes --show-not-modified " + source.string() + " " +
+                                       destination.string() + " >" + log + " 2>&1");
+        moved.Output = ReadWhole(log);
+    } else {
+        moved = RunCommand({Cli, "move", "--yes", "--show-not-modified", source.string(), destination.string()});
+    }
     std::set<std::string> onCard;
     for (const auto& entry : std::filesystem::directory_iterator(destination))
         onCard.insert(ReadWhole(entry.path()));
@@ -99,7 +118,11 @@ TEST_P(CliFileSystems, AMoveOverNamesTheDestinationFoldsLosesNothing)
 INSTANTIATE_TEST_SUITE_P(
     RealMounts, CliFileSystems,
     ::testing::Values(
-        TFileSystem{"exFAT", TMount::Exfat, true}, TFileSystem{"FAT", TMount::Fat, true},
-        TFileSystem{"NTFS", TMount::Ntfs, false},
+        TFileSystem{"exFAT", [](const std::string& image, const std::string& at) { return TMount::Exfat(image, at); },
+                    true},
+        TFileSystem{"exFATAsNobody",
+                    [](const std::string& image, const std::string& at) { return TMount::Exfat(image, at, "nobody"); },
+                    true, true},
+        TFileSystem{"FAT", TMount::Fat, true}, TFileSystem{"NTFS", TMount::Ntfs, false},
         TFileSystem{"tmpfs", [](const std::string&, const std::string& at) { return TMount::Tmpfs(at, "8M"); }, false}),
     [](const ::testing::TestParamInfo<TFileSystem>& mounted) { return mounted.param.Name; });

@@ -68,7 +68,7 @@ std::unique_ptr<TMount> TMount::Fat(const std::string& image, const std::string&
     return std::unique_ptr<TMount>(new TMount(at));
 }
 
-std::unique_ptr<TMount> TMount::Exfat(const std::string& image, const std::string& at)
+std::unique_ptr<TMount> TMount::Exfat(const std::string& image, const std::string& at, const std::string& owner)
 {
     RequireRoot("mount an exFAT volume");
     Run("truncate -s 64M '" + image + "' && mkfs.exfat '" + image + "'", "make an exFAT image");
@@ -76,7 +76,8 @@ std::unique_ptr<TMount> TMount::Exfat(const std::string& image, const std::strin
     const std::string device =
         FirstLineOf("losetup -f --show '" + image + "'", "attach an exFAT image to a loop device");
     std::unique_ptr<TMount> mount(new TMount(at, device));
-    Run("mount.exfat-fuse '" + device + "' '" + at + "'", "mount an exFAT volume with exfat-fuse");
+    Run("mount.exfat-fuse -o uid=$(id -u " + owner + "),gid=$(id -g " + owner + ") '" + device + "' '" + at + "'",
+        "mount an exFAT volume with exfat-fuse");
     return mount;
 }
 

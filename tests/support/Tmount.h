@@ -17,8 +17,10 @@ public:
     static std::unique_ptr<TMount> Tmpfs(const std::string& at, const std::string& size);
     // A new 32 MiB FAT image file, mounted read-write at the existing folder.
     static std::unique_ptr<TMount> Fat(const std::string& image, const std::string& at);
-    // A new 64 MiB exFAT image file on a loop device, mounted through FUSE at the existing folder.
-    static std::unique_ptr<TMount> Exfat(const std::string& image, const std::string& at);
+    // A new 64 MiB exFAT image file on a loop device, mounted through FUSE at the existing folder,
+    // its files owned by root or by the user named.
+    static std::unique_ptr<TMount> Exfat(const std::string& image, const std::string& at,
+                                         const std::string& owner = "root");
     // A new 16 MiB NTFS image file, mounted through FUSE at the existing folder.
     static std::unique_ptr<TMount> Ntfs(const std::string& image, const std::string& at);
     // The folder seen a second time at the existing folder.
