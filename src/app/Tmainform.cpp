@@ -250,7 +250,7 @@ void TMainForm::RunCompare(const std::string& compareFileName)
     };
     thread->OnTerminate = [this](TReportThread* sender) { CompareThreadTerminate(sender); };
     ProgressDialog->setWindowTitle(tr("Compare"));
-    ProgressDialog->Execute(thread);
+    ProgressDialog->Execute(thread, &thread->Walked);
 }
 
 void TMainForm::CompareThreadProgress(TReportThread*, std::int32_t position, std::int32_t maximum)

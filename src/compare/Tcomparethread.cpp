@@ -152,6 +152,7 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
     // directory per level.
     std::vector<TDirectoryEntry> entries = FileSystem.List(SrcRoot + directory.Relative);
     directory.Files.reserve(entries.size());
+    std::int64_t files = 0;
     for (TDirectoryEntry& entry : entries) {
         if (Terminated())
             return;
@@ -167,6 +168,7 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
             pool.Add([this, &subdirectory, &pool] { ScanDirectory(subdirectory, pool); });
             continue;
         }
+        ++files;
         if (!PassesMasks(entry.Name))
             continue;
         directory.Names += entry.Name;
@@ -176,6 +178,7 @@ void TCompareThread::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool
                                    TScannedDirectory::TFound::Nothing, false, entry.Facts.Size,
                                    entry.Facts.LastWriteTime, 0, 0, 0});
     }
+    Walked.AddFolder(files);
 }
 
 bool TCompareThread::PassesMasks(const std::string& name) const

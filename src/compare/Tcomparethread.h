@@ -13,6 +13,7 @@
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
 #include "compare/Treportthread.h"
+#include "compare/Twalkcount.h"
 #include "compare/Tworkpool.h"
 #include "sys/Tfilesystem.h"
 
@@ -36,6 +37,8 @@ public:
     std::vector<TCompareItem> Items;
     std::vector<std::string> IncludeMaskList;
     std::vector<std::string> ExcludeMaskList;
+    // How far the walk of the source tree has come, before there is a total to show progress.
+    TWalkCount Walked;
 
 protected:
     void Prepare() override;

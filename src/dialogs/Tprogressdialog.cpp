@@ -6,10 +6,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "compare/Treportthread.h"
+#include "compare/Twalkcount.h"
 #include "dialogs/Tdesignscale.h"
 #include "sys/Mysysutils.h"
 #include "sys/qt/Modalrun.h"
@@ -37,6 +39,14 @@ TProgressDialog::TProgressDialog(QWidget* parent) : QDialog(parent)
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setFixedSize(Label1->width(), std::max(scale(25), ProgressBar1->minimumSizeHint().height()));
 
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setTextFormat(Qt::PlainText);
+    Label2->setFixedWidth(Label1->width());
+    WalkTimer = new QTimer(this);
+    WalkTimer->setInterval(250);
+    connect(WalkTimer, &QTimer::timeout, this, &TProgressDialog::ShowWalked);
+
     Button1 = new QPushButton(tr("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
@@ -49,17 +59,23 @@ TProgressDialog::TProgressDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(Label1);
     layout->addSpacing(scale(7));
     layout->addWidget(ProgressBar1);
-    layout->addSpacing(scale(15));
+    layout->addSpacing(scale(4));
+    layout->addWidget(Label2);
+    layout->addSpacing(scale(8));
     layout->addWidget(Button1, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-int TProgressDialog::Execute(TReportThread* thread)
+int TProgressDialog::Execute(TReportThread* thread, const TWalkCount* walked)
 {
     SetText("Processing...");
     ProgressBar1->setValue(0);
     Button1->setText(tr("Cancel"));
     CompareThread = thread;
+    Walked = walked;
+    ShowWalked();
+    if (Walked != nullptr)
+        WalkTimer->start();
     CentreOnScreen(this);
     return RunModal(*this);
 }
@@ -74,9 +90,18 @@ void TProgressDialog::Finish(bool closeNow)
     SetText("Done");
     ProgressBar1->setValue(0);
     Button1->setText(tr("OK"));
+    // The count goes with the thread, which is released after its end.
+    WalkTimer->stop();
+    ShowWalked();
+    Walked = nullptr;
     CompareThread = nullptr;
     if (closeNow)
         done(QDialog::Accepted);
+}
+
+void TProgressDialog::ShowWalked()
+{
+    Label2->setText(Walked != nullptr ? QString::fromStdString(Walked->Text()) : QString());
 }
 
 void TProgressDialog::SetText(const std::string& text) { Label1->setText(QString::fromStdString(text)); }

@@ -10,7 +10,9 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class TReportThread;
+class TWalkCount;
 
 class TProgressDialog : public QDialog {
     Q_OBJECT
@@ -18,8 +20,9 @@ public:
     explicit TProgressDialog(QWidget* parent = nullptr);
 
     // Runs the dialog modally for a thread created suspended with its handlers attached,
-    // and returns the modal result. The thread starts when the dialog is on screen.
-    int Execute(TReportThread* thread);
+    // and returns the modal result. The thread starts when the dialog is on screen. Where
+    // the run counts its walk, the count is shown as it moves, until the run ends.
+    int Execute(TReportThread* thread, const TWalkCount* walked = nullptr);
     // The bar shows position as a whole percentage of maximum.
     void SetProgress(std::int32_t position, std::int32_t maximum);
     // The run has ended: "Done", the bar at 0, an "OK" button, and the dialog may close; with
@@ -29,9 +32,12 @@ public:
 
     QLabel* Label1;
     QProgressBar* ProgressBar1;
+    // What the walk has seen so far.
+    QLabel* Label2;
     QPushButton* Button1;
-    // The run in hand, borrowed; none outside a run.
+    // The run in hand and its walk count, borrowed; none outside a run.
     TReportThread* CompareThread = nullptr;
+    const TWalkCount* Walked = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -42,4 +48,7 @@ protected:
 private:
     void FormShow();
     bool FormCloseQuery();
+    void ShowWalked();
+
+    QTimer* WalkTimer;
 };

@@ -108,8 +108,11 @@ void TOperationsThread::ProcessItems()
         ++processed;
         // It counts as processed, but the run did not come to its end.
         lastStopped = !ok && Terminated();
-        // Whatever became of it, the item's bytes are behind the run now.
-        if (i < Seen.size())
+        // Whatever became of it, the item's bytes are behind the run now; but a copy stopped in
+        // hand was thrown away, and a run that ends there has not come that far.
+        if (lastStopped)
+            BytesDone = bytesBefore;
+        else if (i < Seen.size())
             BytesDone = bytesBefore + std::max<std::int64_t>(Seen[i].SourceSize, 0);
         ItemsDone = static_cast<std::int32_t>(processed);
         Progress(static_cast<std::int32_t>(processed), static_cast<std::int32_t>(total));

@@ -60,7 +60,8 @@ public:
     std::vector<TSeenFiles> Seen;
 
     // How far the run has come, for a window to read at any time: the items ended, and the
-    // bytes of the sources copied, deleted or passed over (as the comparison saw them).
+    // bytes of the sources copied, deleted or passed over (as the comparison saw them), not
+    // those of an item stopped in hand.
     std::atomic<std::int32_t> ItemsDone{0};
     std::atomic<std::int64_t> BytesDone{0};
 

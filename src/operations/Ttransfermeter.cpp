@@ -61,11 +61,23 @@ void TTransferMeter::Sample(std::int64_t itemsDone, std::int64_t bytesDone, TClo
     Seconds = std::chrono::duration<double>(now - Started).count();
 }
 
+void TTransferMeter::End(std::int64_t itemsDone, std::int64_t bytesDone)
+{
+    ItemsDone = itemsDone;
+    BytesDone = bytesDone;
+    Ended = true;
+}
+
+std::int32_t TTransferMeter::Percent() const
+{
+    return Bytes > 0 ? ProgressPercent(BytesDone, Bytes) : ProgressPercent(ItemsDone, Items);
+}
+
 std::string TTransferMeter::Text() const
 {
     std::string text = GroupDigits(std::to_string(ItemsDone)) + " of " + GroupDigits(std::to_string(Items)) +
                        " items, " + SizeText(BytesDone) + " of " + SizeText(Bytes);
-    if (Seconds < MeasuredSeconds || BytesDone <= 0)
+    if (Ended || Seconds < MeasuredSeconds || BytesDone <= 0)
         return text;
     const double rate = static_cast<double>(BytesDone) / Seconds;
     text += ", " + SizeText(static_cast<std::int64_t>(rate)) + "/s";

@@ -18,9 +18,15 @@ public:
 
     void Start(std::int64_t items, std::int64_t bytes, TClock::time_point now);
     void Sample(std::int64_t itemsDone, std::int64_t bytesDone, TClock::time_point now);
+    // The run has ended, however: what it came to, without a rate or a time left.
+    void End(std::int64_t itemsDone, std::int64_t bytesDone);
+
+    // The whole percentage of the bytes done, or of the items where the run has no bytes to
+    // count.
+    std::int32_t Percent() const;
 
     // "2 of 3 items, 0.8 MB of 1.2 MB, 4.0 MB/s, 1 s left"; the rate and the time left once
-    // there is a rate to tell.
+    // there is a rate to tell, and while the run goes on.
     std::string Text() const;
 
 private:
@@ -30,4 +36,5 @@ private:
     std::int64_t BytesDone = 0;
     TClock::time_point Started;
     double Seconds = 0;
+    bool Ended = false;
 };

@@ -173,13 +173,14 @@ bool MatchesMask(std::string_view name, std::string_view mask)
     return m == mask.size();
 }
 
-std::int32_t ProgressPercent(std::int32_t position, std::int32_t maximum)
+std::int32_t ProgressPercent(std::int64_t position, std::int64_t maximum)
 {
     if (position <= 0 || maximum <= 0)
         return 0;
     if (position >= maximum)
         return 100;
-    return static_cast<std::int32_t>(std::int64_t{position} * 100 / maximum);
+    // Bytes below 92 PB, so the product fits.
+    return static_cast<std::int32_t>(position * 100 / maximum);
 }
 
 std::int32_t NextIndex(std::int32_t index, std::int32_t low, std::int32_t high)

@@ -32,7 +32,7 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 
 // The share of position in maximum as a whole percentage, truncated: 0 when either is 0 or
 // less, 100 from the maximum on.
-std::int32_t ProgressPercent(std::int32_t position, std::int32_t maximum);
+std::int32_t ProgressPercent(std::int64_t position, std::int64_t maximum);
 
 // Cyclic stepping through the range low..high.
 std::int32_t NextIndex(std::int32_t index, std::int32_t low, std::int32_t high);

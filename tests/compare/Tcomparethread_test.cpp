@@ -18,6 +18,7 @@ struct TRunResult {
     bool Cancelled = false;
     std::vector<TCompareItem> Items;
     std::vector<std::pair<int, int>> Progress;
+    std::string Walked;
 };
 
 TRunResult Compare(const TCompareOptions& options, const TFileFactsSource& fileSystem = TFileFactsSource::System(),
@@ -38,6 +39,7 @@ TRunResult Compare(const TCompareOptions& options, const TFileFactsSource& fileS
         result.Completed = comparison->Completed();
         result.Cancelled = comparison->Cancelled;
         result.Items = comparison->Items;
+        result.Walked = comparison->Walked.Text();
         ended = true;
     };
     thread->Resume();
@@ -302,6 +304,8 @@ TEST_F(CompareThreadTest, MasksApplyToFileNamesOnlyAndExclusionWins)
     Options.ExcludeMasks = "secret*;*.log";
 
     const TRunResult result = Compare(Options);
+    // The walk counts every file it saw, kept or not.
+    EXPECT_EQ(result.Walked, "6 files in 2 folders seen");
     std::vector<std::string> names;
     for (const TCompareItem& item : result.Items)
         names.push_back(item.SrcPath.substr(Options.SrcDir.size() + 1));

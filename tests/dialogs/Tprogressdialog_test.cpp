@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "compare/Treportthread.h"
+#include "compare/Twalkcount.h"
 #include "dialogs/Tprogressdialog.h"
 #include "support/Hangguard.h"
 #include "sys/qt/Tqtmainthreadcaller.h"
@@ -23,6 +24,7 @@ public:
     {
         FreeOnTerminate = true;
     }
+    using TReportThread::HandOverPending;
     using TReportThread::Progress;
 
     // Waits for a stop request, as a long walk would; gives up after a while.
@@ -83,12 +85,13 @@ protected:
             ADD_FAILURE() << "The progress dialog was still open";
             Dialog.Finish(true);
         });
-        const int result = Dialog.Execute(job);
+        const int result = Dialog.Execute(job, &Walked);
         TReportThread::WaitForReleasedThreads();
         return result;
     }
 
     TQtMainThreadCaller Caller;
+    TWalkCount Walked;
     TProgressDialog Dialog;
 };
 }  // namespace
@@ -173,4 +176,42 @@ TEST_F(ProgressDialog, AFailedRunLeavesErrorShownUntilTheUserCloses)
     EXPECT_EQ(ended.Text, QStringLiteral("Error"));
     EXPECT_EQ(ended.Button, QStringLiteral("OK"));
     EXPECT_FALSE(Dialog.isVisible());
+}
+
+TEST_F(ProgressDialog, TheWalkShowsAMovingCountOfWhatItHasSeenUntilTheRunEnds)
+{
+    EXPECT_EQ(Walked.Text(), "");
+    const auto shows = [this](const char* text) {
+        return QTest::qWaitFor([&] { return Dialog.Label2->text() == QString::fromLatin1(text); },
+                               HangGuardMilliseconds);
+    };
+    std::vector<bool> seen;
+    QString ended;
+    Execute(
+        [this](TScriptedRun& job) {
+            Walked.AddFolder(1234);
+            job.Progress(0, 0);
+            job.HandOverPending();
+            Walked.AddFolder(1);
+            Walked.AddFolder(19);
+            job.Progress(1, 0);
+            job.HandOverPending();
+            job.RunUntilTerminated();
+        },
+        [&](TReportThread& job) {
+            // The walk reports no progress of its own: the dialog reads the count by itself.
+            if (seen.empty()) {
+                seen.push_back(shows("1,234 files in 1 folder seen"));
+            } else {
+                seen.push_back(shows("1,254 files in 3 folders seen"));
+                job.Terminate();
+            }
+        },
+        [&] {
+            ended = Dialog.Label2->text();
+            Dialog.Button1->click();
+        });
+    EXPECT_EQ(seen, (std::vector<bool>{true, true}));
+    EXPECT_EQ(ended, QStringLiteral("1,254 files in 3 folders seen"));
+    EXPECT_EQ(Dialog.Walked, nullptr);
 }

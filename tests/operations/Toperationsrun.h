@@ -16,6 +16,8 @@ struct TOperationsReport {
     int ProgressReports = 0;
     std::int32_t LastPosition = -1;
     std::int32_t LastMaximum = -1;
+    // The run's own count at its end.
+    std::int64_t BytesDone = -1;
 };
 
 inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
@@ -28,7 +30,10 @@ inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
         report.LastPosition = position;
         report.LastMaximum = maximum;
     };
-    thread->OnTerminate = [&](TReportThread*) { ended = true; };
+    thread->OnTerminate = [&](TReportThread*) {
+        report.BytesDone = thread->BytesDone;
+        ended = true;
+    };
     thread->Resume();
     loop.RunUntil([&] { return ended; });
     TReportThread::WaitForReleasedThreads();

@@ -25,3 +25,28 @@ TEST(TransferMeter, TellsSizesTheRateAndTheTimeLeft)
     meter.Sample(10, 50'000'000, start + 1h + 1s);
     EXPECT_EQ(meter.Text(), "10 of 10 items, 50.0 MB of 50.0 MB, 13.9 kB/s");
 }
+
+TEST(TransferMeter, AnEndedRunTellsWhereItCameToAndTheBarFollowsTheBytes)
+{
+    using namespace std::chrono_literals;
+    const TTransferMeter::TClock::time_point start{};
+    TTransferMeter meter;
+    meter.Start(3, 3'200'000'000, start);
+    meter.Sample(1, 2'100'000'000, start + 5s);
+    EXPECT_EQ(meter.Text(), "1 of 3 items, 2.1 GB of 3.2 GB, 420.0 MB/s, 3 s left");
+    // One large item of three moves the bar by its bytes, not by a third.
+    EXPECT_EQ(meter.Percent(), 65);
+    meter.End(2, 2'100'000'000);
+    EXPECT_EQ(meter.Text(), "2 of 3 items, 2.1 GB of 3.2 GB");
+    meter.Start(3, 3'200'000'000, start);
+    meter.End(3, 3'200'000'000);
+    EXPECT_EQ(meter.Text(), "3 of 3 items, 3.2 GB of 3.2 GB");
+    EXPECT_EQ(meter.Percent(), 100);
+
+    // Without bytes to count, the items move the bar.
+    meter.Start(7, 0, start);
+    meter.Sample(3, 0, start + 2s);
+    EXPECT_EQ(meter.Percent(), 42);
+    meter.Sample(0, 0, start + 3s);
+    EXPECT_EQ(meter.Percent(), 0);
+}

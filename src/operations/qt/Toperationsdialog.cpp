@@ -171,15 +171,22 @@ void TOperationsDialog::OperationsThreadLog(TReportThread*, const std::string& l
 
 void TOperationsDialog::OperationsThreadProgress(TReportThread*, std::int32_t position, std::int32_t maximum)
 {
-    SetProgress(position, maximum);
+    // A run's bar follows its bytes where it has any, which the meter reads from the run.
+    if (RunThread != nullptr)
+        ShowMeter();
+    else
+        SetProgress(position, maximum);
 }
 
 void TOperationsDialog::OperationsThreadTerminate(TReportThread* sender)
 {
     if (sender->Failed)
         ReportFailureReason("the operation failed", sender->FailureReason);
-    ShowMeter();
     MeterTimer->stop();
+    // However the run ended, a rate or a time left would tell of a run still going.
+    const auto* run = static_cast<TOperationsThread*>(sender);
+    Meter.End(run->ItemsDone, run->BytesDone);
+    Label2->setText(QString::fromStdString(Meter.Text()));
     ListBox1->ShowQueued();
     ProgressBar1->setValue(0);
     Button4->setEnabled(true);
@@ -263,6 +270,7 @@ void TOperationsDialog::ShowMeter()
         return;
     Meter.Sample(RunThread->ItemsDone, RunThread->BytesDone, TTransferMeter::TClock::now());
     Label2->setText(QString::fromStdString(Meter.Text()));
+    ProgressBar1->setValue(Meter.Percent());
 }
 
 void TOperationsDialog::CopySelectionM1Click(QAction* sender)

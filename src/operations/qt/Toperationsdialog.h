@@ -53,7 +53,8 @@ public:
     // The line is shown with the lines that arrive with it, soon after the report that
     // brought them; the widest line since ClearLog sets the horizontal extent.
     void AddLogLine(const std::string& line);
-    // The bar shows position as a whole percentage of maximum.
+    // The bar shows position as a whole percentage of maximum. During a run it follows the
+    // run's bytes instead, or its items where it has no bytes to count.
     void SetProgress(std::int32_t position, std::int32_t maximum);
     std::vector<std::string> GetSelectedLines() const;
     std::vector<std::string> GetAllLines() const;
@@ -80,7 +81,8 @@ public:
     QLabel* Label1;
     TLogListBox* ListBox1;
     QProgressBar* ProgressBar1;
-    // What the run touches; while it runs, how far it has come, how fast, and the time left.
+    // What the run touches; while it runs, how far it has come, how fast, and the time left;
+    // once ended, how far it came.
     QLabel* Label2;
     QCheckBox* CheckBox1;
     QCheckBox* CheckBox2;

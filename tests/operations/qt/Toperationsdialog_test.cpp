@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include "support/Trecordingshell.h"
 #include "support/Tscriptedmessenger.h"
 #include "support/Ttreefixture.h"
+#include "sys/Tfilesystem.h"
 #include "sys/qt/Tqtmainthreadcaller.h"
 
 namespace {
@@ -29,15 +31,18 @@ using TLines = std::vector<std::string>;
 
 const std::string DeleteQuestion = "Deleted files cannot be restored.\r\n\r\nContinue?";
 
-// Holds the first copy of a run until the test lets it go on.
+// Holds one copy of a run, the first unless told, until the test lets it go on.
 struct TGate {
+    int Passed = 0;
+    std::atomic<int> Calls{0};
     std::atomic<bool> Started{false};
     std::atomic<bool> Released{false};
 
-    void HoldFirst()
+    void Hold()
     {
-        if (Started.exchange(true))
+        if (Calls.fetch_add(1) != Passed)
             return;
+        Started = true;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
         while (!Released && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -50,7 +55,7 @@ public:
     TGatedTransfer(const TTransferRoots& roots, TGate& gate) : TFileTransfer(roots), Gate(gate) {}
     bool Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen) override
     {
-        Gate.HoldFirst();
+        Gate.Hold();
         return TFileTransfer::Copy(source, destination, seen);
     }
 
@@ -66,7 +71,7 @@ public:
 protected:
     int CopyContents(int source, int target, const struct stat& sourceInfo) const override
     {
-        Gate.HoldFirst();
+        Gate.Hold();
         return TFileTransfer::CopyContents(source, target, sourceInfo);
     }
 
@@ -356,6 +361,44 @@ TEST_F(OperationsDialog, EscInsideALargeFileShowsTheStopAtOnceAndDiscardsTheCopy
     for (const auto& entry : std::filesystem::directory_iterator(Tree.Path("dst")))
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, TLines{"large"});
+}
+
+TEST_F(OperationsDialog, TheBarFollowsTheBytesAndAStoppedRunTellsNoTimeLeft)
+{
+    TGate gated;
+    gated.Passed = 1;
+    MakeDialog([&](const TTransferRoots& roots, const TTransferOptions&) {
+        return std::make_unique<TGatedContents>(roots, gated);
+    });
+    constexpr std::int64_t Second = 1'600'000'000;
+    std::vector<TSeenFiles> seen;
+    for (const auto& [name, size] : {std::pair{"big", 3'000'000}, {"small1", 1'000'000}, {"small2", 1'000'000}}) {
+        Tree.CreateFile(std::string("src/") + name, std::string(static_cast<std::size_t>(size), 'x'), Second);
+        Sources.push_back(Tree.Path(std::string("src/") + name));
+        Destinations.push_back(Tree.Path(std::string("dst/") + name));
+        seen.push_back({size, TicksFromUnixTime(Second, 0), false, 0, 0, 0});
+    }
+    Dialog->Seen = &seen;
+    Open();
+    Dialog->Button2->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, HangGuardMilliseconds));
+
+    // Held before the second item's contents: one item of three, but 3 MB of 5 MB.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Dialog->ProgressBar1->value() == 60; }, HangGuardMilliseconds))
+        << Dialog->ProgressBar1->value();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->Label2->text().endsWith(QStringLiteral(" left")); },
+                                HangGuardMilliseconds))
+        << Dialog->Label2->text().toStdString();
+    EXPECT_TRUE(Dialog->Label2->text().startsWith(QStringLiteral("1 of 3 items, 3.0 MB of 5.0 MB, ")));
+
+    QTest::keyClick(Dialog.get(), Qt::Key_Escape);
+    gated.Released = true;
+    WaitForEnd();
+    EXPECT_EQ(ShownLines().at(4), "Stopped");
+    EXPECT_EQ(Dialog->Label2->text(), QStringLiteral("2 of 3 items, 4.0 MB of 5.0 MB"));
+    EXPECT_EQ(Dialog->ProgressBar1->value(), 0);
+    Dialog->Button4->click();
+    Dialog->Seen = nullptr;
 }
 
 TEST_F(OperationsDialog, TheBarShowsTheShareOfItemsDone)
