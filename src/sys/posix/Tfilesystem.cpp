@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <memory>
 
 #include "sys/Failurereason.h"
@@ -221,7 +220,7 @@ std::vector<TDirectoryEntry> TFileFactsSource::List(const std::string& directory
     // Left after the cut into pieces: a name too long for its file system, below which nothing
     // can be reached at all.
     if (!listing.IsOpen() && errno == ENAMETOOLONG)
-        ReportFailureReason("cannot list the folder " + directory, std::strerror(ENAMETOOLONG));
+        ReportFailureReason("cannot list the folder " + directory, "a name in its path is too long");
     for (TDirectoryEntry entry; listing.Next(entry);)
         entries.push_back(std::move(entry));
     return entries;
