@@ -19,6 +19,7 @@
 #include "sys/Wholefile.h"
 #include "sys/posix/Filecopy.h"
 #include "sys/posix/Tdescriptor.h"
+#include "sys/posix/Texactnames.h"
 #include "sys/posix/Tnameprobe.h"
 #include "sys/posix/Tpendingcopy.h"
 #include "sys/posix/Tplacedfiles.h"
@@ -177,6 +178,7 @@ struct TFileTransfer::TState {
     TTreeRoot Destination;
     TTransferOptions Options;
     TPlacedFiles Placed;
+    TExactNames ExactNames;
     TTrash Trash;
     TCopyControl Copying;
     // Folders made open to their owner, with the permission bits they are to have at the end.
@@ -307,7 +309,8 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     if (exists) {
         // Through a link too: copying a file onto itself would only destroy it.
         if (!FactsOf(place, to->Name, target) || S_ISDIR(target.st_mode) || SameFile(target, sourceInfo) ||
-            State->Placed.Holds(entry) || IsReadOnly(place, to->Name) || !asSeen())
+            State->Placed.Holds(entry) || IsReadOnly(place, to->Name) ||
+            !State->ExactNames.Listed(State->Destination, to->Whole) || !asSeen())
             return nullptr;
     }
     // What the copy replaces goes to the trash first where asked.

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "sys/Tfiletransfer.h"
+#include "sys/posix/Removableentries.h"
 #include "sys/posix/Tdescriptor.h"
 
 namespace {
@@ -25,6 +26,8 @@ std::string FreshFolderName()
 
 std::optional<bool> SameEntryOnDisk(int directoryA, const std::string& nameA, int directoryB, const std::string& nameB)
 {
+    if (!EntriesRemovable(directoryA))
+        return std::nullopt;
     std::string folder;
     for (int attempt = 0;; ++attempt) {
         folder = FreshFolderName();

@@ -8,6 +8,6 @@
 #include <string>
 
 // Whether nameA in the open directory directoryA and nameB in directoryB are one entry; none
-// when the file system cannot be asked. Makes a hidden folder in directoryA for the question,
-// and removes it.
+// when the file system cannot be asked, or directoryA could not give the folder for the
+// question back. Makes a hidden folder in directoryA for the question, and removes it.
 std::optional<bool> SameEntryOnDisk(int directoryA, const std::string& nameA, int directoryB, const std::string& nameB);

@@ -6,14 +6,13 @@
 #include <cstdio>
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "sys/Fnvhash.h"
 #include "sys/Tfiletransfer.h"
 #include "sys/Utf8.h"
+#include "sys/posix/Removableentries.h"
 
 namespace {
 // Whether an unnamed file can be given a name through its descriptor alone: recent kernels allow
@@ -33,17 +32,6 @@ std::string NameStem(const std::string& name)
         end = next;
     }
     return name.substr(0, end);
-}
-
-// A directory whose entries can only be added (append-only, immutable) keeps any temporary name
-// given in it for good, so nothing may be built there under one.
-bool EntriesRemovable(int directory)
-{
-    const TDescriptor readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    int flags = 0;
-    if (!readable.IsOpen() || ioctl(readable.Get(), FS_IOC_GETFLAGS, &flags) != 0)
-        return true;  // a file system without such flags
-    return (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) == 0;
 }
 
 // Removes what a killed run left under the temporary name. A file still being written holds

@@ -1,0 +1,81 @@
+#include "sys/posix/Texactnames.h"
+
+#include <cerrno>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "sys/Pathsyntax.h"
+#include "sys/posix/Tdescriptor.h"
+#include "sys/posix/Tnameprobe.h"
+#include "sys/posix/Ttreeroot.h"
+
+namespace {
+// Every name in the directory; false when it cannot be read whole.
+bool ReadListing(int directory, std::unordered_set<std::string>& names)
+{
+    const int readable = openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (readable < 0)
+        return false;
+    DIR* listing = fdopendir(readable);
+    if (listing == nullptr) {
+        close(readable);
+        return false;
+    }
+    names.clear();
+    errno = 0;
+    while (const dirent* entry = readdir(listing))
+        names.insert(entry->d_name);
+    const bool whole = errno == 0;
+    closedir(listing);
+    return whole;
+}
+}  // namespace
+
+bool TExactNames::Listed(TTreeRoot& root, const std::string& relative)
+{
+    std::size_t start = 0;
+    while (start < relative.size()) {
+        const std::size_t end = std::min(relative.find_first_of(PathSyntax::Separators, start), relative.size());
+        const std::string parent = start == 0 ? std::string() : relative.substr(0, start - 1);
+        const TDescriptor directory = root.OpenDirectory(parent);
+        struct stat info {};
+        if (!directory.IsOpen() || fstat(directory.Get(), &info) != 0)
+            return false;
+        if (Folds(info.st_dev, directory.Get()) &&
+            !InListing(directory.Get(), parent, relative.substr(start, end - start)))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool TExactNames::Folds(dev_t device, int directory)
+{
+    if (const auto known = FoldingDevices.find(device); known != FoldingDevices.end())
+        return known->second;
+    // Case, and composed against decomposed letters. Where the file system cannot be asked
+    // here, the listing decides, and another folder may ask again.
+    for (const auto& [a, b] : {std::pair<const char*, const char*>{"a", "A"}, {"\xc3\xa9", "e\xcc\x81"}}) {
+        const std::optional<bool> same = SameEntryOnDisk(directory, a, directory, b);
+        if (!same)
+            return true;
+        if (*same) {
+            FoldingDevices.emplace(device, true);
+            return true;
+        }
+    }
+    FoldingDevices.emplace(device, false);
+    return false;
+}
+
+bool TExactNames::InListing(int directory, const std::string& relativeDirectory, const std::string& name)
+{
+    std::unordered_set<std::string>& names = Listings[relativeDirectory];
+    if (names.contains(name))
+        return true;
+    return ReadListing(directory, names) && names.contains(name);
+}
