@@ -13,15 +13,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 # The AT-SPI bindings are the distribution's, for its own Python.
 python=/usr/bin/python3
 reader=("$python" "$here/Accessibletree.py")
+# shellcheck source=Xsession.sh
+source "$here/Xsession.sh"
 
-fail() {
-  echo "FAILED: $*" >&2
-  for log in "${work:-}"/*.log; do [ -s "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
-  exit 1
-}
-for tool in Xvfb openbox xdotool xprop dbus-daemon dbus-send; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
-done
+require_tools Xvfb openbox xdotool xprop dbus-daemon dbus-send
 "$python" -c "import pyatspi" 2>/dev/null || fail "$python cannot import pyatspi (python3-pyatspi, scripts/install-deps)"
 launcher=
 for candidate in /usr/libexec/at-spi-bus-launcher /usr/lib/at-spi2-core/at-spi-bus-launcher; do
@@ -30,36 +25,12 @@ done
 [ -n "$launcher" ] || fail "no at-spi-bus-launcher (at-spi2-core, scripts/install-deps)"
 [ -x "$program" ] || fail "no program at $program"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 # The buses and the program keep their sockets and settings in the test's folder.
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work XDG_CACHE_HOME=$work/cache
 # Only the bus started here is read, whatever the caller's session has.
 unset AT_SPI_BUS_ADDRESS
 
-until_true() {
-  local what=$1 deadline=$((SECONDS + 120))
-  shift
-  until "$@" 2>/dev/null; do
-    ((SECONDS < deadline)) || fail "gave up waiting for $what"
-    sleep 0.05
-  done
-}
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-until_true "the X server to start" test -s "$work/display"
-export DISPLAY=:$(cat "$work/display")
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
-until_true "the window manager to start" wm_running
+start_x_session
 
 # A session bus of the test's own, and the accessibility bus on it.
 dbus-daemon --session --nofork --print-address=3 3>"$work/session-bus" 2>"$work/session-bus.log" &
@@ -82,13 +53,7 @@ kill -0 "$launcher_pid" 2>/dev/null || fail "the AT-SPI bus launcher $launcher e
 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress | grep -q unix: ||
   fail "the AT-SPI bus launcher gives no bus address"
 
-source_root=$work/Source destination_root=$work/Destination
-mkdir -p "$source_root/Letters" "$destination_root/Letters"
-for name in a.txt b.txt Letters/c.txt Letters/d.txt "Letters/e f.txt" changed.txt; do
-  echo "$name" >"$source_root/$name"
-done
-echo "older" >"$destination_root/changed.txt"
-touch -d "2020-01-01" "$destination_root/changed.txt"
+make_tree_pair
 
 mkdir -p "$work/bin"
 cp "$program" "$work/bin/vellumark"

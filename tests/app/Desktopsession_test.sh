@@ -10,56 +10,17 @@
 # Usage: Desktopsession_test.sh <vellumark executable> <desktop entry>
 set -euo pipefail
 program=$1 entry=$2
+# shellcheck source=Xsession.sh
+source "$(cd "$(dirname "$0")" && pwd)/Xsession.sh"
 
-fail() {
-  echo "FAILED: $*" >&2
-  for log in "${work:-}"/*.log; do [ -s "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
-  exit 1
-}
-for tool in Xvfb openbox xdotool xclip xprop; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
-done
+require_tools Xvfb openbox xdotool xclip xprop
 [ -x "$program" ] || fail "no program at $program"
 wmclass=$(sed -n 's/^StartupWMClass=//p' "$entry")
 [ -n "$wmclass" ] || fail "the desktop entry $entry names no StartupWMClass"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+start_x_session
 
-# until <what> <command...>: runs the command until it succeeds; a hang guard of two minutes.
-until_true() {
-  local what=$1 deadline=$((SECONDS + 120))
-  shift
-  until "$@" 2>/dev/null; do
-    ((SECONDS < deadline)) || fail "gave up waiting for $what"
-    sleep 0.05
-  done
-}
-
-# An X server on a free display, and a window manager on it.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-until_true "the X server to start" test -s "$work/display"
-export DISPLAY=:$(cat "$work/display")
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
-until_true "the window manager to start" wm_running
-
-# Two small trees whose comparison ends at once: five new files and one changed.
-source_root=$work/Source destination_root=$work/Destination
-mkdir -p "$source_root/Letters" "$destination_root/Letters"
-for name in a.txt b.txt Letters/c.txt Letters/d.txt "Letters/e f.txt" changed.txt; do
-  echo "$name" >"$source_root/$name"
-done
-echo "older" >"$destination_root/changed.txt"
-touch -d "2020-01-01" "$destination_root/changed.txt"
+make_tree_pair
 expected=$(cd "$source_root" && find . -type f | sed "s|^\.|$source_root|" | sort)
 
 # A copy of the program, so that its settings file is the test's own.
