@@ -11,17 +11,18 @@ struct TInterruptWatcher::TImpl {
     sigset_t Watched{};
     sigset_t Previous{};
     std::atomic<bool> Stopping{false};
+    std::atomic<bool> Interrupted{false};
     std::thread Watcher;
 
     void Watch()
     {
-        bool interrupted = false;
         for (;;) {
             int signal = 0;
             if (sigwait(&Watched, &signal) != 0)
                 continue;
             if (Stopping.load())
                 return;
+            const bool interrupted = Interrupted.load();
             if (interrupted && signal == SIGINT) {
                 // The user insists: end now, as the signal itself would have.
                 std::signal(signal, SIG_DFL);
@@ -31,9 +32,10 @@ struct TInterruptWatcher::TImpl {
             }
             // A SIGTERM after the first is the same request again: timeout(1) sends one to the
             // process and one to its group, and the stop under way is what both ask for.
-            if (!interrupted)
+            if (!interrupted) {
+                Interrupted.store(true);
                 OnInterrupt();
-            interrupted = true;
+            }
         }
     }
 };
@@ -56,5 +58,9 @@ TInterruptWatcher::~TInterruptWatcher()
     // NOLINTNEXTLINE(bugprone-bad-signal-to-kill-thread)
     pthread_kill(Impl->Watcher.native_handle(), SIGTERM);
     Impl->Watcher.join();
+    // timeout(1)'s second SIGTERM may still be on its way, or pending: once unblocked it would
+    // kill the stopped run before its last lines are out.
+    if (Impl->Interrupted.load())
+        std::signal(SIGTERM, SIG_IGN);
     pthread_sigmask(SIG_SETMASK, &Impl->Previous, nullptr);
 }
