@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <map>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <variant>
@@ -34,6 +35,7 @@ struct TPopupItem {
     const char* Name = nullptr;
     const char* Caption = "";
 };
+}  // namespace
 
 struct TMenuEntry {
     TEntryKind Kind;
@@ -50,164 +52,176 @@ struct TMenuEntry {
     TPopupItem Popup = {};
 };
 
-constexpr const char* MenuBar = "MainMenu1";
+namespace {
+constexpr const char* MenuBar = "MainMenu";
 // The context menu is the twin of the Edit menu.
-constexpr const char* PopupMenuTwin = "EditM1";
+constexpr const char* PopupMenuTwin = "EditMenu";
+}  // namespace
 
-// The menu bar, menu by menu, each entry after the menu it sits in.
 // A table: one entry per line or two, as it reads best; the formatter would give each field a line.
 // clang-format off
-const TMenuEntry MenuEntries[] = {
-    {.Kind = ekMenu, .Menu = MenuBar, .Name = "FileM1", .Caption = "&File"},
-    {.Kind = ekCommand, .Menu = "FileM1", .Name = "CompareM1", .Caption = "&Compare...", .Shortcut = Qt::Key_F2,
-     .Handler = &TMainForm::CompareM1Click, .Button = {"CompareT1", "Compare files", "compare-files"}},
-    {.Kind = ekCommand, .Menu = "FileM1", .Name = "SaveListAsM1", .Caption = "&Save List As...", .Rule = crRows,
-     .Handler = &TMainForm::SaveListAsM1Click},
-    {.Kind = ekSeparator, .Menu = "FileM1", .Name = "SeparatorM1"},
-    {.Kind = ekMenu, .Menu = "FileM1", .Name = "HistoryM1", .Caption = "&History"},
-    {.Kind = ekCommand, .Menu = "HistoryM1", .Name = "HistoryItemM1", .Handler = &TMainForm::HistoryM1Click, .Tag = 0},
-    {.Kind = ekCommand, .Menu = "HistoryM1", .Name = "HistoryItemM2", .Handler = &TMainForm::HistoryM1Click, .Tag = 1},
-    {.Kind = ekCommand, .Menu = "HistoryM1", .Name = "HistoryItemM3", .Handler = &TMainForm::HistoryM1Click, .Tag = 2},
-    {.Kind = ekCommand, .Menu = "HistoryM1", .Name = "HistoryItemM4", .Handler = &TMainForm::HistoryM1Click, .Tag = 3},
-    {.Kind = ekCommand, .Menu = "HistoryM1", .Name = "HistoryItemM5", .Handler = &TMainForm::HistoryM1Click, .Tag = 4},
-    {.Kind = ekCommand, .Menu = "HistoryM1", .Name = "HistoryItemM6", .Handler = &TMainForm::HistoryM1Click, .Tag = 5},
-    {.Kind = ekCommand, .Menu = "HistoryM1", .Name = "HistoryItemM7", .Handler = &TMainForm::HistoryM1Click, .Tag = 6},
-    {.Kind = ekCommand, .Menu = "HistoryM1", .Name = "HistoryItemM8", .Handler = &TMainForm::HistoryM1Click, .Tag = 7},
-    {.Kind = ekSeparator, .Menu = "HistoryM1", .Name = "SeparatorM2"},
-    {.Kind = ekCommand, .Menu = "HistoryM1", .Name = "ClearM1", .Caption = "&Clear...", .Rule = crHistory,
-     .Handler = &TMainForm::ClearM1Click},
-    {.Kind = ekSeparator, .Menu = "FileM1", .Name = "SeparatorM3"},
-    {.Kind = ekCommand, .Menu = "FileM1", .Name = "ExitM1", .Caption = "E&xit", .Handler = &TMainForm::ExitM1Click},
+const TMenuEntry TMainCommands::MenuEntries[] = {
+    {.Kind = ekMenu, .Menu = MenuBar, .Name = "FileMenu", .Caption = "&File"},
+    {.Kind = ekCommand, .Menu = "FileMenu", .Name = "CompareCommand", .Caption = "&Compare...", .Shortcut = Qt::Key_F2,
+     .Handler = &TMainForm::Compare, .Button = {"CompareButton", "Compare files", "compare-files"}},
+    {.Kind = ekCommand, .Menu = "FileMenu", .Name = "SaveListAsCommand", .Caption = "&Save List As...", .Rule = crRows,
+     .Handler = &TMainForm::SaveList},
+    {.Kind = ekSeparator, .Menu = "FileMenu", .Name = "MenuSeparator1"},
+    {.Kind = ekMenu, .Menu = "FileMenu", .Name = "HistoryMenu", .Caption = "&History"},
+    {.Kind = ekCommand, .Menu = "HistoryMenu", .Name = "HistoryItem1", .Handler = &TMainForm::OpenHistoryItem, .Tag = 0},
+    {.Kind = ekCommand, .Menu = "HistoryMenu", .Name = "HistoryItem2", .Handler = &TMainForm::OpenHistoryItem, .Tag = 1},
+    {.Kind = ekCommand, .Menu = "HistoryMenu", .Name = "HistoryItem3", .Handler = &TMainForm::OpenHistoryItem, .Tag = 2},
+    {.Kind = ekCommand, .Menu = "HistoryMenu", .Name = "HistoryItem4", .Handler = &TMainForm::OpenHistoryItem, .Tag = 3},
+    {.Kind = ekCommand, .Menu = "HistoryMenu", .Name = "HistoryItem5", .Handler = &TMainForm::OpenHistoryItem, .Tag = 4},
+    {.Kind = ekCommand, .Menu = "HistoryMenu", .Name = "HistoryItem6", .Handler = &TMainForm::OpenHistoryItem, .Tag = 5},
+    {.Kind = ekCommand, .Menu = "HistoryMenu", .Name = "HistoryItem7", .Handler = &TMainForm::OpenHistoryItem, .Tag = 6},
+    {.Kind = ekCommand, .Menu = "HistoryMenu", .Name = "HistoryItem8", .Handler = &TMainForm::OpenHistoryItem, .Tag = 7},
+    {.Kind = ekSeparator, .Menu = "HistoryMenu", .Name = "MenuSeparator2"},
+    {.Kind = ekCommand, .Menu = "HistoryMenu", .Name = "ClearHistoryCommand", .Caption = "&Clear...", .Rule = crHistory,
+     .Handler = &TMainForm::ClearHistory},
+    {.Kind = ekSeparator, .Menu = "FileMenu", .Name = "MenuSeparator3"},
+    {.Kind = ekCommand, .Menu = "FileMenu", .Name = "ExitCommand", .Caption = "E&xit", .Handler = &TMainForm::Exit},
 
-    {.Kind = ekMenu, .Menu = MenuBar, .Name = "EditM1", .Caption = "&Edit"},
-    {.Kind = ekMenu, .Menu = "EditM1", .Name = "CopyM1", .Caption = "&Copy", .Popup = {"CopyP1", "&Copy"}},
-    {.Kind = ekCommand, .Menu = "CopyM1", .Name = "SourceM1", .Caption = "&Source", .Shortcut = Qt::CTRL | Qt::Key_C,
-     .Rule = crSelection, .Handler = &TMainForm::CopyM1Click, .Tag = rnSource,
-     .Button = {"CopySourceT1", "Copy filenames on source", "copy-source"}, .Popup = {"SourceP1", "&Source"}},
-    {.Kind = ekCommand, .Menu = "CopyM1", .Name = "DestinationM1", .Caption = "&Destination",
-     .Shortcut = Qt::CTRL | Qt::SHIFT | Qt::Key_C, .Rule = crSelection, .Handler = &TMainForm::CopyM1Click,
-     .Tag = rnDestination, .Button = {"CopyDestinationT1", "Copy filenames on destination", "copy-destination"},
-     .Popup = {"DestinationP1", "&Destination"}},
-    {.Kind = ekCommand, .Menu = "EditM1", .Name = "DeleteM1", .Caption = "&Delete...", .Shortcut = Qt::Key_Delete,
-     .Rule = crSelection, .Handler = &TMainForm::DeleteM1Click,
-     .Button = {"DeleteItemsT1", "Delete selected items", "list-remove"}, .Popup = {"DeleteP1", "&Delete..."}},
-    {.Kind = ekMenu, .Menu = "EditM1", .Name = "SelectM1", .Caption = "&Select", .Popup = {"SelectP1", "&Select"}},
-    {.Kind = ekCommand, .Menu = "SelectM1", .Name = "AllM1", .Caption = "&All", .Shortcut = Qt::CTRL | Qt::Key_A,
-     .Handler = &TMainForm::SelectM1Click, .Tag = slAll,
-     .Button = {"SelectAllT1", "Select all items", "edit-select-all"}, .Popup = {"AllP1", "&All"}},
-    {.Kind = ekCommand, .Menu = "SelectM1", .Name = "NoneM1", .Caption = "&None",
-     .Shortcut = Qt::CTRL | Qt::SHIFT | Qt::Key_A, .Handler = &TMainForm::SelectM1Click, .Tag = slNone,
-     .Popup = {"NoneP1", "&None"}},
-    {.Kind = ekCommand, .Menu = "SelectM1", .Name = "InvertM1", .Caption = "&Invert",
-     .Handler = &TMainForm::SelectM1Click, .Tag = slInvert, .Popup = {"InvertP1", "&Invert"}},
-    {.Kind = ekSeparator, .Menu = "EditM1", .Name = "SeparatorM4", .Popup = {"SeparatorP1"}},
-    {.Kind = ekMenu, .Menu = "EditM1", .Name = "SearchM1", .Caption = "S&earch", .Popup = {"SearchP1", "S&earch"}},
-    {.Kind = ekCommand, .Menu = "SearchM1", .Name = "FindM1", .Caption = "&Find...", .Shortcut = Qt::CTRL | Qt::Key_F,
-     .Handler = &TMainForm::SearchM1Click, .Tag = scFind, .Button = {"FindT1", "Find items", "edit-find"},
-     .Popup = {"FindP1", "&Find..."}},
-    {.Kind = ekCommand, .Menu = "SearchM1", .Name = "FindNextM1", .Caption = "Find &Next", .Shortcut = Qt::Key_F3,
-     .Handler = &TMainForm::SearchM1Click, .Tag = scFindNext, .Popup = {"FindNextP1", "Find &Next"}},
-    {.Kind = ekCommand, .Menu = "SearchM1", .Name = "FindPreviousM1", .Caption = "Find &Previous",
-     .Shortcut = Qt::SHIFT | Qt::Key_F3, .Handler = &TMainForm::SearchM1Click, .Tag = scFindPrevious,
-     .Popup = {"FindPreviousP1", "Find &Previous"}},
-    {.Kind = ekSeparator, .Menu = "EditM1", .Name = "SeparatorM5", .Popup = {"SeparatorP2"}},
-    {.Kind = ekMenu, .Menu = "EditM1", .Name = "SortAscendM1", .Caption = "S&ort Ascend"},
-    {.Kind = ekCommand, .Menu = "SortAscendM1", .Name = "ByNameM1", .Caption = "By &Name",
-     .Handler = &TMainForm::SortAscendM1Click, .Tag = SortCode::Name},
-    {.Kind = ekCommand, .Menu = "SortAscendM1", .Name = "ByDirectoryM1", .Caption = "By &Directory",
-     .Handler = &TMainForm::SortAscendM1Click, .Tag = SortCode::Directory},
-    {.Kind = ekCommand, .Menu = "SortAscendM1", .Name = "ByExtensionM1", .Caption = "By &Extension",
-     .Handler = &TMainForm::SortAscendM1Click, .Tag = SortCode::Extension},
-    {.Kind = ekCommand, .Menu = "SortAscendM1", .Name = "BySizeRemainderM1", .Caption = "By &Size Remainder",
-     .Handler = &TMainForm::SortAscendM1Click, .Tag = SortCode::SizeRemainder},
-    {.Kind = ekCommand, .Menu = "SortAscendM1", .Name = "ByTimeRemainderM1", .Caption = "By &Time Remainder",
-     .Handler = &TMainForm::SortAscendM1Click, .Tag = SortCode::TimeRemainder},
-    {.Kind = ekCommand, .Menu = "SortAscendM1", .Name = "ByResultM1", .Caption = "By &Result",
-     .Handler = &TMainForm::SortAscendM1Click, .Tag = SortCode::Result},
-    {.Kind = ekSeparator, .Menu = "SortAscendM1", .Name = "SeparatorM6"},
-    {.Kind = ekCommand, .Menu = "SortAscendM1", .Name = "ByAbsoluteNameM1", .Caption = "By &Absolute Name",
-     .Handler = &TMainForm::SortAscendM1Click, .Tag = SortCode::AbsoluteName},
-    {.Kind = ekMenu, .Menu = "EditM1", .Name = "SortDescendM1", .Caption = "So&rt Descend"},
-    {.Kind = ekCommand, .Menu = "SortDescendM1", .Name = "ByNameM2", .Caption = "By &Name",
-     .Handler = &TMainForm::SortDescendM1Click, .Tag = SortCode::Name},
-    {.Kind = ekCommand, .Menu = "SortDescendM1", .Name = "ByDirectoryM2", .Caption = "By &Directory",
-     .Handler = &TMainForm::SortDescendM1Click, .Tag = SortCode::Directory},
-    {.Kind = ekCommand, .Menu = "SortDescendM1", .Name = "ByExtensionM2", .Caption = "By &Extension",
-     .Handler = &TMainForm::SortDescendM1Click, .Tag = SortCode::Extension},
-    {.Kind = ekCommand, .Menu = "SortDescendM1", .Name = "BySizeRemainderM2", .Caption = "By &Size Remainder",
-     .Handler = &TMainForm::SortDescendM1Click, .Tag = SortCode::SizeRemainder},
-    {.Kind = ekCommand, .Menu = "SortDescendM1", .Name = "ByTimeRemainderM2", .Caption = "By &Time Remainder",
-     .Handler = &TMainForm::SortDescendM1Click, .Tag = SortCode::TimeRemainder},
-    {.Kind = ekCommand, .Menu = "SortDescendM1", .Name = "ByResultM2", .Caption = "By &Result",
-     .Handler = &TMainForm::SortDescendM1Click, .Tag = SortCode::Result},
-    {.Kind = ekSeparator, .Menu = "SortDescendM1", .Name = "SeparatorM7"},
-    {.Kind = ekCommand, .Menu = "SortDescendM1", .Name = "ByAbsoluteNameM2", .Caption = "By &Absolute Name",
-     .Handler = &TMainForm::SortDescendM1Click, .Tag = SortCode::AbsoluteName},
-    {.Kind = ekSeparator, .Menu = "EditM1", .Name = "SeparatorM8"},
-    {.Kind = ekMenu, .Menu = "EditM1", .Name = "ExploreM1", .Caption = "E&xplore", .Popup = {"ExploreP1", "E&xplore"}},
-    {.Kind = ekCommand, .Menu = "ExploreM1", .Name = "SourceM2", .Caption = "&Source", .Rule = crOneSelected,
-     .Handler = &TMainForm::ExploreM1Click, .Tag = rnSource, .Popup = {"SourceP2", "&Source"}},
-    {.Kind = ekCommand, .Menu = "ExploreM1", .Name = "DestinationM2", .Caption = "&Destination",
-     .Rule = crOneWithDestination, .Handler = &TMainForm::ExploreM1Click, .Tag = rnDestination,
-     .Popup = {"DestinationP2", "&Destination"}},
-    {.Kind = ekCommand, .Menu = "ExploreM1", .Name = "BothM1", .Caption = "&Both", .Rule = crOneWithDestination,
-     .Handler = &TMainForm::ExploreM1Click, .Tag = rnBoth, .Popup = {"BothP1", "&Both"}},
-    {.Kind = ekMenu, .Menu = "EditM1", .Name = "PropertiesM1", .Caption = "&Properties",
-     .Popup = {"Properties1", "&Properties"}},
-    {.Kind = ekCommand, .Menu = "PropertiesM1", .Name = "SourceM3", .Caption = "&Source", .Rule = crOneSelected,
-     .Handler = &TMainForm::PropertiesM1Click, .Tag = rnSource, .Popup = {"SourceP3", "&Source"}},
-    {.Kind = ekCommand, .Menu = "PropertiesM1", .Name = "DestinationM3", .Caption = "&Destination",
-     .Rule = crOneWithDestination, .Handler = &TMainForm::PropertiesM1Click, .Tag = rnDestination,
-     .Popup = {"DestinationP3", "&Destination"}},
-    {.Kind = ekCommand, .Menu = "PropertiesM1", .Name = "BothM2", .Caption = "&Both", .Rule = crOneWithDestination,
-     .Handler = &TMainForm::PropertiesM1Click, .Tag = rnBoth, .Popup = {"BothP2", "&Both"}},
-    {.Kind = ekSeparator, .Menu = "EditM1", .Name = "SeparatorM9", .Popup = {"SeparatorP3"}},
-    {.Kind = ekCommand, .Menu = "EditM1", .Name = "SizeRemaindersM1", .Caption = "Si&ze Remainders",
-     .Shortcut = Qt::CTRL | Qt::Key_R, .Rule = crSelection, .Handler = &TMainForm::SizeRemaindersM1Click,
-     .Popup = {"SizeRemaindersP1", "Size &Remainders"}},
+    {.Kind = ekMenu, .Menu = MenuBar, .Name = "EditMenu", .Caption = "&Edit"},
+    {.Kind = ekMenu, .Menu = "EditMenu", .Name = "CopyMenu", .Caption = "&Copy", .Popup = {"CopyPopup", "&Copy"}},
+    {.Kind = ekCommand, .Menu = "CopyMenu", .Name = "CopySourceCommand", .Caption = "&Source", .Shortcut = Qt::CTRL | Qt::Key_C,
+     .Rule = crSelection, .Handler = &TMainForm::CopyNames, .Tag = rnSource,
+     .Button = {"CopySourceButton", "Copy filenames on source", "copy-source"}, .Popup = {"CopySourcePopup", "&Source"}},
+    {.Kind = ekCommand, .Menu = "CopyMenu", .Name = "CopyDestinationCommand", .Caption = "&Destination",
+     .Shortcut = Qt::CTRL | Qt::SHIFT | Qt::Key_C, .Rule = crSelection, .Handler = &TMainForm::CopyNames,
+     .Tag = rnDestination, .Button = {"CopyDestinationButton", "Copy filenames on destination", "copy-destination"},
+     .Popup = {"CopyDestinationPopup", "&Destination"}},
+    {.Kind = ekCommand, .Menu = "EditMenu", .Name = "DeleteCommand", .Caption = "&Delete...", .Shortcut = Qt::Key_Delete,
+     .Rule = crSelection, .Handler = &TMainForm::DeleteItems,
+     .Button = {"DeleteButton", "Delete selected items", "list-remove"}, .Popup = {"DeletePopup", "&Delete..."}},
+    {.Kind = ekMenu, .Menu = "EditMenu", .Name = "SelectMenu", .Caption = "&Select", .Popup = {"SelectPopup", "&Select"}},
+    {.Kind = ekCommand, .Menu = "SelectMenu", .Name = "SelectAllCommand", .Caption = "&All", .Shortcut = Qt::CTRL | Qt::Key_A,
+     .Handler = &TMainForm::Select, .Tag = slAll,
+     .Button = {"SelectAllButton", "Select all items", "edit-select-all"}, .Popup = {"SelectAllPopup", "&All"}},
+    {.Kind = ekCommand, .Menu = "SelectMenu", .Name = "SelectNoneCommand", .Caption = "&None",
+     .Shortcut = Qt::CTRL | Qt::SHIFT | Qt::Key_A, .Handler = &TMainForm::Select, .Tag = slNone,
+     .Popup = {"SelectNonePopup", "&None"}},
+    {.Kind = ekCommand, .Menu = "SelectMenu", .Name = "InvertSelectionCommand", .Caption = "&Invert",
+     .Handler = &TMainForm::Select, .Tag = slInvert, .Popup = {"InvertSelectionPopup", "&Invert"}},
+    {.Kind = ekSeparator, .Menu = "EditMenu", .Name = "MenuSeparator4", .Popup = {"PopupSeparator1"}},
+    {.Kind = ekMenu, .Menu = "EditMenu", .Name = "SearchMenu", .Caption = "S&earch", .Popup = {"SearchPopup", "S&earch"}},
+    {.Kind = ekCommand, .Menu = "SearchMenu", .Name = "FindCommand", .Caption = "&Find...", .Shortcut = Qt::CTRL | Qt::Key_F,
+     .Handler = &TMainForm::Search, .Tag = scFind, .Button = {"FindButton", "Find items", "edit-find"},
+     .Popup = {"FindPopup", "&Find..."}},
+    {.Kind = ekCommand, .Menu = "SearchMenu", .Name = "FindNextCommand", .Caption = "Find &Next", .Shortcut = Qt::Key_F3,
+     .Handler = &TMainForm::Search, .Tag = scFindNext, .Popup = {"FindNextPopup", "Find &Next"}},
+    {.Kind = ekCommand, .Menu = "SearchMenu", .Name = "FindPreviousCommand", .Caption = "Find &Previous",
+     .Shortcut = Qt::SHIFT | Qt::Key_F3, .Handler = &TMainForm::Search, .Tag = scFindPrevious,
+     .Popup = {"FindPreviousPopup", "Find &Previous"}},
+    {.Kind = ekSeparator, .Menu = "EditMenu", .Name = "MenuSeparator5", .Popup = {"PopupSeparator2"}},
+    {.Kind = ekMenu, .Menu = "EditMenu", .Name = "SortAscendMenu", .Caption = "S&ort Ascend"},
+    {.Kind = ekCommand, .Menu = "SortAscendMenu", .Name = "AscendByNameCommand", .Caption = "By &Name",
+     .Handler = &TMainForm::SortAscending, .Tag = SortCode::Name},
+    {.Kind = ekCommand, .Menu = "SortAscendMenu", .Name = "AscendByDirectoryCommand", .Caption = "By &Directory",
+     .Handler = &TMainForm::SortAscending, .Tag = SortCode::Directory},
+    {.Kind = ekCommand, .Menu = "SortAscendMenu", .Name = "AscendByExtensionCommand", .Caption = "By &Extension",
+     .Handler = &TMainForm::SortAscending, .Tag = SortCode::Extension},
+    {.Kind = ekCommand, .Menu = "SortAscendMenu", .Name = "AscendBySizeRemainderCommand", .Caption = "By &Size Remainder",
+     .Handler = &TMainForm::SortAscending, .Tag = SortCode::SizeRemainder},
+    {.Kind = ekCommand, .Menu = "SortAscendMenu", .Name = "AscendByTimeRemainderCommand", .Caption = "By &Time Remainder",
+     .Handler = &TMainForm::SortAscending, .Tag = SortCode::TimeRemainder},
+    {.Kind = ekCommand, .Menu = "SortAscendMenu", .Name = "AscendByResultCommand", .Caption = "By &Result",
+     .Handler = &TMainForm::SortAscending, .Tag = SortCode::Result},
+    {.Kind = ekSeparator, .Menu = "SortAscendMenu", .Name = "MenuSeparator6"},
+    {.Kind = ekCommand, .Menu = "SortAscendMenu", .Name = "AscendByAbsoluteNameCommand", .Caption = "By &Absolute Name",
+     .Handler = &TMainForm::SortAscending, .Tag = SortCode::AbsoluteName},
+    {.Kind = ekMenu, .Menu = "EditMenu", .Name = "SortDescendMenu", .Caption = "So&rt Descend"},
+    {.Kind = ekCommand, .Menu = "SortDescendMenu", .Name = "DescendByNameCommand", .Caption = "By &Name",
+     .Handler = &TMainForm::SortDescending, .Tag = SortCode::Name},
+    {.Kind = ekCommand, .Menu = "SortDescendMenu", .Name = "DescendByDirectoryCommand", .Caption = "By &Directory",
+     .Handler = &TMainForm::SortDescending, .Tag = SortCode::Directory},
+    {.Kind = ekCommand, .Menu = "SortDescendMenu", .Name = "DescendByExtensionCommand", .Caption = "By &Extension",
+     .Handler = &TMainForm::SortDescending, .Tag = SortCode::Extension},
+    {.Kind = ekCommand, .Menu = "SortDescendMenu", .Name = "DescendBySizeRemainderCommand", .Caption = "By &Size Remainder",
+     .Handler = &TMainForm::SortDescending, .Tag = SortCode::SizeRemainder},
+    {.Kind = ekCommand, .Menu = "SortDescendMenu", .Name = "DescendByTimeRemainderCommand", .Caption = "By &Time Remainder",
+     .Handler = &TMainForm::SortDescending, .Tag = SortCode::TimeRemainder},
+    {.Kind = ekCommand, .Menu = "SortDescendMenu", .Name = "DescendByResultCommand", .Caption = "By &Result",
+     .Handler = &TMainForm::SortDescending, .Tag = SortCode::Result},
+    {.Kind = ekSeparator, .Menu = "SortDescendMenu", .Name = "MenuSeparator7"},
+    {.Kind = ekCommand, .Menu = "SortDescendMenu", .Name = "DescendByAbsoluteNameCommand", .Caption = "By &Absolute Name",
+     .Handler = &TMainForm::SortDescending, .Tag = SortCode::AbsoluteName},
+    {.Kind = ekSeparator, .Menu = "EditMenu", .Name = "MenuSeparator8"},
+    {.Kind = ekMenu, .Menu = "EditMenu", .Name = "ExploreMenu", .Caption = "E&xplore", .Popup = {"ExplorePopup", "E&xplore"}},
+    {.Kind = ekCommand, .Menu = "ExploreMenu", .Name = "ExploreSourceCommand", .Caption = "&Source", .Rule = crOneSelected,
+     .Handler = &TMainForm::Explore, .Tag = rnSource, .Popup = {"ExploreSourcePopup", "&Source"}},
+    {.Kind = ekCommand, .Menu = "ExploreMenu", .Name = "ExploreDestinationCommand", .Caption = "&Destination",
+     .Rule = crOneWithDestination, .Handler = &TMainForm::Explore, .Tag = rnDestination,
+     .Popup = {"ExploreDestinationPopup", "&Destination"}},
+    {.Kind = ekCommand, .Menu = "ExploreMenu", .Name = "ExploreBothCommand", .Caption = "&Both", .Rule = crOneWithDestination,
+     .Handler = &TMainForm::Explore, .Tag = rnBoth, .Popup = {"ExploreBothPopup", "&Both"}},
+    {.Kind = ekMenu, .Menu = "EditMenu", .Name = "PropertiesMenu", .Caption = "&Properties",
+     .Popup = {"PropertiesPopup", "&Properties"}},
+    {.Kind = ekCommand, .Menu = "PropertiesMenu", .Name = "SourcePropertiesCommand", .Caption = "&Source", .Rule = crOneSelected,
+     .Handler = &TMainForm::ShowProperties, .Tag = rnSource, .Popup = {"SourcePropertiesPopup", "&Source"}},
+    {.Kind = ekCommand, .Menu = "PropertiesMenu", .Name = "DestinationPropertiesCommand", .Caption = "&Destination",
+     .Rule = crOneWithDestination, .Handler = &TMainForm::ShowProperties, .Tag = rnDestination,
+     .Popup = {"DestinationPropertiesPopup", "&Destination"}},
+    {.Kind = ekCommand, .Menu = "PropertiesMenu", .Name = "BothPropertiesCommand", .Caption = "&Both", .Rule = crOneWithDestination,
+     .Handler = &TMainForm::ShowProperties, .Tag = rnBoth, .Popup = {"BothPropertiesPopup", "&Both"}},
+    {.Kind = ekSeparator, .Menu = "EditMenu", .Name = "MenuSeparator9", .Popup = {"PopupSeparator3"}},
+    {.Kind = ekCommand, .Menu = "EditMenu", .Name = "SizeRemaindersCommand", .Caption = "Si&ze Remainders",
+     .Shortcut = Qt::CTRL | Qt::Key_R, .Rule = crSelection, .Handler = &TMainForm::ShowSizeRemainders,
+     .Popup = {"SizeRemaindersPopup", "Size &Remainders"}},
 
-    {.Kind = ekMenu, .Menu = MenuBar, .Name = "ViewM1", .Caption = "&View"},
-    {.Kind = ekCommand, .Menu = "ViewM1", .Name = "ResizeListColumnsM1", .Caption = "&Resize List Columns",
-     .Shortcut = Qt::CTRL | Qt::Key_L, .Handler = &TMainForm::ResizeListColumnsM1Click,
-     .Button = {"ResizeListColumnsT1", "Resize list columns", "resize-columns"}},
-    {.Kind = ekSeparator, .Menu = "ViewM1", .Name = "SeparatorM10"},
-    {.Kind = ekCommand, .Menu = "ViewM1", .Name = "ToolbarM1", .Caption = "&Toolbar",
-     .Handler = &TMainForm::ViewM1Click, .Tag = vcToolbar, .Checkable = true},
-    {.Kind = ekCommand, .Menu = "ViewM1", .Name = "StatusBarM1", .Caption = "&Status Bar",
-     .Handler = &TMainForm::ViewM1Click, .Tag = vcStatusBar, .Checkable = true},
-    {.Kind = ekSeparator, .Menu = "ViewM1", .Name = "SeparatorM11"},
-    {.Kind = ekCommand, .Menu = "ViewM1", .Name = "LastPositionM1", .Caption = "&Last Position",
-     .Handler = &TMainForm::ViewM1Click, .Tag = vcLastPosition, .Checkable = true},
-    {.Kind = ekCommand, .Menu = "ViewM1", .Name = "TopmostM1", .Caption = "&Topmost",
-     .Handler = &TMainForm::ViewM1Click, .Tag = vcTopmost, .Checkable = true},
-    {.Kind = ekSeparator, .Menu = "ViewM1", .Name = "SeparatorM12"},
-    {.Kind = ekCommand, .Menu = "ViewM1", .Name = "DefaultM1", .Caption = "&Default...",
-     .Handler = &TMainForm::ViewM1Click, .Tag = vcDefault},
+    {.Kind = ekMenu, .Menu = MenuBar, .Name = "ViewMenu", .Caption = "&View"},
+    {.Kind = ekCommand, .Menu = "ViewMenu", .Name = "ResizeListColumnsCommand", .Caption = "&Resize List Columns",
+     .Shortcut = Qt::CTRL | Qt::Key_L, .Handler = &TMainForm::ResizeListColumns,
+     .Button = {"ResizeListColumnsButton", "Resize list columns", "resize-columns"}},
+    {.Kind = ekSeparator, .Menu = "ViewMenu", .Name = "MenuSeparator10"},
+    {.Kind = ekCommand, .Menu = "ViewMenu", .Name = "ToolbarCommand", .Caption = "&Toolbar",
+     .Handler = &TMainForm::ChangeView, .Tag = vcToolbar, .Checkable = true},
+    {.Kind = ekCommand, .Menu = "ViewMenu", .Name = "StatusBarCommand", .Caption = "&Status Bar",
+     .Handler = &TMainForm::ChangeView, .Tag = vcStatusBar, .Checkable = true},
+    {.Kind = ekSeparator, .Menu = "ViewMenu", .Name = "MenuSeparator11"},
+    {.Kind = ekCommand, .Menu = "ViewMenu", .Name = "LastPositionCommand", .Caption = "&Last Position",
+     .Handler = &TMainForm::ChangeView, .Tag = vcLastPosition, .Checkable = true},
+    {.Kind = ekCommand, .Menu = "ViewMenu", .Name = "TopmostCommand", .Caption = "&Topmost",
+     .Handler = &TMainForm::ChangeView, .Tag = vcTopmost, .Checkable = true},
+    {.Kind = ekSeparator, .Menu = "ViewMenu", .Name = "MenuSeparator12"},
+    {.Kind = ekCommand, .Menu = "ViewMenu", .Name = "DefaultViewCommand", .Caption = "&Default...",
+     .Handler = &TMainForm::ChangeView, .Tag = vcDefault},
 
-    {.Kind = ekMenu, .Menu = MenuBar, .Name = "OperationsM1", .Caption = "&Operations"},
-    {.Kind = ekCommand, .Menu = "OperationsM1", .Name = "PerformToSelectionM1", .Caption = "Perform to &Selection...",
-     .Shortcut = Qt::Key_F4, .Rule = crSelection, .Handler = &TMainForm::OperationsM1Click,
+    {.Kind = ekMenu, .Menu = MenuBar, .Name = "OperationsMenu", .Caption = "&Operations"},
+    {.Kind = ekCommand, .Menu = "OperationsMenu", .Name = "PerformToSelectionCommand", .Caption = "Perform to &Selection...",
+     .Shortcut = Qt::Key_F4, .Rule = crSelection, .Handler = &TMainForm::PerformOperations,
      .Tag = ocPerformToSelection,
-     .Button = {"PerformToSelectionT1", "Perform operations to selected items", "perform-to-selection"}},
-    {.Kind = ekCommand, .Menu = "OperationsM1", .Name = "PerformToAllM1", .Caption = "Perform to &All...",
-     .Shortcut = Qt::SHIFT | Qt::Key_F4, .Rule = crRows, .Handler = &TMainForm::OperationsM1Click,
-     .Tag = ocPerformToAll, .Button = {"PerformToAllT1", "Perform operations to all items", "perform-to-all"}},
+     .Button = {"PerformToSelectionButton", "Perform operations to selected items", "perform-to-selection"}},
+    {.Kind = ekCommand, .Menu = "OperationsMenu", .Name = "PerformToAllCommand", .Caption = "Perform to &All...",
+     .Shortcut = Qt::SHIFT | Qt::Key_F4, .Rule = crRows, .Handler = &TMainForm::PerformOperations,
+     .Tag = ocPerformToAll, .Button = {"PerformToAllButton", "Perform operations to all items", "perform-to-all"}},
 
-    {.Kind = ekMenu, .Menu = MenuBar, .Name = "HelpM1", .Caption = "&Help"},
-    {.Kind = ekCommand, .Menu = "HelpM1", .Name = "HelpM2", .Caption = "&Help...", .Shortcut = Qt::Key_F1,
-     .Handler = &TMainForm::HelpM2Click},
-    {.Kind = ekSeparator, .Menu = "HelpM1", .Name = "SeparatorM13"},
-    {.Kind = ekCommand, .Menu = "HelpM1", .Name = "AboutM1", .Caption = "&About", .Handler = &TMainForm::AboutM1Click},
+    {.Kind = ekMenu, .Menu = MenuBar, .Name = "HelpMenu", .Caption = "&Help"},
+    {.Kind = ekCommand, .Menu = "HelpMenu", .Name = "HelpCommand", .Caption = "&Help...", .Shortcut = Qt::Key_F1,
+     .Handler = &TMainForm::OpenHelp},
+    {.Kind = ekSeparator, .Menu = "HelpMenu", .Name = "MenuSeparator13"},
+    {.Kind = ekCommand, .Menu = "HelpMenu", .Name = "AboutCommand", .Caption = "&About", .Handler = &TMainForm::ShowAbout},
 };
 // clang-format on
+
+namespace {
 
 constexpr const char* ToolBarSeparator = "-";
 // The toolbar's buttons from left to right.
 constexpr const char* ToolBarButtons[] = {
-    "CompareT1",           ToolBarSeparator,       "CopySourceT1",   "CopyDestinationT1",
-    "DeleteItemsT1",       "SelectAllT1",          ToolBarSeparator, "FindT1",
-    ToolBarSeparator,      "PerformToSelectionT1", "PerformToAllT1", ToolBarSeparator,
-    "ResizeListColumnsT1",
+    "CompareButton",
+    ToolBarSeparator,
+    "CopySourceButton",
+    "CopyDestinationButton",
+    "DeleteButton",
+    "SelectAllButton",
+    ToolBarSeparator,
+    "FindButton",
+    ToolBarSeparator,
+    "PerformToSelectionButton",
+    "PerformToAllButton",
+    ToolBarSeparator,
+    "ResizeListColumnsButton",
 };
 
 // Under the window's name, as its own tr() would translate them.
@@ -286,12 +300,12 @@ void AddPopupItem(QWidget& menu, const TPopupItem& item, QAction& command)
     menu.addAction(popupItem);
 }
 
-const TMenuEntry& EntryWithButton(std::string_view button)
+const TMenuEntry& EntryWithButton(std::span<const TMenuEntry> entries, std::string_view button)
 {
-    const auto found = std::find_if(std::begin(MenuEntries), std::end(MenuEntries), [button](const TMenuEntry& entry) {
+    const auto found = std::find_if(entries.begin(), entries.end(), [button](const TMenuEntry& entry) {
         return entry.Button.Name != nullptr && entry.Button.Name == button;
     });
-    if (found == std::end(MenuEntries))
+    if (found == entries.end())
         throw std::logic_error("No command has the button " + std::string(button) + ".");
     return *found;
 }
@@ -351,7 +365,7 @@ TMainCommands::TMainCommands(TMainForm& form, QMenuBar& menuBar, QToolBar& toolB
             toolBar.addSeparator();
             continue;
         }
-        QAction& command = Command(EntryWithButton(button).Name);
+        QAction& command = Command(EntryWithButton(MenuEntries, button).Name);
         toolBar.addAction(&command);
         QWidget* widget = toolBar.widgetForAction(&command);
         widget->setObjectName(QString::fromLatin1(button));

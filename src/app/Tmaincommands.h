@@ -14,6 +14,7 @@ class QMenu;
 class QMenuBar;
 class QToolBar;
 class TMainForm;
+struct TMenuEntry;
 
 // When a command may run.
 // crRows counts the rows shown, not those the filter hides.
@@ -31,7 +32,7 @@ struct TCommandState {
     bool operator==(const TCommandState&) const = default;
 };
 
-// Tags of the commands that share ViewM1Click and OperationsM1Click.
+// Tags of the commands that share ChangeView and PerformOperations.
 enum TViewCommand : std::int32_t { vcToolbar, vcStatusBar, vcLastPosition, vcTopmost, vcDefault };
 enum TOperationsCommand : std::int32_t { ocPerformToSelection, ocPerformToAll };
 
@@ -59,6 +60,10 @@ private:
         QAction* Action;
         TCommandRule Rule;
     };
+
+    // The menu bar, menu by menu, each entry after the menu it sits in; a member, so that it
+    // reaches the window's handlers.
+    static const TMenuEntry MenuEntries[];
 
     std::vector<TCommand> Commands;
     TCommandState LastState;

@@ -7,7 +7,6 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -16,7 +15,10 @@
 #include "app/Programversion.h"
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
+#include "app/Tfiledroptarget.h"
+#include "app/Tfilehistorymenu.h"
 #include "app/Tlistfilterfield.h"
+#include "app/Tlistoperations.h"
 #include "app/Tmaincommands.h"
 #include "app/Tmainformsize.h"
 #include "app/Tmainstatusbar.h"
@@ -24,15 +26,12 @@
 #include "app/Tresultlist.h"
 #include "app/Tresultlistexport.h"
 #include "app/Tresultlistview.h"
-#include "compare/Tcomparethread.h"
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "dialogs/Tmessenger.h"
-#include "dialogs/Tprogressdialog.h"
 #include "operations/qt/Toperationsdialog.h"
 #include "settings/qt/Qtwindowrect.h"
 #include "settings/qt/Savelistas.h"
-#include "sys/Failurereason.h"
 #include "sys/Shellhelpers.h"
 #include "sys/Tfilesystem.h"
 #include "sys/Tshell.h"
@@ -63,10 +62,12 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
       Messenger(services.Messenger),
       FileChooser(services.FileChooser),
       Shell(services.Shell),
-      MainThread(services.MainThread),
-      FileSystem(services.FileSystem),
       Arguments(std::move(arguments)),
-      Settings(services.SettingsFileName, services.Messenger)
+      Settings(services.SettingsFileName, services.Messenger),
+      Comparison(
+          services.Messenger, services.MainThread, services.FileSystem,
+          {[this](bool ask) { return ClearList(ask); },
+           [this](std::vector<TCompareItem> items, const TTransferRoots& roots) { FillList(std::move(items), roots); }})
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromStdString(ApplicationTitle()));
@@ -74,13 +75,13 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
 
     CreateList();
     CreateCommands();
-    StatusBar1 = new TMainStatusBar(this);
-    setStatusBar(StatusBar1);
+    StatusBar = new TMainStatusBar(this);
+    setStatusBar(StatusBar);
     resize(MainFormFirstSize(*this, ResultList->WidthForCaptions()));
 
     // The command line waits until the loop has run out of events for the first time.
-    QTimer::singleShot(0, this, &TMainForm::ApplicationIdle);
-    setAcceptDrops(true);
+    QTimer::singleShot(0, this, &TMainForm::ProcessCommandLine);
+    new TFileDropTarget(*this, [this](const std::vector<std::string>& names) { OpenDropped(names); });
 
     OpenDialogs.Add(SaveDialog1);
     OpenDialogs.Add(OpenDialog1);
@@ -96,8 +97,8 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
     UpdateCommands(true);
     // A hidden window lays out its children only when asked; the columns need the list's width.
     layout()->activate();
-    Panel1->layout()->activate();
-    ResizeListColumnsM1Click();
+    ListPanel->layout()->activate();
+    ResizeListColumns();
     // Last, so that what was stored wins over the defaults.
     const std::optional<TStoredSettings> stored = Settings.LoadSettings(CurrentSettingsState(), FileHistory.Capacity());
     if (stored)
@@ -115,64 +116,64 @@ TMainForm::~TMainForm()
 
 void TMainForm::CreateList()
 {
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    auto* layout = new QVBoxLayout(Panel1);
+    ListPanel = new QWidget(this);
+    ListPanel->setObjectName(QStringLiteral("ListPanel"));
+    auto* layout = new QVBoxLayout(ListPanel);
     layout->setContentsMargins(0, 0, 0, 0);
-    ResultList = std::make_unique<TResultList>(Messenger, Shell, Panel1);
-    ResultList->OnColumnClick = [this](int column) { ListView1ColumnClick(column); };
-    ResultList->OnSelectItem = [this] { ListView1SelectItem(); };
+    ResultList = std::make_unique<TResultList>(Messenger, Shell, ListPanel);
+    ResultList->OnColumnClick = [this](int column) { SortByColumn(column); };
+    ResultList->OnSelectItem = [this] { SelectionChanged(); };
     layout->addWidget(&ResultList->ListView());
-    setCentralWidget(Panel1);
+    setCentralWidget(ListPanel);
     // The keys of the list work from the start.
     ResultList->ListView().setFocus();
 }
 
 void TMainForm::CreateCommands()
 {
-    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
-    ToolBar1 = new QToolBar(this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    menuBar()->setObjectName(QStringLiteral("MainMenu"));
+    ToolBar = new QToolBar(this);
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     const int iconSize = TDesignScale(this)(20);
-    ToolBar1->setIconSize(QSize(iconSize, iconSize));
-    addToolBar(Qt::TopToolBarArea, ToolBar1);
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    Commands = std::make_unique<TMainCommands>(*this, *menuBar(), *ToolBar1, *PopupMenu1);
+    ToolBar->setIconSize(QSize(iconSize, iconSize));
+    addToolBar(Qt::TopToolBarArea, ToolBar);
+    ContextMenu = new QMenu(this);
+    ContextMenu->setObjectName(QStringLiteral("ContextMenu"));
+    Commands = std::make_unique<TMainCommands>(*this, *menuBar(), *ToolBar, *ContextMenu);
+    std::vector<QAction*> historyItems;
     for (int place = 1; place <= FileHistoryCapacity; ++place)
-        HistoryMenuItems.push_back(&Commands->Command("HistoryItemM" + std::to_string(place)));
+        historyItems.push_back(&Commands->Command("HistoryItem" + std::to_string(place)));
+    HistoryMenu = std::make_unique<TFileHistoryMenu>(FileHistory, Messenger, std::move(historyItems));
 
-    ToolBar1->addSeparator();
-    FilterEdit1 = ResultList->CreateFilterField(ToolBar1);
-    FilterEdit1->setObjectName(QStringLiteral("FilterEdit1"));
-    ToolBar1->addWidget(FilterEdit1);
-    connect(FilterEdit1, &TListFilterField::ShownRowsChanged, this, &TMainForm::UpdateItemCount);
+    ToolBar->addSeparator();
+    FilterField = ResultList->CreateFilterField(ToolBar);
+    FilterField->setObjectName(QStringLiteral("FilterField"));
+    ToolBar->addWidget(FilterField);
+    connect(FilterField, &TListFilterField::ShownRowsChanged, this, &TMainForm::UpdateItemCount);
     auto* filterShortcut = new QAction(this);
-    filterShortcut->setObjectName(QStringLiteral("FilterShortcut1"));
+    filterShortcut->setObjectName(QStringLiteral("FilterShortcut"));
     filterShortcut->setShortcut(TListFilterField::Shortcut());
     addAction(filterShortcut);
-    connect(filterShortcut, &QAction::triggered, this, &TMainForm::FilterShortcut1Click);
+    connect(filterShortcut, &QAction::triggered, this, &TMainForm::FocusFilter);
     // No narrower than all the buttons and the filter field, none of them folded away.
-    ToolBar1->setMinimumWidth(ToolBar1->sizeHint().width());
+    ToolBar->setMinimumWidth(ToolBar->sizeHint().width());
 }
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event)
 {
-    PopupMenu1->popup(event->globalPos());
+    ContextMenu->popup(event->globalPos());
     event->accept();
 }
 
-void TMainForm::SetStatusText(const std::string& text) { StatusBar1->SetText(text); }
+void TMainForm::SetStatusText(const std::string& text) { StatusBar->SetText(text); }
 
-std::string TMainForm::StatusText() const { return StatusBar1->Text(); }
+std::string TMainForm::StatusText() const { return StatusBar->Text(); }
 
 // ---- Start, command line, drops and closing
-
-void TMainForm::ApplicationIdle() { ProcessCommandLine(); }
 
 void TMainForm::ProcessCommandLine()
 {
@@ -190,32 +191,17 @@ void TMainForm::OpenFiles(const std::vector<std::string>& names)
         Messenger.ShowError("Set one item.");
         return;
     }
-    RunCompare(names.front());
+    Comparison.Run(names.front());
 }
 
-void TMainForm::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (CarriesLocalFiles(*event->mimeData()))
-        event->acceptProposedAction();
-}
-
-void TMainForm::dropEvent(QDropEvent* event)
-{
-    std::vector<std::string> names = DroppedFileNames(*event->mimeData());
-    event->acceptProposedAction();
-    // The drag source waits for the drop to return; the dialogs run after it.
-    QMetaObject::invokeMethod(
-        this, [this, names = std::move(names)] { WMDropFiles(names); }, Qt::QueuedConnection);
-}
-
-void TMainForm::WMDropFiles(const std::vector<std::string>& names)
+void TMainForm::OpenDropped(const std::vector<std::string>& names)
 {
     BringToForeground(this);
     if (!names.empty())
         OpenFiles(names);
 }
 
-void TMainForm::ExitM1Click() { close(); }
+void TMainForm::Exit() { close(); }
 
 bool TMainForm::FormCloseQuery()
 {
@@ -236,89 +222,25 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 // ---- Comparison
 
-void TMainForm::CompareM1Click() { RunCompare({}); }
-
-void TMainForm::RunCompare(const std::string& compareFileName)
-{
-    if (!CompareDialog->Execute(compareFileName))
-        return;
-    if (!ClearList(true))
-        return;
-    auto* thread = new TCompareThread(CompareDialog->Options(), MainThread, FileSystem);
-    thread->OnProgress = [this](TReportThread* sender, std::int32_t position, std::int32_t maximum) {
-        CompareThreadProgress(sender, position, maximum);
-    };
-    thread->OnTerminate = [this](TReportThread* sender) { CompareThreadTerminate(sender); };
-    ProgressDialog->setWindowTitle(tr("Compare"));
-    ProgressDialog->Execute(thread, &thread->Walked);
-}
-
-void TMainForm::CompareThreadProgress(TReportThread*, std::int32_t position, std::int32_t maximum)
-{
-    ProgressDialog->SetProgress(position, maximum);
-}
-
-void TMainForm::CompareThreadTerminate(TReportThread* sender)
-{
-    auto* thread = static_cast<TCompareThread*>(sender);
-    if (thread->Failed || !thread->Completed()) {
-        if (thread->Failed)
-            ReportFailureReason("the comparison failed", thread->FailureReason);
-        ProgressDialog->Finish(false);
-        ProgressDialog->SetText(thread->Failed ? "Error" : "Canceled");
-        return;
-    }
-    try {
-        // The thread is done with its items and freed next: the list takes them, so that a
-        // million items are neither copied nor held twice.
-        if (ClearList(true))
-            FillList(std::move(thread->Items), {thread->Options.SrcDir, thread->Options.DstDir});
-        ProgressDialog->Finish(true);
-    } catch (...) {
-        // A failure here would otherwise go back to the worker, and the dialog, still
-        // holding the thread, could never be closed.
-        ResultList->Clear();
-        UpdateItemCount();
-        ProgressDialog->Finish(false);
-        ProgressDialog->SetText("Error");
-        ShowExceptionBox(Messenger, std::current_exception());
-    }
-}
+void TMainForm::Compare() { Comparison.Run({}); }
 
 // ---- Save List As and the file history
 
-void TMainForm::SaveListAsM1Click() { SaveListAs(TResultListExport(ResultList->ListModel()), OpenDialogs, Messenger); }
+void TMainForm::SaveList() { SaveListAs(TResultListExport(ResultList->ListModel()), OpenDialogs, Messenger); }
 
 void TMainForm::FileHistoryChange()
 {
-    const auto items = static_cast<std::int32_t>(HistoryMenuItems.size());
-    for (std::int32_t i = 0; i < FileHistory.Capacity() && i < items; ++i) {
-        QAction* item = HistoryMenuItems[static_cast<std::size_t>(i)];
-        const bool shown = i < FileHistory.Count();
-        item->setText(shown ? QString::fromStdString(FileHistoryCaption(i, FileHistory.Get(i))) : QString());
-        item->setVisible(shown);
-    }
+    HistoryMenu->Show();
     UpdateCommands(false);
 }
 
-void TMainForm::HistoryM1Click(QAction* sender)
+void TMainForm::OpenHistoryItem(QAction* sender)
 {
-    const std::int32_t index = CommandTag(sender);
-    if (index >= FileHistory.Count())
-        return;
-    const std::string name = FileHistory.Get(index);
-    if (FileExists(name))
-        RunCompare(name);
-    else if (Messenger.AskAfterFailure("The program cannot find the file: " + name +
-                                       "\r\n\r\nDelete the item from the history?"))
-        FileHistory.Delete(index);
+    if (const std::optional<std::string> name = HistoryMenu->Chosen(CommandTag(sender)))
+        Comparison.Run(*name);
 }
 
-void TMainForm::ClearM1Click()
-{
-    if (Messenger.Confirm("Clear the history?"))
-        FileHistory.Clear();
-}
+void TMainForm::ClearHistory() { HistoryMenu->Clear(); }
 
 // ---- The result list
 
@@ -340,7 +262,7 @@ void TMainForm::FillList(std::vector<TCompareItem> items, const TTransferRoots& 
 
 void TMainForm::UpdateItemCount()
 {
-    StatusBar1->ShowItemCount(*ResultList);
+    StatusBar->ShowItemCount(*ResultList);
     UpdateCommands(false);
 }
 
@@ -358,82 +280,62 @@ TCommandState TMainForm::CurrentCommandState() const
 
 void TMainForm::UpdateCommands(bool force) { Commands->Update(CurrentCommandState(), force); }
 
-void TMainForm::ListView1SelectItem()
+void TMainForm::SelectionChanged()
 {
-    StatusBar1->ShowSelectedCount(*ResultList);
+    StatusBar->ShowSelectedCount(*ResultList);
     UpdateCommands(false);
 }
 
-void TMainForm::FilterShortcut1Click()
+void TMainForm::FocusFilter()
 {
     if (!FViewOptions.ToolBar) {
         TViewOptions options = FViewOptions;
         options.ToolBar = true;
         SetViewOptions(options);
     }
-    FilterEdit1->TakeFocus();
+    FilterField->TakeFocus();
 }
 
-void TMainForm::ListView1ColumnClick(int column) { ResultList->SortByColumn(column); }
+void TMainForm::SortByColumn(int column) { ResultList->SortByColumn(column); }
 
-void TMainForm::CopyM1Click(QAction* sender) { ResultList->CopyNames(CommandTag<TRowNames>(sender)); }
+void TMainForm::CopyNames(QAction* sender) { ResultList->CopyNames(CommandTag<TRowNames>(sender)); }
 
-void TMainForm::DeleteM1Click()
+void TMainForm::DeleteItems()
 {
     if (ResultList->DeleteSelected())
         UpdateItemCount();
 }
 
-void TMainForm::SelectM1Click(QAction* sender) { ResultList->Select(CommandTag<TSelectCommand>(sender)); }
+void TMainForm::Select(QAction* sender) { ResultList->Select(CommandTag<TSelectCommand>(sender)); }
 
-void TMainForm::SearchM1Click(QAction* sender)
+void TMainForm::Search(QAction* sender)
 {
     TItemViewFindList list = ResultList->FindList();
     RunSearchCommand(CommandTag<TSearchCommand>(sender), *FindItemDialog, list, Messenger);
 }
 
-void TMainForm::SortAscendM1Click(QAction* sender) { ResultList->SortList(CommandTag(sender)); }
+void TMainForm::SortAscending(QAction* sender) { ResultList->SortList(CommandTag(sender)); }
 
-void TMainForm::SortDescendM1Click(QAction* sender) { ResultList->SortList(CommandTag(sender) + SortCode::Descending); }
+void TMainForm::SortDescending(QAction* sender) { ResultList->SortList(CommandTag(sender) + SortCode::Descending); }
 
-void TMainForm::SizeRemaindersM1Click() { ResultList->ShowSizeRemainders(); }
+void TMainForm::ShowSizeRemainders() { ResultList->ShowSizeRemainders(); }
 
-void TMainForm::ExploreM1Click(QAction* sender)
-{
-    ResultList->ShellSelectedItem(CommandTag<TRowNames>(sender), saExplore);
-}
+void TMainForm::Explore(QAction* sender) { ResultList->ShellSelectedItem(CommandTag<TRowNames>(sender), saExplore); }
 
-void TMainForm::PropertiesM1Click(QAction* sender)
+void TMainForm::ShowProperties(QAction* sender)
 {
     ResultList->ShellSelectedItem(CommandTag<TRowNames>(sender), saProperties);
 }
 
-void TMainForm::ResizeListColumnsM1Click() { ResultList->ResizeColumns(); }
+void TMainForm::ResizeListColumns() { ResultList->ResizeColumns(); }
 
 // ---- Operations
 
-void TMainForm::OperationsM1Click(QAction* sender)
+void TMainForm::PerformOperations(QAction* sender)
 {
-    const std::vector<TRowRange> taken =
-        CommandTag<TOperationsCommand>(sender) == ocPerformToAll ? ResultList->AllRows() : ResultList->SelectedRows();
-    std::vector<std::string> sources;
-    std::vector<std::string> destinations;
-    std::vector<TSeenFiles> seen;
-    const auto count = static_cast<std::size_t>(RowCountOf(taken));
-    sources.reserve(count);
-    destinations.reserve(count);
-    seen.reserve(count);
-    for (const TRowRange& range : taken)
-        for (int row = range.First; row <= range.Last; ++row) {
-            const TCompareItem& item = ResultList->Item(row);
-            sources.push_back(item.SrcPath);
-            destinations.push_back(item.DstPath);
-            seen.push_back(SeenFiles(item));
-        }
-    // Whatever the operations changed on disk, the list stays as it was; a new comparison shows it.
-    OperationsDialog->SetSwitches(OperationsSwitches);
-    OperationsDialog->Execute(sources, destinations, ListRoots, seen);
-    OperationsSwitches = OperationsDialog->Switches();
+    const bool all = CommandTag<TOperationsCommand>(sender) == ocPerformToAll;
+    PerformOperationsOnRows(*OperationsDialog, *ResultList, all ? ResultList->AllRows() : ResultList->SelectedRows(),
+                            ListRoots, OperationsSwitches);
 }
 
 // ---- View, Help and About
@@ -448,8 +350,8 @@ void TMainForm::SetViewOptions(const TViewOptions& options)
 
 void TMainForm::ApplyViewOptions()
 {
-    ToolBar1->setVisible(FViewOptions.ToolBar);
-    StatusBar1->setVisible(FViewOptions.StatusBar);
+    ToolBar->setVisible(FViewOptions.ToolBar);
+    StatusBar->setVisible(FViewOptions.StatusBar);
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != FViewOptions.TopMost) {
         // The widget's own flag change would destroy the native window and make a new one;
         // told to the window itself, the flag only moves it in the z-order.
@@ -458,13 +360,13 @@ void TMainForm::ApplyViewOptions()
         if (QWindow* shown = windowHandle())
             shown->setFlags(flags);
     }
-    Commands->Command("ToolbarM1").setChecked(FViewOptions.ToolBar);
-    Commands->Command("StatusBarM1").setChecked(FViewOptions.StatusBar);
-    Commands->Command("LastPositionM1").setChecked(FViewOptions.LastPosition);
-    Commands->Command("TopmostM1").setChecked(FViewOptions.TopMost);
+    Commands->Command("ToolbarCommand").setChecked(FViewOptions.ToolBar);
+    Commands->Command("StatusBarCommand").setChecked(FViewOptions.StatusBar);
+    Commands->Command("LastPositionCommand").setChecked(FViewOptions.LastPosition);
+    Commands->Command("TopmostCommand").setChecked(FViewOptions.TopMost);
 }
 
-void TMainForm::ViewM1Click(QAction* sender)
+void TMainForm::ChangeView(QAction* sender)
 {
     TViewOptions options = FViewOptions;
     switch (CommandTag<TViewCommand>(sender)) {
@@ -518,7 +420,7 @@ void TMainForm::ApplyStoredSettings(const TStoredSettings& settings)
     OperationsSwitches = settings.OperationsSwitches;
 }
 
-void TMainForm::HelpM2Click()
+void TMainForm::OpenHelp()
 {
     if (!Messenger.Confirm("Open the help document?"))
         return;
@@ -526,7 +428,7 @@ void TMainForm::HelpM2Click()
         Messenger.ShowError("The program cannot open the document: " + HelpFileName());
 }
 
-void TMainForm::AboutM1Click()
+void TMainForm::ShowAbout()
 {
     TMessageDialog about;
     about.Caption = "About";

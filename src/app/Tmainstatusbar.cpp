@@ -18,18 +18,18 @@ std::string CountText(std::int64_t count) { return GroupDigits(std::to_string(co
 }  // namespace
 
 TMainStatusBar::TMainStatusBar(QWidget* parent)
-    : QStatusBar(parent), StatusText1(PlainLabel("StatusText1", this)), SelectedText1(PlainLabel("SelectedText1", this))
+    : QStatusBar(parent), TextLabel(PlainLabel("TextLabel", this)), SelectedLabel(PlainLabel("SelectedLabel", this))
 {
-    setObjectName(QStringLiteral("StatusBar1"));
+    setObjectName(QStringLiteral("StatusBar"));
     setSizeGripEnabled(true);
-    addWidget(StatusText1, 1);
-    addPermanentWidget(SelectedText1);
-    SelectedText1->hide();
+    addWidget(TextLabel, 1);
+    addPermanentWidget(SelectedLabel);
+    SelectedLabel->hide();
 }
 
-void TMainStatusBar::SetText(const std::string& text) { StatusText1->setText(QString::fromStdString(text)); }
+void TMainStatusBar::SetText(const std::string& text) { TextLabel->setText(QString::fromStdString(text)); }
 
-std::string TMainStatusBar::Text() const { return StatusText1->text().toStdString(); }
+std::string TMainStatusBar::Text() const { return TextLabel->text().toStdString(); }
 
 void TMainStatusBar::ShowItemCount(const TResultList& list)
 {
@@ -41,6 +41,6 @@ void TMainStatusBar::ShowItemCount(const TResultList& list)
 void TMainStatusBar::ShowSelectedCount(const TResultList& list)
 {
     const std::int64_t selected = RowCountOf(list.SelectedRows());
-    SelectedText1->setText(selected > 0 ? QString::fromStdString(CountText(selected) + " selected") : QString());
-    SelectedText1->setVisible(selected > 0);
+    SelectedLabel->setText(selected > 0 ? QString::fromStdString(CountText(selected) + " selected") : QString());
+    SelectedLabel->setVisible(selected > 0);
 }

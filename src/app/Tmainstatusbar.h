@@ -23,6 +23,6 @@ public:
     void ShowSelectedCount(const TResultList& list);
 
 private:
-    QLabel* StatusText1;
-    QLabel* SelectedText1;
+    QLabel* TextLabel;
+    QLabel* SelectedLabel;
 };

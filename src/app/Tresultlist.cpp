@@ -32,14 +32,14 @@ public:
 // per step (clearing, then selecting, would update every command twice), for as long as it lives.
 class TResultList::TBulkUpdate {
 public:
-    explicit TBulkUpdate(TResultList& list) : List(list), WasEnabled(list.ListView1->updatesEnabled())
+    explicit TBulkUpdate(TResultList& list) : List(list), WasEnabled(list.View->updatesEnabled())
     {
-        List.ListView1->setUpdatesEnabled(false);
+        List.View->setUpdatesEnabled(false);
         ++List.HeldSelectionNotices;
     }
     ~TBulkUpdate()
     {
-        List.ListView1->setUpdatesEnabled(WasEnabled);
+        List.View->setUpdatesEnabled(WasEnabled);
         if (--List.HeldSelectionNotices == 0 && List.SelectionChangedMeanwhile) {
             List.SelectionChangedMeanwhile = false;
             List.NoticeSelectionChange();
@@ -54,32 +54,32 @@ private:
 };
 
 TResultList::TResultList(TMessenger& messenger, TShell& shell, QWidget* parent)
-    : Messenger(messenger), Shell(shell), ListView1(new TResultListView(parent))
+    : Messenger(messenger), Shell(shell), View(new TResultListView(parent))
 {
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setAccessibleName(QCoreApplication::translate("TResultList", "Result list"));
-    ListView1->setModel(&Model);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSortingEnabled(false);
-    ListView1->setTextElideMode(Qt::ElideRight);
-    QHeaderView* header = ListView1->header();
+    View->setObjectName(QStringLiteral("ResultListView"));
+    View->setAccessibleName(QCoreApplication::translate("TResultList", "Result list"));
+    View->setModel(&Model);
+    View->setUniformRowHeights(true);
+    View->setRootIsDecorated(false);
+    View->setItemsExpandable(false);
+    View->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    View->setSelectionBehavior(QAbstractItemView::SelectRows);
+    View->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    View->setAllColumnsShowFocus(true);
+    View->setSortingEnabled(false);
+    View->setTextElideMode(Qt::ElideRight);
+    QHeaderView* header = View->header();
     header->setSectionsClickable(true);
     // The indicator shows the last sort until a fill brings rows in the comparison's order.
     header->setSortIndicatorShown(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
     header->setSectionsMovable(false);
     header->setStretchLastSection(false);
-    QObject::connect(header, &QHeaderView::sectionClicked, ListView1, [this](int column) {
+    QObject::connect(header, &QHeaderView::sectionClicked, View, [this](int column) {
         if (OnColumnClick)
             OnColumnClick(column);
     });
-    QObject::connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, ListView1, [this] {
+    QObject::connect(View->selectionModel(), &QItemSelectionModel::selectionChanged, View, [this] {
         if (HeldSelectionNotices > 0)
             SelectionChangedMeanwhile = true;
         else
@@ -96,10 +96,10 @@ void TResultList::NoticeSelectionChange() const
 TResultList::~TResultList()
 {
     // The view shows this list's rows and reports to it, so it must not outlive it.
-    delete ListView1;
+    delete View;
 }
 
-std::vector<TRowRange> TResultList::SelectedRows() const { return ListView1->SelectedRuns(); }
+std::vector<TRowRange> TResultList::SelectedRows() const { return View->SelectedRuns(); }
 
 std::vector<TRowRange> TResultList::AllRows() const
 {
@@ -112,10 +112,10 @@ void TResultList::Fill(std::vector<TCompareItem> items)
     Model.Fill(std::move(items));
     ShowSortIndicator(std::nullopt);
     if (Model.Count() > 0) {
-        ListView1->selectionModel()->clearSelection();
-        ListView1->selectionModel()->setCurrentIndex(Model.index(0, 0), QItemSelectionModel::NoUpdate);
+        View->selectionModel()->clearSelection();
+        View->selectionModel()->setCurrentIndex(Model.index(0, 0), QItemSelectionModel::NoUpdate);
     }
-    ListView1->setFocus();
+    View->setFocus();
 }
 
 void TResultList::Clear()
@@ -145,18 +145,18 @@ bool TResultList::DeleteSelected()
     const std::vector<TRowRange> selected = SelectedRows();
     const std::vector<bool> removed = RowFlags(selected, Model.Count());
     // The focus goes to the row that now stands where the focused one stood.
-    int current = ListView1->selectionModel()->currentIndex().row();
+    int current = View->selectionModel()->currentIndex().row();
     if (current >= 0)
         current -= static_cast<int>(std::count(removed.begin(), removed.begin() + current, true));
     {
         TBulkUpdate bulk(*this);
-        ListView1->selectionModel()->clearSelection();
+        View->selectionModel()->clearSelection();
         Model.RemoveFlaggedRows(removed);
     }
     if (current >= 0 && Model.Count() > 0) {
         const QModelIndex focused = Model.index(std::min(current, Model.Count() - 1), 0);
-        ListView1->selectionModel()->setCurrentIndex(focused, QItemSelectionModel::NoUpdate);
-        ListView1->scrollTo(focused);
+        View->selectionModel()->setCurrentIndex(focused, QItemSelectionModel::NoUpdate);
+        View->scrollTo(focused);
     }
     return true;
 }
@@ -166,13 +166,13 @@ void TResultList::Select(TSelectCommand command)
     TBulkUpdate bulk(*this);
     switch (command) {
     case slAll:
-        ListView1->SelectRuns(AllRows());
+        View->SelectRuns(AllRows());
         break;
     case slNone:
-        ListView1->selectionModel()->clearSelection();
+        View->selectionModel()->clearSelection();
         break;
     case slInvert:
-        ListView1->SelectRuns(InvertedRanges(ListView1->SelectedRuns(), Model.Count()));
+        View->SelectRuns(InvertedRanges(View->SelectedRuns(), Model.Count()));
         break;
     }
 }
@@ -181,10 +181,10 @@ void TResultList::KeepSelectedRows(const std::function<void()>& moveRows)
 {
     // The selection moves with its rows as flags: Qt would track every selected row by a
     // persistent index and come out with one range per row.
-    const std::vector<bool> selected = Model.StoredFlags(ListView1->SelectedRuns());
-    ListView1->selectionModel()->clearSelection();
+    const std::vector<bool> selected = Model.StoredFlags(View->SelectedRuns());
+    View->selectionModel()->clearSelection();
     moveRows();
-    ListView1->SelectRuns(Model.ShownRanges(selected));
+    View->SelectRuns(Model.ShownRanges(selected));
 }
 
 void TResultList::SortList(TSortCode code)
@@ -202,7 +202,7 @@ void TResultList::ShowSortIndicator(std::optional<TSortCode> code)
     const TSortCode key = code.value_or(0) & ~SortCode::Descending;
     const auto* column = std::find(std::begin(ColumnSortKeys), std::end(ColumnSortKeys), key);
     // The absolute name has no column of its own, so that sort shows none.
-    ListView1->header()->setSortIndicator(
+    View->header()->setSortIndicator(
         column != std::end(ColumnSortKeys) ? static_cast<int>(column - std::begin(ColumnSortKeys)) : -1,
         (code.value_or(0) & SortCode::Descending) != 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
@@ -214,7 +214,7 @@ bool TResultList::SetFilter(std::string_view masks)
         return false;
     TBulkUpdate bulk(*this);
     // The current row is found again by its stored row, as the shown rows get new positions.
-    QItemSelectionModel& selection = *ListView1->selectionModel();
+    QItemSelectionModel& selection = *View->selectionModel();
     const QModelIndex current = selection.currentIndex();
     const std::uint32_t currentRow = current.isValid() ? Model.StorageIndexOf(current.row()) : 0;
     KeepSelectedRows([&] { Model.SetFilter(std::move(filter)); });
@@ -222,7 +222,7 @@ bool TResultList::SetFilter(std::string_view masks)
     if (Model.Count() > 0) {
         const QModelIndex focused = Model.index(std::max(row, 0), 0);
         selection.setCurrentIndex(focused, QItemSelectionModel::NoUpdate);
-        ListView1->scrollTo(focused);
+        View->scrollTo(focused);
     }
     return true;
 }
@@ -275,7 +275,7 @@ void TResultList::ShellSelectedItem(TRowNames names, TShellAction action)
 int TResultList::ClientWidth() const
 {
     // Before the window is first shown Qt has not laid out the viewport yet.
-    return ListView1->isVisible() ? ListView1->viewport()->width() : ListView1->maximumViewportSize().width();
+    return View->isVisible() ? View->viewport()->width() : View->maximumViewportSize().width();
 }
 
 void TResultList::ResizeColumns()
@@ -283,21 +283,20 @@ void TResultList::ResizeColumns()
     TBulkUpdate bulk(*this);
     const int share = ClientWidth() / static_cast<int>(ResultColumnCount);
     for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
-        ListView1->header()->resizeSection(column, share);
+        View->header()->resizeSection(column, share);
 }
 
 int TResultList::WidthForCaptions() const
 {
     // The columns share the list's width equally, so the widest caption sets every share;
     // two characters more keep captions off their neighbours and leave room for values.
-    const QHeaderView* header = ListView1->header();
+    const QHeaderView* header = View->header();
     int share = 0;
     for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
         share = std::max(share, header->sectionSizeHint(column));
     share += 2 * header->fontMetrics().averageCharWidth();
     return static_cast<int>(ResultColumnCount) * share +
-           ListView1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ListView1) +
-           2 * ListView1->frameWidth();
+           View->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, View) + 2 * View->frameWidth();
 }
 
 std::vector<std::int32_t> TResultList::ColumnWidths() const
@@ -305,7 +304,7 @@ std::vector<std::int32_t> TResultList::ColumnWidths() const
     std::vector<std::int32_t> widths;
     widths.reserve(ResultColumnCount);
     for (int column = 0; column < static_cast<int>(ResultColumnCount); ++column)
-        widths.push_back(ListView1->header()->sectionSize(column));
+        widths.push_back(View->header()->sectionSize(column));
     return widths;
 }
 
@@ -313,12 +312,12 @@ void TResultList::SetColumnWidths(const std::vector<std::int32_t>& widths)
 {
     TBulkUpdate bulk(*this);
     for (std::size_t column = 0; column < widths.size() && column < ResultColumnCount; ++column)
-        ListView1->header()->resizeSection(static_cast<int>(column), widths[column]);
+        View->header()->resizeSection(static_cast<int>(column), widths[column]);
 }
 
 TItemViewFindList TResultList::FindList()
 {
-    return TItemViewFindList(*ListView1, [this](std::int32_t row, bool absoluteName) -> std::string_view {
+    return TItemViewFindList(*View, [this](std::int32_t row, bool absoluteName) -> std::string_view {
         const TCompareItem& item = Item(row);
         return absoluteName ? std::string_view(item.SrcPath) : FileNameView(item.SrcPath);
     });
@@ -327,5 +326,5 @@ TItemViewFindList TResultList::FindList()
 TListFilterField* TResultList::CreateFilterField(QWidget* parent)
 {
     return new TListFilterField(
-        *ListView1, [this](std::string_view masks) { return SetFilter(masks); }, parent);
+        *View, [this](std::string_view masks) { return SetFilter(masks); }, parent);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The result list of the main window: the report view ListView1 over its rows, and the work on
+// The result list of the main window: the report view over its rows, and the work on
 // them that leaves the files alone: filling and emptying, selecting, sorting, copying names to
 // the clipboard, removing rows, adding up size differences, and showing a row's folder or its
 // file's properties through the desktop.
@@ -34,7 +34,7 @@ public:
     TResultList(const TResultList&) = delete;
     TResultList& operator=(const TResultList&) = delete;
 
-    TResultListView& ListView() const { return *ListView1; }
+    TResultListView& ListView() const { return *View; }
     const TResultListModel& ListModel() const { return Model; }
     // The rows shown, and all rows with those the filter hides.
     int Count() const { return Model.Count(); }
@@ -91,7 +91,7 @@ private:
     TMessenger& Messenger;
     TShell& Shell;
     TResultListModel Model;
-    TResultListView* ListView1;
+    TResultListView* View;
     // While bulk updates run, a changed selection is noticed once, when the last one ends.
     int HeldSelectionNotices = 0;
     bool SelectionChangedMeanwhile = false;

@@ -91,75 +91,76 @@ void TCompareDialog::CreateControls()
     const QSize browseSize(std::max(scale(33), fontMetrics().horizontalAdvance(QStringLiteral("...")) + scale(12)),
                            std::max(scale(25), fontMetrics().height() + scale(8)));
 
-    GroupBox1 = groupBox("GroupBox1", tr("Files"));
-    Edit11 = edit(GroupBox1, "Edit11", 201);
-    Label11 = label(GroupBox1, "Label11", tr("S&ource:"), Edit11);
-    Button11 = button(GroupBox1, "Button11", QStringLiteral("..."), browseSize);
-    Button11->setFixedSize(browseSize);
-    Button11->setAccessibleName(tr("Browse for the source"));
-    Edit12 = edit(GroupBox1, "Edit12", 201);
-    Label12 = label(GroupBox1, "Label12", tr("&Destination:"), Edit12);
-    Button12 = button(GroupBox1, "Button12", QStringLiteral("..."), browseSize);
-    Button12->setFixedSize(browseSize);
-    Button12->setAccessibleName(tr("Browse for the destination"));
-    CheckBox11 = checkBox(GroupBox1, "CheckBox11", tr("I&nclude:"));
-    CheckBox11->setMinimumWidth(scale(89));
-    Edit13 = edit(GroupBox1, "Edit13", 241);
+    FilesGroup = groupBox("FilesGroup", tr("Files"));
+    SourceEdit = edit(FilesGroup, "SourceEdit", 201);
+    SourceLabel = label(FilesGroup, "SourceLabel", tr("S&ource:"), SourceEdit);
+    SourceBrowseButton = button(FilesGroup, "SourceBrowseButton", QStringLiteral("..."), browseSize);
+    SourceBrowseButton->setFixedSize(browseSize);
+    SourceBrowseButton->setAccessibleName(tr("Browse for the source"));
+    DestinationEdit = edit(FilesGroup, "DestinationEdit", 201);
+    DestinationLabel = label(FilesGroup, "DestinationLabel", tr("&Destination:"), DestinationEdit);
+    DestinationBrowseButton = button(FilesGroup, "DestinationBrowseButton", QStringLiteral("..."), browseSize);
+    DestinationBrowseButton->setFixedSize(browseSize);
+    DestinationBrowseButton->setAccessibleName(tr("Browse for the destination"));
+    IncludeCheckBox = checkBox(FilesGroup, "IncludeCheckBox", tr("I&nclude:"));
+    IncludeCheckBox->setMinimumWidth(scale(89));
+    IncludeEdit = edit(FilesGroup, "IncludeEdit", 241);
     // Its check box is no label, so the field would be called after the group.
-    Edit13->setAccessibleName(tr("Include masks"));
-    CheckBox12 = checkBox(GroupBox1, "CheckBox12", tr("E&xclude:"));
-    CheckBox12->setMinimumWidth(scale(89));
-    Edit14 = edit(GroupBox1, "Edit14", 241);
-    Edit14->setAccessibleName(tr("Exclude masks"));
-    CheckBox13 = checkBox(GroupBox1, "CheckBox13", tr("In&clude subdirectories"));
-    QGridLayout* files = groupLayout(GroupBox1);
-    files->addWidget(Label11, 0, 0);
-    files->addWidget(Edit11, 0, 1);
-    files->addWidget(Button11, 0, 2);
-    files->addWidget(Label12, 1, 0);
-    files->addWidget(Edit12, 1, 1);
-    files->addWidget(Button12, 1, 2);
-    files->addWidget(CheckBox11, 2, 0);
-    files->addWidget(Edit13, 2, 1, 1, 2);
-    files->addWidget(CheckBox12, 3, 0);
-    files->addWidget(Edit14, 3, 1, 1, 2);
-    files->addWidget(CheckBox13, 4, 0, 1, 3);
+    IncludeEdit->setAccessibleName(tr("Include masks"));
+    ExcludeCheckBox = checkBox(FilesGroup, "ExcludeCheckBox", tr("E&xclude:"));
+    ExcludeCheckBox->setMinimumWidth(scale(89));
+    ExcludeEdit = edit(FilesGroup, "ExcludeEdit", 241);
+    ExcludeEdit->setAccessibleName(tr("Exclude masks"));
+    SubdirectoriesCheckBox = checkBox(FilesGroup, "SubdirectoriesCheckBox", tr("In&clude subdirectories"));
+    QGridLayout* files = groupLayout(FilesGroup);
+    files->addWidget(SourceLabel, 0, 0);
+    files->addWidget(SourceEdit, 0, 1);
+    files->addWidget(SourceBrowseButton, 0, 2);
+    files->addWidget(DestinationLabel, 1, 0);
+    files->addWidget(DestinationEdit, 1, 1);
+    files->addWidget(DestinationBrowseButton, 1, 2);
+    files->addWidget(IncludeCheckBox, 2, 0);
+    files->addWidget(IncludeEdit, 2, 1, 1, 2);
+    files->addWidget(ExcludeCheckBox, 3, 0);
+    files->addWidget(ExcludeEdit, 3, 1, 1, 2);
+    files->addWidget(SubdirectoriesCheckBox, 4, 0, 1, 3);
     files->setColumnStretch(1, 1);
 
-    GroupBox2 = groupBox("GroupBox2", tr("Compare"));
-    CheckBox21 = checkBox(GroupBox2, "CheckBox21", tr("Co&mpare file time at FAT precision"));
-    CheckBox22 = checkBox(GroupBox2, "CheckBox22", tr("Ignore &time shifts of exactly one hour"));
-    QGridLayout* compare = groupLayout(GroupBox2);
-    compare->addWidget(CheckBox21, 0, 0);
-    compare->addWidget(CheckBox22, 1, 0);
+    CompareGroup = groupBox("CompareGroup", tr("Compare"));
+    FatPrecisionCheckBox = checkBox(CompareGroup, "FatPrecisionCheckBox", tr("Co&mpare file time at FAT precision"));
+    HourShiftCheckBox = checkBox(CompareGroup, "HourShiftCheckBox", tr("Ignore &time shifts of exactly one hour"));
+    QGridLayout* compare = groupLayout(CompareGroup);
+    compare->addWidget(FatPrecisionCheckBox, 0, 0);
+    compare->addWidget(HourShiftCheckBox, 1, 0);
 
-    GroupBox3 = groupBox("GroupBox3", tr("Results"));
-    CheckBox31 = checkBox(GroupBox3, "CheckBox31", tr("S&how not modified items"));
-    groupLayout(GroupBox3)->addWidget(CheckBox31, 0, 0);
+    ResultsGroup = groupBox("ResultsGroup", tr("Results"));
+    NotModifiedCheckBox = checkBox(ResultsGroup, "NotModifiedCheckBox", tr("S&how not modified items"));
+    groupLayout(ResultsGroup)->addWidget(NotModifiedCheckBox, 0, 0);
 
     const QSize buttonSize = scale(97, 33);
-    Button1 = button(this, "Button1", tr("OK"), buttonSize);
-    Button1->setDefault(true);
-    Button2 = button(this, "Button2", tr("Cancel"), buttonSize);
-    Button3 = button(this, "Button3", tr("&Import..."), buttonSize);
-    Button4 = button(this, "Button4", tr("&Export..."), buttonSize);
-    Button5 = button(this, "Button5", tr("&Swap"), buttonSize);
-    Button6 = button(this, "Button6", tr("&Reset"), buttonSize);
+    OkButton = button(this, "OkButton", tr("OK"), buttonSize);
+    OkButton->setDefault(true);
+    CancelButton = button(this, "CancelButton", tr("Cancel"), buttonSize);
+    ImportButton = button(this, "ImportButton", tr("&Import..."), buttonSize);
+    ExportButton = button(this, "ExportButton", tr("&Export..."), buttonSize);
+    SwapButton = button(this, "SwapButton", tr("&Swap"), buttonSize);
+    ResetButton = button(this, "ResetButton", tr("&Reset"), buttonSize);
 
     auto* groups = new QVBoxLayout;
     groups->setSpacing(scale(7));
-    groups->addWidget(GroupBox1);
-    groups->addWidget(GroupBox2);
-    groups->addWidget(GroupBox3);
+    groups->addWidget(FilesGroup);
+    groups->addWidget(CompareGroup);
+    groups->addWidget(ResultsGroup);
     groups->addStretch();
 
     // The buttons come in pairs: OK and Cancel, Import and Export, Swap and Reset.
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(0);
     buttons->addSpacing(scale(8));
-    const std::pair<QPushButton*, QPushButton*> pairs[] = {{Button1, Button2}, {Button3, Button4}, {Button5, Button6}};
+    const std::pair<QPushButton*, QPushButton*> pairs[] = {
+        {OkButton, CancelButton}, {ImportButton, ExportButton}, {SwapButton, ResetButton}};
     for (const auto& [first, second] : pairs) {
-        if (first != Button1)
+        if (first != OkButton)
             buttons->addSpacing(scale(15));
         buttons->addWidget(first);
         buttons->addSpacing(scale(7));
@@ -178,22 +179,37 @@ void TCompareDialog::CreateControls()
     setMinimumSize(sizeHint());
     resize(minimumSize());
 
-    QWidget* tabOrder[] = {Edit11,     Button11, Edit12,     Button12,   CheckBox11, Edit13,
-                           CheckBox12, Edit14,   CheckBox13, CheckBox21, CheckBox22, CheckBox31,
-                           Button1,    Button2,  Button3,    Button4,    Button5,    Button6};
+    QWidget* tabOrder[] = {SourceEdit,
+                           SourceBrowseButton,
+                           DestinationEdit,
+                           DestinationBrowseButton,
+                           IncludeCheckBox,
+                           IncludeEdit,
+                           ExcludeCheckBox,
+                           ExcludeEdit,
+                           SubdirectoriesCheckBox,
+                           FatPrecisionCheckBox,
+                           HourShiftCheckBox,
+                           NotModifiedCheckBox,
+                           OkButton,
+                           CancelButton,
+                           ImportButton,
+                           ExportButton,
+                           SwapButton,
+                           ResetButton};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-    connect(CheckBox11, &QCheckBox::clicked, this, &TCompareDialog::CheckBoxClick);
-    connect(CheckBox12, &QCheckBox::clicked, this, &TCompareDialog::CheckBoxClick);
-    connect(Button11, &QPushButton::clicked, this, &TCompareDialog::Button11Click);
-    connect(Button12, &QPushButton::clicked, this, &TCompareDialog::Button12Click);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button3, &QPushButton::clicked, this, &TCompareDialog::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TCompareDialog::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TCompareDialog::Button5Click);
-    connect(Button6, &QPushButton::clicked, this, &TCompareDialog::Button6Click);
+    connect(IncludeCheckBox, &QCheckBox::clicked, this, &TCompareDialog::MaskSwitchClicked);
+    connect(ExcludeCheckBox, &QCheckBox::clicked, this, &TCompareDialog::MaskSwitchClicked);
+    connect(SourceBrowseButton, &QPushButton::clicked, this, &TCompareDialog::BrowseSource);
+    connect(DestinationBrowseButton, &QPushButton::clicked, this, &TCompareDialog::BrowseDestination);
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ImportButton, &QPushButton::clicked, this, &TCompareDialog::Import);
+    connect(ExportButton, &QPushButton::clicked, this, &TCompareDialog::Export);
+    connect(SwapButton, &QPushButton::clicked, this, &TCompareDialog::Swap);
+    connect(ResetButton, &QPushButton::clicked, this, &TCompareDialog::Reset);
 }
 
 bool TCompareDialog::Execute(const std::string& name)
@@ -218,38 +234,38 @@ void TCompareDialog::SetOptions(const TCompareOptions& options)
 
 void TCompareDialog::UpdateControls()
 {
-    Edit11->setText(QtText(FOptions.SrcDir));
-    Edit12->setText(QtText(FOptions.DstDir));
-    CheckBox11->setChecked(FOptions.UseIncludeMasks);
-    Edit13->setText(QtText(FOptions.IncludeMasks));
-    CheckBox12->setChecked(FOptions.UseExcludeMasks);
-    Edit14->setText(QtText(FOptions.ExcludeMasks));
-    CheckBox13->setChecked(FOptions.IncludeSubDirs);
-    CheckBox21->setChecked(FOptions.FatPrecision);
-    CheckBox22->setChecked(FOptions.IgnoreHourShift);
-    CheckBox31->setChecked(FOptions.ShowNotModified);
+    SourceEdit->setText(QtText(FOptions.SrcDir));
+    DestinationEdit->setText(QtText(FOptions.DstDir));
+    IncludeCheckBox->setChecked(FOptions.UseIncludeMasks);
+    IncludeEdit->setText(QtText(FOptions.IncludeMasks));
+    ExcludeCheckBox->setChecked(FOptions.UseExcludeMasks);
+    ExcludeEdit->setText(QtText(FOptions.ExcludeMasks));
+    SubdirectoriesCheckBox->setChecked(FOptions.IncludeSubDirs);
+    FatPrecisionCheckBox->setChecked(FOptions.FatPrecision);
+    HourShiftCheckBox->setChecked(FOptions.IgnoreHourShift);
+    NotModifiedCheckBox->setChecked(FOptions.ShowNotModified);
     UpdateMaskEdits();
 }
 
 void TCompareDialog::UpdateMaskEdits()
 {
-    Edit13->setEnabled(CheckBox11->isChecked());
-    Edit14->setEnabled(CheckBox12->isChecked());
+    IncludeEdit->setEnabled(IncludeCheckBox->isChecked());
+    ExcludeEdit->setEnabled(ExcludeCheckBox->isChecked());
 }
 
 TCompareOptions TCompareDialog::ControlOptions() const
 {
     TCompareOptions options;
-    options.SrcDir = TextOf(Edit11);
-    options.DstDir = TextOf(Edit12);
-    options.UseIncludeMasks = CheckBox11->isChecked();
-    options.IncludeMasks = TextOf(Edit13);
-    options.UseExcludeMasks = CheckBox12->isChecked();
-    options.ExcludeMasks = TextOf(Edit14);
-    options.IncludeSubDirs = CheckBox13->isChecked();
-    options.FatPrecision = CheckBox21->isChecked();
-    options.IgnoreHourShift = CheckBox22->isChecked();
-    options.ShowNotModified = CheckBox31->isChecked();
+    options.SrcDir = TextOf(SourceEdit);
+    options.DstDir = TextOf(DestinationEdit);
+    options.UseIncludeMasks = IncludeCheckBox->isChecked();
+    options.IncludeMasks = TextOf(IncludeEdit);
+    options.UseExcludeMasks = ExcludeCheckBox->isChecked();
+    options.ExcludeMasks = TextOf(ExcludeEdit);
+    options.IncludeSubDirs = SubdirectoriesCheckBox->isChecked();
+    options.FatPrecision = FatPrecisionCheckBox->isChecked();
+    options.IgnoreHourShift = HourShiftCheckBox->isChecked();
+    options.ShowNotModified = NotModifiedCheckBox->isChecked();
     return options;
 }
 
@@ -264,16 +280,16 @@ bool TCompareDialog::ValidateControls()
     Messenger.ShowError(problem->Message);
     switch (problem->Field) {
     case TOptionsField::SrcDir:
-        ActivateControl(Edit11);
+        ActivateControl(SourceEdit);
         break;
     case TOptionsField::DstDir:
-        ActivateControl(Edit12);
+        ActivateControl(DestinationEdit);
         break;
     case TOptionsField::IncludeMasks:
-        ActivateControl(Edit13);
+        ActivateControl(IncludeEdit);
         break;
     case TOptionsField::ExcludeMasks:
-        ActivateControl(Edit14);
+        ActivateControl(ExcludeEdit);
         break;
     }
     return false;
@@ -358,19 +374,19 @@ void TCompareDialog::OpenItems(const std::vector<std::string>& names)
     question.CancelButton = 2;
     switch (Messenger.Execute(question)) {
     case 0:
-        Edit11->setText(QtText(name));
-        ActivateControl(Edit11);
+        SourceEdit->setText(QtText(name));
+        ActivateControl(SourceEdit);
         break;
     case 1:
-        Edit12->setText(QtText(name));
-        ActivateControl(Edit12);
+        DestinationEdit->setText(QtText(name));
+        ActivateControl(DestinationEdit);
         break;
     default:
         break;
     }
 }
 
-void TCompareDialog::WMDropFiles(const QMimeData& dropped)
+void TCompareDialog::OpenDropped(const QMimeData& dropped)
 {
     BringToForeground(this);
     const std::vector<std::string> names = DroppedFileNames(dropped);
@@ -406,7 +422,7 @@ void TCompareDialog::dropEvent(QDropEvent* event)
     if (event->mimeData() == nullptr)
         return;
     event->acceptProposedAction();
-    WMDropFiles(*event->mimeData());
+    OpenDropped(*event->mimeData());
 }
 
 void TCompareDialog::FormShow()
@@ -416,8 +432,8 @@ void TCompareDialog::FormShow()
     // "..." whose browser was escaped, Cancel clicked) would get the focus back with the window
     // and, as Qt gives a focused button the default role, answer Enter in OK's place.
     for (QPushButton* button : findChildren<QPushButton*>())
-        button->setDefault(button == Button1);
-    Edit11->setFocus(Qt::OtherFocusReason);
+        button->setDefault(button == OkButton);
+    SourceEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void TCompareDialog::FormActivate()
@@ -426,16 +442,16 @@ void TCompareDialog::FormActivate()
         return;
     if (!FPendingItem.empty())
         OpenItems({FPendingItem});
-    ActivateControl(Edit11);
+    ActivateControl(SourceEdit);
 }
 
 bool TCompareDialog::FormCloseQuery(int result) { return result != QDialog::Accepted || ValidateControls(); }
 
-void TCompareDialog::CheckBoxClick() { UpdateMaskEdits(); }
+void TCompareDialog::MaskSwitchClicked() { UpdateMaskEdits(); }
 
-void TCompareDialog::Button11Click() { BrowseInto(Edit11, skSource); }
+void TCompareDialog::BrowseSource() { BrowseInto(SourceEdit, skSource); }
 
-void TCompareDialog::Button12Click() { BrowseInto(Edit12, skDestination); }
+void TCompareDialog::BrowseDestination() { BrowseInto(DestinationEdit, skDestination); }
 
 void TCompareDialog::BrowseInto(QLineEdit* edit, TSelectFileKind kind)
 {
@@ -446,14 +462,14 @@ void TCompareDialog::BrowseInto(QLineEdit* edit, TSelectFileKind kind)
     ActivateControl(edit);
 }
 
-void TCompareDialog::Button3Click()
+void TCompareDialog::Import()
 {
     std::string name;
     if (SelectFile(name, skImport))
         ImportFile(name);
 }
 
-void TCompareDialog::Button4Click()
+void TCompareDialog::Export()
 {
     if (!ValidateControls())
         return;
@@ -462,15 +478,15 @@ void TCompareDialog::Button4Click()
         ExportFile(name);
 }
 
-void TCompareDialog::Button5Click()
+void TCompareDialog::Swap()
 {
-    const QString source = Edit11->text();
-    Edit11->setText(Edit12->text());
-    Edit12->setText(source);
+    const QString source = SourceEdit->text();
+    SourceEdit->setText(DestinationEdit->text());
+    DestinationEdit->setText(source);
     ActivateControl(focusWidget());
 }
 
-void TCompareDialog::Button6Click()
+void TCompareDialog::Reset()
 {
     SetOptions(TCompareOptions());
     UpdateControls();

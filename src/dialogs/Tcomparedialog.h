@@ -59,35 +59,9 @@ public:
     // One name: a compare file is imported; a folder, a missing name or a shortcut's target
     // is offered for Source or Destination. Any other count is refused.
     void OpenItems(const std::vector<std::string>& names);
-    // Files dropped on the dialog.
-    void WMDropFiles(const QMimeData& dropped);
 
     TSelectFileEvent OnSelectFile;
     TFileAccessEvent OnFileAccess;
-
-    QGroupBox* GroupBox1;
-    QLabel* Label11;
-    QLineEdit* Edit11;
-    QPushButton* Button11;
-    QLabel* Label12;
-    QLineEdit* Edit12;
-    QPushButton* Button12;
-    QCheckBox* CheckBox11;
-    QLineEdit* Edit13;
-    QCheckBox* CheckBox12;
-    QLineEdit* Edit14;
-    QCheckBox* CheckBox13;
-    QGroupBox* GroupBox2;
-    QCheckBox* CheckBox21;
-    QCheckBox* CheckBox22;
-    QGroupBox* GroupBox3;
-    QCheckBox* CheckBox31;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* Button4;
-    QPushButton* Button5;
-    QPushButton* Button6;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -98,16 +72,18 @@ protected:
 
 private:
     void CreateControls();
+    // Files dropped on the dialog.
+    void OpenDropped(const QMimeData& dropped);
     void FormShow();
     void FormActivate();
     bool FormCloseQuery(int result);
-    void CheckBoxClick();
-    void Button11Click();
-    void Button12Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-    void Button6Click();
+    void MaskSwitchClicked();
+    void BrowseSource();
+    void BrowseDestination();
+    void Import();
+    void Export();
+    void Swap();
+    void Reset();
     void BrowseInto(QLineEdit* edit, TSelectFileKind kind);
     // The options as the controls show them.
     TCompareOptions ControlOptions() const;
@@ -116,4 +92,29 @@ private:
     std::string FPendingItem;
     TCompareOptions FOptions;
     TCompareOptions FSavedOptions;
+
+    // The object names are these role names too.
+    QGroupBox* FilesGroup;
+    QLabel* SourceLabel;
+    QLineEdit* SourceEdit;
+    QPushButton* SourceBrowseButton;
+    QLabel* DestinationLabel;
+    QLineEdit* DestinationEdit;
+    QPushButton* DestinationBrowseButton;
+    QCheckBox* IncludeCheckBox;
+    QLineEdit* IncludeEdit;
+    QCheckBox* ExcludeCheckBox;
+    QLineEdit* ExcludeEdit;
+    QCheckBox* SubdirectoriesCheckBox;
+    QGroupBox* CompareGroup;
+    QCheckBox* FatPrecisionCheckBox;
+    QCheckBox* HourShiftCheckBox;
+    QGroupBox* ResultsGroup;
+    QCheckBox* NotModifiedCheckBox;
+    QPushButton* OkButton;
+    QPushButton* CancelButton;
+    QPushButton* ImportButton;
+    QPushButton* ExportButton;
+    QPushButton* SwapButton;
+    QPushButton* ResetButton;
 };

@@ -32,32 +32,32 @@ void TFindItemDialog::CreateControls()
         control->setObjectName(QString::fromLatin1(objectName));
     };
 
-    Label1 = new QLabel(tr("Fi&nd:"), this);
-    name(Label1, "Label1");
-    Label1->setFixedWidth(std::max(scale(65), Label1->sizeHint().width()));
-    Label1->setMinimumHeight(scale(25));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    MaskLabel = new QLabel(tr("Fi&nd:"), this);
+    name(MaskLabel, "MaskLabel");
+    MaskLabel->setFixedWidth(std::max(scale(65), MaskLabel->sizeHint().width()));
+    MaskLabel->setMinimumHeight(scale(25));
+    MaskLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    Edit1 = new QLineEdit(this);
-    name(Edit1, "Edit1");
-    Edit1->setMinimumWidth(scale(305));
-    Label1->setBuddy(Edit1);
-    connect(Edit1, &QLineEdit::textChanged, this, &TFindItemDialog::Edit1Change);
+    MaskEdit = new QLineEdit(this);
+    name(MaskEdit, "MaskEdit");
+    MaskEdit->setMinimumWidth(scale(305));
+    MaskLabel->setBuddy(MaskEdit);
+    connect(MaskEdit, &QLineEdit::textChanged, this, &TFindItemDialog::MaskChanged);
 
-    CheckBox1 = new QCheckBox(tr("&Match absolute name"), this);
-    name(CheckBox1, "CheckBox1");
-    CheckBox1->setMinimumSize(scale(193, 25));
+    AbsoluteNameCheckBox = new QCheckBox(tr("&Match absolute name"), this);
+    name(AbsoluteNameCheckBox, "AbsoluteNameCheckBox");
+    AbsoluteNameCheckBox->setMinimumSize(scale(193, 25));
 
-    RadioGroup1 = new QGroupBox(tr("Direction"), this);
-    name(RadioGroup1, "RadioGroup1");
-    RadioGroup1->setMinimumSize(scale(177, 57));
-    RadioButton1 = new QRadioButton(tr("&Up"), RadioGroup1);
-    name(RadioButton1, "RadioButton1");
-    RadioButton2 = new QRadioButton(tr("&Down"), RadioGroup1);
-    name(RadioButton2, "RadioButton2");
-    auto* columns = new QHBoxLayout(RadioGroup1);
-    columns->addWidget(RadioButton1, 1);
-    columns->addWidget(RadioButton2, 1);
+    DirectionGroup = new QGroupBox(tr("Direction"), this);
+    name(DirectionGroup, "DirectionGroup");
+    DirectionGroup->setMinimumSize(scale(177, 57));
+    UpButton = new QRadioButton(tr("&Up"), DirectionGroup);
+    name(UpButton, "UpButton");
+    DownButton = new QRadioButton(tr("&Down"), DirectionGroup);
+    name(DownButton, "DownButton");
+    auto* columns = new QHBoxLayout(DirectionGroup);
+    columns->addWidget(UpButton, 1);
+    columns->addWidget(DownButton, 1);
 
     const auto addButton = [&](const char* objectName, const QString& caption) {
         auto* button = new QPushButton(caption, this);
@@ -65,22 +65,22 @@ void TFindItemDialog::CreateControls()
         button->setMinimumSize(scale(97, 25));
         return button;
     };
-    Button1 = addButton("Button1", tr("&Find Next"));
-    Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
-    Button2 = addButton("Button2", tr("Find &All"));
-    connect(Button2, &QPushButton::clicked, this, [this] { done(FindAllResult); });
-    Button3 = addButton("Button3", tr("Cancel"));
-    connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
+    FindNextButton = addButton("FindNextButton", tr("&Find Next"));
+    FindNextButton->setDefault(true);
+    connect(FindNextButton, &QPushButton::clicked, this, &QDialog::accept);
+    FindAllButton = addButton("FindAllButton", tr("Find &All"));
+    connect(FindAllButton, &QPushButton::clicked, this, [this] { done(FindAllResult); });
+    CancelButton = addButton("CancelButton", tr("Cancel"));
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* findRow = new QHBoxLayout;
     findRow->setSpacing(scale(7));
-    findRow->addWidget(Label1);
-    findRow->addWidget(Edit1, 1);
+    findRow->addWidget(MaskLabel);
+    findRow->addWidget(MaskEdit, 1);
     auto* optionsRow = new QHBoxLayout;
     optionsRow->setSpacing(scale(7));
-    optionsRow->addWidget(CheckBox1, 0, Qt::AlignTop);
-    optionsRow->addWidget(RadioGroup1);
+    optionsRow->addWidget(AbsoluteNameCheckBox, 0, Qt::AlignTop);
+    optionsRow->addWidget(DirectionGroup);
     optionsRow->addStretch(1);
     auto* left = new QVBoxLayout;
     left->setSpacing(scale(7));
@@ -90,9 +90,9 @@ void TFindItemDialog::CreateControls()
     // The three buttons stand in one column on the right.
     auto* right = new QVBoxLayout;
     right->setSpacing(scale(7));
-    right->addWidget(Button1);
-    right->addWidget(Button2);
-    right->addWidget(Button3);
+    right->addWidget(FindNextButton);
+    right->addWidget(FindAllButton);
+    right->addWidget(CancelButton);
     right->addStretch(1);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(scale(8), scale(8), scale(7), scale(7));
@@ -104,12 +104,12 @@ void TFindItemDialog::CreateControls()
     setMinimumSize(sizeHint());
     resize(minimumSize());
 
-    setTabOrder(Edit1, CheckBox1);
-    setTabOrder(CheckBox1, RadioButton1);
-    setTabOrder(RadioButton1, RadioButton2);
-    setTabOrder(RadioButton2, Button1);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, Button3);
+    setTabOrder(MaskEdit, AbsoluteNameCheckBox);
+    setTabOrder(AbsoluteNameCheckBox, UpButton);
+    setTabOrder(UpButton, DownButton);
+    setTabOrder(DownButton, FindNextButton);
+    setTabOrder(FindNextButton, FindAllButton);
+    setTabOrder(FindAllButton, CancelButton);
 }
 
 bool TFindItemDialog::Execute()
@@ -147,7 +147,7 @@ void TFindItemDialog::done(int result)
 void TFindItemDialog::FormShow()
 {
     LoadControls();
-    Edit1->setFocus();
+    MaskEdit->setFocus();
 }
 
 void TFindItemDialog::FormCloseQuery(int result)
@@ -156,27 +156,27 @@ void TFindItemDialog::FormCloseQuery(int result)
         SetOptions(ControlOptions(result == FindAllResult));
 }
 
-void TFindItemDialog::Edit1Change()
+void TFindItemDialog::MaskChanged()
 {
-    const bool canFind = !Edit1->text().isEmpty();
-    Button1->setEnabled(canFind);
-    Button2->setEnabled(canFind);
+    const bool canFind = !MaskEdit->text().isEmpty();
+    FindNextButton->setEnabled(canFind);
+    FindAllButton->setEnabled(canFind);
 }
 
 void TFindItemDialog::LoadControls()
 {
-    Edit1->setText(QString::fromStdString(FOptions.Text));
-    CheckBox1->setChecked(FOptions.MatchAbsoluteName);
-    (FOptions.Down ? RadioButton2 : RadioButton1)->setChecked(true);
-    Edit1Change();
+    MaskEdit->setText(QString::fromStdString(FOptions.Text));
+    AbsoluteNameCheckBox->setChecked(FOptions.MatchAbsoluteName);
+    (FOptions.Down ? DownButton : UpButton)->setChecked(true);
+    MaskChanged();
 }
 
 TFindItemOptions TFindItemDialog::ControlOptions(bool findAll) const
 {
     TFindItemOptions options;
-    options.Text = Edit1->text().toStdString();
-    options.MatchAbsoluteName = CheckBox1->isChecked();
-    options.Down = !RadioButton1->isChecked();
+    options.Text = MaskEdit->text().toStdString();
+    options.MatchAbsoluteName = AbsoluteNameCheckBox->isChecked();
+    options.Down = !UpButton->isChecked();
     options.FindAll = findAll;
     return options;
 }

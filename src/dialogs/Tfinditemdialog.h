@@ -30,16 +30,6 @@ public:
     // Takes the options and shows them, unless they equal the current ones.
     void SetOptions(const TFindItemOptions& options);
 
-    QLabel* Label1;
-    QLineEdit* Edit1;
-    QCheckBox* CheckBox1;
-    QGroupBox* RadioGroup1;
-    QRadioButton* RadioButton1;  // "&Up", index 0
-    QRadioButton* RadioButton2;  // "&Down", index 1
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-
 protected:
     void showEvent(QShowEvent* event) override;
     // Every way of closing ends here.
@@ -49,10 +39,21 @@ private:
     void CreateControls();
     void FormShow();
     void FormCloseQuery(int result);
-    void Edit1Change();
+    void MaskChanged();
     void LoadControls();
     TFindItemOptions ControlOptions(bool findAll) const;
 
     TFindItemOptions FOptions;
     TFindItemOptions FSavedOptions;
+
+    // The object names are these role names too.
+    QLabel* MaskLabel;
+    QLineEdit* MaskEdit;
+    QCheckBox* AbsoluteNameCheckBox;
+    QGroupBox* DirectionGroup;
+    QRadioButton* UpButton;    // "&Up", index 0
+    QRadioButton* DownButton;  // "&Down", index 1
+    QPushButton* FindNextButton;
+    QPushButton* FindAllButton;
+    QPushButton* CancelButton;
 };

@@ -93,24 +93,24 @@ TMessageWindow::TMessageWindow(const TMessageDialog& dialog, QWidget* parent)
         setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     const TDesignScale scale(this);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
+    IconLabel = new QLabel(this);
+    IconLabel->setObjectName(QStringLiteral("IconLabel"));
     const QIcon icon = dialog.Kind == mkCustomIcon ? dialog.Icon : MessageKindIcon(dialog.Kind);
     const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     if (!icon.isNull())
-        Image1->setPixmap(icon.pixmap(iconSize, iconSize));
-    Image1->setVisible(!icon.isNull());
-    Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+        IconLabel->setPixmap(icon.pixmap(iconSize, iconSize));
+    IconLabel->setVisible(!icon.isNull());
+    IconLabel->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    TextLabel = new QLabel(this);
+    TextLabel->setObjectName(QStringLiteral("TextLabel"));
     // Names of files may hold anything that looks like markup.
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setText(DisplayedText(dialog.Text));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    if (WidestLine(Label1->fontMetrics(), Label1->text()) > scale(DesignMaxTextWidth)) {
-        Label1->setWordWrap(true);
-        Label1->setFixedWidth(scale(DesignMaxTextWidth));
+    TextLabel->setTextFormat(Qt::PlainText);
+    TextLabel->setText(DisplayedText(dialog.Text));
+    TextLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    if (WidestLine(TextLabel->fontMetrics(), TextLabel->text()) > scale(DesignMaxTextWidth)) {
+        TextLabel->setWordWrap(true);
+        TextLabel->setFixedWidth(scale(DesignMaxTextWidth));
     }
 
     auto* buttonRow = new QHBoxLayout;
@@ -119,30 +119,30 @@ TMessageWindow::TMessageWindow(const TMessageDialog& dialog, QWidget* parent)
     int buttonWidth = scale(97);
     for (std::int32_t i = 0; i < count; ++i) {
         auto* button = new QPushButton(QString::fromStdString(dialog.Buttons[static_cast<std::size_t>(i)]), this);
-        button->setObjectName(QStringLiteral("Button%1").arg(i + 1));
+        button->setObjectName(QStringLiteral("AnswerButton%1").arg(i + 1));
         button->setMinimumHeight(scale(33));
         buttonWidth = std::max(buttonWidth, button->sizeHint().width());
         connect(button, &QPushButton::clicked, this, [this, i] { Choose(i); });
         buttonRow->addWidget(button);
-        ButtonList.push_back(button);
+        Answers.push_back(button);
     }
     buttonRow->addStretch();
-    for (QPushButton* button : ButtonList)
+    for (QPushButton* button : Answers)
         button->setFixedWidth(buttonWidth);
 
     if (dialog.DefaultButton >= 0 && dialog.DefaultButton < count) {
-        QPushButton* defaultButton = ButtonList[static_cast<std::size_t>(dialog.DefaultButton)];
+        QPushButton* defaultButton = Answers[static_cast<std::size_t>(dialog.DefaultButton)];
         defaultButton->setDefault(true);
         defaultButton->setFocus();
     } else if (count > 0) {
-        ButtonList.front()->setFocus();
+        Answers.front()->setFocus();
     }
 
     // Icon and text keep to the left when the button row is the wider part.
     auto* message = new QHBoxLayout;
     message->setSpacing(scale(14));
-    message->addWidget(Image1, 0, Qt::AlignTop);
-    message->addWidget(Label1, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    message->addWidget(IconLabel, 0, Qt::AlignTop);
+    message->addWidget(TextLabel, 0, Qt::AlignLeft | Qt::AlignVCenter);
     message->addStretch();
 
     auto* layout = new QVBoxLayout(this);

@@ -66,10 +66,8 @@ public:
     // The chosen index after the window has ended; -1 before.
     std::int32_t Answer() const { return Chosen; }
 
-    QLabel* Image1;  // the icon
-    QLabel* Label1;  // the text
-    // Button1 to Button11, left to right.
-    std::vector<QPushButton*> ButtonList;
+    // One per answer, left to right; their object names are AnswerButton1 to AnswerButton11.
+    const std::vector<QPushButton*>& AnswerButtons() const { return Answers; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -82,4 +80,8 @@ private:
     bool EscapeAnswers;
     bool Closable;
     std::int32_t Chosen = -1;
+    // The object names are these role names too.
+    QLabel* IconLabel;
+    QLabel* TextLabel;
+    std::vector<QPushButton*> Answers;
 };

@@ -30,11 +30,6 @@ public:
     void Finish(bool closeNow);
     void SetText(const std::string& text);
 
-    QLabel* Label1;
-    QProgressBar* ProgressBar1;
-    // What the walk has seen so far.
-    QLabel* Label2;
-    QPushButton* Button1;
     // The run in hand and its walk count, borrowed; none outside a run.
     TReportThread* CompareThread = nullptr;
     const TWalkCount* Walked = nullptr;
@@ -51,4 +46,11 @@ private:
     void ShowWalked();
 
     QTimer* WalkTimer;
+
+    // The object names are these role names too.
+    QLabel* TextLabel;
+    QProgressBar* ProgressBar;
+    // What the walk has seen so far.
+    QLabel* WalkedLabel;
+    QPushButton* CloseButton;
 };

@@ -22,7 +22,7 @@ using TNames = std::vector<std::string>;
 
 class ListFilterFieldTest : public MainFormTest {
 protected:
-    TListFilterField& FilterField() { return Child<TListFilterField>("FilterEdit1"); }
+    TListFilterField& FilterField() { return Child<TListFilterField>("FilterField"); }
     // Types into whatever has the focus, which must be the filter field.
     void Type(const QString& text)
     {
@@ -85,10 +85,10 @@ TEST_F(ListFilterFieldTest, NarrowsTheListAsTypedKeepingTheShownSelectionAndEscS
     EXPECT_EQ(SavedNames(), (TNames{"a.txt", "b.doc", "c.txt", "d.TXT", "e.jpg"}));
 
     // The key finds the field with the toolbar hidden too, and shows the toolbar again.
-    Trigger("ToolbarM1");
-    ASSERT_FALSE(Child<QToolBar>("ToolBar1").isVisible());
+    Trigger("ToolbarCommand");
+    ASSERT_FALSE(Child<QToolBar>("ToolBar").isVisible());
     Press(Qt::CTRL | Qt::Key_E);
-    EXPECT_TRUE(Child<QToolBar>("ToolBar1").isVisible());
+    EXPECT_TRUE(Child<QToolBar>("ToolBar").isVisible());
     EXPECT_EQ(QApplication::focusWidget(), &FilterField());
 
     // A word is found anywhere in the names as it is typed, and the selected rows keep their
@@ -128,14 +128,14 @@ TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhol
     Press(Qt::SHIFT | Qt::Key_F4);
     EXPECT_EQ(sources, (TNames{"/d/a.txt", "/e/c.txt"}));
     WhenActive(FindItemDialog, [] {
-        FindItemDialog->Edit1->setText(QStringLiteral("*"));
-        FindItemDialog->Button2->click();
+        NamedChild<QLineEdit>(*FindItemDialog, "MaskEdit")->setText(QStringLiteral("*"));
+        NamedChild<QPushButton>(*FindItemDialog, "FindAllButton")->click();
     });
     Press(Qt::CTRL | Qt::Key_F);
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1}));
 
     // A sort orders the whole list; Save List As writes the rows shown, in their order.
-    Trigger("ByNameM2");
+    Trigger("DescendByNameCommand");
     EXPECT_EQ(Paths(), (TNames{"/e/c.txt", "/d/a.txt"}));
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1}));
     EXPECT_EQ(SavedNames(), (TNames{"c.txt", "a.txt"}));
@@ -150,8 +150,8 @@ TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhol
     Press(Qt::CTRL | Qt::Key_E);
     Type(QStringLiteral("none"));
     EXPECT_EQ(Form().StatusText(), "0 of 3 items are shown");
-    EXPECT_FALSE(Enabled("SaveListAsM1"));
-    EXPECT_FALSE(Enabled("PerformToAllM1"));
+    EXPECT_FALSE(Enabled("SaveListAsCommand"));
+    EXPECT_FALSE(Enabled("PerformToAllCommand"));
     Messenger.AnswerCancel();
     EXPECT_FALSE(Form().ClearList(true));
     EXPECT_EQ(Model().TotalCount(), 3);

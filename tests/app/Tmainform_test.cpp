@@ -32,6 +32,7 @@
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "support/Hangguard.h"
+#include "support/Namedchild.h"
 #include "support/Trecordingshell.h"
 #include "support/Tscriptedfilechooser.h"
 #include "support/Tscriptedmessenger.h"
@@ -48,10 +49,12 @@ TEST_F(MainFormTest, StartsReadyWithTheCommandsOfAnEmptyList)
     EXPECT_EQ(Form().windowTitle(), QStringLiteral("Vellumark"));
     EXPECT_EQ(Form().StatusText(), "Ready");
     EXPECT_TRUE(Messenger.Shown().empty());
-    for (const char* name : {"SourceM1", "DestinationM1", "DeleteM1", "SizeRemaindersM1", "SourceM2", "DestinationM2",
-                             "BothM1", "SourceM3", "DestinationM3", "BothM2"})
+    for (const char* name : {"CopySourceCommand", "CopyDestinationCommand", "DeleteCommand", "SizeRemaindersCommand",
+                             "ExploreSourceCommand", "ExploreDestinationCommand", "ExploreBothCommand",
+                             "SourcePropertiesCommand", "DestinationPropertiesCommand", "BothPropertiesCommand"})
         EXPECT_FALSE(Enabled(name)) << name;
-    for (const char* name : {"CompareM1", "AllM1", "InvertM1", "ResizeListColumnsM1"})
+    for (const char* name :
+         {"CompareCommand", "SelectAllCommand", "InvertSelectionCommand", "ResizeListColumnsCommand"})
         EXPECT_TRUE(Enabled(name)) << name;
     const QHeaderView* header = List().header();
     EXPECT_GT(header->sectionSize(0), 0);
@@ -66,36 +69,41 @@ TEST_F(MainFormTest, EnablesCommandsBySelection)
     EXPECT_EQ(Form().StatusText(), "3 items are set in total");
     EXPECT_TRUE(SelectedRowList().empty());
     EXPECT_EQ(Selection().currentIndex().row(), 0);
-    EXPECT_FALSE(Enabled("SourceM1"));
-    EXPECT_FALSE(Enabled("SourceP1"));
-    EXPECT_FALSE(ButtonEnabled("CopySourceT1"));
+    EXPECT_FALSE(Enabled("CopySourceCommand"));
+    EXPECT_FALSE(Enabled("CopySourcePopup"));
+    EXPECT_FALSE(ButtonEnabled("CopySourceButton"));
 
     SelectRows({1});  // no destination
-    for (const char* name : {"SourceM1", "DestinationM1", "DeleteM1", "SizeRemaindersM1", "SourceP1", "DestinationP1",
-                             "DeleteP1", "SizeRemaindersP1", "SourceM2", "SourceM3", "SourceP2", "SourceP3"})
+    for (const char* name :
+         {"CopySourceCommand", "CopyDestinationCommand", "DeleteCommand", "SizeRemaindersCommand", "CopySourcePopup",
+          "CopyDestinationPopup", "DeletePopup", "SizeRemaindersPopup", "ExploreSourceCommand",
+          "SourcePropertiesCommand", "ExploreSourcePopup", "SourcePropertiesPopup"})
         EXPECT_TRUE(Enabled(name)) << name;
     for (const char* name :
-         {"DestinationM2", "DestinationM3", "BothM1", "BothM2", "DestinationP2", "DestinationP3", "BothP1", "BothP2"})
+         {"ExploreDestinationCommand", "DestinationPropertiesCommand", "ExploreBothCommand", "BothPropertiesCommand",
+          "ExploreDestinationPopup", "DestinationPropertiesPopup", "ExploreBothPopup", "BothPropertiesPopup"})
         EXPECT_FALSE(Enabled(name)) << name;
-    EXPECT_TRUE(ButtonEnabled("CopySourceT1"));
-    EXPECT_TRUE(ButtonEnabled("DeleteItemsT1"));
+    EXPECT_TRUE(ButtonEnabled("CopySourceButton"));
+    EXPECT_TRUE(ButtonEnabled("DeleteButton"));
 
     SelectRows({2});
-    for (const char* name : {"DestinationM2", "DestinationM3", "BothM1", "BothM2", "BothP1", "DestinationP3"})
+    for (const char* name : {"ExploreDestinationCommand", "DestinationPropertiesCommand", "ExploreBothCommand",
+                             "BothPropertiesCommand", "ExploreBothPopup", "DestinationPropertiesPopup"})
         EXPECT_TRUE(Enabled(name)) << name;
 
     SelectRows({0, 2});
-    for (const char* name : {"SourceM2", "SourceM3", "DestinationM2", "BothM2", "SourceP2"})
+    for (const char* name : {"ExploreSourceCommand", "SourcePropertiesCommand", "ExploreDestinationCommand",
+                             "BothPropertiesCommand", "ExploreSourcePopup"})
         EXPECT_FALSE(Enabled(name)) << name;
-    EXPECT_TRUE(Enabled("SourceM1"));
+    EXPECT_TRUE(Enabled("CopySourceCommand"));
 
     // A context-menu item runs its command, and a disabled one does nothing.
     SelectRows({1});
-    Trigger("DestinationP1");
+    Trigger("CopyDestinationPopup");
     EXPECT_EQ(Shell.Clipboard, "/dst/b\r\n");
     Selection().clearSelection();
-    ASSERT_FALSE(Enabled("SourceP1"));
-    Command("SourceP1").trigger();
+    ASSERT_FALSE(Enabled("CopySourcePopup"));
+    Command("CopySourcePopup").trigger();
     EXPECT_EQ(Shell.Clipboard, "/dst/b\r\n");
     // Nor does Ctrl+C, which the list would take for copying its current cell.
     QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
@@ -108,16 +116,16 @@ TEST_F(MainFormTest, SelectsAllNoneAndInverted)
 {
     Start();
     Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
-    Trigger("InvertM1");
+    Trigger("InvertSelectionCommand");
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2, 3}));
-    Trigger("NoneM1");
+    Trigger("SelectNoneCommand");
     EXPECT_TRUE(SelectedRowList().empty());
     SelectRows({1, 3});
-    Trigger("InvertM1");
+    Trigger("InvertSelectionCommand");
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 2}));
-    Trigger("InvertM1");
+    Trigger("InvertSelectionCommand");
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{1, 3}));
-    Trigger("AllM1");
+    Trigger("SelectAllCommand");
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2, 3}));
 }
 
@@ -126,9 +134,9 @@ TEST_F(MainFormTest, CopiesSelectedNamesInListOrderEachEndedByCrLf)
     Start();
     Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
     SelectRows({3, 0, 2});
-    Trigger("SourceM1");
+    Trigger("CopySourceCommand");
     EXPECT_EQ(Shell.Clipboard, "/a\r\n/c\r\n/d\r\n");
-    Trigger("DestinationM1");
+    Trigger("CopyDestinationCommand");
     EXPECT_EQ(Shell.Clipboard, "/dst/a\r\n/dst/c\r\n/dst/d\r\n");
 }
 
@@ -138,14 +146,14 @@ TEST_F(MainFormTest, RemovesSelectedRowsAfterTheQuestion)
     Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
     SelectRows({1, 2});
     Messenger.AnswerCancel();
-    Trigger("DeleteM1");
+    Trigger("DeleteCommand");
     EXPECT_EQ(Paths().size(), 4U);
     Messenger.AnswerOk();
-    Trigger("DeleteM1");
+    Trigger("DeleteCommand");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/a", "/d"}));
     EXPECT_EQ(Form().StatusText(), "2 items are set in total");
     EXPECT_TRUE(SelectedRowList().empty());
-    EXPECT_FALSE(Enabled("DeleteM1"));
+    EXPECT_FALSE(Enabled("DeleteCommand"));
     ASSERT_EQ(Messenger.Shown().size(), 2U);
     EXPECT_EQ(Messenger.Shown()[1].Text, "Delete the selected items?");
     EXPECT_EQ(Messenger.Shown()[1].Kind, mkWarning);
@@ -158,10 +166,10 @@ TEST_F(MainFormTest, SumsSizeRemaindersOfTheSelection)
     Form().FillList({Item("/a", 5), Item("/b", 1'000'000), Item("/c", -7)});
     SelectRows({0, 2});
     Messenger.AnswerOk();
-    Trigger("SizeRemaindersM1");
+    Trigger("SizeRemaindersCommand");
     SelectRows({1});
     Messenger.AnswerOk();
-    Trigger("SizeRemaindersM1");
+    Trigger("SizeRemaindersCommand");
     ASSERT_EQ(Messenger.Shown().size(), 2U);
     EXPECT_EQ(Messenger.Shown()[0].Caption, "Size Remainders");
     EXPECT_EQ(Messenger.Shown()[0].Kind, mkInformation);
@@ -183,12 +191,12 @@ TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRow
                          header.sortIndicatorOrder());
     };
     EXPECT_EQ(indicator().first, -1);
-    Trigger("BySizeRemainderM1");
+    Trigger("AscendBySizeRemainderCommand");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/d", "/m/c", "/m/b"}));
     EXPECT_EQ(SelectedRowList(), std::vector<int>{2});
     EXPECT_EQ(Selection().currentIndex().row(), 2);
     EXPECT_EQ(indicator(), std::pair(3, Qt::AscendingOrder));
-    Trigger("BySizeRemainderM2");
+    Trigger("DescendBySizeRemainderCommand");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/b", "/m/c", "/m/d", "/m/a"}));
     EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
     EXPECT_EQ(indicator(), std::pair(3, Qt::DescendingOrder));
@@ -198,13 +206,13 @@ TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRow
         EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/a", "/m/b", "/m/c", "/m/d"}));
         EXPECT_EQ(indicator(), std::pair(0, Qt::AscendingOrder));
     }
-    Trigger("ByResultM2");
+    Trigger("DescendByResultCommand");
     EXPECT_EQ(indicator(), std::pair(5, Qt::DescendingOrder));
     // The absolute name has no column; a new fill comes in the comparison's order.
-    Trigger("ByAbsoluteNameM2");
+    Trigger("DescendByAbsoluteNameCommand");
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/d", "/m/c", "/m/b", "/m/a"}));
     EXPECT_EQ(indicator().first, -1);
-    Trigger("ByNameM1");
+    Trigger("AscendByNameCommand");
     Form().FillList({Item("/m/b", 30), Item("/m/a", 10)});
     EXPECT_EQ(indicator().first, -1);
 }
@@ -214,7 +222,7 @@ TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRow
 TEST_F(MainFormTest, TheStatusBarCountsTheSelectedRows)
 {
     Start();
-    const QLabel& selected = Child<QLabel>("SelectedText1");
+    const QLabel& selected = Child<QLabel>("SelectedLabel");
     const auto shown = [&] { return selected.isVisible() ? selected.text().toStdString() : std::string("hidden"); };
     Form().FillList({Item("/d/a.txt", 1), Item("/d/b.doc", 2), Item("/d/c.txt", 3), Item("/d/d.txt", 4)});
     EXPECT_EQ(shown(), "hidden");
@@ -250,7 +258,7 @@ TEST_F(MainFormTest, TheKeyboardOpensTheContextMenuAtTheCurrentRow)
     Selection().setCurrentIndex(Model().index(1, 0), QItemSelectionModel::NoUpdate);
     const QRect row = List().visualRect(Model().index(1, 0));
     const QPoint place = List().viewport()->mapToGlobal(QPoint(row.left(), row.bottom()));
-    QMenu& menu = Child<QMenu>("PopupMenu1");
+    QMenu& menu = Child<QMenu>("ContextMenu");
     const auto opened = [&] {
         return QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &menu; }, HangGuardMilliseconds);
     };
@@ -259,7 +267,7 @@ TEST_F(MainFormTest, TheKeyboardOpensTheContextMenuAtTheCurrentRow)
     ASSERT_TRUE(opened()) << "Shift+F10 opened no context menu";
     EXPECT_EQ(menu.pos(), place);
     QTest::keyClick(&menu, Qt::Key_S);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &Child<QMenu>("SelectP1"); },
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &Child<QMenu>("SelectPopup"); },
                                 HangGuardMilliseconds));
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2}));
@@ -288,13 +296,13 @@ TEST_F(MainFormTest, ExploresAndShowsPropertiesOfExistingFilesOnly)
 
     SelectRows({0});
     Messenger.AnswerOk();
-    Trigger("BothM1");
+    Trigger("ExploreBothCommand");
     SelectRows({1});
     Messenger.AnswerOk();
-    Trigger("DestinationM3");
+    Trigger("DestinationPropertiesCommand");
     SelectRows({2});
-    Trigger("BothM2");
-    Trigger("SourceM2");
+    Trigger("BothPropertiesCommand");
+    Trigger("ExploreSourceCommand");
     EXPECT_EQ(Shell.Requests,
               (std::vector<std::string>{"explore " + Tree.Path("src"), "properties " + Tree.Path("src/a.txt"),
                                         "properties " + Tree.Path("dst/a.txt"), "explore " + Tree.Path("src")}));
@@ -311,7 +319,7 @@ TEST_F(MainFormTest, RunsAComparisonThroughTheDialogsAndKeepsRowsWhenClearingIsD
     Tree.CreateFile("Destination/sub/changed.txt", "short", 1'600'000'000);
     Start();
     ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
-    Trigger("CompareM1");
+    Trigger("CompareCommand");
     EXPECT_FALSE(ProgressDialog->isVisible());
     EXPECT_EQ(ProgressDialog->windowTitle(), QStringLiteral("Compare"));
     EXPECT_EQ(Paths(), (std::vector<std::string>{Tree.Path("Source/new.txt"), Tree.Path("Source/sub/changed.txt")}));
@@ -321,7 +329,7 @@ TEST_F(MainFormTest, RunsAComparisonThroughTheDialogsAndKeepsRowsWhenClearingIsD
 
     ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Source/sub"));
     Messenger.AnswerCancel();
-    Trigger("CompareM1");
+    Trigger("CompareCommand");
     EXPECT_EQ(Messenger.Texts(), std::vector<std::string>{"Clear the list?"});
     EXPECT_EQ(Paths().size(), 2U);
     EXPECT_EQ(CompareDialog->Options().DstDir, Tree.Path("Source/sub"));
@@ -354,18 +362,18 @@ TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
     WhenActive(ProgressDialog, [&] {
         // Cancelled while the walk is under way; a loaded machine may not have started it yet.
         EXPECT_TRUE(QTest::qWaitFor([&] { return listing.load(); }, HangGuardMilliseconds));
-        ProgressDialog->Button1->click();
+        NamedChild<QPushButton>(*ProgressDialog, "CloseButton")->click();
         EXPECT_TRUE(ProgressDialog->isVisible());
         cancelled = true;
         EXPECT_TRUE(QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, HangGuardMilliseconds));
-        label = ProgressDialog->Label1->text();
-        ProgressDialog->Button1->click();
+        label = NamedChild<QLabel>(*ProgressDialog, "TextLabel")->text();
+        NamedChild<QPushButton>(*ProgressDialog, "CloseButton")->click();
     });
-    Trigger("CompareM1");
+    Trigger("CompareCommand");
     EXPECT_EQ(label, QStringLiteral("Canceled"));
     EXPECT_EQ(Model().Count(), 0);
     EXPECT_EQ(Form().StatusText(), "0 items are set in total");
-    EXPECT_FALSE(Enabled("SourceM1"));
+    EXPECT_FALSE(Enabled("CopySourceCommand"));
 }
 
 TEST_F(MainFormTest, AFailedComparisonSaysError)
@@ -377,7 +385,7 @@ TEST_F(MainFormTest, AFailedComparisonSaysError)
     ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
     QString label;
     CloseProgressWhenEnded(&label);
-    Trigger("CompareM1");
+    Trigger("CompareCommand");
     EXPECT_EQ(label, QStringLiteral("Error"));
     EXPECT_EQ(Model().Count(), 0);
     EXPECT_TRUE(Messenger.Shown().empty());
@@ -402,7 +410,7 @@ TEST_F(MainFormTest, OpensTheCompareDialogWithTheOneCommandLineName)
     Messenger.Answer(2);  // the dialog asks where the name goes: Cancel
     WhenActive(CompareDialog, [&] {
         pending = CompareDialog->PendingItem();
-        CompareDialog->Button2->click();
+        NamedChild<QPushButton>(*CompareDialog, "CancelButton")->click();
     });
     QTest::qWait(0);
     EXPECT_EQ(pending, name);
@@ -422,7 +430,7 @@ TEST_F(MainFormTest, TakesOneDroppedNameAndRefusesTwo)
     Messenger.Answer(2);
     WhenActive(CompareDialog, [&] {
         pending = CompareDialog->PendingItem();
-        CompareDialog->Button2->click();
+        NamedChild<QPushButton>(*CompareDialog, "CancelButton")->click();
     });
     DropUrls(QList<QUrl>{FileUrl(Tree.Path("a"))});
     QCoreApplication::processEvents();
@@ -467,19 +475,19 @@ TEST_F(MainFormTest, OpensHelpAfterAskingAndShowsAbout)
 {
     Start();
     Messenger.AnswerCancel();
-    Trigger("HelpM2");
+    Trigger("HelpCommand");
     EXPECT_TRUE(Shell.Requests.empty());
     Shell.DocumentsOpen = false;
     Messenger.AnswerOk();
     Messenger.AnswerOk();
-    Trigger("HelpM2");
+    Trigger("HelpCommand");
     EXPECT_EQ(Shell.Requests, std::vector<std::string>{"open " + HelpFileName()});
     EXPECT_EQ(Messenger.Texts()[2], "The program cannot open the document: " + HelpFileName());
     EXPECT_EQ(HelpFileName(),
               QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/Help/index.html");
 
     Messenger.Answer(0);
-    Trigger("AboutM1");
+    Trigger("AboutCommand");
     const TShownMessage& about = Messenger.Shown().back();
     EXPECT_EQ(about.Caption, "About");
     const std::string first = "Vellumark for Linux Version " + std::string(ProgramVersion) + ".\r\n\r\n";
@@ -494,26 +502,26 @@ TEST_F(MainFormTest, OpensHelpAfterAskingAndShowsAbout)
 TEST_F(MainFormTest, TogglesTheViewSwitches)
 {
     Start();
-    EXPECT_TRUE(Command("ToolbarM1").isChecked());
-    Trigger("ToolbarM1");
-    EXPECT_FALSE(Child<QToolBar>("ToolBar1").isVisible());
-    EXPECT_FALSE(Command("ToolbarM1").isChecked());
-    Trigger("StatusBarM1");
-    EXPECT_FALSE(Child<QStatusBar>("StatusBar1").isVisible());
+    EXPECT_TRUE(Command("ToolbarCommand").isChecked());
+    Trigger("ToolbarCommand");
+    EXPECT_FALSE(Child<QToolBar>("ToolBar").isVisible());
+    EXPECT_FALSE(Command("ToolbarCommand").isChecked());
+    Trigger("StatusBarCommand");
+    EXPECT_FALSE(Child<QStatusBar>("StatusBar").isVisible());
     // Topmost moves the window in the z-order only: the native window stays the same.
     const WId window = Form().winId();
-    Trigger("TopmostM1");
+    Trigger("TopmostCommand");
     EXPECT_TRUE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(Command("TopmostM1").isChecked());
+    EXPECT_TRUE(Command("TopmostCommand").isChecked());
     EXPECT_EQ(Form().winId(), window);
     EXPECT_TRUE(Form().isVisible());
     Messenger.AnswerCancel();
-    Trigger("DefaultM1");
+    Trigger("DefaultViewCommand");
     EXPECT_FALSE(Form().ViewOptions().ToolBar);
     Messenger.AnswerOk();
-    Trigger("DefaultM1");
-    EXPECT_TRUE(Child<QToolBar>("ToolBar1").isVisible());
-    EXPECT_TRUE(Command("StatusBarM1").isChecked());
+    Trigger("DefaultViewCommand");
+    EXPECT_TRUE(Child<QToolBar>("ToolBar").isVisible());
+    EXPECT_TRUE(Command("StatusBarCommand").isChecked());
     EXPECT_FALSE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(Form().winId(), window);
 }
@@ -523,34 +531,34 @@ TEST_F(MainFormTest, EveryToolbarButtonHasAnIconAndTooltip)
     Start();
     // Left to right, "-" for a separator.
     const std::pair<const char*, const char*> buttons[] = {
-        {"CompareT1", "Compare files"},
+        {"CompareButton", "Compare files"},
         {"-", ""},
-        {"CopySourceT1", "Copy filenames on source"},
-        {"CopyDestinationT1", "Copy filenames on destination"},
-        {"DeleteItemsT1", "Delete selected items"},
-        {"SelectAllT1", "Select all items"},
+        {"CopySourceButton", "Copy filenames on source"},
+        {"CopyDestinationButton", "Copy filenames on destination"},
+        {"DeleteButton", "Delete selected items"},
+        {"SelectAllButton", "Select all items"},
         {"-", ""},
-        {"FindT1", "Find items"},
+        {"FindButton", "Find items"},
         {"-", ""},
-        {"PerformToSelectionT1", "Perform operations to selected items"},
-        {"PerformToAllT1", "Perform operations to all items"},
+        {"PerformToSelectionButton", "Perform operations to selected items"},
+        {"PerformToAllButton", "Perform operations to all items"},
         {"-", ""},
-        {"ResizeListColumnsT1", "Resize list columns"},
+        {"ResizeListColumnsButton", "Resize list columns"},
         {"-", ""},
-        {"FilterEdit1", "Show only the items whose names hold these words or match these masks (Ctrl+E)"},
+        {"FilterField", "Show only the items whose names hold these words or match these masks (Ctrl+E)"},
     };
     std::vector<std::string> order, expectedOrder;
-    for (QAction* action : Child<QToolBar>("ToolBar1").actions())
+    for (QAction* action : Child<QToolBar>("ToolBar").actions())
         order.push_back(action->isSeparator()
                             ? "-"
-                            : Child<QToolBar>("ToolBar1").widgetForAction(action)->objectName().toStdString());
+                            : Child<QToolBar>("ToolBar").widgetForAction(action)->objectName().toStdString());
     for (const auto& [name, tip] : buttons)
         expectedOrder.push_back(name);
     EXPECT_EQ(order, expectedOrder);
     for (const auto& [name, tip] : buttons) {
         if (std::string_view(name) == "-")
             continue;
-        auto* item = Child<QToolBar>("ToolBar1").findChild<QWidget*>(QString::fromLatin1(name));
+        auto* item = Child<QToolBar>("ToolBar").findChild<QWidget*>(QString::fromLatin1(name));
         ASSERT_NE(item, nullptr) << name;
         EXPECT_EQ(item->toolTip(), QString::fromLatin1(tip));
         if (auto* button = qobject_cast<QToolButton*>(item)) {
@@ -582,11 +590,11 @@ TEST_F(MainFormTest, TheSmallestWindowKeepsTheToolbarTheFilterAndAFewRows)
     Form().resize(1, 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Form().size() == Form().minimumSize(); }, HangGuardMilliseconds));
     QCoreApplication::processEvents();
-    const QToolBar& toolBar = Child<QToolBar>("ToolBar1");
+    const QToolBar& toolBar = Child<QToolBar>("ToolBar");
     for (const QToolButton* button : toolBar.findChildren<QToolButton*>())
         EXPECT_EQ(button->isVisible(), button->objectName().endsWith(QStringLiteral("T1")))
             << button->objectName().toStdString() << " (the extension shows what is folded away)";
-    const QWidget& filter = Child<QWidget>("FilterEdit1");
+    const QWidget& filter = Child<QWidget>("FilterField");
     EXPECT_TRUE(filter.isVisible());
     EXPECT_GE(filter.width(), filter.minimumWidth());
     EXPECT_TRUE(List().header()->isVisible());

@@ -72,12 +72,12 @@ protected:
         return paths;
     }
     // Types the mask into the find dialog once it is up and presses one of its find buttons.
-    void AnswerFind(const QString& mask, bool absoluteName, QPushButton* TFindItemDialog::*button)
+    void AnswerFind(const QString& mask, bool absoluteName, const char* button)
     {
         WhenActive(FindItemDialog, [=] {
-            FindItemDialog->Edit1->setText(mask);
-            FindItemDialog->CheckBox1->setChecked(absoluteName);
-            (FindItemDialog->*button)->click();
+            NamedChild<QLineEdit>(*FindItemDialog, "MaskEdit")->setText(mask);
+            NamedChild<QCheckBox>(*FindItemDialog, "AbsoluteNameCheckBox")->setChecked(absoluteName);
+            NamedChild<QPushButton>(*FindItemDialog, button)->click();
         });
     }
 };
@@ -137,15 +137,16 @@ TEST_F(MainFormCommandsTest, PerformToAllHandsEveryRowWhateverIsSelected)
 TEST_F(MainFormCommandsTest, EnablesOperationsByRowsAndSelectionAndSearchAlways)
 {
     Start();
-    const char* const search[] = {"FindM1", "FindNextM1", "FindPreviousM1", "FindP1", "FindNextP1", "FindPreviousP1"};
+    const char* const search[] = {"FindCommand", "FindNextCommand", "FindPreviousCommand",
+                                  "FindPopup",   "FindNextPopup",   "FindPreviousPopup"};
     const auto expect = [&](bool all, bool selection) {
-        EXPECT_EQ(Enabled("PerformToAllM1"), all);
-        EXPECT_EQ(ButtonEnabled("PerformToAllT1"), all);
-        EXPECT_EQ(Enabled("PerformToSelectionM1"), selection);
-        EXPECT_EQ(ButtonEnabled("PerformToSelectionT1"), selection);
+        EXPECT_EQ(Enabled("PerformToAllCommand"), all);
+        EXPECT_EQ(ButtonEnabled("PerformToAllButton"), all);
+        EXPECT_EQ(Enabled("PerformToSelectionCommand"), selection);
+        EXPECT_EQ(ButtonEnabled("PerformToSelectionButton"), selection);
         for (const char* name : search)
             EXPECT_TRUE(Enabled(name)) << name;
-        EXPECT_TRUE(ButtonEnabled("FindT1"));
+        EXPECT_TRUE(ButtonEnabled("FindButton"));
     };
     {
         SCOPED_TRACE("empty list");
@@ -172,18 +173,18 @@ TEST_F(MainFormCommandsTest, FindSelectsMatchingRowsInDisplayOrder)
 {
     Start();
     FillSortedFromFiles({"d.txt", "c.doc", "b.txt", "a.doc"});
-    AnswerFind(QStringLiteral("*.TXT"), false, &TFindItemDialog::Button2);
+    AnswerFind(QStringLiteral("*.TXT"), false, "FindAllButton");
     Press(Qt::CTRL | Qt::Key_F);
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{1, 3}));
     EXPECT_EQ(Selection().currentIndex().row(), 1);
 
     // An absolute name is the row's source path; a file name alone does not fit it.
     Messenger.AnswerOk();
-    AnswerFind(QStringLiteral("c.doc"), true, &TFindItemDialog::Button1);
+    AnswerFind(QStringLiteral("c.doc"), true, "FindNextButton");
     Press(Qt::CTRL | Qt::Key_F);
     EXPECT_TRUE(SelectedRowList().empty());
     EXPECT_EQ(Messenger.Texts(), TNames{"There are no matches."});
-    AnswerFind(QString::fromStdString(Tree.Path("src/c.doc")), true, &TFindItemDialog::Button1);
+    AnswerFind(QString::fromStdString(Tree.Path("src/c.doc")), true, "FindNextButton");
     Press(Qt::CTRL | Qt::Key_F);
     EXPECT_EQ(SelectedRowList(), std::vector<int>{2});
 }
@@ -192,7 +193,7 @@ TEST_F(MainFormCommandsTest, FindNextAsksFirstThenFindNextAndPreviousStepWithout
 {
     Start();
     FillSortedFromFiles({"e.doc", "d.txt", "c.doc", "b.txt", "a.txt"});
-    AnswerFind(QStringLiteral("*.txt"), false, &TFindItemDialog::Button1);
+    AnswerFind(QStringLiteral("*.txt"), false, "FindNextButton");
     Press(Qt::Key_F3);
     EXPECT_EQ(SelectedRowList(), std::vector<int>{0});
 
@@ -242,10 +243,10 @@ TEST_F(MainFormCommandsTest, EveryShortcutWorksFromTheListAfterAQuickComparisonA
     Press(Qt::CTRL | Qt::Key_L);
     EXPECT_EQ(List().header()->sectionSize(0), List().header()->sectionSize(5));
 
-    AnswerFind(QStringLiteral("b.txt"), false, &TFindItemDialog::Button1);
+    AnswerFind(QStringLiteral("b.txt"), false, "FindNextButton");
     Press(Qt::CTRL | Qt::Key_F);
     EXPECT_EQ(SelectedRowList(), std::vector<int>{1});
-    AnswerFind(QStringLiteral("a.txt"), false, &TFindItemDialog::Button1);
+    AnswerFind(QStringLiteral("a.txt"), false, "FindNextButton");
     Press(Qt::CTRL | Qt::Key_F);
     EXPECT_EQ(SelectedRowList(), std::vector<int>{0});
     {
@@ -267,12 +268,12 @@ TEST_F(MainFormCommandsTest, EveryShortcutWorksFromTheListAfterAQuickComparisonA
     Press(Qt::Key_F4);
     note(OperationsDialog, OperationsDialog->Button4);
     Press(Qt::SHIFT | Qt::Key_F4);
-    note(CompareDialog, CompareDialog->Button2);
+    note(CompareDialog, NamedChild<QPushButton>(*CompareDialog, "CancelButton"));
     Press(Qt::Key_F2);
     EXPECT_EQ(opened, (TNames{"OperationsDialog", "OperationsDialog", "CompareDialog"}));
 
     // The menus' access keys.
-    for (const char* name : {"FileM1", "EditM1", "ViewM1", "OperationsM1", "HelpM1"}) {
+    for (const char* name : {"FileMenu", "EditMenu", "ViewMenu", "OperationsMenu", "HelpMenu"}) {
         QMenu* menu = &Child<QMenu>(name);
         const QChar key = menu->title().at(menu->title().indexOf(QLatin1Char('&')) + 1).toUpper();
         Press(Qt::ALT | static_cast<Qt::Key>(key.unicode()));

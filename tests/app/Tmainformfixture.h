@@ -30,6 +30,7 @@
 #include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "support/Hangguard.h"
+#include "support/Namedchild.h"
 #include "support/Trecordingshell.h"
 #include "support/Tscriptedfilechooser.h"
 #include "support/Tscriptedmessenger.h"
@@ -118,7 +119,7 @@ protected:
         ASSERT_TRUE(command.isEnabled()) << name << " is disabled";
         command.trigger();
     }
-    QTreeView& List() { return Child<QTreeView>("ListView1"); }
+    QTreeView& List() { return Child<QTreeView>("ResultListView"); }
     // A left click in the middle of a column's caption.
     void ClickHeader(int section)
     {
@@ -160,9 +161,9 @@ protected:
     void ConfirmCompareDialog(const std::string& source, const std::string& destination)
     {
         WhenActive(CompareDialog, [=] {
-            CompareDialog->Edit11->setText(QString::fromStdString(source));
-            CompareDialog->Edit12->setText(QString::fromStdString(destination));
-            CompareDialog->Button1->click();
+            NamedChild<QLineEdit>(*CompareDialog, "SourceEdit")->setText(QString::fromStdString(source));
+            NamedChild<QLineEdit>(*CompareDialog, "DestinationEdit")->setText(QString::fromStdString(destination));
+            NamedChild<QPushButton>(*CompareDialog, "OkButton")->click();
         });
     }
     // Closes the progress dialog once the run has ended and its label tells how.
@@ -171,8 +172,8 @@ protected:
         WhenActive(ProgressDialog, [=] {
             EXPECT_TRUE(
                 QTest::qWaitFor([] { return ProgressDialog->CompareThread == nullptr; }, HangGuardMilliseconds));
-            *label = ProgressDialog->Label1->text();
-            ProgressDialog->Button1->click();
+            *label = NamedChild<QLabel>(*ProgressDialog, "TextLabel")->text();
+            NamedChild<QPushButton>(*ProgressDialog, "CloseButton")->click();
         });
     }
     // Types the key as a user does: into whatever has the focus, which after every dialog and

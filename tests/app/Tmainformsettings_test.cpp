@@ -12,19 +12,20 @@
 
 #include "app/Tmainformfixture.h"
 #include "support/Hangguard.h"
+#include "support/Namedchild.h"
 
 using namespace mainformtest;
 
 namespace {
 class MainFormSettingsTest : public MainFormTest {
 protected:
-    std::string HistoryItemName(int number) { return "HistoryItemM" + std::to_string(number); }
+    std::string HistoryItemName(int number) { return "HistoryItem" + std::to_string(number); }
     // The captions of the history items shown, in menu order.
     std::vector<std::string> HistoryCaptions()
     {
         std::vector<std::string> captions;
-        for (QAction* item : Child<QMenu>("HistoryM1").actions())
-            if (item->objectName().startsWith(QStringLiteral("HistoryItemM")) && item->isVisible())
+        for (QAction* item : Child<QMenu>("HistoryMenu").actions())
+            if (item->objectName().startsWith(QStringLiteral("HistoryItem")) && item->isVisible())
                 captions.push_back(item->text().toStdString());
         return captions;
     }
@@ -36,9 +37,13 @@ protected:
     void ConfirmWhenDestinationIs(const std::string& destination)
     {
         WhenActive(CompareDialog, [=] {
-            EXPECT_TRUE(QTest::qWaitFor([&] { return CompareDialog->Edit12->text().toStdString() == destination; },
-                                        HangGuardMilliseconds));
-            CompareDialog->Button1->click();
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return NamedChild<QLineEdit>(*CompareDialog, "DestinationEdit")->text().toStdString() ==
+                           destination;
+                },
+                HangGuardMilliseconds));
+            NamedChild<QPushButton>(*CompareDialog, "OkButton")->click();
         });
     }
 };
@@ -55,28 +60,29 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     Tree.CreateDirectory("Sets");
     Tree.CreateDirectory("Lists");
     Start();
-    EXPECT_FALSE(Enabled("SaveListAsM1"));
-    EXPECT_FALSE(Enabled("ClearM1"));
+    EXPECT_FALSE(Enabled("SaveListAsCommand"));
+    EXPECT_FALSE(Enabled("ClearHistoryCommand"));
     EXPECT_TRUE(HistoryCaptions().empty());
     ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Other"));
-    Trigger("CompareM1");
+    Trigger("CompareCommand");
     ASSERT_EQ(Model().Count(), 2);
-    EXPECT_TRUE(Enabled("SaveListAsM1"));
+    EXPECT_TRUE(Enabled("SaveListAsCommand"));
 
     // Two compare files exported, then the dialog cancelled: both stay in the history.
     WhenActive(CompareDialog, [&] {
-        CompareDialog->Edit12->setText(QString::fromStdString(Tree.Path("Destination")));
+        NamedChild<QLineEdit>(*CompareDialog, "DestinationEdit")
+            ->setText(QString::fromStdString(Tree.Path("Destination")));
         Chooser.Choose(Tree.Path("Sets/job.vmc"));
-        CompareDialog->Button4->click();
-        CompareDialog->Edit12->setText(QString::fromStdString(Tree.Path("Other")));
+        NamedChild<QPushButton>(*CompareDialog, "ExportButton")->click();
+        NamedChild<QLineEdit>(*CompareDialog, "DestinationEdit")->setText(QString::fromStdString(Tree.Path("Other")));
         Chooser.Choose(Tree.Path("Sets/other.vmc"));
-        CompareDialog->Button4->click();
-        CompareDialog->Button2->click();
+        NamedChild<QPushButton>(*CompareDialog, "ExportButton")->click();
+        NamedChild<QPushButton>(*CompareDialog, "CancelButton")->click();
     });
-    Trigger("CompareM1");
+    Trigger("CompareCommand");
     EXPECT_EQ(HistoryCaptions(),
               (std::vector<std::string>{Caption(1, "Sets", "other.vmc"), Caption(2, "Sets", "job.vmc")}));
-    EXPECT_TRUE(Enabled("ClearM1"));
+    EXPECT_TRUE(Enabled("ClearHistoryCommand"));
 
     // Reopened from the history: imported (its destination replaces the one kept), moved to the top.
     ConfirmWhenDestinationIs(Tree.Path("Destination"));
@@ -86,9 +92,9 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
               (std::vector<std::string>{Caption(1, "Sets", "job.vmc"), Caption(2, "Sets", "other.vmc")}));
 
     // Saved in the order the list shows, from the folder the last compare file was in.
-    Trigger("ByNameM1");
+    Trigger("AscendByNameCommand");
     Chooser.Choose(Tree.Path("Lists/result.csv"), 2);
-    Trigger("SaveListAsM1");
+    Trigger("SaveListAsCommand");
     EXPECT_EQ(Tree.ReadFile("Lists/result.csv"),
               "Name,Directory,Extension,\"Size remainder\",\"Time reminder\",Result\r\n"
               "changed.txt," +
@@ -101,8 +107,8 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     EXPECT_EQ(Chooser.FileDialogs[2].FileName, "Untitled.csv");
     EXPECT_EQ(Chooser.FileDialogs[2].InitialDir, Tree.Path("Sets"));
 
-    Trigger("ToolbarM1");
-    Trigger("LastPositionM1");
+    Trigger("ToolbarCommand");
+    Trigger("LastPositionCommand");
     Form().setGeometry(30, 40, 500, 400);
     List().header()->resizeSection(0, 123);
     std::string widths;
@@ -127,15 +133,15 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     Start();
     EXPECT_EQ(HistoryCaptions(),
               (std::vector<std::string>{Caption(1, "Sets", "job.vmc"), Caption(2, "Sets", "other.vmc")}));
-    EXPECT_TRUE(Enabled("ClearM1"));
-    EXPECT_FALSE(Command("ToolbarM1").isChecked());
-    EXPECT_FALSE(Child<QToolBar>("ToolBar1").isVisible());
-    EXPECT_TRUE(Command("LastPositionM1").isChecked());
+    EXPECT_TRUE(Enabled("ClearHistoryCommand"));
+    EXPECT_FALSE(Command("ToolbarCommand").isChecked());
+    EXPECT_FALSE(Child<QToolBar>("ToolBar").isVisible());
+    EXPECT_TRUE(Command("LastPositionCommand").isChecked());
     EXPECT_EQ(Form().geometry(), QRect(30, 40, 500, 400));
     EXPECT_EQ(List().header()->sectionSize(0), 123);
     Form().FillList({Item("/s/a", 1)});
     Chooser.Cancel();
-    Trigger("SaveListAsM1");
+    Trigger("SaveListAsCommand");
     ASSERT_EQ(Chooser.FileDialogs.size(), 4U);
     EXPECT_EQ(Chooser.FileDialogs[3].InitialDir, Tree.Path("Lists"));
     EXPECT_EQ(Chooser.FileDialogs[3].FilterIndex, 2);
@@ -166,12 +172,12 @@ TEST_F(MainFormSettingsTest, ClearingTheHistoryAsksFirstAndDisablesClear)
     Tree.CreateFile("Settings.ini", "[FileHistory]\r\nItem0=/a/one.vmc\r\nItem1=/b/two.vmc\r\n");
     Start();
     Messenger.AnswerCancel();
-    Trigger("ClearM1");
+    Trigger("ClearHistoryCommand");
     EXPECT_EQ(HistoryCaptions().size(), 2U);
     Messenger.AnswerOk();
-    Trigger("ClearM1");
+    Trigger("ClearHistoryCommand");
     EXPECT_TRUE(HistoryCaptions().empty());
-    EXPECT_FALSE(Enabled("ClearM1"));
+    EXPECT_FALSE(Enabled("ClearHistoryCommand"));
     EXPECT_EQ(Messenger.Texts(), (std::vector<std::string>{"Clear the history?", "Clear the history?"}));
     EXPECT_EQ(Messenger.Shown()[0].Kind, mkWarning);
 }
@@ -195,7 +201,7 @@ TEST_F(MainFormSettingsTest, SavingTheListIntoAnUnwritableFolderSaysSoAndWritesN
     for (const char* name : {"locked/new.csv", "locked/old.csv"}) {
         Chooser.Choose(Tree.Path(name));
         Messenger.AnswerOk();
-        Trigger("SaveListAsM1");
+        Trigger("SaveListAsCommand");
     }
     ASSERT_EQ(Messenger.Texts(), (std::vector<std::string>{CannotSave + Tree.Path("locked/new.csv"),
                                                            CannotSave + Tree.Path("locked/old.csv")}));

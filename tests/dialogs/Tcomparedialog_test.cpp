@@ -12,6 +12,7 @@
 
 #include "compare/Tcompareloader.h"
 #include "dialogs/Tcomparedialog.h"
+#include "support/Namedchild.h"
 #include "support/Resizabledialog.h"
 #include "support/Shelllinkimage.h"
 #include "support/Tscriptedmessenger.h"
@@ -128,6 +129,25 @@ protected:
     TTreeFixture Tree;
     TScriptedMessenger Messenger;
     TCompareDialog Dialog{Messenger};
+    // The controls, found as a user finds them.
+    QLineEdit* const SourceEdit = NamedChild<QLineEdit>(Dialog, "SourceEdit");
+    QLineEdit* const DestinationEdit = NamedChild<QLineEdit>(Dialog, "DestinationEdit");
+    QLineEdit* const IncludeEdit = NamedChild<QLineEdit>(Dialog, "IncludeEdit");
+    QLineEdit* const ExcludeEdit = NamedChild<QLineEdit>(Dialog, "ExcludeEdit");
+    QPushButton* const SourceBrowseButton = NamedChild<QPushButton>(Dialog, "SourceBrowseButton");
+    QPushButton* const DestinationBrowseButton = NamedChild<QPushButton>(Dialog, "DestinationBrowseButton");
+    QCheckBox* const IncludeCheckBox = NamedChild<QCheckBox>(Dialog, "IncludeCheckBox");
+    QCheckBox* const ExcludeCheckBox = NamedChild<QCheckBox>(Dialog, "ExcludeCheckBox");
+    QCheckBox* const SubdirectoriesCheckBox = NamedChild<QCheckBox>(Dialog, "SubdirectoriesCheckBox");
+    QCheckBox* const FatPrecisionCheckBox = NamedChild<QCheckBox>(Dialog, "FatPrecisionCheckBox");
+    QCheckBox* const HourShiftCheckBox = NamedChild<QCheckBox>(Dialog, "HourShiftCheckBox");
+    QCheckBox* const NotModifiedCheckBox = NamedChild<QCheckBox>(Dialog, "NotModifiedCheckBox");
+    QPushButton* const OkButton = NamedChild<QPushButton>(Dialog, "OkButton");
+    QPushButton* const CancelButton = NamedChild<QPushButton>(Dialog, "CancelButton");
+    QPushButton* const ImportButton = NamedChild<QPushButton>(Dialog, "ImportButton");
+    QPushButton* const ExportButton = NamedChild<QPushButton>(Dialog, "ExportButton");
+    QPushButton* const SwapButton = NamedChild<QPushButton>(Dialog, "SwapButton");
+    QPushButton* const ResetButton = NamedChild<QPushButton>(Dialog, "ResetButton");
     std::vector<std::string> Choices;
     std::vector<TSelectRequest> Requests;
     std::vector<TFileAccess> Accesses;
@@ -137,39 +157,39 @@ protected:
 TEST_F(CompareDialog, OkChecksTheControlsInOrderAndFocusesTheFirstFailure)
 {
     Show();
-    Type(Dialog.Edit11, Tree.Path("Missing"));
+    Type(SourceEdit, Tree.Path("Missing"));
     Messenger.AnswerOk();
-    Dialog.Button1->click();
+    OkButton->click();
     ExpectError("Set an exinsting directory.");
-    ExpectActivated(Dialog.Edit11);
+    ExpectActivated(SourceEdit);
 
-    Type(Dialog.Edit11, Tree.Path("Source"));
+    Type(SourceEdit, Tree.Path("Source"));
     Messenger.AnswerOk();
-    Dialog.Button1->click();
+    OkButton->click();
     ExpectError("Set an exinsting directory.");
-    ExpectActivated(Dialog.Edit12);
+    ExpectActivated(DestinationEdit);
 
-    Type(Dialog.Edit12, Tree.Path("Source"));
+    Type(DestinationEdit, Tree.Path("Source"));
     Messenger.AnswerOk();
-    Dialog.Button1->click();
+    OkButton->click();
     ExpectError("Set different directories.");
-    ExpectActivated(Dialog.Edit11);
+    ExpectActivated(SourceEdit);
 
-    Type(Dialog.Edit12, Tree.Path("Destination"));
-    Dialog.CheckBox11->click();
-    Dialog.Edit13->clear();
-    Dialog.CheckBox12->click();
-    Dialog.Edit14->clear();
+    Type(DestinationEdit, Tree.Path("Destination"));
+    IncludeCheckBox->click();
+    IncludeEdit->clear();
+    ExcludeCheckBox->click();
+    ExcludeEdit->clear();
     Messenger.AnswerOk();
-    Dialog.Button1->click();
+    OkButton->click();
     ExpectError("Set masks.");
-    ExpectActivated(Dialog.Edit13);
+    ExpectActivated(IncludeEdit);
 
-    Type(Dialog.Edit13, " ");
+    Type(IncludeEdit, " ");
     Messenger.AnswerOk();
-    Dialog.Button1->click();
+    OkButton->click();
     ExpectError("Set masks.");
-    ExpectActivated(Dialog.Edit14);
+    ExpectActivated(ExcludeEdit);
 
     EXPECT_TRUE(Dialog.isVisible());
     EXPECT_EQ(Dialog.Options(), TCompareOptions());
@@ -178,19 +198,19 @@ TEST_F(CompareDialog, OkChecksTheControlsInOrderAndFocusesTheFirstFailure)
 TEST_F(CompareDialog, OkCommitsEveryControlAsTypedAlsoTheMasksOfSwitchesThatAreOff)
 {
     Show();
-    Type(Dialog.Edit11, Tree.Path("Source"));
+    Type(SourceEdit, Tree.Path("Source"));
     // With and without a trailing delimiter the texts differ, so they pass as different.
-    Type(Dialog.Edit12, Tree.Path("Source") + "/");
-    Dialog.CheckBox11->click();
-    Type(Dialog.Edit13, " *.cpp;*.h");
-    Dialog.CheckBox11->click();
-    EXPECT_FALSE(Dialog.Edit13->isEnabled());
-    Type(Dialog.Edit14, "*.o");
-    Dialog.CheckBox13->click();
-    Dialog.CheckBox21->click();
-    Dialog.CheckBox22->click();
-    Dialog.CheckBox31->click();
-    Dialog.Button1->click();
+    Type(DestinationEdit, Tree.Path("Source") + "/");
+    IncludeCheckBox->click();
+    Type(IncludeEdit, " *.cpp;*.h");
+    IncludeCheckBox->click();
+    EXPECT_FALSE(IncludeEdit->isEnabled());
+    Type(ExcludeEdit, "*.o");
+    SubdirectoriesCheckBox->click();
+    FatPrecisionCheckBox->click();
+    HourShiftCheckBox->click();
+    NotModifiedCheckBox->click();
+    OkButton->click();
 
     EXPECT_FALSE(Dialog.isVisible());
     EXPECT_EQ(Dialog.result(), QDialog::Accepted);
@@ -204,7 +224,7 @@ TEST_F(CompareDialog, OkCommitsEveryControlAsTypedAlsoTheMasksOfSwitchesThatAreO
     expected.IgnoreHourShift = true;
     expected.ShowNotModified = true;
     EXPECT_EQ(Dialog.Options(), expected);
-    EXPECT_EQ(Dialog.Edit13->text(), QStringLiteral(" *.cpp;*.h"));
+    EXPECT_EQ(IncludeEdit->text(), QStringLiteral(" *.cpp;*.h"));
 }
 
 TEST_F(CompareDialog, CancelPutsTheOptionsBackAsTheyWereWhenShownButKeepsTheHistory)
@@ -216,7 +236,7 @@ TEST_F(CompareDialog, CancelPutsTheOptionsBackAsTheyWereWhenShownButKeepsTheHist
     const bool confirmed = Execute("", [&] {
         EXPECT_TRUE(Dialog.ImportFile(compareFile));
         EXPECT_EQ(Dialog.Options(), imported);
-        Type(Dialog.Edit11, "typed");
+        Type(SourceEdit, "typed");
         QTest::keyClick(&Dialog, Qt::Key_Escape);
     });
     EXPECT_FALSE(confirmed);
@@ -228,8 +248,8 @@ TEST_F(CompareDialog, CancelPutsTheOptionsBackAsTheyWereWhenShownButKeepsTheHist
     // The next showing starts from the options, not from what was typed.
     std::string shownSource;
     Execute("", [&] {
-        shownSource = TextOf(Dialog.Edit11);
-        Dialog.Button2->click();
+        shownSource = TextOf(SourceEdit);
+        CancelButton->click();
     });
     EXPECT_EQ(shownSource, Tree.Path("Source"));
 }
@@ -238,60 +258,60 @@ TEST_F(CompareDialog, SwapExchangesTheTextsAndReselectsTheFocusedEdit)
 {
     Dialog.SetOptions(ValidOptions());
     Show();
-    Dialog.Edit12->setFocus();
-    Dialog.Edit12->setSelection(0, 2);
-    Dialog.Button5->click();
-    EXPECT_EQ(TextOf(Dialog.Edit11), Tree.Path("Destination"));
-    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Source"));
-    ExpectActivated(Dialog.Edit12);
+    DestinationEdit->setFocus();
+    DestinationEdit->setSelection(0, 2);
+    SwapButton->click();
+    EXPECT_EQ(TextOf(SourceEdit), Tree.Path("Destination"));
+    EXPECT_EQ(TextOf(DestinationEdit), Tree.Path("Source"));
+    ExpectActivated(DestinationEdit);
     EXPECT_EQ(Dialog.Options(), ValidOptions());
 }
 
 TEST_F(CompareDialog, ResetDiscardsTypingEvenWhenTheOptionsAreTheDefaults)
 {
     Show();
-    Type(Dialog.Edit11, "typed");
-    Dialog.CheckBox12->click();
-    Dialog.Edit14->setFocus();
-    Dialog.Button6->click();
-    EXPECT_EQ(TextOf(Dialog.Edit11), "");
-    EXPECT_FALSE(Dialog.CheckBox12->isChecked());
-    EXPECT_FALSE(Dialog.Edit14->isEnabled());
+    Type(SourceEdit, "typed");
+    ExcludeCheckBox->click();
+    ExcludeEdit->setFocus();
+    ResetButton->click();
+    EXPECT_EQ(TextOf(SourceEdit), "");
+    EXPECT_FALSE(ExcludeCheckBox->isChecked());
+    EXPECT_FALSE(ExcludeEdit->isEnabled());
 
     // Options handed over that equal the current ones leave typing alone; others replace it.
-    Type(Dialog.Edit11, "typed");
+    Type(SourceEdit, "typed");
     Dialog.SetOptions(TCompareOptions());
-    EXPECT_EQ(TextOf(Dialog.Edit11), "typed");
+    EXPECT_EQ(TextOf(SourceEdit), "typed");
     Dialog.SetOptions(ValidOptions());
-    EXPECT_EQ(TextOf(Dialog.Edit11), Tree.Path("Source"));
-    Dialog.Edit12->setFocus();
-    Dialog.Button6->click();
+    EXPECT_EQ(TextOf(SourceEdit), Tree.Path("Source"));
+    DestinationEdit->setFocus();
+    ResetButton->click();
     EXPECT_EQ(Dialog.Options(), TCompareOptions());
-    EXPECT_EQ(TextOf(Dialog.Edit12), "");
-    ExpectActivated(Dialog.Edit12);
+    EXPECT_EQ(TextOf(DestinationEdit), "");
+    ExpectActivated(DestinationEdit);
 }
 
 TEST_F(CompareDialog, BrowseProposesTheEditsTextAndTakesTheChoice)
 {
     Show();
-    Type(Dialog.Edit12, "/proposed");
+    Type(DestinationEdit, "/proposed");
     Choices = {Tree.Path("Destination")};
-    Dialog.Button12->click();
+    DestinationBrowseButton->click();
     ASSERT_EQ(Requests.size(), 1U);
     EXPECT_EQ(Requests[0].Proposal, "/proposed");
     EXPECT_EQ(Requests[0].Kind, skDestination);
-    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Destination"));
-    ExpectActivated(Dialog.Edit12);
+    EXPECT_EQ(TextOf(DestinationEdit), Tree.Path("Destination"));
+    ExpectActivated(DestinationEdit);
 
-    Type(Dialog.Edit11, "kept");
-    Dialog.Button11->click();
+    Type(SourceEdit, "kept");
+    SourceBrowseButton->click();
     EXPECT_EQ(Requests.back().Kind, skSource);
-    EXPECT_EQ(TextOf(Dialog.Edit11), "kept");
+    EXPECT_EQ(TextOf(SourceEdit), "kept");
 
     // Without a handler there is no choice.
     Dialog.OnSelectFile = nullptr;
-    Dialog.Button11->click();
-    EXPECT_EQ(TextOf(Dialog.Edit11), "kept");
+    SourceBrowseButton->click();
+    EXPECT_EQ(TextOf(SourceEdit), "kept");
 }
 
 TEST_F(CompareDialog, ImportTakesSupportedFilesAndAsksAboutOthers)
@@ -301,13 +321,13 @@ TEST_F(CompareDialog, ImportTakesSupportedFilesAndAsksAboutOthers)
     stored.UseExcludeMasks = true;
     stored.ExcludeMasks = "*.bak";
     Choices = {WriteCompareFile("Stored.vmc", stored)};
-    Dialog.Button3->click();
+    ImportButton->click();
     ASSERT_EQ(Requests.size(), 1U);
     EXPECT_EQ(Requests[0].Proposal, "");
     EXPECT_EQ(Requests[0].Kind, skImport);
     EXPECT_EQ(Dialog.Options(), stored);
-    EXPECT_EQ(TextOf(Dialog.Edit14), "*.bak");
-    EXPECT_TRUE(Dialog.Edit14->isEnabled());
+    EXPECT_EQ(TextOf(ExcludeEdit), "*.bak");
+    EXPECT_TRUE(ExcludeEdit->isEnabled());
     ASSERT_EQ(Accesses.size(), 1U);
     EXPECT_EQ(Accesses[0].Kind, akImported);
 
@@ -347,14 +367,14 @@ TEST_F(CompareDialog, ExportValidatesFirstThenWritesTheOptionsToTheChosenFile)
 {
     Show();
     Messenger.AnswerOk();
-    Dialog.Button4->click();
+    ExportButton->click();
     ExpectError("Set an exinsting directory.");
     EXPECT_TRUE(Requests.empty());
 
-    Type(Dialog.Edit11, Tree.Path("Source"));
-    Type(Dialog.Edit12, Tree.Path("Destination"));
+    Type(SourceEdit, Tree.Path("Source"));
+    Type(DestinationEdit, Tree.Path("Destination"));
     Choices = {Tree.Path("Saved.vmc")};
-    Dialog.Button4->click();
+    ExportButton->click();
     ASSERT_EQ(Requests.size(), 1U);
     EXPECT_EQ(Requests[0].Proposal, "Untitled.vmc");
     EXPECT_EQ(Requests[0].Kind, skExport);
@@ -387,14 +407,14 @@ TEST_F(CompareDialog, ADroppedFolderIsOfferedForSourceOrDestination)
     EXPECT_EQ(question.Kind, mkWarning);
     EXPECT_EQ(question.DefaultButton, 0);
     EXPECT_EQ(question.CancelButton, 2);
-    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Destination"));
-    ExpectActivated(Dialog.Edit12);
+    EXPECT_EQ(TextOf(DestinationEdit), Tree.Path("Destination"));
+    ExpectActivated(DestinationEdit);
 
     // Cancel, Esc or the close box: nothing changes. A missing name is offered as well.
     Messenger.Answer(2);
     Drop(std::vector<std::string>{Tree.Path("Nowhere")});
-    EXPECT_EQ(TextOf(Dialog.Edit11), "");
-    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Destination"));
+    EXPECT_EQ(TextOf(SourceEdit), "");
+    EXPECT_EQ(TextOf(DestinationEdit), Tree.Path("Destination"));
 }
 
 TEST_F(CompareDialog, DroppedShortcutsOfferTheirTargets)
@@ -407,10 +427,10 @@ TEST_F(CompareDialog, DroppedShortcutsOfferTheirTargets)
                         "\n");
     Messenger.Answer(0);
     Drop(std::vector<std::string>{Tree.Path("Source.LNK")});
-    EXPECT_EQ(TextOf(Dialog.Edit11), Tree.Path("Source"));
+    EXPECT_EQ(TextOf(SourceEdit), Tree.Path("Source"));
     Messenger.Answer(1);
     Drop(std::vector<std::string>{Tree.Path("Destination.desktop")});
-    EXPECT_EQ(TextOf(Dialog.Edit12), Tree.Path("Destination"));
+    EXPECT_EQ(TextOf(DestinationEdit), Tree.Path("Destination"));
     EXPECT_EQ(Messenger.Texts(), (std::vector<std::string>{"Set the item to which?", "Set the item to which?"}));
     EXPECT_TRUE(Accesses.empty());
 }
@@ -422,7 +442,7 @@ TEST_F(CompareDialog, ADroppedCompareFileIsImportedAtOnce)
     Drop(std::vector<std::string>{compareFile});
     EXPECT_TRUE(Messenger.Shown().empty());
     EXPECT_EQ(Dialog.Options(), ValidOptions());
-    EXPECT_EQ(TextOf(Dialog.Edit11), Tree.Path("Source"));
+    EXPECT_EQ(TextOf(SourceEdit), Tree.Path("Source"));
     ASSERT_EQ(Accesses.size(), 1U);
     EXPECT_EQ(Accesses[0].Name, compareFile);
 }
@@ -434,8 +454,8 @@ TEST_F(CompareDialog, DropsOfOtherThanOneLocalItemAreRefused)
     Drop(std::vector<std::string>{Tree.Path("Source"), Tree.Path("Destination")});
     ExpectError("Set one item.");
     EXPECT_EQ(Messenger.Shown().size(), 1U);
-    EXPECT_EQ(TextOf(Dialog.Edit11), "");
-    EXPECT_EQ(TextOf(Dialog.Edit12), "");
+    EXPECT_EQ(TextOf(SourceEdit), "");
+    EXPECT_EQ(TextOf(DestinationEdit), "");
 
     // Links to places outside the local file system are no items at all.
     Drop(std::vector<QUrl>{QUrl(QStringLiteral("https://example.org/a.vmc"))});
@@ -453,18 +473,18 @@ TEST_F(CompareDialog, APendingItemIsHandledOnShowingAndTheFocusEndsInTheSource)
     QWidget* focused = nullptr;
     Messenger.Answer(1);
     const bool confirmed = Execute(Tree.Path("Destination"), [&] {
-        destinationSet = TextOf(Dialog.Edit12) == Tree.Path("Destination");
+        destinationSet = TextOf(DestinationEdit) == Tree.Path("Destination");
         focused = Dialog.focusWidget();
-        Dialog.Button2->click();
+        CancelButton->click();
     });
     EXPECT_FALSE(confirmed);
     EXPECT_TRUE(destinationSet);
-    EXPECT_EQ(focused, Dialog.Edit11);
+    EXPECT_EQ(focused, SourceEdit);
     EXPECT_EQ(Dialog.PendingItem(), "");
 
     // A pending compare file is imported, and OK then takes it.
     const std::string compareFile = WriteCompareFile("Pending.vmc", ValidOptions());
-    EXPECT_TRUE(Execute(compareFile, [&] { Dialog.Button1->click(); }));
+    EXPECT_TRUE(Execute(compareFile, [&] { OkButton->click(); }));
     EXPECT_EQ(Dialog.Options(), ValidOptions());
     EXPECT_EQ(Accesses.size(), 1U);
 }
@@ -491,11 +511,11 @@ TEST_F(CompareDialog, EnterIsOkAtEveryShowingWhateverButtonHadTheFocusBefore)
     EXPECT_TRUE(Execute("", [&] { press(Qt::Key_Return); }));
     EXPECT_EQ(Requests.size(), 1U) << "Enter browsed again";
 
-    EXPECT_FALSE(Execute("", [&] { QTest::mouseClick(Dialog.Button2, Qt::LeftButton); }));
+    EXPECT_FALSE(Execute("", [&] { QTest::mouseClick(CancelButton, Qt::LeftButton); }));
     EXPECT_TRUE(Execute("", [&] { press(Qt::Key_Return); }));
     EXPECT_TRUE(Execute("", [&] {
-        EXPECT_EQ(QApplication::focusWidget(), Dialog.Edit11);
-        EXPECT_TRUE(Dialog.Button1->isDefault());
+        EXPECT_EQ(QApplication::focusWidget(), SourceEdit);
+        EXPECT_TRUE(OkButton->isDefault());
         press(Qt::Key_Return);
     }));
 }
@@ -504,13 +524,13 @@ TEST_F(CompareDialog, GrowsWithTheUserAndKeepsTheSizeFromOneShowingToTheNext)
 {
     Show();
     const QSize grown = Dialog.size() + QSize(300, 200);
-    ExpectRoomGoesTo(Dialog, *Dialog.Edit11, *Dialog.Button1, false, QSize(300, 200));
-    EXPECT_EQ(Dialog.Edit12->width(), Dialog.Edit11->width());
+    ExpectRoomGoesTo(Dialog, *SourceEdit, *OkButton, false, QSize(300, 200));
+    EXPECT_EQ(DestinationEdit->width(), SourceEdit->width());
     Dialog.hide();
     QSize shown;
     Execute("", [&] {
         shown = Dialog.size();
-        Dialog.Button2->click();
+        CancelButton->click();
     });
     EXPECT_EQ(shown, grown);
 }

@@ -16,6 +16,7 @@
 #include "dialogs/Tfinditems.h"
 #include "dialogs/Titemviewfindlist.h"
 #include "support/Modalwindows.h"
+#include "support/Namedchild.h"
 #include "support/Resizabledialog.h"
 #include "support/Tscriptedmessenger.h"
 
@@ -110,14 +111,14 @@ private:
 };
 
 // The user types into the dialog and presses one of its buttons.
-void AnswerFindDialog(const QString& text, bool up, QPushButton* TFindItemDialog::*button)
+void AnswerFindDialog(const QString& text, bool up, const char* button)
 {
     WhenModal([=](QWidget* modal) {
         auto* dialog = qobject_cast<TFindItemDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
-        dialog->Edit1->setText(text);
-        (up ? dialog->RadioButton1 : dialog->RadioButton2)->setChecked(true);
-        (dialog->*button)->click();
+        NamedChild<QLineEdit>(*dialog, "MaskEdit")->setText(text);
+        NamedChild<QRadioButton>(*dialog, up ? "UpButton" : "DownButton")->setChecked(true);
+        NamedChild<QPushButton>(*dialog, button)->click();
     });
 }
 }  // namespace
@@ -286,22 +287,22 @@ TEST(FindItemDialog, StartsEmptyAndOffersToFindOnlyWithAMask)
 {
     TFindItemDialog dialog;
     EXPECT_EQ(dialog.Options(), TFindItemOptions());
-    EXPECT_EQ(dialog.Edit1->text(), QString());
-    EXPECT_FALSE(dialog.CheckBox1->isChecked());
-    EXPECT_TRUE(dialog.RadioButton2->isChecked());
-    EXPECT_FALSE(dialog.Button1->isEnabled());
-    EXPECT_FALSE(dialog.Button2->isEnabled());
+    EXPECT_EQ(NamedChild<QLineEdit>(dialog, "MaskEdit")->text(), QString());
+    EXPECT_FALSE(NamedChild<QCheckBox>(dialog, "AbsoluteNameCheckBox")->isChecked());
+    EXPECT_TRUE(NamedChild<QRadioButton>(dialog, "DownButton")->isChecked());
+    EXPECT_FALSE(NamedChild<QPushButton>(dialog, "FindNextButton")->isEnabled());
+    EXPECT_FALSE(NamedChild<QPushButton>(dialog, "FindAllButton")->isEnabled());
 
     dialog.show();
-    EXPECT_EQ(dialog.focusWidget(), dialog.Edit1);
-    QTest::keyClicks(dialog.Edit1, QStringLiteral("*.txt"));
-    EXPECT_TRUE(dialog.Button1->isEnabled());
-    EXPECT_TRUE(dialog.Button2->isEnabled());
-    dialog.Edit1->clear();
-    EXPECT_FALSE(dialog.Button1->isEnabled());
-    EXPECT_FALSE(dialog.Button2->isEnabled());
+    EXPECT_EQ(dialog.focusWidget(), NamedChild<QLineEdit>(dialog, "MaskEdit"));
+    QTest::keyClicks(NamedChild<QLineEdit>(dialog, "MaskEdit"), QStringLiteral("*.txt"));
+    EXPECT_TRUE(NamedChild<QPushButton>(dialog, "FindNextButton")->isEnabled());
+    EXPECT_TRUE(NamedChild<QPushButton>(dialog, "FindAllButton")->isEnabled());
+    NamedChild<QLineEdit>(dialog, "MaskEdit")->clear();
+    EXPECT_FALSE(NamedChild<QPushButton>(dialog, "FindNextButton")->isEnabled());
+    EXPECT_FALSE(NamedChild<QPushButton>(dialog, "FindAllButton")->isEnabled());
     // Enter cannot accept an empty mask.
-    QTest::keyClick(dialog.Edit1, Qt::Key_Return);
+    QTest::keyClick(NamedChild<QLineEdit>(dialog, "MaskEdit"), Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.Options(), TFindItemOptions());
 }
@@ -310,30 +311,30 @@ TEST(FindItemDialog, FindButtonsAcceptWhatTheControlsShowAndCancelKeepsTheLastFi
 {
     TFindItemDialog dialog;
     WhenModal([&](QWidget*) {
-        dialog.Edit1->setText(QStringLiteral("*.doc"));
-        dialog.CheckBox1->setChecked(true);
-        dialog.RadioButton1->setChecked(true);
-        dialog.Button2->click();
+        NamedChild<QLineEdit>(dialog, "MaskEdit")->setText(QStringLiteral("*.doc"));
+        NamedChild<QCheckBox>(dialog, "AbsoluteNameCheckBox")->setChecked(true);
+        NamedChild<QRadioButton>(dialog, "UpButton")->setChecked(true);
+        NamedChild<QPushButton>(dialog, "FindAllButton")->click();
     });
     ASSERT_TRUE(dialog.Execute());
     EXPECT_EQ(dialog.Options(), Find("*.doc", false, true, true));
     EXPECT_EQ(dialog.SavedOptions(), TFindItemOptions());
 
     WhenModal([&](QWidget*) {
-        EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("*.doc"));
-        EXPECT_TRUE(dialog.RadioButton1->isChecked());
-        dialog.Edit1->setText(QStringLiteral("other"));
-        dialog.CheckBox1->setChecked(false);
-        QTest::keyClick(dialog.Edit1, Qt::Key_Escape);
+        EXPECT_EQ(NamedChild<QLineEdit>(dialog, "MaskEdit")->text(), QStringLiteral("*.doc"));
+        EXPECT_TRUE(NamedChild<QRadioButton>(dialog, "UpButton")->isChecked());
+        NamedChild<QLineEdit>(dialog, "MaskEdit")->setText(QStringLiteral("other"));
+        NamedChild<QCheckBox>(dialog, "AbsoluteNameCheckBox")->setChecked(false);
+        QTest::keyClick(NamedChild<QLineEdit>(dialog, "MaskEdit"), Qt::Key_Escape);
     });
     EXPECT_FALSE(dialog.Execute());
     EXPECT_EQ(dialog.Options(), Find("*.doc", false, true, true));
 
     // The edits made before cancelling are gone; Enter is Find Next.
     WhenModal([&](QWidget*) {
-        EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("*.doc"));
-        EXPECT_TRUE(dialog.CheckBox1->isChecked());
-        QTest::keyClick(dialog.Edit1, Qt::Key_Return);
+        EXPECT_EQ(NamedChild<QLineEdit>(dialog, "MaskEdit")->text(), QStringLiteral("*.doc"));
+        EXPECT_TRUE(NamedChild<QCheckBox>(dialog, "AbsoluteNameCheckBox")->isChecked());
+        QTest::keyClick(NamedChild<QLineEdit>(dialog, "MaskEdit"), Qt::Key_Return);
     });
     ASSERT_TRUE(dialog.Execute());
     EXPECT_EQ(dialog.Options(), Find("*.doc", false, false, true));
@@ -347,7 +348,7 @@ TEST(SearchCommands, FindNextAsksUntilAFindWasAcceptedThenRepeatsIt)
     list.Focused = 0;
     list.Select({0});
 
-    AnswerFindDialog(QStringLiteral("*.txt"), false, &TFindItemDialog::Button2);
+    AnswerFindDialog(QStringLiteral("*.txt"), false, "FindAllButton");
     RunSearchCommand(scFindNext, dialog, list, messenger);
     EXPECT_EQ(list.SelectedRows(), (TRows{0, 2, 3}));
 
@@ -366,7 +367,7 @@ TEST(SearchCommands, FindPreviousSearchesAgainstTheChosenDirection)
     list.Select({5});
 
     // "&Up" chosen, then Find Previous: the search runs downwards, the stored find stays up.
-    AnswerFindDialog(QStringLiteral("r*"), true, &TFindItemDialog::Button1);
+    AnswerFindDialog(QStringLiteral("r*"), true, "FindNextButton");
     RunSearchCommand(scFindPrevious, dialog, list, messenger);
     EXPECT_EQ(list.SelectedRows(), TRows{6});
     EXPECT_FALSE(dialog.Options().Down);
@@ -387,8 +388,8 @@ TEST(SearchCommands, FindAlwaysAsksAndACancelledDialogSearchesNothing)
     list.Select({3});
 
     WhenModal([&](QWidget*) {
-        EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("r1"));
-        dialog.Button3->click();
+        EXPECT_EQ(NamedChild<QLineEdit>(dialog, "MaskEdit")->text(), QStringLiteral("r1"));
+        NamedChild<QPushButton>(dialog, "CancelButton")->click();
     });
     RunSearchCommand(scFind, dialog, list, messenger);
     EXPECT_EQ(list.LookedAt, TRows{});
@@ -402,15 +403,18 @@ TEST(FindItemDialog, KeepsItsMarginsAndGrowsWithTheUserAcrossShowings)
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     const QMargins margins = dialog.layout()->contentsMargins();
-    EXPECT_GE(dialog.height() - 1 - dialog.RadioGroup1->geometry().bottom(), margins.bottom());
-    EXPECT_GE(dialog.height() - 1 - dialog.Button3->geometry().bottom(), margins.bottom());
+    EXPECT_GE(dialog.height() - 1 - NamedChild<QGroupBox>(dialog, "DirectionGroup")->geometry().bottom(),
+              margins.bottom());
+    EXPECT_GE(dialog.height() - 1 - NamedChild<QPushButton>(dialog, "CancelButton")->geometry().bottom(),
+              margins.bottom());
     const QSize grown = dialog.size() + QSize(250, 100);
-    ExpectRoomGoesTo(dialog, *dialog.Edit1, *dialog.Button1, false, QSize(250, 100));
+    ExpectRoomGoesTo(dialog, *NamedChild<QLineEdit>(dialog, "MaskEdit"),
+                     *NamedChild<QPushButton>(dialog, "FindNextButton"), false, QSize(250, 100));
     dialog.hide();
     QSize shown;
     WhenModal([&](QWidget* modal) {
         shown = modal->size();
-        dialog.Button3->click();
+        NamedChild<QPushButton>(dialog, "CancelButton")->click();
     });
     EXPECT_FALSE(dialog.Execute());
     EXPECT_EQ(shown, grown);

@@ -13,6 +13,7 @@
 #include "dialogs/Tqtmessenger.h"
 #include "support/Hangguard.h"
 #include "support/Modalwindows.h"
+#include "support/Namedchild.h"
 
 namespace {
 TMessageDialog Question(std::int32_t defaultButton, std::int32_t cancelButton)
@@ -57,7 +58,7 @@ TEST(MessageDialog, WithoutACancelButtonOnlyAButtonEndsIt)
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Answer(), -1);
-    window->ButtonList[1]->click();
+    window->AnswerButtons()[1]->click();
     EXPECT_EQ(window->Answer(), 1);
     EXPECT_FALSE(window->isVisible());
 
@@ -71,16 +72,16 @@ TEST(MessageDialog, WithoutACancelButtonOnlyAButtonEndsIt)
 TEST(MessageDialog, TheDefaultButtonHoldsTheFocusAndAnswersEnter)
 {
     auto second = Shown(Question(1, 2));
-    ASSERT_EQ(second->focusWidget(), second->ButtonList[1]);
-    EXPECT_TRUE(second->ButtonList[1]->isDefault());
-    EXPECT_FALSE(second->ButtonList[0]->isDefault());
+    ASSERT_EQ(second->focusWidget(), second->AnswerButtons()[1]);
+    EXPECT_TRUE(second->AnswerButtons()[1]->isDefault());
+    EXPECT_FALSE(second->AnswerButtons()[0]->isDefault());
     Press(second->focusWidget(), Qt::Key_Return);
     EXPECT_EQ(second->Answer(), 1);
 
     // An index that marks no button leaves the focus on the first one.
     for (std::int32_t index : {-1, 3}) {
         auto window = Shown(Question(index, 2));
-        EXPECT_EQ(window->focusWidget(), window->ButtonList[0]) << index;
+        EXPECT_EQ(window->focusWidget(), window->AnswerButtons()[0]) << index;
     }
 }
 
@@ -92,14 +93,14 @@ TEST(MessageDialog, ShowsAtMostElevenButtonsInOrderAndOfEqualWidth)
     // The twelfth caption has no button, but closing the window still answers with it.
     dialog.CancelButton = 11;
     auto window = Shown(dialog);
-    ASSERT_EQ(window->ButtonList.size(), 11U);
-    EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("Button12")), nullptr);
-    for (std::size_t i = 0; i < window->ButtonList.size(); ++i) {
-        EXPECT_EQ(window->ButtonList[i]->text().toStdString(), dialog.Buttons[i]);
-        EXPECT_EQ(window->ButtonList[i]->objectName(), QStringLiteral("Button%1").arg(i + 1));
-        EXPECT_EQ(window->ButtonList[i]->width(), window->ButtonList[0]->width());
+    ASSERT_EQ(window->AnswerButtons().size(), 11U);
+    EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("AnswerButton12")), nullptr);
+    for (std::size_t i = 0; i < window->AnswerButtons().size(); ++i) {
+        EXPECT_EQ(window->AnswerButtons()[i]->text().toStdString(), dialog.Buttons[i]);
+        EXPECT_EQ(window->AnswerButtons()[i]->objectName(), QStringLiteral("AnswerButton%1").arg(i + 1));
+        EXPECT_EQ(window->AnswerButtons()[i]->width(), window->AnswerButtons()[0]->width());
         if (i > 0) {
-            EXPECT_GT(window->ButtonList[i]->x(), window->ButtonList[i - 1]->x());
+            EXPECT_GT(window->AnswerButtons()[i]->x(), window->AnswerButtons()[i - 1]->x());
         }
     }
     Press(window.get(), Qt::Key_Escape);
@@ -116,7 +117,8 @@ TEST(MessageDialog, ShowsTheIconOfItsKindAndItsTextAsPlainText)
         dialog.Kind = kind;
         dialog.Icon = icon;
         auto window = Shown(dialog);
-        return window->Image1->isVisible() && !window->Image1->pixmap().isNull();
+        return NamedChild<QLabel>(*window, "IconLabel")->isVisible() &&
+               !NamedChild<QLabel>(*window, "IconLabel")->pixmap().isNull();
     };
     EXPECT_TRUE(iconShown(mkWarning));
     EXPECT_TRUE(iconShown(mkError));
@@ -133,8 +135,8 @@ TEST(MessageDialog, ShowsTheIconOfItsKindAndItsTextAsPlainText)
     dialog.Text = "<b>a.vmc</b>\r\n\r\nContinue?";
     dialog.Buttons = {"OK"};
     auto window = Shown(dialog);
-    EXPECT_EQ(window->Label1->textFormat(), Qt::PlainText);
-    EXPECT_EQ(window->Label1->text(), QStringLiteral("<b>a.vmc</b>\n\nContinue?"));
+    EXPECT_EQ(NamedChild<QLabel>(*window, "TextLabel")->textFormat(), Qt::PlainText);
+    EXPECT_EQ(NamedChild<QLabel>(*window, "TextLabel")->text(), QStringLiteral("<b>a.vmc</b>\n\nContinue?"));
 }
 
 TEST(MessageDialog, ExecuteReturnsTheChosenIndexAndDestroysItsWindow)
@@ -147,7 +149,7 @@ TEST(MessageDialog, ExecuteReturnsTheChosenIndexAndDestroysItsWindow)
         caption = modal->windowTitle();
         auto* window = qobject_cast<TMessageWindow*>(modal);
         ASSERT_NE(window, nullptr);
-        window->ButtonList[1]->click();
+        window->AnswerButtons()[1]->click();
     });
     EXPECT_EQ(dialog.Execute(), 1);
     EXPECT_EQ(dialog.Result, 1);

@@ -13,6 +13,7 @@
 #include "compare/Twalkcount.h"
 #include "dialogs/Tprogressdialog.h"
 #include "support/Hangguard.h"
+#include "support/Namedchild.h"
 #include "sys/qt/Tqtmainthreadcaller.h"
 
 namespace {
@@ -53,7 +54,9 @@ struct TDialogState {
 
 TDialogState StateOf(const TProgressDialog& dialog)
 {
-    return {dialog.isVisible(), dialog.Label1->text(), dialog.Button1->text(), dialog.ProgressBar1->value()};
+    return {dialog.isVisible(), NamedChild<QLabel>(dialog, "TextLabel")->text(),
+            NamedChild<QPushButton>(dialog, "CloseButton")->text(),
+            NamedChild<QProgressBar>(dialog, "ProgressBar")->value()};
 }
 
 class ProgressDialog : public ::testing::Test {
@@ -100,7 +103,7 @@ TEST_F(ProgressDialog, ShowsTheTruncatedPercentageOfTheReportedPosition)
 {
     const auto percent = [this](std::int32_t position, std::int32_t maximum) {
         Dialog.SetProgress(position, maximum);
-        return Dialog.ProgressBar1->value();
+        return NamedChild<QProgressBar>(Dialog, "ProgressBar")->value();
     };
     EXPECT_EQ(percent(1, 3), 33);
     EXPECT_EQ(percent(2, 3), 66);
@@ -144,9 +147,9 @@ TEST_F(ProgressDialog, EveryCloseAttemptDuringTheRunOnlyAsksTheThreadToStop)
         },
         [&](TReportThread& job) {
             QTest::keyClick(&Dialog, Qt::Key_Escape);
-            QTest::keyClick(Dialog.Button1, Qt::Key_Return);
+            QTest::keyClick(NamedChild<QPushButton>(Dialog, "CloseButton"), Qt::Key_Return);
             Dialog.close();
-            Dialog.Button1->click();
+            NamedChild<QPushButton>(Dialog, "CloseButton")->click();
             openAfterAttempts = Dialog.isVisible();
             stopRequested = job.Terminated();
         },
@@ -170,7 +173,7 @@ TEST_F(ProgressDialog, AFailedRunLeavesErrorShownUntilTheUserCloses)
     Execute([](TScriptedRun&) { throw std::runtime_error("walk failed"); }, {},
             [&] {
                 ended = StateOf(Dialog);
-                Dialog.Button1->click();
+                NamedChild<QPushButton>(Dialog, "CloseButton")->click();
             });
     EXPECT_TRUE(ended.Visible);
     EXPECT_EQ(ended.Text, QStringLiteral("Error"));
@@ -182,8 +185,9 @@ TEST_F(ProgressDialog, TheWalkShowsAMovingCountOfWhatItHasSeenUntilTheRunEnds)
 {
     EXPECT_EQ(Walked.Text(), "");
     const auto shows = [this](const char* text) {
-        return QTest::qWaitFor([&] { return Dialog.Label2->text() == QString::fromLatin1(text); },
-                               HangGuardMilliseconds);
+        return QTest::qWaitFor(
+            [&] { return NamedChild<QLabel>(Dialog, "WalkedLabel")->text() == QString::fromLatin1(text); },
+            HangGuardMilliseconds);
     };
     std::vector<bool> seen;
     QString ended;
@@ -208,8 +212,8 @@ TEST_F(ProgressDialog, TheWalkShowsAMovingCountOfWhatItHasSeenUntilTheRunEnds)
             }
         },
         [&] {
-            ended = Dialog.Label2->text();
-            Dialog.Button1->click();
+            ended = NamedChild<QLabel>(Dialog, "WalkedLabel")->text();
+            NamedChild<QPushButton>(Dialog, "CloseButton")->click();
         });
     EXPECT_EQ(seen, (std::vector<bool>{true, true}));
     EXPECT_EQ(ended, QStringLiteral("1,254 files in 3 folders seen"));

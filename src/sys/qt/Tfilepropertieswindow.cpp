@@ -37,28 +37,28 @@ TFilePropertiesWindow::TFilePropertiesWindow(const std::string& path, QWidget* p
     const QString size = QString::fromStdString(GroupDigits(std::to_string(info.size())));
     const QString owner = info.owner().isEmpty() ? QString::number(info.ownerId()) : info.owner();
     const QString group = info.group().isEmpty() ? QString::number(info.groupId()) : info.group();
-    Edit1 = FactEdit(this, "Edit1", info.fileName());
-    Edit2 = FactEdit(this, "Edit2", info.absolutePath());
-    Edit3 = FactEdit(this, "Edit3", tr("%1 bytes").arg(size));
-    Edit4 = FactEdit(this, "Edit4", info.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    Edit5 = FactEdit(this, "Edit5", PermissionText(info.permissions()));
-    Edit6 = FactEdit(this, "Edit6", owner + QLatin1Char(':') + group);
+    NameEdit = FactEdit(this, "NameEdit", info.fileName());
+    FolderEdit = FactEdit(this, "FolderEdit", info.absolutePath());
+    SizeEdit = FactEdit(this, "SizeEdit", tr("%1 bytes").arg(size));
+    TimeEdit = FactEdit(this, "TimeEdit", info.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    PermissionsEdit = FactEdit(this, "PermissionsEdit", PermissionText(info.permissions()));
+    OwnerEdit = FactEdit(this, "OwnerEdit", owner + QLatin1Char(':') + group);
 
     auto* facts = new QFormLayout;
-    const std::pair<QString, QLineEdit*> rows[] = {{tr("Name:"), Edit1},        {tr("Folder:"), Edit2},
-                                                   {tr("Size:"), Edit3},        {tr("Modified:"), Edit4},
-                                                   {tr("Permissions:"), Edit5}, {tr("Owner:"), Edit6}};
-    int row = 0;
+    const std::pair<QString, QLineEdit*> rows[] = {
+        {tr("Name:"), NameEdit},     {tr("Folder:"), FolderEdit},           {tr("Size:"), SizeEdit},
+        {tr("Modified:"), TimeEdit}, {tr("Permissions:"), PermissionsEdit}, {tr("Owner:"), OwnerEdit}};
     for (const auto& [caption, edit] : rows) {
         auto* label = new QLabel(caption, this);
-        label->setObjectName(QStringLiteral("Label%1").arg(++row));
+        // NameLabel for NameEdit, and so on.
+        label->setObjectName(edit->objectName().chopped(4) + QStringLiteral("Label"));
         label->setBuddy(edit);
         facts->addRow(label, edit);
     }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    Button1 = buttons->button(QDialogButtonBox::Close);
-    Button1->setObjectName(QStringLiteral("Button1"));
+    CloseButton = buttons->button(QDialogButtonBox::Close);
+    CloseButton->setObjectName(QStringLiteral("CloseButton"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 
     auto* layout = new QVBoxLayout(this);

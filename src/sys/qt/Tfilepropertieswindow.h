@@ -15,14 +15,18 @@ public:
     // The window is not modal and deletes itself when closed.
     TFilePropertiesWindow(const std::string& path, QWidget* parent);
 
-    QLineEdit* Edit1;  // name
-    QLineEdit* Edit2;  // folder
-    QLineEdit* Edit3;  // size
-    QLineEdit* Edit4;  // modification time
-    QLineEdit* Edit5;  // permissions
-    QLineEdit* Edit6;  // owner and group
-    QPushButton* Button1;
-
     // "rwxr-x---" followed by the octal mode, as a terminal user expects to read it.
     static QString PermissionText(QFileDevice::Permissions permissions);
+
+private:
+    // The object names are these role names too.
+    QLineEdit* NameEdit;
+    QLineEdit* FolderEdit;
+    QLineEdit* SizeEdit;
+    // The modification time.
+    QLineEdit* TimeEdit;
+    QLineEdit* PermissionsEdit;
+    // The owner and group.
+    QLineEdit* OwnerEdit;
+    QPushButton* CloseButton;
 };

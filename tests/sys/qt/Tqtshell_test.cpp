@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "support/Modalwindows.h"
+#include "support/Namedchild.h"
 #include "support/Ttreefixture.h"
 #include "sys/qt/Qtdesktop.h"
 #include "sys/qt/Tfilepropertieswindow.h"
@@ -47,14 +48,14 @@ TEST(QtShell, ShowsItsOwnPropertiesWindowWhenNoFileManagerAnswers)
     const TFilePropertiesWindow* window = windows.front();
     EXPECT_FALSE(window->isModal());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Report.csv Properties"));
-    EXPECT_EQ(window->Edit1->text(), QStringLiteral("Report.csv"));
-    EXPECT_EQ(window->Edit2->text(), QtPath(tree.Path("Data")));
-    EXPECT_EQ(window->Edit3->text(), QStringLiteral("1,234 bytes"));
-    EXPECT_EQ(window->Edit4->text(),
+    EXPECT_EQ(NamedChild<QLineEdit>(*window, "NameEdit")->text(), QStringLiteral("Report.csv"));
+    EXPECT_EQ(NamedChild<QLineEdit>(*window, "FolderEdit")->text(), QtPath(tree.Path("Data")));
+    EXPECT_EQ(NamedChild<QLineEdit>(*window, "SizeEdit")->text(), QStringLiteral("1,234 bytes"));
+    EXPECT_EQ(NamedChild<QLineEdit>(*window, "TimeEdit")->text(),
               QDateTime::fromSecsSinceEpoch(1'700'000'000).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    EXPECT_EQ(window->Edit5->text(), QStringLiteral("rw-r----- (0640)"));
-    EXPECT_TRUE(window->Edit6->text().contains(QLatin1Char(':')));
-    EXPECT_TRUE(window->Edit1->isReadOnly());
+    EXPECT_EQ(NamedChild<QLineEdit>(*window, "PermissionsEdit")->text(), QStringLiteral("rw-r----- (0640)"));
+    EXPECT_TRUE(NamedChild<QLineEdit>(*window, "OwnerEdit")->text().contains(QLatin1Char(':')));
+    EXPECT_TRUE(NamedChild<QLineEdit>(*window, "NameEdit")->isReadOnly());
     windows.front()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(PropertiesWindows().empty());

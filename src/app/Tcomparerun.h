@@ -1,0 +1,41 @@
+#pragma once
+// A comparison run from the main window: the compare dialog asks for the options, the list is
+// emptied, the walk runs in front of the progress dialog, and its items go to the list.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "compare/Tcompareitem.h"
+#include "sys/Tfiletransfer.h"
+
+class TFileFactsSource;
+class TMainThreadCaller;
+class TMessenger;
+class TReportThread;
+
+// Where a comparison's items go.
+struct TCompareTarget {
+    // Empties the list, asking first when told to and it holds rows; true when emptied.
+    std::function<bool(bool ask)> ClearList;
+    std::function<void(std::vector<TCompareItem> items, const TTransferRoots& roots)> FillList;
+};
+
+class TCompareRun {
+public:
+    TCompareRun(TMessenger& messenger, TMainThreadCaller& mainThread, const TFileFactsSource& fileSystem,
+                TCompareTarget target);
+
+    // A non-empty name is opened by the compare dialog as soon as it is on screen.
+    void Run(const std::string& compareFileName);
+
+private:
+    void Progress(std::int32_t position, std::int32_t maximum);
+    void Terminate(TReportThread* sender);
+
+    TMessenger& Messenger;
+    TMainThreadCaller& MainThread;
+    const TFileFactsSource& FileSystem;
+    TCompareTarget Target;
+};

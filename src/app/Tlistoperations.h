@@ -1,0 +1,17 @@
+#pragma once
+// The operations dialog run on rows of the result list: the rows' source and destination
+// names, in the order the list shows them, with what the comparison saw of each.
+
+#include <vector>
+
+#include "app/Tlistselection.h"
+#include "sys/Tfiletransfer.h"
+
+class TOperationsDialog;
+class TResultList;
+
+// Runs the dialog on the rows with the switches of the last run, and keeps the switches the
+// user left for the next one. Whatever the operations changed on disk, the list stays as it
+// was; a new comparison shows it.
+void PerformOperationsOnRows(TOperationsDialog& dialog, const TResultList& list, const std::vector<TRowRange>& rows,
+                             const TTransferRoots& roots, TTransferOptions& switches);
