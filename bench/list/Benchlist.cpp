@@ -144,7 +144,7 @@ int main(int argc, char** argv)
     std::printf("%-28s %9.0f bytes (the item copy alone: %zu bytes and its two paths)\n", "memory per row",
                 static_cast<double>(after - before) / rows, sizeof(TCompareItem));
 
-    auto* list = MainForm->findChild<QTreeView*>(QStringLiteral("ListView1"));
+    auto* list = MainForm->findChild<QTreeView*>(QStringLiteral("ResultListView"));
     const auto* model = list != nullptr ? qobject_cast<const TResultListModel*>(list->model()) : nullptr;
     if (model == nullptr) {
         std::fputs("The main window has no result list.\n", stderr);
@@ -177,14 +177,14 @@ int main(int argc, char** argv)
         });
     };
     const std::tuple<const char*, const char*, TSortCode> sorts[] = {
-        {"sort by name", "ByNameM1", SortCode::Name},
-        {"sort by directory", "ByDirectoryM1", SortCode::Directory},
-        {"sort by extension", "ByExtensionM1", SortCode::Extension},
-        {"sort by size remainder", "BySizeRemainderM1", SortCode::SizeRemainder},
-        {"sort by time remainder", "ByTimeRemainderM1", SortCode::TimeRemainder},
-        {"sort by result", "ByResultM1", SortCode::Result},
-        {"sort by absolute name", "ByAbsoluteNameM1", SortCode::AbsoluteName},
-        {"sort by name, descending", "ByNameM2", SortCode::Name},
+        {"sort by name", "AscendByNameCommand", SortCode::Name},
+        {"sort by directory", "AscendByDirectoryCommand", SortCode::Directory},
+        {"sort by extension", "AscendByExtensionCommand", SortCode::Extension},
+        {"sort by size remainder", "AscendBySizeRemainderCommand", SortCode::SizeRemainder},
+        {"sort by time remainder", "AscendByTimeRemainderCommand", SortCode::TimeRemainder},
+        {"sort by result", "AscendByResultCommand", SortCode::Result},
+        {"sort by absolute name", "AscendByAbsoluteNameCommand", SortCode::AbsoluteName},
+        {"sort by name, descending", "DescendByNameCommand", SortCode::Name},
     };
     for (const auto& [what, name, key] : sorts) {
         const double reference = sortReference(key);
@@ -218,19 +218,19 @@ int main(int argc, char** argv)
             oddRows.push_back({row + 1, row + 1});
     }
     std::printf("selection references: the same change of selection handed to a plain view of as many rows\n");
-    Report("select all", command("AllM1"), selectionReference({}, everyRow));
-    Report("invert (all selected)", command("InvertM1"), selectionReference(everyRow, {}));
-    Report("invert (none selected)", command("InvertM1"), selectionReference({}, everyRow));
+    Report("select all", command("SelectAllCommand"), selectionReference({}, everyRow));
+    Report("invert (all selected)", command("InvertSelectionCommand"), selectionReference(everyRow, {}));
+    Report("invert (none selected)", command("InvertSelectionCommand"), selectionReference({}, everyRow));
     // The worst case for Qt's selection: every other row selected, half a million ranges.
     SelectRowRanges(*list->selectionModel(), evenRows);
     settle();
-    Report("invert (every other row)", command("InvertM1"), selectionReference(evenRows, oddRows));
+    Report("invert (every other row)", command("InvertSelectionCommand"), selectionReference(evenRows, oddRows));
     plainView.hide();
-    Command("AllM1").trigger();
-    Command("ByNameM1").trigger();
+    Command("SelectAllCommand").trigger();
+    Command("AscendByNameCommand").trigger();
     settle();
     const double directoryReference = sortReference(SortCode::Directory);
-    Report("sort, all selected", command("ByDirectoryM1"), directoryReference);
+    Report("sort, all selected", command("AscendByDirectoryCommand"), directoryReference);
 
     // Each keystroke against matching every row's name (or path) with the mask typed so far,
     // once, on one thread, without a list; the list stays sorted and all selected.
@@ -245,7 +245,7 @@ int main(int argc, char** argv)
         });
         return std::pair(seconds, matched);
     };
-    auto* filterField = MainForm->findChild<TListFilterField*>(QStringLiteral("FilterEdit1"));
+    auto* filterField = MainForm->findChild<TListFilterField*>(QStringLiteral("FilterField"));
     if (filterField == nullptr) {
         std::fputs("The main window has no filter field.\n", stderr);
         return 1;

@@ -17,16 +17,18 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tlistfilterfield.h"
 #include "app/Tmainform.h"
+#include "dialogs/Tcomparedialog.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "dialogs/Tprogressdialog.h"
 #include "operations/qt/Toperationsdialog.h"
+#include "support/Namedchild.h"
 #include "sys/qt/Qtfilenames.h"
 
 namespace {
 // The main window's parts by their object names.
 QMenu* Menu(const char* name) { return MainForm->findChild<QMenu*>(QString::fromLatin1(name)); }
-QTreeView* List() { return MainForm->findChild<QTreeView*>(QStringLiteral("ListView1")); }
-TListFilterField* FilterField() { return MainForm->findChild<TListFilterField*>(QStringLiteral("FilterEdit1")); }
+QTreeView* List() { return MainForm->findChild<QTreeView*>(QStringLiteral("ResultListView")); }
+TListFilterField* FilterField() { return MainForm->findChild<TListFilterField*>(QStringLiteral("FilterField")); }
 
 // Runs the command as its menu item does; one that cannot run ends the tour, which would
 // otherwise wait for a window that never comes.
@@ -73,13 +75,13 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
     const auto later = [this](std::function<void()> act) { QTimer::singleShot(300, this, std::move(act)); };
     Steps = {
         {idle, [this] { Save(MainForm, "01-main-window-empty"); }},
-        {idle, [later] { later([] { Trigger("CompareM1"); }); }},
+        {idle, [later] { later([] { Trigger("CompareCommand"); }); }},
         {[] { return IsActiveModal(CompareDialog); },
          [=, this] {
-             CompareDialog->Edit11->setText(source);
-             CompareDialog->Edit12->setText(destination);
+             NamedChild<QLineEdit>(*CompareDialog, "SourceEdit")->setText(source);
+             NamedChild<QLineEdit>(*CompareDialog, "DestinationEdit")->setText(destination);
              Save(CompareDialog, "02-compare-dialog");
-             CompareDialog->Button1->click();
+             NamedChild<QPushButton>(*CompareDialog, "OkButton")->click();
          }},
         {[] { return List()->model()->rowCount() > 0 && QApplication::activeModalWidget() == nullptr; },
          [this] {
@@ -90,7 +92,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
              List()->setFocus();
              Save(MainForm, "03-main-window-results");
          }},
-        {idle, [later] { later([] { Trigger("PerformToSelectionM1"); }); }},
+        {idle, [later] { later([] { Trigger("PerformToSelectionCommand"); }); }},
         {[] { return IsActiveModal(OperationsDialog); }, [] { OperationsDialog->Button2->click(); }},
         // The run has ended once the button reads OK, and the log is complete with its last count.
         {[] {
@@ -104,13 +106,13 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  OperationsDialog->Button4->click();
              });
          }},
-        {idle, [later] { later([] { Trigger("FindM1"); }); }},
+        {idle, [later] { later([] { Trigger("FindCommand"); }); }},
         {[] { return IsActiveModal(FindItemDialog); },
          [this, later] {
              later([this] {
-                 FindItemDialog->Edit1->setText(QStringLiteral("*.jpg"));
+                 NamedChild<QLineEdit>(*FindItemDialog, "MaskEdit")->setText(QStringLiteral("*.jpg"));
                  Save(FindItemDialog, "03c-find-dialog");
-                 FindItemDialog->Button2->click();
+                 NamedChild<QPushButton>(*FindItemDialog, "FindAllButton")->click();
              });
          }},
         {idle,
@@ -135,23 +137,23 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  List()->setFocus();
              });
          }},
-        {idle, [later] { later([] { Menu("EditM1")->popup(MainForm->mapToGlobal(QPoint(40, 40))); }); }},
-        {[] { return Menu("EditM1")->isVisible(); },
+        {idle, [later] { later([] { Menu("EditMenu")->popup(MainForm->mapToGlobal(QPoint(40, 40))); }); }},
+        {[] { return Menu("EditMenu")->isVisible(); },
          [this, later] {
              later([this] {
-                 Save(Menu("EditM1"), "04-edit-menu");
-                 Menu("EditM1")->hide();
+                 Save(Menu("EditMenu"), "04-edit-menu");
+                 Menu("EditMenu")->hide();
              });
          }},
-        {idle, [later] { later([] { Menu("PopupMenu1")->popup(MainForm->mapToGlobal(QPoint(120, 140))); }); }},
-        {[] { return Menu("PopupMenu1")->isVisible(); },
+        {idle, [later] { later([] { Menu("ContextMenu")->popup(MainForm->mapToGlobal(QPoint(120, 140))); }); }},
+        {[] { return Menu("ContextMenu")->isVisible(); },
          [this, later] {
              later([this] {
-                 Save(Menu("PopupMenu1"), "05-context-menu");
-                 Menu("PopupMenu1")->hide();
+                 Save(Menu("ContextMenu"), "05-context-menu");
+                 Menu("ContextMenu")->hide();
              });
          }},
-        {idle, [later] { later([] { Trigger("SizeRemaindersM1"); }); }},
+        {idle, [later] { later([] { Trigger("SizeRemaindersCommand"); }); }},
         {modalOfClass("QMessageBox"),
          [this, later] {
              later([this] {
@@ -159,7 +161,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  static_cast<QMessageBox*>(QApplication::activeModalWidget())->button(QMessageBox::Ok)->click();
              });
          }},
-        {idle, [later] { later([] { Trigger("AboutM1"); }); }},
+        {idle, [later] { later([] { Trigger("AboutCommand"); }); }},
         {modalOfClass("TMessageWindow"),
          [this, later] {
              later([this] {
@@ -168,30 +170,32 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
                  about->findChildren<QPushButton*>().front()->click();
              });
          }},
-        {idle, [later] { later([] { Trigger("SaveListAsM1"); }); }},
+        {idle, [later] { later([] { Trigger("SaveListAsCommand"); }); }},
         {modalOfClass("QFileDialog"),
          [this, later] { later([this] { SaveInFileDialog(QStringLiteral("Changes"), "08-save-list-as"); }); }},
-        {idle, [later] { later([] { Trigger("CompareM1"); }); }},
-        {[] { return IsActiveModal(CompareDialog); }, [later] { later([] { CompareDialog->Button4->click(); }); }},
+        {idle, [later] { later([] { Trigger("CompareCommand"); }); }},
+        {[] { return IsActiveModal(CompareDialog); },
+         [later] { later([] { NamedChild<QPushButton>(*CompareDialog, "ExportButton")->click(); }); }},
         {modalOfClass("QFileDialog"),
          [this, later] { later([this] { SaveInFileDialog(QStringLiteral("Whole tree"), "09-export"); }); }},
-        {[] { return IsActiveModal(CompareDialog); }, [] { CompareDialog->Button2->click(); }},
+        {[] { return IsActiveModal(CompareDialog); },
+         [] { NamedChild<QPushButton>(*CompareDialog, "CancelButton")->click(); }},
         {idle,
          [later] {
              later([] {
-                 Menu("FileM1")->popup(MainForm->mapToGlobal(QPoint(10, 10)));
-                 Menu("FileM1")->setActiveAction(Menu("HistoryM1")->menuAction());
+                 Menu("FileMenu")->popup(MainForm->mapToGlobal(QPoint(10, 10)));
+                 Menu("FileMenu")->setActiveAction(Menu("HistoryMenu")->menuAction());
                  QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
-                 QApplication::sendEvent(Menu("FileM1"), &right);
+                 QApplication::sendEvent(Menu("FileMenu"), &right);
              });
          }},
-        {[] { return Menu("HistoryM1")->isVisible(); },
+        {[] { return Menu("HistoryMenu")->isVisible(); },
          [this, later] {
              later([this] {
-                 SaveScreen(MainForm->frameGeometry() | Menu("FileM1")->geometry() | Menu("HistoryM1")->geometry(),
+                 SaveScreen(MainForm->frameGeometry() | Menu("FileMenu")->geometry() | Menu("HistoryMenu")->geometry(),
                             "10-history-menu");
-                 Menu("HistoryM1")->hide();
-                 Menu("FileM1")->hide();
+                 Menu("HistoryMenu")->hide();
+                 Menu("FileMenu")->hide();
              });
          }},
         {idle, [later] { later([] { MainForm->close(); }); }},
