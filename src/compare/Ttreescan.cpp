@@ -8,8 +8,8 @@
 
 TTreeScan::TTreeScan(const TCompareOptions& options, const TFileFactsSource& fileSystem, TWalkCount& walked,
                      std::function<bool()> stopped)
-    : SrcRoot(WithTrailingDelimiter(options.SrcDir)),
-      Options(options),
+    : Options(options),
+      SrcRoot(WithTrailingDelimiter(options.SrcDir)),
       FileSystem(fileSystem),
       Walked(walked),
       Stopped(std::move(stopped))

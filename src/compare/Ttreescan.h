@@ -82,7 +82,6 @@ public:
     // Drops what the walk found once the items are made from it.
     void Release();
 
-    const std::string SrcRoot;
     std::unique_ptr<TScannedDirectory> Root;
     // Root and every directory below it in walk order.
     std::vector<TScannedDirectory*> Directories;
@@ -95,6 +94,7 @@ private:
     bool AnyMaskMatches(const std::string& name, const std::vector<std::string>& masks) const;
 
     const TCompareOptions& Options;
+    const std::string SrcRoot;
     const TFileFactsSource& FileSystem;
     TWalkCount& Walked;
     const std::function<bool()> Stopped;
