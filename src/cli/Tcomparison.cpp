@@ -5,6 +5,7 @@
 #include "cli/Tprogressline.h"
 #include "cli/Tworkerrun.h"
 #include "compare/Tcomparethread.h"
+#include "sys/Failurereason.h"
 
 TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWorkerRunner& runner)
 {
@@ -21,9 +22,13 @@ TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWork
         outcome.Failed = comparison.Failed;
         outcome.FailureReason = comparison.FailureReason;
         outcome.Completed = comparison.Completed();
+        outcome.UnlistedFolders = std::move(comparison.UnlistedFolders);
         if (!outcome.Failed && outcome.Completed)
             outcome.Items = std::move(comparison.Items);
     });
+    progress.Clear();
+    for (const TListingError& folder : outcome.UnlistedFolders)
+        ReportFailureReason("cannot list the folder " + folder.Path, folder.Reason());
     return outcome;
 }
 

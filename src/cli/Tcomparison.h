@@ -6,6 +6,7 @@
 
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
+#include "sys/Tfilesystem.h"
 
 class TWorkerRunner;
 
@@ -15,9 +16,12 @@ struct TComparisonOutcome {
     bool Completed = false;
     // The sorted items of a run that completed without failure.
     std::vector<TCompareItem> Items;
+    // The source folders the run could not list whole.
+    std::vector<TListingError> UnlistedFolders;
 };
 
-// jobs: the threads of the walk and the lookups, 0 to let the comparison choose.
+// jobs: the threads of the walk and the lookups, 0 to let the comparison choose. Each folder
+// that could not be listed whole gets a line on standard error.
 TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWorkerRunner& runner);
 
 // "The comparison failed: " and the reason, or "The comparison was canceled.", on standard error.

@@ -43,10 +43,11 @@ public:
     TDirectoryListing(const TDirectoryListing&) = delete;
     TDirectoryListing& operator=(const TDirectoryListing&) = delete;
 
-    // False when the directory could not be opened.
-    bool IsOpen() const;
-    // The next entry; false when there are no more.
+    // The next entry; false when there are no more or when Error says why not.
     bool Next(TDirectoryEntry& entry);
+    // 0, or the error number of the open, the read or the look at an entry that failed: the
+    // entries given so far are then not the whole directory.
+    int Error() const;
 
 private:
     struct TImpl;
@@ -81,13 +82,31 @@ private:
     bool DirectoryOpened = false;
 };
 
+// Why a directory could not be listed whole.
+struct TListingError {
+    std::string Path;
+    // The error number of the call that failed.
+    int Code = 0;
+
+    // In words, made without strerror, so that any thread may ask.
+    std::string Reason() const;
+};
+
+// The entries of a directory, or what kept them from being read whole: a listing cut short
+// never passes for a complete one.
+struct TDirectoryContents {
+    // Empty when Error is set.
+    std::vector<TDirectoryEntry> Entries;
+    std::optional<TListingError> Error;
+};
+
 // The facts a comparison reads from the file system, in one place so that tests can
 // reach states on demand (an entry vanishing, a request arriving mid-walk).
 class TFileFactsSource {
 public:
     virtual ~TFileFactsSource() = default;
-    // Every entry of the directory as TDirectoryListing gives them; empty when it cannot be read.
-    virtual std::vector<TDirectoryEntry> List(const std::string& directory) const;
+    // Every entry of the directory as TDirectoryListing gives them, or why they cannot all be read.
+    virtual TDirectoryContents List(const std::string& directory) const;
     // LookupPath, through the caller's cache.
     virtual std::optional<TFileFacts> Lookup(const std::string& path, TLookupCache& cache) const;
     // The real file system.

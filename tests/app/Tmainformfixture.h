@@ -42,7 +42,7 @@ namespace mainformtest {
 // The real file system, with a hook before each directory is listed.
 class THookedFileFacts : public TFileFactsSource {
 public:
-    std::vector<TDirectoryEntry> List(const std::string& directory) const override
+    TDirectoryContents List(const std::string& directory) const override
     {
         if (BeforeList)
             BeforeList();

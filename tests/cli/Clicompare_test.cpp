@@ -108,19 +108,22 @@ TEST(CliCompare, AnyNumberOfJobsWritesTheSameBytesOnFuseFileSystems)
     }
 }
 
-TEST(CliCompare, FoldersItCannotReadAreLeftOutSilentlyWithAnyNumberOfJobs)
+TEST(CliCompare, FoldersItCannotReadAreLeftOutAndNamedOnStandardErrorWithAnyNumberOfJobs)
 {
-    // Run as "nobody": a source folder it may not list gives no item and no message, and a
-    // destination folder it may not search makes its source files "Created".
+    // Run as "nobody": a source folder it may not list, or may list but not search, gives no
+    // item and a line on standard error; a destination folder it may not search makes its
+    // source files "Created".
     TTreeFixture tree;
     for (int folder = 0; folder < 20; ++folder)
         for (const std::string side : {"src/", "dst/"})
             tree.CreateFile(side + "open" + std::to_string(folder) + "/f", "x", 1'600'000'000);
     tree.CreateFile("src/locked/f", "x", 1'600'000'000);
+    tree.CreateFile("src/unsearchable/f", "x", 1'600'000'000);
     tree.CreateFile("src/sealed/f", "x", 1'600'000'000);
     tree.CreateFile("dst/sealed/f", "x", 1'600'000'000);
     ASSERT_EQ(chmod(tree.Root().c_str(), 0755), 0);
     ASSERT_EQ(chmod(tree.Path("src/locked").c_str(), 0700), 0);
+    ASSERT_EQ(chmod(tree.Path("src/unsearchable").c_str(), 0744), 0);
     ASSERT_EQ(chmod(tree.Path("dst/sealed").c_str(), 0700), 0);
     tree.CreateDirectory("out");
     ASSERT_EQ(chmod(tree.Path("out").c_str(), 0777), 0);
@@ -131,12 +134,18 @@ TEST(CliCompare, FoldersItCannotReadAreLeftOutSilentlyWithAnyNumberOfJobs)
             RunUnprivileged(Cli + " compare --show-not-modified --jobs " + jobs + " " + tree.Path("src") + " " +
                             tree.Path("dst") + " > " + output + " 2> " + output + ".errors");
         EXPECT_EQ(status, 0) << jobs << " jobs";
-        EXPECT_EQ(tree.ReadFile(std::string("out/") + jobs + ".errors"), "");
+        const std::string errors = tree.ReadFile(std::string("out/") + jobs + ".errors");
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors;
+        for (const char* folder : {"src/locked/", "src/unsearchable/"})
+            EXPECT_NE(errors.find("vellumark: cannot list the folder " + tree.Path(folder) + ": Permission denied\n"),
+                      std::string::npos)
+                << errors;
         const std::string list = tree.ReadFile(std::string("out/") + jobs);
         EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 1 + 20 + 1) << list;
         EXPECT_NE(list.find("f," + tree.Path("src/sealed") + ",,\"+1 bytes\",None,Created\r\n"), std::string::npos)
             << list;
         EXPECT_EQ(list.find("locked"), std::string::npos);
+        EXPECT_EQ(list.find("unsearchable"), std::string::npos);
     }
 }
 

@@ -1,15 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <functional>
 #include <map>
 
 #include "compare/Tcomparethread.h"
 #include "compare/Teventloop.h"
+#include "compare/Tpairrules.h"
 #include "support/Ttreefixture.h"
 
 namespace {
-constexpr std::int64_t F = TCompareThread::FatTimeStep;
+constexpr std::int64_t F = TPairRules::FatTimeStep;
 constexpr std::int64_t Base = 1'600'000'000;  // seconds since 1970, an even second
 
 struct TRunResult {
@@ -17,6 +19,7 @@ struct TRunResult {
     bool Completed = false;
     bool Cancelled = false;
     std::vector<TCompareItem> Items;
+    std::vector<TListingError> UnlistedFolders;
     std::vector<std::pair<int, int>> Progress;
     std::string Walked;
 };
@@ -39,6 +42,7 @@ TRunResult Compare(const TCompareOptions& options, const TFileFactsSource& fileS
         result.Completed = comparison->Completed();
         result.Cancelled = comparison->Cancelled;
         result.Items = comparison->Items;
+        result.UnlistedFolders = comparison->UnlistedFolders;
         result.Walked = comparison->Walked.Text();
         ended = true;
     };
@@ -78,19 +82,6 @@ protected:
     }
 };
 }  // namespace
-
-TEST(FatTime, RoundsUpToTwoSeconds)
-{
-    EXPECT_EQ(TCompareThread::RoundUpToFatTime(5 * F + 1), 6 * F);
-    EXPECT_EQ(TCompareThread::RoundUpToFatTime(6 * F), 6 * F);
-    EXPECT_EQ(TCompareThread::RoundUpToFatTime(1), F);
-    EXPECT_EQ(TCompareThread::RoundUpToFatTime(INT64_MAX - 5), INT64_MAX / F * F);  // saturates
-    EXPECT_EQ(TCompareThread::ResultOf(1, 0), TCompareResult::Modified);
-    EXPECT_EQ(TCompareThread::ResultOf(1, -5), TCompareResult::Modified);
-    EXPECT_EQ(TCompareThread::ResultOf(0, 3), TCompareResult::Ambiguous);
-    EXPECT_EQ(TCompareThread::ResultOf(-1, 3), TCompareResult::Ambiguous);
-    EXPECT_EQ(TCompareThread::ResultOf(-1, 0), TCompareResult::NotModified);
-}
 
 TEST_F(CompareThreadTest, ClassifiesEveryKindOfPair)
 {
@@ -157,16 +148,20 @@ namespace {
 class TFakedFacts : public TFileFactsSource {
 public:
     std::map<std::string, TFileFacts> Faked;
+    // The error number each of these directories fails its listing with.
+    std::map<std::string, int> FailedListings;
     std::function<void(const std::string&)> OnList;
-    std::vector<TDirectoryEntry> List(const std::string& directory) const override
+    TDirectoryContents List(const std::string& directory) const override
     {
         if (OnList)
             OnList(directory);
-        auto entries = TFileFactsSource::List(directory);
-        for (TDirectoryEntry& entry : entries)
+        if (auto it = FailedListings.find(directory); it != FailedListings.end())
+            return {{}, TListingError{directory, it->second}};
+        auto contents = TFileFactsSource::List(directory);
+        for (TDirectoryEntry& entry : contents.Entries)
             if (auto it = Faked.find(WithDelimiter(directory) + entry.Name); it != Faked.end())
                 entry.Facts = it->second;
-        return entries;
+        return contents;
     }
     std::optional<TFileFacts> Lookup(const std::string& path, TLookupCache& cache) const override
     {
@@ -200,6 +195,28 @@ TEST_F(CompareThreadTest, ZeroOrNegativeTimesAndNegativeSizesAreUnknown)
         EXPECT_EQ(item.Result, TCompareResult::Unknown) << item.SrcPath;
         EXPECT_TRUE(item.DstExists);
         EXPECT_EQ(item.SizeRemainder, 0);
+    }
+}
+
+TEST_F(CompareThreadTest, FoldersNotListedWholeAreKeptWithTheirReason)
+{
+    Tree.CreateFile("src/a", "x", Base);
+    Tree.CreateFile("src/sub/b", "x", Base);
+    Tree.CreateFile("src/sub/deeper/c", "x", Base);
+    Tree.CreateFile("src/other/d", "x", Base);
+    TFakedFacts facts;
+    facts.FailedListings[Options.SrcDir + "/sub/"] = EIO;
+    facts.FailedListings[Options.SrcDir + "/other/"] = ENOTCONN;
+    const TRunResult result = Compare(Options, facts);
+    ASSERT_TRUE(result.Completed);
+    ASSERT_EQ(result.Items.size(), 1u);  // nothing of sub, nor of what lies below it
+    EXPECT_EQ(result.Items[0].SrcPath, Options.SrcDir + "/a");
+    ASSERT_EQ(result.UnlistedFolders.size(), 2u);
+    for (const TListingError& folder : result.UnlistedFolders) {
+        const bool sub = folder.Path == Options.SrcDir + "/sub/";
+        EXPECT_TRUE(sub || folder.Path == Options.SrcDir + "/other/") << folder.Path;
+        EXPECT_EQ(folder.Code, sub ? EIO : ENOTCONN);
+        EXPECT_EQ(folder.Reason(), sub ? "Input/output error" : "Transport endpoint is not connected");
     }
 }
 
@@ -471,7 +488,7 @@ TEST_F(CompareThreadTest, AnExceptionInAStepFailsTheRun)
 
     class TThrowingList : public TFileFactsSource {
     public:
-        std::vector<TDirectoryEntry> List(const std::string&) const override { throw std::bad_alloc(); }
+        TDirectoryContents List(const std::string&) const override { throw std::bad_alloc(); }
     } throwingList;
     const TRunResult failedScan = Compare(Options, throwingList);
     EXPECT_TRUE(failedScan.Failed);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <map>
 
 #include "support/Ttreefixture.h"
@@ -9,7 +10,7 @@ namespace {
 std::map<std::string, TFileFacts> ListAll(const std::string& directory)
 {
     std::map<std::string, TFileFacts> entries;
-    for (const TDirectoryEntry& entry : TFileFactsSource::System().List(directory))
+    for (const TDirectoryEntry& entry : TFileFactsSource::System().List(directory).Entries)
         entries[entry.Name] = entry.Facts;
     return entries;
 }
@@ -60,5 +61,8 @@ TEST(FileSystem, LookupTellsExistenceAndKind)
     EXPECT_FALSE(DirectoryExists(""));
     EXPECT_TRUE(FileExists(tree.Path("a/b.txt")));
     EXPECT_FALSE(FileExists(tree.Path("a")));
-    EXPECT_TRUE(TFileFactsSource::System().List(tree.Path("missing")).empty());
+    const TDirectoryContents missing = TFileFactsSource::System().List(tree.Path("missing"));
+    EXPECT_TRUE(missing.Entries.empty());
+    ASSERT_TRUE(missing.Error);
+    EXPECT_EQ(missing.Error->Code, ENOENT);
 }

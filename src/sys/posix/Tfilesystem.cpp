@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
-#include "sys/Failurereason.h"
 #include "sys/Fnvhash.h"
 #include "sys/posix/Longpath.h"
 
@@ -27,13 +27,20 @@ TFileFacts FactsOf(const struct stat& info)
     return facts;
 }
 
+// An entry that is gone by the time it is looked at was never there; any other failure leaves
+// the listing incomplete.
+int LookFailure(int error) { return error == ENOENT ? 0 : error; }
+
 // What a link or an entry of unknown type stands for: its target, or the link itself when
-// the target is missing. Nothing for a link to a directory or for special files.
-std::optional<TFileFacts> ResolvedFileFacts(int directory, const char* name)
+// the target is missing. Nothing for a link to a directory or for special files; nothing with
+// error set when the entry cannot be looked at.
+std::optional<TFileFacts> ResolvedFileFacts(int directory, const char* name, int& error)
 {
     struct stat info {};
-    if (fstatat(directory, name, &info, 0) != 0 && fstatat(directory, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(directory, name, &info, 0) != 0 && fstatat(directory, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        error = LookFailure(errno);
         return std::nullopt;
+    }
     if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
         return std::nullopt;
     return FactsOf(info);
@@ -65,17 +72,21 @@ struct TDirectoryListing::TImpl {
     // Many entries a call: a directory of thousands of files costs a few system calls.
     static constexpr std::size_t BufferSize = 128 * 1024;
     int Fd = -1;
+    int Error = 0;
     std::unique_ptr<char[]> Buffer;
     std::size_t Filled = 0;
     std::size_t Offset = 0;
 
-    // The next raw entry, or nothing at the end or on a read error.
+    // The next raw entry; nothing at the end, or with Error set when the read failed.
     const dirent64* NextRaw()
     {
         if (Offset >= Filled) {
             const ssize_t read = getdents64(Fd, Buffer.get(), BufferSize);
-            if (read <= 0)
+            if (read <= 0) {
+                if (read < 0)
+                    Error = errno;
                 return nullptr;
+            }
             Filled = static_cast<std::size_t>(read);
             Offset = 0;
         }
@@ -88,7 +99,9 @@ struct TDirectoryListing::TImpl {
 TDirectoryListing::TDirectoryListing(const std::string& directory) : Impl(new TImpl)
 {
     Impl->Fd = OpenAnyLength(AT_FDCWD, directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC).Release();
-    if (Impl->Fd >= 0)
+    if (Impl->Fd < 0)
+        Impl->Error = errno;
+    else
         Impl->Buffer.reset(new char[TImpl::BufferSize]);
 }
 
@@ -99,13 +112,14 @@ TDirectoryListing::~TDirectoryListing()
     delete Impl;
 }
 
-bool TDirectoryListing::IsOpen() const { return Impl->Fd >= 0; }
+int TDirectoryListing::Error() const { return Impl->Error; }
 
 bool TDirectoryListing::Next(TDirectoryEntry& entry)
 {
-    if (Impl->Fd < 0)
+    if (Impl->Fd < 0 || Impl->Error != 0)
         return false;
     const int directoryFd = Impl->Fd;
+    int& error = Impl->Error;
     while (const dirent64* found = Impl->NextRaw()) {
         std::optional<TFileFacts> facts;
         switch (found->d_type) {
@@ -114,27 +128,31 @@ bool TDirectoryListing::Next(TDirectoryEntry& entry)
             break;
         case DT_REG: {
             struct stat info {};
-            if (fstatat(directoryFd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-                if (S_ISDIR(info.st_mode))
-                    facts = TFileFacts{true, 0, 0, 0};
-                else if (S_ISREG(info.st_mode))
-                    facts = FactsOf(info);
-            }
+            if (fstatat(directoryFd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                error = LookFailure(errno);
+            else if (S_ISDIR(info.st_mode))
+                facts = TFileFacts{true, 0, 0, 0};
+            else if (S_ISREG(info.st_mode))
+                facts = FactsOf(info);
             break;
         }
         case DT_LNK:
-            facts = ResolvedFileFacts(directoryFd, found->d_name);
+            facts = ResolvedFileFacts(directoryFd, found->d_name, error);
             break;
         case DT_UNKNOWN: {
             struct stat info {};
-            if (fstatat(directoryFd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
-                facts =
-                    S_ISDIR(info.st_mode) ? TFileFacts{true, 0, 0, 0} : ResolvedFileFacts(directoryFd, found->d_name);
+            if (fstatat(directoryFd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                error = LookFailure(errno);
+            else
+                facts = S_ISDIR(info.st_mode) ? TFileFacts{true, 0, 0, 0}
+                                              : ResolvedFileFacts(directoryFd, found->d_name, error);
             break;
         }
         default:
             break;
         }
+        if (error != 0)
+            return false;
         if (facts) {
             entry.Name = found->d_name;
             entry.Facts = *facts;
@@ -213,17 +231,29 @@ bool FileExists(const std::string& path)
     return facts && !facts->IsDirectory;
 }
 
-std::vector<TDirectoryEntry> TFileFactsSource::List(const std::string& directory) const
+std::string TListingError::Reason() const
 {
-    std::vector<TDirectoryEntry> entries;
-    TDirectoryListing listing(directory);
     // Left after the cut into pieces: a name too long for its file system, below which nothing
     // can be reached at all.
-    if (!listing.IsOpen() && errno == ENAMETOOLONG)
-        ReportFailureReason("cannot list the folder " + directory, "a name in its path is too long");
+    if (Code == ENAMETOOLONG)
+        return "a name in its path is too long";
+    // Not strerror: it may write its text into a buffer that every thread shares.
+    if (const char* description = strerrordesc_np(Code))
+        return description;
+    return "error " + std::to_string(Code);
+}
+
+TDirectoryContents TFileFactsSource::List(const std::string& directory) const
+{
+    TDirectoryContents contents;
+    TDirectoryListing listing(directory);
     for (TDirectoryEntry entry; listing.Next(entry);)
-        entries.push_back(std::move(entry));
-    return entries;
+        contents.Entries.push_back(std::move(entry));
+    if (listing.Error() != 0) {
+        contents.Entries.clear();
+        contents.Error = TListingError{directory, listing.Error()};
+    }
+    return contents;
 }
 
 std::optional<TFileFacts> TFileFactsSource::Lookup(const std::string& path, TLookupCache& cache) const

@@ -1,0 +1,71 @@
+#include "compare/Tpairrules.h"
+
+TPairRules::TPairRules(const TCompareOptions& options)
+    : FatPrecision(options.FatPrecision), IgnoreHourShift(options.IgnoreHourShift)
+{}
+
+void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
+                       const std::optional<TFileFacts>& destination) const
+{
+    if (!destination) {
+        item.DstExists = false;
+        item.SizeRemainder = sourceSize;
+        item.TimeRemainder = 0;
+        item.Result = TCompareResult::Created;
+        item.SetSeen(sourceSize, sourceTime, 0, 0, 0);
+        return;
+    }
+    item.DstExists = true;
+    if (destination->IsDirectory || sourceSize < 0 || destination->Size < 0 || sourceTime <= 0 ||
+        destination->LastWriteTime <= 0) {
+        item.SizeRemainder = 0;
+        item.TimeRemainder = 0;
+        item.Result = TCompareResult::Unknown;
+    } else {
+        item.SizeRemainder = sourceSize - destination->Size;
+        item.TimeRemainder = TimeRemainderOf(sourceTime, destination->LastWriteTime);
+        item.Result = ResultOf(item.TimeRemainder, item.SizeRemainder);
+    }
+    item.SetSeen(sourceSize, sourceTime, destination->Size, destination->LastWriteTime, destination->Identity);
+}
+
+std::int64_t TPairRules::TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const
+{
+    const std::int64_t remainder = PreciseRemainder(sourceTime, destinationTime);
+    if (!IgnoreHourShift || remainder == 0 || sourceTime > INT64_MAX - HourShift)
+        return remainder;
+    // Shifted by an hour either way, the two times would be equal at the precision in force.
+    for (const std::int64_t shift : {HourShift, -HourShift})
+        if (PreciseRemainder(sourceTime - shift, destinationTime) == 0)
+            return 0;
+    return remainder;
+}
+
+std::int64_t TPairRules::PreciseRemainder(std::int64_t sourceTime, std::int64_t destinationTime) const
+{
+    const std::int64_t difference = sourceTime - destinationTime;
+    if (!FatPrecision)
+        return difference;
+    // A FAT file system on Linux truncates to an even second where others round up; two times
+    // less than one step apart are one time written by either.
+    if (difference > -FatTimeStep && difference < FatTimeStep)
+        return 0;
+    return RoundUpToFatTime(sourceTime) - RoundUpToFatTime(destinationTime);
+}
+
+std::int64_t TPairRules::RoundUpToFatTime(std::int64_t time)
+{
+    // The last step below the largest time stands for every time beyond it.
+    if (time > INT64_MAX - (FatTimeStep - 1))
+        return INT64_MAX / FatTimeStep * FatTimeStep;
+    return (time + FatTimeStep - 1) / FatTimeStep * FatTimeStep;
+}
+
+TCompareResult TPairRules::ResultOf(std::int64_t timeRemainder, std::int64_t sizeRemainder)
+{
+    if (timeRemainder > 0)
+        return TCompareResult::Modified;
+    if (sizeRemainder != 0)
+        return TCompareResult::Ambiguous;
+    return TCompareResult::NotModified;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// How a source file and its counterpart under the destination root are judged: the verdict and
+// the size and time remainders from their sizes and last-write times, at the precision and
+// with the hour shift the options ask for.
+
+#include <cstdint>
+#include <optional>
+
+#include "compare/Tcompareitem.h"
+#include "compare/Tcompareoptions.h"
+#include "sys/Tfilesystem.h"
+
+class TPairRules {
+public:
+    explicit TPairRules(const TCompareOptions& options);
+
+    // Two seconds in 100-ns ticks: the granularity of FAT file times.
+    static constexpr std::int64_t FatTimeStep = 20'000'000;
+    static constexpr std::int64_t HourShift = 3600LL * 10'000'000;
+    static std::int64_t RoundUpToFatTime(std::int64_t time);
+    static TCompareResult ResultOf(std::int64_t timeRemainder, std::int64_t sizeRemainder);
+
+    // Gives the item its verdict, remainders and seen facts from the source's facts and what
+    // the lookup found under the destination root.
+    void Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
+               const std::optional<TFileFacts>& destination) const;
+    std::int64_t TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const;
+
+private:
+    // Without the hour shift.
+    std::int64_t PreciseRemainder(std::int64_t sourceTime, std::int64_t destinationTime) const;
+
+    bool FatPrecision;
+    bool IgnoreHourShift;
+};
