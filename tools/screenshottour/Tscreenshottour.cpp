@@ -91,7 +91,8 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
              Save(MainForm, "03-main-window-results");
          }},
         {idle, [later] { later([] { Trigger("PerformToSelectionM1"); }); }},
-        {[] { return IsActiveModal(OperationsDialog); }, [] { OperationsDialog->Button2->click(); }},
+        {[] { return IsActiveModal(OperationsDialog); },
+         [] { OperationsDialog->findChild<QPushButton*>("CopyButton")->click(); }},
         // The run has ended once the button reads OK, and the log is complete with its last count.
         {[] {
              const std::vector<std::string> lines = OperationsDialog->GetAllLines();
@@ -101,7 +102,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
          [this, later] {
              later([this] {
                  Save(OperationsDialog, "03b-operations-dialog");
-                 OperationsDialog->Button4->click();
+                 OperationsDialog->findChild<QPushButton*>("CloseButton")->click();
              });
          }},
         {idle, [later] { later([] { Trigger("FindM1"); }); }},
