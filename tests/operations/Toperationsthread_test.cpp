@@ -134,6 +134,7 @@ TEST_F(OperationsThread, CopyAnnouncesAndAnswersEveryItemThenCounts)
                                 "Succeeded: 2 items",
                                 "Not succeeded: 1 items",
                             }));
+    EXPECT_EQ(report.Reasons, (TLines{"", "No such file or directory", ""}));
     EXPECT_EQ(report.LastPosition, 3);
     EXPECT_EQ(report.LastMaximum, 3);
     EXPECT_EQ(Tree.ReadFile("dst/one.txt"), "1");

@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include <sys/stat.h>
+
 #include "operations/qt/Tloglistbox.h"
 #include "operations/qt/Toperationsdialog.h"
 #include "support/Hangguard.h"
@@ -289,6 +291,32 @@ TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
     EXPECT_EQ(Child<TLogListBox>("LogList")->Count(), 0);
     Open();
     EXPECT_EQ(Buttons(), Ready);
+}
+
+TEST_F(OperationsDialog, ANotSucceededLineShowsItsReasonAsTooltipAndBelowTheLog)
+{
+    MakeItems(2);
+    Tree.CreateFile("dst/a1", "kept");
+    ASSERT_EQ(chmod(Tree.Path("dst/a1").c_str(), 0444), 0);
+    Open();
+    Child<QPushButton>("CopyButton")->click();
+    WaitForEnd();
+    ASSERT_EQ(ShownLines()[3], "Not succeeded");
+
+    auto* log = Child<TLogListBox>("LogList");
+    const auto tooltip = [&](int row) { return log->model()->index(row, 0).data(Qt::ToolTipRole).toString(); };
+    EXPECT_EQ(tooltip(3), QStringLiteral("read-only"));
+    EXPECT_EQ(tooltip(1), QString());
+    auto* reason = Child<QLabel>("ReasonLabel");
+    EXPECT_FALSE(reason->accessibleName().isEmpty());
+    log->SetCaretLine(3);
+    EXPECT_EQ(reason->text(), QStringLiteral("Reason: read-only"));
+    log->SetCaretLine(1);
+    EXPECT_EQ(reason->text(), QString());
+    log->SetCaretLine(3);
+    Child<QPushButton>("CloseButton")->click();
+    EXPECT_EQ(reason->text(), QString());
+    EXPECT_EQ(Tree.ReadFile("dst/a1"), "kept");
 }
 
 TEST_F(OperationsDialog, AMoveWithEmptyListsLogsDoneAndTwoZeroCounts)
