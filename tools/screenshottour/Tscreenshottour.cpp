@@ -92,7 +92,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
          }},
         {idle, [later] { later([] { Trigger("PerformToSelectionM1"); }); }},
         {[] { return IsActiveModal(OperationsDialog); },
-         [] { OperationsDialog->findChild<QPushButton*>("CopyButton")->click(); }},
+         [] { OperationsDialog->findChild<QPushButton*>(QStringLiteral("CopyButton"))->click(); }},
         // The run has ended once the button reads OK, and the log is complete with its last count.
         {[] {
              const std::vector<std::string> lines = OperationsDialog->GetAllLines();
@@ -102,7 +102,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
          [this, later] {
              later([this] {
                  Save(OperationsDialog, "03b-operations-dialog");
-                 OperationsDialog->findChild<QPushButton*>("CloseButton")->click();
+                 OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
              });
          }},
         {idle, [later] { later([] { Trigger("FindM1"); }); }},
