@@ -29,6 +29,8 @@ const char* RefusalText(TRefusal refusal)
         return "source and destination are one file";
     case TRefusal::ReadOnly:
         return "read-only";
+    case TRefusal::SourceReadOnly:
+        return "the source is read-only";
     case TRefusal::DestinationChanged:
         return "changed since the comparison";
     case TRefusal::SourceChanged:

@@ -10,13 +10,15 @@ enum class TRefusal : std::int8_t {
     None,
     // The path does not lie below the root of its tree.
     OutsideRoots,
-    // A folder on the path is a symbolic link (or no folder): the run never goes through one.
+    // A folder on the path is a symbolic link: the run never goes through one.
     LinkedFolder,
     SourceNotFile,
     DestinationIsFolder,
     // Source and destination name one file, or one folder seen twice.
     SameFile,
     ReadOnly,
+    // A move's source, which stays with its copy made.
+    SourceReadOnly,
     DestinationChanged,
     SourceChanged,
     // The destination is a file that an earlier item of this run placed.

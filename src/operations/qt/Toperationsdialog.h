@@ -52,7 +52,7 @@ public:
     void ClearLog();
     // The line is shown with the lines that arrive with it, soon after the report that
     // brought them; the widest line since ClearLog sets the horizontal extent. A line that
-    // tells of a failure shows the reason as its tooltip, and beside the log while current.
+    // tells of a failure shows the reason as its tooltip, and below the log while current.
     void AddLogLine(const std::string& line, const std::string& reason = std::string());
     // The bar shows position as a whole percentage of maximum. During a run it follows the
     // run's bytes instead, or its items where it has no bytes to count.

@@ -61,11 +61,11 @@ TTransferOutcome Refused(TRefusal refusal) { return TTransferOutcome::Refused(re
 // The error of the system step that just failed.
 TTransferOutcome LastError() { return TTransferOutcome::SystemError(errno); }
 
-// Why a folder of a tree could not be opened: a link or a file in place of a folder on the way
-// is refused, anything else is the system's error.
+// Why a folder of a tree could not be opened: a link on the way is refused; anything else, a
+// file in place of a folder too, is the system's error.
 TTransferOutcome OpenDirectoryFailure()
 {
-    return errno == ELOOP || errno == ENOTDIR || errno == EXDEV ? Refused(TRefusal::LinkedFolder) : LastError();
+    return errno == ELOOP || errno == EXDEV ? Refused(TRefusal::LinkedFolder) : LastError();
 }
 
 // Read-only as the running user sees it, or without any write bit, which even root respects
@@ -425,7 +425,7 @@ TTransferOutcome TFileTransfer::Move(const std::string& source, const std::strin
         !SameTime(named.st_mtim, copied.SourceInfo.st_mtim))
         return Refused(TRefusal::SourceChanged);
     if (IsReadOnly(directory, copied.SourceName))
-        return Refused(TRefusal::ReadOnly);
+        return Refused(TRefusal::SourceReadOnly);
     return unlinkat(directory, name, 0) == 0 ? TTransferOutcome::Success() : LastError();
 }
 
