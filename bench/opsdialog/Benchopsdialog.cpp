@@ -22,7 +22,6 @@
 #include "compare/Teventloop.h"
 #include "dialogs/Tmessenger.h"
 #include "operations/Toperationsthread.h"
-#include "operations/qt/Tloglistbox.h"
 #include "operations/qt/Toperationsdialog.h"
 #include "sys/qt/Tqtmainthreadcaller.h"
 #include "sys/qt/Tqtshell.h"
@@ -87,17 +86,17 @@ double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string
     TClock::time_point end;
     QTimer::singleShot(0, &dialog, [&] {
         start = TClock::now();
-        dialog.Button3->click();
+        dialog.findChild<QPushButton*>(QStringLiteral("DeleteButton"))->click();
     });
     QTimer poll;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
-        if (dialog.RunThread != nullptr || dialog.Button1->isEnabled())
+        if (dialog.RunThread != nullptr || dialog.findChild<QPushButton*>(QStringLiteral("MoveButton"))->isEnabled())
             return;
         end = TClock::now();
-        lineCount = static_cast<std::size_t>(dialog.ListBox1->Count());
+        lineCount = dialog.GetAllLines().size();
         poll.stop();
-        dialog.Button4->click();
+        dialog.findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     });
     poll.start();
     dialog.Execute(sources, {}, {root, root}, {});

@@ -55,11 +55,13 @@ TJsonLogWriter::TJsonLogWriter(std::string operation, TWrite write)
     Write("{\"operation\":" + JsonString(Operation) + ",\"items\":[");
 }
 
-void TJsonLogWriter::Result(const TCompareItem& item, bool succeeded)
+void TJsonLogWriter::Result(const TCompareItem& item, const TTransferOutcome& outcome)
 {
+    const bool succeeded = outcome.Succeeded();
     ++(succeeded ? Succeeded : NotSucceeded);
     Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(item.SrcPath) +
-          ",\"destination\":" + JsonString(item.DstPath) + ",\"succeeded\":" + (succeeded ? "true" : "false") + "}");
+          ",\"destination\":" + JsonString(item.DstPath) + ",\"succeeded\":" + (succeeded ? "true" : "false") +
+          (succeeded ? std::string() : ",\"reason\":" + JsonString(ReasonText(outcome))) + "}");
     First = false;
 }
 

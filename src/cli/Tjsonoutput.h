@@ -1,9 +1,9 @@
 #pragma once
 // vellumark-cli's machine-readable output: the result list as a JSON array of one object per
 // item, and the log of an operation as a JSON object whose "items" hold one object per item
-// with its outcome. Both are written as they come, one item to a line, like the CSV.
-// File names are bytes: a byte that is not part of valid UTF-8 is written as the escape of
-// a lone low surrogate, \udc80 to \udcff, as Python's "surrogateescape" reads it back.
+// with its outcome and, where it did not succeed, the reason. Both are written as they come, one item to a line, like
+// the CSV. File names are bytes: a byte that is not part of valid UTF-8 is written as the escape of a lone low
+// surrogate, \udc80 to \udcff, as Python's "surrogateescape" reads it back.
 
 #include <cstdint>
 #include <functional>
@@ -13,6 +13,7 @@
 #include <CLI/CLI.hpp>
 
 #include "compare/Tcompareitem.h"
+#include "sys/Ttransferoutcome.h"
 
 // Adds --format csv|json to the command; format keeps the choice, "csv" unless given.
 void AddOutputFormatOption(CLI::App& command, std::string& format);
@@ -39,8 +40,8 @@ class TJsonLogWriter {
 public:
     using TWrite = std::function<void(const std::string& text)>;
     TJsonLogWriter(std::string operation, TWrite write);
-    // A result line ("Succeeded", "Not succeeded") of the item, or the status line at the end.
-    void Result(const TCompareItem& item, bool succeeded);
+    // The outcome of the item, with its reason where it did not succeed; then the status line.
+    void Result(const TCompareItem& item, const TTransferOutcome& outcome);
     void Finish(const std::string& status);
 
 private:

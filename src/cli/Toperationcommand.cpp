@@ -34,6 +34,12 @@ void WriteLogged(const std::string& text)
     std::fflush(stdout);
 }
 
+// The reason an item did not succeed, one line on standard error after its log line.
+void ReportItemFailure(const std::string& path, const TTransferOutcome& outcome)
+{
+    std::cerr << "vellumark-cli: " << path << ": " << ReasonText(outcome) << '\n';
+}
+
 const char* OperationName(TFileOperation operation)
 {
     return operation == foMove ? "move" : operation == foCopy ? "copy" : "delete";
@@ -70,17 +76,22 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
         meter.Sample(thread->ItemsDone, thread->BytesDone, TTransferMeter::TClock::now());
         progress.ShowText(meter.Text());
     };
-    thread->OnLog = [&](TReportThread*, const std::string& text) {
-        const bool result = text == SuccessText(true) || text == SuccessText(false);
-        if (text == SuccessText(false))
-            outcome.AnyItemFailed = true;
+    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
         progress.Clear();
         if (!jsonLog)
             WriteLogged(text + "\r\n");
-        else if (result && item < items.size())
-            jsonLog->Result(items[item++], text == SuccessText(true));
-        else if (!result && text.find(' ') == std::string::npos)
+        if (sender->LogOutcome) {
+            const TTransferOutcome& result = *sender->LogOutcome;
+            const TCompareItem* ended = item < items.size() ? &items[item++] : nullptr;
+            if (!result)
+                outcome.AnyItemFailed = true;
+            if (!result && ended != nullptr)
+                ReportItemFailure(operation == foDelete ? ended->SrcPath : ended->DstPath, result);
+            if (jsonLog && ended != nullptr)
+                jsonLog->Result(*ended, result);
+        } else if (jsonLog && text.find(' ') == std::string::npos) {
             status = text;  // "Done", "Stopped", "Canceled" or "Error"
+        }
     };
     runner.RunToEnd(
         loop, thread,

@@ -119,7 +119,15 @@ void TReportThread::Log(const std::string& text)
 {
     if (!OnLog)
         return;
-    PendingLines.push_back(text);
+    PendingLines.push_back({text, std::nullopt});
+    HandOverIfDue();
+}
+
+void TReportThread::LogResult(const std::string& text, const TTransferOutcome& outcome)
+{
+    if (!OnLog)
+        return;
+    PendingLines.push_back({text, outcome});
     HandOverIfDue();
 }
 
@@ -141,15 +149,17 @@ void TReportThread::HandOver()
 {
     if (PendingLines.empty() && !PendingProgress)
         return;
-    std::vector<std::string> lines;
+    std::vector<TPendingLine> lines;
     lines.swap(PendingLines);
     const auto progress = PendingProgress;
     PendingProgress.reset();
     Synchronize([&] {
-        for (std::string& line : lines) {
-            LogText = std::move(line);
+        for (TPendingLine& line : lines) {
+            LogText = std::move(line.Text);
+            LogOutcome = line.Outcome;
             OnLog(this, LogText);
         }
+        LogOutcome.reset();
         if (progress) {
             ProgressPosition = progress->first;
             ProgressMax = progress->second;

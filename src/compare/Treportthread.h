@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "sys/Tmainthreadcaller.h"
+#include "sys/Ttransferoutcome.h"
 
 class TReportThread {
 public:
@@ -50,6 +51,8 @@ public:
     std::string FailureReason;
     TLogEvent OnLog;
     std::string LogText;
+    // While OnLog runs for a line that ends an item of file work: the item's outcome.
+    std::optional<TTransferOutcome> LogOutcome;
     TProgressEvent OnProgress;
     std::int32_t ProgressPosition = 0;
     std::int32_t ProgressMax = 0;
@@ -63,6 +66,8 @@ protected:
     virtual void Run() = 0;
     virtual void CleanUp() = 0;
     virtual void Log(const std::string& text);
+    // Logs the line that ends an item, with the item's outcome beside it.
+    void LogResult(const std::string& text, const TTransferOutcome& outcome);
     virtual void Progress(std::int32_t position, std::int32_t maximum);
     // Hands over what waits for the next batch now, before work that will take a while.
     void HandOverPending() { HandOver(); }
@@ -76,7 +81,11 @@ private:
     std::atomic<bool> TerminateRequested{false};
     bool Started = false;
     std::thread Thread;
-    std::vector<std::string> PendingLines;
+    struct TPendingLine {
+        std::string Text;
+        std::optional<TTransferOutcome> Outcome;
+    };
+    std::vector<TPendingLine> PendingLines;
     std::optional<std::pair<std::int32_t, std::int32_t>> PendingProgress;
     std::chrono::steady_clock::time_point LastHandOver{};
 };

@@ -31,15 +31,15 @@ std::int64_t SourceBytes(const std::vector<TSeenFiles>& seen)
     return bytes;
 }
 
-bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
-                  TFileTransfer& files, const TSeenFiles* seen)
+TTransferOutcome TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
+                              TFileTransfer& files, const TSeenFiles* seen)
 {
     if (copy) {
         if (DirectoryPart(destination).empty())
             throw std::invalid_argument("The destination " + QuotedText(destination) + " names no directory.");
         return deleteSource ? files.Move(source, destination, seen) : files.Copy(source, destination, seen);
     }
-    return !deleteSource || files.Delete(source, seen);
+    return deleteSource ? files.Delete(source, seen) : TTransferOutcome::Success();
 }
 
 TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
@@ -89,20 +89,21 @@ void TOperationsThread::ProcessItems()
     for (std::size_t i = 0; i < total && !Terminated(); ++i) {
         Current = i;
         const std::int64_t bytesBefore = BytesDone;
-        bool ok = false;
+        TTransferOutcome outcome = TTransferOutcome::Success();
         switch (Operation) {
         case foMove:
-            ok = MoveItem(Sources[i], Destinations.at(i));
+            outcome = MoveItem(Sources[i], Destinations.at(i));
             break;
         case foCopy:
-            ok = CopyItem(Sources[i], Destinations.at(i));
+            outcome = CopyItem(Sources[i], Destinations.at(i));
             break;
         case foDelete:
-            ok = DeleteItem(Sources[i]);
+            outcome = DeleteItem(Sources[i]);
             break;
         default:
             throw std::invalid_argument("Unknown file operation " + std::to_string(Operation) + ".");
         }
+        const bool ok = outcome.Succeeded();
         if (ok)
             ++succeeded;
         ++processed;
@@ -132,24 +133,24 @@ std::string TransferAnnouncement(const std::string& verb, const std::string& sou
 }
 }  // namespace
 
-bool TOperationsThread::MoveItem(const std::string& source, const std::string& destination)
+TTransferOutcome TOperationsThread::MoveItem(const std::string& source, const std::string& destination)
 {
     return TransferItem(TransferAnnouncement("Moving", source, destination), source, destination, true, true);
 }
 
-bool TOperationsThread::CopyItem(const std::string& source, const std::string& destination)
+TTransferOutcome TOperationsThread::CopyItem(const std::string& source, const std::string& destination)
 {
     return TransferItem(TransferAnnouncement("Copying", source, destination), source, destination, true, false);
 }
 
-bool TOperationsThread::DeleteItem(const std::string& source)
+TTransferOutcome TOperationsThread::DeleteItem(const std::string& source)
 {
     return TransferItem("Deleting " + QuotedText(FileNamePart(source)) + " in " + QuotedText(DirectoryPart(source)),
                         source, std::string(), false, true);
 }
 
-bool TOperationsThread::TransferItem(const std::string& announcement, const std::string& source,
-                                     const std::string& destination, bool copy, bool deleteSource)
+TTransferOutcome TOperationsThread::TransferItem(const std::string& announcement, const std::string& source,
+                                                 const std::string& destination, bool copy, bool deleteSource)
 {
     Log(announcement);
     // The user sees what a long copy is busy with, and how far the run came before it.
@@ -157,7 +158,7 @@ bool TOperationsThread::TransferItem(const std::string& announcement, const std:
     const TSeenFiles* seen = Current < Seen.size() ? &Seen[Current] : nullptr;
     if (seen != nullptr && seen->SourceSize >= LongItemBytes)
         HandOverPending();
-    const bool ok = TransferFile(source, destination, copy, deleteSource, *Files, seen);
-    Log(SuccessText(ok));
-    return ok;
+    TTransferOutcome outcome = TransferFile(source, destination, copy, deleteSource, *Files, seen);
+    LogResult(SuccessText(outcome.Succeeded()), outcome);
+    return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Copies, moves or deletes a list of files on a worker thread, logging a line before and
-// after each item, progress after each, and a status line and two counts at the end.
+// after each item, progress after each, and a status line and two counts at the end. The line
+// after an item carries the item's outcome (LogOutcome), with the reason where it failed.
 
 #include <atomic>
 #include <cstdint>
@@ -28,7 +29,7 @@ std::string CompletionText(std::int64_t processed, std::int64_t total, bool last
 
 // With copy set, makes the destination's directory chain where missing and replaces destination
 // with a copy of source; with deleteSource set, then deletes source, but only once the copy is
-// on disk. True when every requested step succeeded. Throws when destination has no directory
+// on disk. Succeeded when every requested step did. Throws when destination has no directory
 // part.
 // What the comparison saw of the item's two files.
 TSeenFiles SeenFiles(const TCompareItem& item);
@@ -37,8 +38,8 @@ std::int64_t SourceBytes(const std::vector<TSeenFiles>& seen);
 
 // Where seen is given, the file work looks again first and touches nothing that changed since
 // the comparison.
-bool TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
-                  TFileTransfer& files, const TSeenFiles* seen = nullptr);
+TTransferOutcome TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
+                              TFileTransfer& files, const TSeenFiles* seen = nullptr);
 
 class TOperationsThread : public TReportThread {
 public:
@@ -72,13 +73,13 @@ protected:
     void CleanUp() override;
 
     void ProcessItems();
-    bool MoveItem(const std::string& source, const std::string& destination);
-    bool CopyItem(const std::string& source, const std::string& destination);
-    bool DeleteItem(const std::string& source);
+    TTransferOutcome MoveItem(const std::string& source, const std::string& destination);
+    TTransferOutcome CopyItem(const std::string& source, const std::string& destination);
+    TTransferOutcome DeleteItem(const std::string& source);
 
 private:
-    bool TransferItem(const std::string& announcement, const std::string& source, const std::string& destination,
-                      bool copy, bool deleteSource);
+    TTransferOutcome TransferItem(const std::string& announcement, const std::string& source,
+                                  const std::string& destination, bool copy, bool deleteSource);
 
     // The item in hand, for its facts.
     std::size_t Current = 0;

@@ -14,6 +14,8 @@
 
 #include <sys/stat.h>
 
+#include "sys/Ttransferoutcome.h"
+
 // The source and destination roots of the comparison the items come from.
 struct TTransferRoots {
     std::string Source;
@@ -50,19 +52,19 @@ public:
     // owner where the process may set it, extended attributes, permission bits and times. The
     // copy gets the destination's name only when complete, so a failure leaves destination as
     // it was; a destination that is a symbolic link is replaced, never written through.
-    // Missing folders are made with the permission bits and owner of the source's. False,
+    // Missing folders are made with the permission bits and owner of the source's. Refused,
     // without writing anything, when both paths name one file, when the destination is
     // read-only, when it is a file this run placed, or, where seen is given, when it is
     // neither what the comparison saw nor already equal to the source.
-    virtual bool Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen);
+    virtual TTransferOutcome Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen);
     // Copies as Copy does, with the copy on disk, then deletes source, but only when its path
     // still names the very file that was read, unchanged, and not the copy, and when it is
     // not read-only.
-    virtual bool Move(const std::string& source, const std::string& destination, const TSeenFiles* seen);
+    virtual TTransferOutcome Move(const std::string& source, const std::string& destination, const TSeenFiles* seen);
     // Removes the directory entry of a file (a link itself, never its target); never a
     // directory, nor a read-only file, nor, where seen is given, one that changed since the
     // comparison.
-    virtual bool Delete(const std::string& source, const TSeenFiles* seen);
+    virtual TTransferOutcome Delete(const std::string& source, const TSeenFiles* seen);
 
     // Adds the bytes of every copy to the counter, where given, as they land; another thread
     // may read it at any time.
@@ -87,8 +89,8 @@ private:
     struct TCopiedFile;
     struct TState;
 
-    std::unique_ptr<TCopiedFile> CopyItem(const std::string& source, const std::string& destination, bool durable,
-                                          const TSeenFiles* seen);
+    TTransferOutcome CopyItem(const std::string& source, const std::string& destination, bool durable,
+                              const TSeenFiles* seen, TCopiedFile& copied);
 
     std::unique_ptr<TState> State;
 };

@@ -123,7 +123,7 @@ TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhol
     TNames sources;
     WhenActive(OperationsDialog, [&] {
         sources = *OperationsDialog->Sources;
-        OperationsDialog->Button4->click();
+        OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     });
     Press(Qt::SHIFT | Qt::Key_F4);
     EXPECT_EQ(sources, (TNames{"/d/a.txt", "/e/c.txt"}));

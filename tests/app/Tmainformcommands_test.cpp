@@ -91,7 +91,7 @@ TEST_F(MainFormCommandsTest, PerformToSelectionCopiesTheSelectedRowsInDisplayOrd
     WhenActive(OperationsDialog, [&] {
         sources = *OperationsDialog->Sources;
         destinations = *OperationsDialog->Destinations;
-        OperationsDialog->Button2->click();
+        OperationsDialog->findChild<QPushButton*>(QStringLiteral("CopyButton"))->click();
         // The log shows its lines a moment after they came.
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
@@ -99,7 +99,7 @@ TEST_F(MainFormCommandsTest, PerformToSelectionCopiesTheSelectedRowsInDisplayOrd
                 return OperationsDialog->RunThread == nullptr && log.size() == 7;
             },
             HangGuardMilliseconds));
-        OperationsDialog->Button4->click();
+        OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     });
     Press(Qt::Key_F4);
 
@@ -127,7 +127,7 @@ TEST_F(MainFormCommandsTest, PerformToAllHandsEveryRowWhateverIsSelected)
     WhenActive(OperationsDialog, [&] {
         sources = *OperationsDialog->Sources;
         destinations = *OperationsDialog->Destinations;
-        OperationsDialog->Button4->click();
+        OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     });
     Press(Qt::SHIFT | Qt::Key_F4);
     EXPECT_EQ(sources, Sources({"a.txt", "b.txt", "c.txt"}));
@@ -264,9 +264,9 @@ TEST_F(MainFormCommandsTest, EveryShortcutWorksFromTheListAfterAQuickComparisonA
             cancel->click();
         });
     };
-    note(OperationsDialog, OperationsDialog->Button4);
+    note(OperationsDialog, OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton")));
     Press(Qt::Key_F4);
-    note(OperationsDialog, OperationsDialog->Button4);
+    note(OperationsDialog, OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton")));
     Press(Qt::SHIFT | Qt::Key_F4);
     note(CompareDialog, NamedChild<QPushButton>(*CompareDialog, "CancelButton"));
     Press(Qt::Key_F2);

@@ -341,5 +341,6 @@ TEST(CliCompare, WritesTheListAndTheLogAsJson)
                   "\",\"succeeded\":true},\n"
                   "{\"source\":\"" +
                   tree.Path("src/" + a) + "\",\"destination\":\"" + tree.Path("dst/" + a) +
-                  "\",\"succeeded\":false}\n],\"status\":\"Done\",\"succeeded\":1,\"notSucceeded\":1}\n");
+                  "\",\"succeeded\":false,\"reason\":\"read-only\"}\n],\"status\":\"Done\",\"succeeded\":1,"
+                  "\"notSucceeded\":1}\n");
 }

@@ -82,10 +82,11 @@ TEST_P(CliFileSystems, AMoveOverNamesTheDestinationFoldsLosesNothing)
         ASSERT_NE(nobody, nullptr) << "the test needs the user nobody";
         for (const auto& entry : std::filesystem::directory_iterator(source))
             ASSERT_EQ(chown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
-        const std::string log = tree.Path("log");
+        const std::string log = tree.Path("log"), errors = tree.Path("errors");
         moved.Status = RunUnprivileged(Cli + " move --yes --show-not-modified " + source.string() + " " +
-                                       destination.string() + " >" + log + " 2>&1");
+                                       destination.string() + " >" + log + " 2>" + errors);
         moved.Output = ReadWhole(log);
+        moved.Errors = ReadWhole(errors);
     } else {
         moved = RunCommand({Cli, "move", "--yes", "--show-not-modified", source.string(), destination.string()});
     }

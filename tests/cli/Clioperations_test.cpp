@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "support/Tcommandrunner.h"
+#include "support/Tmount.h"
 #include "support/Ttreefixture.h"
 
 namespace {
@@ -115,6 +116,34 @@ TEST_F(CliOperations, AFailedItemGivesStatusOne)
     EXPECT_EQ(copied.Status, 1);
     EXPECT_NE(copied.Output.find(Announcement("Copying", "new.txt", "") + "Not succeeded\r\n"), std::string::npos);
     EXPECT_TRUE(copied.Output.ends_with("Succeeded: 2 items\r\nNot succeeded: 1 items\r\n"));
+}
+
+TEST_F(CliOperations, ANotSucceededItemTellsItsReasonOnStandardErrorAndInTheJsonLog)
+{
+    ASSERT_EQ(chmod(Tree.Path("dst/changed.txt").c_str(), 0444), 0);
+    const std::string readOnly = "vellumark-cli: " + Tree.Path("dst/changed.txt") + ": read-only\n";
+    const auto copied = Run({"copy", "--only", "Modified"});
+    EXPECT_EQ(copied.Status, 1);
+    EXPECT_EQ(copied.Output, Announcement("Copying", "changed.txt", "") +
+                                 "Not succeeded\r\nDone\r\nSucceeded: 0 items\r\nNot succeeded: 1 items\r\n");
+    EXPECT_EQ(copied.Errors, readOnly);
+    const auto json = Run({"copy", "--only", "Modified", "--format", "json"});
+    EXPECT_EQ(json.Status, 1);
+    EXPECT_NE(json.Output.find("\"succeeded\":false,\"reason\":\"read-only\"}"), std::string::npos) << json.Output;
+    EXPECT_EQ(json.Errors, readOnly);
+
+    // A disk too small for the copy.
+    Tree.CreateFile("large/big.bin", std::string(std::size_t{3} << 20, 'x'));
+    Tree.CreateDirectory("small");
+    const std::unique_ptr<TMount> small = TMount::Tmpfs(Tree.Path("small"), "1M");
+    const auto full = RunCommand({Cli, "copy", "--format", "json", Tree.Path("large"), Tree.Path("small")});
+    EXPECT_EQ(full.Status, 1);
+    EXPECT_EQ(full.Output, "{\"operation\":\"copy\",\"items\":[\n{\"source\":\"" + Tree.Path("large/big.bin") +
+                               "\",\"destination\":\"" + Tree.Path("small/big.bin") +
+                               "\",\"succeeded\":false,\"reason\":\"No space left on device\"}\n],\"status\":\"Done\","
+                               "\"succeeded\":0,\"notSucceeded\":1}\n");
+    EXPECT_EQ(full.Errors, "vellumark-cli: " + Tree.Path("small/big.bin") + ": No space left on device\n");
+    EXPECT_TRUE(std::filesystem::is_empty(Tree.Path("small")));
 }
 
 TEST_F(CliOperations, UsageAndValidationProblemsGiveStatusTwo)

@@ -55,12 +55,12 @@ class FileTransfer : public ::testing::Test {
 protected:
     TTransferRoots Roots() const { return {Tree.Path("src"), Tree.Path("dst")}; }
     // One item in a run of its own.
-    bool Transfer(const std::string& source, const std::string& destination, bool copy, bool deleteSource)
+    TTransferOutcome Transfer(const std::string& source, const std::string& destination, bool copy, bool deleteSource)
     {
         return Transfer(source, destination, copy, deleteSource, Roots());
     }
-    bool Transfer(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
-                  const TTransferRoots& roots)
+    TTransferOutcome Transfer(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
+                              const TTransferRoots& roots)
     {
         TFileTransfer files(roots);
         return TransferFile(source, destination, copy, deleteSource, files);
@@ -90,8 +90,8 @@ TEST_F(FileTransfer, CopyReplacesTheDestinationKeepingModeTimesAndOwner)
         ASSERT_EQ(chmod(Tree.Path("src/g").c_str(), 04751), 0);
     }
     const mode_t umaskBefore = umask(022);
-    const bool copiedF = Transfer(Tree.Path("src/f"), Tree.Path("dst/f"), true, false);
-    const bool copiedG = Transfer(Tree.Path("src/g"), Tree.Path("dst/g"), true, false);
+    const bool copiedF = Transfer(Tree.Path("src/f"), Tree.Path("dst/f"), true, false).Succeeded();
+    const bool copiedG = Transfer(Tree.Path("src/g"), Tree.Path("dst/g"), true, false).Succeeded();
     umask(umaskBefore);
     ASSERT_TRUE(copiedF && copiedG);
 

@@ -363,18 +363,23 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
         sources.push_back(Tree.Path("src/" + name));
         destinations.push_back(Tree.Path("dst/" + name));
     }
+    TLines reasons;
     const auto run = [&](TFileOperation operation, std::ptrdiff_t first, std::ptrdiff_t count) {
         auto* thread = new TOperationsThread({sources.begin() + first, sources.begin() + first + count}, operation,
                                              {destinations.begin() + first, destinations.begin() + first + count}, loop,
                                              TTransferRoots{Tree.Path("src"), Tree.Path("dst")});
         thread->Seen = {seen.begin() + first, seen.begin() + first + count};
-        return Results(RunToEnd(thread, loop));
+        const TOperationsReport report = RunToEnd(thread, loop);
+        reasons.insert(reasons.end(), report.Reasons.begin(), report.Reasons.end());
+        return Results(report);
     };
     // The second copy of the same row finds the destination equal to the source already.
     EXPECT_EQ(run(foCopy, 0, 3), (TLines{"Not succeeded", "Not succeeded", "Succeeded"}));
     EXPECT_EQ(run(foCopy, 3, 1), TLines{"Succeeded"});
     EXPECT_EQ(run(foDelete, 4, 1), TLines{"Not succeeded"});
     EXPECT_EQ(run(foMove, 5, 2), (TLines{"Not succeeded", "Not succeeded"}));
+    const std::string changed = "changed since the comparison";
+    EXPECT_EQ(reasons, (TLines{changed, changed, "", "", "the source changed since the comparison", changed, changed}));
     EXPECT_EQ(Tree.ReadFile("dst/lookalike"), "mod");
     EXPECT_EQ(Tree.ReadFile("dst/timekept"), "mod");
     EXPECT_EQ(Tree.ReadFile("src/lookalike"), "new");

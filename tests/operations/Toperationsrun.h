@@ -12,6 +12,8 @@
 
 struct TOperationsReport {
     std::vector<std::string> Lines;
+    // The reason of each item's outcome, in item order; empty for an item that succeeded.
+    std::vector<std::string> Reasons;
     // Progress comes in batches; only its latest value is certain to arrive.
     int ProgressReports = 0;
     std::int32_t LastPosition = -1;
@@ -24,7 +26,11 @@ inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
 {
     TOperationsReport report;
     bool ended = false;
-    thread->OnLog = [&](TReportThread*, const std::string& text) { report.Lines.push_back(text); };
+    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
+        report.Lines.push_back(text);
+        if (sender->LogOutcome)
+            report.Reasons.push_back(ReasonText(*sender->LogOutcome));
+    };
     thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t maximum) {
         ++report.ProgressReports;
         report.LastPosition = position;

@@ -14,7 +14,7 @@ class THookedTransfer : public TFileTransfer {
 public:
     using TFileTransfer::TFileTransfer;
     std::function<void(const std::string& source)> BeforeCopy;
-    bool Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen) override
+    TTransferOutcome Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen) override
     {
         BeforeCopy(source);
         return TFileTransfer::Copy(source, destination, seen);
@@ -134,6 +134,7 @@ TEST_F(OperationsThread, CopyAnnouncesAndAnswersEveryItemThenCounts)
                                 "Succeeded: 2 items",
                                 "Not succeeded: 1 items",
                             }));
+    EXPECT_EQ(report.Reasons, (TLines{"", "No such file or directory", ""}));
     EXPECT_EQ(report.LastPosition, 3);
     EXPECT_EQ(report.LastMaximum, 3);
     EXPECT_EQ(Tree.ReadFile("dst/one.txt"), "1");
@@ -190,7 +191,7 @@ TEST_F(OperationsThread, CountsAreGroupedInThousands)
     // A thousand deletes that succeed without touching anything.
     struct TDeletesNothing : TFileTransfer {
         using TFileTransfer::TFileTransfer;
-        bool Delete(const std::string&, const TSeenFiles*) override { return true; }
+        TTransferOutcome Delete(const std::string&, const TSeenFiles*) override { return TTransferOutcome::Success(); }
     };
     const TOperationsReport report = RunOperations(std::vector<std::string>(1000, Tree.Path("f")), foDelete, {},
                                                    std::make_unique<TDeletesNothing>(Roots()));

@@ -24,15 +24,16 @@ int main(int argc, char** argv)
         destinations.push_back(argv[5]);
     auto* thread =
         new TOperationsThread({argv[4]}, operations.at(argv[1]), destinations, loop, TTransferRoots{argv[2], argv[3]});
-    std::string last;
+    bool succeeded = false;
     bool ended = false;
-    thread->OnLog = [&](TReportThread*, const std::string& text) {
+    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
         std::printf("%s\n", text.c_str());
-        last = text;
+        if (sender->LogOutcome)
+            succeeded = sender->LogOutcome->Succeeded();
     };
     thread->OnTerminate = [&](TReportThread*) { ended = true; };
     thread->Resume();
     loop.RunUntil([&] { return ended; });
     TReportThread::WaitForReleasedThreads();
-    return last == "Not succeeded: 0 items" ? 0 : 1;
+    return succeeded ? 0 : 1;
 }

@@ -93,7 +93,8 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
              Save(MainForm, "03-main-window-results");
          }},
         {idle, [later] { later([] { Trigger("PerformToSelectionCommand"); }); }},
-        {[] { return IsActiveModal(OperationsDialog); }, [] { OperationsDialog->Button2->click(); }},
+        {[] { return IsActiveModal(OperationsDialog); },
+         [] { OperationsDialog->findChild<QPushButton*>(QStringLiteral("CopyButton"))->click(); }},
         // The run has ended once the button reads OK, and the log is complete with its last count.
         {[] {
              const std::vector<std::string> lines = OperationsDialog->GetAllLines();
@@ -103,7 +104,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
          [this, later] {
              later([this] {
                  Save(OperationsDialog, "03b-operations-dialog");
-                 OperationsDialog->Button4->click();
+                 OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
              });
          }},
         {idle, [later] { later([] { Trigger("FindCommand"); }); }},

@@ -31,9 +31,23 @@ int TLogLines::rowCount(const QModelIndex& parent) const
 
 QVariant TLogLines::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    if (role == Qt::ToolTipRole) {
+        const std::string reason = Reason(index.row());
+        return reason.empty() ? QVariant() : QVariant(QString::fromStdString(reason));
+    }
+    if (role != Qt::DisplayRole)
         return {};
     return QString::fromStdString(FLines[static_cast<std::size_t>(index.row())]);
+}
+
+void TLogLines::SetReason(std::int32_t row, std::string reason) { Reasons[row] = std::move(reason); }
+
+std::string TLogLines::Reason(std::int32_t row) const
+{
+    const auto found = Reasons.find(row);
+    return found != Reasons.end() ? found->second : std::string();
 }
 
 void TLogLines::Append(std::vector<std::string>& lines, std::size_t count)
@@ -52,6 +66,7 @@ void TLogLines::Clear()
 {
     beginResetModel();
     ReleaseMemory(FLines);
+    Reasons.clear();
     endResetModel();
 }
 
@@ -86,8 +101,10 @@ TLogListBox::TLogListBox(QWidget* parent)
 
 std::int32_t TLogListBox::Count() const { return static_cast<std::int32_t>(Model->Lines().size()); }
 
-void TLogListBox::AddLine(const std::string& line)
+void TLogListBox::AddLine(const std::string& line, const std::string& reason)
 {
+    if (!reason.empty())
+        Model->SetReason(static_cast<std::int32_t>(Model->Lines().size() + Queued.size()), reason);
     Queued.push_back(line);
     if (!PumpTimer->isActive())
         PumpTimer->start(static_cast<int>(std::max<qint64>(ShowSpacing - SinceShown.elapsed(), 0)));

@@ -23,6 +23,10 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
     const std::vector<std::string>& Lines() const { return FLines; }
+    // The reason given with the line at the row, also before the line is appended; the
+    // line's tooltip shows it.
+    void SetReason(std::int32_t row, std::string reason);
+    std::string Reason(std::int32_t row) const;
     // Appends the first count lines in one insertion and removes them from the given vector.
     void Append(std::vector<std::string>& lines, std::size_t count);
     void Clear();
@@ -30,6 +34,8 @@ public:
 private:
     // UTF-8 as the program got them; turned into display text only for the lines painted.
     std::vector<std::string> FLines;
+    // Few lines have one.
+    std::unordered_map<std::int32_t, std::string> Reasons;
 };
 
 class TLogLineDelegate;
@@ -42,9 +48,12 @@ public:
     // The lines shown; lines added but not yet shown are not among them.
     std::int32_t Count() const;
     const std::vector<std::string>& Lines() const { return Model->Lines(); }
-    // Queues a line. Queued lines are shown together, the last of them becoming the caret
-    // line, and then measured in short slices between the worker's reports.
-    void AddLine(const std::string& line);
+    // Queues a line, with the reason behind it where it tells of a failure. Queued lines are
+    // shown together, the last of them becoming the caret line, and then measured in short
+    // slices between the worker's reports.
+    void AddLine(const std::string& line, const std::string& reason = std::string());
+    // The reason given with the line at the row; empty where none was.
+    std::string Reason(std::int32_t row) const { return Model->Reason(row); }
     // Shows every queued line now; measuring goes on.
     void ShowQueued();
     // Removes every line, shown or queued, and sets the extent back to 0.

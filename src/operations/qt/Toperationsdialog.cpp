@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "dialogs/Tdesignscale.h"
 #include "dialogs/Tmessenger.h"
@@ -35,86 +37,94 @@ void TOperationsDialog::CreateControls()
 {
     const TDesignScale scale(this);
 
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Label1 = new QLabel(tr("&Log:"), Panel1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setMinimumHeight(scale(25));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    ListBox1 = new TLogListBox(Panel1);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    LogPanel = new QWidget(this);
+    LogPanel->setObjectName(QStringLiteral("LogPanel"));
+    LogLabel = new QLabel(tr("&Log:"), LogPanel);
+    LogLabel->setObjectName(QStringLiteral("LogLabel"));
+    LogLabel->setMinimumHeight(scale(25));
+    LogLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    LogList = new TLogListBox(LogPanel);
+    LogList->setObjectName(QStringLiteral("LogList"));
     // A list view takes no name from its label.
-    ListBox1->setAccessibleName(tr("Log"));
+    LogList->setAccessibleName(tr("Log"));
     // The design's line height, unless the font needs more.
-    ListBox1->SetLineHeight(std::max(scale(15), ListBox1->fontMetrics().height() + 2));
-    Label1->setBuddy(ListBox1);
-    ProgressBar1 = new QProgressBar(Panel1);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setAccessibleName(tr("Progress"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setMinimumHeight(scale(24));
-    ProgressBar1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    auto* panel1Layout = new QVBoxLayout(Panel1);
-    panel1Layout->setContentsMargins(scale(8), scale(4), scale(7), 0);
-    panel1Layout->setSpacing(0);
-    panel1Layout->addWidget(Label1);
-    panel1Layout->addWidget(ListBox1, 1);
-    panel1Layout->addSpacing(scale(6));
-    panel1Layout->addWidget(ProgressBar1);
-    Label2 = new QLabel(Panel1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setMinimumHeight(scale(21));
-    panel1Layout->addWidget(Label2);
+    LogList->SetLineHeight(std::max(scale(15), LogList->fontMetrics().height() + 2));
+    LogLabel->setBuddy(LogList);
+    ProgressBar = new QProgressBar(LogPanel);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setAccessibleName(tr("Progress"));
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setMinimumHeight(scale(24));
+    ProgressBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    auto* logPanelLayout = new QVBoxLayout(LogPanel);
+    logPanelLayout->setContentsMargins(scale(8), scale(4), scale(7), 0);
+    logPanelLayout->setSpacing(0);
+    logPanelLayout->addWidget(LogLabel);
+    logPanelLayout->addWidget(LogList, 1);
+    ReasonLabel = new QLabel(LogPanel);
+    ReasonLabel->setObjectName(QStringLiteral("ReasonLabel"));
+    ReasonLabel->setAccessibleName(tr("Reason of the current line"));
+    ReasonLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ReasonLabel->setMinimumHeight(scale(21));
+    logPanelLayout->addWidget(ReasonLabel);
+    connect(LogList->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TOperationsDialog::ShowCurrentReason);
+    logPanelLayout->addSpacing(scale(6));
+    logPanelLayout->addWidget(ProgressBar);
+    MeterLabel = new QLabel(LogPanel);
+    MeterLabel->setObjectName(QStringLiteral("MeterLabel"));
+    MeterLabel->setMinimumHeight(scale(21));
+    logPanelLayout->addWidget(MeterLabel);
     MeterTimer = new QTimer(this);
     MeterTimer->setInterval(250);
     connect(MeterTimer, &QTimer::timeout, this, &TOperationsDialog::ShowMeter);
-    CheckBox1 = new QCheckBox(tr("&Verify copies"), Panel1);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox2 = new QCheckBox(tr("Put replaced and deleted files in the &trash"), Panel1);
-    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    VerifyCheck = new QCheckBox(tr("&Verify copies"), LogPanel);
+    VerifyCheck->setObjectName(QStringLiteral("VerifyCheck"));
+    TrashCheck = new QCheckBox(tr("Put replaced and deleted files in the &trash"), LogPanel);
+    TrashCheck->setObjectName(QStringLiteral("TrashCheck"));
     auto* switchesLayout = new QHBoxLayout;
     switchesLayout->setSpacing(scale(16));
-    switchesLayout->addWidget(CheckBox1);
-    switchesLayout->addWidget(CheckBox2);
+    switchesLayout->addWidget(VerifyCheck);
+    switchesLayout->addWidget(TrashCheck);
     switchesLayout->addStretch(1);
-    panel1Layout->addSpacing(scale(6));
-    panel1Layout->addLayout(switchesLayout);
+    logPanelLayout->addSpacing(scale(6));
+    logPanelLayout->addLayout(switchesLayout);
 
-    Panel2 = new QWidget(this);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    auto* panel2Layout = new QHBoxLayout(Panel2);
-    panel2Layout->setContentsMargins(0, scale(8), scale(7), scale(7));
-    panel2Layout->setSpacing(scale(7));
-    panel2Layout->addStretch(1);
+    ButtonPanel = new QWidget(this);
+    ButtonPanel->setObjectName(QStringLiteral("ButtonPanel"));
+    auto* buttonPanelLayout = new QHBoxLayout(ButtonPanel);
+    buttonPanelLayout->setContentsMargins(0, scale(8), scale(7), scale(7));
+    buttonPanelLayout->setSpacing(scale(7));
+    buttonPanelLayout->addStretch(1);
     const auto addButton = [&](const char* name, const QString& caption) {
-        auto* button = new QPushButton(caption, Panel2);
+        auto* button = new QPushButton(caption, ButtonPanel);
         button->setObjectName(QString::fromLatin1(name));
         button->setMinimumSize(scale(97, 33));
-        panel2Layout->addWidget(button, 0, Qt::AlignTop);
+        buttonPanelLayout->addWidget(button, 0, Qt::AlignTop);
         return button;
     };
-    Button1 = addButton("Button1", tr("&Move"));
-    Button2 = addButton("Button2", tr("&Copy"));
-    Button3 = addButton("Button3", tr("&Delete..."));
-    Button4 = addButton("Button4", tr("Cancel"));
-    Button4->setDefault(true);
-    for (QPushButton* button : {Button1, Button2, Button3})
-        connect(button, &QPushButton::clicked, this, [this, button] { ButtonClick(button); });
-    connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
+    MoveButton = addButton("MoveButton", tr("&Move"));
+    CopyButton = addButton("CopyButton", tr("&Copy"));
+    DeleteButton = addButton("DeleteButton", tr("&Delete..."));
+    CloseButton = addButton("CloseButton", tr("Cancel"));
+    CloseButton->setDefault(true);
+    for (QPushButton* button : {MoveButton, CopyButton, DeleteButton})
+        connect(button, &QPushButton::clicked, this, [this, button] { OperationButtonClick(button); });
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(Panel1, 1);
-    layout->addWidget(Panel2);
+    layout->addWidget(LogPanel, 1);
+    layout->addWidget(ButtonPanel);
 
-    setTabOrder(ListBox1, ProgressBar1);
-    setTabOrder(ProgressBar1, CheckBox1);
-    setTabOrder(CheckBox1, CheckBox2);
-    setTabOrder(CheckBox2, Button1);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, Button3);
-    setTabOrder(Button3, Button4);
+    setTabOrder(LogList, ProgressBar);
+    setTabOrder(ProgressBar, VerifyCheck);
+    setTabOrder(VerifyCheck, TrashCheck);
+    setTabOrder(TrashCheck, MoveButton);
+    setTabOrder(MoveButton, CopyButton);
+    setTabOrder(CopyButton, DeleteButton);
+    setTabOrder(DeleteButton, CloseButton);
     // The design's size, unless the font needs more, is the smallest; a larger dialog gives
     // the room to the log.
     setMinimumSize(sizeHint().expandedTo(scale(480, 360)));
@@ -123,33 +133,33 @@ void TOperationsDialog::CreateControls()
 
 void TOperationsDialog::CreatePopupMenu()
 {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    CopySelectionM1 = AddPopupItem("CopySelectionM1", tr("&Copy Selection"), QKeySequence(tr("Ctrl+C")));
-    CopyAllM1 = AddPopupItem("CopyAllM1", tr("Copy &All"), QKeySequence(tr("Ctrl+Shift+C")));
-    SeparatorM1 = PopupMenu1->addSeparator();
-    SeparatorM1->setObjectName(QStringLiteral("SeparatorM1"));
-    SelectAllM1 = AddPopupItem("SelectAllM1", tr("&Select All"), QKeySequence(tr("Ctrl+A")));
-    SelectNoneM1 = AddPopupItem("SelectNoneM1", tr("Select &None"), QKeySequence(tr("Ctrl+Shift+A")));
-    InvertSelectionM1 = AddPopupItem("InvertSelectionM1", tr("&Invert Selection"), QKeySequence());
-    for (QAction* item : {CopySelectionM1, CopyAllM1})
-        connect(item, &QAction::triggered, this, [this, item] { CopySelectionM1Click(item); });
-    for (QAction* item : {SelectAllM1, SelectNoneM1, InvertSelectionM1})
-        connect(item, &QAction::triggered, this, [this, item] { SelectAllM1Click(item); });
+    LogMenu = new QMenu(this);
+    LogMenu->setObjectName(QStringLiteral("LogMenu"));
+    CopySelectionAction = AddPopupItem("CopySelectionAction", tr("&Copy Selection"), QKeySequence(tr("Ctrl+C")));
+    CopyAllAction = AddPopupItem("CopyAllAction", tr("Copy &All"), QKeySequence(tr("Ctrl+Shift+C")));
+    LogMenuSeparator = LogMenu->addSeparator();
+    LogMenuSeparator->setObjectName(QStringLiteral("LogMenuSeparator"));
+    SelectAllAction = AddPopupItem("SelectAllAction", tr("&Select All"), QKeySequence(tr("Ctrl+A")));
+    SelectNoneAction = AddPopupItem("SelectNoneAction", tr("Select &None"), QKeySequence(tr("Ctrl+Shift+A")));
+    InvertSelectionAction = AddPopupItem("InvertSelectionAction", tr("&Invert Selection"), QKeySequence());
+    for (QAction* item : {CopySelectionAction, CopyAllAction})
+        connect(item, &QAction::triggered, this, [this, item] { CopyLinesClick(item); });
+    for (QAction* item : {SelectAllAction, SelectNoneAction, InvertSelectionAction})
+        connect(item, &QAction::triggered, this, [this, item] { SelectLinesClick(item); });
 
-    ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ListBox1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& position) { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(position)); });
+    LogList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(LogList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { LogMenu->popup(LogList->viewport()->mapToGlobal(position)); });
 }
 
 QAction* TOperationsDialog::AddPopupItem(const char* name, const QString& caption, const QKeySequence& shortcut)
 {
-    QAction* item = PopupMenu1->addAction(caption);
+    QAction* item = LogMenu->addAction(caption);
     item->setObjectName(QString::fromLatin1(name));
     item->setShortcut(shortcut);
     // The shortcuts act while the log has the focus, as the menu's items act on the log.
     item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    ListBox1->addAction(item);
+    LogList->addAction(item);
     return item;
 }
 
@@ -167,7 +177,11 @@ void TOperationsDialog::Execute(const std::vector<std::string>& sources, const s
     Seen = nullptr;
 }
 
-void TOperationsDialog::OperationsThreadLog(TReportThread*, const std::string& line) { AddLogLine(line); }
+void TOperationsDialog::OperationsThreadLog(TReportThread* sender, const std::string& line)
+{
+    const std::optional<TTransferOutcome>& outcome = sender->LogOutcome;
+    AddLogLine(line, outcome ? ReasonText(*outcome) : std::string());
+}
 
 void TOperationsDialog::OperationsThreadProgress(TReportThread*, std::int32_t position, std::int32_t maximum)
 {
@@ -186,63 +200,78 @@ void TOperationsDialog::OperationsThreadTerminate(TReportThread* sender)
     // However the run ended, a rate or a time left would tell of a run still going.
     const auto* run = static_cast<TOperationsThread*>(sender);
     Meter.End(run->ItemsDone, run->BytesDone);
-    Label2->setText(QString::fromStdString(Meter.Text()));
-    ListBox1->ShowQueued();
-    ProgressBar1->setValue(0);
-    Button4->setEnabled(true);
-    Button4->setText(tr("OK"));
-    Button4->setFocus();
+    MeterLabel->setText(QString::fromStdString(Meter.Text()));
+    LogList->ShowQueued();
+    ProgressBar->setValue(0);
+    CloseButton->setEnabled(true);
+    CloseButton->setText(tr("OK"));
+    CloseButton->setFocus();
     RunThread = nullptr;
 }
 
-void TOperationsDialog::ClearLog() { ListBox1->Clear(); }
+void TOperationsDialog::ClearLog()
+{
+    LogList->Clear();
+    ReasonLabel->clear();
+}
 
-void TOperationsDialog::AddLogLine(const std::string& line) { ListBox1->AddLine(line); }
+void TOperationsDialog::AddLogLine(const std::string& line, const std::string& reason)
+{
+    LogList->AddLine(line, reason);
+}
+
+void TOperationsDialog::ShowCurrentReason()
+{
+    const QModelIndex current = LogList->currentIndex();
+    const std::string reason = current.isValid() ? LogList->Reason(current.row()) : std::string();
+    ReasonLabel->setText(reason.empty() ? QString() : tr("Reason: %1").arg(QString::fromStdString(reason)));
+}
 
 void TOperationsDialog::SetProgress(std::int32_t position, std::int32_t maximum)
 {
-    ProgressBar1->setValue(ProgressPercent(position, maximum));
+    ProgressBar->setValue(ProgressPercent(position, maximum));
 }
 
 std::vector<std::string> TOperationsDialog::GetSelectedLines() const
 {
     std::vector<std::string> lines;
-    const std::vector<std::string>& all = ListBox1->Lines();
-    for (const std::int32_t row : ListBox1->SelectedRows())
+    const std::vector<std::string>& all = LogList->Lines();
+    for (const std::int32_t row : LogList->SelectedRows())
         lines.push_back(all[static_cast<std::size_t>(row)]);
     return lines;
 }
 
-std::vector<std::string> TOperationsDialog::GetAllLines() const { return ListBox1->Lines(); }
+std::vector<std::string> TOperationsDialog::GetAllLines() const { return LogList->Lines(); }
 
-std::int32_t TOperationsDialog::HorizontalExtent() const { return ListBox1->HorizontalExtent(); }
+std::int32_t TOperationsDialog::HorizontalExtent() const { return LogList->HorizontalExtent(); }
 
-TTransferOptions TOperationsDialog::Switches() const { return {CheckBox1->isChecked(), CheckBox2->isChecked()}; }
+TTransferOptions TOperationsDialog::Switches() const { return {VerifyCheck->isChecked(), TrashCheck->isChecked()}; }
 
 void TOperationsDialog::SetSwitches(const TTransferOptions& switches)
 {
-    CheckBox1->setChecked(switches.Verify);
-    CheckBox2->setChecked(switches.Trash);
+    VerifyCheck->setChecked(switches.Verify);
+    TrashCheck->setChecked(switches.Trash);
 }
 
-void TOperationsDialog::ButtonClick(QPushButton* sender)
+void TOperationsDialog::OperationButtonClick(QPushButton* sender)
 {
     TFileOperation operation = foCopy;
-    if (sender == Button1) {
+    if (sender == MoveButton) {
         operation = foMove;
-    } else if (sender == Button3) {
-        if (!Messenger.Confirm(CheckBox2->isChecked() ? "Deleted files go to the trash.\r\n\r\nContinue?"
-                                                      : "Deleted files cannot be restored.\r\n\r\nContinue?"))
+    } else if (sender == DeleteButton) {
+        if (!Messenger.Confirm(TrashCheck->isChecked() ? "Deleted files go to the trash.\r\n\r\nContinue?"
+                                                       : "Deleted files cannot be restored.\r\n\r\nContinue?"))
             return;
         operation = foDelete;
     }
     ClearLog();
-    ProgressBar1->setValue(0);
+    ProgressBar->setValue(0);
     // The focus leaves the button in hand before it is disabled, so that it lands on Cancel.
-    Button4->setEnabled(true);
-    Button4->setText(tr("Cancel"));
-    Button4->setFocus();
-    for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Button3, CheckBox1, CheckBox2})
+    CloseButton->setEnabled(true);
+    CloseButton->setText(tr("Cancel"));
+    CloseButton->setFocus();
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, VerifyCheck, TrashCheck})
         control->setEnabled(false);
 
     static const std::vector<std::string> none;
@@ -269,13 +298,13 @@ void TOperationsDialog::ShowMeter()
     if (RunThread == nullptr)
         return;
     Meter.Sample(RunThread->ItemsDone, RunThread->BytesDone, TTransferMeter::TClock::now());
-    Label2->setText(QString::fromStdString(Meter.Text()));
-    ProgressBar1->setValue(Meter.Percent());
+    MeterLabel->setText(QString::fromStdString(Meter.Text()));
+    ProgressBar->setValue(Meter.Percent());
 }
 
-void TOperationsDialog::CopySelectionM1Click(QAction* sender)
+void TOperationsDialog::CopyLinesClick(QAction* sender)
 {
-    JoinToClipboard(sender == CopyAllM1 ? GetAllLines() : GetSelectedLines());
+    JoinToClipboard(sender == CopyAllAction ? GetAllLines() : GetSelectedLines());
 }
 
 void TOperationsDialog::JoinToClipboard(const std::vector<std::string>& lines)
@@ -286,14 +315,14 @@ void TOperationsDialog::JoinToClipboard(const std::vector<std::string>& lines)
     Shell.SetClipboardText(text);
 }
 
-void TOperationsDialog::SelectAllM1Click(QAction* sender)
+void TOperationsDialog::SelectLinesClick(QAction* sender)
 {
-    if (sender == SelectAllM1)
-        ListBox1->SelectAllLines();
-    else if (sender == SelectNoneM1)
-        ListBox1->SelectNoLines();
-    else if (sender == InvertSelectionM1)
-        ListBox1->InvertSelection();
+    if (sender == SelectAllAction)
+        LogList->SelectAllLines();
+    else if (sender == SelectNoneAction)
+        LogList->SelectNoLines();
+    else if (sender == InvertSelectionAction)
+        LogList->InvertSelection();
 }
 
 void TOperationsDialog::showEvent(QShowEvent* event)
@@ -313,15 +342,16 @@ void TOperationsDialog::done(int result)
 
 void TOperationsDialog::FormShow()
 {
-    Label2->setText(QString::fromStdString(
+    MeterLabel->setText(QString::fromStdString(
         TTransferMeter::PlanText(Sources != nullptr ? static_cast<std::int64_t>(Sources->size()) : 0,
                                  Seen != nullptr ? SourceBytes(*Seen) : 0)));
     ClearLog();
-    ProgressBar1->setValue(0);
-    for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Button3, Button4, CheckBox1, CheckBox2})
+    ProgressBar->setValue(0);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, CloseButton, VerifyCheck, TrashCheck})
         control->setEnabled(true);
-    Button4->setText(tr("Cancel"));
-    Button2->setFocus();
+    CloseButton->setText(tr("Cancel"));
+    CopyButton->setFocus();
 }
 
 bool TOperationsDialog::FormCloseQuery()
@@ -331,8 +361,8 @@ bool TOperationsDialog::FormCloseQuery()
     // The thread stops the file in hand between two of its pieces; its end handler then lets the
     // dialog close. Until then the button tells that the stop is under way.
     RunThread->Terminate();
-    Button4->setEnabled(false);
-    Button4->setText(tr("Stopping..."));
+    CloseButton->setEnabled(false);
+    CloseButton->setText(tr("Stopping..."));
     return false;
 }
 

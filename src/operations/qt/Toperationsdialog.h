@@ -51,8 +51,9 @@ public:
 
     void ClearLog();
     // The line is shown with the lines that arrive with it, soon after the report that
-    // brought them; the widest line since ClearLog sets the horizontal extent.
-    void AddLogLine(const std::string& line);
+    // brought them; the widest line since ClearLog sets the horizontal extent. A line that
+    // tells of a failure shows the reason as its tooltip, and below the log while current.
+    void AddLogLine(const std::string& line, const std::string& reason = std::string());
     // The bar shows position as a whole percentage of maximum. During a run it follows the
     // run's bytes instead, or its items where it has no bytes to count.
     void SetProgress(std::int32_t position, std::int32_t maximum);
@@ -65,10 +66,6 @@ public:
     TTransferOptions Switches() const;
     void SetSwitches(const TTransferOptions& switches);
 
-    void ButtonClick(QPushButton* sender);
-    void CopySelectionM1Click(QAction* sender);
-    void SelectAllM1Click(QAction* sender);
-
     // Borrowed from the caller while the dialog is shown; none otherwise.
     const std::vector<std::string>* Sources = nullptr;
     const std::vector<std::string>* Destinations = nullptr;
@@ -77,34 +74,17 @@ public:
     // The run in hand, which releases itself; none outside a run.
     TOperationsThread* RunThread = nullptr;
 
-    QWidget* Panel1;
-    QLabel* Label1;
-    TLogListBox* ListBox1;
-    QProgressBar* ProgressBar1;
-    // What the run touches; while it runs, how far it has come, how fast, and the time left;
-    // once ended, how far it came.
-    QLabel* Label2;
-    QCheckBox* CheckBox1;
-    QCheckBox* CheckBox2;
-    QWidget* Panel2;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* Button4;
-    QMenu* PopupMenu1;
-    QAction* CopySelectionM1;
-    QAction* CopyAllM1;
-    QAction* SeparatorM1;
-    QAction* SelectAllM1;
-    QAction* SelectNoneM1;
-    QAction* InvertSelectionM1;
-
 protected:
     void showEvent(QShowEvent* event) override;
     // Every way of closing ends here.
     void done(int result) override;
 
 private:
+    void OperationButtonClick(QPushButton* sender);
+    void CopyLinesClick(QAction* sender);
+    void SelectLinesClick(QAction* sender);
+    void ShowCurrentReason();
+
     void CreateControls();
     void CreatePopupMenu();
     QAction* AddPopupItem(const char* name, const QString& caption, const QKeySequence& shortcut);
@@ -113,6 +93,30 @@ private:
     void FormClose();
     void JoinToClipboard(const std::vector<std::string>& lines);
     void ShowMeter();
+
+    QWidget* LogPanel;
+    QLabel* LogLabel;
+    TLogListBox* LogList;
+    QProgressBar* ProgressBar;
+    // What the run touches; while it runs, how far it has come, how fast, and the time left;
+    // once ended, how far it came.
+    QLabel* MeterLabel;
+    // The reason of the current log line where it tells of a failure.
+    QLabel* ReasonLabel;
+    QCheckBox* VerifyCheck;
+    QCheckBox* TrashCheck;
+    QWidget* ButtonPanel;
+    QPushButton* MoveButton;
+    QPushButton* CopyButton;
+    QPushButton* DeleteButton;
+    QPushButton* CloseButton;
+    QMenu* LogMenu;
+    QAction* CopySelectionAction;
+    QAction* CopyAllAction;
+    QAction* LogMenuSeparator;
+    QAction* SelectAllAction;
+    QAction* SelectNoneAction;
+    QAction* InvertSelectionAction;
 
     TMessenger& Messenger;
     TShell& Shell;

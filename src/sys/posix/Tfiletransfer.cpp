@@ -56,6 +56,18 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 
 bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
+TTransferOutcome Refused(TRefusal refusal) { return TTransferOutcome::Refused(refusal); }
+
+// The error of the system step that just failed.
+TTransferOutcome LastError() { return TTransferOutcome::SystemError(errno); }
+
+// Why a folder of a tree could not be opened: a link on the way is refused; anything else, a
+// file in place of a folder too, is the system's error.
+TTransferOutcome OpenDirectoryFailure()
+{
+    return errno == ELOOP || errno == EXDEV ? Refused(TRefusal::LinkedFolder) : LastError();
+}
+
 // Read-only as the running user sees it, or without any write bit, which even root respects
 // here as the read-only attribute it stands for. A link is judged by its target.
 bool IsReadOnly(int directory, const std::string& name)
@@ -132,6 +144,12 @@ bool SourceAsSeen(int directory, const std::string& name, const TSeenFiles& seen
     return FactsOf(directory, name, info) && info.st_size == seen.SourceSize && TicksOf(info) == seen.SourceTime;
 }
 
+// Why a look at the destination before it is replaced refused it.
+TTransferOutcome NotAsSeen(const TStopRequest& stop)
+{
+    return Refused(stop && stop() ? TRefusal::StoppedByUser : TRefusal::DestinationChanged);
+}
+
 bool SyncDirectory(int directory)
 {
     const TDescriptor readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -172,7 +190,9 @@ struct TFileTransfer::TState {
     TDescriptor DestinationDirectory(const std::string& relative, bool durable);
     TDescriptor MakeDirectory(int parent, const std::string& name, const std::string& relative, bool durable);
     bool MakeDestinationRoot();
-    bool ClearOfPlacedFiles(const TRelativePath& to, int place);
+    TRefusal ReplaceableRefusal(int place, const TRelativePath& to, const struct stat& entry, const struct stat& target,
+                                const struct stat& sourceInfo);
+    TRefusal ClearOfPlacedFiles(const TRelativePath& to, int place);
 
     TTreeRoot Source;
     TTreeRoot Destination;
@@ -248,17 +268,17 @@ bool TFileTransfer::TState::MakeDestinationRoot()
 
 // Before a destination's name is touched: it is no file that the run placed, under this name or
 // under one that the file system takes for it, whatever the kernel's caches say.
-bool TFileTransfer::TState::ClearOfPlacedFiles(const TRelativePath& to, int place)
+TRefusal TFileTransfer::TState::ClearOfPlacedFiles(const TRelativePath& to, int place)
 {
     for (const std::string_view placed : Placed.LookAlikes(to.Whole)) {
         if (placed == to.Whole)
-            return false;
+            return TRefusal::PlacedThisRun;
         const TRelativePath other = Split(placed);
         const TDescriptor otherDirectory = Destination.OpenDirectory(other.Directory);
         if (!otherDirectory.IsOpen() || SameEntryOnDisk(otherDirectory.Get(), other.Name, place, to.Name) != false)
-            return false;
+            return TRefusal::LookAlikeName;
     }
-    return true;
+    return TRefusal::None;
 }
 
 TFileTransfer::TFileTransfer(const TTransferRoots& roots, const TTransferOptions& options)
@@ -269,54 +289,72 @@ TFileTransfer::TFileTransfer(const TTransferRoots& roots, const TTransferOptions
 
 TFileTransfer::~TFileTransfer() = default;
 
-std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::string& source,
-                                                                    const std::string& destination, bool durable,
-                                                                    const TSeenFiles* seen)
+// Why an existing destination may not be replaced; None where it may.
+TRefusal TFileTransfer::TState::ReplaceableRefusal(int place, const TRelativePath& to, const struct stat& entry,
+                                                   const struct stat& target, const struct stat& sourceInfo)
+{
+    if (S_ISDIR(target.st_mode))
+        return TRefusal::DestinationIsFolder;
+    // Through a link too: copying a file onto itself would only destroy it.
+    if (SameFile(target, sourceInfo))
+        return TRefusal::SameFile;
+    if (Placed.Holds(entry))
+        return TRefusal::PlacedThisRun;
+    if (IsReadOnly(place, to.Name))
+        return TRefusal::ReadOnly;
+    return ExactNames.Listed(Destination, to.Whole) ? TRefusal::None : TRefusal::LookAlikeName;
+}
+
+TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::string& destination, bool durable,
+                                         const TSeenFiles* seen, TCopiedFile& copied)
 {
     const std::optional<TRelativePath> from = Below(State->Source, source);
     const std::optional<TRelativePath> to = Below(State->Destination, destination);
     if (!from || !to)
-        return nullptr;
-    auto copied = std::make_unique<TCopiedFile>();
-    copied->SourceDirectory = State->Source.OpenDirectory(from->Directory);
-    copied->SourceName = from->Name;
-    if (!copied->SourceDirectory.IsOpen())
-        return nullptr;
+        return Refused(TRefusal::OutsideRoots);
+    copied.SourceDirectory = State->Source.OpenDirectory(from->Directory);
+    copied.SourceName = from->Name;
+    if (!copied.SourceDirectory.IsOpen())
+        return OpenDirectoryFailure();
     // Non-blocking, so that a FIFO in place of the source cannot hang the worker. A source that
     // is a link to a file is read through, as the comparison judged it.
-    copied->SourceFile.Reset(
-        openat(copied->SourceDirectory.Get(), from->Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat& sourceInfo = copied->SourceInfo;
-    if (!copied->SourceFile.IsOpen() || fstat(copied->SourceFile.Get(), &sourceInfo) != 0 ||
-        !S_ISREG(sourceInfo.st_mode))
-        return nullptr;
+    copied.SourceFile.Reset(
+        openat(copied.SourceDirectory.Get(), from->Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat& sourceInfo = copied.SourceInfo;
+    if (!copied.SourceFile.IsOpen() || fstat(copied.SourceFile.Get(), &sourceInfo) != 0)
+        return LastError();
+    if (!S_ISREG(sourceInfo.st_mode))
+        return Refused(TRefusal::SourceNotFile);
 
-    copied->DestinationDirectory = State->DestinationDirectory(to->Directory, durable);
-    copied->DestinationName = to->Name;
-    const int place = copied->DestinationDirectory.Get();
+    copied.DestinationDirectory = State->DestinationDirectory(to->Directory, durable);
+    copied.DestinationName = to->Name;
+    const int place = copied.DestinationDirectory.Get();
     if (place < 0)
-        return nullptr;
-    if (!State->ClearOfPlacedFiles(*to, place))
-        return nullptr;
+        return OpenDirectoryFailure();
+    if (const TRefusal refusal = State->ClearOfPlacedFiles(*to, place); refusal != TRefusal::None)
+        return Refused(refusal);
+    const TStopRequest& stop = State->Copying.Stop;
     // Asked before the copy and again right before it takes the name: a copy may take minutes.
     const auto asSeen = [&] {
-        return seen == nullptr ||
-               DestinationAsSeen(place, to->Name, copied->SourceFile.Get(), sourceInfo, *seen, State->Copying.Stop);
+        return seen == nullptr || DestinationAsSeen(place, to->Name, copied.SourceFile.Get(), sourceInfo, *seen, stop);
     };
     struct stat entry {
     }, target{};
     const bool exists = fstatat(place, to->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists) {
-        // Through a link too: copying a file onto itself would only destroy it.
-        if (!FactsOf(place, to->Name, target) || S_ISDIR(target.st_mode) || SameFile(target, sourceInfo) ||
-            State->Placed.Holds(entry) || IsReadOnly(place, to->Name) ||
-            !State->ExactNames.Listed(State->Destination, to->Whole) || !asSeen())
-            return nullptr;
+        if (!FactsOf(place, to->Name, target))
+            return LastError();
+        if (const TRefusal refusal = State->ReplaceableRefusal(place, *to, entry, target, sourceInfo);
+            refusal != TRefusal::None)
+            return Refused(refusal);
+        if (!asSeen())
+            return NotAsSeen(stop);
     }
     // What the copy replaces goes to the trash first where asked.
+    TTransferOutcome setAsideOutcome = TTransferOutcome::Success();
     std::function<bool()> setAside;
     if (exists && State->Options.Trash)
-        setAside = [&] { return State->Trash.MoveToTrash(place, to->Name); };
+        setAside = [&] { return (setAsideOutcome = State->Trash.MoveToTrash(place, to->Name)).Succeeded(); };
 
     // A copy that is flushed at its end anyway goes on to the device as it is written, so that
     // the flush is short.
@@ -324,63 +362,93 @@ std::unique_ptr<TFileTransfer::TCopiedFile> TFileTransfer::CopyItem(const std::s
     for (;;) {
         TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists);
         struct stat written {};
-        if (!copy.IsOpen() || CopyContents(copied->SourceFile.Get(), copy.Get(), sourceInfo) != 0 ||
-            fstat(copy.Get(), &written) != 0 || (sourceInfo.st_size > 0 && written.st_size != sourceInfo.st_size) ||
-            !CopyFileAttributes(copied->SourceFile.Get(), copy.Get(), sourceInfo) ||
-            (State->Options.Verify && !ReadsBackEqual(copied->SourceFile.Get(), copy.Get(), State->Copying.Stop)) ||
-            (durable && FlushCopy(copy.Get(), State->Copying.Stop) != 0) || (exists && !asSeen()))
-            return nullptr;
-        const TPlacement placement = copy.Place(copied->SourceDirectory.Get(), setAside);
+        if (!copy.IsOpen())
+            return LastError();
+        if (const int error = CopyContents(copied.SourceFile.Get(), copy.Get(), sourceInfo); error != 0)
+            return TTransferOutcome::SystemError(error);
+        if (fstat(copy.Get(), &written) != 0)
+            return LastError();
+        if (sourceInfo.st_size > 0 && written.st_size != sourceInfo.st_size)
+            return Refused(TRefusal::SourceChanged);
+        if (!CopyFileAttributes(copied.SourceFile.Get(), copy.Get(), sourceInfo))
+            return LastError();
+        if (State->Options.Verify && !ReadsBackEqual(copied.SourceFile.Get(), copy.Get(), stop))
+            return Refused(stop && stop() ? TRefusal::StoppedByUser : TRefusal::CopyDiffers);
+        if (const int error = durable ? FlushCopy(copy.Get(), stop) : 0; error != 0)
+            return TTransferOutcome::SystemError(error);
+        if (exists && !asSeen())
+            return NotAsSeen(stop);
+        const TPlacement placement = copy.Place(copied.SourceDirectory.Get(), setAside);
         if (placement == TPlacement::Placed)
             break;
-        if (placement != TPlacement::BuildNamed)
-            return nullptr;
+        if (placement == TPlacement::SourceFolder)
+            return Refused(TRefusal::SameFile);
+        if (placement == TPlacement::Failed) {
+            if (!setAsideOutcome)
+                return setAsideOutcome;
+            // The new destination's name was taken while the copy was made.
+            return errno == EEXIST && !exists ? Refused(TRefusal::DestinationChanged) : LastError();
+        }
     }
     if ((durable && !SyncDirectory(place)) ||
-        fstatat(place, to->Name.c_str(), &copied->Placed, AT_SYMLINK_NOFOLLOW) != 0)
-        return nullptr;
-    State->Placed.Add(to->Whole, copied->Placed);
-    return copied;
+        fstatat(place, to->Name.c_str(), &copied.Placed, AT_SYMLINK_NOFOLLOW) != 0)
+        return LastError();
+    State->Placed.Add(to->Whole, copied.Placed);
+    return TTransferOutcome::Success();
 }
 
-bool TFileTransfer::Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen)
+TTransferOutcome TFileTransfer::Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen)
 {
-    return CopyItem(source, destination, false, seen) != nullptr;
+    TCopiedFile copied;
+    return CopyItem(source, destination, false, seen, copied);
 }
 
-bool TFileTransfer::Move(const std::string& source, const std::string& destination, const TSeenFiles* seen)
+TTransferOutcome TFileTransfer::Move(const std::string& source, const std::string& destination, const TSeenFiles* seen)
 {
     // The copy must survive a crash before the only other one goes.
-    const std::unique_ptr<TCopiedFile> copied = CopyItem(source, destination, true, seen);
-    if (!copied)
-        return false;
-    const int directory = copied->SourceDirectory.Get();
-    const char* name = copied->SourceName.c_str();
+    TCopiedFile copied;
+    if (const TTransferOutcome outcome = CopyItem(source, destination, true, seen, copied); !outcome)
+        return outcome;
+    const int directory = copied.SourceDirectory.Get();
+    const char* name = copied.SourceName.c_str();
     // The path must still name the very file that was read, unchanged since, and not the copy:
     // on a second view of the source's own folder the copy may have replaced it.
     struct stat read {
     }, named{};
-    if (fstat(copied->SourceFile.Get(), &read) != 0 || read.st_nlink == 0 || fstatat(directory, name, &named, 0) != 0 ||
-        !SameFile(named, read) || named.st_size != copied->SourceInfo.st_size ||
-        !SameTime(named.st_mtim, copied->SourceInfo.st_mtim) || SameFile(named, copied->Placed))
-        return false;
-    return !IsReadOnly(directory, copied->SourceName) && unlinkat(directory, name, 0) == 0;
+    if (fstat(copied.SourceFile.Get(), &read) != 0)
+        return LastError();
+    if (fstatat(directory, name, &named, 0) != 0)
+        return errno == ENOENT ? Refused(TRefusal::SourceChanged) : LastError();
+    if (SameFile(named, copied.Placed))
+        return Refused(TRefusal::SameFile);
+    if (read.st_nlink == 0 || !SameFile(named, read) || named.st_size != copied.SourceInfo.st_size ||
+        !SameTime(named.st_mtim, copied.SourceInfo.st_mtim))
+        return Refused(TRefusal::SourceChanged);
+    if (IsReadOnly(directory, copied.SourceName))
+        return Refused(TRefusal::SourceReadOnly);
+    return unlinkat(directory, name, 0) == 0 ? TTransferOutcome::Success() : LastError();
 }
 
-bool TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
+TTransferOutcome TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
 {
     const std::optional<TRelativePath> path = Below(State->Source, source);
     if (!path)
-        return false;
+        return Refused(TRefusal::OutsideRoots);
     const TDescriptor directory = State->Source.OpenDirectory(path->Directory);
+    if (!directory.IsOpen())
+        return OpenDirectoryFailure();
     struct stat entry {};
-    if (!directory.IsOpen() || fstatat(directory.Get(), path->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
-        S_ISDIR(entry.st_mode) || IsReadOnly(directory.Get(), path->Name) ||
-        (seen != nullptr && !SourceAsSeen(directory.Get(), path->Name, *seen)))
-        return false;
+    if (fstatat(directory.Get(), path->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return LastError();
+    if (S_ISDIR(entry.st_mode))
+        return Refused(TRefusal::SourceNotFile);
+    if (IsReadOnly(directory.Get(), path->Name))
+        return Refused(TRefusal::ReadOnly);
+    if (seen != nullptr && !SourceAsSeen(directory.Get(), path->Name, *seen))
+        return Refused(TRefusal::SourceChanged);
     if (State->Options.Trash)
         return State->Trash.MoveToTrash(directory.Get(), path->Name);
-    return unlinkat(directory.Get(), path->Name.c_str(), 0) == 0;
+    return unlinkat(directory.Get(), path->Name.c_str(), 0) == 0 ? TTransferOutcome::Success() : LastError();
 }
 
 void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->Copying.Done = counter; }

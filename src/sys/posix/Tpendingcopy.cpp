@@ -48,10 +48,13 @@ bool RemoveStaleTemporary(int directory, const std::string& temporary)
     }
     struct stat opened {
     }, named{};
-    if (fstat(stale.Get(), &opened) != 0 || !S_ISREG(opened.st_mode))
+    if (fstat(stale.Get(), &opened) != 0)
         return false;
-    if (flock(stale.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    // Another run's copy in the making, or an entry that is none of ours.
+    if (!S_ISREG(opened.st_mode) || (flock(stale.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)) {
+        errno = EBUSY;
         return false;
+    }
     // Only the file looked at, not one that took the name since.
     if (fstatat(directory, temporary.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || named.st_ino != opened.st_ino ||
         named.st_dev != opened.st_dev)
@@ -92,8 +95,10 @@ TPendingCopy::~TPendingCopy()
 
 bool TPendingCopy::OpenNamed(mode_t mode)
 {
-    if (!EntriesRemovable(Directory))
+    if (!EntriesRemovable(Directory)) {
+        errno = EPERM;
         return false;
+    }
     // Readable by its owner, so that a later run can look at its lock; the mode comes last.
     File.Reset(openat(Directory, Temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                       (mode & 0777) | S_IRUSR));
@@ -144,8 +149,10 @@ TPlacement TPendingCopy::LinkNamedWithoutReplacing()
 TPlacement TPendingCopy::Replace(int sourceDirectory, const std::function<bool()>& setAside)
 {
     if (!Named) {
-        if (!EntriesRemovable(Directory))
+        if (!EntriesRemovable(Directory)) {
+            errno = EPERM;
             return TPlacement::Failed;
+        }
         if (linkat(File.Get(), "", Directory, Temporary.c_str(), AT_EMPTY_PATH) != 0)
             return UnnamedLinkFailed();
         Named = true;

@@ -14,6 +14,7 @@
 
 enum class TPlacement {
     Placed,
+    // With errno set; EEXIST where a new destination's name was taken meanwhile.
     Failed,
     // The destination's directory holds the temporary name of the copy too: source and
     // destination are one folder seen twice, and the replacement would replace the source.
@@ -25,7 +26,8 @@ enum class TPlacement {
 class TPendingCopy {
 public:
     // The file gets the permission bits it is to have, so that it mostly needs no change.
-    // Replacing says whether an entry under the destination's name is to be replaced.
+    // Replacing says whether an entry under the destination's name is to be replaced. Where
+    // it cannot be opened, errno says why.
     TPendingCopy(int directory, const std::string& name, mode_t mode, bool replacing);
     ~TPendingCopy();
     TPendingCopy(const TPendingCopy&) = delete;

@@ -218,13 +218,13 @@ TTrash::TTrashFolders* TTrash::TrashFor(std::uint64_t mount, int directory)
     return folders ? &*folders : nullptr;
 }
 
-bool TTrash::MoveToTrash(int directory, const std::string& name)
+TTransferOutcome TTrash::MoveToTrash(int directory, const std::string& name)
 {
     const std::optional<std::uint64_t> mount = MountOf(directory);
     TTrashFolders* trash = mount ? TrashFor(*mount, directory) : nullptr;
     const std::optional<std::string> recordPath = trash ? RecordPath(trash->Top, directory, name) : std::nullopt;
     if (!recordPath)
-        return false;
+        return TTransferOutcome::Refused(TRefusal::NoTrash);
     const std::string contents =
         "[Trash Info]\nPath=" + TrashInfoPath(*recordPath) + "\nDeletionDate=" + DeletionDate() + "\n";
     // A name free in both folders: a file without its record, or a record without its file,
@@ -234,14 +234,14 @@ bool TTrash::MoveToTrash(int directory, const std::string& name)
         if (!WriteRecord(trash->Info.Get(), candidate, contents)) {
             if (errno == EEXIST)
                 continue;
-            return false;
+            return TTransferOutcome::SystemError(errno);
         }
         if (RenameWithoutReplacing(directory, name, trash->Files.Get(), candidate))
-            return true;
+            return TTransferOutcome::Success();
         const int reason = errno;
         unlinkat(trash->Info.Get(), (candidate + ".trashinfo").c_str(), 0);
         if (reason != EEXIST)
-            return false;
+            return TTransferOutcome::SystemError(reason);
     }
-    return false;
+    return TTransferOutcome::Refused(TRefusal::NoTrash);
 }

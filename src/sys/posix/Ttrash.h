@@ -11,13 +11,14 @@
 #include <optional>
 #include <string>
 
+#include "sys/Ttransferoutcome.h"
 #include "sys/posix/Tdescriptor.h"
 
 class TTrash {
 public:
     // Moves the entry name of the open directory into the trash. The record names where the
     // entry really was, links resolved.
-    bool MoveToTrash(int directory, const std::string& name);
+    TTransferOutcome MoveToTrash(int directory, const std::string& name);
 
 private:
     struct TTrashFolders {

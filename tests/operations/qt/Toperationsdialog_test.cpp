@@ -13,7 +13,10 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <thread>
+
+#include <sys/stat.h>
 
 #include "operations/qt/Tloglistbox.h"
 #include "operations/qt/Toperationsdialog.h"
@@ -53,7 +56,7 @@ struct TGate {
 class TGatedTransfer : public TFileTransfer {
 public:
     TGatedTransfer(const TTransferRoots& roots, TGate& gate) : TFileTransfer(roots), Gate(gate) {}
-    bool Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen) override
+    TTransferOutcome Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen) override
     {
         Gate.Hold();
         return TFileTransfer::Copy(source, destination, seen);
@@ -131,6 +134,16 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(Dialog.get()));
     }
 
+    // The dialog's control of that object name.
+    template <typename TChild>
+    TChild* Child(const char* name) const
+    {
+        auto* child = Dialog->findChild<TChild*>(QString::fromLatin1(name));
+        if (child == nullptr)
+            throw std::runtime_error(std::string("The dialog has no ") + name);
+        return child;
+    }
+
     void WaitForEnd()
     {
         ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->RunThread == nullptr; }, HangGuardMilliseconds))
@@ -139,13 +152,14 @@ protected:
 
     TButtonStates Buttons() const
     {
-        return {Dialog->Button1->isEnabled(), Dialog->Button2->isEnabled(), Dialog->Button3->isEnabled(),
-                Dialog->Button4->isEnabled(), Dialog->Button4->text()};
+        return {Child<QPushButton>("MoveButton")->isEnabled(), Child<QPushButton>("CopyButton")->isEnabled(),
+                Child<QPushButton>("DeleteButton")->isEnabled(), Child<QPushButton>("CloseButton")->isEnabled(),
+                Child<QPushButton>("CloseButton")->text()};
     }
 
     TLines ShownLines()
     {
-        Dialog->ListBox1->ShowQueued();
+        Child<TLogListBox>("LogList")->ShowQueued();
         return Dialog->GetAllLines();
     }
 
@@ -153,7 +167,7 @@ protected:
     {
         for (const std::string& line : lines)
             Dialog->AddLogLine(line);
-        Dialog->ListBox1->ShowQueued();
+        Child<TLogListBox>("LogList")->ShowQueued();
     }
 
     // Lines are measured after they are shown, a slice at a time.
@@ -165,8 +179,8 @@ protected:
     void SelectRows(const std::vector<int>& rows)
     {
         for (const int row : rows)
-            Dialog->ListBox1->selectionModel()->select(Dialog->ListBox1->model()->index(row, 0),
-                                                       QItemSelectionModel::Select);
+            Child<TLogListBox>("LogList")->selectionModel()->select(
+                Child<TLogListBox>("LogList")->model()->index(row, 0), QItemSelectionModel::Select);
     }
 
     const TButtonStates Ready{true, true, true, true, QStringLiteral("Cancel")};
@@ -189,10 +203,10 @@ TEST_F(OperationsDialog, DecliningTheDeleteQuestionLeavesTheDialogReady)
     MakeItems(2);
     Open();
     EXPECT_EQ(Buttons(), Ready);
-    EXPECT_EQ(Dialog->focusWidget(), Dialog->Button2);
+    EXPECT_EQ(Dialog->focusWidget(), Child<QPushButton>("CopyButton"));
 
     Messenger.AnswerCancel();
-    Dialog->Button3->click();
+    Child<QPushButton>("DeleteButton")->click();
     ASSERT_EQ(Messenger.Texts(), TLines{DeleteQuestion});
     EXPECT_EQ(Messenger.Shown()[0].Kind, mkWarning);
     EXPECT_EQ(Messenger.Shown()[0].Caption, "Vellumark");
@@ -211,7 +225,7 @@ TEST_F(OperationsDialog, ConfirmedDeleteRemovesTheSources)
     Tree.CreateFile("dst/a0", "kept");
     Open();
     Messenger.AnswerOk();
-    Dialog->Button3->click();
+    Child<QPushButton>("DeleteButton")->click();
     WaitForEnd();
     EXPECT_EQ(ShownLines(), (TLines{"Deleting \"a0\" in \"" + Tree.Path("src") + "\"", "Succeeded",
                                     "Deleting \"a1\" in \"" + Tree.Path("src") + "\"", "Succeeded", "Done",
@@ -232,12 +246,12 @@ TEST_F(OperationsDialog, TheSwitchesGoToTheRunAndTheTrashRewordsTheDeleteQuestio
     ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
     MakeItems(1);
     Open();
-    QTest::mouseClick(Dialog->CheckBox1, Qt::LeftButton);
-    QTest::mouseClick(Dialog->CheckBox2, Qt::LeftButton);
+    QTest::mouseClick(Child<QCheckBox>("VerifyCheck"), Qt::LeftButton);
+    QTest::mouseClick(Child<QCheckBox>("TrashCheck"), Qt::LeftButton);
     EXPECT_TRUE(Dialog->Switches().Verify && Dialog->Switches().Trash);
     Messenger.AnswerOk();
-    Dialog->Button3->click();
-    EXPECT_FALSE(Dialog->CheckBox1->isEnabled() || Dialog->CheckBox2->isEnabled());
+    Child<QPushButton>("DeleteButton")->click();
+    EXPECT_FALSE(Child<QCheckBox>("VerifyCheck")->isEnabled() || Child<QCheckBox>("TrashCheck")->isEnabled());
     WaitForEnd();
     unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(Messenger.Texts(), TLines{"Deleted files go to the trash.\r\n\r\nContinue?"});
@@ -250,10 +264,10 @@ TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
 {
     MakeItems(3);
     Open();
-    Dialog->Button2->click();
+    Child<QPushButton>("CopyButton")->click();
     EXPECT_NE(Dialog->RunThread, nullptr);
     EXPECT_EQ(Buttons(), Running);
-    EXPECT_EQ(Dialog->focusWidget(), Dialog->Button4);
+    EXPECT_EQ(Dialog->focusWidget(), Child<QPushButton>("CloseButton"));
     WaitForEnd();
 
     const std::string from = "\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"";
@@ -261,28 +275,54 @@ TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
               (TLines{"Copying \"a0" + from, "Succeeded", "Copying \"a1" + from, "Succeeded", "Copying \"a2" + from,
                       "Succeeded", "Done", "Succeeded: 3 items", "Not succeeded: 0 items"}));
     EXPECT_EQ(Buttons(), Finished);
-    EXPECT_EQ(Dialog->focusWidget(), Dialog->Button4);
-    EXPECT_EQ(Dialog->ProgressBar1->value(), 0);
+    EXPECT_EQ(Dialog->focusWidget(), Child<QPushButton>("CloseButton"));
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 0);
     EXPECT_EQ(Tree.ReadFile("dst/a2"), "contents a2");
     EXPECT_TRUE(Tree.Exists("src/a2"));
     // The caret follows the last line.
-    EXPECT_EQ(Dialog->ListBox1->currentIndex().row(), 8);
+    EXPECT_EQ(Child<TLogListBox>("LogList")->currentIndex().row(), 8);
 
     // Move, Copy and Delete stay disabled; a click does nothing.
-    Dialog->Button1->click();
+    Child<QPushButton>("MoveButton")->click();
     EXPECT_EQ(Dialog->RunThread, nullptr);
 
-    Dialog->Button4->click();
+    Child<QPushButton>("CloseButton")->click();
     EXPECT_FALSE(Dialog->isVisible());
-    EXPECT_EQ(Dialog->ListBox1->Count(), 0);
+    EXPECT_EQ(Child<TLogListBox>("LogList")->Count(), 0);
     Open();
     EXPECT_EQ(Buttons(), Ready);
+}
+
+TEST_F(OperationsDialog, ANotSucceededLineShowsItsReasonAsTooltipAndBelowTheLog)
+{
+    MakeItems(2);
+    Tree.CreateFile("dst/a1", "kept");
+    ASSERT_EQ(chmod(Tree.Path("dst/a1").c_str(), 0444), 0);
+    Open();
+    Child<QPushButton>("CopyButton")->click();
+    WaitForEnd();
+    ASSERT_EQ(ShownLines()[3], "Not succeeded");
+
+    auto* log = Child<TLogListBox>("LogList");
+    const auto tooltip = [&](int row) { return log->model()->index(row, 0).data(Qt::ToolTipRole).toString(); };
+    EXPECT_EQ(tooltip(3), QStringLiteral("read-only"));
+    EXPECT_EQ(tooltip(1), QString());
+    auto* reason = Child<QLabel>("ReasonLabel");
+    EXPECT_FALSE(reason->accessibleName().isEmpty());
+    log->SetCaretLine(3);
+    EXPECT_EQ(reason->text(), QStringLiteral("Reason: read-only"));
+    log->SetCaretLine(1);
+    EXPECT_EQ(reason->text(), QString());
+    log->SetCaretLine(3);
+    Child<QPushButton>("CloseButton")->click();
+    EXPECT_EQ(reason->text(), QString());
+    EXPECT_EQ(Tree.ReadFile("dst/a1"), "kept");
 }
 
 TEST_F(OperationsDialog, AMoveWithEmptyListsLogsDoneAndTwoZeroCounts)
 {
     Open();
-    Dialog->Button1->click();
+    Child<QPushButton>("MoveButton")->click();
     WaitForEnd();
     EXPECT_EQ(ShownLines(), (TLines{"Done", "Succeeded: 0 items", "Not succeeded: 0 items"}));
     EXPECT_EQ(Buttons(), Finished);
@@ -296,13 +336,13 @@ TEST_F(OperationsDialog, EveryAttemptToCloseARunAsksItToStopInstead)
     });
     MakeItems(3);
     Open();
-    Dialog->Button2->click();
+    Child<QPushButton>("CopyButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, HangGuardMilliseconds));
 
     QTest::keyClick(Dialog.get(), Qt::Key_Escape);
     EXPECT_TRUE(Dialog->isVisible());
     EXPECT_FALSE(Dialog->close());
-    Dialog->Button4->click();
+    Child<QPushButton>("CloseButton")->click();
     EXPECT_TRUE(Dialog->isVisible());
     EXPECT_EQ(Buttons(), Stopping);
 
@@ -334,10 +374,10 @@ TEST_F(OperationsDialog, EscInsideALargeFileShowsTheStopAtOnceAndDiscardsTheCopy
     Destinations.push_back(Tree.Path("dst/large"));
     MakeItems(1);
     Open();
-    Dialog->Button2->click();
+    Child<QPushButton>("CopyButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, HangGuardMilliseconds));
 
-    ASSERT_EQ(QApplication::focusWidget(), Dialog->Button4);
+    ASSERT_EQ(QApplication::focusWidget(), Child<QPushButton>("CloseButton"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_EQ(Buttons(), Stopping);
     EXPECT_TRUE(Dialog->isVisible());
@@ -353,7 +393,7 @@ TEST_F(OperationsDialog, EscInsideALargeFileShowsTheStopAtOnceAndDiscardsTheCopy
     EXPECT_EQ(ShownLines(), (TLines{"Copying \"large" + from, "Not succeeded", "Stopped", "Succeeded: 0 items",
                                     "Not succeeded: 1 items"}));
     EXPECT_EQ(Buttons(), Finished);
-    EXPECT_EQ(QApplication::focusWidget(), Dialog->Button4);
+    EXPECT_EQ(QApplication::focusWidget(), Child<QPushButton>("CloseButton"));
     EXPECT_EQ(Tree.ReadFile("dst/large"), "old");
     EXPECT_TRUE(Tree.ReadFile("src/large") == large) << "the source changed";
     // Neither a temporary copy nor the next item.
@@ -380,24 +420,25 @@ TEST_F(OperationsDialog, TheBarFollowsTheBytesAndAStoppedRunTellsNoTimeLeft)
     }
     Dialog->Seen = &seen;
     Open();
-    Dialog->Button2->click();
+    Child<QPushButton>("CopyButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, HangGuardMilliseconds));
 
     // Held before the second item's contents: one item of three, but 3 MB of 5 MB.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Dialog->ProgressBar1->value() == 60; }, HangGuardMilliseconds))
-        << Dialog->ProgressBar1->value();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->Label2->text().endsWith(QStringLiteral(" left")); },
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return Child<QProgressBar>("ProgressBar")->value() == 60; }, HangGuardMilliseconds))
+        << Child<QProgressBar>("ProgressBar")->value();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Child<QLabel>("MeterLabel")->text().endsWith(QStringLiteral(" left")); },
                                 HangGuardMilliseconds))
-        << Dialog->Label2->text().toStdString();
-    EXPECT_TRUE(Dialog->Label2->text().startsWith(QStringLiteral("1 of 3 items, 3.0 MB of 5.0 MB, ")));
+        << Child<QLabel>("MeterLabel")->text().toStdString();
+    EXPECT_TRUE(Child<QLabel>("MeterLabel")->text().startsWith(QStringLiteral("1 of 3 items, 3.0 MB of 5.0 MB, ")));
 
     QTest::keyClick(Dialog.get(), Qt::Key_Escape);
     gated.Released = true;
     WaitForEnd();
     EXPECT_EQ(ShownLines().at(4), "Stopped");
-    EXPECT_EQ(Dialog->Label2->text(), QStringLiteral("2 of 3 items, 4.0 MB of 5.0 MB"));
-    EXPECT_EQ(Dialog->ProgressBar1->value(), 0);
-    Dialog->Button4->click();
+    EXPECT_EQ(Child<QLabel>("MeterLabel")->text(), QStringLiteral("2 of 3 items, 4.0 MB of 5.0 MB"));
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 0);
+    Child<QPushButton>("CloseButton")->click();
     Dialog->Seen = nullptr;
 }
 
@@ -405,34 +446,34 @@ TEST_F(OperationsDialog, TheBarShowsTheShareOfItemsDone)
 {
     Open();
     Dialog->SetProgress(3, 7);
-    EXPECT_EQ(Dialog->ProgressBar1->value(), 42);
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 42);
     Dialog->SetProgress(7, 7);
-    EXPECT_EQ(Dialog->ProgressBar1->value(), 100);
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 100);
     Dialog->SetProgress(9, 7);
-    EXPECT_EQ(Dialog->ProgressBar1->value(), 100);
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 100);
     Dialog->SetProgress(3, 0);
-    EXPECT_EQ(Dialog->ProgressBar1->value(), 0);
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 0);
     Dialog->SetProgress(-1, 7);
-    EXPECT_EQ(Dialog->ProgressBar1->value(), 0);
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 0);
     // 2,000,000,000 of 2,100,000,000 needs more than 32 bits on the way.
     Dialog->SetProgress(2'000'000'000, 2'100'000'000);
-    EXPECT_EQ(Dialog->ProgressBar1->value(), 95);
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 95);
 }
 
 TEST_F(OperationsDialog, ShortcutsCopyTheSelectedOrAllLinesEachEndingInALineBreak)
 {
     Open();
     AddLines({"zero", "one", "two", "three", "vier \xc3\xbc", "five"});
-    Dialog->ListBox1->setFocus();
+    Child<TLogListBox>("LogList")->setFocus();
     SelectRows({4, 1, 3});
 
-    QTest::keyClick(Dialog->ListBox1, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(Child<TLogListBox>("LogList"), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(Shell.Clipboard, "one\r\nthree\r\nvier \xc3\xbc\r\n");
-    QTest::keyClick(Dialog->ListBox1, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(Child<TLogListBox>("LogList"), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Shell.Clipboard, "zero\r\none\r\ntwo\r\nthree\r\nvier \xc3\xbc\r\nfive\r\n");
 
-    Dialog->ListBox1->clearSelection();
-    Dialog->CopySelectionM1->trigger();
+    Child<TLogListBox>("LogList")->clearSelection();
+    Child<QAction>("CopySelectionAction")->trigger();
     EXPECT_EQ(Shell.Clipboard, "");
 }
 
@@ -440,28 +481,28 @@ TEST_F(OperationsDialog, SelectionCommandsActOnEveryLine)
 {
     Open();
     AddLines({"a", "b", "c", "d", "e"});
-    Dialog->ListBox1->setFocus();
-    const auto selected = [&] { return Dialog->ListBox1->SelectedRows(); };
+    Child<TLogListBox>("LogList")->setFocus();
+    const auto selected = [&] { return Child<TLogListBox>("LogList")->SelectedRows(); };
 
-    QTest::keyClick(Dialog->ListBox1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Child<TLogListBox>("LogList"), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
-    QTest::keyClick(Dialog->ListBox1, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(Child<TLogListBox>("LogList"), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(selected(), std::vector<std::int32_t>{});
 
     SelectRows({0, 2, 3});
-    Dialog->InvertSelectionM1->trigger();
+    Child<QAction>("InvertSelectionAction")->trigger();
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{1, 4}));
-    Dialog->InvertSelectionM1->trigger();
+    Child<QAction>("InvertSelectionAction")->trigger();
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{0, 2, 3}));
 
     // New lines move the caret, not the selection.
     AddLines({"f"});
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{0, 2, 3}));
-    EXPECT_EQ(Dialog->ListBox1->currentIndex().row(), 5);
+    EXPECT_EQ(Child<TLogListBox>("LogList")->currentIndex().row(), 5);
 
     const QStringList captions = [&] {
         QStringList texts;
-        for (const QAction* item : Dialog->PopupMenu1->actions())
+        for (const QAction* item : Child<QMenu>("LogMenu")->actions())
             texts << (item->isSeparator() ? QStringLiteral("-")
                                           : item->text() + QLatin1Char('|') + item->shortcut().toString());
         return texts;
@@ -475,7 +516,7 @@ TEST_F(OperationsDialog, SelectionCommandsActOnEveryLine)
 TEST_F(OperationsDialog, TheExtentFollowsTheWidestLineAndStartsAgainAfterReopening)
 {
     Open();
-    const QFontMetrics metrics = Dialog->ListBox1->fontMetrics();
+    const QFontMetrics metrics = Child<TLogListBox>("LogList")->fontMetrics();
     const std::string wide(300, 'W');
     TLines lines(40, "short");
     lines.push_back(wide);
@@ -483,22 +524,22 @@ TEST_F(OperationsDialog, TheExtentFollowsTheWidestLineAndStartsAgainAfterReopeni
     AddLines(lines);
     EXPECT_TRUE(ExtentBecomes(metrics.horizontalAdvance(QString::fromStdString(wide))));
     QApplication::processEvents();
-    EXPECT_GT(Dialog->ListBox1->horizontalScrollBar()->maximum(), 0);
-    EXPECT_TRUE(Dialog->ListBox1->horizontalScrollBar()->isVisible());
+    EXPECT_GT(Child<TLogListBox>("LogList")->horizontalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(Child<TLogListBox>("LogList")->horizontalScrollBar()->isVisible());
     // The bar that came up does not cover the caret line.
-    const QRect caret = Dialog->ListBox1->visualRect(Dialog->ListBox1->currentIndex());
-    EXPECT_EQ(Dialog->ListBox1->currentIndex().row(), 41);
+    const QRect caret = Child<TLogListBox>("LogList")->visualRect(Child<TLogListBox>("LogList")->currentIndex());
+    EXPECT_EQ(Child<TLogListBox>("LogList")->currentIndex().row(), 41);
     EXPECT_GE(caret.top(), 0);
-    EXPECT_LE(caret.bottom(), Dialog->ListBox1->viewport()->rect().bottom());
+    EXPECT_LE(caret.bottom(), Child<TLogListBox>("LogList")->viewport()->rect().bottom());
 
-    Dialog->Button4->click();
+    Child<QPushButton>("CloseButton")->click();
     EXPECT_EQ(Dialog->HorizontalExtent(), 0);
     Open();
     EXPECT_EQ(Dialog->HorizontalExtent(), 0);
     AddLines({"short"});
     EXPECT_TRUE(ExtentBecomes(metrics.horizontalAdvance(QStringLiteral("short"))));
     QApplication::processEvents();
-    EXPECT_EQ(Dialog->ListBox1->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(Child<TLogListBox>("LogList")->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(OperationsDialog, LinesArriveWithoutAnyoneFlushing)
@@ -507,8 +548,8 @@ TEST_F(OperationsDialog, LinesArriveWithoutAnyoneFlushing)
     for (int i = 0; i < 1000; ++i)
         Dialog->AddLogLine("line " + std::to_string(i));
     // Measuring goes in slices as short as the machine makes them; the bounds only end a hang.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->ListBox1->Count() == 1000; }, HangGuardMilliseconds));
-    const int widest = Dialog->ListBox1->fontMetrics().horizontalAdvance(QStringLiteral("line 999"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Child<TLogListBox>("LogList")->Count() == 1000; }, HangGuardMilliseconds));
+    const int widest = Child<TLogListBox>("LogList")->fontMetrics().horizontalAdvance(QStringLiteral("line 999"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return Dialog->HorizontalExtent() >= widest; }, HangGuardMilliseconds))
         << "extent " << Dialog->HorizontalExtent() << ", widest line " << widest;
     EXPECT_EQ(Dialog->GetAllLines()[999], "line 999");
@@ -518,14 +559,15 @@ TEST_F(OperationsDialog, GrowsWithTheUserGivingTheRoomToTheLogAndKeepsTheSize)
 {
     Open();
     const QSize grown = Dialog->size() + QSize(400, 150);
-    const int logHeight = Dialog->ListBox1->height();
-    ExpectRoomGoesTo(*Dialog, *Dialog->ListBox1, *Dialog->Button4, true, QSize(400, 150));
-    EXPECT_EQ(Dialog->ListBox1->height(), logHeight + 150);
+    const int logHeight = Child<TLogListBox>("LogList")->height();
+    ExpectRoomGoesTo(*Dialog, *Child<TLogListBox>("LogList"), *Child<QPushButton>("CloseButton"), true,
+                     QSize(400, 150));
+    EXPECT_EQ(Child<TLogListBox>("LogList")->height(), logHeight + 150);
     Dialog->hide();
     QSize shown;
     WhenModal([&](QWidget* modal) {
         shown = modal->size();
-        Dialog->Button4->click();
+        Child<QPushButton>("CloseButton")->click();
     });
     Dialog->Execute(Sources, Destinations, {Tree.Path("src"), Tree.Path("dst")}, {});
     EXPECT_EQ(shown, grown);

@@ -1,0 +1,60 @@
+#include "sys/Ttransferoutcome.h"
+
+#include <cerrno>
+#include <cstring>
+
+TTransferOutcome TTransferOutcome::SystemError(int error)
+{
+    if (error == ECANCELED)
+        return Refused(TRefusal::StoppedByUser);
+    // A step that failed without saying why still failed.
+    return TTransferOutcome(TRefusal::None, error != 0 ? error : EIO);
+}
+
+namespace {
+const char* RefusalText(TRefusal refusal)
+{
+    switch (refusal) {
+    case TRefusal::None:
+        return "";
+    case TRefusal::OutsideRoots:
+        return "the path leaves the roots of the comparison";
+    case TRefusal::LinkedFolder:
+        return "a folder on its path is a symbolic link";
+    case TRefusal::SourceNotFile:
+        return "the source is not a file";
+    case TRefusal::DestinationIsFolder:
+        return "the destination is a folder";
+    case TRefusal::SameFile:
+        return "source and destination are one file";
+    case TRefusal::ReadOnly:
+        return "read-only";
+    case TRefusal::SourceReadOnly:
+        return "the source is read-only";
+    case TRefusal::DestinationChanged:
+        return "changed since the comparison";
+    case TRefusal::SourceChanged:
+        return "the source changed since the comparison";
+    case TRefusal::PlacedThisRun:
+        return "the destination was placed earlier in this run";
+    case TRefusal::LookAlikeName:
+        return "the file system takes its name for another file's";
+    case TRefusal::CopyDiffers:
+        return "the copy differs from its source";
+    case TRefusal::NoTrash:
+        return "no trash can take it";
+    case TRefusal::StoppedByUser:
+        return "stopped by the user";
+    }
+    return "";
+}
+}  // namespace
+
+std::string ReasonText(const TTransferOutcome& outcome)
+{
+    if (outcome.ErrorNumber() == 0)
+        return RefusalText(outcome.RefusalKind());
+    // strerror may share one buffer between threads; this text is a constant.
+    const char* text = strerrordesc_np(outcome.ErrorNumber());
+    return text != nullptr ? text : "error " + std::to_string(outcome.ErrorNumber());
+}
