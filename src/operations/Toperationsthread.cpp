@@ -115,7 +115,8 @@ void TOperationsThread::ProcessItems()
             BytesDone = bytesBefore;
         else if (i < Seen.size())
             BytesDone = bytesBefore + std::max<std::int64_t>(Seen[i].SourceSize, 0);
-        ItemsDone = static_cast<std::int32_t>(processed);
+        // Nor is an item stopped in hand among those done: the meter would read "3 of 3" after a stop.
+        ItemsDone = static_cast<std::int32_t>(lastStopped ? processed - 1 : processed);
         Progress(static_cast<std::int32_t>(processed), static_cast<std::int32_t>(total));
     }
     Files->Finish();

@@ -20,6 +20,7 @@ struct TOperationsReport {
     std::int32_t LastMaximum = -1;
     // The run's own count at its end.
     std::int64_t BytesDone = -1;
+    std::int32_t ItemsDone = -1;
 };
 
 inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
@@ -38,6 +39,7 @@ inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
     };
     thread->OnTerminate = [&](TReportThread*) {
         report.BytesDone = thread->BytesDone;
+        report.ItemsDone = thread->ItemsDone;
         ended = true;
     };
     thread->Resume();

@@ -293,8 +293,9 @@ TEST_F(OperationsThread, AStopHeardInsideALargeFileDiscardsItsCopyAndEndsStopped
                                         "Stopped", "Succeeded: 1 items", "Not succeeded: 1 items"}));
         EXPECT_EQ(report.LastPosition, 2);
         EXPECT_EQ(report.LastMaximum, static_cast<std::int32_t>(names.size()));
-        // The bytes of "a" only: the large copy went with the stop.
+        // The bytes and the item of "a" only: the large copy went with the stop.
         EXPECT_EQ(report.BytesDone, 7);
+        EXPECT_EQ(report.ItemsDone, 1);
         if (test.AfterData) {
             EXPECT_EQ(data.Result, 0);
             EXPECT_EQ(data.Landed, static_cast<std::int64_t>(large.size()));
