@@ -356,6 +356,22 @@ int FlushCopy(int copy, const TStopRequest& stop)
     return result.get();
 }
 
+void CloseRemovedFile(TDescriptor& file)
+{
+    constexpr off_t LargeFile = 64 * 1024 * 1024;
+    struct stat info {};
+    if (fstat(file.Get(), &info) != 0 || info.st_nlink > 0 || info.st_size < LargeFile) {
+        file.Reset();
+        return;
+    }
+    const int descriptor = file.Release();
+    try {
+        std::thread([descriptor] { close(descriptor); }).detach();
+    } catch (const std::system_error&) {
+        close(descriptor);
+    }
+}
+
 bool SameContents(int a, int b, const TStopRequest& stop)
 {
     constexpr std::size_t Chunk = 256 * 1024;

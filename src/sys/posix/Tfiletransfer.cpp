@@ -426,7 +426,10 @@ TTransferOutcome TFileTransfer::Move(const std::string& source, const std::strin
         return Refused(TRefusal::SourceChanged);
     if (IsReadOnly(directory, copied.SourceName))
         return Refused(TRefusal::SourceReadOnly);
-    return unlinkat(directory, name, 0) == 0 ? TTransferOutcome::Success() : LastError();
+    if (unlinkat(directory, name, 0) != 0)
+        return LastError();
+    CloseRemovedFile(copied.SourceFile);
+    return TTransferOutcome::Success();
 }
 
 TTransferOutcome TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)

@@ -12,6 +12,7 @@
 #include "sys/Fnvhash.h"
 #include "sys/Tfiletransfer.h"
 #include "sys/Utf8.h"
+#include "sys/posix/Filecopy.h"
 #include "sys/posix/Removableentries.h"
 
 namespace {
@@ -88,9 +89,10 @@ TPendingCopy::TPendingCopy(int directory, const std::string& name, mode_t mode, 
 
 TPendingCopy::~TPendingCopy()
 {
-    File.Reset();
+    // Unnamed first, while its lock is still held: no other run can take the name meanwhile.
     if (Named)
         unlinkat(Directory, Temporary.c_str(), 0);
+    CloseRemovedFile(File);
 }
 
 bool TPendingCopy::OpenNamed(mode_t mode)
