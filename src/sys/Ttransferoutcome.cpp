@@ -1,7 +1,8 @@
 #include "sys/Ttransferoutcome.h"
 
 #include <cerrno>
-#include <cstring>
+
+#include "sys/Errornumbertext.h"
 
 TTransferOutcome TTransferOutcome::SystemError(int error)
 {
@@ -54,7 +55,5 @@ std::string ReasonText(const TTransferOutcome& outcome)
 {
     if (outcome.ErrorNumber() == 0)
         return RefusalText(outcome.RefusalKind());
-    // strerror may share one buffer between threads; this text is a constant.
-    const char* text = strerrordesc_np(outcome.ErrorNumber());
-    return text != nullptr ? text : "error " + std::to_string(outcome.ErrorNumber());
+    return ErrorNumberText(outcome.ErrorNumber());
 }

@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <memory>
 
+#include "sys/Errornumbertext.h"
 #include "sys/Fnvhash.h"
 #include "sys/posix/Longpath.h"
 
@@ -237,10 +237,7 @@ std::string TListingError::Reason() const
     // can be reached at all.
     if (Code == ENAMETOOLONG)
         return "a name in its path is too long";
-    // Not strerror: it may write its text into a buffer that every thread shares.
-    if (const char* description = strerrordesc_np(Code))
-        return description;
-    return "error " + std::to_string(Code);
+    return ErrorNumberText(Code);
 }
 
 TDirectoryContents TFileFactsSource::List(const std::string& directory) const
