@@ -25,7 +25,7 @@
 #include <unistd.h>
 
 #include "Benchprocess.h"
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
 namespace fs = std::filesystem;

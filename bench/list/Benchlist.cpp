@@ -26,7 +26,7 @@
 #include "app/Tlistsorter.h"
 #include "app/Tmainform.h"
 #include "app/Tresultlistmodel.h"
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 #include "dialogs/Tqtmessenger.h"
 #include "settings/qt/Tsettingsstorage.h"
 #include "sys/Mysysutils.h"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "dialogs/Tmessenger.h"
 #include "operations/Toperationsthread.h"
 #include "operations/qt/Toperationsdialog.h"

@@ -8,8 +8,8 @@
 #include <functional>
 #include <mutex>
 
-#include "compare/Teventloop.h"
-#include "compare/Treportthread.h"
+#include "jobs/Teventloop.h"
+#include "jobs/Treportthread.h"
 #include "sys/Tinterruptwatcher.h"
 
 class TWorkerRunner {

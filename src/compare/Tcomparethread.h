@@ -7,10 +7,10 @@
 
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 #include "compare/Ttreescan.h"
 #include "compare/Twalkcount.h"
-#include "compare/Tworkpool.h"
+#include "jobs/Tworkpool.h"
 #include "sys/Tfilesystem.h"
 
 class TCompareThread : public TReportThread {

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 #include "compare/Twalkcount.h"
 #include "dialogs/Tdesignscale.h"
 #include "sys/Mysysutils.h"

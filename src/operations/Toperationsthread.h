@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "compare/Tcompareitem.h"
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 #include "sys/Tfiletransfer.h"
 
 enum TFileOperation : std::int32_t {

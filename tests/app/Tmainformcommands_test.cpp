@@ -18,7 +18,7 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
 #include "app/Tmainformfixture.h"
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "operations/qt/Tloglistbox.h"
 #include "operations/qt/Toperationsdialog.h"

@@ -27,7 +27,7 @@
 #include "app/Tlistselection.h"
 #include "app/Tmainform.h"
 #include "app/Tresultlistmodel.h"
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "support/Hangguard.h"
 #include "support/Namedchild.h"

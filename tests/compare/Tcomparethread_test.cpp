@@ -6,7 +6,7 @@
 #include <map>
 
 #include "compare/Tcomparethread.h"
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "compare/Tpairrules.h"
 #include "support/Ttreefixture.h"
 

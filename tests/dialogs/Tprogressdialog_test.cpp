@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 #include "compare/Twalkcount.h"
 #include "dialogs/Tprogressdialog.h"
 #include "support/Hangguard.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
 struct TOperationsReport {

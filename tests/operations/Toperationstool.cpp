@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
 int main(int argc, char** argv)

@@ -9,7 +9,7 @@
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 #include "dialogs/Tqtmessenger.h"
 #include "sys/Tfilesystem.h"
 #include "sys/qt/Tqtfilechooser.h"

@@ -1,4 +1,4 @@
-#include "compare/Tworkpool.h"
+#include "jobs/Tworkpool.h"
 
 #include <algorithm>
 #include <chrono>

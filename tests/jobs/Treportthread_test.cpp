@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "compare/Teventloop.h"
-#include "compare/Treportthread.h"
+#include "jobs/Teventloop.h"
+#include "jobs/Treportthread.h"
 
 namespace {
 // A job whose steps are given by the test; it records the order in which things happen.

@@ -1,4 +1,4 @@
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 
 #include "sys/Failurereason.h"
 
