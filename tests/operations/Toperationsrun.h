@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,27 +23,23 @@ struct TOperationsReport {
     std::int64_t BytesDone = -1;
 };
 
-inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
+// The caller owns the thread and releases it afterwards.
+inline TOperationsReport RunToEnd(TOperationsThread& thread, TEventLoop& loop)
 {
     TOperationsReport report;
-    bool ended = false;
-    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
+    thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>& outcome) {
         report.Lines.push_back(text);
-        if (sender->LogOutcome)
-            report.Reasons.push_back(ReasonText(*sender->LogOutcome));
-    };
-    thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t maximum) {
+        if (outcome)
+            report.Reasons.push_back(ReasonText(*outcome));
+    });
+    thread.SetOnProgress([&](std::int32_t position, std::int32_t maximum) {
         ++report.ProgressReports;
         report.LastPosition = position;
         report.LastMaximum = maximum;
-    };
-    thread->OnTerminate = [&](TReportThread*) {
-        report.BytesDone = thread->BytesDone;
-        ended = true;
-    };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    });
+    thread.SetOnEnd([&](const TJobEnd<TOperationsCounts>& end) { report.BytesDone = end.Result.Bytes; });
+    thread.Resume();
+    loop.RunUntil([&] { return thread.Ended(); });
     return report;
 }
 
@@ -52,7 +49,8 @@ inline TOperationsReport RunOperations(const std::vector<std::string>& sources, 
                                        std::unique_ptr<TFileTransfer> files)
 {
     TEventLoop loop;
-    return RunToEnd(new TOperationsThread(sources, operation, destinations, loop, std::move(files)), loop);
+    TOperationsThread thread(sources, operation, destinations, loop, std::move(files));
+    return RunToEnd(thread, loop);
 }
 
 inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
