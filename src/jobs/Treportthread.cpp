@@ -59,17 +59,13 @@ void TReportThread::End()
     } catch (...) {
     }
     try {
-        Synchronize([this] {
-            // Set whatever the handler does, so that the owner may release the job.
-            struct TMarkEnded {
-                bool& Ended;
-                ~TMarkEnded() { Ended = true; }
-            } mark{EndNotified};
-            NotifyEnd(Ending);
-        });
+        Synchronize([this] { NotifyEnd(Ending); });
     } catch (...) {
     }
     CleanUp();
+    // The last touch of the job: from here on its owner may release it, and no step of a
+    // derived class runs any more.
+    Synchronize([this] { EndNotified = true; });
 }
 
 void TReportThread::Synchronize(const std::function<void()>& call) { MainThread.CallAndWait(call); }

@@ -57,8 +57,8 @@ public:
     // Asks the job to stop; the job looks at the request at points of its own.
     void Terminate() { TerminateRequested.store(true, std::memory_order_relaxed); }
     bool Terminated() const { return TerminateRequested.load(std::memory_order_relaxed); }
-    // True once the end notification has returned; read on the user-interface thread. The
-    // thread then only releases the job's data, and destroying the job waits for that.
+    // True once the end notification has returned and the job's data is released; read on the
+    // user-interface thread. The thread then only ends, which destroying the job waits for.
     bool Ended() const { return EndNotified; }
 
 protected:
