@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@
 #include <unistd.h>
 
 #include "Benchprocess.h"
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
 namespace fs = std::filesystem;
@@ -114,15 +115,11 @@ void RunEngine(const std::vector<std::string>& sources, TFileOperation operation
                const TTransferOptions& options = {})
 {
     TEventLoop loop;
-    auto* thread =
-        new TOperationsThread(sources, operation, destinations, loop, std::make_unique<TFileTransfer>(roots, options));
+    TOperationsThread thread(sources, operation, destinations, loop, std::make_unique<TFileTransfer>(roots, options));
     std::vector<std::string> lines;
-    bool ended = false;
-    thread->OnLog = [&](TReportThread*, const std::string& text) { lines.push_back(text); };
-    thread->OnTerminate = [&](TReportThread*) { ended = true; };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>&) { lines.push_back(text); });
+    thread.Resume();
+    loop.RunUntil([&] { return thread.Ended(); });
     if (lines.empty() || lines.back() != "Not succeeded: 0 items") {
         std::fprintf(stderr, "the engine did not succeed with every item: %s\n",
                      lines.empty() ? "no log" : lines.back().c_str());

@@ -26,7 +26,6 @@
 #include "app/Tlistsorter.h"
 #include "app/Tmainform.h"
 #include "app/Tresultlistmodel.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tqtmessenger.h"
 #include "settings/qt/Tsettingsstorage.h"
 #include "sys/Mysysutils.h"
@@ -282,6 +281,5 @@ int main(int argc, char** argv)
 
     MainForm->ClearList(false);
     DestroyApplicationForms();
-    TReportThread::WaitForReleasedThreads();
     return 0;
 }

@@ -16,11 +16,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "compare/Teventloop.h"
 #include "dialogs/Tmessenger.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 #include "operations/qt/Toperationsdialog.h"
 #include "sys/qt/Tqtmainthreadcaller.h"
@@ -64,16 +65,13 @@ double DeleteWithEngine(const std::vector<std::string>& sources, const std::stri
 {
     TEventLoop loop;
     std::vector<std::string> lines;
-    bool ended = false;
-    auto* thread = new TOperationsThread(sources, foDelete, {}, loop, TTransferRoots{root, root});
-    thread->OnLog = [&](TReportThread*, const std::string& text) { lines.push_back(text); };
-    thread->OnProgress = [](TReportThread*, std::int32_t, std::int32_t) {};
-    thread->OnTerminate = [&](TReportThread*) { ended = true; };
+    TOperationsThread thread(sources, foDelete, {}, loop, TTransferRoots{root, root});
+    thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>&) { lines.push_back(text); });
+    thread.SetOnProgress([](std::int32_t, std::int32_t) {});
     const auto start = TClock::now();
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
+    thread.Resume();
+    loop.RunUntil([&] { return thread.Ended(); });
     const auto end = TClock::now();
-    TReportThread::WaitForReleasedThreads();
     lineCount = lines.size();
     return Seconds(end - start);
 }
@@ -91,7 +89,7 @@ double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string
     QTimer poll;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
-        if (dialog.RunThread != nullptr || dialog.findChild<QPushButton*>(QStringLiteral("MoveButton"))->isEnabled())
+        if (dialog.Running() || dialog.findChild<QPushButton*>(QStringLiteral("MoveButton"))->isEnabled())
             return;
         end = TClock::now();
         lineCount = dialog.GetAllLines().size();
@@ -100,7 +98,6 @@ double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string
     });
     poll.start();
     dialog.Execute(sources, {}, {root, root}, {});
-    TReportThread::WaitForReleasedThreads();
     return Seconds(end - start);
 }
 

@@ -7,13 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "compare/Tcompareitem.h"
+#include "compare/Tcomparethread.h"
 #include "sys/Tfiletransfer.h"
 
 class TFileFactsSource;
 class TMainThreadCaller;
 class TMessenger;
-class TReportThread;
 
 // Where a comparison's items go.
 struct TCompareTarget {
@@ -32,7 +31,7 @@ public:
 
 private:
     void Progress(std::int32_t position, std::int32_t maximum);
-    void Terminate(TReportThread* sender);
+    void End(TJobEnd<TComparisonResult> end, const TTransferRoots& roots);
 
     TMessenger& Messenger;
     TMainThreadCaller& MainThread;

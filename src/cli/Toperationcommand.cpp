@@ -60,8 +60,8 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
     }
     TEventLoop loop;
     TOperationsOutcome outcome;
-    auto* thread =
-        new TOperationsThread(sources, operation, destinations, loop, std::make_unique<TFileTransfer>(roots, options));
+    auto thread = std::make_unique<TOperationsThread>(sources, operation, destinations, loop,
+                                                      std::make_unique<TFileTransfer>(roots, options));
     thread->Seen = std::move(seen);
     std::optional<TJsonLogWriter> jsonLog;
     if (json)
@@ -72,16 +72,18 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
     TProgressLine progress(OperationName(operation) == std::string("delete") ? "Deleting:" : "Copying:");
     TTransferMeter meter;
     meter.Start(static_cast<std::int64_t>(items.size()), SourceBytes(thread->Seen), TTransferMeter::TClock::now());
+    const TOperationsThread* running = thread.get();
     const auto showProgress = [&] {
-        meter.Sample(thread->ItemsDone, thread->BytesDone, TTransferMeter::TClock::now());
+        const TOperationsCounts counts = running->Counts();
+        meter.Sample(counts.Items, counts.Bytes, TTransferMeter::TClock::now());
         progress.ShowText(meter.Text());
     };
-    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
+    thread->SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>& itemOutcome) {
         progress.Clear();
         if (!jsonLog)
             WriteLogged(text + "\r\n");
-        if (sender->LogOutcome) {
-            const TTransferOutcome& result = *sender->LogOutcome;
+        if (itemOutcome) {
+            const TTransferOutcome& result = *itemOutcome;
             const TCompareItem* ended = item < items.size() ? &items[item++] : nullptr;
             if (!result)
                 outcome.AnyItemFailed = true;
@@ -92,16 +94,14 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
         } else if (jsonLog && text.find(' ') == std::string::npos) {
             status = text;  // "Done", "Stopped", "Canceled" or "Error"
         }
-    };
-    runner.RunToEnd(
-        loop, thread,
-        [&](TReportThread& sender) {
-            outcome.Failed = sender.Failed;
-            outcome.Completed = sender.Completed();
-            if (sender.Failed)
-                std::cerr << "The operation failed: " << sender.FailureReason << '\n';
-        },
-        showProgress);
+    });
+    thread->SetOnEnd([&](const TJobEnd<TOperationsCounts>& end) {
+        outcome.Failed = end.Failed();
+        outcome.Completed = end.Completed();
+        if (end.Failed())
+            std::cerr << "The operation failed: " << end.FailureReason << '\n';
+    });
+    runner.RunToEnd(loop, std::move(thread), showProgress);
     progress.Clear();
     if (jsonLog)
         jsonLog->Finish(status);

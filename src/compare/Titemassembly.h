@@ -14,7 +14,7 @@
 #include "compare/Tcompareoptions.h"
 #include "compare/Tpairrules.h"
 #include "compare/Ttreescan.h"
-#include "compare/Tworkpool.h"
+#include "jobs/Tworkpool.h"
 #include "sys/Tfilesystem.h"
 
 class TItemAssembly {

@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "compare/Treportthread.h"
 #include "compare/Twalkcount.h"
 #include "dialogs/Tdesignscale.h"
+#include "jobs/Treportthread.h"
 #include "sys/Mysysutils.h"
 #include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"

@@ -51,19 +51,13 @@ TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TF
 TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
                                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
                                      std::unique_ptr<TFileTransfer> files)
-    : TReportThread(mainThread),
-      Sources(sources),
-      Destinations(destinations),
-      Operation(operation),
-      Files(std::move(files))
-{
-    FreeOnTerminate = true;
-}
+    : TJob(mainThread), Sources(sources), Destinations(destinations), Operation(operation), Files(std::move(files))
+{}
 
 void TOperationsThread::Execute()
 {
     TReportThread::Execute();
-    if (Failed)
+    if (Outcome().Failed())
         Log("Error");
 }
 

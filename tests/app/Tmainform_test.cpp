@@ -29,7 +29,6 @@
 #include "app/Tmainform.h"
 #include "app/Tmainformfixture.h"
 #include "app/Tprogramfiles.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "support/Hangguard.h"
 #include "support/Namedchild.h"

@@ -18,7 +18,6 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
 #include "app/Tmainformfixture.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "operations/qt/Tloglistbox.h"
 #include "operations/qt/Toperationsdialog.h"
@@ -96,7 +95,7 @@ TEST_F(MainFormCommandsTest, PerformToSelectionCopiesTheSelectedRowsInDisplayOrd
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
                 log = OperationsDialog->GetAllLines();
-                return OperationsDialog->RunThread == nullptr && log.size() == 7;
+                return !OperationsDialog->Running() && log.size() == 7;
             },
             HangGuardMilliseconds));
         OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();

@@ -27,7 +27,6 @@
 #include "app/Tlistselection.h"
 #include "app/Tmainform.h"
 #include "app/Tresultlistmodel.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "support/Hangguard.h"
 #include "support/Namedchild.h"
@@ -94,7 +93,6 @@ protected:
             MainForm->ClearList(false);
             DestroyApplicationForms();
         }
-        TReportThread::WaitForReleasedThreads();
     }
 
     std::string SettingsFileName() const { return Tree.Path("Settings.ini"); }

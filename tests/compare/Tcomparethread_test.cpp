@@ -4,10 +4,11 @@
 #include <cerrno>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "compare/Tcomparethread.h"
-#include "compare/Teventloop.h"
 #include "compare/Tpairrules.h"
+#include "jobs/Teventloop.h"
 #include "support/Ttreefixture.h"
 
 namespace {
@@ -28,27 +29,24 @@ TRunResult Compare(const TCompareOptions& options, const TFileFactsSource& fileS
                    std::function<void(TCompareThread&, int position)> onProgress = {})
 {
     TEventLoop loop;
+    TWorkPool pool(0);
     TRunResult result;
-    bool ended = false;
-    auto* thread = new TCompareThread(options, loop, fileSystem);
-    thread->OnProgress = [&](TReportThread* sender, std::int32_t position, std::int32_t maximum) {
+    auto thread = std::make_unique<TCompareThread>(options, loop, pool, fileSystem);
+    thread->SetOnProgress([&](std::int32_t position, std::int32_t maximum) {
         result.Progress.emplace_back(position, maximum);
         if (onProgress)
-            onProgress(*static_cast<TCompareThread*>(sender), position);
-    };
-    thread->OnTerminate = [&](TReportThread* sender) {
-        auto* comparison = static_cast<TCompareThread*>(sender);
-        result.Failed = comparison->Failed;
-        result.Completed = comparison->Completed();
-        result.Cancelled = comparison->Cancelled;
-        result.Items = comparison->Items;
-        result.UnlistedFolders = comparison->UnlistedFolders;
-        result.Walked = comparison->Walked.Text();
-        ended = true;
-    };
+            onProgress(*thread, position);
+    });
+    thread->SetOnEnd([&](TJobEnd<TComparisonResult> end) {
+        result.Failed = end.Failed();
+        result.Completed = end.Completed();
+        result.Cancelled = end.How == TJobHow::Cancelled;
+        result.Items = std::move(end.Result.Items);
+        result.UnlistedFolders = std::move(end.Result.UnlistedFolders);
+        result.Walked = thread->Walked.Text();
+    });
     thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    loop.RunUntil([&] { return thread->Ended(); });
     return result;
 }
 
@@ -414,27 +412,26 @@ TEST_F(CompareThreadTest, TerminationDuringTheScanCancelsWithoutProgress)
     Tree.CreateFile("src/sub/b", "x", Base);
     Tree.CreateFile("src/sub/c", "x", Base);
     TFakedFacts facts;
-    TCompareThread* running = nullptr;
+    TEventLoop loop;
+    TWorkPool pool(0);
+    bool cancelled = false, sawProgress = false;
+    std::size_t items = 99;
+    auto running = std::make_unique<TCompareThread>(Options, loop, pool, facts);
     facts.OnList = [&](const std::string& directory) {
         if (directory.find("/sub") != std::string::npos)
             running->Terminate();
     };
-    TEventLoop loop;
-    bool ended = false, cancelled = false, sawProgress = false;
-    std::size_t items = 99;
-    running = new TCompareThread(Options, loop, facts);
-    running->OnProgress = [&](TReportThread*, std::int32_t, std::int32_t) { sawProgress = true; };
-    running->OnTerminate = [&](TReportThread* sender) {
-        cancelled = sender->Cancelled;
-        items = static_cast<TCompareThread*>(sender)->Items.size();
-        ended = true;
-    };
+    running->SetOnProgress([&](std::int32_t, std::int32_t) { sawProgress = true; });
+    running->SetOnEnd([&](const TJobEnd<TComparisonResult>& end) {
+        cancelled = end.How == TJobHow::Cancelled;
+        items = end.Result.Items.size();
+    });
     running->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    loop.RunUntil([&] { return running->Ended(); });
+    running.reset();
     EXPECT_TRUE(cancelled);
     EXPECT_FALSE(sawProgress);
-    EXPECT_LE(items, 1u);  // what was scanned is never shown; the end handler leaves it
+    EXPECT_EQ(items, 0u);  // what was scanned is never shown
 }
 
 TEST_F(CompareThreadTest, TerminationDuringClassificationStopsEveryThreadWithinOneItem)
@@ -455,22 +452,18 @@ TEST_F(CompareThreadTest, TerminationDuringClassificationStopsEveryThreadWithinO
     for (const int jobs : {1, 8}) {
         TCountedLookups lookups;
         TEventLoop loop;
-        bool ended = false, stopped = false, cancelled = true;
+        TWorkPool pool(jobs);
+        TJobHow how = TJobHow::Completed;
         int lastPosition = 0;
-        auto* thread = new TCompareThread(Options, loop, lookups);
-        thread->Jobs = jobs;
-        lookups.Running = thread;
-        thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t) { lastPosition = position; };
-        thread->OnTerminate = [&](TReportThread* sender) {
-            stopped = sender->Stopped;
-            cancelled = sender->Cancelled;
-            ended = true;
-        };
+        auto thread = std::make_unique<TCompareThread>(Options, loop, pool, lookups);
+        lookups.Running = thread.get();
+        thread->SetOnProgress([&](std::int32_t position, std::int32_t) { lastPosition = position; });
+        thread->SetOnEnd([&](const TJobEnd<TComparisonResult>& end) { how = end.How; });
         thread->Resume();
-        loop.RunUntil([&] { return ended; });
-        TReportThread::WaitForReleasedThreads();
-        EXPECT_TRUE(stopped);
-        EXPECT_FALSE(cancelled);
+        loop.RunUntil([&] { return thread->Ended(); });
+        // Released by its owner after a stopped run, as the windows and the command line do.
+        thread.reset();
+        EXPECT_EQ(how, TJobHow::Stopped);
         // Each thread finishes at most the item in its hands.
         EXPECT_LT(lookups.Count.load(), 100 + jobs) << jobs << " jobs";
         EXPECT_LT(lastPosition, 100 + jobs);

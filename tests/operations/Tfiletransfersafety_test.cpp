@@ -365,11 +365,12 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
     }
     TLines reasons;
     const auto run = [&](TFileOperation operation, std::ptrdiff_t first, std::ptrdiff_t count) {
-        auto* thread = new TOperationsThread({sources.begin() + first, sources.begin() + first + count}, operation,
-                                             {destinations.begin() + first, destinations.begin() + first + count}, loop,
-                                             TTransferRoots{Tree.Path("src"), Tree.Path("dst")});
+        auto thread = std::make_unique<TOperationsThread>(
+            std::vector<std::string>(sources.begin() + first, sources.begin() + first + count), operation,
+            std::vector<std::string>(destinations.begin() + first, destinations.begin() + first + count), loop,
+            TTransferRoots{Tree.Path("src"), Tree.Path("dst")});
         thread->Seen = {seen.begin() + first, seen.begin() + first + count};
-        const TOperationsReport report = RunToEnd(thread, loop);
+        const TOperationsReport report = RunToEnd(*thread, loop);
         reasons.insert(reasons.end(), report.Reasons.begin(), report.Reasons.end());
         return Results(report);
     };

@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
 struct TOperationsReport {
@@ -23,28 +24,26 @@ struct TOperationsReport {
     std::int32_t ItemsDone = -1;
 };
 
-inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
+// The caller owns the thread and releases it afterwards.
+inline TOperationsReport RunToEnd(TOperationsThread& thread, TEventLoop& loop)
 {
     TOperationsReport report;
-    bool ended = false;
-    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
+    thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>& outcome) {
         report.Lines.push_back(text);
-        if (sender->LogOutcome)
-            report.Reasons.push_back(ReasonText(*sender->LogOutcome));
-    };
-    thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t maximum) {
+        if (outcome)
+            report.Reasons.push_back(ReasonText(*outcome));
+    });
+    thread.SetOnProgress([&](std::int32_t position, std::int32_t maximum) {
         ++report.ProgressReports;
         report.LastPosition = position;
         report.LastMaximum = maximum;
-    };
-    thread->OnTerminate = [&](TReportThread*) {
-        report.BytesDone = thread->BytesDone;
-        report.ItemsDone = thread->ItemsDone;
-        ended = true;
-    };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    });
+    thread.SetOnEnd([&](const TJobEnd<TOperationsCounts>& end) {
+        report.BytesDone = end.Result.Bytes;
+        report.ItemsDone = end.Result.Items;
+    });
+    thread.Resume();
+    loop.RunUntil([&] { return thread.Ended(); });
     return report;
 }
 
@@ -54,7 +53,8 @@ inline TOperationsReport RunOperations(const std::vector<std::string>& sources, 
                                        std::unique_ptr<TFileTransfer> files)
 {
     TEventLoop loop;
-    return RunToEnd(new TOperationsThread(sources, operation, destinations, loop, std::move(files)), loop);
+    TOperationsThread thread(sources, operation, destinations, loop, std::move(files));
+    return RunToEnd(thread, loop);
 }
 
 inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,

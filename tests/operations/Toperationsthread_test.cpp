@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
+#include <memory>
 
 #include "operations/Toperationsrun.h"
 #include "support/Ttreefixture.h"
@@ -37,7 +39,7 @@ public:
     };
     bool AfterData = false;
     std::function<void()> RequestStop;
-    std::atomic<std::int64_t>* Counter = nullptr;
+    std::function<std::int64_t()> Counter;
     TData* Data = nullptr;
 
 protected:
@@ -45,11 +47,11 @@ protected:
     {
         if (static_cast<std::size_t>(sourceInfo.st_size) < Large)
             return TFileTransfer::CopyContents(source, target, sourceInfo);
-        const std::int64_t before = *Counter;
+        const std::int64_t before = Counter();
         if (!AfterData)
             RequestStop();
         Data->Result = TFileTransfer::CopyContents(source, target, sourceInfo);
-        Data->Landed = *Counter - before;
+        Data->Landed = Counter() - before;
         if (AfterData)
             RequestStop();
         return Data->Result;
@@ -217,13 +219,13 @@ TEST_F(OperationsThread, TerminationDuringAnItemLetsThatItemFinish)
         TEventLoop loop;
         auto hooked = std::make_unique<THookedTransfer>(TTransferRoots{tree.Path("src"), tree.Path("dst")});
         THookedTransfer& files = *hooked;
-        auto* thread = new TOperationsThread(sources, foCopy, destinations, loop, std::move(hooked));
+        auto thread = std::make_unique<TOperationsThread>(sources, foCopy, destinations, loop, std::move(hooked));
         // The request comes from the user-interface thread while the worker is inside item k.
         files.BeforeCopy = [&](const std::string& source) {
             if (source == sources[k - 1])
                 loop.CallAndWait([&] { thread->Terminate(); });
         };
-        const TOperationsReport report = RunToEnd(thread, loop);
+        const TOperationsReport report = RunToEnd(*thread, loop);
 
         TLines expected;
         for (int i = 0; i < k; ++i) {
@@ -278,14 +280,15 @@ TEST_F(OperationsThread, AStopHeardInsideALargeFileDiscardsItsCopyAndEndsStopped
         auto stopping = std::make_unique<TStoppedInHand>(TTransferRoots{tree.Path("src"), tree.Path("dst")},
                                                          TTransferOptions{test.Verify, false});
         TStoppedInHand& files = *stopping;
-        auto* thread = new TOperationsThread(sources, test.Operation, destinations, loop, std::move(stopping));
+        auto thread =
+            std::make_unique<TOperationsThread>(sources, test.Operation, destinations, loop, std::move(stopping));
         TStoppedInHand::TData data;
         files.AfterData = test.AfterData;
-        files.Counter = &thread->BytesDone;
+        files.Counter = [&] { return thread->Counts().Bytes; };
         files.Data = &data;
         // From the user-interface thread, as the dialog and the command line ask for it.
         files.RequestStop = [&] { loop.CallAndWait([&] { thread->Terminate(); }); };
-        const TOperationsReport report = RunToEnd(thread, loop);
+        const TOperationsReport report = RunToEnd(*thread, loop);
 
         const std::string verb = test.Operation == foMove ? "Moving" : "Copying";
         const std::string from = "\" from \"" + tree.Path("src") + "\" to \"" + tree.Path("dst") + "\"";
@@ -316,7 +319,8 @@ TEST_F(OperationsThread, TerminationBeforeTheFirstItemIsCanceled)
 {
     MakeTenItems();
     TEventLoop loop;
-    const TOperationsReport report = RunToEnd(new TTerminatedInRun(Sources, foMove, Destinations, loop, Roots()), loop);
+    const TOperationsReport report =
+        RunToEnd(*std::make_unique<TTerminatedInRun>(Sources, foMove, Destinations, loop, Roots()), loop);
     EXPECT_EQ(report.Lines, (TLines{"Canceled", "Succeeded: 0 items", "Not succeeded: 0 items"}));
     EXPECT_EQ(report.ProgressReports, 0);
     EXPECT_FALSE(Tree.Exists("dst"));
@@ -327,9 +331,9 @@ TEST_F(OperationsThread, TerminationBeforeRunLogsNothing)
 {
     MakeTenItems();
     TEventLoop loop;
-    auto* thread = new TOperationsThread(Sources, foCopy, Destinations, loop, Roots());
+    auto thread = std::make_unique<TOperationsThread>(Sources, foCopy, Destinations, loop, Roots());
     thread->Terminate();
-    const TOperationsReport report = RunToEnd(thread, loop);
+    const TOperationsReport report = RunToEnd(*thread, loop);
     EXPECT_TRUE(report.Lines.empty());
     EXPECT_EQ(report.ProgressReports, 0);
     EXPECT_FALSE(Tree.Exists("dst"));
@@ -367,11 +371,13 @@ TEST_F(OperationsThread, BytesAndItemsDoneFollowTheRun)
     TEventLoop loop;
     auto hooked = std::make_unique<THookedTransfer>(Roots());
     THookedTransfer& files = *hooked;
-    auto* thread = new TOperationsThread(sources, foCopy, destinations, loop, std::move(hooked));
+    auto thread = std::make_unique<TOperationsThread>(sources, foCopy, destinations, loop, std::move(hooked));
     thread->Seen = {{3000, 1, false, 0, 0}, {700, 1, false, 0, 0}, {5000, 1, false, 0, 0}};
     std::vector<std::pair<std::int32_t, std::int64_t>> atStart;
-    files.BeforeCopy = [&](const std::string&) { atStart.emplace_back(thread->ItemsDone, thread->BytesDone); };
-    const TOperationsReport report = RunToEnd(thread, loop);
+    files.BeforeCopy = [&](const std::string&) {
+        atStart.emplace_back(thread->Counts().Items, thread->Counts().Bytes);
+    };
+    const TOperationsReport report = RunToEnd(*thread, loop);
     EXPECT_EQ(SourceBytes({{3000, 1, false, 0, 0}, {700, 1, false, 0, 0}, {5000, 1, false, 0, 0}}), 8700);
     // A failed item's bytes are passed over all the same.
     EXPECT_EQ(atStart, (std::vector<std::pair<std::int32_t, std::int64_t>>{{0, 0}, {1, 3000}, {2, 3700}}));

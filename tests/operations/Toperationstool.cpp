@@ -5,9 +5,10 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
 int main(int argc, char** argv)
@@ -22,18 +23,14 @@ int main(int argc, char** argv)
     std::vector<std::string> destinations;
     if (argc == 6)
         destinations.push_back(argv[5]);
-    auto* thread =
-        new TOperationsThread({argv[4]}, operations.at(argv[1]), destinations, loop, TTransferRoots{argv[2], argv[3]});
+    TOperationsThread thread({argv[4]}, operations.at(argv[1]), destinations, loop, TTransferRoots{argv[2], argv[3]});
     bool succeeded = false;
-    bool ended = false;
-    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
+    thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>& outcome) {
         std::printf("%s\n", text.c_str());
-        if (sender->LogOutcome)
-            succeeded = sender->LogOutcome->Succeeded();
-    };
-    thread->OnTerminate = [&](TReportThread*) { ended = true; };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+        if (outcome)
+            succeeded = outcome->Succeeded();
+    });
+    thread.Resume();
+    loop.RunUntil([&] { return thread.Ended(); });
     return succeeded ? 0 : 1;
 }

@@ -177,36 +177,33 @@ void TOperationsDialog::Execute(const std::vector<std::string>& sources, const s
     Seen = nullptr;
 }
 
-void TOperationsDialog::OperationsThreadLog(TReportThread* sender, const std::string& line)
+void TOperationsDialog::OperationsThreadLog(const std::string& line, const std::optional<TTransferOutcome>& outcome)
 {
-    const std::optional<TTransferOutcome>& outcome = sender->LogOutcome;
     AddLogLine(line, outcome ? ReasonText(*outcome) : std::string());
 }
 
-void TOperationsDialog::OperationsThreadProgress(TReportThread*, std::int32_t position, std::int32_t maximum)
+void TOperationsDialog::OperationsThreadProgress(std::int32_t position, std::int32_t maximum)
 {
     // A run's bar follows its bytes where it has any, which the meter reads from the run.
-    if (RunThread != nullptr)
+    if (Running())
         ShowMeter();
     else
         SetProgress(position, maximum);
 }
 
-void TOperationsDialog::OperationsThreadTerminate(TReportThread* sender)
+void TOperationsDialog::OperationsThreadEnd(const TJobEnd<TOperationsCounts>& end)
 {
-    if (sender->Failed)
-        ReportFailureReason("the operation failed", sender->FailureReason);
+    if (end.Failed())
+        ReportFailureReason("the operation failed", end.FailureReason);
     MeterTimer->stop();
     // However the run ended, a rate or a time left would tell of a run still going.
-    const auto* run = static_cast<TOperationsThread*>(sender);
-    Meter.End(run->ItemsDone, run->BytesDone);
+    Meter.End(end.Result.Items, end.Result.Bytes);
     MeterLabel->setText(QString::fromStdString(Meter.Text()));
     LogList->ShowQueued();
     ProgressBar->setValue(0);
     CloseButton->setEnabled(true);
     CloseButton->setText(tr("OK"));
     CloseButton->setFocus();
-    RunThread = nullptr;
 }
 
 void TOperationsDialog::ClearLog()
@@ -275,29 +272,31 @@ void TOperationsDialog::OperationButtonClick(QPushButton* sender)
         control->setEnabled(false);
 
     static const std::vector<std::string> none;
-    auto* thread = new TOperationsThread(
+    auto thread = std::make_unique<TOperationsThread>(
         Sources != nullptr ? *Sources : none, operation, Destinations != nullptr ? *Destinations : none, MainThread,
         MakeFiles ? MakeFiles(Roots, Switches()) : std::make_unique<TFileTransfer>(Roots, Switches()));
     if (Seen != nullptr)
         thread->Seen = *Seen;
     Meter.Start(static_cast<std::int64_t>(thread->Sources.size()), SourceBytes(thread->Seen),
                 TTransferMeter::TClock::now());
-    thread->OnLog = [this](TReportThread* s, const std::string& line) { OperationsThreadLog(s, line); };
-    thread->OnProgress = [this](TReportThread* s, std::int32_t position, std::int32_t maximum) {
-        OperationsThreadProgress(s, position, maximum);
-    };
-    thread->OnTerminate = [this](TReportThread* s) { OperationsThreadTerminate(s); };
-    RunThread = thread;
+    thread->SetOnLog([this](const std::string& line, const std::optional<TTransferOutcome>& outcome) {
+        OperationsThreadLog(line, outcome);
+    });
+    thread->SetOnProgress(
+        [this](std::int32_t position, std::int32_t maximum) { OperationsThreadProgress(position, maximum); });
+    thread->SetOnEnd([this](const TJobEnd<TOperationsCounts>& end) { OperationsThreadEnd(end); });
+    RunThread = std::move(thread);
     ShowMeter();
     MeterTimer->start();
-    thread->Resume();
+    RunThread->Resume();
 }
 
 void TOperationsDialog::ShowMeter()
 {
-    if (RunThread == nullptr)
+    if (!Running())
         return;
-    Meter.Sample(RunThread->ItemsDone, RunThread->BytesDone, TTransferMeter::TClock::now());
+    const TOperationsCounts counts = RunThread->Counts();
+    Meter.Sample(counts.Items, counts.Bytes, TTransferMeter::TClock::now());
     MeterLabel->setText(QString::fromStdString(Meter.Text()));
     ProgressBar->setValue(Meter.Percent());
 }
@@ -356,7 +355,7 @@ void TOperationsDialog::FormShow()
 
 bool TOperationsDialog::FormCloseQuery()
 {
-    if (RunThread == nullptr)
+    if (!Running())
         return true;
     // The thread stops the file in hand between two of its pieces; its end handler then lets the
     // dialog close. Until then the button tells that the stop is under way.
@@ -366,4 +365,9 @@ bool TOperationsDialog::FormCloseQuery()
     return false;
 }
 
-void TOperationsDialog::FormClose() { ClearLog(); }
+void TOperationsDialog::FormClose()
+{
+    ClearLog();
+    // Its end notification has returned: the release only waits for its data to go.
+    RunThread.reset();
+}

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,9 +46,9 @@ public:
     void Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
                  const TTransferRoots& roots, const std::vector<TSeenFiles>& seen);
 
-    void OperationsThreadLog(TReportThread* sender, const std::string& line);
-    void OperationsThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
-    void OperationsThreadTerminate(TReportThread* sender);
+    void OperationsThreadLog(const std::string& line, const std::optional<TTransferOutcome>& outcome);
+    void OperationsThreadProgress(std::int32_t position, std::int32_t maximum);
+    void OperationsThreadEnd(const TJobEnd<TOperationsCounts>& end);
 
     void ClearLog();
     // The line is shown with the lines that arrive with it, soon after the report that
@@ -71,8 +72,8 @@ public:
     const std::vector<std::string>* Destinations = nullptr;
     TTransferRoots Roots;
     const std::vector<TSeenFiles>* Seen = nullptr;
-    // The run in hand, which releases itself; none outside a run.
-    TOperationsThread* RunThread = nullptr;
+    // True from a run's start until its end notification has returned.
+    bool Running() const { return RunThread != nullptr && !RunThread->Ended(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -93,6 +94,9 @@ private:
     void FormClose();
     void JoinToClipboard(const std::vector<std::string>& lines);
     void ShowMeter();
+
+    // The last run, held until the dialog closes, which it cannot while the run goes on.
+    std::unique_ptr<TOperationsThread> RunThread;
 
     QWidget* LogPanel;
     QLabel* LogLabel;

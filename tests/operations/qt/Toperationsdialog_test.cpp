@@ -98,12 +98,11 @@ protected:
     OperationsDialog() { MakeDialog({}); }
     ~OperationsDialog() override
     {
-        if (Dialog->RunThread != nullptr) {
+        if (Dialog->Running()) {
             ADD_FAILURE() << "A run was still going at the end of the test";
-            Dialog->RunThread->Terminate();
+            Dialog->close();
             WaitForEnd();
         }
-        TReportThread::WaitForReleasedThreads();
         EXPECT_TRUE(Shell.Requests.empty()) << "The operations dialog used the shell for more than the clipboard";
     }
 
@@ -146,7 +145,7 @@ protected:
 
     void WaitForEnd()
     {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->RunThread == nullptr; }, HangGuardMilliseconds))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Dialog->Running(); }, HangGuardMilliseconds))
             << "The run did not end";
     }
 
@@ -211,7 +210,7 @@ TEST_F(OperationsDialog, DecliningTheDeleteQuestionLeavesTheDialogReady)
     EXPECT_EQ(Messenger.Shown()[0].Kind, mkWarning);
     EXPECT_EQ(Messenger.Shown()[0].Caption, "Vellumark");
     EXPECT_EQ(Messenger.Shown()[0].Buttons, (TLines{"OK", "Cancel"}));
-    EXPECT_EQ(Dialog->RunThread, nullptr);
+    EXPECT_FALSE(Dialog->Running());
     EXPECT_EQ(Buttons(), Ready);
     QTest::qWait(20);
     EXPECT_EQ(ShownLines(), TLines{});
@@ -265,7 +264,7 @@ TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
     MakeItems(3);
     Open();
     Child<QPushButton>("CopyButton")->click();
-    EXPECT_NE(Dialog->RunThread, nullptr);
+    EXPECT_TRUE(Dialog->Running());
     EXPECT_EQ(Buttons(), Running);
     EXPECT_EQ(Dialog->focusWidget(), Child<QPushButton>("CloseButton"));
     WaitForEnd();
@@ -284,7 +283,7 @@ TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
 
     // Move, Copy and Delete stay disabled; a click does nothing.
     Child<QPushButton>("MoveButton")->click();
-    EXPECT_EQ(Dialog->RunThread, nullptr);
+    EXPECT_FALSE(Dialog->Running());
 
     Child<QPushButton>("CloseButton")->click();
     EXPECT_FALSE(Dialog->isVisible());
