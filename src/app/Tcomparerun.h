@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "compare/Tcompareitem.h"
-#include "sys/Tfiletransfer.h"
+#include "compare/Tcompareroots.h"
 
 class TFileFactsSource;
 class TMainThreadCaller;
@@ -19,7 +19,7 @@ class TReportThread;
 struct TCompareTarget {
     // Empties the list, asking first when told to and it holds rows; true when emptied.
     std::function<bool(bool ask)> ClearList;
-    std::function<void(std::vector<TCompareItem> items, const TTransferRoots& roots)> FillList;
+    std::function<void(std::vector<TCompareItem> items, const TCompareRoots& roots)> FillList;
 };
 
 class TCompareRun {

@@ -23,8 +23,10 @@ TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWork
         outcome.FailureReason = comparison.FailureReason;
         outcome.Completed = comparison.Completed();
         outcome.UnlistedFolders = std::move(comparison.UnlistedFolders);
-        if (!outcome.Failed && outcome.Completed)
+        if (!outcome.Failed && outcome.Completed) {
             outcome.Items = std::move(comparison.Items);
+            outcome.Roots = {comparison.Options.SrcDir, comparison.Options.DstDir};
+        }
     });
     progress.Clear();
     for (const TListingError& folder : outcome.UnlistedFolders)

@@ -46,19 +46,28 @@ inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
     return report;
 }
 
-// One run over items below the two roots, through the given file work.
-inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
-                                       const std::vector<std::string>& destinations,
-                                       std::unique_ptr<TFileTransfer> files)
+// Items at these paths below the roots, "/" between names, that tell nothing of what the
+// comparison saw: the file work takes them as they are.
+inline std::vector<TCompareItem> Items(const std::vector<std::string>& paths)
 {
-    TEventLoop loop;
-    return RunToEnd(new TOperationsThread(sources, operation, destinations, loop, std::move(files)), loop);
+    std::vector<TCompareItem> items(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        items[i].Path = paths[i];
+    return items;
 }
 
-inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
-                                       const std::vector<std::string>& destinations, const TTransferRoots& roots)
+// One run over items below the two roots, through the given file work.
+inline TOperationsReport RunOperations(const std::vector<std::string>& paths, TFileOperation operation,
+                                       const TCompareRoots& roots, std::unique_ptr<TFileTransfer> files)
 {
-    return RunOperations(sources, operation, destinations, std::make_unique<TFileTransfer>(roots));
+    TEventLoop loop;
+    return RunToEnd(new TOperationsThread(Items(paths), operation, roots, loop, std::move(files)), loop);
+}
+
+inline TOperationsReport RunOperations(const std::vector<std::string>& paths, TFileOperation operation,
+                                       const TCompareRoots& roots)
+{
+    return RunOperations(paths, operation, roots, std::make_unique<TFileTransfer>(TransferRoots(roots)));
 }
 
 // The temporary copies left in a directory; there must never be any after an operation.

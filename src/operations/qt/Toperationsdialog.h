@@ -38,12 +38,9 @@ public:
     TOperationsDialog(TMessenger& messenger, TShell& shell, TMainThreadCaller& mainThread, QWidget* parent = nullptr,
                       TFileTransferMaker makeFiles = {});
 
-    // Runs the dialog modally over the items whose source and destination paths stand at the
-    // same index of the two lists, which the caller keeps and may release afterwards. The
-    // items lie below the roots of the comparison they come from, which saw their files as
-    // seen tells (entry i for item i).
-    void Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
-                 const TTransferRoots& roots, const std::vector<TSeenFiles>& seen);
+    // Runs the dialog modally over the items, which the caller keeps and may release
+    // afterwards. They lie below the roots of the comparison they come from.
+    void Execute(const std::vector<TCompareItem>& items, const TCompareRoots& roots);
 
     void OperationsThreadLog(TReportThread* sender, const std::string& line);
     void OperationsThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
@@ -67,10 +64,8 @@ public:
     void SetSwitches(const TTransferOptions& switches);
 
     // Borrowed from the caller while the dialog is shown; none otherwise.
-    const std::vector<std::string>* Sources = nullptr;
-    const std::vector<std::string>* Destinations = nullptr;
-    TTransferRoots Roots;
-    const std::vector<TSeenFiles>* Seen = nullptr;
+    const std::vector<TCompareItem>* Items = nullptr;
+    TCompareRoots Roots;
     // The run in hand, which releases itself; none outside a run.
     TOperationsThread* RunThread = nullptr;
 
