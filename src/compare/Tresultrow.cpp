@@ -21,8 +21,12 @@ std::string ResultRowText(const TCompareItem& item, const TCompareRoots& roots, 
     switch (column) {
     case TResultColumn::Name:
         return FileNamePart(item.Path);
-    case TResultColumn::Directory:
-        return DirectoryPart(roots.SourcePath(item));
+    case TResultColumn::Directory: {
+        // The directory part is a prefix of the whole path: cut in place, not copied again.
+        std::string path = roots.SourcePath(item);
+        path.resize(DirectoryView(path).size());
+        return path;
+    }
     case TResultColumn::Extension:
         return ExtensionPart(item.Path);
     case TResultColumn::SizeRemainder:
