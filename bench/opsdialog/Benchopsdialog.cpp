@@ -41,31 +41,31 @@ public:
     std::int32_t Execute(TMessageDialog& dialog) override { return dialog.DefaultButton; }
 };
 
-// Small files in directories of a thousand, as the result list hands them over: their paths.
-std::vector<std::string> BuildFiles(const fs::path& root, long count)
+// Small files in directories of a thousand, as the result list hands them over: their items.
+std::vector<TCompareItem> BuildFiles(const fs::path& root, long count)
 {
     fs::remove_all(root);
-    std::vector<std::string> paths;
-    paths.reserve(static_cast<std::size_t>(count));
+    std::vector<TCompareItem> items;
+    items.reserve(static_cast<std::size_t>(count));
     for (long i = 0; i < count; ++i) {
         const fs::path directory = root / ("directory" + std::to_string(i / FilesPerDirectory));
         if (i % FilesPerDirectory == 0)
             fs::create_directories(directory);
         const fs::path file = directory / ("small-file-" + std::to_string(i) + ".txt");
         std::ofstream(file) << "sixteen bytes..\n";
-        paths.push_back(file.string());
+        items.emplace_back().Path = file.lexically_relative(root).generic_string();
     }
-    return paths;
+    return items;
 }
 
 double Seconds(TClock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
 // The engine alone: every report reaches the loop; the lines are only kept.
-double DeleteWithEngine(const std::vector<std::string>& sources, const std::string& root, std::size_t& lineCount)
+double DeleteWithEngine(const std::vector<TCompareItem>& items, const std::string& root, std::size_t& lineCount)
 {
     TEventLoop loop;
     std::vector<std::string> lines;
-    TOperationsThread thread(sources, foDelete, {}, loop, TTransferRoots{root, root});
+    TOperationsThread thread(items, foDelete, {root, root}, loop);
     thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>&) { lines.push_back(text); });
     thread.SetOnProgress([](std::int32_t, std::int32_t) {});
     const auto start = TClock::now();
@@ -77,7 +77,7 @@ double DeleteWithEngine(const std::vector<std::string>& sources, const std::stri
 }
 
 // The whole dialog, modal, from the press of Delete... to the "OK" that ends the run.
-double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string>& sources, const std::string& root,
+double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<TCompareItem>& items, const std::string& root,
                         std::size_t& lineCount)
 {
     TClock::time_point start;
@@ -97,7 +97,7 @@ double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string
         dialog.findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     });
     poll.start();
-    dialog.Execute(sources, {}, {root, root}, {});
+    dialog.Execute(items, {root, root});
     return Seconds(end - start);
 }
 

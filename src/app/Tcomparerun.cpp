@@ -26,7 +26,7 @@ void TCompareRun::Run(const std::string& compareFileName)
     const auto thread =
         std::make_unique<TCompareThread>(CompareDialog->Options(), MainThread, ProgramPool(), FileSystem);
     thread->SetOnProgress([this](std::int32_t position, std::int32_t maximum) { Progress(position, maximum); });
-    thread->SetOnEnd([this, roots = TTransferRoots{thread->Options.SrcDir, thread->Options.DstDir}](
+    thread->SetOnEnd([this, roots = TCompareRoots(thread->Options.SrcDir, thread->Options.DstDir)](
                          TJobEnd<TComparisonResult> end) { End(std::move(end), roots); });
     ProgressDialog->setWindowTitle(QCoreApplication::translate("TMainForm", "Compare"));
     ProgressDialog->Execute(thread.get(), &thread->Walked);
@@ -37,7 +37,7 @@ void TCompareRun::Progress(std::int32_t position, std::int32_t maximum)
     ProgressDialog->SetProgress(position, maximum);
 }
 
-void TCompareRun::End(TJobEnd<TComparisonResult> end, const TTransferRoots& roots)
+void TCompareRun::End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots)
 {
     if (!end.Completed()) {
         if (end.Failed())

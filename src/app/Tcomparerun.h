@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "compare/Tcompareroots.h"
 #include "compare/Tcomparethread.h"
-#include "sys/Tfiletransfer.h"
 
 class TFileFactsSource;
 class TMainThreadCaller;
@@ -18,7 +18,7 @@ class TMessenger;
 struct TCompareTarget {
     // Empties the list, asking first when told to and it holds rows; true when emptied.
     std::function<bool(bool ask)> ClearList;
-    std::function<void(std::vector<TCompareItem> items, const TTransferRoots& roots)> FillList;
+    std::function<void(std::vector<TCompareItem> items, const TCompareRoots& roots)> FillList;
 };
 
 class TCompareRun {
@@ -31,7 +31,7 @@ public:
 
 private:
     void Progress(std::int32_t position, std::int32_t maximum);
-    void End(TJobEnd<TComparisonResult> end, const TTransferRoots& roots);
+    void End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots);
 
     TMessenger& Messenger;
     TMainThreadCaller& MainThread;

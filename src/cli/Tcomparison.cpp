@@ -21,7 +21,10 @@ TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWork
         outcome.FailureReason = std::move(end.FailureReason);
         outcome.Completed = end.Completed();
         outcome.UnlistedFolders = std::move(end.Result.UnlistedFolders);
-        outcome.Items = std::move(end.Result.Items);
+        if (end.Completed()) {
+            outcome.Items = std::move(end.Result.Items);
+            outcome.Roots = TCompareRoots(options.SrcDir, options.DstDir);
+        }
     });
     runner.RunToEnd(loop, std::move(thread));
     progress.Clear();

@@ -38,7 +38,6 @@ private:
     const std::function<bool()> Stopped;
     const TPairRules Rules;
     const bool ShowNotModified;
-    const std::string SrcRoot;
     const std::string DstRoot;
     std::vector<TCompareItem>& Items;
 };

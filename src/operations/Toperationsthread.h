@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compare/Tcompareitem.h"
+#include "compare/Tcompareroots.h"
 #include "jobs/Tjob.h"
 #include "sys/Tfiletransfer.h"
 
@@ -34,7 +35,9 @@ std::string CompletionText(std::int64_t processed, std::int64_t total, bool last
 // What the comparison saw of the item's two files.
 TSeenFiles SeenFiles(const TCompareItem& item);
 // The bytes of the items' sources as the comparison saw them.
-std::int64_t SourceBytes(const std::vector<TSeenFiles>& seen);
+std::int64_t SourceBytes(const std::vector<TCompareItem>& items);
+// The roots as the file work takes them.
+TTransferRoots TransferRoots(const TCompareRoots& roots);
 
 // Where seen is given, the file work looks again first and touches nothing that changed since
 // the comparison.
@@ -50,21 +53,19 @@ struct TOperationsCounts {
 
 class TOperationsThread : public TJob<TOperationsCounts> {
 public:
-    // Copies both lists, so the caller may release its own at once. The items lie below the
-    // roots of the comparison they come from; the file work never leaves them.
-    TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
-                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
-                      const TTransferRoots& roots);
-    TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
-                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
-                      std::unique_ptr<TFileTransfer> files);
+    // Copies the items, so the caller may release its own at once. The items lie below the
+    // roots of the comparison they come from; the file work never leaves them. Where an item
+    // tells what the comparison saw of its source, the file work looks again first; an item
+    // without is taken as it is.
+    TOperationsThread(const std::vector<TCompareItem>& items, TFileOperation operation, const TCompareRoots& roots,
+                      TMainThreadCaller& mainThread);
+    // files: the file work, with roots of its own.
+    TOperationsThread(const std::vector<TCompareItem>& items, TFileOperation operation, const TCompareRoots& roots,
+                      TMainThreadCaller& mainThread, std::unique_ptr<TFileTransfer> files);
 
-    std::vector<std::string> Sources;
-    std::vector<std::string> Destinations;
+    std::vector<TCompareItem> Items;
+    const TCompareRoots Roots;
     TFileOperation Operation;
-    // What the comparison saw of item i, where the caller compared (set before Resume); items
-    // beyond its end are taken as they are.
-    std::vector<TSeenFiles> Seen;
 
     // How far the run has come, for a window to read at any time.
     TOperationsCounts Counts() const { return {ItemsDone, BytesDone}; }

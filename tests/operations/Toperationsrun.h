@@ -47,20 +47,29 @@ inline TOperationsReport RunToEnd(TOperationsThread& thread, TEventLoop& loop)
     return report;
 }
 
+// Items at these paths below the roots, "/" between names, that tell nothing of what the
+// comparison saw: the file work takes them as they are.
+inline std::vector<TCompareItem> Items(const std::vector<std::string>& paths)
+{
+    std::vector<TCompareItem> items(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        items[i].Path = paths[i];
+    return items;
+}
+
 // One run over items below the two roots, through the given file work.
-inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
-                                       const std::vector<std::string>& destinations,
-                                       std::unique_ptr<TFileTransfer> files)
+inline TOperationsReport RunOperations(const std::vector<std::string>& paths, TFileOperation operation,
+                                       const TCompareRoots& roots, std::unique_ptr<TFileTransfer> files)
 {
     TEventLoop loop;
-    TOperationsThread thread(sources, operation, destinations, loop, std::move(files));
+    TOperationsThread thread(Items(paths), operation, roots, loop, std::move(files));
     return RunToEnd(thread, loop);
 }
 
-inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
-                                       const std::vector<std::string>& destinations, const TTransferRoots& roots)
+inline TOperationsReport RunOperations(const std::vector<std::string>& paths, TFileOperation operation,
+                                       const TCompareRoots& roots)
 {
-    return RunOperations(sources, operation, destinations, std::make_unique<TFileTransfer>(roots));
+    return RunOperations(paths, operation, roots, std::make_unique<TFileTransfer>(TransferRoots(roots)));
 }
 
 // The temporary copies left in a directory; there must never be any after an operation.

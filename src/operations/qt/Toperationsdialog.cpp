@@ -163,18 +163,13 @@ QAction* TOperationsDialog::AddPopupItem(const char* name, const QString& captio
     return item;
 }
 
-void TOperationsDialog::Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
-                                const TTransferRoots& roots, const std::vector<TSeenFiles>& seen)
+void TOperationsDialog::Execute(const std::vector<TCompareItem>& items, const TCompareRoots& roots)
 {
-    Sources = &sources;
-    Destinations = &destinations;
+    Items = &items;
     Roots = roots;
-    Seen = &seen;
     CentreOnScreen(this);
     RunModal(*this);
-    Sources = nullptr;
-    Destinations = nullptr;
-    Seen = nullptr;
+    Items = nullptr;
 }
 
 void TOperationsDialog::OperationsThreadLog(const std::string& line, const std::optional<TTransferOutcome>& outcome)
@@ -271,13 +266,12 @@ void TOperationsDialog::OperationButtonClick(QPushButton* sender)
          std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, VerifyCheck, TrashCheck})
         control->setEnabled(false);
 
-    static const std::vector<std::string> none;
-    auto thread = std::make_unique<TOperationsThread>(
-        Sources != nullptr ? *Sources : none, operation, Destinations != nullptr ? *Destinations : none, MainThread,
-        MakeFiles ? MakeFiles(Roots, Switches()) : std::make_unique<TFileTransfer>(Roots, Switches()));
-    if (Seen != nullptr)
-        thread->Seen = *Seen;
-    Meter.Start(static_cast<std::int64_t>(thread->Sources.size()), SourceBytes(thread->Seen),
+    static const std::vector<TCompareItem> none;
+    const TTransferRoots roots = TransferRoots(Roots);
+    auto thread = std::make_unique<TOperationsThread>(Items != nullptr ? *Items : none, operation, Roots, MainThread,
+                                                      MakeFiles ? MakeFiles(roots, Switches())
+                                                                : std::make_unique<TFileTransfer>(roots, Switches()));
+    Meter.Start(static_cast<std::int64_t>(thread->Items.size()), SourceBytes(thread->Items),
                 TTransferMeter::TClock::now());
     thread->SetOnLog([this](const std::string& line, const std::optional<TTransferOutcome>& outcome) {
         OperationsThreadLog(line, outcome);
@@ -341,9 +335,8 @@ void TOperationsDialog::done(int result)
 
 void TOperationsDialog::FormShow()
 {
-    MeterLabel->setText(QString::fromStdString(
-        TTransferMeter::PlanText(Sources != nullptr ? static_cast<std::int64_t>(Sources->size()) : 0,
-                                 Seen != nullptr ? SourceBytes(*Seen) : 0)));
+    MeterLabel->setText(QString::fromStdString(TTransferMeter::PlanText(
+        Items != nullptr ? static_cast<std::int64_t>(Items->size()) : 0, Items != nullptr ? SourceBytes(*Items) : 0)));
     ClearLog();
     ProgressBar->setValue(0);
     for (QWidget* control :

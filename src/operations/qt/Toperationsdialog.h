@@ -39,12 +39,9 @@ public:
     TOperationsDialog(TMessenger& messenger, TShell& shell, TMainThreadCaller& mainThread, QWidget* parent = nullptr,
                       TFileTransferMaker makeFiles = {});
 
-    // Runs the dialog modally over the items whose source and destination paths stand at the
-    // same index of the two lists, which the caller keeps and may release afterwards. The
-    // items lie below the roots of the comparison they come from, which saw their files as
-    // seen tells (entry i for item i).
-    void Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
-                 const TTransferRoots& roots, const std::vector<TSeenFiles>& seen);
+    // Runs the dialog modally over the items, which the caller keeps and may release
+    // afterwards. They lie below the roots of the comparison they come from.
+    void Execute(const std::vector<TCompareItem>& items, const TCompareRoots& roots);
 
     void OperationsThreadLog(const std::string& line, const std::optional<TTransferOutcome>& outcome);
     void OperationsThreadProgress(std::int32_t position, std::int32_t maximum);
@@ -68,10 +65,8 @@ public:
     void SetSwitches(const TTransferOptions& switches);
 
     // Borrowed from the caller while the dialog is shown; none otherwise.
-    const std::vector<std::string>* Sources = nullptr;
-    const std::vector<std::string>* Destinations = nullptr;
-    TTransferRoots Roots;
-    const std::vector<TSeenFiles>* Seen = nullptr;
+    const std::vector<TCompareItem>* Items = nullptr;
+    TCompareRoots Roots;
     // True from a run's start until its end notification has returned.
     bool Running() const { return RunThread != nullptr && !RunThread->Ended(); }
 

@@ -117,16 +117,14 @@ protected:
         for (int i = 0; i < count; ++i) {
             const std::string name = "a" + std::to_string(i);
             Tree.CreateFile("src/" + name, "contents " + name);
-            Sources.push_back(Tree.Path("src/" + name));
-            Destinations.push_back(Tree.Path("dst/" + name));
+            Items.emplace_back().Path = name;
         }
     }
 
     // What Execute does before its modal loop, without the loop.
     void Open()
     {
-        Dialog->Sources = &Sources;
-        Dialog->Destinations = &Destinations;
+        Dialog->Items = &Items;
         Dialog->Roots = {Tree.Path("src"), Tree.Path("dst")};
         Dialog->show();
         Dialog->activateWindow();
@@ -192,8 +190,7 @@ protected:
     TRecordingShell Shell;
     TQtMainThreadCaller MainThread;
     std::unique_ptr<TOperationsDialog> Dialog;
-    std::vector<std::string> Sources;
-    std::vector<std::string> Destinations;
+    std::vector<TCompareItem> Items;
 };
 }  // namespace
 
@@ -369,8 +366,7 @@ TEST_F(OperationsDialog, EscInsideALargeFileShowsTheStopAtOnceAndDiscardsTheCopy
     const std::string large(std::size_t{9} << 20, 'L');
     Tree.CreateFile("src/large", large);
     Tree.CreateFile("dst/large", "old");
-    Sources.push_back(Tree.Path("src/large"));
-    Destinations.push_back(Tree.Path("dst/large"));
+    Items.emplace_back().Path = "large";
     MakeItems(1);
     Open();
     Child<QPushButton>("CopyButton")->click();
@@ -410,14 +406,12 @@ TEST_F(OperationsDialog, TheBarFollowsTheBytesAndAStoppedRunTellsNoTimeLeft)
         return std::make_unique<TGatedContents>(roots, gated);
     });
     constexpr std::int64_t Second = 1'600'000'000;
-    std::vector<TSeenFiles> seen;
     for (const auto& [name, size] : {std::pair{"big", 3'000'000}, {"small1", 1'000'000}, {"small2", 1'000'000}}) {
         Tree.CreateFile(std::string("src/") + name, std::string(static_cast<std::size_t>(size), 'x'), Second);
-        Sources.push_back(Tree.Path(std::string("src/") + name));
-        Destinations.push_back(Tree.Path(std::string("dst/") + name));
-        seen.push_back({size, TicksFromUnixTime(Second, 0), false, 0, 0, 0});
+        TCompareItem& item = Items.emplace_back();
+        item.Path = name;
+        item.SetSeen(TSideFacts{size, TicksFromUnixTime(Second, 0)}, std::nullopt);
     }
-    Dialog->Seen = &seen;
     Open();
     Child<QPushButton>("CopyButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, HangGuardMilliseconds));
@@ -438,7 +432,6 @@ TEST_F(OperationsDialog, TheBarFollowsTheBytesAndAStoppedRunTellsNoTimeLeft)
     EXPECT_EQ(Child<QLabel>("MeterLabel")->text(), QStringLiteral("2 of 3 items, 4.0 MB of 5.0 MB"));
     EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 0);
     Child<QPushButton>("CloseButton")->click();
-    Dialog->Seen = nullptr;
 }
 
 TEST_F(OperationsDialog, TheBarShowsTheShareOfItemsDone)
@@ -568,6 +561,6 @@ TEST_F(OperationsDialog, GrowsWithTheUserGivingTheRoomToTheLogAndKeepsTheSize)
         shown = modal->size();
         Child<QPushButton>("CloseButton")->click();
     });
-    Dialog->Execute(Sources, Destinations, {Tree.Path("src"), Tree.Path("dst")}, {});
+    Dialog->Execute(Items, {Tree.Path("src"), Tree.Path("dst")});
     EXPECT_EQ(shown, grown);
 }
