@@ -22,7 +22,7 @@ void TCompareRun::Run(const std::string& compareFileName)
         return;
     if (!Target.ClearList(true))
         return;
-    // Released once the dialog is closed, which is after the end handler has returned.
+    // Released once the dialog has returned, which waits for the job to have ended.
     const auto thread =
         std::make_unique<TCompareThread>(CompareDialog->Options(), MainThread, ProgramPool(), FileSystem);
     thread->SetOnProgress([this](std::int32_t position, std::int32_t maximum) { Progress(position, maximum); });

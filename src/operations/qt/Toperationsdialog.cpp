@@ -22,6 +22,7 @@
 #include "sys/Tshell.h"
 #include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 
 TOperationsDialog::TOperationsDialog(TMessenger& messenger, TShell& shell, TMainThreadCaller& mainThread,
                                      QWidget* parent, TFileTransferMaker makeFiles)
@@ -199,6 +200,7 @@ void TOperationsDialog::OperationsThreadEnd(const TJobEnd<TOperationsCounts>& en
     CloseButton->setEnabled(true);
     CloseButton->setText(tr("OK"));
     CloseButton->setFocus();
+    RunEndHandled = true;
 }
 
 void TOperationsDialog::ClearLog()
@@ -280,6 +282,7 @@ void TOperationsDialog::OperationButtonClick(QPushButton* sender)
         [this](std::int32_t position, std::int32_t maximum) { OperationsThreadProgress(position, maximum); });
     thread->SetOnEnd([this](const TJobEnd<TOperationsCounts>& end) { OperationsThreadEnd(end); });
     RunThread = std::move(thread);
+    RunEndHandled = false;
     ShowMeter();
     MeterTimer->start();
     RunThread->Resume();
@@ -348,7 +351,7 @@ void TOperationsDialog::FormShow()
 
 bool TOperationsDialog::FormCloseQuery()
 {
-    if (!Running())
+    if (!Running() || RunEndHandled)
         return true;
     // The thread stops the file in hand between two of its pieces; its end handler then lets the
     // dialog close. Until then the button tells that the stop is under way.
@@ -361,6 +364,9 @@ bool TOperationsDialog::FormCloseQuery()
 void TOperationsDialog::FormClose()
 {
     ClearLog();
-    // Its end notification has returned: the release only waits for its data to go.
+    // Its end notification has returned, but it may need this thread once more to tell that
+    // its data is gone; the release must not shut that out.
+    if (RunThread != nullptr)
+        ServeWorkersUntil([this] { return RunThread->Ended(); });
     RunThread.reset();
 }

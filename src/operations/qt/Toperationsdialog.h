@@ -92,6 +92,9 @@ private:
 
     // The last run, held until the dialog closes, which it cannot while the run goes on.
     std::unique_ptr<TOperationsThread> RunThread;
+    // Its end handler has run: the dialog may close, though the run may still be letting go of
+    // its data.
+    bool RunEndHandled = false;
 
     QWidget* LogPanel;
     QLabel* LogLabel;
