@@ -3,8 +3,8 @@ cmake_minimum_required(VERSION 3.25)
 # the core (no Qt; what vellumark-cli links), then the desktop program. A unit may include its
 # own folder and any folder before it, so the folders cannot form a cycle.
 #   cmake -DSOURCE_DIR=<src> -P Includelayers.cmake
-set(layers sys ini compare operations settings cli sys/qt dialogs settings/qt operations/qt app)
-set(core_layers sys ini compare operations settings cli)
+set(layers sys ini jobs compare operations settings cli sys/qt dialogs settings/qt operations/qt app)
+set(core_layers sys ini jobs compare operations settings cli)
 
 # The layer of a path below src/: its first folder, with "/qt" when the second one is qt.
 function(layer_of path out)

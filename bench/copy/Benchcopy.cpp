@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@
 #include <unistd.h>
 
 #include "Benchprocess.h"
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
 namespace fs = std::filesystem;
@@ -108,21 +109,26 @@ TTiming Measure(const std::function<void()>& run)
             ProcessorSeconds() - processor};
 }
 
+// The items at these paths below the roots, as the result list hands them over.
+std::vector<TCompareItem> ItemsAt(const std::vector<std::string>& relative)
+{
+    std::vector<TCompareItem> items(relative.size());
+    for (std::size_t i = 0; i < relative.size(); ++i)
+        items[i].Path = relative[i];
+    return items;
+}
+
 // What a dialog does with the log: keeps every line. Fails loudly unless every item succeeded.
-void RunEngine(const std::vector<std::string>& sources, TFileOperation operation,
-               const std::vector<std::string>& destinations, const TTransferRoots& roots,
+void RunEngine(const std::vector<TCompareItem>& items, TFileOperation operation, const TCompareRoots& roots,
                const TTransferOptions& options = {})
 {
     TEventLoop loop;
-    auto* thread =
-        new TOperationsThread(sources, operation, destinations, loop, std::make_unique<TFileTransfer>(roots, options));
+    TOperationsThread thread(items, operation, roots, loop,
+                             std::make_unique<TFileTransfer>(TransferRoots(roots), options));
     std::vector<std::string> lines;
-    bool ended = false;
-    thread->OnLog = [&](TReportThread*, const std::string& text) { lines.push_back(text); };
-    thread->OnTerminate = [&](TReportThread*) { ended = true; };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>&) { lines.push_back(text); });
+    thread.Resume();
+    loop.RunUntil([&] { return thread.Ended(); });
     if (lines.empty() || lines.back() != "Not succeeded: 0 items") {
         std::fprintf(stderr, "the engine did not succeed with every item: %s\n",
                      lines.empty() ? "no log" : lines.back().c_str());
@@ -161,20 +167,13 @@ struct TCopyTiming {
 
 TCopyTiming TimeCopies(const fs::path& source, const fs::path& work, int repeat)
 {
-    const std::vector<std::string> relative = FileList(source);
-    std::vector<std::string> sources, destinations;
+    const std::vector<TCompareItem> items = ItemsAt(FileList(source));
     const fs::path target = work / "copy";
-    for (const std::string& name : relative) {
-        sources.push_back((source / name).string());
-        destinations.push_back((target / name).string());
-    }
     std::vector<TTiming> engine, reference;
     Settle(target);
     // Alternating evens out drift in the machine's state over the run.
     for (int i = 0; i < repeat; ++i) {
-        engine.push_back(Measure([&] {
-            RunEngine(sources, foCopy, destinations, {source.string(), target.string()});
-        }));
+        engine.push_back(Measure([&] { RunEngine(items, foCopy, {source.string(), target.string()}); }));
         Settle(target);
         reference.push_back(Measure([&] { RunQuietly({"cp", "-a", source.string(), target.string()}); }));
         Settle(target);
@@ -193,14 +192,9 @@ double TimeMovePerFile(const fs::path& source, const fs::path& work, int repeat,
     Settle(target);
     // Each repetition moves files of its own, so the staged tree is made only once.
     for (int i = 0; i < repeat; ++i) {
-        std::vector<std::string> sources, destinations;
-        for (long k = i * files; k < (i + 1) * files; ++k) {
-            sources.push_back((staged / relative[static_cast<std::size_t>(k)]).string());
-            destinations.push_back((target / relative[static_cast<std::size_t>(k)]).string());
-        }
-        const TTiming timing = Measure([&] {
-            RunEngine(sources, foMove, destinations, {staged.string(), target.string()});
-        });
+        const std::vector<TCompareItem> items =
+            ItemsAt({relative.begin() + i * files, relative.begin() + (i + 1) * files});
+        const TTiming timing = Measure([&] { RunEngine(items, foMove, {staged.string(), target.string()}); });
         perFile.push_back(timing.Wall / static_cast<double>(files));
         Settle(target);
     }
@@ -211,22 +205,18 @@ double TimeMovePerFile(const fs::path& source, const fs::path& work, int repeat,
 // The cost of reading every copy back from the device, against the plain copy.
 void TimeVerifiedCopies(const fs::path& source, const fs::path& work, int repeat)
 {
-    std::vector<std::string> sources, destinations;
+    const std::vector<TCompareItem> items = ItemsAt(FileList(source));
     const fs::path target = work / "copy";
-    for (const std::string& name : FileList(source)) {
-        sources.push_back((source / name).string());
-        destinations.push_back((target / name).string());
-    }
-    const TTransferRoots roots{source.string(), target.string()};
+    const TCompareRoots roots(source.string(), target.string());
     std::vector<TTiming> plain, verified;
     Settle(target);
     for (int i = 0; i < repeat; ++i) {
-        plain.push_back(Measure([&] { RunEngine(sources, foCopy, destinations, roots); }));
+        plain.push_back(Measure([&] { RunEngine(items, foCopy, roots); }));
         Settle(target);
-        verified.push_back(Measure([&] { RunEngine(sources, foCopy, destinations, roots, {true, false}); }));
+        verified.push_back(Measure([&] { RunEngine(items, foCopy, roots, {true, false}); }));
         Settle(target);
     }
-    std::printf("verified copy of %zu files: %.3f s against %.3f s unverified, ratio %.2f\n", sources.size(),
+    std::printf("verified copy of %zu files: %.3f s against %.3f s unverified, ratio %.2f\n", items.size(),
                 Median(verified).Wall, Median(plain).Wall, Median(verified).Wall / Median(plain).Wall);
     std::fflush(stdout);
 }
@@ -256,8 +246,7 @@ void TimeSparseCopy(const fs::path& work, int repeat)
     for (int i = 0; i < repeat; ++i) {
         Settle(target);
         engine.push_back(Measure([&] {
-            RunEngine({(source / "sparse.bin").string()}, foCopy, {(target / "sparse.bin").string()},
-                      {source.string(), target.string()});
+            RunEngine(ItemsAt({"sparse.bin"}), foCopy, {source.string(), target.string()});
         }));
         const double engineMiB = AllocatedMiB(target / "sparse.bin");
         Settle(target);

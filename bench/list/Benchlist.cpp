@@ -26,7 +26,6 @@
 #include "app/Tlistsorter.h"
 #include "app/Tmainform.h"
 #include "app/Tresultlistmodel.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tqtmessenger.h"
 #include "settings/qt/Tsettingsstorage.h"
 #include "sys/Mysysutils.h"
@@ -59,13 +58,16 @@ std::vector<TCompareItem> MakeItems(int count)
         const std::string relative = "projects/p" + std::to_string(i / 4000) + "/dir" + std::to_string(i / 40) + "/" +
                                      words[random() % 8] + "_" + std::to_string(random() % 100000) +
                                      extensions[random() % 8];
-        item.SrcPath = "/home/user/source/" + relative;
-        item.DstPath = "/media/backup/destination/" + relative;
-        item.DstExists = random() % 10 != 0;
+        item.Path = relative;
+        const bool dstExists = random() % 10 != 0;
         item.SizeRemainder = static_cast<std::int64_t>(random() % 20'000'000'000ULL) - 10'000'000'000LL;
         item.TimeRemainder =
-            item.DstExists ? static_cast<std::int64_t>(random() % 2'000'000'000'000ULL) - 1'000'000'000'000LL : 0;
-        item.Result = item.DstExists ? static_cast<TCompareResult>(1 + random() % 5) : TCompareResult::Created;
+            dstExists ? static_cast<std::int64_t>(random() % 2'000'000'000'000ULL) - 1'000'000'000'000LL : 0;
+        item.Result = dstExists ? static_cast<TCompareResult>(1 + random() % 5) : TCompareResult::Created;
+        // Sizes that agree with the remainder, as a comparison's do.
+        constexpr std::int64_t DstSize = 10'000'000'000LL;
+        item.SetSeen(TSideFacts{DstSize + item.SizeRemainder, 1},
+                     dstExists ? std::optional(TSideFacts{DstSize, 1}) : std::nullopt);
     }
     return items;
 }
@@ -136,12 +138,12 @@ int main(int argc, char** argv)
         settle();
     });
     const double fill = Seconds([&] {
-        MainForm->FillList(std::move(handed));
+        MainForm->FillList(std::move(handed), {"/home/user/source", "/media/backup/destination"});
         settle();
     });
     const std::size_t after = heapInUse();
     Report("fill", fill, fillReference);
-    std::printf("%-28s %9.0f bytes (the item copy alone: %zu bytes and its two paths)\n", "memory per row",
+    std::printf("%-28s %9.0f bytes (the item copy alone: %zu bytes and its path)\n", "memory per row",
                 static_cast<double>(after - before) / rows, sizeof(TCompareItem));
 
     auto* list = MainForm->findChild<QTreeView*>(QStringLiteral("ResultListView"));
@@ -165,7 +167,8 @@ int main(int argc, char** argv)
                                                          : TResultColumn::Extension;
         std::vector<std::string> keys;
         for (const TResultRow& row : stored)
-            keys.push_back(key == SortCode::AbsoluteName ? row.Item.SrcPath : ResultRowText(row.Item, column));
+            keys.push_back(key == SortCode::AbsoluteName ? model->Roots().SourcePath(row.Item)
+                                                         : ResultRowText(row.Item, model->Roots(), column));
         return Seconds([&] { std::stable_sort(keys.begin(), keys.end()); });
     };
     std::printf("sort references: std::stable_sort of the plain keys (texts by bytes, no collation)\n");
@@ -238,8 +241,9 @@ int main(int argc, char** argv)
         const bool wholePath = mask.find_first_of(PathSyntax::Separators) != std::string::npos;
         std::size_t matched = 0;
         const double seconds = Seconds([&] {
+            std::string whole;
             for (const TResultRow& row : model->StoredRows()) {
-                const std::string_view path = row.Item.SrcPath;
+                const std::string_view path = wholePath ? model->Roots().SourcePath(row.Item, whole) : row.Item.Path;
                 matched += MatchesMask(wholePath ? path : FileNameView(path), mask) ? 1 : 0;
             }
         });
@@ -282,6 +286,5 @@ int main(int argc, char** argv)
 
     MainForm->ClearList(false);
     DestroyApplicationForms();
-    TReportThread::WaitForReleasedThreads();
     return 0;
 }

@@ -16,11 +16,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "compare/Teventloop.h"
 #include "dialogs/Tmessenger.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 #include "operations/qt/Toperationsdialog.h"
 #include "sys/qt/Tqtmainthreadcaller.h"
@@ -40,46 +41,43 @@ public:
     std::int32_t Execute(TMessageDialog& dialog) override { return dialog.DefaultButton; }
 };
 
-// Small files in directories of a thousand, as the result list hands them over: their paths.
-std::vector<std::string> BuildFiles(const fs::path& root, long count)
+// Small files in directories of a thousand, as the result list hands them over: their items.
+std::vector<TCompareItem> BuildFiles(const fs::path& root, long count)
 {
     fs::remove_all(root);
-    std::vector<std::string> paths;
-    paths.reserve(static_cast<std::size_t>(count));
+    std::vector<TCompareItem> items;
+    items.reserve(static_cast<std::size_t>(count));
     for (long i = 0; i < count; ++i) {
         const fs::path directory = root / ("directory" + std::to_string(i / FilesPerDirectory));
         if (i % FilesPerDirectory == 0)
             fs::create_directories(directory);
         const fs::path file = directory / ("small-file-" + std::to_string(i) + ".txt");
         std::ofstream(file) << "sixteen bytes..\n";
-        paths.push_back(file.string());
+        items.emplace_back().Path = file.lexically_relative(root).generic_string();
     }
-    return paths;
+    return items;
 }
 
 double Seconds(TClock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
 // The engine alone: every report reaches the loop; the lines are only kept.
-double DeleteWithEngine(const std::vector<std::string>& sources, const std::string& root, std::size_t& lineCount)
+double DeleteWithEngine(const std::vector<TCompareItem>& items, const std::string& root, std::size_t& lineCount)
 {
     TEventLoop loop;
     std::vector<std::string> lines;
-    bool ended = false;
-    auto* thread = new TOperationsThread(sources, foDelete, {}, loop, TTransferRoots{root, root});
-    thread->OnLog = [&](TReportThread*, const std::string& text) { lines.push_back(text); };
-    thread->OnProgress = [](TReportThread*, std::int32_t, std::int32_t) {};
-    thread->OnTerminate = [&](TReportThread*) { ended = true; };
+    TOperationsThread thread(items, foDelete, {root, root}, loop);
+    thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>&) { lines.push_back(text); });
+    thread.SetOnProgress([](std::int32_t, std::int32_t) {});
     const auto start = TClock::now();
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
+    thread.Resume();
+    loop.RunUntil([&] { return thread.Ended(); });
     const auto end = TClock::now();
-    TReportThread::WaitForReleasedThreads();
     lineCount = lines.size();
     return Seconds(end - start);
 }
 
 // The whole dialog, modal, from the press of Delete... to the "OK" that ends the run.
-double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string>& sources, const std::string& root,
+double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<TCompareItem>& items, const std::string& root,
                         std::size_t& lineCount)
 {
     TClock::time_point start;
@@ -91,7 +89,7 @@ double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string
     QTimer poll;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
-        if (dialog.RunThread != nullptr || dialog.findChild<QPushButton*>(QStringLiteral("MoveButton"))->isEnabled())
+        if (dialog.Running() || dialog.findChild<QPushButton*>(QStringLiteral("MoveButton"))->isEnabled())
             return;
         end = TClock::now();
         lineCount = dialog.GetAllLines().size();
@@ -99,8 +97,7 @@ double DeleteWithDialog(TOperationsDialog& dialog, const std::vector<std::string
         dialog.findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     });
     poll.start();
-    dialog.Execute(sources, {}, {root, root}, {});
-    TReportThread::WaitForReleasedThreads();
+    dialog.Execute(items, {root, root});
     return Seconds(end - start);
 }
 

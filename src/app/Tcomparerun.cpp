@@ -2,10 +2,11 @@
 
 #include <QCoreApplication>
 #include <exception>
+#include <memory>
 
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
-#include "compare/Tcomparethread.h"
+#include "app/Tcoreparts.h"
 #include "dialogs/Tcomparedialog.h"
 #include "dialogs/Tprogressdialog.h"
 #include "sys/Failurereason.h"
@@ -21,13 +22,14 @@ void TCompareRun::Run(const std::string& compareFileName)
         return;
     if (!Target.ClearList(true))
         return;
-    auto* thread = new TCompareThread(CompareDialog->Options(), MainThread, FileSystem);
-    thread->OnProgress = [this](TReportThread*, std::int32_t position, std::int32_t maximum) {
-        Progress(position, maximum);
-    };
-    thread->OnTerminate = [this](TReportThread* sender) { Terminate(sender); };
+    // Released once the dialog has returned, which waits for the job to have ended.
+    const auto thread =
+        std::make_unique<TCompareThread>(CompareDialog->Options(), MainThread, ProgramPool(), FileSystem);
+    thread->SetOnProgress([this](std::int32_t position, std::int32_t maximum) { Progress(position, maximum); });
+    thread->SetOnEnd([this, roots = TCompareRoots(thread->Options.SrcDir, thread->Options.DstDir)](
+                         TJobEnd<TComparisonResult> end) { End(std::move(end), roots); });
     ProgressDialog->setWindowTitle(QCoreApplication::translate("TMainForm", "Compare"));
-    ProgressDialog->Execute(thread, &thread->Walked);
+    ProgressDialog->Execute(thread.get(), &thread->Walked);
 }
 
 void TCompareRun::Progress(std::int32_t position, std::int32_t maximum)
@@ -35,21 +37,19 @@ void TCompareRun::Progress(std::int32_t position, std::int32_t maximum)
     ProgressDialog->SetProgress(position, maximum);
 }
 
-void TCompareRun::Terminate(TReportThread* sender)
+void TCompareRun::End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots)
 {
-    auto* thread = static_cast<TCompareThread*>(sender);
-    if (thread->Failed || !thread->Completed()) {
-        if (thread->Failed)
-            ReportFailureReason("the comparison failed", thread->FailureReason);
+    if (!end.Completed()) {
+        if (end.Failed())
+            ReportFailureReason("the comparison failed", end.FailureReason);
         ProgressDialog->Finish(false);
-        ProgressDialog->SetText(thread->Failed ? "Error" : "Canceled");
+        ProgressDialog->SetText(end.Failed() ? "Error" : "Canceled");
         return;
     }
     try {
-        // The thread is done with its items and freed next: the list takes them, so that a
-        // million items are neither copied nor held twice.
+        // The list takes the items, so that a million items are neither copied nor held twice.
         if (Target.ClearList(true))
-            Target.FillList(std::move(thread->Items), {thread->Options.SrcDir, thread->Options.DstDir});
+            Target.FillList(std::move(end.Result.Items), roots);
         ProgressDialog->Finish(true);
     } catch (...) {
         // A failure here would otherwise go back to the worker, and the dialog, still

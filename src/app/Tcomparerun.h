@@ -7,19 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "compare/Tcompareitem.h"
-#include "sys/Tfiletransfer.h"
+#include "compare/Tcompareroots.h"
+#include "compare/Tcomparethread.h"
 
 class TFileFactsSource;
 class TMainThreadCaller;
 class TMessenger;
-class TReportThread;
 
 // Where a comparison's items go.
 struct TCompareTarget {
     // Empties the list, asking first when told to and it holds rows; true when emptied.
     std::function<bool(bool ask)> ClearList;
-    std::function<void(std::vector<TCompareItem> items, const TTransferRoots& roots)> FillList;
+    std::function<void(std::vector<TCompareItem> items, const TCompareRoots& roots)> FillList;
 };
 
 class TCompareRun {
@@ -32,7 +31,7 @@ public:
 
 private:
     void Progress(std::int32_t position, std::int32_t maximum);
-    void Terminate(TReportThread* sender);
+    void End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots);
 
     TMessenger& Messenger;
     TMainThreadCaller& MainThread;

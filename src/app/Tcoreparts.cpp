@@ -1,8 +1,6 @@
 #include "app/Tcoreparts.h"
 
-#include <algorithm>
 #include <exception>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -11,15 +9,24 @@ constexpr std::size_t MaxParts = 8;
 constexpr std::size_t MinPartSize = 4096;
 }  // namespace
 
-TCoreParts::TCoreParts(std::size_t items)
+TWorkPool& ProgramPool()
+{
+    static TWorkPool pool(0);
+    return pool;
+}
+
+TCoreParts::TCoreParts(std::size_t items, TWorkPool& pool)
     : Items(items),
-      Parts(std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), items / MinPartSize), 1,
-                                    MaxParts))
+      Pool(pool),
+      Parts(std::clamp<std::size_t>(std::min({static_cast<std::size_t>(std::thread::hardware_concurrency()),
+                                              static_cast<std::size_t>(pool.ActiveThreads()), items / MinPartSize}),
+                                    1, MaxParts))
 {}
 
 void TCoreParts::Run(const TJob& job) const
 {
     const std::size_t partSize = PartSize();
+    // Every part runs to its end even where another failed, as with a thread of its own each.
     std::vector<std::exception_ptr> errors(Parts);
     const auto runPart = [&](std::size_t part) {
         try {
@@ -28,19 +35,11 @@ void TCoreParts::Run(const TJob& job) const
             errors[part] = std::current_exception();
         }
     };
-    std::vector<std::thread> workers;
-    workers.reserve(Parts - 1);
-    for (std::size_t part = 1; part < Parts; ++part) {
-        // Without a thread to spare the part is only slower, not lost.
-        try {
-            workers.emplace_back(runPart, part);
-        } catch (const std::system_error&) {
-            runPart(part);
-        }
-    }
-    runPart(0);
-    for (std::thread& worker : workers)
-        worker.join();
+    std::vector<TWorkPool::TTask> others;
+    others.reserve(Parts - 1);
+    for (std::size_t part = 1; part < Parts; ++part)
+        others.emplace_back([&runPart, part] { runPart(part); });
+    Pool.RunBeside([&] { runPart(0); }, std::move(others));
     for (const std::exception_ptr& error : errors)
         if (error)
             std::rethrow_exception(error);

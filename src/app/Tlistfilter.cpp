@@ -16,6 +16,7 @@ TListFilter::TListFilter(std::string_view text) : FText(text)
         if (!mask.empty() && mask.find_first_of("*?") == std::string::npos)
             mask = '*' + mask + '*';
         const bool absoluteName = std::any_of(mask.begin(), mask.end(), PathSyntax::IsSeparator);
+        AnyAbsoluteName = AnyAbsoluteName || absoluteName;
         Masks.push_back({std::move(mask), absoluteName});
     }
 }
@@ -30,13 +31,18 @@ bool TListFilter::Passes(std::string_view sourcePath) const
     });
 }
 
-std::vector<std::uint8_t> TListFilter::PassingRows(const std::vector<TResultRow>& rows) const
+std::vector<std::uint8_t> TListFilter::PassingRows(const std::vector<TResultRow>& rows,
+                                                   const TCompareRoots& roots) const
 {
     std::vector<std::uint8_t> passing(rows.size());
     const TCoreParts parts(rows.size());
     parts.Run([&](std::size_t, std::size_t first, std::size_t end) {
-        for (std::size_t i = first; i < end; ++i)
-            passing[i] = Passes(rows[i].Item.SrcPath) ? 1 : 0;
+        // The file name of the relative path is that of the whole one.
+        std::string whole;
+        for (std::size_t i = first; i < end; ++i) {
+            const TCompareItem& item = rows[i].Item;
+            passing[i] = Passes(AnyAbsoluteName ? roots.SourcePath(item, whole) : item.Path) ? 1 : 0;
+        }
     });
     return passing;
 }

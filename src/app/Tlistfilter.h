@@ -11,6 +11,7 @@
 #include <vector>
 
 struct TResultRow;
+class TCompareRoots;
 
 class TListFilter {
 public:
@@ -20,8 +21,9 @@ public:
     const std::string& Text() const { return FText; }
     bool Active() const { return !FText.empty(); }
     bool Passes(std::string_view sourcePath) const;
-    // One flag per row, 1 where it passes; the rows are matched on every core.
-    std::vector<std::uint8_t> PassingRows(const std::vector<TResultRow>& rows) const;
+    // One flag per row, whose paths lie below roots, 1 where it passes; the rows are matched
+    // on every core.
+    std::vector<std::uint8_t> PassingRows(const std::vector<TResultRow>& rows, const TCompareRoots& roots) const;
 
 private:
     struct TMask {
@@ -31,4 +33,6 @@ private:
 
     std::string FText;
     std::vector<TMask> Masks;
+    // Whether a mask needs the whole source path, which is then joined for each row.
+    bool AnyAbsoluteName = false;
 };

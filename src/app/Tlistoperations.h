@@ -1,6 +1,6 @@
 #pragma once
-// The operations dialog run on rows of the result list: the rows' source and destination
-// names, in the order the list shows them, with what the comparison saw of each.
+// The operations dialog run on rows of the result list: the rows' items, in the order the list
+// shows them, below the list's roots.
 
 #include <vector>
 
@@ -14,4 +14,4 @@ class TResultList;
 // user left for the next one. Whatever the operations changed on disk, the list stays as it
 // was; a new comparison shows it.
 void PerformOperationsOnRows(TOperationsDialog& dialog, const TResultList& list, const std::vector<TRowRange>& rows,
-                             const TTransferRoots& roots, TTransferOptions& switches);
+                             TTransferOptions& switches);

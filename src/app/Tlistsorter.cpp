@@ -18,17 +18,19 @@ namespace {
 // Day differences stay within about ten million; a row without a destination sorts after all.
 constexpr std::int64_t NoDestination = std::numeric_limits<std::int64_t>::max();
 
+// The rows' paths lie below one root, which would add the same to every text: ranked without
+// it, the texts keep the order of the whole paths.
 std::string_view TextOf(const TResultRow& row, TSortCode key)
 {
     switch (key) {
     case SortCode::Name:
-        return FileNameView(row.Item.SrcPath);
+        return FileNameView(row.Item.Path);
     case SortCode::Directory:
-        return DirectoryView(row.Item.SrcPath);
+        return DirectoryView(row.Item.Path);
     case SortCode::Extension:
-        return ExtensionView(row.Item.SrcPath);
+        return ExtensionView(row.Item.Path);
     default:
-        return row.Item.SrcPath;
+        return row.Item.Path;
     }
 }
 
@@ -435,7 +437,7 @@ TListSorter::TListSorter(const TResultListModel& list, TSortCode code) : Descend
         break;
     case SortCode::TimeRemainder:
         for (std::size_t i = 0; i < rows.size(); ++i)
-            keyOfRow[i] = rows[i].Item.DstExists ? rows[i].Item.TimeRemainderDays() : NoDestination;
+            keyOfRow[i] = rows[i].Item.DstExists() ? rows[i].Item.TimeRemainderDays() : NoDestination;
         break;
     case SortCode::Result:
         for (std::size_t i = 0; i < rows.size(); ++i)

@@ -67,7 +67,7 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
       Comparison(
           services.Messenger, services.MainThread, services.FileSystem,
           {[this](bool ask) { return ClearList(ask); },
-           [this](std::vector<TCompareItem> items, const TTransferRoots& roots) { FillList(std::move(items), roots); }})
+           [this](std::vector<TCompareItem> items, const TCompareRoots& roots) { FillList(std::move(items), roots); }})
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromStdString(ApplicationTitle()));
@@ -253,10 +253,9 @@ bool TMainForm::ClearList(bool ask)
     return true;
 }
 
-void TMainForm::FillList(std::vector<TCompareItem> items, const TTransferRoots& roots)
+void TMainForm::FillList(std::vector<TCompareItem> items, const TCompareRoots& roots)
 {
-    ResultList->Fill(std::move(items));
-    ListRoots = roots;
+    ResultList->Fill(std::move(items), roots);
     UpdateItemCount();
 }
 
@@ -274,7 +273,7 @@ TCommandState TMainForm::CurrentCommandState() const
     const std::vector<TRowRange> selected = ResultList->SelectedRows();
     state.HasSelection = !selected.empty();
     state.OneSelected = RowCountOf(selected) == 1;
-    state.OneWithDestination = state.OneSelected && ResultList->Item(selected.front().First).DstExists;
+    state.OneWithDestination = state.OneSelected && ResultList->Item(selected.front().First).DstExists();
     return state;
 }
 
@@ -335,7 +334,7 @@ void TMainForm::PerformOperations(QAction* sender)
 {
     const bool all = CommandTag<TOperationsCommand>(sender) == ocPerformToAll;
     PerformOperationsOnRows(*OperationsDialog, *ResultList, all ? ResultList->AllRows() : ResultList->SelectedRows(),
-                            ListRoots, OperationsSwitches);
+                            OperationsSwitches);
 }
 
 // ---- View, Help and About

@@ -65,7 +65,7 @@ public:
     bool ClearList(bool ask);
     // Fills the result list with the items of a comparison from these roots: the operations
     // on its rows never leave them.
-    void FillList(std::vector<TCompareItem> items, const TTransferRoots& roots = {});
+    void FillList(std::vector<TCompareItem> items, const TCompareRoots& roots);
     std::string StatusText() const;
     const TViewOptions& ViewOptions() const { return FViewOptions; }
 
@@ -136,8 +136,6 @@ private:
     TCompareDialogAnswers DialogAnswers{OpenDialogs, FileHistory};
     TSettingsStorage Settings;
     TViewOptions FViewOptions;
-    // The roots of the comparison whose rows the list holds.
-    TTransferRoots ListRoots;
     // The operations dialog's switches, kept from one run to the next and in Settings.ini.
     TTransferOptions OperationsSwitches;
     TCompareRun Comparison;

@@ -106,10 +106,10 @@ std::vector<TRowRange> TResultList::AllRows() const
     return Model.Count() > 0 ? std::vector<TRowRange>{{0, Model.Count() - 1}} : std::vector<TRowRange>{};
 }
 
-void TResultList::Fill(std::vector<TCompareItem> items)
+void TResultList::Fill(std::vector<TCompareItem> items, TCompareRoots roots)
 {
     TBulkUpdate bulk(*this);
-    Model.Fill(std::move(items));
+    Model.Fill(std::move(items), std::move(roots));
     ShowSortIndicator(std::nullopt);
     if (Model.Count() > 0) {
         View->selectionModel()->clearSelection();
@@ -131,9 +131,9 @@ void TResultList::CopyNames(TRowNames names)
         for (int row = range.First; row <= range.Last; ++row) {
             const TCompareItem& item = Item(row);
             if ((names & rnSource) != 0)
-                text += item.SrcPath + "\r\n";
+                text += Roots().SourcePath(item) + "\r\n";
             if ((names & rnDestination) != 0)
-                text += item.DstPath + "\r\n";
+                text += Roots().DestinationPath(item) + "\r\n";
         }
     Shell.SetClipboardText(text);
 }
@@ -257,9 +257,9 @@ void TResultList::ShellSelectedItem(TRowNames names, TShellAction action)
     const TCompareItem& item = Item(selected.front().First);
     std::vector<std::string> paths;
     if ((names & rnSource) != 0)
-        paths.push_back(item.SrcPath);
+        paths.push_back(Roots().SourcePath(item));
     if ((names & rnDestination) != 0)
-        paths.push_back(item.DstPath);
+        paths.push_back(Roots().DestinationPath(item));
     for (const std::string& path : paths) {
         if (!FileExists(path)) {
             Messenger.ShowError("The program cannot find the file: " + path);
@@ -317,10 +317,12 @@ void TResultList::SetColumnWidths(const std::vector<std::int32_t>& widths)
 
 TItemViewFindList TResultList::FindList()
 {
-    return TItemViewFindList(*View, [this](std::int32_t row, bool absoluteName) -> std::string_view {
-        const TCompareItem& item = Item(row);
-        return absoluteName ? std::string_view(item.SrcPath) : FileNameView(item.SrcPath);
-    });
+    // The whole path is joined into a buffer of the search's own, valid until the next row.
+    return TItemViewFindList(
+        *View, [this, whole = std::string()](std::int32_t row, bool absoluteName) mutable -> std::string_view {
+            const TCompareItem& item = Item(row);
+            return absoluteName ? Roots().SourcePath(item, whole) : FileNameView(item.Path);
+        });
 }
 
 TListFilterField* TResultList::CreateFilterField(QWidget* parent)

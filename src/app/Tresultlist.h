@@ -41,6 +41,8 @@ public:
     int TotalCount() const { return Model.TotalCount(); }
     bool Filtered() const { return Model.Filter().Active(); }
     const TCompareItem& Item(int row) const { return Model.Row(row).Item; }
+    // The roots the rows' paths lie below.
+    const TCompareRoots& Roots() const { return Model.Roots(); }
     std::vector<TRowRange> SelectedRows() const;
     // Every row as one run; none for an empty list.
     std::vector<TRowRange> AllRows() const;
@@ -50,7 +52,7 @@ public:
     std::function<void(int column)> OnColumnClick;
 
     // One row per item in the items' order; none selected, the first one focused.
-    void Fill(std::vector<TCompareItem> items);
+    void Fill(std::vector<TCompareItem> items, TCompareRoots roots);
     void Clear();
     // The names of the selected rows in list order, each followed by CR LF.
     void CopyNames(TRowNames names);

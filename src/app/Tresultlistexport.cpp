@@ -13,6 +13,6 @@ std::size_t TResultListExport::RowCount() const { return static_cast<std::size_t
 
 std::vector<std::string> TResultListExport::RowTexts(std::size_t row) const
 {
-    const TResultRowTexts texts = ResultRowTexts(Model.Row(static_cast<int>(row)).Item);
+    const TResultRowTexts texts = ResultRowTexts(Model.Row(static_cast<int>(row)).Item, Model.Roots());
     return {texts.begin(), texts.end()};
 }

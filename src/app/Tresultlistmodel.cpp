@@ -41,7 +41,8 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(ResultRowText(Row(index.row()).Item, static_cast<TResultColumn>(index.column())));
+        return QString::fromStdString(
+            ResultRowText(Row(index.row()).Item, FRoots, static_cast<TResultColumn>(index.column())));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ColumnAlignment(index.column()));
     default:
@@ -71,7 +72,7 @@ Qt::ItemFlags TResultListModel::flags(const QModelIndex& index) const
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
 }
 
-void TResultListModel::Fill(std::vector<TCompareItem> items)
+void TResultListModel::Fill(std::vector<TCompareItem> items, TCompareRoots roots)
 {
     if (items.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         throw std::length_error("The list cannot hold that many items.");
@@ -79,6 +80,7 @@ void TResultListModel::Fill(std::vector<TCompareItem> items)
     try {
         Rows.clear();
         ListOrder.clear();
+        FRoots = std::move(roots);
         Rows.reserve(items.size());
         PreferLargePages(Rows.data(), items.size() * sizeof(TResultRow));
         ListOrder.reserve(items.size());
@@ -86,7 +88,8 @@ void TResultListModel::Fill(std::vector<TCompareItem> items)
             ListOrder.push_back(static_cast<std::uint32_t>(Rows.size()));
             Rows.push_back({std::move(item)});
         }
-        Shown = FFilter.Active() ? FlaggedOf(ListOrder, FFilter.PassingRows(Rows)) : std::vector<std::uint32_t>{};
+        Shown =
+            FFilter.Active() ? FlaggedOf(ListOrder, FFilter.PassingRows(Rows, FRoots)) : std::vector<std::uint32_t>{};
     } catch (...) {
         Rows.clear();
         ListOrder.clear();
@@ -111,7 +114,7 @@ void TResultListModel::SetFilter(TListFilter filter)
     if (filter.Text() == FFilter.Text())
         return;
     std::vector<std::uint32_t> shown =
-        filter.Active() ? FlaggedOf(ListOrder, filter.PassingRows(Rows)) : std::vector<std::uint32_t>{};
+        filter.Active() ? FlaggedOf(ListOrder, filter.PassingRows(Rows, FRoots)) : std::vector<std::uint32_t>{};
     beginResetModel();
     FFilter = std::move(filter);
     Shown.swap(shown);

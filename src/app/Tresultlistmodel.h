@@ -14,6 +14,7 @@
 #include "app/Tlistfilter.h"
 #include "app/Tlistselection.h"
 #include "compare/Tcompareitem.h"
+#include "compare/Tcompareroots.h"
 #include "compare/Tresultrow.h"
 
 struct TResultRow {
@@ -56,7 +57,9 @@ public:
     std::uint32_t StorageIndexOf(int row) const { return ShownOrder()[static_cast<std::size_t>(row)]; }
 
     // Replaces every row by one per item, in the items' order; the items are taken, not copied.
-    void Fill(std::vector<TCompareItem> items);
+    // Their paths lie below roots.
+    void Fill(std::vector<TCompareItem> items, TCompareRoots roots);
+    const TCompareRoots& Roots() const { return FRoots; }
     void Clear();
     // Removes the shown rows flagged true; the others keep their order.
     void RemoveFlaggedRows(const std::vector<bool>& flagged);
@@ -70,6 +73,7 @@ private:
     const std::vector<std::uint32_t>& ShownOrder() const { return FFilter.Active() ? Shown : ListOrder; }
 
     std::vector<TResultRow> Rows;
+    TCompareRoots FRoots;
     std::vector<std::uint32_t> ListOrder;
     TListFilter FFilter;
     // While the filter is active: the storage indexes of the rows shown, in list order.

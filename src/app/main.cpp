@@ -6,7 +6,6 @@
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tqtmessenger.h"
 #include "settings/qt/Tsettingsstorage.h"
 #include "sys/Tfilesystem.h"
@@ -42,7 +41,5 @@ int main(int argc, char** argv)
         application.SetMessenger(nullptr);
         DestroyApplicationForms();
     }
-    // A worker still waiting for the caller was let go when the caller went.
-    TReportThread::WaitForReleasedThreads();
     return status;
 }

@@ -1,6 +1,7 @@
 #include "cli/Tcomparison.h"
 
 #include <iostream>
+#include <memory>
 
 #include "cli/Tprogressline.h"
 #include "cli/Tworkerrun.h"
@@ -12,20 +13,20 @@ TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWork
     TEventLoop loop;
     TProgressLine progress("Compared");
     TComparisonOutcome outcome;
-    auto* thread = new TCompareThread(options, loop);
-    thread->Jobs = jobs;
-    thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t maximum) {
-        progress.Show(position, maximum);
-    };
-    runner.RunToEnd(loop, thread, [&](TReportThread& sender) {
-        auto& comparison = static_cast<TCompareThread&>(sender);
-        outcome.Failed = comparison.Failed;
-        outcome.FailureReason = comparison.FailureReason;
-        outcome.Completed = comparison.Completed();
-        outcome.UnlistedFolders = std::move(comparison.UnlistedFolders);
-        if (!outcome.Failed && outcome.Completed)
-            outcome.Items = std::move(comparison.Items);
+    TWorkPool pool(jobs);
+    auto thread = std::make_unique<TCompareThread>(options, loop, pool);
+    thread->SetOnProgress([&](std::int32_t position, std::int32_t maximum) { progress.Show(position, maximum); });
+    thread->SetOnEnd([&](TJobEnd<TComparisonResult> end) {
+        outcome.Failed = end.Failed();
+        outcome.FailureReason = std::move(end.FailureReason);
+        outcome.Completed = end.Completed();
+        outcome.UnlistedFolders = std::move(end.Result.UnlistedFolders);
+        if (end.Completed()) {
+            outcome.Items = std::move(end.Result.Items);
+            outcome.Roots = TCompareRoots(options.SrcDir, options.DstDir);
+        }
     });
+    runner.RunToEnd(loop, std::move(thread));
     progress.Clear();
     for (const TListingError& folder : outcome.UnlistedFolders)
         ReportFailureReason("cannot list the folder " + folder.Path, folder.Reason());

@@ -6,6 +6,7 @@
 
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
+#include "compare/Tcompareroots.h"
 #include "sys/Tfilesystem.h"
 
 class TWorkerRunner;
@@ -16,6 +17,8 @@ struct TComparisonOutcome {
     bool Completed = false;
     // The sorted items of a run that completed without failure.
     std::vector<TCompareItem> Items;
+    // What the items' paths lie below.
+    TCompareRoots Roots;
     // The source folders the run could not list whole.
     std::vector<TListingError> UnlistedFolders;
 };

@@ -35,22 +35,26 @@ std::string JsonString(std::string_view text)
     return json + "\"";
 }
 
-TJsonListWriter::TJsonListWriter(TWrite write) : Write(std::move(write)) { Write("["); }
+TJsonListWriter::TJsonListWriter(TCompareRoots roots, TWrite write) : Roots(std::move(roots)), Write(std::move(write))
+{
+    Write("[");
+}
 
 void TJsonListWriter::Item(const TCompareItem& item)
 {
-    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(item.SrcPath) +
-          ",\"destination\":" + JsonString(item.DstPath) + ",\"result\":" + JsonString(ResultText(item.Result)) +
-          ",\"sizeRemainder\":" + std::to_string(item.SizeRemainder) + ",\"timeRemainder\":" +
-          std::to_string(item.TimeRemainder) + ",\"timeRemainderDays\":" + std::to_string(item.TimeRemainderDays()) +
-          ",\"destinationExists\":" + (item.DstExists ? "true" : "false") + "}");
+    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(Roots.SourcePath(item)) +
+          ",\"destination\":" + JsonString(Roots.DestinationPath(item)) + ",\"result\":" +
+          JsonString(ResultText(item.Result)) + ",\"sizeRemainder\":" + std::to_string(item.SizeRemainder) +
+          ",\"timeRemainder\":" + std::to_string(item.TimeRemainder) +
+          ",\"timeRemainderDays\":" + std::to_string(item.TimeRemainderDays()) +
+          ",\"destinationExists\":" + (item.DstExists() ? "true" : "false") + "}");
     First = false;
 }
 
 void TJsonListWriter::Finish() { Write("\n]\n"); }
 
-TJsonLogWriter::TJsonLogWriter(std::string operation, TWrite write)
-    : Operation(std::move(operation)), Write(std::move(write))
+TJsonLogWriter::TJsonLogWriter(std::string operation, TCompareRoots roots, TWrite write)
+    : Operation(std::move(operation)), Roots(std::move(roots)), Write(std::move(write))
 {
     Write("{\"operation\":" + JsonString(Operation) + ",\"items\":[");
 }
@@ -59,8 +63,9 @@ void TJsonLogWriter::Result(const TCompareItem& item, const TTransferOutcome& ou
 {
     const bool succeeded = outcome.Succeeded();
     ++(succeeded ? Succeeded : NotSucceeded);
-    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(item.SrcPath) +
-          ",\"destination\":" + JsonString(item.DstPath) + ",\"succeeded\":" + (succeeded ? "true" : "false") +
+    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(Roots.SourcePath(item)) +
+          ",\"destination\":" + JsonString(Roots.DestinationPath(item)) +
+          ",\"succeeded\":" + (succeeded ? "true" : "false") +
           (succeeded ? std::string() : ",\"reason\":" + JsonString(ReasonText(outcome))) + "}");
     First = false;
 }

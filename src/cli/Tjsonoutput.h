@@ -13,6 +13,7 @@
 #include <CLI/CLI.hpp>
 
 #include "compare/Tcompareitem.h"
+#include "compare/Tcompareroots.h"
 #include "sys/Ttransferoutcome.h"
 
 // Adds --format csv|json to the command; format keeps the choice, "csv" unless given.
@@ -25,11 +26,13 @@ std::string JsonString(std::string_view text);
 class TJsonListWriter {
 public:
     using TWrite = std::function<void(const std::string& text)>;
-    explicit TJsonListWriter(TWrite write);
+    // The items' paths lie below roots.
+    TJsonListWriter(TCompareRoots roots, TWrite write);
     void Item(const TCompareItem& item);
     void Finish();
 
 private:
+    const TCompareRoots Roots;
     TWrite Write;
     bool First = true;
 };
@@ -39,13 +42,15 @@ private:
 class TJsonLogWriter {
 public:
     using TWrite = std::function<void(const std::string& text)>;
-    TJsonLogWriter(std::string operation, TWrite write);
+    // The items' paths lie below roots.
+    TJsonLogWriter(std::string operation, TCompareRoots roots, TWrite write);
     // The outcome of the item, with its reason where it did not succeed; then the status line.
     void Result(const TCompareItem& item, const TTransferOutcome& outcome);
     void Finish(const std::string& status);
 
 private:
     std::string Operation;
+    const TCompareRoots Roots;
     TWrite Write;
     bool First = true;
     std::int64_t Succeeded = 0;

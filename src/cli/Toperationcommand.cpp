@@ -48,60 +48,53 @@ const char* OperationName(TFileOperation operation)
 // Runs the operation to its end on this thread, printing each log line as the operations
 // dialog lists it, ended as its clipboard text ends lines, or the log as JSON.
 TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOperation operation,
-                                 const TTransferRoots& roots, const TTransferOptions& options, bool json,
+                                 const TCompareRoots& roots, const TTransferOptions& options, bool json,
                                  TWorkerRunner& runner)
 {
-    std::vector<std::string> sources, destinations;
-    std::vector<TSeenFiles> seen;
-    for (const TCompareItem& item : items) {
-        sources.push_back(item.SrcPath);
-        destinations.push_back(item.DstPath);
-        seen.push_back(SeenFiles(item));
-    }
     TEventLoop loop;
     TOperationsOutcome outcome;
-    auto* thread =
-        new TOperationsThread(sources, operation, destinations, loop, std::make_unique<TFileTransfer>(roots, options));
-    thread->Seen = std::move(seen);
+    auto thread = std::make_unique<TOperationsThread>(items, operation, roots, loop,
+                                                      std::make_unique<TFileTransfer>(TransferRoots(roots), options));
     std::optional<TJsonLogWriter> jsonLog;
     if (json)
-        jsonLog.emplace(OperationName(operation), WriteLogged);
+        jsonLog.emplace(OperationName(operation), roots, WriteLogged);
     std::size_t item = 0;
     // A run stopped before its first line says nothing of itself.
     std::string status = "Canceled";
     TProgressLine progress(OperationName(operation) == std::string("delete") ? "Deleting:" : "Copying:");
     TTransferMeter meter;
-    meter.Start(static_cast<std::int64_t>(items.size()), SourceBytes(thread->Seen), TTransferMeter::TClock::now());
+    meter.Start(static_cast<std::int64_t>(items.size()), SourceBytes(items), TTransferMeter::TClock::now());
+    const TOperationsThread* running = thread.get();
     const auto showProgress = [&] {
-        meter.Sample(thread->ItemsDone, thread->BytesDone, TTransferMeter::TClock::now());
+        const TOperationsCounts counts = running->Counts();
+        meter.Sample(counts.Items, counts.Bytes, TTransferMeter::TClock::now());
         progress.ShowText(meter.Text());
     };
-    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
+    thread->SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>& itemOutcome) {
         progress.Clear();
         if (!jsonLog)
             WriteLogged(text + "\r\n");
-        if (sender->LogOutcome) {
-            const TTransferOutcome& result = *sender->LogOutcome;
+        if (itemOutcome) {
+            const TTransferOutcome& result = *itemOutcome;
             const TCompareItem* ended = item < items.size() ? &items[item++] : nullptr;
             if (!result)
                 outcome.AnyItemFailed = true;
             if (!result && ended != nullptr)
-                ReportItemFailure(operation == foDelete ? ended->SrcPath : ended->DstPath, result);
+                ReportItemFailure(operation == foDelete ? roots.SourcePath(*ended) : roots.DestinationPath(*ended),
+                                  result);
             if (jsonLog && ended != nullptr)
                 jsonLog->Result(*ended, result);
         } else if (jsonLog && text.find(' ') == std::string::npos) {
             status = text;  // "Done", "Stopped", "Canceled" or "Error"
         }
-    };
-    runner.RunToEnd(
-        loop, thread,
-        [&](TReportThread& sender) {
-            outcome.Failed = sender.Failed;
-            outcome.Completed = sender.Completed();
-            if (sender.Failed)
-                std::cerr << "The operation failed: " << sender.FailureReason << '\n';
-        },
-        showProgress);
+    });
+    thread->SetOnEnd([&](const TJobEnd<TOperationsCounts>& end) {
+        outcome.Failed = end.Failed();
+        outcome.Completed = end.Completed();
+        if (end.Failed())
+            std::cerr << "The operation failed: " << end.FailureReason << '\n';
+    });
+    runner.RunToEnd(loop, std::move(thread), showProgress);
     progress.Clear();
     if (jsonLog)
         jsonLog->Finish(status);
@@ -172,8 +165,8 @@ int TOperationCommand::Run(TWorkerRunner& runner) const
     std::vector<TCompareItem> taken;
     std::copy_if(comparison.Items.begin(), comparison.Items.end(), std::back_inserter(taken),
                  [&](const TCompareItem& item) { return Takes(item.Result); });
-    const TOperationsOutcome outcome = RunOperations(
-        taken, Operation, {resolved.Options->SrcDir, resolved.Options->DstDir}, Switches, Format == "json", runner);
+    const TOperationsOutcome outcome =
+        RunOperations(taken, Operation, comparison.Roots, Switches, Format == "json", runner);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The log cannot be written.\n";
         return ExitFailure;

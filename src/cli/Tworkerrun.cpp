@@ -10,26 +10,20 @@ void TWorkerRunner::Interrupt()
         Running->Terminate();
 }
 
-void TWorkerRunner::RunToEnd(TEventLoop& loop, TReportThread* worker, const std::function<void(TReportThread&)>& onEnd,
-                             const std::function<void()>& tick)
+void TWorkerRunner::RunToEnd(TEventLoop& loop, std::unique_ptr<TReportThread> worker, const std::function<void()>& tick)
 {
-    bool ended = false;
-    worker->OnTerminate = [&](TReportThread* sender) {
-        {
-            // The worker is gone after its end handler; an interrupt then has nothing to stop.
-            std::lock_guard guard(RunningLock);
-            Running = nullptr;
-        }
-        onEnd(*sender);
-        ended = true;
-    };
     {
         std::lock_guard guard(RunningLock);
-        Running = worker;
+        Running = worker.get();
         if (WasInterrupted.load())
             worker->Terminate();
     }
     worker->Resume();
-    loop.RunUntil([&] { return ended; }, std::chrono::milliseconds(250), tick);
-    TReportThread::WaitForReleasedThreads();
+    loop.RunUntil([&] { return worker->Ended(); }, std::chrono::milliseconds(250), tick);
+    {
+        // An interrupt from now on has nothing to stop.
+        std::lock_guard guard(RunningLock);
+        Running = nullptr;
+    }
+    worker.reset();
 }

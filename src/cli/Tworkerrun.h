@@ -1,15 +1,15 @@
 #pragma once
-// Runs workers that release themselves to their end on this thread's event loop, for the
-// whole life of a command: Ctrl+C asks the running worker to stop (a file in hand is stopped
-// between two pieces and its copy discarded, so no file is left half-written) and keeps any
-// further worker from starting.
+// Runs workers to their end on this thread's event loop, for the whole life of a command:
+// Ctrl+C asks the running worker to stop (a file in hand is stopped between two pieces and its
+// copy discarded, so no file is left half-written) and keeps any further worker from starting.
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 
-#include "compare/Teventloop.h"
-#include "compare/Treportthread.h"
+#include "jobs/Teventloop.h"
+#include "jobs/Treportthread.h"
 #include "sys/Tinterruptwatcher.h"
 
 class TWorkerRunner {
@@ -18,11 +18,10 @@ public:
     TWorkerRunner();
 
     bool Interrupted() const { return WasInterrupted.load(); }
-    // Attaches the end handler, starts the worker, and returns once its end handler has run
-    // and the worker has released itself. onEnd reads the worker's outcome and results; tick,
-    // where given, runs a few times a second while the worker runs.
-    void RunToEnd(TEventLoop& loop, TReportThread* worker, const std::function<void(TReportThread&)>& onEnd,
-                  const std::function<void()>& tick = {});
+    // Starts the worker, whose handlers are attached, and returns once its end handler has
+    // run and its thread has ended; the worker is released then. tick, where given, runs a few
+    // times a second while the worker runs.
+    void RunToEnd(TEventLoop& loop, std::unique_ptr<TReportThread> worker, const std::function<void()>& tick = {});
 
 private:
     void Interrupt();

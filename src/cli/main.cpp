@@ -21,7 +21,7 @@ namespace {
 // The comparison's items as the result list shows them, for the list export's writer.
 class TItemReport : public TReportList {
 public:
-    explicit TItemReport(const std::vector<TCompareItem>& items) : Items(items) {}
+    TItemReport(const std::vector<TCompareItem>& items, const TCompareRoots& roots) : Items(items), Roots(roots) {}
     std::vector<std::string> ColumnCaptions() const override
     {
         return {ResultColumnCaptions().begin(), ResultColumnCaptions().end()};
@@ -29,12 +29,13 @@ public:
     std::size_t RowCount() const override { return Items.size(); }
     std::vector<std::string> RowTexts(std::size_t row) const override
     {
-        TResultRowTexts texts = ResultRowTexts(Items[row]);
+        TResultRowTexts texts = ResultRowTexts(Items[row], Roots);
         return {std::make_move_iterator(texts.begin()), std::make_move_iterator(texts.end())};
     }
 
 private:
     const std::vector<TCompareItem>& Items;
+    const TCompareRoots& Roots;
 };
 
 int Compare(const TCompareArguments& arguments, bool json, TWorkerRunner& runner)
@@ -52,13 +53,13 @@ int Compare(const TCompareArguments& arguments, bool json, TWorkerRunner& runner
     std::setvbuf(stdout, outputBuffer.data(), _IOFBF, outputBuffer.size());
     const auto write = [](const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); };
     if (json) {
-        TJsonListWriter list(write);
+        TJsonListWriter list(outcome.Roots, write);
         for (const TCompareItem& item : outcome.Items)
             list.Item(item);
         list.Finish();
     } else {
         // Exactly what File > Save List As writes.
-        WriteListViewLines(TItemReport(outcome.Items), true, write);
+        WriteListViewLines(TItemReport(outcome.Items, outcome.Roots), true, write);
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The result list cannot be written.\n";

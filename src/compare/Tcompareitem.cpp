@@ -21,12 +21,11 @@ std::string ResultText(TCompareResult result)
 }
 
 TCompareItem::TCompareItem(const TCompareItem& other)
-    : SrcPath(other.SrcPath),
-      DstPath(other.DstPath),
+    : Path(other.Path),
       SizeRemainder(other.SizeRemainder),
       TimeRemainder(other.TimeRemainder),
-      DstExists(other.DstExists),
       DestinationSeen(other.DestinationSeen),
+      SourceSeen(other.SourceSeen),
       Result(other.Result),
       SrcSize(other.SrcSize),
       SrcTime(other.SrcTime),
@@ -39,12 +38,11 @@ TCompareItem::TCompareItem(const TCompareItem& other)
 }
 
 TCompareItem::TCompareItem(TCompareItem&& other) noexcept
-    : SrcPath(std::move(other.SrcPath)),
-      DstPath(std::move(other.DstPath)),
+    : Path(std::move(other.Path)),
       SizeRemainder(other.SizeRemainder),
       TimeRemainder(other.TimeRemainder),
-      DstExists(other.DstExists),
-      DestinationSeen(std::exchange(other.DestinationSeen, TSeenDestination::NotGiven)),
+      DestinationSeen(std::exchange(other.DestinationSeen, TSeenDestination::None)),
+      SourceSeen(other.SourceSeen),
       Result(other.Result),
       SrcSize(other.SrcSize),
       SrcTime(other.SrcTime),
@@ -68,16 +66,15 @@ TCompareItem& TCompareItem::operator=(TCompareItem&& other) noexcept
     if (this == &other)
         return *this;
     ReleaseSeen();
-    SrcPath = std::move(other.SrcPath);
-    DstPath = std::move(other.DstPath);
+    Path = std::move(other.Path);
     SizeRemainder = other.SizeRemainder;
     TimeRemainder = other.TimeRemainder;
-    DstExists = other.DstExists;
+    SourceSeen = other.SourceSeen;
     Result = other.Result;
     SrcSize = other.SrcSize;
     SrcTime = other.SrcTime;
     DstIdentity = other.DstIdentity;
-    DestinationSeen = std::exchange(other.DestinationSeen, TSeenDestination::NotGiven);
+    DestinationSeen = std::exchange(other.DestinationSeen, TSeenDestination::None);
     if (DestinationSeen == TSeenDestination::Apart)
         Destination = std::exchange(other.Destination, nullptr);
     else
@@ -91,7 +88,7 @@ void TCompareItem::ReleaseSeen() noexcept
 {
     if (DestinationSeen == TSeenDestination::Apart)
         delete Destination;
-    DestinationSeen = TSeenDestination::NotGiven;
+    DestinationSeen = TSeenDestination::None;
     DstTime = 0;
 }
 
@@ -113,19 +110,22 @@ std::int64_t SizeLess(std::int64_t size, std::int64_t remainder)
 }
 }  // namespace
 
-void TCompareItem::SetSeen(std::int64_t srcSize, std::int64_t srcTime, std::int64_t dstSize, std::int64_t dstTime,
+void TCompareItem::SetSeen(const std::optional<TSideFacts>& source, const std::optional<TSideFacts>& destination,
                            std::uint64_t dstIdentity)
 {
     ReleaseSeen();
-    SrcSize = srcSize;
-    SrcTime = srcTime;
-    DstIdentity = dstIdentity;
-    if (dstSize == SizeLess(srcSize, SizeRemainder)) {
-        DstTime = dstTime;
+    SourceSeen = source.has_value();
+    SrcSize = source ? source->Size : 0;
+    SrcTime = source ? source->Time : 0;
+    DstIdentity = destination ? dstIdentity : 0;
+    if (!destination)
+        return;
+    if (destination->Size == SizeLess(SrcSize, SizeRemainder)) {
+        DstTime = destination->Time;
         DestinationSeen = TSeenDestination::FromRemainder;
         return;
     }
-    Destination = new TDestinationFacts{dstSize, dstTime};
+    Destination = new TDestinationFacts{destination->Size, destination->Time};
     DestinationSeen = TSeenDestination::Apart;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
-// One source file paired with the same relative path under the destination root, with the
-// verdict and the size and time differences (source minus destination).
+// One relative path below the two roots of a comparison, with the verdict, the size and time
+// differences (source minus destination) and what the comparison saw of the file on each side.
+// Either side may be missing. The roots are kept once, by whoever keeps the items
+// (TCompareRoots).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The result kinds in their sort order.
@@ -18,6 +21,13 @@ enum class TCompareResult : std::int32_t {
 // The display word; every value outside None..Ambiguous reads "(Unknown)".
 std::string ResultText(TCompareResult result);
 
+// What a comparison saw of the file on one side: size in bytes, last-write time in units of
+// 100 ns.
+struct TSideFacts {
+    std::int64_t Size = 0;
+    std::int64_t Time = 0;
+};
+
 class TCompareItem {
 public:
     TCompareItem() = default;
@@ -25,35 +35,37 @@ public:
     TCompareItem(TCompareItem&& other) noexcept;
     TCompareItem& operator=(const TCompareItem& other);
     TCompareItem& operator=(TCompareItem&& other) noexcept;
-    virtual ~TCompareItem();
+    ~TCompareItem();
 
     // The time difference in whole days, its magnitude rounded up.
     std::int64_t TimeRemainderDays() const;
 
     // What the comparison saw, so that the file operations can look again before they write:
-    // sizes in bytes, last-write times in units of 100 ns and the destination's change
-    // identity (ChangeIdentity), those of the destination 0 where there was none. Given once
-    // SizeRemainder is final.
-    void SetSeen(std::int64_t srcSize, std::int64_t srcTime, std::int64_t dstSize, std::int64_t dstTime,
-                 std::uint64_t dstIdentity);
+    // the facts of each side where it had a file there, and the destination's change identity
+    // (ChangeIdentity), 0 without one. Given once SizeRemainder is final.
+    void SetSeen(const std::optional<TSideFacts>& source, const std::optional<TSideFacts>& destination,
+                 std::uint64_t dstIdentity = 0);
+    bool SrcExists() const { return SourceSeen; }
+    bool DstExists() const { return DestinationSeen != TSeenDestination::None; }
+    // The facts of a side, 0 where it has no file.
     std::int64_t SeenSrcSize() const { return SrcSize; }
     std::int64_t SeenSrcTime() const { return SrcTime; }
     std::int64_t SeenDstSize() const;
     std::int64_t SeenDstTime() const;
     std::uint64_t SeenDstIdentity() const { return DstIdentity; }
 
-    std::string SrcPath;
-    std::string DstPath;
+    // Below the roots, with "/" between names.
+    std::string Path;
     std::int64_t SizeRemainder = 0;
     // Units of 100 ns.
     std::int64_t TimeRemainder = 0;
-    bool DstExists = false;
 
 private:
     // Where the destination's facts are; declared here, where the alignment of Result leaves
-    // room for it anyway.
-    enum class TSeenDestination : std::uint8_t { NotGiven, FromRemainder, Apart };
-    TSeenDestination DestinationSeen = TSeenDestination::NotGiven;
+    // room for them anyway.
+    enum class TSeenDestination : std::uint8_t { None, FromRemainder, Apart };
+    TSeenDestination DestinationSeen = TSeenDestination::None;
+    bool SourceSeen = false;
 
 public:
     TCompareResult Result = TCompareResult::None;

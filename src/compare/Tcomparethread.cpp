@@ -3,39 +3,42 @@
 #include "compare/Titemassembly.h"
 #include "sys/Memoryhints.h"
 
-TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread,
+TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread, TWorkPool& pool,
                                const TFileFactsSource& fileSystem)
-    : TReportThread(mainThread), Options(options), FileSystem(fileSystem)
-{
-    FreeOnTerminate = true;
-}
+    : TJob(mainThread), Options(options), FileSystem(fileSystem), Pool(pool)
+{}
 
 TCompareThread::~TCompareThread() = default;
 
 void TCompareThread::Prepare()
 {
-    Pool = std::make_unique<TWorkPool>(Jobs);
     Scan = std::make_unique<TTreeScan>(Options, FileSystem, Walked, [this] { return Terminated(); });
-    Scan->Run(*Pool);
-    UnlistedFolders = std::move(Scan->UnlistedFolders);
+    Scan->Run(Pool);
+    Result.UnlistedFolders = std::move(Scan->UnlistedFolders);
 }
 
 void TCompareThread::Run()
 {
     TItemAssembly assembly(
-        Options, FileSystem, [this] { return Terminated(); }, Items);
-    assembly.Classify(*Scan, *Pool, [this](std::int32_t done, std::int32_t total) { Progress(done, total); });
+        Options, FileSystem, [this] { return Terminated(); }, Result.Items);
+    assembly.Classify(*Scan, Pool, [this](std::int32_t done, std::int32_t total) { Progress(done, total); });
     if (!Terminated())
-        assembly.Collect(*Scan, *Pool);
+        assembly.Collect(*Scan, Pool);
     if (!Terminated())
-        assembly.Sort(*Pool);
-    Pool.reset();
+        assembly.Sort(Pool);
 }
 
 void TCompareThread::CleanUp()
 {
-    Pool.reset();
     Scan.reset();
-    ReleaseMemory(Items);
-    ReleaseMemory(UnlistedFolders);
+    ReleaseMemory(Result.Items);
+    ReleaseMemory(Result.UnlistedFolders);
+}
+
+TComparisonResult TCompareThread::TakeResult()
+{
+    // A run that did not complete made no items to show; its unlisted folders still tell why.
+    if (!Outcome().Completed())
+        ReleaseMemory(Result.Items);
+    return std::move(Result);
 }

@@ -1,33 +1,33 @@
 #pragma once
 // One comparison on a worker thread: the walk of the source tree, then the items made from it,
-// judged, kept or dropped and sorted, both on a pool of threads.
+// judged, kept or dropped and sorted, both on the pool of threads it is given.
 
 #include <memory>
 #include <vector>
 
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
-#include "compare/Treportthread.h"
 #include "compare/Ttreescan.h"
 #include "compare/Twalkcount.h"
-#include "compare/Tworkpool.h"
+#include "jobs/Tjob.h"
+#include "jobs/Tworkpool.h"
 #include "sys/Tfilesystem.h"
 
-class TCompareThread : public TReportThread {
+// What a comparison made: the sorted items, and the source folders that could not be listed
+// whole, in walk order, each with its reason: the items tell nothing of what is in them.
+struct TComparisonResult {
+    std::vector<TCompareItem> Items;
+    std::vector<TListingError> UnlistedFolders;
+};
+
+class TCompareThread : public TJob<TComparisonResult> {
 public:
-    TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread,
+    // The pool walks and looks up; it serves one run at a time and outlives the thread.
+    TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread, TWorkPool& pool,
                    const TFileFactsSource& fileSystem = TFileFactsSource::System());
     ~TCompareThread() override;
 
-    // The threads that walk and look up: 1 for the worker thread alone, 0 to let the pool
-    // choose and adapt. Set before Resume.
-    int Jobs = 0;
     const TCompareOptions Options;
-    // The sorted result; read by the end handler while the end notification runs.
-    std::vector<TCompareItem> Items;
-    // The source folders that could not be listed whole, in walk order, each with its reason:
-    // the items tell nothing of what is in them. Read like Items.
-    std::vector<TListingError> UnlistedFolders;
     // How far the walk of the source tree has come, before there is a total to show progress.
     TWalkCount Walked;
 
@@ -35,11 +35,12 @@ protected:
     void Prepare() override;
     void Run() override;
     void CleanUp() override;
+    TComparisonResult TakeResult() override;
 
 private:
     const TFileFactsSource& FileSystem;
-    // Lives from the walk to the sort, so that the number of threads it found stays.
-    std::unique_ptr<TWorkPool> Pool;
+    TWorkPool& Pool;
+    TComparisonResult Result;
     // What the walk found, from the walk until the items are made.
     std::unique_ptr<TTreeScan> Scan;
 };

@@ -38,7 +38,6 @@ TItemAssembly::TItemAssembly(const TCompareOptions& options, const TFileFactsSou
       Stopped(std::move(stopped)),
       Rules(options),
       ShowNotModified(options.ShowNotModified),
-      SrcRoot(WithTrailingDelimiter(options.SrcDir)),
       DstRoot(WithTrailingDelimiter(options.DstDir)),
       Items(items)
 {}
@@ -138,10 +137,8 @@ void TItemAssembly::Collect(TTreeScan& scan, TWorkPool& pool)
     Items.resize(next);
     const auto makeItem = [this](TCompareItem& item, const TScannedDirectory& directory, std::size_t file) {
         const std::string_view name = directory.Name(file);
-        item.SrcPath.reserve(SrcRoot.size() + directory.Relative.size() + name.size());
-        item.SrcPath.append(SrcRoot).append(directory.Relative).append(name);
-        item.DstPath.reserve(DstRoot.size() + directory.Relative.size() + name.size());
-        item.DstPath.append(DstRoot).append(directory.Relative).append(name);
+        item.Path.reserve(directory.Relative.size() + name.size());
+        item.Path.append(directory.Relative).append(name);
         const TScannedDirectory::TFile& facts = directory.Files[file];
         Rules.Judge(item, facts.Size, facts.LastWriteTime, facts.Destination());
     };
@@ -198,8 +195,8 @@ std::vector<std::uint32_t> SortedOrder(std::uint32_t count, const TLess& less, T
 
 void TItemAssembly::Sort(TWorkPool& pool)
 {
-    // Every path begins with the same source root, so collating the rest gives the same order
-    // for less work. Keys are built once, by every thread with its own locale rules: the
+    // The paths lie below one root, so collating them gives the order of the whole paths.
+    // Keys are built once, by every thread with its own locale rules: the
     // collator is not asked a million times per sort.
     // The keys of one batch stand in one block: a string each would cost more than the key.
     if (Items.size() > UINT32_MAX)
@@ -210,7 +207,7 @@ void TItemAssembly::Sort(TWorkPool& pool)
         const TLocaleRules& rules = TLocaleRules::ForThisThread();
         std::string& block = keyBlocks[first / KeyBatch];
         for (std::size_t i = first; i < end; ++i) {
-            rules.AppendSortKey(std::string_view(Items[i].SrcPath).substr(SrcRoot.size()), block);
+            rules.AppendSortKey(Items[i].Path, block);
             keyEnds[i] = static_cast<std::uint32_t>(block.size());
         }
     };

@@ -14,7 +14,7 @@
 #include "compare/Tcompareoptions.h"
 #include "compare/Tpairrules.h"
 #include "compare/Ttreescan.h"
-#include "compare/Tworkpool.h"
+#include "jobs/Tworkpool.h"
 #include "sys/Tfilesystem.h"
 
 class TItemAssembly {
@@ -38,7 +38,6 @@ private:
     const std::function<bool()> Stopped;
     const TPairRules Rules;
     const bool ShowNotModified;
-    const std::string SrcRoot;
     const std::string DstRoot;
     std::vector<TCompareItem>& Items;
 };

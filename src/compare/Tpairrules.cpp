@@ -8,14 +8,12 @@ void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t
                        const std::optional<TFileFacts>& destination) const
 {
     if (!destination) {
-        item.DstExists = false;
         item.SizeRemainder = sourceSize;
         item.TimeRemainder = 0;
         item.Result = TCompareResult::Created;
-        item.SetSeen(sourceSize, sourceTime, 0, 0, 0);
+        item.SetSeen(TSideFacts{sourceSize, sourceTime}, std::nullopt);
         return;
     }
-    item.DstExists = true;
     if (destination->IsDirectory || sourceSize < 0 || destination->Size < 0 || sourceTime <= 0 ||
         destination->LastWriteTime <= 0) {
         item.SizeRemainder = 0;
@@ -26,7 +24,8 @@ void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t
         item.TimeRemainder = TimeRemainderOf(sourceTime, destination->LastWriteTime);
         item.Result = ResultOf(item.TimeRemainder, item.SizeRemainder);
     }
-    item.SetSeen(sourceSize, sourceTime, destination->Size, destination->LastWriteTime, destination->Identity);
+    item.SetSeen(TSideFacts{sourceSize, sourceTime}, TSideFacts{destination->Size, destination->LastWriteTime},
+                 destination->Identity);
 }
 
 std::int64_t TPairRules::TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const

@@ -16,29 +16,33 @@ std::string SignedCount(std::int64_t value, const char* unit)
 }
 }  // namespace
 
-std::string ResultRowText(const TCompareItem& item, TResultColumn column)
+std::string ResultRowText(const TCompareItem& item, const TCompareRoots& roots, TResultColumn column)
 {
     switch (column) {
     case TResultColumn::Name:
-        return FileNamePart(item.SrcPath);
-    case TResultColumn::Directory:
-        return DirectoryPart(item.SrcPath);
+        return FileNamePart(item.Path);
+    case TResultColumn::Directory: {
+        // The directory part is a prefix of the whole path: cut in place, not copied again.
+        std::string path = roots.SourcePath(item);
+        path.resize(DirectoryView(path).size());
+        return path;
+    }
     case TResultColumn::Extension:
-        return ExtensionPart(item.SrcPath);
+        return ExtensionPart(item.Path);
     case TResultColumn::SizeRemainder:
         return SignedCount(item.SizeRemainder, " bytes");
     case TResultColumn::TimeRemainder:
-        return item.DstExists ? SignedCount(item.TimeRemainderDays(), " days") : std::string("None");
+        return item.DstExists() ? SignedCount(item.TimeRemainderDays(), " days") : std::string("None");
     case TResultColumn::Result:
         return ResultText(item.Result);
     }
     return {};
 }
 
-TResultRowTexts ResultRowTexts(const TCompareItem& item)
+TResultRowTexts ResultRowTexts(const TCompareItem& item, const TCompareRoots& roots)
 {
     TResultRowTexts texts;
     for (std::size_t column = 0; column < ResultColumnCount; ++column)
-        texts[column] = ResultRowText(item, static_cast<TResultColumn>(column));
+        texts[column] = ResultRowText(item, roots, static_cast<TResultColumn>(column));
     return texts;
 }

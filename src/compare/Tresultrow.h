@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compare/Tcompareitem.h"
+#include "compare/Tcompareroots.h"
 
 enum class TResultColumn { Name, Directory, Extension, SizeRemainder, TimeRemainder, Result };
 
@@ -16,7 +17,8 @@ const std::array<std::string, ResultColumnCount>& ResultColumnCaptions();
 
 using TResultRowTexts = std::array<std::string, ResultColumnCount>;
 
-// Name, directory and extension of the source path; the size difference as "+1,234 bytes";
-// the day difference as "-3 days", or "None" without a destination; the result word.
-TResultRowTexts ResultRowTexts(const TCompareItem& item);
-std::string ResultRowText(const TCompareItem& item, TResultColumn column);
+// Name, directory and extension of the source path below roots; the size difference as
+// "+1,234 bytes"; the day difference as "-3 days", or "None" without a destination; the result
+// word.
+TResultRowTexts ResultRowTexts(const TCompareItem& item, const TCompareRoots& roots);
+std::string ResultRowText(const TCompareItem& item, const TCompareRoots& roots, TResultColumn column);

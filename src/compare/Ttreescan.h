@@ -13,7 +13,7 @@
 
 #include "compare/Tcompareoptions.h"
 #include "compare/Twalkcount.h"
-#include "compare/Tworkpool.h"
+#include "jobs/Tworkpool.h"
 #include "sys/Tfilesystem.h"
 
 // What the walk found in one directory. Its files and subdirectories are kept apart, with the

@@ -10,12 +10,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "compare/Treportthread.h"
 #include "compare/Twalkcount.h"
 #include "dialogs/Tdesignscale.h"
+#include "jobs/Treportthread.h"
 #include "sys/Mysysutils.h"
 #include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 
 TProgressDialog::TProgressDialog(QWidget* parent) : QDialog(parent)
 {
@@ -77,7 +78,12 @@ int TProgressDialog::Execute(TReportThread* thread, const TWalkCount* walked)
     if (Walked != nullptr)
         WalkTimer->start();
     CentreOnScreen(this);
-    return RunModal(*this);
+    const int result = RunModal(*this);
+    // The dialog may close in the end handler, but the job lets go of its data after that
+    // and needs this thread once more to say so; its owner must not release it before.
+    if (thread != nullptr)
+        ServeWorkersUntil([thread] { return thread->Ended(); });
+    return result;
 }
 
 void TProgressDialog::SetProgress(std::int32_t position, std::int32_t maximum)

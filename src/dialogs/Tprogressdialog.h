@@ -20,8 +20,9 @@ public:
     explicit TProgressDialog(QWidget* parent = nullptr);
 
     // Runs the dialog modally for a thread created suspended with its handlers attached,
-    // and returns the modal result. The thread starts when the dialog is on screen. Where
-    // the run counts its walk, the count is shown as it moves, until the run ends.
+    // and returns the modal result once the thread has ended, so that the caller may release
+    // it then. The thread starts when the dialog is on screen. Where the run counts its walk,
+    // the count is shown as it moves, until the run ends.
     int Execute(TReportThread* thread, const TWalkCount* walked = nullptr);
     // The bar shows position as a whole percentage of maximum.
     void SetProgress(std::int32_t position, std::int32_t maximum);

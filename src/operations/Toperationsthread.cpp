@@ -1,6 +1,7 @@
 #include "operations/Toperationsthread.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 #include "sys/Memoryhints.h"
@@ -19,17 +20,19 @@ std::string CompletionText(std::int64_t processed, std::int64_t total, bool last
 
 TSeenFiles SeenFiles(const TCompareItem& item)
 {
-    return {item.SeenSrcSize(), item.SeenSrcTime(), item.DstExists,
+    return {item.SeenSrcSize(), item.SeenSrcTime(), item.DstExists(),
             item.SeenDstSize(), item.SeenDstTime(), item.SeenDstIdentity()};
 }
 
-std::int64_t SourceBytes(const std::vector<TSeenFiles>& seen)
+std::int64_t SourceBytes(const std::vector<TCompareItem>& items)
 {
     std::int64_t bytes = 0;
-    for (const TSeenFiles& files : seen)
-        bytes += std::max<std::int64_t>(files.SourceSize, 0);
+    for (const TCompareItem& item : items)
+        bytes += std::max<std::int64_t>(item.SeenSrcSize(), 0);
     return bytes;
 }
+
+TTransferRoots TransferRoots(const TCompareRoots& roots) { return {roots.Source(), roots.Destination()}; }
 
 TTransferOutcome TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
                               TFileTransfer& files, const TSeenFiles* seen)
@@ -42,28 +45,21 @@ TTransferOutcome TransferFile(const std::string& source, const std::string& dest
     return deleteSource ? files.Delete(source, seen) : TTransferOutcome::Success();
 }
 
-TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
-                                     const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
-                                     const TTransferRoots& roots)
-    : TOperationsThread(sources, operation, destinations, mainThread, std::make_unique<TFileTransfer>(roots))
+TOperationsThread::TOperationsThread(const std::vector<TCompareItem>& items, TFileOperation operation,
+                                     const TCompareRoots& roots, TMainThreadCaller& mainThread)
+    : TOperationsThread(items, operation, roots, mainThread, std::make_unique<TFileTransfer>(TransferRoots(roots)))
 {}
 
-TOperationsThread::TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
-                                     const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
+TOperationsThread::TOperationsThread(const std::vector<TCompareItem>& items, TFileOperation operation,
+                                     const TCompareRoots& roots, TMainThreadCaller& mainThread,
                                      std::unique_ptr<TFileTransfer> files)
-    : TReportThread(mainThread),
-      Sources(sources),
-      Destinations(destinations),
-      Operation(operation),
-      Files(std::move(files))
-{
-    FreeOnTerminate = true;
-}
+    : TJob(mainThread), Items(items), Roots(roots), Operation(operation), Files(std::move(files))
+{}
 
 void TOperationsThread::Execute()
 {
     TReportThread::Execute();
-    if (Failed)
+    if (Outcome().Failed())
         Log("Error");
 }
 
@@ -71,34 +67,31 @@ void TOperationsThread::Prepare() {}
 
 void TOperationsThread::Run() { ProcessItems(); }
 
-void TOperationsThread::CleanUp()
-{
-    ReleaseMemory(Sources);
-    ReleaseMemory(Destinations);
-}
+void TOperationsThread::CleanUp() { ReleaseMemory(Items); }
 
 void TOperationsThread::ProcessItems()
 {
     Files->CountBytesIn(&BytesDone);
     // A long file is stopped in hand, between two pieces, and its copy discarded.
     Files->StopWhen([this] { return Terminated(); });
-    const std::size_t total = Sources.size();
+    const std::size_t total = Items.size();
     std::size_t processed = 0;
     std::size_t succeeded = 0;
     bool lastStopped = false;
     for (std::size_t i = 0; i < total && !Terminated(); ++i) {
         Current = i;
+        const TCompareItem& item = Items[i];
         const std::int64_t bytesBefore = BytesDone;
         TTransferOutcome outcome = TTransferOutcome::Success();
         switch (Operation) {
         case foMove:
-            outcome = MoveItem(Sources[i], Destinations.at(i));
+            outcome = MoveItem(Roots.SourcePath(item), Roots.DestinationPath(item));
             break;
         case foCopy:
-            outcome = CopyItem(Sources[i], Destinations.at(i));
+            outcome = CopyItem(Roots.SourcePath(item), Roots.DestinationPath(item));
             break;
         case foDelete:
-            outcome = DeleteItem(Sources[i]);
+            outcome = DeleteItem(Roots.SourcePath(item));
             break;
         default:
             throw std::invalid_argument("Unknown file operation " + std::to_string(Operation) + ".");
@@ -113,8 +106,8 @@ void TOperationsThread::ProcessItems()
         // hand was thrown away, and a run that ends there has not come that far.
         if (lastStopped)
             BytesDone = bytesBefore;
-        else if (i < Seen.size())
-            BytesDone = bytesBefore + std::max<std::int64_t>(Seen[i].SourceSize, 0);
+        else if (item.SrcExists())
+            BytesDone = bytesBefore + std::max<std::int64_t>(item.SeenSrcSize(), 0);
         // Nor is an item stopped in hand among those done: the meter would read "3 of 3" after a stop.
         ItemsDone = static_cast<std::int32_t>(lastStopped ? processed - 1 : processed);
         Progress(static_cast<std::int32_t>(processed), static_cast<std::int32_t>(total));
@@ -156,10 +149,11 @@ TTransferOutcome TOperationsThread::TransferItem(const std::string& announcement
     Log(announcement);
     // The user sees what a long copy is busy with, and how far the run came before it.
     constexpr std::int64_t LongItemBytes = std::int64_t{16} << 20;
-    const TSeenFiles* seen = Current < Seen.size() ? &Seen[Current] : nullptr;
-    if (seen != nullptr && seen->SourceSize >= LongItemBytes)
+    const TCompareItem& item = Items[Current];
+    const std::optional<TSeenFiles> seen = item.SrcExists() ? std::optional(SeenFiles(item)) : std::nullopt;
+    if (seen && seen->SourceSize >= LongItemBytes)
         HandOverPending();
-    TTransferOutcome outcome = TransferFile(source, destination, copy, deleteSource, *Files, seen);
+    TTransferOutcome outcome = TransferFile(source, destination, copy, deleteSource, *Files, seen ? &*seen : nullptr);
     LogResult(SuccessText(outcome.Succeeded()), outcome);
     return outcome;
 }

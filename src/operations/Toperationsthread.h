@@ -1,7 +1,7 @@
 #pragma once
 // Copies, moves or deletes a list of files on a worker thread, logging a line before and
 // after each item, progress after each, and a status line and two counts at the end. The line
-// after an item carries the item's outcome (LogOutcome), with the reason where it failed.
+// after an item carries the item's outcome, with the reason where it failed.
 
 #include <atomic>
 #include <cstdint>
@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "compare/Tcompareitem.h"
-#include "compare/Treportthread.h"
+#include "compare/Tcompareroots.h"
+#include "jobs/Tjob.h"
 #include "sys/Tfiletransfer.h"
 
 enum TFileOperation : std::int32_t {
@@ -34,43 +35,47 @@ std::string CompletionText(std::int64_t processed, std::int64_t total, bool last
 // What the comparison saw of the item's two files.
 TSeenFiles SeenFiles(const TCompareItem& item);
 // The bytes of the items' sources as the comparison saw them.
-std::int64_t SourceBytes(const std::vector<TSeenFiles>& seen);
+std::int64_t SourceBytes(const std::vector<TCompareItem>& items);
+// The roots as the file work takes them.
+TTransferRoots TransferRoots(const TCompareRoots& roots);
 
 // Where seen is given, the file work looks again first and touches nothing that changed since
 // the comparison.
 TTransferOutcome TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
                               TFileTransfer& files, const TSeenFiles* seen = nullptr);
 
-class TOperationsThread : public TReportThread {
+// How far a run has come: the items ended, and the bytes of the sources copied, deleted or
+// passed over (as the comparison saw them), not those of an item stopped in hand.
+struct TOperationsCounts {
+    std::int32_t Items = 0;
+    std::int64_t Bytes = 0;
+};
+
+class TOperationsThread : public TJob<TOperationsCounts> {
 public:
-    // Copies both lists, so the caller may release its own at once. The items lie below the
-    // roots of the comparison they come from; the file work never leaves them. The thread
-    // releases itself after its end notification.
-    TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
-                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
-                      const TTransferRoots& roots);
-    TOperationsThread(const std::vector<std::string>& sources, TFileOperation operation,
-                      const std::vector<std::string>& destinations, TMainThreadCaller& mainThread,
-                      std::unique_ptr<TFileTransfer> files);
+    // Copies the items, so the caller may release its own at once. The items lie below the
+    // roots of the comparison they come from; the file work never leaves them. Where an item
+    // tells what the comparison saw of its source, the file work looks again first; an item
+    // without is taken as it is.
+    TOperationsThread(const std::vector<TCompareItem>& items, TFileOperation operation, const TCompareRoots& roots,
+                      TMainThreadCaller& mainThread);
+    // files: the file work, with roots of its own.
+    TOperationsThread(const std::vector<TCompareItem>& items, TFileOperation operation, const TCompareRoots& roots,
+                      TMainThreadCaller& mainThread, std::unique_ptr<TFileTransfer> files);
 
-    std::vector<std::string> Sources;
-    std::vector<std::string> Destinations;
+    std::vector<TCompareItem> Items;
+    const TCompareRoots Roots;
     TFileOperation Operation;
-    // What the comparison saw of item i, where the caller compared (set before Resume); items
-    // beyond its end are taken as they are.
-    std::vector<TSeenFiles> Seen;
 
-    // How far the run has come, for a window to read at any time: the items ended, and the
-    // bytes of the sources copied, deleted or passed over (as the comparison saw them), not
-    // those of an item stopped in hand.
-    std::atomic<std::int32_t> ItemsDone{0};
-    std::atomic<std::int64_t> BytesDone{0};
+    // How far the run has come, for a window to read at any time.
+    TOperationsCounts Counts() const { return {ItemsDone, BytesDone}; }
 
 protected:
     void Execute() override;
     void Prepare() override;
     void Run() override;
     void CleanUp() override;
+    TOperationsCounts TakeResult() override { return Counts(); }
 
     void ProcessItems();
     TTransferOutcome MoveItem(const std::string& source, const std::string& destination);
@@ -81,6 +86,8 @@ private:
     TTransferOutcome TransferItem(const std::string& announcement, const std::string& source,
                                   const std::string& destination, bool copy, bool deleteSource);
 
+    std::atomic<std::int32_t> ItemsDone{0};
+    std::atomic<std::int64_t> BytesDone{0};
     // The item in hand, for its facts.
     std::size_t Current = 0;
 

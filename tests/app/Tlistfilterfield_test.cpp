@@ -56,8 +56,7 @@ protected:
 TEST_F(ListFilterFieldTest, NarrowsTheListAsTypedKeepingTheShownSelectionAndEscShowsEveryRowAgain)
 {
     Start();
-    Form().FillList(
-        {Item("/d/a.txt", 1), Item("/d/b.doc", 2), Item("/e/c.txt", 4), Item("/e/d.TXT", 8), Item("/d/e.jpg", 16)});
+    FillList({Item("d/a.txt", 1), Item("d/b.doc", 2), Item("e/c.txt", 4), Item("e/d.TXT", 8), Item("d/e.jpg", 16)});
     Press(Qt::CTRL | Qt::Key_E);
     Type(QStringLiteral("*.txt"));
     EXPECT_EQ(Paths(), (TNames{"/d/a.txt", "/e/c.txt", "/e/d.TXT"}));
@@ -93,8 +92,7 @@ TEST_F(ListFilterFieldTest, NarrowsTheListAsTypedKeepingTheShownSelectionAndEscS
 
     // A word is found anywhere in the names as it is typed, and the selected rows keep their
     // selection at every key.
-    Form().FillList(
-        {Item("/f/file01.txt", 1), Item("/f/file02.txt", 2), Item("/f/myfile01.doc", 4), Item("/f/notes.txt", 8)});
+    FillList({Item("f/file01.txt", 1), Item("f/file02.txt", 2), Item("f/myfile01.doc", 4), Item("f/notes.txt", 8)});
     SelectRows({0, 2});
     Press(Qt::CTRL | Qt::Key_E);
     for (const QChar key : QStringLiteral("file01")) {
@@ -111,7 +109,7 @@ TEST_F(ListFilterFieldTest, NarrowsTheListAsTypedKeepingTheShownSelectionAndEscS
 TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhole)
 {
     Start();
-    Form().FillList({Item("/d/a.txt", 1), Item("/d/b.doc", 2), Item("/e/c.txt", 4), Item("/e/d.doc", 8)});
+    FillList({Item("d/a.txt", 1), Item("d/b.doc", 2), Item("e/c.txt", 4), Item("e/d.doc", 8)});
     Press(Qt::CTRL | Qt::Key_E);
     Type(QStringLiteral("*.txt"));
     PressInField(Qt::Key_Return);
@@ -122,7 +120,7 @@ TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhol
     Press(Qt::CTRL | Qt::Key_R);
     TNames sources;
     WhenActive(OperationsDialog, [&] {
-        sources = *OperationsDialog->Sources;
+        sources = PathsOf(*OperationsDialog, false);
         OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     });
     Press(Qt::SHIFT | Qt::Key_F4);
@@ -159,7 +157,7 @@ TEST_F(ListFilterFieldTest, CommandsReachTheRowsShownWhileTheComparisonStaysWhol
     // The rows of a new comparison meet the filter still in the field.
     PressInField(Qt::CTRL | Qt::Key_A);
     Type(QStringLiteral("*.doc"));
-    Form().FillList({Item("/n/x.doc", 1), Item("/n/y.txt", 1)});
+    FillList({Item("n/x.doc", 1), Item("n/y.txt", 1)});
     EXPECT_EQ(FilterField().text(), QStringLiteral("*.doc"));
     EXPECT_EQ(Paths(), TNames{"/n/x.doc"});
     EXPECT_EQ(Form().StatusText(), "1 of 2 items are shown");

@@ -22,14 +22,14 @@ protected:
         std::vector<TCompareItem> items;
         for (const TRowFacts& facts : rows) {
             TCompareItem& item = items.emplace_back();
-            item.SrcPath = facts.Path;
-            item.DstPath = "/dst" + facts.Path;
+            // Below the root "/".
+            item.Path = facts.Path.substr(1);
             item.SizeRemainder = facts.Size;
-            item.DstExists = facts.DstExists;
+            item.SetSeen(TSideFacts{}, facts.DstExists ? std::optional(TSideFacts{}) : std::nullopt);
             item.TimeRemainder = facts.Days * 864'000'000'000LL;
             item.Result = facts.Result;
         }
-        Model.Fill(items);
+        Model.Fill(items, {"/", "/dst"});
     }
 
     // Sorts the model as the main window does and returns the paths in the new order.
@@ -43,7 +43,7 @@ protected:
     {
         std::vector<std::string> paths;
         for (int row = 0; row < Model.Count(); ++row)
-            paths.push_back(Model.Row(row).Item.SrcPath);
+            paths.push_back(Model.Roots().SourcePath(Model.Row(row).Item));
         return paths;
     }
 

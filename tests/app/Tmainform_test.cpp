@@ -29,7 +29,6 @@
 #include "app/Tmainform.h"
 #include "app/Tmainformfixture.h"
 #include "app/Tprogramfiles.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
 #include "support/Hangguard.h"
 #include "support/Namedchild.h"
@@ -65,7 +64,7 @@ TEST_F(MainFormTest, StartsReadyWithTheCommandsOfAnEmptyList)
 TEST_F(MainFormTest, EnablesCommandsBySelection)
 {
     Start();
-    Form().FillList({Item("/a", 1, true), Item("/b", 2, false), Item("/c", 3, true)});
+    FillList({Item("a", 1, true), Item("b", 2, false), Item("c", 3, true)});
     EXPECT_EQ(Form().StatusText(), "3 items are set in total");
     EXPECT_TRUE(SelectedRowList().empty());
     EXPECT_EQ(Selection().currentIndex().row(), 0);
@@ -115,7 +114,7 @@ TEST_F(MainFormTest, EnablesCommandsBySelection)
 TEST_F(MainFormTest, SelectsAllNoneAndInverted)
 {
     Start();
-    Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
+    FillList({Item("a", 1), Item("b", 2), Item("c", 3), Item("d", 4)});
     Trigger("InvertSelectionCommand");
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{0, 1, 2, 3}));
     Trigger("SelectNoneCommand");
@@ -132,7 +131,7 @@ TEST_F(MainFormTest, SelectsAllNoneAndInverted)
 TEST_F(MainFormTest, CopiesSelectedNamesInListOrderEachEndedByCrLf)
 {
     Start();
-    Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
+    FillList({Item("a", 1), Item("b", 2), Item("c", 3), Item("d", 4)});
     SelectRows({3, 0, 2});
     Trigger("CopySourceCommand");
     EXPECT_EQ(Shell.Clipboard, "/a\r\n/c\r\n/d\r\n");
@@ -143,7 +142,7 @@ TEST_F(MainFormTest, CopiesSelectedNamesInListOrderEachEndedByCrLf)
 TEST_F(MainFormTest, RemovesSelectedRowsAfterTheQuestion)
 {
     Start();
-    Form().FillList({Item("/a", 1), Item("/b", 2), Item("/c", 3), Item("/d", 4)});
+    FillList({Item("a", 1), Item("b", 2), Item("c", 3), Item("d", 4)});
     SelectRows({1, 2});
     Messenger.AnswerCancel();
     Trigger("DeleteCommand");
@@ -163,7 +162,7 @@ TEST_F(MainFormTest, RemovesSelectedRowsAfterTheQuestion)
 TEST_F(MainFormTest, SumsSizeRemaindersOfTheSelection)
 {
     Start();
-    Form().FillList({Item("/a", 5), Item("/b", 1'000'000), Item("/c", -7)});
+    FillList({Item("a", 5), Item("b", 1'000'000), Item("c", -7)});
     SelectRows({0, 2});
     Messenger.AnswerOk();
     Trigger("SizeRemaindersCommand");
@@ -181,7 +180,7 @@ TEST_F(MainFormTest, SumsSizeRemaindersOfTheSelection)
 TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRows)
 {
     Start();
-    Form().FillList({Item("/m/b", 30), Item("/m/a", 10), Item("/m/c", 20), Item("/m/d", 10)});
+    FillList({Item("m/b", 30), Item("m/a", 10), Item("m/c", 20), Item("m/d", 10)});
     SelectRows({2});
     Selection().setCurrentIndex(Model().index(2, 0), QItemSelectionModel::NoUpdate);
     // The header shows the column sorted by and the direction.
@@ -213,7 +212,7 @@ TEST_F(MainFormTest, SortsFromMenusAndHeaderKeepingSelectionAndFocusWithTheirRow
     EXPECT_EQ(Paths(), (std::vector<std::string>{"/m/d", "/m/c", "/m/b", "/m/a"}));
     EXPECT_EQ(indicator().first, -1);
     Trigger("AscendByNameCommand");
-    Form().FillList({Item("/m/b", 30), Item("/m/a", 10)});
+    FillList({Item("m/b", 30), Item("m/a", 10)});
     EXPECT_EQ(indicator().first, -1);
 }
 
@@ -224,7 +223,7 @@ TEST_F(MainFormTest, TheStatusBarCountsTheSelectedRows)
     Start();
     const QLabel& selected = Child<QLabel>("SelectedLabel");
     const auto shown = [&] { return selected.isVisible() ? selected.text().toStdString() : std::string("hidden"); };
-    Form().FillList({Item("/d/a.txt", 1), Item("/d/b.doc", 2), Item("/d/c.txt", 3), Item("/d/d.txt", 4)});
+    FillList({Item("d/a.txt", 1), Item("d/b.doc", 2), Item("d/c.txt", 3), Item("d/d.txt", 4)});
     EXPECT_EQ(shown(), "hidden");
     Press(Qt::CTRL | Qt::Key_A);
     EXPECT_EQ(shown(), "4 selected");
@@ -242,7 +241,7 @@ TEST_F(MainFormTest, TheStatusBarCountsTheSelectedRows)
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("d.t"));
     EXPECT_EQ(shown(), "1 selected");
     EXPECT_EQ(Form().StatusText(), "1 of 2 items are shown");
-    Form().FillList(std::vector<TCompareItem>(1234, Item("/d/d.txt", 1)));
+    FillList(std::vector<TCompareItem>(1234, Item("d/d.txt", 1)));
     EXPECT_EQ(shown(), "hidden");
     Press(Qt::CTRL | Qt::Key_A);
     EXPECT_EQ(shown(), "1,234 selected");
@@ -254,7 +253,7 @@ TEST_F(MainFormTest, TheStatusBarCountsTheSelectedRows)
 TEST_F(MainFormTest, TheKeyboardOpensTheContextMenuAtTheCurrentRow)
 {
     Start();
-    Form().FillList({Item("/m/a", 1), Item("/m/b", 2), Item("/m/c", 3)});
+    FillList({Item("m/a", 1), Item("m/b", 2), Item("m/c", 3)});
     Selection().setCurrentIndex(Model().index(1, 0), QItemSelectionModel::NoUpdate);
     const QRect row = List().visualRect(Model().index(1, 0));
     const QPoint place = List().viewport()->mapToGlobal(QPoint(row.left(), row.bottom()));
@@ -283,16 +282,12 @@ TEST_F(MainFormTest, TheKeyboardOpensTheContextMenuAtTheCurrentRow)
 TEST_F(MainFormTest, ExploresAndShowsPropertiesOfExistingFilesOnly)
 {
     Tree.CreateFile("src/a.txt", "a");
+    Tree.CreateFile("src/missing.txt", "a");
+    Tree.CreateFile("src/folder.txt", "a");
     Tree.CreateFile("dst/a.txt", "b");
     Tree.CreateDirectory("dst/folder.txt");
-    TCompareItem gone = Item(Tree.Path("src/a.txt"), 1);
-    gone.DstPath = Tree.Path("dst/missing.txt");
-    TCompareItem folder = Item(Tree.Path("src/a.txt"), 1);
-    folder.DstPath = Tree.Path("dst/folder.txt");
-    TCompareItem both = Item(Tree.Path("src/a.txt"), 1);
-    both.DstPath = Tree.Path("dst/a.txt");
     Start();
-    Form().FillList({gone, folder, both});
+    FillList({Item("missing.txt", 1), Item("folder.txt", 1), Item("a.txt", 1)}, {Tree.Path("src"), Tree.Path("dst")});
 
     SelectRows({0});
     Messenger.AnswerOk();
@@ -323,7 +318,7 @@ TEST_F(MainFormTest, RunsAComparisonThroughTheDialogsAndKeepsRowsWhenClearingIsD
     EXPECT_FALSE(ProgressDialog->isVisible());
     EXPECT_EQ(ProgressDialog->windowTitle(), QStringLiteral("Compare"));
     EXPECT_EQ(Paths(), (std::vector<std::string>{Tree.Path("Source/new.txt"), Tree.Path("Source/sub/changed.txt")}));
-    EXPECT_EQ(ResultRowText(Model().Row(1).Item, TResultColumn::SizeRemainder), "+1 bytes");
+    EXPECT_EQ(ResultRowText(Model().Row(1).Item, Model().Roots(), TResultColumn::SizeRemainder), "+1 bytes");
     EXPECT_EQ(Form().StatusText(), "2 items are set in total");
     EXPECT_TRUE(SelectedRowList().empty());
 
@@ -355,7 +350,7 @@ TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
     Start();
-    Form().FillList({Item("/old", 1)});
+    FillList({Item("old", 1)});
     ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
     Messenger.AnswerOk();  // "Clear the list?"
     QString label;
@@ -586,7 +581,7 @@ TEST_F(MainFormTest, FirstWindowFitsEveryColumnCaption)
 TEST_F(MainFormTest, TheSmallestWindowKeepsTheToolbarTheFilterAndAFewRows)
 {
     Start();
-    Form().FillList(std::vector<TCompareItem>(20, Item("/d/a.txt", 1)));
+    FillList(std::vector<TCompareItem>(20, Item("d/a.txt", 1)));
     Form().resize(1, 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Form().size() == Form().minimumSize(); }, HangGuardMilliseconds));
     QCoreApplication::processEvents();

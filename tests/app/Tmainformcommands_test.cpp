@@ -18,7 +18,6 @@
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
 #include "app/Tmainformfixture.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tfinditemdialog.h"
 #include "operations/qt/Tloglistbox.h"
 #include "operations/qt/Toperationsdialog.h"
@@ -55,11 +54,9 @@ protected:
         std::vector<TCompareItem> items;
         for (const std::string& name : names) {
             Tree.CreateFile("src/" + name, "contents of " + name);
-            TCompareItem item = Item(Tree.Path("src/" + name), 1, false);
-            item.DstPath = Tree.Path("dst/" + name);
-            items.push_back(item);
+            items.push_back(Item(name, 1, false));
         }
-        Form().FillList(items, {Tree.Path("src"), Tree.Path("dst")});
+        FillList(items, {Tree.Path("src"), Tree.Path("dst")});
         ClickHeader(0);
     }
     TNames Sources(const TNames& names) const { return Under("src/", names); }
@@ -89,14 +86,14 @@ TEST_F(MainFormCommandsTest, PerformToSelectionCopiesTheSelectedRowsInDisplayOrd
     SelectRows({1, 3});  // b.txt and d.txt, stored the other way round
     TNames sources, destinations, log;
     WhenActive(OperationsDialog, [&] {
-        sources = *OperationsDialog->Sources;
-        destinations = *OperationsDialog->Destinations;
+        sources = PathsOf(*OperationsDialog, false);
+        destinations = PathsOf(*OperationsDialog, true);
         OperationsDialog->findChild<QPushButton*>(QStringLiteral("CopyButton"))->click();
         // The log shows its lines a moment after they came.
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
                 log = OperationsDialog->GetAllLines();
-                return OperationsDialog->RunThread == nullptr && log.size() == 7;
+                return !OperationsDialog->Running() && log.size() == 7;
             },
             HangGuardMilliseconds));
         OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
@@ -115,7 +112,7 @@ TEST_F(MainFormCommandsTest, PerformToSelectionCopiesTheSelectedRowsInDisplayOrd
     EXPECT_EQ(Paths(), Sources({"a.txt", "b.txt", "c.txt", "d.txt"}));
     EXPECT_EQ(SelectedRowList(), (std::vector<int>{1, 3}));
     EXPECT_FALSE(OperationsDialog->isVisible());
-    EXPECT_EQ(OperationsDialog->Sources, nullptr);
+    EXPECT_EQ(OperationsDialog->Items, nullptr);
 }
 
 TEST_F(MainFormCommandsTest, PerformToAllHandsEveryRowWhateverIsSelected)
@@ -125,8 +122,8 @@ TEST_F(MainFormCommandsTest, PerformToAllHandsEveryRowWhateverIsSelected)
     SelectRows({1});
     TNames sources, destinations;
     WhenActive(OperationsDialog, [&] {
-        sources = *OperationsDialog->Sources;
-        destinations = *OperationsDialog->Destinations;
+        sources = PathsOf(*OperationsDialog, false);
+        destinations = PathsOf(*OperationsDialog, true);
         OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     });
     Press(Qt::SHIFT | Qt::Key_F4);
@@ -152,7 +149,7 @@ TEST_F(MainFormCommandsTest, EnablesOperationsByRowsAndSelectionAndSearchAlways)
         SCOPED_TRACE("empty list");
         expect(false, false);
     }
-    Form().FillList({Item("/a", 1), Item("/b", 2)});
+    FillList({Item("a", 1), Item("b", 2)});
     {
         SCOPED_TRACE("rows, none selected");
         expect(true, false);

@@ -27,8 +27,8 @@
 #include "app/Tlistselection.h"
 #include "app/Tmainform.h"
 #include "app/Tresultlistmodel.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tprogressdialog.h"
+#include "operations/qt/Toperationsdialog.h"
 #include "support/Hangguard.h"
 #include "support/Namedchild.h"
 #include "support/Trecordingshell.h"
@@ -70,14 +70,25 @@ inline void WhenActive(QWidget* window, std::function<void()> act,
 
 inline QUrl FileUrl(const std::string& path) { return QUrl::fromLocalFile(QString::fromStdString(path)); }
 
+// The source or destination paths of the items the operations dialog was given.
+inline std::vector<std::string> PathsOf(const TOperationsDialog& dialog, bool destinations)
+{
+    std::vector<std::string> paths;
+    for (const TCompareItem& item : *dialog.Items)
+        paths.push_back(destinations ? dialog.Roots.DestinationPath(item) : dialog.Roots.SourcePath(item));
+    return paths;
+}
+
+// The roots of the rows the tests fill in by hand: "/a" is the source path of Item("a").
+inline const TCompareRoots ListRoots{"/", "/dst"};
+
 inline TCompareItem Item(const std::string& path, std::int64_t size, bool dstExists = true)
 {
     TCompareItem item;
-    item.SrcPath = path;
-    item.DstPath = "/dst" + path;
+    item.Path = path;
     item.SizeRemainder = size;
-    item.DstExists = dstExists;
     item.Result = dstExists ? TCompareResult::Modified : TCompareResult::Created;
+    item.SetSeen(TSideFacts{}, dstExists ? std::optional(TSideFacts{}) : std::nullopt);
     return item;
 }
 
@@ -94,7 +105,6 @@ protected:
             MainForm->ClearList(false);
             DestroyApplicationForms();
         }
-        TReportThread::WaitForReleasedThreads();
     }
 
     std::string SettingsFileName() const { return Tree.Path("Settings.ini"); }
@@ -150,11 +160,15 @@ protected:
                 rows.push_back(row);
         return rows;
     }
+    void FillList(std::vector<TCompareItem> items, const TCompareRoots& roots = ListRoots)
+    {
+        Form().FillList(std::move(items), roots);
+    }
     std::vector<std::string> Paths()
     {
         std::vector<std::string> paths;
         for (int row = 0; row < Model().Count(); ++row)
-            paths.push_back(Model().Row(row).Item.SrcPath);
+            paths.push_back(Model().Roots().SourcePath(Model().Row(row).Item));
         return paths;
     }
     // Runs the compare dialog with the two roots and confirms it.

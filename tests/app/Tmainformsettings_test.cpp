@@ -139,7 +139,7 @@ TEST_F(MainFormSettingsTest, ASessionIsSavedAtCloseAndComesBackAtTheNextStart)
     EXPECT_TRUE(Command("LastPositionCommand").isChecked());
     EXPECT_EQ(Form().geometry(), QRect(30, 40, 500, 400));
     EXPECT_EQ(List().header()->sectionSize(0), 123);
-    Form().FillList({Item("/s/a", 1)});
+    FillList({Item("s/a", 1)});
     Chooser.Cancel();
     Trigger("SaveListAsCommand");
     ASSERT_EQ(Chooser.FileDialogs.size(), 4U);
@@ -197,7 +197,7 @@ TEST_F(MainFormSettingsTest, SavingTheListIntoAnUnwritableFolderSaysSoAndWritesN
     Tree.CreateFile("locked/old.csv", "old\r\n");
     ASSERT_EQ(chmod(Tree.Path("locked").c_str(), 0555), 0);
     Start();
-    Form().FillList({Item("/a", 1)});
+    FillList({Item("a", 1)});
     for (const char* name : {"locked/new.csv", "locked/old.csv"}) {
         Chooser.Choose(Tree.Path(name));
         Messenger.AnswerOk();

@@ -10,14 +10,16 @@ TCompareItem Item(const std::string& path, std::int64_t size, bool dstExists, st
                   TCompareResult result = TCompareResult::Modified)
 {
     TCompareItem item;
-    item.SrcPath = path;
-    item.DstPath = "/dst" + path;
+    item.Path = path;
     item.SizeRemainder = size;
-    item.DstExists = dstExists;
+    item.SetSeen(TSideFacts{}, dstExists ? std::optional(TSideFacts{}) : std::nullopt);
     item.TimeRemainder = days * 864'000'000'000LL;
     item.Result = result;
     return item;
 }
+
+// "/a" is the source path of Item("a").
+const TCompareRoots Roots{"/", "/dst"};
 
 QString Cell(const TResultListModel& model, int row, int column)
 {
@@ -37,11 +39,12 @@ TEST(ResultListModel, ShowsTheSixTextsOfEachRowAsFilled)
 {
     TResultListModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    model.Fill({Item("/Data/Docs/report.final.txt", 1234, true, -3),
-                Item("/readme", -512, false, 0, TCompareResult::Created),
-                Item("/a.b/archive.tar.gz", 0, true, 0, TCompareResult::NotModified),
-                Item("/a.b/Makefile", 1000, true, 2, TCompareResult::Unknown),
-                Item("/x/Ärger.TXT", -100, true, 0, TCompareResult::Ambiguous)});
+    model.Fill({Item("Data/Docs/report.final.txt", 1234, true, -3),
+                Item("readme", -512, false, 0, TCompareResult::Created),
+                Item("a.b/archive.tar.gz", 0, true, 0, TCompareResult::NotModified),
+                Item("a.b/Makefile", 1000, true, 2, TCompareResult::Unknown),
+                Item("x/Ärger.TXT", -100, true, 0, TCompareResult::Ambiguous)},
+               Roots);
     ASSERT_EQ(model.rowCount(), 5);
     EXPECT_EQ(RowTexts(model, 0),
               (QStringList{QStringLiteral("report.final.txt"), QStringLiteral("/Data/Docs"), QStringLiteral(".txt"),
@@ -58,7 +61,7 @@ TEST(ResultListModel, ShowsTheSixTextsOfEachRowAsFilled)
     EXPECT_EQ(Cell(model, 4, 0), QString::fromUtf8("Ärger.TXT"));
     EXPECT_EQ(Cell(model, 4, 3), QStringLiteral("-100 bytes"));
     EXPECT_EQ(Cell(model, 4, 5), QStringLiteral("Ambiguous"));
-    EXPECT_EQ(model.Row(1).Item.DstPath, "/dst/readme");
+    EXPECT_EQ(model.Roots().DestinationPath(model.Row(1).Item), "/dst/readme");
 }
 
 TEST(ResultListModel, HasTheColumnsCaptionsAndAlignments)
@@ -68,7 +71,7 @@ TEST(ResultListModel, HasTheColumnsCaptionsAndAlignments)
                                QStringLiteral("Extension"),     QStringLiteral("Size remainder"),
                                QStringLiteral("Time reminder"), QStringLiteral("Result")};
     ASSERT_EQ(model.columnCount(), 6);
-    model.Fill({Item("/a", 1, true, 1)});
+    model.Fill({Item("a", 1, true, 1)}, Roots);
     for (int column = 0; column < 6; ++column) {
         EXPECT_EQ(model.headerData(column, Qt::Horizontal).toString(), captions[column]);
         const auto alignment = model.data(model.index(0, column), Qt::TextAlignmentRole).value<Qt::Alignment>();
@@ -81,8 +84,8 @@ TEST(ResultListModel, KeepsItsShapeThroughReorderRemovalAndClear)
 {
     TResultListModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    model.Fill(
-        {Item("/d/a", 1, true, 1), Item("/d/b", 2, true, 1), Item("/d/c", 3, true, 1), Item("/d/e", 4, true, 1)});
+    model.Fill({Item("d/a", 1, true, 1), Item("d/b", 2, true, 1), Item("d/c", 3, true, 1), Item("d/e", 4, true, 1)},
+               Roots);
     const QPersistentModelIndex third = model.index(2, 1);
     model.Reorder({3, 2, 1, 0});
     EXPECT_EQ(Cell(model, 0, 0), QStringLiteral("e"));
@@ -111,8 +114,9 @@ TEST(ResultListModel, ShowsWhatTheFilterLetsThroughWhileSortsRemovalsAndFillsRea
             shown << Cell(model, row, 0);
         return shown;
     };
-    model.Fill({Item("/d/a.txt", 1, true, 1), Item("/d/b.doc", 2, true, 1), Item("/d/c.txt", 3, true, 1),
-                Item("/d/d.doc", 4, true, 1), Item("/d/e.txt", 5, true, 1)});
+    model.Fill({Item("d/a.txt", 1, true, 1), Item("d/b.doc", 2, true, 1), Item("d/c.txt", 3, true, 1),
+                Item("d/d.doc", 4, true, 1), Item("d/e.txt", 5, true, 1)},
+               Roots);
     model.SetFilter(TListFilter("*.txt"));
     EXPECT_EQ(names(), (QStringList{QStringLiteral("a.txt"), QStringLiteral("c.txt"), QStringLiteral("e.txt")}));
     EXPECT_EQ(model.TotalCount(), 5);
@@ -136,7 +140,7 @@ TEST(ResultListModel, ShowsWhatTheFilterLetsThroughWhileSortsRemovalsAndFillsRea
 
     // The filter stays for the next rows.
     model.SetFilter(TListFilter("*.doc"));
-    model.Fill({Item("/x.doc", 1, true, 1), Item("/y.txt", 1, true, 1)});
+    model.Fill({Item("x.doc", 1, true, 1), Item("y.txt", 1, true, 1)}, Roots);
     EXPECT_EQ(names(), QStringList{QStringLiteral("x.doc")});
     EXPECT_EQ(model.TotalCount(), 2);
     model.Clear();

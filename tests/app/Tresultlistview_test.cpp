@@ -13,8 +13,8 @@ TEST(ResultListView, PaintsSelectedRowsHighlightedAndOthersPlain)
     TResultListModel model;
     std::vector<TCompareItem> items(8);
     for (std::size_t i = 0; i < items.size(); ++i)
-        items[i].SrcPath = "/d/file" + std::to_string(i);
-    model.Fill(items);
+        items[i].Path = "d/file" + std::to_string(i);
+    model.Fill(items, {"/", "/dst"});
     TResultListView view;
     view.setModel(&model);
     view.setRootIsDecorated(false);
@@ -41,8 +41,8 @@ TEST(ResultListView, KnowsTheSelectionThroughEveryChangeOfSelectionAndRows)
     const auto fill = [&](int rows) {
         std::vector<TCompareItem> items(static_cast<std::size_t>(rows));
         for (std::size_t i = 0; i < items.size(); ++i)
-            items[i].SrcPath = "/d/file" + std::to_string(i) + (i % 2 == 0 ? ".txt" : ".log");
-        model.Fill(std::move(items));
+            items[i].Path = "d/file" + std::to_string(i) + (i % 2 == 0 ? ".txt" : ".log");
+        model.Fill(std::move(items), {"/", "/dst"});
     };
     fill(10);
     TResultListView view;

@@ -2,6 +2,7 @@
 
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
+#include "compare/Tcompareroots.h"
 #include "compare/Tresultrow.h"
 
 TEST(CompareOptions, EqualityIsFieldByFieldAndExact)
@@ -49,28 +50,30 @@ TEST(CompareItem, ResultWordsAndCopies)
         EXPECT_EQ(ResultText(static_cast<TCompareResult>(value)), "(Unknown)");
 
     TCompareItem original;
-    original.SrcPath = "/s/a";
+    original.Path = "s/a";
     TCompareItem copy = original;
-    copy.SrcPath = "/s/b";
-    EXPECT_EQ(original.SrcPath, "/s/a");
+    copy.Path = "s/b";
+    EXPECT_EQ(original.Path, "s/a");
 }
 
 TEST(CompareItem, SeenFactsTravelWithCopiesAndMoves)
 {
     TCompareItem modified;
     modified.SizeRemainder = -3;
-    modified.SetSeen(7, 100, 10, 90, 11);
+    modified.SetSeen(TSideFacts{7, 100}, TSideFacts{10, 90}, 11);
     TCompareItem unknown;  // remainders of 0 that tell nothing of the destination's size
-    unknown.SetSeen(7, 100, 4096, 50, 12);
+    unknown.SetSeen(TSideFacts{7, 100}, TSideFacts{4096, 50}, 12);
     for (const TCompareItem& original : {modified, unknown}) {
         TCompareItem copy = original;
         TCompareItem assigned;
-        assigned.SetSeen(1, 2, 3, 4, 5);
+        assigned.SetSeen(std::nullopt, TSideFacts{3, 4}, 5);
         assigned = copy;
         const TCompareItem& itself = assigned;
         assigned = itself;
         TCompareItem moved = std::move(copy);
         for (const TCompareItem* item : std::initializer_list<const TCompareItem*>{&original, &assigned, &moved}) {
+            EXPECT_TRUE(item->SrcExists());
+            EXPECT_TRUE(item->DstExists());
             EXPECT_EQ(item->SeenSrcSize(), 7);
             EXPECT_EQ(item->SeenSrcTime(), 100);
             EXPECT_EQ(item->SeenDstSize(), original.SeenDstSize());
@@ -84,24 +87,59 @@ TEST(CompareItem, SeenFactsTravelWithCopiesAndMoves)
     EXPECT_EQ(unknown.SeenDstIdentity(), 12u);
     const TCompareItem given{};
     EXPECT_EQ(given.SeenDstSize(), 0);
+
+    // Either side may have had no file: its facts read 0.
+    TCompareItem created;
+    created.SizeRemainder = 7;
+    created.SetSeen(TSideFacts{7, 100}, std::nullopt, 11);
+    TCompareItem destinationOnly;
+    destinationOnly.SizeRemainder = -9;
+    destinationOnly.SetSeen(std::nullopt, TSideFacts{9, 80}, 12);
+    EXPECT_TRUE(created.SrcExists());
+    EXPECT_FALSE(created.DstExists());
+    EXPECT_EQ(created.SeenDstSize(), 0);
+    EXPECT_EQ(created.SeenDstIdentity(), 0u);
+    EXPECT_FALSE(destinationOnly.SrcExists());
+    EXPECT_TRUE(destinationOnly.DstExists());
+    EXPECT_EQ(destinationOnly.SeenSrcSize(), 0);
+    EXPECT_EQ(destinationOnly.SeenDstSize(), 9);
+    EXPECT_EQ(destinationOnly.SeenDstTime(), 80);
+    EXPECT_EQ(destinationOnly.SeenDstIdentity(), 12u);
+}
+
+TEST(CompareRoots, JoinAnItemsPathBelowEitherRoot)
+{
+    TCompareItem item;
+    item.Path = "sub/a.txt";
+    const TCompareRoots roots("/data/src", "/backup/dst/");
+    EXPECT_EQ(roots.Source(), "/data/src");
+    EXPECT_EQ(roots.Destination(), "/backup/dst/");
+    EXPECT_EQ(roots.SourcePath(item), "/data/src/sub/a.txt");
+    EXPECT_EQ(roots.DestinationPath(item), "/backup/dst/sub/a.txt");
+    std::string buffer = "left over";
+    EXPECT_EQ(roots.SourcePath(item, buffer), "/data/src/sub/a.txt");
+    EXPECT_EQ(TCompareRoots("/", "").SourcePath(item), "/sub/a.txt");
+    EXPECT_EQ(TCompareRoots("/", "").DestinationPath(item), "sub/a.txt");
 }
 
 TEST(ResultRow, TextsAsTheListShowsThem)
 {
     TCompareItem item;
-    item.SrcPath = "/data/My Docs/report.final.txt";
+    item.Path = "My Docs/report.final.txt";
     item.SizeRemainder = 1234;
     item.TimeRemainder = -3 * 864'000'000'000 + 5;
-    item.DstExists = true;
     item.Result = TCompareResult::Ambiguous;
-    EXPECT_EQ(ResultRowTexts(item),
+    item.SetSeen(TSideFacts{1234, 1}, TSideFacts{0, 1});
+    EXPECT_EQ(ResultRowTexts(item, {"/data", "/backup"}),
               (TResultRowTexts{"report.final.txt", "/data/My Docs", ".txt", "+1,234 bytes", "-3 days", "Ambiguous"}));
 
     TCompareItem created;
-    created.SrcPath = "/readme";
+    created.Path = "readme";
     created.SizeRemainder = -512;
     created.Result = TCompareResult::Created;
-    EXPECT_EQ(ResultRowTexts(created), (TResultRowTexts{"readme", "/", "", "-512 bytes", "None", "Created"}));
+    created.SetSeen(TSideFacts{-512, 1}, std::nullopt);
+    EXPECT_EQ(ResultRowTexts(created, {"/", "/backup"}),
+              (TResultRowTexts{"readme", "/", "", "-512 bytes", "None", "Created"}));
     created.SizeRemainder = 0;
-    EXPECT_EQ(ResultRowTexts(created)[3], "+0 bytes");
+    EXPECT_EQ(ResultRowTexts(created, {"/", "/backup"})[3], "+0 bytes");
 }

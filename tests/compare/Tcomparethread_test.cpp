@@ -4,10 +4,11 @@
 #include <cerrno>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "compare/Tcomparethread.h"
-#include "compare/Teventloop.h"
 #include "compare/Tpairrules.h"
+#include "jobs/Teventloop.h"
 #include "support/Ttreefixture.h"
 
 namespace {
@@ -28,27 +29,24 @@ TRunResult Compare(const TCompareOptions& options, const TFileFactsSource& fileS
                    std::function<void(TCompareThread&, int position)> onProgress = {})
 {
     TEventLoop loop;
+    TWorkPool pool(0);
     TRunResult result;
-    bool ended = false;
-    auto* thread = new TCompareThread(options, loop, fileSystem);
-    thread->OnProgress = [&](TReportThread* sender, std::int32_t position, std::int32_t maximum) {
+    auto thread = std::make_unique<TCompareThread>(options, loop, pool, fileSystem);
+    thread->SetOnProgress([&](std::int32_t position, std::int32_t maximum) {
         result.Progress.emplace_back(position, maximum);
         if (onProgress)
-            onProgress(*static_cast<TCompareThread*>(sender), position);
-    };
-    thread->OnTerminate = [&](TReportThread* sender) {
-        auto* comparison = static_cast<TCompareThread*>(sender);
-        result.Failed = comparison->Failed;
-        result.Completed = comparison->Completed();
-        result.Cancelled = comparison->Cancelled;
-        result.Items = comparison->Items;
-        result.UnlistedFolders = comparison->UnlistedFolders;
-        result.Walked = comparison->Walked.Text();
-        ended = true;
-    };
+            onProgress(*thread, position);
+    });
+    thread->SetOnEnd([&](TJobEnd<TComparisonResult> end) {
+        result.Failed = end.Failed();
+        result.Completed = end.Completed();
+        result.Cancelled = end.How == TJobHow::Cancelled;
+        result.Items = std::move(end.Result.Items);
+        result.UnlistedFolders = std::move(end.Result.UnlistedFolders);
+        result.Walked = thread->Walked.Text();
+    });
     thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    loop.RunUntil([&] { return thread->Ended(); });
     return result;
 }
 
@@ -76,7 +74,7 @@ protected:
     const TCompareItem* Find(const std::vector<TCompareItem>& items, const std::string& name) const
     {
         for (const TCompareItem& item : items)
-            if (item.SrcPath == Options.SrcDir + "/" + name)
+            if (item.Path == name)
                 return &item;
         return nullptr;
     }
@@ -106,7 +104,7 @@ TEST_F(CompareThreadTest, ClassifiesEveryKindOfPair)
     EXPECT_EQ(newer->Result, TCompareResult::Modified);
     EXPECT_EQ(newer->SizeRemainder, -1);
     EXPECT_EQ(newer->TimeRemainder, 8 * F);
-    EXPECT_EQ(newer->DstPath, Options.DstDir + "/newer.txt");
+    EXPECT_EQ(newer->Path, "newer.txt");
     // What the file operations will look for again before they write.
     const std::int64_t baseTicks = TicksFromUnixTime(Base, 0);
     EXPECT_EQ(newer->SeenSrcSize(), 3);
@@ -121,7 +119,7 @@ TEST_F(CompareThreadTest, ClassifiesEveryKindOfPair)
 
     const TCompareItem* created = Find(result.Items, "created.txt");
     EXPECT_EQ(created->Result, TCompareResult::Created);
-    EXPECT_FALSE(created->DstExists);
+    EXPECT_FALSE(created->DstExists());
     EXPECT_EQ(created->SizeRemainder, 0);
     EXPECT_EQ(created->TimeRemainder, 0);
     EXPECT_EQ(created->SeenSrcTime(), baseTicks);
@@ -130,7 +128,7 @@ TEST_F(CompareThreadTest, ClassifiesEveryKindOfPair)
 
     const TCompareItem* folder = Find(result.Items, "folder-there");
     EXPECT_EQ(folder->Result, TCompareResult::Unknown);
-    EXPECT_TRUE(folder->DstExists);
+    EXPECT_TRUE(folder->DstExists());
     EXPECT_EQ(folder->SizeRemainder, 0);
     EXPECT_EQ(folder->TimeRemainder, 0);
     const auto folderFacts = LookupPath(Options.DstDir + "/folder-there");
@@ -192,8 +190,8 @@ TEST_F(CompareThreadTest, ZeroOrNegativeTimesAndNegativeSizesAreUnknown)
     const TRunResult result = Compare(Options, facts);
     ASSERT_EQ(result.Items.size(), 4u);
     for (const TCompareItem& item : result.Items) {
-        EXPECT_EQ(item.Result, TCompareResult::Unknown) << item.SrcPath;
-        EXPECT_TRUE(item.DstExists);
+        EXPECT_EQ(item.Result, TCompareResult::Unknown) << item.Path;
+        EXPECT_TRUE(item.DstExists());
         EXPECT_EQ(item.SizeRemainder, 0);
     }
 }
@@ -210,7 +208,7 @@ TEST_F(CompareThreadTest, FoldersNotListedWholeAreKeptWithTheirReason)
     const TRunResult result = Compare(Options, facts);
     ASSERT_TRUE(result.Completed);
     ASSERT_EQ(result.Items.size(), 1u);  // nothing of sub, nor of what lies below it
-    EXPECT_EQ(result.Items[0].SrcPath, Options.SrcDir + "/a");
+    EXPECT_EQ(result.Items[0].Path, "a");
     ASSERT_EQ(result.UnlistedFolders.size(), 2u);
     for (const TListingError& folder : result.UnlistedFolders) {
         const bool sub = folder.Path == Options.SrcDir + "/sub/";
@@ -302,7 +300,7 @@ TEST_F(CompareThreadTest, SortsByResultThenPathWithoutRegardToCase)
     const TRunResult result = Compare(Options);
     std::vector<std::string> order;
     for (const TCompareItem& item : result.Items)
-        order.push_back(item.SrcPath.substr(Options.SrcDir.size() + 1));
+        order.push_back(item.Path);
     EXPECT_EQ(order, (std::vector<std::string>{"a.txt", "b.txt", "B2.txt", "C.txt", "sub/A.txt", "A-mod.txt", "m.txt",
                                                "amb.txt"}));
 }
@@ -325,7 +323,7 @@ TEST_F(CompareThreadTest, MasksApplyToFileNamesOnlyAndExclusionWins)
     EXPECT_EQ(result.Walked, "6 files in 2 folders seen");
     std::vector<std::string> names;
     for (const TCompareItem& item : result.Items)
-        names.push_back(item.SrcPath.substr(Options.SrcDir.size() + 1));
+        names.push_back(item.Path);
     EXPECT_EQ(names, (std::vector<std::string>{"deep.txt.d/inner.txt", "keep.txt", "notes.TXT"}));
 
     Options.IncludeMasks = "*.cpp; *.txt";  // the second mask begins with a blank
@@ -340,7 +338,7 @@ TEST_F(CompareThreadTest, WithoutSubdirectoriesOnlyTheRootIsCompared)
     Options.IncludeSubDirs = false;
     const TRunResult result = Compare(Options);
     ASSERT_EQ(result.Items.size(), 1u);
-    EXPECT_EQ(result.Items[0].SrcPath, Options.SrcDir + "/top");
+    EXPECT_EQ(result.Items[0].Path, "top");
 }
 
 TEST_F(CompareThreadTest, MissingRootGivesAnEmptyNormalResult)
@@ -360,8 +358,7 @@ TEST_F(CompareThreadTest, NestedDestinationIsScannedAsSource)
     Options.DstDir = Tree.Path("src/backup");
     const TRunResult result = Compare(Options);
     ASSERT_EQ(result.Items.size(), 1u);  // src/a pairs with backup/a and is not modified
-    EXPECT_EQ(result.Items[0].SrcPath, Options.SrcDir + "/backup/a");
-    EXPECT_EQ(result.Items[0].DstPath, Options.DstDir + "/backup/a");
+    EXPECT_EQ(result.Items[0].Path, "backup/a");
     EXPECT_EQ(result.Items[0].Result, TCompareResult::Created);
 }
 
@@ -378,15 +375,15 @@ TEST_F(CompareThreadTest, FilesDeeperThanOneSystemCallTakesAreListedWithTheirVer
     const TCompareItem* both = Find(result.Items, deep + "/both");
     ASSERT_NE(both, nullptr);
     EXPECT_EQ(both->Result, TCompareResult::Modified);
-    EXPECT_TRUE(both->DstExists);
+    EXPECT_TRUE(both->DstExists());
     EXPECT_EQ(both->SizeRemainder, 1);
     EXPECT_EQ(both->TimeRemainder, 8 * F);
-    EXPECT_EQ(both->DstPath, Options.DstDir + "/" + deep + "/both");
+    EXPECT_EQ(both->Path, deep + "/both");
     for (const char* name : {"/only-source", "/sub/folder-missing"}) {
         const TCompareItem* created = Find(result.Items, deep + name);
         ASSERT_NE(created, nullptr) << name;
         EXPECT_EQ(created->Result, TCompareResult::Created) << name;
-        EXPECT_FALSE(created->DstExists) << name;
+        EXPECT_FALSE(created->DstExists()) << name;
     }
     EXPECT_TRUE(DirectoryExists(Options.SrcDir + "/" + deep + "/sub"));
     EXPECT_EQ(LookupPath(Options.DstDir + "/" + deep + "/both")->Size, 2);
@@ -404,7 +401,7 @@ TEST_F(CompareThreadTest, LinkLoopsAndFifosNeitherHangNorAppear)
     const TRunResult result = Compare(Options);
     std::vector<std::string> names;
     for (const TCompareItem& item : result.Items)
-        names.push_back(item.SrcPath.substr(Options.SrcDir.size() + 1));
+        names.push_back(item.Path);
     EXPECT_EQ(names, (std::vector<std::string>{"self", "dir/file"}));
 }
 
@@ -414,27 +411,26 @@ TEST_F(CompareThreadTest, TerminationDuringTheScanCancelsWithoutProgress)
     Tree.CreateFile("src/sub/b", "x", Base);
     Tree.CreateFile("src/sub/c", "x", Base);
     TFakedFacts facts;
-    TCompareThread* running = nullptr;
+    TEventLoop loop;
+    TWorkPool pool(0);
+    bool cancelled = false, sawProgress = false;
+    std::size_t items = 99;
+    auto running = std::make_unique<TCompareThread>(Options, loop, pool, facts);
     facts.OnList = [&](const std::string& directory) {
         if (directory.find("/sub") != std::string::npos)
             running->Terminate();
     };
-    TEventLoop loop;
-    bool ended = false, cancelled = false, sawProgress = false;
-    std::size_t items = 99;
-    running = new TCompareThread(Options, loop, facts);
-    running->OnProgress = [&](TReportThread*, std::int32_t, std::int32_t) { sawProgress = true; };
-    running->OnTerminate = [&](TReportThread* sender) {
-        cancelled = sender->Cancelled;
-        items = static_cast<TCompareThread*>(sender)->Items.size();
-        ended = true;
-    };
+    running->SetOnProgress([&](std::int32_t, std::int32_t) { sawProgress = true; });
+    running->SetOnEnd([&](const TJobEnd<TComparisonResult>& end) {
+        cancelled = end.How == TJobHow::Cancelled;
+        items = end.Result.Items.size();
+    });
     running->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    loop.RunUntil([&] { return running->Ended(); });
+    running.reset();
     EXPECT_TRUE(cancelled);
     EXPECT_FALSE(sawProgress);
-    EXPECT_LE(items, 1u);  // what was scanned is never shown; the end handler leaves it
+    EXPECT_EQ(items, 0u);  // what was scanned is never shown
 }
 
 TEST_F(CompareThreadTest, TerminationDuringClassificationStopsEveryThreadWithinOneItem)
@@ -455,22 +451,18 @@ TEST_F(CompareThreadTest, TerminationDuringClassificationStopsEveryThreadWithinO
     for (const int jobs : {1, 8}) {
         TCountedLookups lookups;
         TEventLoop loop;
-        bool ended = false, stopped = false, cancelled = true;
+        TWorkPool pool(jobs);
+        TJobHow how = TJobHow::Completed;
         int lastPosition = 0;
-        auto* thread = new TCompareThread(Options, loop, lookups);
-        thread->Jobs = jobs;
-        lookups.Running = thread;
-        thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t) { lastPosition = position; };
-        thread->OnTerminate = [&](TReportThread* sender) {
-            stopped = sender->Stopped;
-            cancelled = sender->Cancelled;
-            ended = true;
-        };
+        auto thread = std::make_unique<TCompareThread>(Options, loop, pool, lookups);
+        lookups.Running = thread.get();
+        thread->SetOnProgress([&](std::int32_t position, std::int32_t) { lastPosition = position; });
+        thread->SetOnEnd([&](const TJobEnd<TComparisonResult>& end) { how = end.How; });
         thread->Resume();
-        loop.RunUntil([&] { return ended; });
-        TReportThread::WaitForReleasedThreads();
-        EXPECT_TRUE(stopped);
-        EXPECT_FALSE(cancelled);
+        loop.RunUntil([&] { return thread->Ended(); });
+        // Released by its owner after a stopped run, as the windows and the command line do.
+        thread.reset();
+        EXPECT_EQ(how, TJobHow::Stopped);
         // Each thread finishes at most the item in its hands.
         EXPECT_LT(lookups.Count.load(), 100 + jobs) << jobs << " jobs";
         EXPECT_LT(lastPosition, 100 + jobs);

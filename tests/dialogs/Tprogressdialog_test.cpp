@@ -6,25 +6,23 @@
 #include <QTest>
 #include <QTimer>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
-#include "compare/Treportthread.h"
 #include "compare/Twalkcount.h"
 #include "dialogs/Tprogressdialog.h"
+#include "jobs/Tjob.h"
 #include "support/Hangguard.h"
 #include "support/Namedchild.h"
 #include "sys/qt/Tqtmainthreadcaller.h"
 
 namespace {
-// A job whose run step the test writes; it releases itself like the comparison thread.
-class TScriptedRun : public TReportThread {
+// A job whose run step the test writes; its owner releases it like the comparison thread's.
+class TScriptedRun : public TJob<bool> {
 public:
     using TStep = std::function<void(TScriptedRun&)>;
-    TScriptedRun(TMainThreadCaller& caller, TStep run) : TReportThread(caller), RunStep(std::move(run))
-    {
-        FreeOnTerminate = true;
-    }
+    TScriptedRun(TMainThreadCaller& caller, TStep run) : TJob(caller), RunStep(std::move(run)) {}
     using TReportThread::HandOverPending;
     using TReportThread::Progress;
 
@@ -38,6 +36,7 @@ public:
 
 protected:
     void Prepare() override {}
+    bool TakeResult() override { return true; }
     void Run() override { RunStep(*this); }
     void CleanUp() override {}
 
@@ -67,30 +66,28 @@ protected:
     int Execute(TScriptedRun::TStep run, const std::function<void(TReportThread&)>& onProgress = {},
                 const std::function<void()>& afterEnd = {})
     {
-        auto* job = new TScriptedRun(Caller, std::move(run));
-        job->OnProgress = [this, onProgress](TReportThread* sender, std::int32_t position, std::int32_t maximum) {
+        const auto job = std::make_unique<TScriptedRun>(Caller, std::move(run));
+        job->SetOnProgress([this, onProgress, &job](std::int32_t position, std::int32_t maximum) {
             Dialog.SetProgress(position, maximum);
             if (onProgress)
-                onProgress(*sender);
-        };
-        job->OnTerminate = [this, afterEnd](TReportThread* sender) {
-            if (!sender->Failed && sender->Completed()) {
+                onProgress(*job);
+        });
+        job->SetOnEnd([this, afterEnd](const TJobEnd<bool>& end) {
+            if (end.Completed()) {
                 Dialog.Finish(true);
             } else {
                 Dialog.Finish(false);
-                Dialog.SetText(sender->Failed ? "Error" : "Canceled");
+                Dialog.SetText(end.Failed() ? "Error" : "Canceled");
             }
             if (afterEnd)
                 QTimer::singleShot(0, &Dialog, afterEnd);
-        };
+        });
         // A broken run must not leave the test in the dialog's loop for ever.
         QTimer::singleShot(HangGuardMilliseconds, &Dialog, [this] {
             ADD_FAILURE() << "The progress dialog was still open";
             Dialog.Finish(true);
         });
-        const int result = Dialog.Execute(job, &Walked);
-        TReportThread::WaitForReleasedThreads();
-        return result;
+        return Dialog.Execute(job.get(), &Walked);
     }
 
     TQtMainThreadCaller Caller;

@@ -65,12 +65,10 @@ protected:
         TFileTransfer files(roots);
         return TransferFile(source, destination, copy, deleteSource, files);
     }
-    // The operations tool's command line for one item between src and dst.
-    std::string ToolCommand(const std::string& operation, const std::string& source,
-                            const std::string& destination) const
+    // The operations tool's command line for the item at path between src and dst.
+    std::string ToolCommand(const std::string& operation, const std::string& path) const
     {
-        return Tool + " " + operation + " " + Tree.Path("src") + " " + Tree.Path("dst") + " " + source + " " +
-               destination;
+        return Tool + " " + operation + " " + Tree.Path("src") + " " + Tree.Path("dst") + " " + path;
     }
 
     TTreeFixture Tree;
@@ -125,25 +123,24 @@ TEST_F(FileTransfer, EmptyAndLargeFilesCopyWhole)
 
 TEST_F(FileTransfer, DirectoryChains)
 {
-    Tree.CreateFile("src/f", "x");
-    Tree.CreateFile("blocker", "a file where a directory should be");
+    for (const char* path : {"src/a/b/c/f", "src/blocker/sub/f", "src/blocker/f"})
+        Tree.CreateFile(path, "x");
+    Tree.CreateFile("dst/blocker", "a file where a directory should be");
     const TOperationsReport report =
-        RunOperations({Tree.Path("src/f"), Tree.Path("src/f"), Tree.Path("src/f")}, foCopy,
-                      {Tree.Path("dst/a/b/c/f"), Tree.Path("blocker/sub/f"), Tree.Path("blocker/f")},
-                      TTransferRoots{Tree.Path("src"), Tree.Root()});
-    const auto copying = [&](const std::string& to) {
-        return "Copying \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path(to) + "\"";
+        RunOperations({"a/b/c/f", "blocker/sub/f", "blocker/f"}, foCopy, {Tree.Path("src"), Tree.Path("dst")});
+    const auto copying = [&](const std::string& in) {
+        return "Copying \"f\" from \"" + Tree.Path("src/" + in) + "\" to \"" + Tree.Path("dst/" + in) + "\"";
     };
     EXPECT_EQ(report.Lines,
-              (TLines{copying("dst/a/b/c"), "Succeeded", copying("blocker/sub"), "Not succeeded", copying("blocker"),
+              (TLines{copying("a/b/c"), "Succeeded", copying("blocker/sub"), "Not succeeded", copying("blocker"),
                       "Not succeeded", "Done", "Succeeded: 1 items", "Not succeeded: 2 items"}));
     EXPECT_EQ(Tree.ReadFile("dst/a/b/c/f"), "x");
-    EXPECT_EQ(Tree.ReadFile("blocker"), "a file where a directory should be");
+    EXPECT_EQ(Tree.ReadFile("dst/blocker"), "a file where a directory should be");
 
     EXPECT_TRUE(MakeDirectoryChain("/", false));
     EXPECT_TRUE(MakeDirectoryChain(Tree.Path("durable//chain/"), true));
     EXPECT_TRUE(fs::is_directory(Tree.Path("durable/chain")));
-    EXPECT_FALSE(MakeDirectoryChain(Tree.Path("blocker/chain"), false));
+    EXPECT_FALSE(MakeDirectoryChain(Tree.Path("dst/blocker/chain"), false));
 }
 
 TEST_F(FileTransfer, SameFileIsNeverCopiedOntoItselfNorDeleted)
@@ -209,11 +206,11 @@ TEST_F(FileTransfer, FailedCopiesLeaveTheDestinationAndNoTemporaryFile)
 TEST_F(FileTransfer, DiskFullKeepsTheOldDestinationAndTheSource)
 {
     Tree.CreateFile("src/f", "new contents");
+    Tree.CreateFile("src/new", "new contents");
     Tree.CreateFile("dst/f", "old contents", 1'500'000'000, 42);
     const struct stat before = StatOf(Tree.Path("dst/f"));
-    const TOperationsReport report =
-        RunOperations({Tree.Path("src/f"), Tree.Path("src/f")}, foCopy, {Tree.Path("dst/f"), Tree.Path("dst/new")},
-                      std::make_unique<TDiskFullTransfer>(Roots()));
+    const TOperationsReport report = RunOperations({"f", "new"}, foCopy, {Tree.Path("src"), Tree.Path("dst")},
+                                                   std::make_unique<TDiskFullTransfer>(Roots()));
     EXPECT_EQ(report.Lines[1], "Not succeeded");
     EXPECT_EQ(report.Lines[3], "Not succeeded");
     TDiskFullTransfer diskFull(Roots());
@@ -231,8 +228,7 @@ TEST_F(FileTransfer, FileSizeLimitKeepsTheOldDestinationAndTheSource)
     Tree.CreateFile("src/f", std::string(256 * 1024, 'n'));
     Tree.CreateFile("dst/f", "old contents");
     // 16 blocks of at most 1 KiB: well below the source. The tool must report, not be killed.
-    const int status = Shell("ulimit -f 16 && exec " + ToolCommand("move", Tree.Path("src/f"), Tree.Path("dst/f")) +
-                             " > " + Tree.Path("log"));
+    const int status = Shell("ulimit -f 16 && exec " + ToolCommand("move", "f") + " > " + Tree.Path("log"));
     EXPECT_EQ(status, 1);
     EXPECT_EQ(Tree.ReadFile("log"), "Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") +
                                         "\"\nNot succeeded\nDone\nSucceeded: 0 items\nNot succeeded: 1 items\n");
@@ -248,8 +244,7 @@ TEST_F(FileTransfer, MoveWhoseSourceCannotBeDeletedKeepsBothFiles)
     ASSERT_EQ(chmod(Tree.Root().c_str(), 0755), 0);
     ASSERT_EQ(chmod(Tree.Path("src").c_str(), 0755), 0);
     ASSERT_EQ(chmod(Tree.Path("dst").c_str(), 0777), 0);
-    const int status =
-        RunUnprivileged(ToolCommand("move", Tree.Path("src/f"), Tree.Path("dst/f")) + " > " + Tree.Path("dst/log"));
+    const int status = RunUnprivileged(ToolCommand("move", "f") + " > " + Tree.Path("dst/log"));
     EXPECT_EQ(status, 1);
     EXPECT_EQ(Tree.ReadFile("dst/log"), "Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") +
                                             "\"\nNot succeeded\nDone\nSucceeded: 0 items\nNot succeeded: 1 items\n");
@@ -263,8 +258,7 @@ TEST_F(FileTransfer, UnwritableDestinationFailsTheItemOnly)
     Tree.CreateFile("dst/f", "old");
     ASSERT_EQ(chmod(Tree.Root().c_str(), 0755), 0);
     ASSERT_EQ(chmod(Tree.Path("src").c_str(), 0777), 0);
-    const int status =
-        RunUnprivileged(ToolCommand("move", Tree.Path("src/f"), Tree.Path("dst/f")) + " > " + Tree.Path("src/log"));
+    const int status = RunUnprivileged(ToolCommand("move", "f") + " > " + Tree.Path("src/log"));
     EXPECT_EQ(status, 1);
     EXPECT_EQ(Tree.ReadFile("dst/f"), "old");
     EXPECT_EQ(Tree.ReadFile("src/f"), "contents");
@@ -274,24 +268,24 @@ TEST_F(FileTransfer, UnwritableDestinationFailsTheItemOnly)
 TEST_F(FileTransfer, FilesDeeperThanOneSystemCallTakesAreCopiedMovedAndDeleted)
 {
     const std::string deep = TTreeFixture::DeepFolder();
-    for (const char* name : {"/copied", "/moved", "/deleted", "/real/kept"})
+    for (const char* name : {"/moved", "/deleted", "/real/kept"})
         Tree.CreateFile("src/" + deep + name, name);
+    // Its destination's folders are all missing.
+    Tree.CreateFile("src/new/" + deep + "/copied", "/copied");
     Tree.CreateFile("dst/" + deep + "/moved", "old");
     // At that depth too, a linked folder is no way into or out of the tree.
     Tree.CreateSymlink("src/" + deep + "/link", "real");
-    const TOperationsReport copied = RunOperations({Tree.Path("src/" + deep + "/copied")}, foCopy,
-                                                   {Tree.Path("dst/new/" + deep + "/copied")}, Roots());
-    const TOperationsReport moved =
-        RunOperations({Tree.Path("src/" + deep + "/moved")}, foMove, {Tree.Path("dst/" + deep + "/moved")}, Roots());
-    const TOperationsReport deleted = RunOperations(
-        {Tree.Path("src/" + deep + "/deleted"), Tree.Path("src/" + deep + "/link/kept")}, foDelete, {}, Roots());
+    const TCompareRoots roots(Tree.Path("src"), Tree.Path("dst"));
+    const TOperationsReport copied = RunOperations({"new/" + deep + "/copied"}, foCopy, roots);
+    const TOperationsReport moved = RunOperations({deep + "/moved"}, foMove, roots);
+    const TOperationsReport deleted = RunOperations({deep + "/deleted", deep + "/link/kept"}, foDelete, roots);
     for (const TOperationsReport* report : {&copied, &moved, &deleted}) {
         ASSERT_GE(report->Lines.size(), 4u);
         EXPECT_EQ(report->Lines[1], "Succeeded") << report->Lines[0];
     }
     EXPECT_EQ(deleted.Lines[3], "Not succeeded");
     EXPECT_EQ(Tree.ReadFile("dst/new/" + deep + "/copied"), "/copied");
-    EXPECT_EQ(Tree.ReadFile("src/" + deep + "/copied"), "/copied");
+    EXPECT_EQ(Tree.ReadFile("src/new/" + deep + "/copied"), "/copied");
     EXPECT_EQ(Tree.ReadFile("dst/" + deep + "/moved"), "/moved");
     EXPECT_FALSE(Tree.Exists("src/" + deep + "/moved"));
     EXPECT_FALSE(Tree.Exists("src/" + deep + "/deleted"));

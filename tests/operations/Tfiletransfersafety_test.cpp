@@ -55,12 +55,7 @@ protected:
     TOperationsReport Run(TFileOperation operation, const TLines& relativePaths, const std::string& sourceRoot,
                           const std::string& destinationRoot)
     {
-        std::vector<std::string> sources, destinations;
-        for (const std::string& relative : relativePaths) {
-            sources.push_back(sourceRoot + "/" + relative);
-            destinations.push_back(destinationRoot + "/" + relative);
-        }
-        return RunOperations(sources, operation, destinations, TTransferRoots{sourceRoot, destinationRoot});
+        return RunOperations(relativePaths, operation, {sourceRoot, destinationRoot});
     }
     TOperationsReport Run(TFileOperation operation, const TLines& relativePaths)
     {
@@ -70,7 +65,7 @@ protected:
     int RunAsNobody(const std::string& operation, const std::string& relative)
     {
         return RunUnprivileged(Tool + " " + operation + " " + Tree.Path("src") + " " + Tree.Path("dst") + " " +
-                               Tree.Path("src/" + relative) + " " + Tree.Path("dst/" + relative) + " >/dev/null");
+                               relative + " >/dev/null");
     }
 
     // The home trash inside the tree while the test runs.
@@ -80,10 +75,10 @@ protected:
         ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
     }
     void TearDown() override { unsetenv("XDG_DATA_HOME"); }
-    static std::unique_ptr<TFileTransfer> Trashing(const std::string& sourceRoot, const std::string& destinationRoot)
+    TCompareRoots Roots() const { return {Tree.Path("src"), Tree.Path("dst")}; }
+    static std::unique_ptr<TFileTransfer> Trashing(const TCompareRoots& roots)
     {
-        return std::make_unique<TFileTransfer>(TTransferRoots{sourceRoot, destinationRoot},
-                                               TTransferOptions{false, true});
+        return std::make_unique<TFileTransfer>(TransferRoots(roots), TTransferOptions{false, true});
     }
 
     TTreeFixture Tree;
@@ -256,8 +251,7 @@ TEST_F(FileTransferSafety, SparseFilesStaySparseAndShortCopiesFail)
     Tree.CreateFile("src/f", "new contents");
     Tree.CreateFile("dst/f", "old");
     const TOperationsReport report =
-        RunOperations({Tree.Path("src/f")}, foMove, {Tree.Path("dst/f")},
-                      std::make_unique<TShortCopy>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")}));
+        RunOperations({"f"}, foMove, Roots(), std::make_unique<TShortCopy>(TransferRoots(Roots())));
     EXPECT_EQ(Results(report), TLines{"Not succeeded"});
     EXPECT_EQ(Tree.ReadFile("dst/f"), "old");
     EXPECT_EQ(Tree.ReadFile("src/f"), "new contents");
@@ -312,23 +306,21 @@ TEST_F(FileTransferSafety, ExtendedAttributesAreKept)
 }
 
 namespace {
-// What a comparison sees of the two files of an item.
-TSeenFiles SeenNow(const std::string& source, const std::string& destination)
+// The item at path below the roots with what a comparison sees of its two files now.
+TCompareItem SeenNow(const std::string& path, const TCompareRoots& roots)
 {
     const auto ticks = [](const struct stat& info) {
         return TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     };
-    TSeenFiles seen;
-    const struct stat from = StatOf(source);
-    seen.SourceSize = from.st_size;
-    seen.SourceTime = ticks(from);
+    TCompareItem item;
+    item.Path = path;
+    const struct stat from = StatOf(roots.SourcePath(item));
     struct stat to {};
-    seen.DestinationExisted = stat(destination.c_str(), &to) == 0;
-    seen.DestinationSize = to.st_size;
-    seen.DestinationTime = seen.DestinationExisted ? ticks(to) : 0;
-    seen.DestinationIdentity =
-        seen.DestinationExisted ? ChangeIdentity(to.st_dev, to.st_ctim.tv_sec, to.st_ctim.tv_nsec) : 0;
-    return seen;
+    const bool destinationExists = stat(roots.DestinationPath(item).c_str(), &to) == 0;
+    item.SetSeen(TSideFacts{from.st_size, ticks(from)},
+                 destinationExists ? std::optional(TSideFacts{to.st_size, ticks(to)}) : std::nullopt,
+                 destinationExists ? ChangeIdentity(to.st_dev, to.st_ctim.tv_sec, to.st_ctim.tv_nsec) : 0);
+    return item;
 }
 }  // namespace
 
@@ -347,9 +339,9 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
     Tree.CreateFile("src/timekept", "new", 1'600'000'100);
     Tree.CreateFile("dst/timekept", "old", 1'600'000'000);
     std::vector<std::string> names{"edited", "appeared", "again", "again", "gone", "lookalike", "timekept"};
-    std::vector<TSeenFiles> seen;
+    std::vector<TCompareItem> items;
     for (const std::string& name : names)
-        seen.push_back(SeenNow(Tree.Path("src/" + name), Tree.Path("dst/" + name)));
+        items.push_back(SeenNow(name, Roots()));
     // Hours later, before the operations.
     Tree.CreateFile("dst/edited", "edited by hand", 1'600'000'200);
     Tree.CreateFile("dst/appeared", "made meanwhile", 1'600'000'200);
@@ -358,18 +350,11 @@ TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDelete
     Tree.CreateFile("dst/timekept", "mod", 1'600'000'000);
 
     TEventLoop loop;
-    std::vector<std::string> sources, destinations;
-    for (const std::string& name : names) {
-        sources.push_back(Tree.Path("src/" + name));
-        destinations.push_back(Tree.Path("dst/" + name));
-    }
     TLines reasons;
     const auto run = [&](TFileOperation operation, std::ptrdiff_t first, std::ptrdiff_t count) {
-        auto* thread = new TOperationsThread({sources.begin() + first, sources.begin() + first + count}, operation,
-                                             {destinations.begin() + first, destinations.begin() + first + count}, loop,
-                                             TTransferRoots{Tree.Path("src"), Tree.Path("dst")});
-        thread->Seen = {seen.begin() + first, seen.begin() + first + count};
-        const TOperationsReport report = RunToEnd(thread, loop);
+        auto thread = std::make_unique<TOperationsThread>(
+            std::vector<TCompareItem>(items.begin() + first, items.begin() + first + count), operation, Roots(), loop);
+        const TOperationsReport report = RunToEnd(*thread, loop);
         reasons.insert(reasons.end(), report.Reasons.begin(), report.Reasons.end());
         return Results(report);
     };
@@ -403,7 +388,7 @@ TEST_F(FileTransferSafety, ADestinationEditedWhileItsCopyRunsIsKept)
     };
     Tree.CreateFile("src/f", "new contents", 1'600'000'100);
     Tree.CreateFile("dst/f", "old contents", 1'600'000'000);
-    const TSeenFiles seen = SeenNow(Tree.Path("src/f"), Tree.Path("dst/f"));
+    const TSeenFiles seen = SeenFiles(SeenNow("f", Roots()));
     TEditingTransfer files(TTransferRoots{Tree.Path("src"), Tree.Path("dst")}, Tree);
     EXPECT_FALSE(files.Move(Tree.Path("src/f"), Tree.Path("dst/f"), &seen));
     EXPECT_EQ(Tree.ReadFile("dst/f"), "saved by hand");
@@ -426,10 +411,9 @@ TEST_F(FileTransferSafety, VerificationCatchesACopyThatReadsBackWrong)
     Tree.CreateFile("src/g", "moved contents");
     Tree.CreateFile("dst/f", "older contents");
     const auto run = [&](TFileOperation operation, const std::string& name, bool verify) {
-        return Results(
-            RunOperations({Tree.Path("src/" + name)}, operation, {Tree.Path("dst/" + name)},
-                          std::make_unique<TCorruptingTransfer>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")},
-                                                                TTransferOptions{verify, false})));
+        return Results(RunOperations(
+            {name}, operation, Roots(),
+            std::make_unique<TCorruptingTransfer>(TransferRoots(Roots()), TTransferOptions{verify, false})));
     };
     EXPECT_EQ(run(foCopy, "f", true), TLines{"Not succeeded"});
     EXPECT_EQ(run(foMove, "g", true), TLines{"Not succeeded"});
@@ -439,10 +423,10 @@ TEST_F(FileTransferSafety, VerificationCatchesACopyThatReadsBackWrong)
     EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
     // Unverified, the same fault passes unseen; verified, a sound copy passes.
     EXPECT_EQ(run(foCopy, "f", false), TLines{"Succeeded"});
-    EXPECT_EQ(Results(RunOperations({Tree.Path("src/g")}, foMove, {Tree.Path("dst/g")},
-                                    std::make_unique<TFileTransfer>(TTransferRoots{Tree.Path("src"), Tree.Path("dst")},
-                                                                    TTransferOptions{true, false}))),
-              TLines{"Succeeded"});
+    EXPECT_EQ(
+        Results(RunOperations({"g"}, foMove, Roots(),
+                              std::make_unique<TFileTransfer>(TransferRoots(Roots()), TTransferOptions{true, false}))),
+        TLines{"Succeeded"});
     EXPECT_EQ(Tree.ReadFile("dst/g"), "moved contents");
 }
 
@@ -452,11 +436,8 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     Tree.CreateFile("src/f", "deleted");
     Tree.CreateFile("src/g", "new");
     Tree.CreateFile("dst/g", "replaced");
-    EXPECT_EQ(Results(RunOperations({Tree.Path("src/f")}, foDelete, {}, Trashing(Tree.Path("src"), Tree.Path("dst")))),
-              TLines{"Succeeded"});
-    EXPECT_EQ(Results(RunOperations({Tree.Path("src/g")}, foCopy, {Tree.Path("dst/g")},
-                                    Trashing(Tree.Path("src"), Tree.Path("dst")))),
-              TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations({"f"}, foDelete, Roots(), Trashing(Roots()))), TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations({"g"}, foCopy, Roots(), Trashing(Roots()))), TLines{"Succeeded"});
     EXPECT_FALSE(Tree.Exists("src/f"));
     EXPECT_EQ(Tree.ReadFile("dst/g"), "new");
     EXPECT_EQ(Tree.ReadFile("data/Trash/files/g"), "replaced");
@@ -468,8 +449,7 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     ASSERT_EQ(rename(Tree.Path("data/Trash/files/f").c_str(), Tree.Path("src/f").c_str()), 0);
     EXPECT_EQ(Tree.ReadFile("src/f"), "deleted");
     // The same name again gets a record of its own.
-    EXPECT_EQ(Results(RunOperations({Tree.Path("src/f")}, foDelete, {}, Trashing(Tree.Path("src"), Tree.Path("dst")))),
-              TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations({"f"}, foDelete, Roots(), Trashing(Roots()))), TLines{"Succeeded"});
     EXPECT_TRUE(Tree.Exists("data/Trash/info/f.2.trashinfo"));
     EXPECT_EQ(Tree.ReadFile("data/Trash/files/f.2"), "deleted");
 
@@ -477,16 +457,16 @@ TEST_F(FileTransferSafety, ReplacedAndDeletedFilesGoToTheTrash)
     Tree.CreateDirectory("card");
     const auto card = TMount::Tmpfs(Tree.Path("card"), "4M");
     Tree.CreateFile("card/h", "on the card");
-    EXPECT_EQ(
-        Results(RunOperations({Tree.Path("card/h")}, foDelete, {}, Trashing(Tree.Path("card"), Tree.Path("dst")))),
-        TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations({"h"}, foDelete, {Tree.Path("card"), Tree.Path("dst")},
+                                    Trashing({Tree.Path("card"), Tree.Path("dst")}))),
+              TLines{"Succeeded"});
     EXPECT_EQ(Tree.ReadFile("card/.Trash-" + std::to_string(geteuid()) + "/files/h"), "on the card");
     Tree.CreateDirectory("other-card");
     const auto otherCard = TMount::Tmpfs(Tree.Path("other-card"), "4M");
     Tree.CreateFile("other-card/.Trash-" + std::to_string(geteuid()), "a file where the trash would be");
     Tree.CreateFile("other-card/h", "stays");
-    EXPECT_EQ(Results(RunOperations({Tree.Path("other-card/h")}, foDelete, {},
-                                    Trashing(Tree.Path("other-card"), Tree.Path("dst")))),
+    EXPECT_EQ(Results(RunOperations({"h"}, foDelete, {Tree.Path("other-card"), Tree.Path("dst")},
+                                    Trashing({Tree.Path("other-card"), Tree.Path("dst")}))),
               TLines{"Not succeeded"});
     EXPECT_EQ(Tree.ReadFile("other-card/h"), "stays");
 }
@@ -502,9 +482,9 @@ TEST_F(FileTransferSafety, TheTrashOfAMountIsAtItsTopThoughALinkLeadsIn)
     Tree.CreateDirectory("x");
     ASSERT_EQ(symlink(Tree.Path("card/sub").c_str(), Tree.Path("x/link").c_str()), 0);
     const std::string linked = Tree.Path("x/link/dst");
-    EXPECT_EQ(Results(RunOperations({Tree.Path("src/g")}, foCopy, {linked + "/g"}, Trashing(Tree.Path("src"), linked))),
+    EXPECT_EQ(Results(RunOperations({"g"}, foCopy, {Tree.Path("src"), linked}, Trashing({Tree.Path("src"), linked}))),
               TLines{"Succeeded"});
-    EXPECT_EQ(Results(RunOperations({linked + "/h"}, foDelete, {}, Trashing(linked, Tree.Path("src")))),
+    EXPECT_EQ(Results(RunOperations({"h"}, foDelete, {linked, Tree.Path("src")}, Trashing({linked, Tree.Path("src")}))),
               TLines{"Succeeded"});
 
     const std::string trash = "card/.Trash-" + std::to_string(geteuid());
@@ -525,9 +505,7 @@ TEST_F(FileTransferSafety, AStrayFileInTheTrashTakesNoNameAway)
     Tree.CreateFile("data/Trash/files/x.txt", "stray");
     Tree.CreateFile("data/Trash/info/x.txt.2.trashinfo", "a record without its file");
     Tree.CreateFile("src/x.txt", "deleted");
-    EXPECT_EQ(
-        Results(RunOperations({Tree.Path("src/x.txt")}, foDelete, {}, Trashing(Tree.Path("src"), Tree.Path("dst")))),
-        TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations({"x.txt"}, foDelete, Roots(), Trashing(Roots()))), TLines{"Succeeded"});
     EXPECT_FALSE(Tree.Exists("src/x.txt"));
     EXPECT_EQ(Tree.ReadFile("data/Trash/files/x.txt"), "stray");
     EXPECT_FALSE(Tree.Exists("data/Trash/info/x.txt.trashinfo"));

@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
 struct TOperationsReport {
@@ -23,44 +24,52 @@ struct TOperationsReport {
     std::int32_t ItemsDone = -1;
 };
 
-inline TOperationsReport RunToEnd(TOperationsThread* thread, TEventLoop& loop)
+// The caller owns the thread and releases it afterwards.
+inline TOperationsReport RunToEnd(TOperationsThread& thread, TEventLoop& loop)
 {
     TOperationsReport report;
-    bool ended = false;
-    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
+    thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>& outcome) {
         report.Lines.push_back(text);
-        if (sender->LogOutcome)
-            report.Reasons.push_back(ReasonText(*sender->LogOutcome));
-    };
-    thread->OnProgress = [&](TReportThread*, std::int32_t position, std::int32_t maximum) {
+        if (outcome)
+            report.Reasons.push_back(ReasonText(*outcome));
+    });
+    thread.SetOnProgress([&](std::int32_t position, std::int32_t maximum) {
         ++report.ProgressReports;
         report.LastPosition = position;
         report.LastMaximum = maximum;
-    };
-    thread->OnTerminate = [&](TReportThread*) {
-        report.BytesDone = thread->BytesDone;
-        report.ItemsDone = thread->ItemsDone;
-        ended = true;
-    };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+    });
+    thread.SetOnEnd([&](const TJobEnd<TOperationsCounts>& end) {
+        report.BytesDone = end.Result.Bytes;
+        report.ItemsDone = end.Result.Items;
+    });
+    thread.Resume();
+    loop.RunUntil([&] { return thread.Ended(); });
     return report;
 }
 
-// One run over items below the two roots, through the given file work.
-inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
-                                       const std::vector<std::string>& destinations,
-                                       std::unique_ptr<TFileTransfer> files)
+// Items at these paths below the roots, "/" between names, that tell nothing of what the
+// comparison saw: the file work takes them as they are.
+inline std::vector<TCompareItem> Items(const std::vector<std::string>& paths)
 {
-    TEventLoop loop;
-    return RunToEnd(new TOperationsThread(sources, operation, destinations, loop, std::move(files)), loop);
+    std::vector<TCompareItem> items(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        items[i].Path = paths[i];
+    return items;
 }
 
-inline TOperationsReport RunOperations(const std::vector<std::string>& sources, TFileOperation operation,
-                                       const std::vector<std::string>& destinations, const TTransferRoots& roots)
+// One run over items below the two roots, through the given file work.
+inline TOperationsReport RunOperations(const std::vector<std::string>& paths, TFileOperation operation,
+                                       const TCompareRoots& roots, std::unique_ptr<TFileTransfer> files)
 {
-    return RunOperations(sources, operation, destinations, std::make_unique<TFileTransfer>(roots));
+    TEventLoop loop;
+    TOperationsThread thread(Items(paths), operation, roots, loop, std::move(files));
+    return RunToEnd(thread, loop);
+}
+
+inline TOperationsReport RunOperations(const std::vector<std::string>& paths, TFileOperation operation,
+                                       const TCompareRoots& roots)
+{
+    return RunOperations(paths, operation, roots, std::make_unique<TFileTransfer>(TransferRoots(roots)));
 }
 
 // The temporary copies left in a directory; there must never be any after an operation.

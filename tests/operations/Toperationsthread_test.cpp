@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
+#include <memory>
+#include <stdexcept>
 
 #include "operations/Toperationsrun.h"
 #include "support/Ttreefixture.h"
@@ -37,7 +40,7 @@ public:
     };
     bool AfterData = false;
     std::function<void()> RequestStop;
-    std::atomic<std::int64_t>* Counter = nullptr;
+    std::function<std::int64_t()> Counter;
     TData* Data = nullptr;
 
 protected:
@@ -45,11 +48,11 @@ protected:
     {
         if (static_cast<std::size_t>(sourceInfo.st_size) < Large)
             return TFileTransfer::CopyContents(source, target, sourceInfo);
-        const std::int64_t before = *Counter;
+        const std::int64_t before = Counter();
         if (!AfterData)
             RequestStop();
         Data->Result = TFileTransfer::CopyContents(source, target, sourceInfo);
-        Data->Landed = *Counter - before;
+        Data->Landed = Counter() - before;
         if (AfterData)
             RequestStop();
         return Data->Result;
@@ -71,15 +74,15 @@ protected:
 
 class OperationsThread : public ::testing::Test {
 protected:
-    // Ten files a0..a9 in src, with their destinations in dst.
+    // Ten files a0..a9 in src, to go to dst.
     void MakeTenItems()
     {
+        std::vector<std::string> names;
         for (int i = 0; i < 10; ++i) {
-            const std::string name = "a" + std::to_string(i);
-            Tree.CreateFile("src/" + name, "contents " + name);
-            Sources.push_back(Tree.Path("src/" + name));
-            Destinations.push_back(Tree.Path("dst/" + name));
+            names.push_back("a" + std::to_string(i));
+            Tree.CreateFile("src/" + names.back(), "contents " + names.back());
         }
+        TenItems = Items(names);
     }
     TLines CopyAnnouncements(int count) const
     {
@@ -92,11 +95,10 @@ protected:
         return lines;
     }
 
-    TTransferRoots Roots() const { return {Tree.Path("src"), Tree.Path("dst")}; }
+    TCompareRoots Roots() const { return {Tree.Path("src"), Tree.Path("dst")}; }
 
     TTreeFixture Tree;
-    std::vector<std::string> Sources;
-    std::vector<std::string> Destinations;
+    std::vector<TCompareItem> TenItems;
 };
 }  // namespace
 
@@ -119,9 +121,7 @@ TEST_F(OperationsThread, CopyAnnouncesAndAnswersEveryItemThenCounts)
 {
     Tree.CreateFile("src/one.txt", "1");
     Tree.CreateFile("src/sub/two.txt", "2");
-    const TOperationsReport report =
-        RunOperations({Tree.Path("src/one.txt"), Tree.Path("src/missing.txt"), Tree.Path("src/sub/two.txt")}, foCopy,
-                      {Tree.Path("dst/one.txt"), Tree.Path("dst/missing.txt"), Tree.Path("dst/sub/two.txt")}, Roots());
+    const TOperationsReport report = RunOperations({"one.txt", "missing.txt", "sub/two.txt"}, foCopy, Roots());
     const std::string src = Tree.Path("src"), dst = Tree.Path("dst");
     EXPECT_EQ(report.Lines, (TLines{
                                 "Copying \"one.txt\" from \"" + src + "\" to \"" + dst + "\"",
@@ -147,7 +147,7 @@ TEST_F(OperationsThread, MoveCopiesThenRemovesTheSource)
 {
     Tree.CreateFile("src/f", "moved");
     Tree.CreateFile("dst/f", "old");
-    const TOperationsReport report = RunOperations({Tree.Path("src/f")}, foMove, {Tree.Path("dst/f")}, Roots());
+    const TOperationsReport report = RunOperations({"f"}, foMove, Roots());
     EXPECT_EQ(report.Lines, (TLines{"Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"",
                                     "Succeeded", "Done", "Succeeded: 1 items", "Not succeeded: 0 items"}));
     EXPECT_FALSE(Tree.Exists("src/f"));
@@ -159,16 +159,13 @@ TEST_F(OperationsThread, DeleteRemovesOnlySourceFiles)
     Tree.CreateFile("src/f", "source");
     Tree.CreateFile("dst/f", "destination");
     Tree.CreateDirectory("src/folder");
-    const std::string inRoot = "/vellumark-no-such-file-" + FileNamePart(Tree.Root());
-    // The destination list is not read for a delete, so it may be empty.
-    const TOperationsReport report =
-        RunOperations({Tree.Path("src/f"), Tree.Path("src/folder"), inRoot}, foDelete, {}, Roots());
+    const TOperationsReport report = RunOperations({"f", "folder", "sub/missing"}, foDelete, Roots());
     EXPECT_EQ(report.Lines, (TLines{
                                 "Deleting \"f\" in \"" + Tree.Path("src") + "\"",
                                 "Succeeded",
                                 "Deleting \"folder\" in \"" + Tree.Path("src") + "\"",
                                 "Not succeeded",
-                                "Deleting \"" + FileNamePart(inRoot) + "\" in \"/\"",
+                                "Deleting \"missing\" in \"" + Tree.Path("src/sub") + "\"",
                                 "Not succeeded",
                                 "Done",
                                 "Succeeded: 1 items",
@@ -181,7 +178,7 @@ TEST_F(OperationsThread, DeleteRemovesOnlySourceFiles)
 
 TEST_F(OperationsThread, EmptyListIsDoneWithZeroCountsAndNoProgress)
 {
-    const TOperationsReport report = RunOperations({}, foMove, {}, Roots());
+    const TOperationsReport report = RunOperations({}, foMove, Roots());
     EXPECT_EQ(report.Lines, (TLines{"Done", "Succeeded: 0 items", "Not succeeded: 0 items"}));
     EXPECT_EQ(report.ProgressReports, 0);
 }
@@ -193,8 +190,8 @@ TEST_F(OperationsThread, CountsAreGroupedInThousands)
         using TFileTransfer::TFileTransfer;
         TTransferOutcome Delete(const std::string&, const TSeenFiles*) override { return TTransferOutcome::Success(); }
     };
-    const TOperationsReport report = RunOperations(std::vector<std::string>(1000, Tree.Path("f")), foDelete, {},
-                                                   std::make_unique<TDeletesNothing>(Roots()));
+    const TOperationsReport report = RunOperations(std::vector<std::string>(1000, "f"), foDelete, Roots(),
+                                                   std::make_unique<TDeletesNothing>(TransferRoots(Roots())));
     ASSERT_GE(report.Lines.size(), 3u);
     EXPECT_EQ(TLines(report.Lines.end() - 3, report.Lines.end()),
               (TLines{"Done", "Succeeded: 1,000 items", "Not succeeded: 0 items"}));
@@ -208,22 +205,22 @@ TEST_F(OperationsThread, TerminationDuringAnItemLetsThatItemFinish)
     for (const int k : {1, 3, 10}) {
         SCOPED_TRACE(k);
         TTreeFixture tree;
-        std::vector<std::string> sources, destinations;
+        std::vector<std::string> names;
         for (int i = 0; i < 10; ++i) {
-            tree.CreateFile("src/a" + std::to_string(i), "x");
-            sources.push_back(tree.Path("src/a" + std::to_string(i)));
-            destinations.push_back(tree.Path("dst/a" + std::to_string(i)));
+            names.push_back("a" + std::to_string(i));
+            tree.CreateFile("src/" + names.back(), "x");
         }
         TEventLoop loop;
-        auto hooked = std::make_unique<THookedTransfer>(TTransferRoots{tree.Path("src"), tree.Path("dst")});
+        const TCompareRoots roots(tree.Path("src"), tree.Path("dst"));
+        auto hooked = std::make_unique<THookedTransfer>(TransferRoots(roots));
         THookedTransfer& files = *hooked;
-        auto* thread = new TOperationsThread(sources, foCopy, destinations, loop, std::move(hooked));
+        auto thread = std::make_unique<TOperationsThread>(Items(names), foCopy, roots, loop, std::move(hooked));
         // The request comes from the user-interface thread while the worker is inside item k.
         files.BeforeCopy = [&](const std::string& source) {
-            if (source == sources[k - 1])
+            if (source == tree.Path("src/" + names[k - 1]))
                 loop.CallAndWait([&] { thread->Terminate(); });
         };
-        const TOperationsReport report = RunToEnd(thread, loop);
+        const TOperationsReport report = RunToEnd(*thread, loop);
 
         TLines expected;
         for (int i = 0; i < k; ++i) {
@@ -269,23 +266,19 @@ TEST_F(OperationsThread, AStopHeardInsideALargeFileDiscardsItsCopyAndEndsStopped
         std::vector<std::string> names{"a", "large"};
         if (!test.LargeIsLast)
             names.emplace_back("z");
-        std::vector<std::string> sources, destinations;
-        for (const std::string& name : names) {
-            sources.push_back(tree.Path("src/" + name));
-            destinations.push_back(tree.Path("dst/" + name));
-        }
         TEventLoop loop;
-        auto stopping = std::make_unique<TStoppedInHand>(TTransferRoots{tree.Path("src"), tree.Path("dst")},
-                                                         TTransferOptions{test.Verify, false});
+        const TCompareRoots roots(tree.Path("src"), tree.Path("dst"));
+        auto stopping = std::make_unique<TStoppedInHand>(TransferRoots(roots), TTransferOptions{test.Verify, false});
         TStoppedInHand& files = *stopping;
-        auto* thread = new TOperationsThread(sources, test.Operation, destinations, loop, std::move(stopping));
+        auto thread =
+            std::make_unique<TOperationsThread>(Items(names), test.Operation, roots, loop, std::move(stopping));
         TStoppedInHand::TData data;
         files.AfterData = test.AfterData;
-        files.Counter = &thread->BytesDone;
+        files.Counter = [&] { return thread->Counts().Bytes; };
         files.Data = &data;
         // From the user-interface thread, as the dialog and the command line ask for it.
         files.RequestStop = [&] { loop.CallAndWait([&] { thread->Terminate(); }); };
-        const TOperationsReport report = RunToEnd(thread, loop);
+        const TOperationsReport report = RunToEnd(*thread, loop);
 
         const std::string verb = test.Operation == foMove ? "Moving" : "Copying";
         const std::string from = "\" from \"" + tree.Path("src") + "\" to \"" + tree.Path("dst") + "\"";
@@ -316,7 +309,8 @@ TEST_F(OperationsThread, TerminationBeforeTheFirstItemIsCanceled)
 {
     MakeTenItems();
     TEventLoop loop;
-    const TOperationsReport report = RunToEnd(new TTerminatedInRun(Sources, foMove, Destinations, loop, Roots()), loop);
+    const TOperationsReport report =
+        RunToEnd(*std::make_unique<TTerminatedInRun>(TenItems, foMove, Roots(), loop), loop);
     EXPECT_EQ(report.Lines, (TLines{"Canceled", "Succeeded: 0 items", "Not succeeded: 0 items"}));
     EXPECT_EQ(report.ProgressReports, 0);
     EXPECT_FALSE(Tree.Exists("dst"));
@@ -327,9 +321,9 @@ TEST_F(OperationsThread, TerminationBeforeRunLogsNothing)
 {
     MakeTenItems();
     TEventLoop loop;
-    auto* thread = new TOperationsThread(Sources, foCopy, Destinations, loop, Roots());
+    auto thread = std::make_unique<TOperationsThread>(TenItems, foCopy, Roots(), loop);
     thread->Terminate();
-    const TOperationsReport report = RunToEnd(thread, loop);
+    const TOperationsReport report = RunToEnd(*thread, loop);
     EXPECT_TRUE(report.Lines.empty());
     EXPECT_EQ(report.ProgressReports, 0);
     EXPECT_FALSE(Tree.Exists("dst"));
@@ -338,41 +332,37 @@ TEST_F(OperationsThread, TerminationBeforeRunLogsNothing)
 TEST_F(OperationsThread, AnExceptionEndsTheRunWithError)
 {
     MakeTenItems();
-    {
-        SCOPED_TRACE("a destination missing from the list");
-        const TOperationsReport report = RunOperations({Sources[0], Sources[1]}, foCopy, {Destinations[0]}, Roots());
-        TLines expected = CopyAnnouncements(1);
-        expected.push_back("Error");
-        EXPECT_EQ(report.Lines, expected);
-    }
-    {
-        SCOPED_TRACE("a destination without a directory part");
-        const TOperationsReport report = RunOperations({Sources[0], Sources[1], Sources[2]}, foMove,
-                                                       {Destinations[0], "a1", Destinations[2]}, Roots());
-        EXPECT_EQ(report.Lines,
-                  (TLines{"Moving \"a0\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"",
-                          "Succeeded", "Moving \"a1\" from \"" + Tree.Path("src") + "\" to \"\"", "Error"}));
-        EXPECT_TRUE(Tree.Exists("src/a1"));
-        EXPECT_TRUE(Tree.Exists("src/a2"));
-        EXPECT_FALSE(Tree.Exists("dst/a2"));
-    }
+    auto hooked = std::make_unique<THookedTransfer>(TransferRoots(Roots()));
+    hooked->BeforeCopy = [&](const std::string& source) {
+        if (source == Tree.Path("src/a1"))
+            throw std::runtime_error("The file work broke down.");
+    };
+    const TOperationsReport report = RunOperations({"a0", "a1", "a2"}, foCopy, Roots(), std::move(hooked));
+    TLines expected = CopyAnnouncements(2);
+    expected.back() = "Error";
+    EXPECT_EQ(report.Lines, expected);
+    EXPECT_TRUE(Tree.Exists("dst/a0"));
+    EXPECT_FALSE(Tree.Exists("dst/a1"));
+    EXPECT_FALSE(Tree.Exists("dst/a2"));
 }
 
 TEST_F(OperationsThread, BytesAndItemsDoneFollowTheRun)
 {
     Tree.CreateFile("src/a", std::string(3000, 'a'));
     Tree.CreateFile("src/b", std::string(5000, 'b'));
-    const std::vector<std::string> sources{Tree.Path("src/a"), Tree.Path("src/missing"), Tree.Path("src/b")};
-    const std::vector<std::string> destinations{Tree.Path("dst/a"), Tree.Path("dst/missing"), Tree.Path("dst/b")};
+    std::vector<TCompareItem> items = Items({"a", "missing", "b"});
+    for (const auto& [item, size] : {std::pair{0, 3000}, std::pair{1, 700}, std::pair{2, 5000}})
+        items[static_cast<std::size_t>(item)].SetSeen(TSideFacts{size, 1}, std::nullopt);
     TEventLoop loop;
-    auto hooked = std::make_unique<THookedTransfer>(Roots());
+    auto hooked = std::make_unique<THookedTransfer>(TransferRoots(Roots()));
     THookedTransfer& files = *hooked;
-    auto* thread = new TOperationsThread(sources, foCopy, destinations, loop, std::move(hooked));
-    thread->Seen = {{3000, 1, false, 0, 0}, {700, 1, false, 0, 0}, {5000, 1, false, 0, 0}};
+    auto thread = std::make_unique<TOperationsThread>(items, foCopy, Roots(), loop, std::move(hooked));
     std::vector<std::pair<std::int32_t, std::int64_t>> atStart;
-    files.BeforeCopy = [&](const std::string&) { atStart.emplace_back(thread->ItemsDone, thread->BytesDone); };
-    const TOperationsReport report = RunToEnd(thread, loop);
-    EXPECT_EQ(SourceBytes({{3000, 1, false, 0, 0}, {700, 1, false, 0, 0}, {5000, 1, false, 0, 0}}), 8700);
+    files.BeforeCopy = [&](const std::string&) {
+        atStart.emplace_back(thread->Counts().Items, thread->Counts().Bytes);
+    };
+    const TOperationsReport report = RunToEnd(*thread, loop);
+    EXPECT_EQ(SourceBytes(items), 8700);
     // A failed item's bytes are passed over all the same.
     EXPECT_EQ(atStart, (std::vector<std::pair<std::int32_t, std::int64_t>>{{0, 0}, {1, 3000}, {2, 3700}}));
     EXPECT_EQ(report.LastPosition, 3);

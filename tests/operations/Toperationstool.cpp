@@ -1,39 +1,34 @@
-// operations_tool move|copy|delete SOURCE_ROOT DESTINATION_ROOT SOURCE [DESTINATION]: runs one
-// item below the two roots through the operations thread and prints its log, one line each.
+// operations_tool move|copy|delete SOURCE_ROOT DESTINATION_ROOT PATH: runs the item at PATH
+// below the two roots through the operations thread and prints its log, one line each.
 // Tests run it where the test process itself cannot go: as another user, or under a file-size
 // limit. Exit status 0 when the item succeeded.
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
 
 int main(int argc, char** argv)
 {
     const std::map<std::string, TFileOperation> operations{{"move", foMove}, {"copy", foCopy}, {"delete", foDelete}};
-    if (argc < 5 || argc > 6 || !operations.contains(argv[1])) {
-        std::fputs("usage: operations_tool move|copy|delete SOURCE_ROOT DESTINATION_ROOT SOURCE [DESTINATION]\n",
-                   stderr);
+    if (argc != 5 || !operations.contains(argv[1])) {
+        std::fputs("usage: operations_tool move|copy|delete SOURCE_ROOT DESTINATION_ROOT PATH\n", stderr);
         return 2;
     }
     TEventLoop loop;
-    std::vector<std::string> destinations;
-    if (argc == 6)
-        destinations.push_back(argv[5]);
-    auto* thread =
-        new TOperationsThread({argv[4]}, operations.at(argv[1]), destinations, loop, TTransferRoots{argv[2], argv[3]});
+    std::vector<TCompareItem> items(1);
+    items[0].Path = argv[4];
+    TOperationsThread thread(items, operations.at(argv[1]), {argv[2], argv[3]}, loop);
     bool succeeded = false;
-    bool ended = false;
-    thread->OnLog = [&](TReportThread* sender, const std::string& text) {
+    thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>& outcome) {
         std::printf("%s\n", text.c_str());
-        if (sender->LogOutcome)
-            succeeded = sender->LogOutcome->Succeeded();
-    };
-    thread->OnTerminate = [&](TReportThread*) { ended = true; };
-    thread->Resume();
-    loop.RunUntil([&] { return ended; });
-    TReportThread::WaitForReleasedThreads();
+        if (outcome)
+            succeeded = outcome->Succeeded();
+    });
+    thread.Resume();
+    loop.RunUntil([&] { return thread.Ended(); });
     return succeeded ? 0 : 1;
 }

@@ -98,8 +98,7 @@ TScreenshotTour::TScreenshotTour(const QString& folder, const QString& source, c
         // The run has ended once the button reads OK, and the log is complete with its last count.
         {[] {
              const std::vector<std::string> lines = OperationsDialog->GetAllLines();
-             return OperationsDialog->RunThread == nullptr && !lines.empty() &&
-                    lines.back().starts_with("Not succeeded");
+             return !OperationsDialog->Running() && !lines.empty() && lines.back().starts_with("Not succeeded");
          },
          [this, later] {
              later([this] {

@@ -9,7 +9,6 @@
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
 #include "app/Tmainform.h"
-#include "compare/Treportthread.h"
 #include "dialogs/Tqtmessenger.h"
 #include "sys/Tfilesystem.h"
 #include "sys/qt/Tqtfilechooser.h"
@@ -43,6 +42,5 @@ int main(int argc, char** argv)
         application.SetMessenger(nullptr);
         DestroyApplicationForms();
     }
-    TReportThread::WaitForReleasedThreads();
     return status;
 }

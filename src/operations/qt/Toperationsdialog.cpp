@@ -22,6 +22,7 @@
 #include "sys/Tshell.h"
 #include "sys/qt/Modalrun.h"
 #include "sys/qt/Qtdesktop.h"
+#include "sys/qt/Tqtmainthreadcaller.h"
 
 TOperationsDialog::TOperationsDialog(TMessenger& messenger, TShell& shell, TMainThreadCaller& mainThread,
                                      QWidget* parent, TFileTransferMaker makeFiles)
@@ -163,50 +164,43 @@ QAction* TOperationsDialog::AddPopupItem(const char* name, const QString& captio
     return item;
 }
 
-void TOperationsDialog::Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
-                                const TTransferRoots& roots, const std::vector<TSeenFiles>& seen)
+void TOperationsDialog::Execute(const std::vector<TCompareItem>& items, const TCompareRoots& roots)
 {
-    Sources = &sources;
-    Destinations = &destinations;
+    Items = &items;
     Roots = roots;
-    Seen = &seen;
     CentreOnScreen(this);
     RunModal(*this);
-    Sources = nullptr;
-    Destinations = nullptr;
-    Seen = nullptr;
+    Items = nullptr;
 }
 
-void TOperationsDialog::OperationsThreadLog(TReportThread* sender, const std::string& line)
+void TOperationsDialog::OperationsThreadLog(const std::string& line, const std::optional<TTransferOutcome>& outcome)
 {
-    const std::optional<TTransferOutcome>& outcome = sender->LogOutcome;
     AddLogLine(line, outcome ? ReasonText(*outcome) : std::string());
 }
 
-void TOperationsDialog::OperationsThreadProgress(TReportThread*, std::int32_t position, std::int32_t maximum)
+void TOperationsDialog::OperationsThreadProgress(std::int32_t position, std::int32_t maximum)
 {
     // A run's bar follows its bytes where it has any, which the meter reads from the run.
-    if (RunThread != nullptr)
+    if (Running())
         ShowMeter();
     else
         SetProgress(position, maximum);
 }
 
-void TOperationsDialog::OperationsThreadTerminate(TReportThread* sender)
+void TOperationsDialog::OperationsThreadEnd(const TJobEnd<TOperationsCounts>& end)
 {
-    if (sender->Failed)
-        ReportFailureReason("the operation failed", sender->FailureReason);
+    if (end.Failed())
+        ReportFailureReason("the operation failed", end.FailureReason);
     MeterTimer->stop();
     // However the run ended, a rate or a time left would tell of a run still going.
-    const auto* run = static_cast<TOperationsThread*>(sender);
-    Meter.End(run->ItemsDone, run->BytesDone);
+    Meter.End(end.Result.Items, end.Result.Bytes);
     MeterLabel->setText(QString::fromStdString(Meter.Text()));
     LogList->ShowQueued();
     ProgressBar->setValue(0);
     CloseButton->setEnabled(true);
     CloseButton->setText(tr("OK"));
     CloseButton->setFocus();
-    RunThread = nullptr;
+    RunEndHandled = true;
 }
 
 void TOperationsDialog::ClearLog()
@@ -274,30 +268,32 @@ void TOperationsDialog::OperationButtonClick(QPushButton* sender)
          std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, VerifyCheck, TrashCheck})
         control->setEnabled(false);
 
-    static const std::vector<std::string> none;
-    auto* thread = new TOperationsThread(
-        Sources != nullptr ? *Sources : none, operation, Destinations != nullptr ? *Destinations : none, MainThread,
-        MakeFiles ? MakeFiles(Roots, Switches()) : std::make_unique<TFileTransfer>(Roots, Switches()));
-    if (Seen != nullptr)
-        thread->Seen = *Seen;
-    Meter.Start(static_cast<std::int64_t>(thread->Sources.size()), SourceBytes(thread->Seen),
+    static const std::vector<TCompareItem> none;
+    const TTransferRoots roots = TransferRoots(Roots);
+    auto thread = std::make_unique<TOperationsThread>(Items != nullptr ? *Items : none, operation, Roots, MainThread,
+                                                      MakeFiles ? MakeFiles(roots, Switches())
+                                                                : std::make_unique<TFileTransfer>(roots, Switches()));
+    Meter.Start(static_cast<std::int64_t>(thread->Items.size()), SourceBytes(thread->Items),
                 TTransferMeter::TClock::now());
-    thread->OnLog = [this](TReportThread* s, const std::string& line) { OperationsThreadLog(s, line); };
-    thread->OnProgress = [this](TReportThread* s, std::int32_t position, std::int32_t maximum) {
-        OperationsThreadProgress(s, position, maximum);
-    };
-    thread->OnTerminate = [this](TReportThread* s) { OperationsThreadTerminate(s); };
-    RunThread = thread;
+    thread->SetOnLog([this](const std::string& line, const std::optional<TTransferOutcome>& outcome) {
+        OperationsThreadLog(line, outcome);
+    });
+    thread->SetOnProgress(
+        [this](std::int32_t position, std::int32_t maximum) { OperationsThreadProgress(position, maximum); });
+    thread->SetOnEnd([this](const TJobEnd<TOperationsCounts>& end) { OperationsThreadEnd(end); });
+    RunThread = std::move(thread);
+    RunEndHandled = false;
     ShowMeter();
     MeterTimer->start();
-    thread->Resume();
+    RunThread->Resume();
 }
 
 void TOperationsDialog::ShowMeter()
 {
-    if (RunThread == nullptr)
+    if (!Running())
         return;
-    Meter.Sample(RunThread->ItemsDone, RunThread->BytesDone, TTransferMeter::TClock::now());
+    const TOperationsCounts counts = RunThread->Counts();
+    Meter.Sample(counts.Items, counts.Bytes, TTransferMeter::TClock::now());
     MeterLabel->setText(QString::fromStdString(Meter.Text()));
     ProgressBar->setValue(Meter.Percent());
 }
@@ -342,9 +338,8 @@ void TOperationsDialog::done(int result)
 
 void TOperationsDialog::FormShow()
 {
-    MeterLabel->setText(QString::fromStdString(
-        TTransferMeter::PlanText(Sources != nullptr ? static_cast<std::int64_t>(Sources->size()) : 0,
-                                 Seen != nullptr ? SourceBytes(*Seen) : 0)));
+    MeterLabel->setText(QString::fromStdString(TTransferMeter::PlanText(
+        Items != nullptr ? static_cast<std::int64_t>(Items->size()) : 0, Items != nullptr ? SourceBytes(*Items) : 0)));
     ClearLog();
     ProgressBar->setValue(0);
     for (QWidget* control :
@@ -356,7 +351,7 @@ void TOperationsDialog::FormShow()
 
 bool TOperationsDialog::FormCloseQuery()
 {
-    if (RunThread == nullptr)
+    if (!Running() || RunEndHandled)
         return true;
     // The thread stops the file in hand between two of its pieces; its end handler then lets the
     // dialog close. Until then the button tells that the stop is under way.
@@ -366,4 +361,12 @@ bool TOperationsDialog::FormCloseQuery()
     return false;
 }
 
-void TOperationsDialog::FormClose() { ClearLog(); }
+void TOperationsDialog::FormClose()
+{
+    ClearLog();
+    // Its end notification has returned, but it may need this thread once more to tell that
+    // its data is gone; the release must not shut that out.
+    if (RunThread != nullptr)
+        ServeWorkersUntil([this] { return RunThread->Ended(); });
+    RunThread.reset();
+}

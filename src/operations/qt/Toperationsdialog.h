@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,16 +39,13 @@ public:
     TOperationsDialog(TMessenger& messenger, TShell& shell, TMainThreadCaller& mainThread, QWidget* parent = nullptr,
                       TFileTransferMaker makeFiles = {});
 
-    // Runs the dialog modally over the items whose source and destination paths stand at the
-    // same index of the two lists, which the caller keeps and may release afterwards. The
-    // items lie below the roots of the comparison they come from, which saw their files as
-    // seen tells (entry i for item i).
-    void Execute(const std::vector<std::string>& sources, const std::vector<std::string>& destinations,
-                 const TTransferRoots& roots, const std::vector<TSeenFiles>& seen);
+    // Runs the dialog modally over the items, which the caller keeps and may release
+    // afterwards. They lie below the roots of the comparison they come from.
+    void Execute(const std::vector<TCompareItem>& items, const TCompareRoots& roots);
 
-    void OperationsThreadLog(TReportThread* sender, const std::string& line);
-    void OperationsThreadProgress(TReportThread* sender, std::int32_t position, std::int32_t maximum);
-    void OperationsThreadTerminate(TReportThread* sender);
+    void OperationsThreadLog(const std::string& line, const std::optional<TTransferOutcome>& outcome);
+    void OperationsThreadProgress(std::int32_t position, std::int32_t maximum);
+    void OperationsThreadEnd(const TJobEnd<TOperationsCounts>& end);
 
     void ClearLog();
     // The line is shown with the lines that arrive with it, soon after the report that
@@ -67,12 +65,10 @@ public:
     void SetSwitches(const TTransferOptions& switches);
 
     // Borrowed from the caller while the dialog is shown; none otherwise.
-    const std::vector<std::string>* Sources = nullptr;
-    const std::vector<std::string>* Destinations = nullptr;
-    TTransferRoots Roots;
-    const std::vector<TSeenFiles>* Seen = nullptr;
-    // The run in hand, which releases itself; none outside a run.
-    TOperationsThread* RunThread = nullptr;
+    const std::vector<TCompareItem>* Items = nullptr;
+    TCompareRoots Roots;
+    // True from a run's start until its end notification has returned.
+    bool Running() const { return RunThread != nullptr && !RunThread->Ended(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -93,6 +89,12 @@ private:
     void FormClose();
     void JoinToClipboard(const std::vector<std::string>& lines);
     void ShowMeter();
+
+    // The last run, held until the dialog closes, which it cannot while the run goes on.
+    std::unique_ptr<TOperationsThread> RunThread;
+    // Its end handler has run: the dialog may close, though the run may still be letting go of
+    // its data.
+    bool RunEndHandled = false;
 
     QWidget* LogPanel;
     QLabel* LogLabel;

@@ -1,5 +1,7 @@
 #include "sys/qt/Tqtmainthreadcaller.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
 #include <exception>
 #include <stdexcept>
@@ -29,4 +31,11 @@ void TQtMainThreadCaller::CallAndWait(const std::function<void()>& call)
         throw std::runtime_error("The call could not reach the user-interface thread.");
     if (error)
         std::rethrow_exception(error);
+}
+
+void ServeWorkersUntil(const std::function<bool()>& done)
+{
+    // A worker's call arrives as an event, which wakes the wait.
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
 }

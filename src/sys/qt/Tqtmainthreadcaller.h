@@ -5,6 +5,7 @@
 // and keep it until the last worker has ended.
 
 #include <QObject>
+#include <functional>
 
 #include "sys/Tmainthreadcaller.h"
 
@@ -18,3 +19,7 @@ public:
     // (the thread's loop has gone) raises std::runtime_error.
     void CallAndWait(const std::function<void()>& call) override;
 };
+
+// Serves the workers' calls on the user-interface thread, with every other event but the
+// user's input, until done holds. For an owner that must see a job end before releasing it.
+void ServeWorkersUntil(const std::function<bool()>& done);

@@ -98,12 +98,11 @@ protected:
     OperationsDialog() { MakeDialog({}); }
     ~OperationsDialog() override
     {
-        if (Dialog->RunThread != nullptr) {
+        if (Dialog->Running()) {
             ADD_FAILURE() << "A run was still going at the end of the test";
-            Dialog->RunThread->Terminate();
+            Dialog->close();
             WaitForEnd();
         }
-        TReportThread::WaitForReleasedThreads();
         EXPECT_TRUE(Shell.Requests.empty()) << "The operations dialog used the shell for more than the clipboard";
     }
 
@@ -118,16 +117,14 @@ protected:
         for (int i = 0; i < count; ++i) {
             const std::string name = "a" + std::to_string(i);
             Tree.CreateFile("src/" + name, "contents " + name);
-            Sources.push_back(Tree.Path("src/" + name));
-            Destinations.push_back(Tree.Path("dst/" + name));
+            Items.emplace_back().Path = name;
         }
     }
 
     // What Execute does before its modal loop, without the loop.
     void Open()
     {
-        Dialog->Sources = &Sources;
-        Dialog->Destinations = &Destinations;
+        Dialog->Items = &Items;
         Dialog->Roots = {Tree.Path("src"), Tree.Path("dst")};
         Dialog->show();
         Dialog->activateWindow();
@@ -146,7 +143,7 @@ protected:
 
     void WaitForEnd()
     {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Dialog->RunThread == nullptr; }, HangGuardMilliseconds))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Dialog->Running(); }, HangGuardMilliseconds))
             << "The run did not end";
     }
 
@@ -193,8 +190,7 @@ protected:
     TRecordingShell Shell;
     TQtMainThreadCaller MainThread;
     std::unique_ptr<TOperationsDialog> Dialog;
-    std::vector<std::string> Sources;
-    std::vector<std::string> Destinations;
+    std::vector<TCompareItem> Items;
 };
 }  // namespace
 
@@ -211,7 +207,7 @@ TEST_F(OperationsDialog, DecliningTheDeleteQuestionLeavesTheDialogReady)
     EXPECT_EQ(Messenger.Shown()[0].Kind, mkWarning);
     EXPECT_EQ(Messenger.Shown()[0].Caption, "Vellumark");
     EXPECT_EQ(Messenger.Shown()[0].Buttons, (TLines{"OK", "Cancel"}));
-    EXPECT_EQ(Dialog->RunThread, nullptr);
+    EXPECT_FALSE(Dialog->Running());
     EXPECT_EQ(Buttons(), Ready);
     QTest::qWait(20);
     EXPECT_EQ(ShownLines(), TLines{});
@@ -265,7 +261,7 @@ TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
     MakeItems(3);
     Open();
     Child<QPushButton>("CopyButton")->click();
-    EXPECT_NE(Dialog->RunThread, nullptr);
+    EXPECT_TRUE(Dialog->Running());
     EXPECT_EQ(Buttons(), Running);
     EXPECT_EQ(Dialog->focusWidget(), Child<QPushButton>("CloseButton"));
     WaitForEnd();
@@ -284,7 +280,7 @@ TEST_F(OperationsDialog, ACopyRunsToItsEndAndLeavesOnlyOkUntilReopened)
 
     // Move, Copy and Delete stay disabled; a click does nothing.
     Child<QPushButton>("MoveButton")->click();
-    EXPECT_EQ(Dialog->RunThread, nullptr);
+    EXPECT_FALSE(Dialog->Running());
 
     Child<QPushButton>("CloseButton")->click();
     EXPECT_FALSE(Dialog->isVisible());
@@ -370,8 +366,7 @@ TEST_F(OperationsDialog, EscInsideALargeFileShowsTheStopAtOnceAndDiscardsTheCopy
     const std::string large(std::size_t{9} << 20, 'L');
     Tree.CreateFile("src/large", large);
     Tree.CreateFile("dst/large", "old");
-    Sources.push_back(Tree.Path("src/large"));
-    Destinations.push_back(Tree.Path("dst/large"));
+    Items.emplace_back().Path = "large";
     MakeItems(1);
     Open();
     Child<QPushButton>("CopyButton")->click();
@@ -411,14 +406,12 @@ TEST_F(OperationsDialog, TheBarFollowsTheBytesAndAStoppedRunTellsNoTimeLeft)
         return std::make_unique<TGatedContents>(roots, gated);
     });
     constexpr std::int64_t Second = 1'600'000'000;
-    std::vector<TSeenFiles> seen;
     for (const auto& [name, size] : {std::pair{"big", 3'000'000}, {"small1", 1'000'000}, {"small2", 1'000'000}}) {
         Tree.CreateFile(std::string("src/") + name, std::string(static_cast<std::size_t>(size), 'x'), Second);
-        Sources.push_back(Tree.Path(std::string("src/") + name));
-        Destinations.push_back(Tree.Path(std::string("dst/") + name));
-        seen.push_back({size, TicksFromUnixTime(Second, 0), false, 0, 0, 0});
+        TCompareItem& item = Items.emplace_back();
+        item.Path = name;
+        item.SetSeen(TSideFacts{size, TicksFromUnixTime(Second, 0)}, std::nullopt);
     }
-    Dialog->Seen = &seen;
     Open();
     Child<QPushButton>("CopyButton")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return gated.Started.load(); }, HangGuardMilliseconds));
@@ -439,7 +432,6 @@ TEST_F(OperationsDialog, TheBarFollowsTheBytesAndAStoppedRunTellsNoTimeLeft)
     EXPECT_EQ(Child<QLabel>("MeterLabel")->text(), QStringLiteral("2 of 3 items, 4.0 MB of 5.0 MB"));
     EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 0);
     Child<QPushButton>("CloseButton")->click();
-    Dialog->Seen = nullptr;
 }
 
 TEST_F(OperationsDialog, TheBarShowsTheShareOfItemsDone)
@@ -569,6 +561,6 @@ TEST_F(OperationsDialog, GrowsWithTheUserGivingTheRoomToTheLogAndKeepsTheSize)
         shown = modal->size();
         Child<QPushButton>("CloseButton")->click();
     });
-    Dialog->Execute(Sources, Destinations, {Tree.Path("src"), Tree.Path("dst")}, {});
+    Dialog->Execute(Items, {Tree.Path("src"), Tree.Path("dst")});
     EXPECT_EQ(shown, grown);
 }

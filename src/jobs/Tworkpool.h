@@ -36,6 +36,11 @@ public:
     // 10 ms) and once after the last. The first exception of a task or of onTick is raised
     // here once no task runs any more; the tasks not begun by then are dropped.
     void Run(std::vector<TTask> tasks, const std::function<void()>& onTick);
+    // Runs own on the calling thread while the pool's threads take the tasks, and then takes
+    // those still waiting; returns once all have ended. Made for short work a user waits on:
+    // while another run holds the pool, the calling thread runs them all itself. The first
+    // exception is raised once no task runs any more; the tasks not begun by then are dropped.
+    void RunBeside(const TTask& own, std::vector<TTask> tasks);
     // From a running task: queues a task on the calling thread's own queue.
     void Add(TTask task);
 
@@ -57,6 +62,8 @@ private:
     void AdaptThreadCount();
     void SetActive(std::size_t active);
 
+    // Held by a run from its start to its end: a pool serves one run at a time.
+    std::mutex RunLock;
     std::vector<std::unique_ptr<TWorker>> Workers;
     std::vector<std::thread> Threads;
     const bool Adaptive;

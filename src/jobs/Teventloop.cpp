@@ -1,4 +1,4 @@
-#include "compare/Teventloop.h"
+#include "jobs/Teventloop.h"
 
 #include <exception>
 

@@ -1,24 +1,10 @@
-#include "compare/Treportthread.h"
+#include "jobs/Treportthread.h"
 
 #include "sys/Failurereason.h"
-
-#include <condition_variable>
-#include <mutex>
 
 namespace {
 // A synchronous round trip costs tens of microseconds; batching keeps it off the per-item path.
 constexpr auto HandOverInterval = std::chrono::microseconds(16'667);
-
-struct TLiveThreads {
-    std::mutex Lock;
-    std::condition_variable Released;
-    int Count = 0;
-};
-TLiveThreads& LiveSelfReleasing()
-{
-    static TLiveThreads live;
-    return live;
-}
 }  // namespace
 
 TReportThread::TReportThread(TMainThreadCaller& mainThread) : MainThread(mainThread) {}
@@ -34,50 +20,18 @@ void TReportThread::Resume()
     if (Started)
         return;
     Started = true;
-    if (FreeOnTerminate) {
-        {
-            std::lock_guard guard(LiveSelfReleasing().Lock);
-            ++LiveSelfReleasing().Count;
-        }
-        // The object may be gone as soon as the thread runs; nothing here touches it after.
-        std::thread(&TReportThread::ThreadProc, this).detach();
-    } else {
-        Thread = std::thread(&TReportThread::ThreadProc, this);
-    }
-}
-
-void TReportThread::WaitFor()
-{
-    if (Thread.joinable())
-        Thread.join();
-}
-
-void TReportThread::WaitForReleasedThreads()
-{
-    TLiveThreads& live = LiveSelfReleasing();
-    std::unique_lock guard(live.Lock);
-    live.Released.wait(guard, [&] { return live.Count == 0; });
+    Thread = std::thread(&TReportThread::ThreadProc, this);
 }
 
 void TReportThread::ThreadProc()
 {
-    // Read before the end notification: after it the owner may not touch the object, and
-    // a thread that releases itself is the only one left that may.
-    const bool releasesItself = FreeOnTerminate;
     // A job stopped before it began did not complete either: its end handler must not take
     // the empty result for a real one.
     if (Terminated())
-        Cancelled = true;
+        Ending.How = TJobHow::Cancelled;
     else
         Execute();
-    DoTerminate();
-    if (releasesItself) {
-        delete this;
-        TLiveThreads& live = LiveSelfReleasing();
-        std::lock_guard guard(live.Lock);
-        --live.Count;
-        live.Released.notify_all();
-    }
+    End();
 }
 
 void TReportThread::Execute()
@@ -85,19 +39,18 @@ void TReportThread::Execute()
     try {
         Prepare();
         if (Terminated()) {
-            Cancelled = true;
+            Ending.How = TJobHow::Cancelled;
             return;
         }
         Run();
         if (Terminated())
-            Stopped = true;
+            Ending.How = TJobHow::Stopped;
     } catch (...) {
-        Failed = true;
-        FailureReason = ::FailureReason(std::current_exception());
+        Ending = {TJobHow::Failed, FailureReason(std::current_exception())};
     }
 }
 
-void TReportThread::DoTerminate()
+void TReportThread::End()
 {
     // A handler's own failure has already reached the user-interface thread's error box;
     // the end notification and the release of the job's data must happen all the same.
@@ -106,11 +59,13 @@ void TReportThread::DoTerminate()
     } catch (...) {
     }
     try {
-        if (OnTerminate)
-            Synchronize([this] { OnTerminate(this); });
+        Synchronize([this] { NotifyEnd(Ending); });
     } catch (...) {
     }
     CleanUp();
+    // The last touch of the job: from here on its owner may release it, and no step of a
+    // derived class runs any more.
+    Synchronize([this] { EndNotified = true; });
 }
 
 void TReportThread::Synchronize(const std::function<void()>& call) { MainThread.CallAndWait(call); }
@@ -154,17 +109,10 @@ void TReportThread::HandOver()
     const auto progress = PendingProgress;
     PendingProgress.reset();
     Synchronize([&] {
-        for (TPendingLine& line : lines) {
-            LogText = std::move(line.Text);
-            LogOutcome = line.Outcome;
-            OnLog(this, LogText);
-        }
-        LogOutcome.reset();
-        if (progress) {
-            ProgressPosition = progress->first;
-            ProgressMax = progress->second;
-            OnProgress(this, ProgressPosition, ProgressMax);
-        }
+        for (const TPendingLine& line : lines)
+            OnLog(line.Text, line.Outcome);
+        if (progress)
+            OnProgress(progress->first, progress->second);
     });
     LastHandOver = std::chrono::steady_clock::now();
 }

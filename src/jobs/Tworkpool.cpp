@@ -1,4 +1,4 @@
-#include "compare/Tworkpool.h"
+#include "jobs/Tworkpool.h"
 
 #include <algorithm>
 #include <chrono>
@@ -60,8 +60,50 @@ namespace {
 thread_local std::size_t CurrentWorker = 0;
 }  // namespace
 
+void TWorkPool::RunBeside(const TTask& own, std::vector<TTask> tasks)
+{
+    std::unique_lock run(RunLock, std::try_to_lock);
+    // Waiting would stall the user-interface thread behind a comparison that may itself wait
+    // for that thread.
+    if (!run.owns_lock() || Threads.empty()) {
+        own();
+        for (const TTask& task : tasks)
+            task();
+        return;
+    }
+    {
+        std::lock_guard guard(Lock);
+        Unfinished = tasks.size();
+        Failing = false;
+        Error = nullptr;
+    }
+    const std::size_t active = static_cast<std::size_t>(ActiveThreads());
+    for (std::size_t i = 0; i < tasks.size(); ++i) {
+        TWorker& worker = *Workers[i % active];
+        std::lock_guard guard(worker.Lock);
+        worker.Tasks.push_back(std::move(tasks[i]));
+    }
+    {
+        std::lock_guard guard(Lock);
+        ++Version;
+    }
+    WorkChanged.notify_all();
+    try {
+        own();
+    } catch (...) {
+        Fail(std::current_exception());
+    }
+    for (TTask task; TakeTask(0, task);)
+        Execute(task);
+    std::unique_lock guard(Lock);
+    AllDone.wait(guard, [this] { return Unfinished == 0; });
+    if (Error)
+        std::rethrow_exception(Error);
+}
+
 void TWorkPool::Run(std::vector<TTask> tasks, const std::function<void()>& onTick)
 {
+    const std::lock_guard run(RunLock);
     {
         std::lock_guard guard(Lock);
         Unfinished = tasks.size();

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "compare/Tworkpool.h"
+#include "jobs/Tworkpool.h"
 
 namespace {
 // A task that adds `fanout` tasks below itself down to the given depth, each counting its
