@@ -1,13 +1,16 @@
 #include "app/Tcomparerun.h"
 
 #include <QCoreApplication>
+#include <cstddef>
 #include <exception>
 #include <memory>
+#include <string>
 
 #include "app/Tapplication.h"
 #include "app/Tapplicationforms.h"
 #include "app/Tcoreparts.h"
 #include "dialogs/Tcomparedialog.h"
+#include "dialogs/Tmessenger.h"
 #include "dialogs/Tprogressdialog.h"
 #include "sys/Failurereason.h"
 
@@ -30,6 +33,26 @@ void TCompareRun::Run(const std::string& compareFileName)
                          TJobEnd<TComparisonResult> end) { End(std::move(end), roots); });
     ProgressDialog->setWindowTitle(QCoreApplication::translate("TMainForm", "Compare"));
     ProgressDialog->Execute(thread.get(), &thread->Walked);
+    TellOfUnlistedFolders();
+}
+
+void TCompareRun::TellOfUnlistedFolders()
+{
+    if (UnlistedFolders.empty())
+        return;
+    // A folder that could not be read whole must not pass for one that holds nothing.
+    constexpr std::size_t MostNamed = 20;
+    std::string text = "These folders could not be read whole, so files in them may be missing from the list:\r\n";
+    for (std::size_t i = 0; i < UnlistedFolders.size(); ++i) {
+        const TListingError& folder = UnlistedFolders[i];
+        ReportFailureReason("cannot list the folder " + folder.Path, folder.Reason());
+        if (i < MostNamed)
+            text += "\r\n" + folder.Path + ": " + folder.Reason();
+    }
+    if (UnlistedFolders.size() > MostNamed)
+        text += "\r\nand " + std::to_string(UnlistedFolders.size() - MostNamed) + " more";
+    UnlistedFolders.clear();
+    Messenger.ShowMessage(ApplicationTitle(), text, mkWarning, mbOK);
 }
 
 void TCompareRun::Progress(std::int32_t position, std::int32_t maximum)
@@ -48,8 +71,10 @@ void TCompareRun::End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots
     }
     try {
         // The list takes the items, so that a million items are neither copied nor held twice.
-        if (Target.ClearList(true))
+        if (Target.ClearList(true)) {
             Target.FillList(std::move(end.Result.Items), roots);
+            UnlistedFolders = std::move(end.Result.UnlistedFolders);
+        }
         ProgressDialog->Finish(true);
     } catch (...) {
         // A failure here would otherwise go back to the worker, and the dialog, still

@@ -32,9 +32,12 @@ public:
 private:
     void Progress(std::int32_t position, std::int32_t maximum);
     void End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots);
+    // After the progress dialog, which a message box must not cover.
+    void TellOfUnlistedFolders();
 
     TMessenger& Messenger;
     TMainThreadCaller& MainThread;
     const TFileFactsSource& FileSystem;
     TCompareTarget Target;
+    std::vector<TListingError> UnlistedFolders;
 };

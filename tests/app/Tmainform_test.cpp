@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <QWindow>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -369,6 +370,37 @@ TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
     EXPECT_EQ(Model().Count(), 0);
     EXPECT_EQ(Form().StatusText(), "0 items are set in total");
     EXPECT_FALSE(Enabled("CopySourceCommand"));
+}
+
+TEST_F(MainFormTest, FoldersThatCouldNotBeReadWholeAreNamedOnceTheListIsShown)
+{
+    Tree.CreateFile("Source/a.txt", "a");
+    Tree.CreateFile("Source/locked/b.txt", "b");
+    Tree.CreateDirectory("Destination");
+    std::string locked;
+    Facts.ListingFails = [&](const std::string& directory) {
+        if (directory.find("locked") == std::string::npos)
+            return 0;
+        locked = directory;
+        return EIO;
+    };
+    Start();
+    ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
+    Messenger.AnswerOk();
+    Trigger("CompareCommand");
+    EXPECT_EQ(Paths(), std::vector<std::string>{Tree.Path("Source/a.txt")});
+    ASSERT_EQ(Messenger.Shown().size(), 1U);
+    EXPECT_EQ(Messenger.Shown()[0].Kind, mkWarning);
+    EXPECT_NE(Messenger.Texts()[0].find("\r\n" + locked + ": Input/output error"), std::string::npos)
+        << Messenger.Texts()[0];
+
+    // Told once: the next comparison reads every folder and says nothing of them.
+    Facts.ListingFails = nullptr;
+    ConfirmCompareDialog(Tree.Path("Source"), Tree.Path("Destination"));
+    Messenger.AnswerOk();  // "Clear the list?"
+    Trigger("CompareCommand");
+    EXPECT_EQ(Paths().size(), 2U);
+    EXPECT_EQ(Messenger.Texts().back(), "Clear the list?");
 }
 
 TEST_F(MainFormTest, AFailedComparisonSaysError)

@@ -39,16 +39,21 @@
 #include "sys/qt/Tqtmainthreadcaller.h"
 
 namespace mainformtest {
-// The real file system, with a hook before each directory is listed.
+// The real file system, with a hook before each directory is listed and listings that fail on demand.
 class THookedFileFacts : public TFileFactsSource {
 public:
     TDirectoryContents List(const std::string& directory) const override
     {
         if (BeforeList)
             BeforeList();
+        if (ListingFails)
+            if (const int code = ListingFails(directory); code != 0)
+                return {{}, TListingError{directory, code}};
         return TFileFactsSource::List(directory);
     }
     std::function<void()> BeforeList;
+    // An error number other than 0 makes the listing of that directory fail with it.
+    std::function<int(const std::string& directory)> ListingFails;
 };
 
 // Once the window is the active modal one, runs act on it. It polls without a loop of its
