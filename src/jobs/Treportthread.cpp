@@ -94,6 +94,12 @@ void TReportThread::Progress(std::int32_t position, std::int32_t maximum)
     HandOverIfDue();
 }
 
+void TReportThread::HandOverBefore(std::chrono::nanoseconds workAhead)
+{
+    if (workAhead >= HandOverInterval)
+        HandOver();
+}
+
 void TReportThread::HandOverIfDue()
 {
     if (std::chrono::steady_clock::now() - LastHandOver >= HandOverInterval)

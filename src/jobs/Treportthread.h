@@ -78,6 +78,9 @@ protected:
     void Progress(std::int32_t position, std::int32_t maximum);
     // Hands over what waits for the next batch now, before work that will take a while.
     void HandOverPending() { HandOver(); }
+    // The same where the work ahead may take longer than a line waits for its batch: a run
+    // killed meanwhile has then reported every line before that work.
+    void HandOverBefore(std::chrono::nanoseconds workAhead);
 
 private:
     void ThreadProc();

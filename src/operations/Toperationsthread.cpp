@@ -71,6 +71,7 @@ void TOperationsThread::CleanUp() { ReleaseMemory(Items); }
 
 void TOperationsThread::ProcessItems()
 {
+    Started = std::chrono::steady_clock::now();
     Files->CountBytesIn(&BytesDone);
     // A long file is stopped in hand, between two pieces, and its copy discarded.
     Files->StopWhen([this] { return Terminated(); });
@@ -143,16 +144,29 @@ TTransferOutcome TOperationsThread::DeleteItem(const std::string& source)
                         source, std::string(), false, true);
 }
 
+// At the run's pace so far: an average item's time at least, more for a larger one. The first
+// item may take any time.
+std::chrono::nanoseconds TOperationsThread::LikelyDuration(std::int64_t bytes) const
+{
+    if (Current == 0)
+        return std::chrono::nanoseconds::max();
+    const auto elapsed = static_cast<double>((std::chrono::steady_clock::now() - Started).count());
+    const double perItem = elapsed / static_cast<double>(Current);
+    const auto bytesDone = static_cast<double>(BytesDone.load());
+    const double forBytes =
+        bytesDone > 0 ? elapsed * static_cast<double>(std::max<std::int64_t>(bytes, 0)) / bytesDone : 0;
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(std::min(std::max(perItem, forBytes), 1e18)));
+}
+
 TTransferOutcome TOperationsThread::TransferItem(const std::string& announcement, const std::string& source,
                                                  const std::string& destination, bool copy, bool deleteSource)
 {
     Log(announcement);
-    // The user sees what a long copy is busy with, and how far the run came before it.
-    constexpr std::int64_t LongItemBytes = std::int64_t{16} << 20;
     const TCompareItem& item = Items[Current];
     const std::optional<TSeenFiles> seen = item.SrcExists() ? std::optional(SeenFiles(item)) : std::nullopt;
-    if (seen && seen->SourceSize >= LongItemBytes)
-        HandOverPending();
+    // The user sees what a long item is busy with, and a log that outlives a kill holds how far
+    // the run came before it.
+    HandOverBefore(LikelyDuration(seen ? seen->SourceSize : 0));
     TTransferOutcome outcome = TransferFile(source, destination, copy, deleteSource, *Files, seen ? &*seen : nullptr);
     LogResult(SuccessText(outcome.Succeeded()), outcome);
     return outcome;

@@ -4,6 +4,7 @@
 // after an item carries the item's outcome, with the reason where it failed.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -85,11 +86,13 @@ protected:
 private:
     TTransferOutcome TransferItem(const std::string& announcement, const std::string& source,
                                   const std::string& destination, bool copy, bool deleteSource);
+    std::chrono::nanoseconds LikelyDuration(std::int64_t bytes) const;
 
     std::atomic<std::int32_t> ItemsDone{0};
     std::atomic<std::int64_t> BytesDone{0};
     // The item in hand, for its facts.
     std::size_t Current = 0;
+    std::chrono::steady_clock::time_point Started;
 
     std::unique_ptr<TFileTransfer> Files;
 };
