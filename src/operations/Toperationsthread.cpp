@@ -67,7 +67,12 @@ void TOperationsThread::Prepare() {}
 
 void TOperationsThread::Run() { ProcessItems(); }
 
-void TOperationsThread::CleanUp() { ReleaseMemory(Items); }
+void TOperationsThread::CleanUp()
+{
+    ReleaseMemory(Items);
+    // It holds folders of both trees open, and a card could not be ejected while the log is read.
+    Files.reset();
+}
 
 void TOperationsThread::ProcessItems()
 {

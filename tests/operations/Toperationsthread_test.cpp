@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -143,11 +144,30 @@ TEST_F(OperationsThread, CopyAnnouncesAndAnswersEveryItemThenCounts)
     EXPECT_FALSE(Tree.Exists("dst/missing.txt"));
 }
 
+namespace {
+// Descriptors of this process that reach into the folder.
+int OpenDescriptorsBelow(const std::string& folder)
+{
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error).string().starts_with(folder))
+            ++found;
+    }
+    return found;
+}
+}  // namespace
+
 TEST_F(OperationsThread, MoveCopiesThenRemovesTheSource)
 {
     Tree.CreateFile("src/f", "moved");
     Tree.CreateFile("dst/f", "old");
-    const TOperationsReport report = RunOperations({"f"}, foMove, Roots());
+    TEventLoop loop;
+    TOperationsThread thread(Items({"f"}), foMove, Roots(), loop,
+                             std::make_unique<TFileTransfer>(TransferRoots(Roots())));
+    const TOperationsReport report = RunToEnd(thread, loop);
+    // Ended, though not yet released: a card could not be ejected while its folders are held open.
+    EXPECT_EQ(OpenDescriptorsBelow(Tree.Path("src")) + OpenDescriptorsBelow(Tree.Path("dst")), 0);
     EXPECT_EQ(report.Lines, (TLines{"Moving \"f\" from \"" + Tree.Path("src") + "\" to \"" + Tree.Path("dst") + "\"",
                                     "Succeeded", "Done", "Succeeded: 1 items", "Not succeeded: 0 items"}));
     EXPECT_FALSE(Tree.Exists("src/f"));
