@@ -38,20 +38,25 @@ void TCompareRun::Run(const std::string& compareFileName)
 
 void TCompareRun::TellOfUnlistedFolders()
 {
-    if (UnlistedFolders.empty())
+    if (UnlistedFolders.empty() && UnlistedDestinationFolders.empty())
         return;
     // A folder that could not be read whole must not pass for one that holds nothing.
     constexpr std::size_t MostNamed = 20;
     std::string text = "These folders could not be read whole, so files in them may be missing from the list:\r\n";
-    for (std::size_t i = 0; i < UnlistedFolders.size(); ++i) {
-        const TListingError& folder = UnlistedFolders[i];
-        ReportFailureReason("cannot list the folder " + folder.Path, folder.Reason());
-        if (i < MostNamed)
-            text += "\r\n" + folder.Path + ": " + folder.Reason();
-    }
-    if (UnlistedFolders.size() > MostNamed)
-        text += "\r\nand " + std::to_string(UnlistedFolders.size() - MostNamed) + " more";
+    std::size_t named = 0;
+    const auto name = [&](const std::vector<TListingError>& folders, const std::string& side) {
+        for (const TListingError& folder : folders) {
+            ReportFailureReason("cannot list the " + side + "folder " + folder.Path, folder.Reason());
+            if (named++ < MostNamed)
+                text += "\r\n" + folder.Path + (side.empty() ? "" : " (destination)") + ": " + folder.Reason();
+        }
+    };
+    name(UnlistedFolders, "");
+    name(UnlistedDestinationFolders, "destination ");
+    if (named > MostNamed)
+        text += "\r\nand " + std::to_string(named - MostNamed) + " more";
     UnlistedFolders.clear();
+    UnlistedDestinationFolders.clear();
     Messenger.ShowMessage(ApplicationTitle(), text, mkWarning, mbOK);
 }
 
@@ -74,6 +79,7 @@ void TCompareRun::End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots
         if (Target.ClearList(true)) {
             Target.FillList(std::move(end.Result.Items), roots);
             UnlistedFolders = std::move(end.Result.UnlistedFolders);
+            UnlistedDestinationFolders = std::move(end.Result.UnlistedDestinationFolders);
         }
         ProgressDialog->Finish(true);
     } catch (...) {

@@ -40,4 +40,5 @@ private:
     const TFileFactsSource& FileSystem;
     TCompareTarget Target;
     std::vector<TListingError> UnlistedFolders;
+    std::vector<TListingError> UnlistedDestinationFolders;
 };

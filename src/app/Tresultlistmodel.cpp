@@ -45,6 +45,12 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const
             ResultRowText(Row(index.row()).Item, FRoots, static_cast<TResultColumn>(index.column())));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ColumnAlignment(index.column()));
+    case Qt::ToolTipRole: {
+        const TCompareItem& item = Row(index.row()).Item;
+        if (item.MovedFrom().empty())
+            return {};
+        return QString::fromStdString("Moved from " + FRoots.DestinationPath(item.MovedFrom()));
+    }
     default:
         return {};
     }

@@ -19,6 +19,8 @@ void TCompareArguments::AddTo(CLI::App& command)
     command.add_flag("--show-not-modified", ShowNotModified, "List files that are not modified too");
     command.add_flag("--ignore-hour-shift", IgnoreHourShift,
                      "Take times exactly one hour apart as equal (FAT drives after a daylight saving change)");
+    command.add_flag("--show-destination-only", ShowDestinationOnly,
+                     "List files only the destination has, and source files moved from one of them");
     command
         .add_option("--jobs", Jobs,
                     "Walk and look up with N threads (1: the worker thread alone); by default the number follows the "
@@ -107,6 +109,8 @@ void TCompareArguments::Override(TCompareOptions& options) const
         options.ShowNotModified = true;
     if (IgnoreHourShift)
         options.IgnoreHourShift = true;
+    if (ShowDestinationOnly)
+        options.ShowDestinationOnly = true;
 }
 
 bool TCompareArguments::Save(const TCompareOptions& options) const

@@ -48,6 +48,7 @@ private:
     bool ExactTime = false;
     bool ShowNotModified = false;
     bool IgnoreHourShift = false;
+    bool ShowDestinationOnly = false;
     int Jobs = 0;
     CLI::Option* IncludeOption = nullptr;
     CLI::Option* ExcludeOption = nullptr;

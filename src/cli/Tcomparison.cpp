@@ -21,6 +21,7 @@ TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWork
         outcome.FailureReason = std::move(end.FailureReason);
         outcome.Completed = end.Completed();
         outcome.UnlistedFolders = std::move(end.Result.UnlistedFolders);
+        outcome.UnlistedDestinationFolders = std::move(end.Result.UnlistedDestinationFolders);
         if (end.Completed()) {
             outcome.Items = std::move(end.Result.Items);
             outcome.Roots = TCompareRoots(options.SrcDir, options.DstDir);
@@ -30,6 +31,8 @@ TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWork
     progress.Clear();
     for (const TListingError& folder : outcome.UnlistedFolders)
         ReportFailureReason("cannot list the folder " + folder.Path, folder.Reason());
+    for (const TListingError& folder : outcome.UnlistedDestinationFolders)
+        ReportFailureReason("cannot list the destination folder " + folder.Path, folder.Reason());
     return outcome;
 }
 

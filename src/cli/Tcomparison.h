@@ -21,6 +21,8 @@ struct TComparisonOutcome {
     TCompareRoots Roots;
     // The source folders the run could not list whole.
     std::vector<TListingError> UnlistedFolders;
+    // The same of the destination, listed only for destination-only files.
+    std::vector<TListingError> UnlistedDestinationFolders;
 };
 
 // jobs: the threads of the walk and the lookups, 0 to let the comparison choose. Each folder

@@ -45,9 +45,11 @@ void TJsonListWriter::Item(const TCompareItem& item)
     Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(Roots.SourcePath(item)) +
           ",\"destination\":" + JsonString(Roots.DestinationPath(item)) + ",\"result\":" +
           JsonString(ResultText(item.Result)) + ",\"sizeRemainder\":" + std::to_string(item.SizeRemainder) +
-          ",\"timeRemainder\":" + std::to_string(item.TimeRemainder) +
-          ",\"timeRemainderDays\":" + std::to_string(item.TimeRemainderDays()) +
-          ",\"destinationExists\":" + (item.DstExists() ? "true" : "false") + "}");
+          ",\"timeRemainder\":" + std::to_string(item.TimeRemainder) + ",\"timeRemainderDays\":" +
+          std::to_string(item.TimeRemainderDays()) + ",\"destinationExists\":" + (item.DstExists() ? "true" : "false") +
+          (item.MovedFrom().empty() ? std::string()
+                                    : ",\"movedFrom\":" + JsonString(Roots.DestinationPath(item.MovedFrom()))) +
+          "}");
     First = false;
 }
 

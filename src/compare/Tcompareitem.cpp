@@ -15,6 +15,10 @@ std::string ResultText(TCompareResult result)
         return "Not modified";
     case TCompareResult::Ambiguous:
         return "Ambiguous";
+    case TCompareResult::Moved:
+        return "Moved";
+    case TCompareResult::DestinationOnly:
+        return "Only in destination";
     default:
         return "(Unknown)";
     }
@@ -125,8 +129,35 @@ void TCompareItem::SetSeen(const std::optional<TSideFacts>& source, const std::o
         DestinationSeen = TSeenDestination::FromRemainder;
         return;
     }
-    Destination = new TDestinationFacts{destination->Size, destination->Time};
+    Destination = new TDestinationFacts{destination->Size, destination->Time, true, {}};
     DestinationSeen = TSeenDestination::Apart;
+}
+
+void TCompareItem::SetMovedFrom(std::string destinationPath)
+{
+    if (DestinationSeen != TSeenDestination::Apart) {
+        Destination = new TDestinationFacts{SeenDstSize(), SeenDstTime(), DstExists(), {}};
+        DestinationSeen = TSeenDestination::Apart;
+    }
+    Destination->MovedFrom = std::move(destinationPath);
+}
+
+const std::string& TCompareItem::MovedFrom() const
+{
+    static const std::string none;
+    return DestinationSeen == TSeenDestination::Apart ? Destination->MovedFrom : none;
+}
+
+bool TCompareItem::DstExists() const
+{
+    switch (DestinationSeen) {
+    case TSeenDestination::FromRemainder:
+        return true;
+    case TSeenDestination::Apart:
+        return Destination->Exists;
+    default:
+        return false;
+    }
 }
 
 std::int64_t TCompareItem::SeenDstSize() const

@@ -16,9 +16,13 @@ enum class TCompareResult : std::int32_t {
     NotModified = 3,
     Ambiguous = 4,
     Unknown = 5,
+    // A source file with no counterpart at its path whose old place is a destination-only file.
+    Moved = 6,
+    // A destination file with no source file at its path; the item's path is the destination's.
+    DestinationOnly = 7,
 };
 
-// The display word; every value outside None..Ambiguous reads "(Unknown)".
+// The display word; every value outside the kinds above reads "(Unknown)".
 std::string ResultText(TCompareResult result);
 
 // What a comparison saw of the file on one side: size in bytes, last-write time in units of
@@ -46,13 +50,18 @@ public:
     void SetSeen(const std::optional<TSideFacts>& source, const std::optional<TSideFacts>& destination,
                  std::uint64_t dstIdentity = 0);
     bool SrcExists() const { return SourceSeen; }
-    bool DstExists() const { return DestinationSeen != TSeenDestination::None; }
+    bool DstExists() const;
     // The facts of a side, 0 where it has no file.
     std::int64_t SeenSrcSize() const { return SrcSize; }
     std::int64_t SeenSrcTime() const { return SrcTime; }
     std::int64_t SeenDstSize() const;
     std::int64_t SeenDstTime() const;
     std::uint64_t SeenDstIdentity() const { return DstIdentity; }
+
+    // Where a "Moved" item's file stands under the destination root now; set after SetSeen.
+    void SetMovedFrom(std::string destinationPath);
+    // Empty for every other item.
+    const std::string& MovedFrom() const;
 
     // Below the roots, with "/" between names.
     std::string Path;
@@ -74,6 +83,9 @@ private:
     struct TDestinationFacts {
         std::int64_t Size;
         std::int64_t Time;
+        // A "Moved" item may have no destination at its own path; its old path is kept here too.
+        bool Exists = true;
+        std::string MovedFrom;
     };
 
     void ReleaseSeen() noexcept;
@@ -82,8 +94,8 @@ private:
     std::int64_t SrcTime = 0;
     std::uint64_t DstIdentity = 0;
     // The destination's size is the source's less SizeRemainder, for every pair but an
-    // "(Unknown)" one, whose remainders are 0: only such a pair keeps its destination's
-    // facts apart, on the heap, so that a million items carry no room for the rare case.
+    // "(Unknown)" one, whose remainders are 0, and a "Moved" one: only these keep the
+    // destination's facts apart, on the heap, so that a million items carry no room for the rare case.
     // Read as Destination only while DestinationSeen is Apart.
     union {
         std::int64_t DstTime = 0;

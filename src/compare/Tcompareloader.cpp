@@ -24,6 +24,7 @@ constexpr const char* IncludeSubDirsKey = "IncludeSubDirs";
 constexpr const char* FatPrecisionKey = "FatPrecision";
 constexpr const char* ShowNotModifiedKey = "ShowNotModified";
 constexpr const char* IgnoreHourShiftKey = "IgnoreHourShift";
+constexpr const char* ShowDestinationOnlyKey = "ShowDestinationOnly";
 }  // namespace
 
 TCompareLoader::TCompareLoader() { Reset(); }
@@ -90,6 +91,8 @@ void TCompareLoader::ReadOptions(const TMemIniFile& document)
     options.FatPrecision = document.ReadBool(OptionsSection, FatPrecisionKey, defaults.FatPrecision);
     options.ShowNotModified = document.ReadBool(OptionsSection, ShowNotModifiedKey, defaults.ShowNotModified);
     options.IgnoreHourShift = document.ReadBool(OptionsSection, IgnoreHourShiftKey, defaults.IgnoreHourShift);
+    options.ShowDestinationOnly =
+        document.ReadBool(OptionsSection, ShowDestinationOnlyKey, defaults.ShowDestinationOnly);
     Options = options;
 }
 
@@ -107,4 +110,6 @@ void TCompareLoader::WriteOptions(TMemIniFile& document) const
     // Written only when on, so that a file without it is what every reader has always read.
     if (Options.IgnoreHourShift)
         document.WriteBool(OptionsSection, IgnoreHourShiftKey, true);
+    if (Options.ShowDestinationOnly)
+        document.WriteBool(OptionsSection, ShowDestinationOnlyKey, true);
 }

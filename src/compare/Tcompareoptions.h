@@ -28,4 +28,7 @@ public:
     // Times exactly one hour apart count as equal: a FAT drive keeps local time, which moves by
     // an hour with daylight saving time or another time zone.
     bool IgnoreHourShift = false;
+    // Lists the destination's folders too: a file there without a source file of its path gets
+    // a row of its own, and one that is a source file's old place makes that file "Moved".
+    bool ShowDestinationOnly = false;
 };

@@ -19,6 +19,8 @@ public:
 
     std::string SourcePath(const TCompareItem& item) const { return SourcePrefix + item.Path; }
     std::string DestinationPath(const TCompareItem& item) const { return DestinationPrefix + item.Path; }
+    // Any path below the destination root, such as where a "Moved" item's file stands now.
+    std::string DestinationPath(std::string_view relative) const { return DestinationPrefix + std::string(relative); }
     // The source path into a buffer the caller keeps, for loops over many items.
     std::string_view SourcePath(const TCompareItem& item, std::string& buffer) const;
 

@@ -1,6 +1,7 @@
 #include "compare/Tcomparethread.h"
 
 #include "compare/Titemassembly.h"
+#include "compare/Tmovefinder.h"
 #include "sys/Memoryhints.h"
 
 TCompareThread::TCompareThread(const TCompareOptions& options, TMainThreadCaller& mainThread, TWorkPool& pool,
@@ -15,6 +16,7 @@ void TCompareThread::Prepare()
     Scan = std::make_unique<TTreeScan>(Options, FileSystem, Walked, [this] { return Terminated(); });
     Scan->Run(Pool);
     Result.UnlistedFolders = std::move(Scan->UnlistedFolders);
+    Result.UnlistedDestinationFolders = std::move(Scan->UnlistedDestinationFolders);
 }
 
 void TCompareThread::Run()
@@ -22,6 +24,8 @@ void TCompareThread::Run()
     TItemAssembly assembly(
         Options, FileSystem, [this] { return Terminated(); }, Result.Items);
     assembly.Classify(*Scan, Pool, [this](std::int32_t done, std::int32_t total) { Progress(done, total); });
+    if (Options.ShowDestinationOnly && !Terminated())
+        TMoveFinder(Options).Run(*Scan);
     if (!Terminated())
         assembly.Collect(*Scan, Pool);
     if (!Terminated())
@@ -33,6 +37,7 @@ void TCompareThread::CleanUp()
     Scan.reset();
     ReleaseMemory(Result.Items);
     ReleaseMemory(Result.UnlistedFolders);
+    ReleaseMemory(Result.UnlistedDestinationFolders);
 }
 
 TComparisonResult TCompareThread::TakeResult()

@@ -18,6 +18,9 @@
 struct TComparisonResult {
     std::vector<TCompareItem> Items;
     std::vector<TListingError> UnlistedFolders;
+    // The same of the destination, whose folders are listed only for destination-only files:
+    // nothing below one of them may be taken for missing from the destination.
+    std::vector<TListingError> UnlistedDestinationFolders;
 };
 
 class TCompareThread : public TJob<TComparisonResult> {

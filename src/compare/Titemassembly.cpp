@@ -76,8 +76,11 @@ void TItemAssembly::Classify(TTreeScan& scan, TWorkPool& pool, const TProgress& 
                     return;
                 }
                 TScannedDirectory::TFile& facts = directory.Files[file];
-                path.assign(DstRoot).append(directory.Relative).append(directory.Name(file));
-                const std::optional<TFileFacts> destination = FileSystem.Lookup(path, lookups);
+                std::optional<TFileFacts> destination = facts.Destination();
+                if (!facts.Listed) {
+                    path.assign(DstRoot).append(directory.Relative).append(directory.Name(file));
+                    destination = FileSystem.Lookup(path, lookups);
+                }
                 facts.Found = !destination               ? TScannedDirectory::TFound::Nothing
                               : destination->IsDirectory ? TScannedDirectory::TFound::Directory
                                                          : TScannedDirectory::TFound::File;
@@ -132,7 +135,12 @@ void TItemAssembly::Collect(TTreeScan& scan, TWorkPool& pool)
     };
     place(*scan.Root);
 
-    Items.reserve(next);
+    std::size_t destinationOnly = 0;
+    for (const TScannedDirectory* directory : scan.Directories)
+        destinationOnly += static_cast<std::size_t>(
+            std::count_if(directory->DstFiles.begin(), directory->DstFiles.end(),
+                          [](const TScannedDirectory::TDestinationFile& file) { return !file.Taken; }));
+    Items.reserve(next + destinationOnly);
     MakePagesReady(Items.data(), next * sizeof(TCompareItem));
     Items.resize(next);
     const auto makeItem = [this](TCompareItem& item, const TScannedDirectory& directory, std::size_t file) {
@@ -141,6 +149,10 @@ void TItemAssembly::Collect(TTreeScan& scan, TWorkPool& pool)
         item.Path.append(directory.Relative).append(name);
         const TScannedDirectory::TFile& facts = directory.Files[file];
         Rules.Judge(item, facts.Size, facts.LastWriteTime, facts.Destination());
+        if (const auto moved = directory.MovedFrom.find(file); moved != directory.MovedFrom.end()) {
+            item.Result = TCompareResult::Moved;
+            item.SetMovedFrom(moved->second);
+        }
     };
     const auto makeItems = [&](std::size_t first, std::size_t end) {
         for (std::size_t d = first; d < end; ++d) {
@@ -158,6 +170,19 @@ void TItemAssembly::Collect(TTreeScan& scan, TWorkPool& pool)
         }
     };
     pool.Run(BatchTasks(scan.Directories.size(), DirectoryBatch, makeItems), [] {});
+    // Few as a rule, and sorted after the rest whatever their place: made in walk order here.
+    for (TScannedDirectory* directory : scan.Directories) {
+        for (std::size_t file = 0; file < directory->DstFiles.size(); ++file) {
+            const TScannedDirectory::TDestinationFile& facts = directory->DstFiles[file];
+            if (facts.Taken)
+                continue;
+            TCompareItem& item = Items.emplace_back();
+            item.Path.append(*directory->DstRelative).append(directory->DstName(file));
+            TPairRules::JudgeDestinationOnly(item, TSideFacts{facts.Size, facts.LastWriteTime}, facts.Identity);
+        }
+        ReleaseMemory(directory->DstFiles);
+        ReleaseMemory(directory->DstNames);
+    }
     scan.Release();
     // The sort's keys come next; the pages the walk used are better given back first: left
     // in the arenas of other threads they add to the peak.

@@ -28,6 +28,14 @@ void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t
                  destination->Identity);
 }
 
+void TPairRules::JudgeDestinationOnly(TCompareItem& item, const TSideFacts& destination, std::uint64_t identity)
+{
+    item.SizeRemainder = -destination.Size;
+    item.TimeRemainder = 0;
+    item.Result = TCompareResult::DestinationOnly;
+    item.SetSeen(std::nullopt, destination, identity);
+}
+
 std::int64_t TPairRules::TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const
 {
     const std::int64_t remainder = PreciseRemainder(sourceTime, destinationTime);
@@ -38,6 +46,13 @@ std::int64_t TPairRules::TimeRemainderOf(std::int64_t sourceTime, std::int64_t d
         if (PreciseRemainder(sourceTime - shift, destinationTime) == 0)
             return 0;
     return remainder;
+}
+
+std::vector<std::int64_t> TPairRules::FittingTimes(std::int64_t sourceTime) const
+{
+    if (!IgnoreHourShift || sourceTime > INT64_MAX - HourShift)
+        return {sourceTime};
+    return {sourceTime, sourceTime - HourShift, sourceTime + HourShift};
 }
 
 std::int64_t TPairRules::PreciseRemainder(std::int64_t sourceTime, std::int64_t destinationTime) const

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
@@ -24,6 +25,13 @@ public:
     // the lookup found under the destination root.
     void Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
                const std::optional<TFileFacts>& destination) const;
+    // Gives a destination file that has no source file its item: "Only in destination", the
+    // size remainder the negative of its size.
+    static void JudgeDestinationOnly(TCompareItem& item, const TSideFacts& destination, std::uint64_t identity);
+    // The times near which a destination time must lie to fit the source's: the source's own,
+    // and an hour either side of it where the hour shift is ignored. Whatever fits lies within
+    // two FAT time steps of one of them.
+    std::vector<std::int64_t> FittingTimes(std::int64_t sourceTime) const;
     std::int64_t TimeRemainderOf(std::int64_t sourceTime, std::int64_t destinationTime) const;
 
 private:

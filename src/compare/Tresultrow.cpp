@@ -23,7 +23,8 @@ std::string ResultRowText(const TCompareItem& item, const TCompareRoots& roots, 
         return FileNamePart(item.Path);
     case TResultColumn::Directory: {
         // The directory part is a prefix of the whole path: cut in place, not copied again.
-        std::string path = roots.SourcePath(item);
+        std::string path =
+            item.Result == TCompareResult::DestinationOnly ? roots.DestinationPath(item) : roots.SourcePath(item);
         path.resize(DirectoryView(path).size());
         return path;
     }

@@ -1,6 +1,8 @@
 #include "compare/Ttreescan.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "sys/Memoryhints.h"
 #include "sys/Mysysutils.h"
@@ -10,6 +12,7 @@ TTreeScan::TTreeScan(const TCompareOptions& options, const TFileFactsSource& fil
                      std::function<bool()> stopped)
     : Options(options),
       SrcRoot(WithTrailingDelimiter(options.SrcDir)),
+      DstRoot(WithTrailingDelimiter(options.DstDir)),
       FileSystem(fileSystem),
       Walked(walked),
       Stopped(std::move(stopped))
@@ -23,11 +26,15 @@ TTreeScan::TTreeScan(const TCompareOptions& options, const TFileFactsSource& fil
 void TTreeScan::Run(TWorkPool& pool)
 {
     Root = std::make_unique<TScannedDirectory>(std::string());
+    if (Options.ShowDestinationOnly)
+        Root->DstRelative = std::string();
     pool.Run({[&] { ScanDirectory(*Root, pool); }}, [] {});
     const std::function<void(TScannedDirectory&)> list = [&](TScannedDirectory& directory) {
         Directories.push_back(&directory);
         if (directory.Unlisted)
             UnlistedFolders.push_back(*directory.Unlisted);
+        if (directory.DstUnlisted)
+            UnlistedDestinationFolders.push_back(*directory.DstUnlisted);
         for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories)
             list(*subdirectory.Directory);
     };
@@ -41,6 +48,22 @@ void TTreeScan::Release()
 }
 
 void TTreeScan::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool)
+{
+    if (directory.InSource)
+        ScanSource(directory);
+    // Beside a source folder not listed whole, any destination file could be a source file's
+    // counterpart: none is taken for one only the destination has.
+    if (directory.DstRelative && !directory.Unlisted && !Stopped())
+        ScanDestination(directory);
+    if (Stopped())
+        return;
+    for (TScannedDirectory::TSubdirectory& entry : directory.Subdirectories) {
+        TScannedDirectory& subdirectory = *entry.Directory;
+        pool.Add([this, &subdirectory, &pool] { ScanDirectory(subdirectory, pool); });
+    }
+}
+
+void TTreeScan::ScanSource(TScannedDirectory& directory)
 {
     // The whole listing is read before going on, so a deep tree never holds one open
     // directory per level.
@@ -60,8 +83,6 @@ void TTreeScan::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool)
             directory.Subdirectories.push_back(
                 {directory.Files.size(),
                  std::make_unique<TScannedDirectory>(directory.Relative + entry.Name + PathSyntax::Delimiter)});
-            TScannedDirectory& subdirectory = *directory.Subdirectories.back().Directory;
-            pool.Add([this, &subdirectory, &pool] { ScanDirectory(subdirectory, pool); });
             continue;
         }
         ++files;
@@ -71,10 +92,122 @@ void TTreeScan::ScanDirectory(TScannedDirectory& directory, TWorkPool& pool)
         if (directory.Names.size() > UINT32_MAX)
             throw std::length_error("The names of one folder are too long.");
         directory.Files.push_back({static_cast<std::uint32_t>(directory.Names.size()),
-                                   TScannedDirectory::TFound::Nothing, false, entry.Facts.Size,
+                                   TScannedDirectory::TFound::Nothing, false, false, entry.Facts.Size,
                                    entry.Facts.LastWriteTime, 0, 0, 0});
     }
     Walked.AddFolder(files);
+}
+
+void TTreeScan::ScanDestination(TScannedDirectory& directory)
+{
+    const std::string& relative = *directory.DstRelative;
+    TDirectoryContents contents = FileSystem.List(DstRoot + relative);
+    if (contents.Error) {
+        directory.DstUnlisted = std::move(contents.Error);
+        // Unknown there: the source's folders are looked for under their own names.
+        for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories)
+            subdirectory.Directory->DstRelative = subdirectory.Directory->Relative;
+        return;
+    }
+    std::unordered_map<std::string_view, std::size_t> sourceFiles;
+    sourceFiles.reserve(directory.Files.size());
+    for (std::size_t file = 0; file < directory.Files.size(); ++file)
+        sourceFiles.emplace(directory.Name(file), file);
+    std::unordered_map<std::string_view, TScannedDirectory*> sourceFolders;
+    for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
+        std::string_view name = subdirectory.Directory->Relative;
+        name.remove_prefix(directory.Relative.size());
+        name.remove_suffix(1);
+        sourceFolders.emplace(name, subdirectory.Directory.get());
+    }
+    std::vector<std::string> destinationFolders;
+    for (TDirectoryEntry& entry : contents.Entries) {
+        if (Stopped())
+            return;
+        if (entry.Name == "." || entry.Name == "..")
+            continue;
+        if (entry.Facts.IsDirectory) {
+            if (!Options.IncludeSubDirs)
+                continue;
+            if (const auto folder = sourceFolders.find(entry.Name); folder != sourceFolders.end())
+                folder->second->DstRelative = relative + entry.Name + PathSyntax::Delimiter;
+            else
+                destinationFolders.push_back(std::move(entry.Name));
+            continue;
+        }
+        if (const auto found = sourceFiles.find(entry.Name); found != sourceFiles.end()) {
+            TScannedDirectory::TFile& file = directory.Files[found->second];
+            file.Listed = true;
+            file.Found = TScannedDirectory::TFound::File;
+            file.DstSize = entry.Facts.Size;
+            file.DstTime = entry.Facts.LastWriteTime;
+            file.DstIdentity = entry.Facts.Identity;
+            continue;
+        }
+        if (!PassesMasks(entry.Name))
+            continue;
+        directory.DstNames += entry.Name;
+        if (directory.DstNames.size() > UINT32_MAX)
+            throw std::length_error("The names of one folder are too long.");
+        directory.DstFiles.push_back({static_cast<std::uint32_t>(directory.DstNames.size()), false, entry.Facts.Size,
+                                      entry.Facts.LastWriteTime, entry.Facts.Identity});
+    }
+    MatchFolderCases(directory, destinationFolders);
+    for (const std::string& name : destinationFolders)
+        AddDestinationFolder(directory, name);
+}
+
+void TTreeScan::MatchFolderCases(TScannedDirectory& directory, std::vector<std::string>& destinationFolders) const
+{
+    std::vector<TScannedDirectory*> unmatched;
+    for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories)
+        if (!subdirectory.Directory->DstRelative)
+            unmatched.push_back(subdirectory.Directory.get());
+    if (unmatched.empty() || destinationFolders.empty())
+        return;
+    // A source folder the destination finds under its own name, though no entry has that
+    // name, is one of the destination's folders under another case; which one, their
+    // identities tell. Two that cannot be told apart are left out: neither is walked as the
+    // destination's own, whose files could then pass for files only it has.
+    TLookupCache lookups;
+    const std::string parent = DstRoot + *directory.DstRelative;
+    const auto identity = [&](std::string_view name) -> std::optional<std::uint64_t> {
+        const std::optional<TFileFacts> facts = FileSystem.Lookup(parent + std::string(name), lookups);
+        if (!facts || !facts->IsDirectory)
+            return std::nullopt;
+        return facts->Identity;
+    };
+    std::vector<std::optional<std::uint64_t>> sourceIdentities;
+    for (const TScannedDirectory* source : unmatched) {
+        std::string_view name = source->Relative;
+        name.remove_prefix(directory.Relative.size());
+        name.remove_suffix(1);
+        sourceIdentities.push_back(identity(name));
+    }
+    std::vector<std::optional<std::uint64_t>> ownIdentities;
+    for (const std::string& name : destinationFolders)
+        ownIdentities.push_back(identity(name));
+    std::vector<std::string> ownFolders;
+    for (std::size_t d = 0; d < destinationFolders.size(); ++d) {
+        const std::optional<std::uint64_t>& own = ownIdentities[d];
+        const auto sources = own ? std::count(sourceIdentities.begin(), sourceIdentities.end(), own) : 0;
+        if (sources == 0)
+            ownFolders.push_back(std::move(destinationFolders[d]));
+        else if (sources == 1 && std::count(ownIdentities.begin(), ownIdentities.end(), own) == 1)
+            unmatched[static_cast<std::size_t>(std::find(sourceIdentities.begin(), sourceIdentities.end(), own) -
+                                               sourceIdentities.begin())]
+                ->DstRelative = *directory.DstRelative + destinationFolders[d] + PathSyntax::Delimiter;
+    }
+    destinationFolders = std::move(ownFolders);
+}
+
+void TTreeScan::AddDestinationFolder(TScannedDirectory& directory, const std::string& name)
+{
+    std::string relative = *directory.DstRelative + name + PathSyntax::Delimiter;
+    auto folder = std::make_unique<TScannedDirectory>(relative);
+    folder->InSource = false;
+    folder->DstRelative = std::move(relative);
+    directory.Subdirectories.push_back({directory.Files.size(), std::move(folder)});
 }
 
 bool TTreeScan::PassesMasks(const std::string& name) const

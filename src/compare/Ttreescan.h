@@ -1,10 +1,13 @@
 #pragma once
 // The walk of the source tree on a pool of threads: lists every folder, keeps the files whose
-// names pass the masks, and notes the folders that could not be listed whole. What it finds
+// names pass the masks, and notes the folders that could not be listed whole. Asked for
+// destination-only files, it walks the destination's folders beside the source's, and the
+// destination's folders the source lacks. What it finds
 // keeps the order of a depth-first walk in listing order, whichever thread listed what when.
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +30,9 @@ struct TScannedDirectory {
         std::uint32_t NameEnd;
         TFound Found;
         bool Kept;
+        // Found by this very name in the destination's listing, which gave the facts: no
+        // lookup needed.
+        bool Listed;
         std::int64_t Size;
         std::int64_t LastWriteTime;
         std::int64_t DstSize;
@@ -40,6 +46,16 @@ struct TScannedDirectory {
             return TFileFacts{Found == TFound::Directory, DstSize, DstTime, DstIdentity};
         }
     };
+    // A file of the destination's listing with no source file of its name that passes the masks.
+    struct TDestinationFile {
+        std::uint32_t NameEnd;
+        // The counterpart of a source file of another name, or a moved file's old place:
+        // never a row of its own.
+        bool Taken;
+        std::int64_t Size;
+        std::int64_t LastWriteTime;
+        std::uint64_t Identity;
+    };
     struct TSubdirectory {
         std::size_t FilesBefore;
         std::unique_ptr<TScannedDirectory> Directory;
@@ -51,6 +67,11 @@ struct TScannedDirectory {
     {
         const std::uint32_t start = file == 0 ? 0 : Files[file - 1].NameEnd;
         return std::string_view(Names).substr(start, Files[file].NameEnd - start);
+    }
+    std::string_view DstName(std::size_t file) const
+    {
+        const std::uint32_t start = file == 0 ? 0 : DstFiles[file - 1].NameEnd;
+        return std::string_view(DstNames).substr(start, DstFiles[file].NameEnd - start);
     }
 
     // The files of a run stand before the subdirectory of that number, or after the last one.
@@ -70,6 +91,19 @@ struct TScannedDirectory {
     std::vector<std::size_t> RunStarts;
     // Set when the listing failed; the directory then holds nothing.
     std::optional<TListingError> Unlisted;
+
+    // The destination's side, looked at only when destination-only files are wanted.
+    // False for a folder only the destination has.
+    bool InSource = true;
+    // The folder's path below the destination root when it is listed there: the same as
+    // Relative but where a file system that ignores case gave another case.
+    std::optional<std::string> DstRelative;
+    std::vector<TDestinationFile> DstFiles;
+    std::string DstNames;
+    std::optional<TListingError> DstUnlisted;
+    // Source files whose old place is a destination file, by their number: that file's path
+    // below the destination root.
+    std::map<std::size_t, std::string> MovedFrom;
 };
 
 class TTreeScan {
@@ -87,14 +121,22 @@ public:
     std::vector<TScannedDirectory*> Directories;
     // The folders not listed whole, in walk order.
     std::vector<TListingError> UnlistedFolders;
+    std::vector<TListingError> UnlistedDestinationFolders;
 
 private:
     void ScanDirectory(TScannedDirectory& directory, TWorkPool& pool);
+    void ScanSource(TScannedDirectory& directory);
+    void ScanDestination(TScannedDirectory& directory);
+    // Pairs the destination's folders missing from the source by name with source folders the
+    // destination's file system finds under another case.
+    void MatchFolderCases(TScannedDirectory& directory, std::vector<std::string>& destinationFolders) const;
+    void AddDestinationFolder(TScannedDirectory& directory, const std::string& name);
     bool PassesMasks(const std::string& name) const;
     bool AnyMaskMatches(const std::string& name, const std::vector<std::string>& masks) const;
 
     const TCompareOptions& Options;
     const std::string SrcRoot;
+    const std::string DstRoot;
     const TFileFactsSource& FileSystem;
     TWalkCount& Walked;
     const std::function<bool()> Stopped;

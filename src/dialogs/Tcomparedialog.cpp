@@ -135,7 +135,11 @@ void TCompareDialog::CreateControls()
 
     ResultsGroup = groupBox("ResultsGroup", tr("Results"));
     NotModifiedCheckBox = checkBox(ResultsGroup, "NotModifiedCheckBox", tr("S&how not modified items"));
-    groupLayout(ResultsGroup)->addWidget(NotModifiedCheckBox, 0, 0);
+    DestinationOnlyCheckBox =
+        checkBox(ResultsGroup, "DestinationOnlyCheckBox", tr("Sho&w files only in the destination"));
+    QGridLayout* results = groupLayout(ResultsGroup);
+    results->addWidget(NotModifiedCheckBox, 0, 0);
+    results->addWidget(DestinationOnlyCheckBox, 1, 0);
 
     const QSize buttonSize = scale(97, 33);
     OkButton = button(this, "OkButton", tr("OK"), buttonSize);
@@ -191,6 +195,7 @@ void TCompareDialog::CreateControls()
                            FatPrecisionCheckBox,
                            HourShiftCheckBox,
                            NotModifiedCheckBox,
+                           DestinationOnlyCheckBox,
                            OkButton,
                            CancelButton,
                            ImportButton,
@@ -243,6 +248,7 @@ void TCompareDialog::UpdateControls()
     SubdirectoriesCheckBox->setChecked(FOptions.IncludeSubDirs);
     FatPrecisionCheckBox->setChecked(FOptions.FatPrecision);
     HourShiftCheckBox->setChecked(FOptions.IgnoreHourShift);
+    DestinationOnlyCheckBox->setChecked(FOptions.ShowDestinationOnly);
     NotModifiedCheckBox->setChecked(FOptions.ShowNotModified);
     UpdateMaskEdits();
 }
@@ -265,6 +271,7 @@ TCompareOptions TCompareDialog::ControlOptions() const
     options.IncludeSubDirs = SubdirectoriesCheckBox->isChecked();
     options.FatPrecision = FatPrecisionCheckBox->isChecked();
     options.IgnoreHourShift = HourShiftCheckBox->isChecked();
+    options.ShowDestinationOnly = DestinationOnlyCheckBox->isChecked();
     options.ShowNotModified = NotModifiedCheckBox->isChecked();
     return options;
 }

@@ -111,6 +111,7 @@ private:
     QCheckBox* HourShiftCheckBox;
     QGroupBox* ResultsGroup;
     QCheckBox* NotModifiedCheckBox;
+    QCheckBox* DestinationOnlyCheckBox;
     QPushButton* OkButton;
     QPushButton* CancelButton;
     QPushButton* ImportButton;

@@ -128,6 +128,45 @@ TEST_P(CliFileSystems, AMoveOverNamesTheDestinationFoldsLosesNothing)
         EXPECT_TRUE(kept.contains(text)) << name << " lost by a second move: " << again.Output;
 }
 
+// A file renamed in case only is the same file to a card that ignores case, and a file only
+// the card has to one that does not: either way the list shows the move with the card's name.
+TEST_P(CliFileSystems, ACaseOnlyRenameIsListedAsMovedWithTheOldName)
+{
+    TTreeFixture tree;
+    tree.CreateDirectory("card");
+    const std::unique_ptr<TMount> card = GetParam().Mount(tree.Path("image"), tree.Path("card"));
+    const std::filesystem::path source = tree.Path("src"), destination = tree.Path("card/dst");
+    std::filesystem::create_directories(source);
+    std::filesystem::create_directories(destination);
+    WriteIfPossible(source / "Photo.JPG", "pixels");
+    WriteIfPossible(destination / "photo.jpg", "pixels");
+    WriteIfPossible(destination / "extra.txt", "x");
+    std::string oldName;
+    for (const auto& entry : std::filesystem::directory_iterator(destination))
+        if (entry.path().filename() != "extra.txt")
+            oldName = entry.path().filename();
+    ASSERT_NE(oldName, "Photo.JPG");
+
+    const TCommandResult plain =
+        RunCommand({Cli, "compare", "--format", "json", source.string(), destination.string()});
+    ASSERT_EQ(plain.Status, 0) << plain.Errors;
+    EXPECT_EQ(plain.Output.find("Moved"), std::string::npos) << plain.Output;
+    EXPECT_EQ(plain.Output.find("Only in destination"), std::string::npos) << plain.Output;
+
+    const TCommandResult listed = RunCommand(
+        {Cli, "compare", "--show-destination-only", "--format", "json", source.string(), destination.string()});
+    ASSERT_EQ(listed.Status, 0) << listed.Errors;
+    EXPECT_NE(listed.Output.find("{\"source\":\"" + (source / "Photo.JPG").string() + "\",\"destination\":\"" +
+                                 (destination / "Photo.JPG").string() + "\",\"result\":\"Moved\""),
+              std::string::npos)
+        << listed.Output;
+    EXPECT_NE(listed.Output.find(",\"movedFrom\":\"" + (destination / oldName).string() + "\"}"), std::string::npos)
+        << listed.Output;
+    EXPECT_NE(listed.Output.find("/extra.txt\",\"result\":\"Only in destination\""), std::string::npos)
+        << listed.Output;
+    EXPECT_EQ(std::count(listed.Output.begin(), listed.Output.end(), '\n'), 4) << listed.Output;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     RealMounts, CliFileSystems,
     ::testing::Values(

@@ -108,6 +108,35 @@ TEST_F(CliOperations, MoveAndDeleteNeedYes)
     EXPECT_EQ(Tree.ReadFile("dst/a/b/deep.txt"), "deep");
 }
 
+TEST_F(CliOperations, ADestinationOnlyFileIsNeverTouchedAndAMovedFileIsCopiedBesideItsOldPlace)
+{
+    Tree.CreateFile("dst/only.txt", "only here", 1'600'000'000);
+    Tree.CreateFile("src/renamed.txt", "renamed", 1'600'200'000);
+    Tree.CreateFile("dst/old name.txt", "renamed", 1'600'200'000);
+    const auto listed = Run({"compare", "--show-destination-only"});
+    EXPECT_NE(listed.Output.find("renamed.txt," + Tree.Path("src") + ",.txt,\"+7 bytes\",None,Moved\r\n"),
+              std::string::npos)
+        << listed.Output;
+
+    const auto copied = Run({"copy", "--show-destination-only"});
+    EXPECT_EQ(copied.Status, 1);
+    EXPECT_NE(copied.Output.find(Announcement("Copying", "only.txt", "") + "Not succeeded\r\n"), std::string::npos)
+        << copied.Output;
+    EXPECT_NE(copied.Output.find(Announcement("Copying", "renamed.txt", "") + "Succeeded\r\n"), std::string::npos);
+    EXPECT_EQ(Tree.ReadFile("dst/renamed.txt"), "renamed");
+    EXPECT_EQ(Tree.ReadFile("dst/old name.txt"), "renamed");
+
+    for (const char* command : {"move", "delete"}) {
+        SCOPED_TRACE(command);
+        const auto ended = Run({command, "--yes", "--show-destination-only"});
+        EXPECT_EQ(ended.Status, 1);
+        EXPECT_NE(ended.Output.find("\"only.txt\""), std::string::npos) << ended.Output;
+        EXPECT_EQ(Tree.ReadFile("dst/only.txt"), "only here");
+        EXPECT_FALSE(Tree.Exists("src/only.txt"));
+        EXPECT_EQ(Tree.ReadFile("dst/old name.txt"), "renamed");
+    }
+}
+
 TEST_F(CliOperations, AFailedItemGivesStatusOne)
 {
     // A directory stands where the copy of a file would go.

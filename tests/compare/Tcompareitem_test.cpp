@@ -46,8 +46,20 @@ TEST(CompareItem, ResultWordsAndCopies)
     EXPECT_EQ(ResultText(TCompareResult::Modified), "Modified");
     EXPECT_EQ(ResultText(TCompareResult::NotModified), "Not modified");
     EXPECT_EQ(ResultText(TCompareResult::Ambiguous), "Ambiguous");
-    for (int value : {5, -1, 6})
+    EXPECT_EQ(ResultText(TCompareResult::Moved), "Moved");
+    EXPECT_EQ(ResultText(TCompareResult::DestinationOnly), "Only in destination");
+    for (int value : {5, -1, 8})
         EXPECT_EQ(ResultText(static_cast<TCompareResult>(value)), "(Unknown)");
+
+    // The old path of a moved file goes with its copies; nothing stands at its new path.
+    TCompareItem moved;
+    moved.SetSeen(TSideFacts{7, 100}, std::nullopt);
+    moved.SetMovedFrom("old/a");
+    const TCompareItem movedCopy = moved;
+    EXPECT_EQ(movedCopy.MovedFrom(), "old/a");
+    EXPECT_FALSE(movedCopy.DstExists());
+    EXPECT_EQ(movedCopy.SeenSrcSize(), 7);
+    EXPECT_EQ(TCompareItem().MovedFrom(), "");
 
     TCompareItem original;
     original.Path = "s/a";

@@ -106,6 +106,13 @@ TEST_F(TCompareLoaderTest, SavesTheSixteenLinesAndReadsThemBack)
     EXPECT_TRUE(Tree.ReadFile("shift.vmc").ends_with("ShowNotModified=1\r\nIgnoreHourShift=1\r\n\r\n"));
     loader.LoadFromFile(Tree.Path("shift.vmc"));
     EXPECT_EQ(loader.Options, saver.Options);
+    // So is the listing of destination-only files.
+    saver.Options.IgnoreHourShift = false;
+    saver.Options.ShowDestinationOnly = true;
+    saver.SaveToFile(Tree.Path("destination.vmc"));
+    EXPECT_TRUE(Tree.ReadFile("destination.vmc").ends_with("ShowNotModified=1\r\nShowDestinationOnly=1\r\n\r\n"));
+    loader.LoadFromFile(Tree.Path("destination.vmc"));
+    EXPECT_EQ(loader.Options, saver.Options);
 }
 
 TEST_F(TCompareLoaderTest, SupportsTheTagInAnyCaseAndOnlyVersionsZeroAndOneDotZero)

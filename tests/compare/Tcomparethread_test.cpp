@@ -21,6 +21,7 @@ struct TRunResult {
     bool Cancelled = false;
     std::vector<TCompareItem> Items;
     std::vector<TListingError> UnlistedFolders;
+    std::vector<TListingError> UnlistedDestinationFolders;
     std::vector<std::pair<int, int>> Progress;
     std::string Walked;
 };
@@ -43,6 +44,7 @@ TRunResult Compare(const TCompareOptions& options, const TFileFactsSource& fileS
         result.Cancelled = end.How == TJobHow::Cancelled;
         result.Items = std::move(end.Result.Items);
         result.UnlistedFolders = std::move(end.Result.UnlistedFolders);
+        result.UnlistedDestinationFolders = std::move(end.Result.UnlistedDestinationFolders);
         result.Walked = thread->Walked.Text();
     });
     thread->Resume();
@@ -216,6 +218,95 @@ TEST_F(CompareThreadTest, FoldersNotListedWholeAreKeptWithTheirReason)
         EXPECT_EQ(folder.Code, sub ? EIO : ENOTCONN);
         EXPECT_EQ(folder.Reason(), sub ? "Input/output error" : "Transport endpoint is not connected");
     }
+}
+
+TEST_F(CompareThreadTest, DestinationOnlyFilesPassTheMasksAndSortLast)
+{
+    Pair("same.txt", "abc", 2 * F, "abc", 2 * F);
+    Tree.CreateFile("src/created.txt", "new", Base);
+    Tree.CreateFile("src/sub/kept.txt", "k", Base);
+    Tree.CreateFile("dst/sub/kept.txt", "k", Base);
+    Tree.CreateFile("dst/only.txt", "12345", Base);
+    Tree.CreateFile("dst/skipped.tmp", "12345", Base);
+    Tree.CreateFile("dst/sub/extra.txt", "1234567", Base);
+    Tree.CreateFile("dst/gone/deep/old.txt", "1", Base);
+    Tree.CreateFile("dst/unreadable/x.txt", "1", Base);
+    Options.UseExcludeMasks = true;
+    Options.ExcludeMasks = "*.tmp";
+    const TRunResult plain = Compare(Options);
+    ASSERT_TRUE(plain.Completed);
+    ASSERT_EQ(plain.Items.size(), 1u);
+
+    Options.ShowDestinationOnly = true;
+    TFakedFacts facts;
+    facts.FailedListings[Options.DstDir + "/unreadable/"] = EIO;
+    const TRunResult result = Compare(Options, facts);
+    ASSERT_TRUE(result.Completed);
+    std::vector<std::string> rows;
+    for (const TCompareItem& item : result.Items)
+        rows.push_back(ResultText(item.Result) + " " + item.Path);
+    EXPECT_EQ(rows, (std::vector<std::string>{"Created created.txt", "Only in destination gone/deep/old.txt",
+                                              "Only in destination only.txt", "Only in destination sub/extra.txt"}));
+    const TCompareItem* only = Find(result.Items, "sub/extra.txt");
+    ASSERT_NE(only, nullptr);
+    EXPECT_EQ(only->SizeRemainder, -7);
+    EXPECT_FALSE(only->SrcExists());
+    EXPECT_TRUE(only->DstExists());
+    EXPECT_EQ(only->SeenDstSize(), 7);
+    EXPECT_TRUE(result.UnlistedFolders.empty());
+    ASSERT_EQ(result.UnlistedDestinationFolders.size(), 1u);
+    EXPECT_EQ(result.UnlistedDestinationFolders[0].Path, Options.DstDir + "/unreadable/");
+}
+
+TEST_F(CompareThreadTest, AMovedFileIsPairedWithItsOldPlaceOnlyWhenNothingElseFits)
+{
+    // Renamed, moved to another folder, and at FAT precision a second apart: one pair each.
+    Tree.CreateFile("src/renamed.txt", "renamed", Base);
+    Tree.CreateFile("dst/old name.txt", "RENAMED", Base);
+    Tree.CreateFile("src/new/place.bin", "12345678", Base + 100, 0);
+    Tree.CreateFile("dst/old/place.bin", "abcdefgh", Base + 101, 0);
+    // Two sources fit one destination file, one source fits two destination files, and an empty
+    // file fits anything: no pair.
+    Tree.CreateFile("src/twin1", "twins", Base + 200);
+    Tree.CreateFile("src/twin2", "TWINS", Base + 200);
+    Tree.CreateFile("dst/twin-old", "twins", Base + 200);
+    Tree.CreateFile("src/single", "single!", Base + 300);
+    Tree.CreateFile("dst/single-a", "single!", Base + 300);
+    Tree.CreateFile("dst/single-b", "single!", Base + 300);
+    Tree.CreateFile("src/empty", "", Base + 400);
+    Tree.CreateFile("dst/empty-old", "", Base + 400);
+    // Another time or size: no pair.
+    Tree.CreateFile("src/later", "later", Base + 500);
+    Tree.CreateFile("dst/later-old", "later", Base + 510);
+    Options.ShowDestinationOnly = true;
+
+    const TRunResult result = Compare(Options);
+    ASSERT_TRUE(result.Completed);
+    std::map<std::string, std::string> rows;
+    for (const TCompareItem& item : result.Items)
+        rows[item.Path] = ResultText(item.Result) + (item.MovedFrom().empty() ? "" : " from " + item.MovedFrom());
+    EXPECT_EQ(rows, (std::map<std::string, std::string>{{"renamed.txt", "Moved from old name.txt"},
+                                                        {"new/place.bin", "Moved from old/place.bin"},
+                                                        {"twin1", "Created"},
+                                                        {"twin2", "Created"},
+                                                        {"twin-old", "Only in destination"},
+                                                        {"single", "Created"},
+                                                        {"single-a", "Only in destination"},
+                                                        {"single-b", "Only in destination"},
+                                                        {"empty", "Created"},
+                                                        {"empty-old", "Only in destination"},
+                                                        {"later", "Created"},
+                                                        {"later-old", "Only in destination"}}));
+    const TCompareItem* moved = Find(result.Items, "renamed.txt");
+    ASSERT_NE(moved, nullptr);
+    EXPECT_FALSE(moved->DstExists());  // nothing stands at the new path
+    EXPECT_TRUE(moved->SrcExists());
+
+    Options.FatPrecision = false;
+    const TRunResult exact = Compare(Options);
+    const TCompareItem* apart = Find(exact.Items, "new/place.bin");
+    ASSERT_NE(apart, nullptr);
+    EXPECT_EQ(apart->Result, TCompareResult::Created);
 }
 
 TEST_F(CompareThreadTest, FatPrecisionTreatsTimesUnderTwoSecondsApartAsEqual)
