@@ -141,9 +141,15 @@ TEST_P(CliFileSystems, ACaseOnlyRenameIsListedAsMovedWithTheOldName)
     WriteIfPossible(source / "Photo.JPG", "pixels");
     WriteIfPossible(destination / "photo.jpg", "pixels");
     WriteIfPossible(destination / "extra.txt", "x");
+    // A folder renamed in case only: on a card that ignores case its files are their own
+    // counterparts, never files only the card has.
+    std::filesystem::create_directories(source / "Album");
+    std::filesystem::create_directories(destination / "album");
+    WriteIfPossible(source / "Album" / "pic.png", "picture");
+    WriteIfPossible(destination / "album" / "pic.png", "picture");
     std::string oldName;
     for (const auto& entry : std::filesystem::directory_iterator(destination))
-        if (entry.path().filename() != "extra.txt")
+        if (entry.is_regular_file() && entry.path().filename() != "extra.txt")
             oldName = entry.path().filename();
     ASSERT_NE(oldName, "Photo.JPG");
 
@@ -164,7 +170,13 @@ TEST_P(CliFileSystems, ACaseOnlyRenameIsListedAsMovedWithTheOldName)
         << listed.Output;
     EXPECT_NE(listed.Output.find("/extra.txt\",\"result\":\"Only in destination\""), std::string::npos)
         << listed.Output;
-    EXPECT_EQ(std::count(listed.Output.begin(), listed.Output.end(), '\n'), 4) << listed.Output;
+    EXPECT_EQ(listed.Output.find("pic.png\",\"result\":\"Only in destination\""), std::string::npos) << listed.Output;
+    const bool folds = GetParam().FoldsNames;
+    EXPECT_EQ(listed.Output.find("\"movedFrom\":\"" + (destination / "album" / "pic.png").string()) !=
+                  std::string::npos,
+              !folds)
+        << listed.Output;
+    EXPECT_EQ(std::count(listed.Output.begin(), listed.Output.end(), '\n'), folds ? 4 : 5) << listed.Output;
 }
 
 INSTANTIATE_TEST_SUITE_P(
