@@ -23,6 +23,17 @@ TTreeScan::TTreeScan(const TCompareOptions& options, const TFileFactsSource& fil
         ExcludeMaskList = SplitText(Options.ExcludeMasks, ';');
 }
 
+namespace {
+// The name of a folder found in the parent's source listing.
+std::string_view FolderName(const TScannedDirectory& parent, const TScannedDirectory& folder)
+{
+    std::string_view name = folder.Relative;
+    name.remove_prefix(parent.Relative.size());
+    name.remove_suffix(1);
+    return name;
+}
+}  // namespace
+
 void TTreeScan::Run(TWorkPool& pool)
 {
     Root = std::make_unique<TScannedDirectory>(std::string());
@@ -114,12 +125,8 @@ void TTreeScan::ScanDestination(TScannedDirectory& directory)
     for (std::size_t file = 0; file < directory.Files.size(); ++file)
         sourceFiles.emplace(directory.Name(file), file);
     std::unordered_map<std::string_view, TScannedDirectory*> sourceFolders;
-    for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories) {
-        std::string_view name = subdirectory.Directory->Relative;
-        name.remove_prefix(directory.Relative.size());
-        name.remove_suffix(1);
-        sourceFolders.emplace(name, subdirectory.Directory.get());
-    }
+    for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories)
+        sourceFolders.emplace(FolderName(directory, *subdirectory.Directory), subdirectory.Directory.get());
     std::vector<std::string> destinationFolders;
     for (TDirectoryEntry& entry : contents.Entries) {
         if (Stopped())
@@ -178,13 +185,11 @@ void TTreeScan::MatchFolderCases(TScannedDirectory& directory, std::vector<std::
         return facts->Identity;
     };
     std::vector<std::optional<std::uint64_t>> sourceIdentities;
-    for (const TScannedDirectory* source : unmatched) {
-        std::string_view name = source->Relative;
-        name.remove_prefix(directory.Relative.size());
-        name.remove_suffix(1);
-        sourceIdentities.push_back(identity(name));
-    }
+    sourceIdentities.reserve(unmatched.size());
+    for (const TScannedDirectory* source : unmatched)
+        sourceIdentities.push_back(identity(FolderName(directory, *source)));
     std::vector<std::optional<std::uint64_t>> ownIdentities;
+    ownIdentities.reserve(destinationFolders.size());
     for (const std::string& name : destinationFolders)
         ownIdentities.push_back(identity(name));
     std::vector<std::string> ownFolders;

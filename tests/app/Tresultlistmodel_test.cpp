@@ -64,6 +64,21 @@ TEST(ResultListModel, ShowsTheSixTextsOfEachRowAsFilled)
     EXPECT_EQ(model.Roots().DestinationPath(model.Row(1).Item), "/dst/readme");
 }
 
+TEST(ResultListModel, AMovedRowNamesItsOldPlaceAndADestinationOnlyRowItsDestinationFolder)
+{
+    TResultListModel model;
+    TCompareItem moved = Item("new/a.txt", 5, false, 0, TCompareResult::Moved);
+    moved.SetMovedFrom("old/a.txt");
+    model.Fill({moved, Item("x/b.txt", -7, true, 0, TCompareResult::DestinationOnly), Item("c", 1, true, 0)}, Roots);
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(Cell(model, 0, 5), QStringLiteral("Moved"));
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole).toString(), QStringLiteral("Moved from /dst/old/a.txt"));
+    EXPECT_EQ(RowTexts(model, 1).mid(0, 2), (QStringList{QStringLiteral("b.txt"), QStringLiteral("/dst/x")}));
+    EXPECT_EQ(Cell(model, 1, 5), QStringLiteral("Only in destination"));
+    EXPECT_FALSE(model.data(model.index(1, 0), Qt::ToolTipRole).isValid());
+    EXPECT_FALSE(model.data(model.index(2, 0), Qt::ToolTipRole).isValid());
+}
+
 TEST(ResultListModel, HasTheColumnsCaptionsAndAlignments)
 {
     TResultListModel model;

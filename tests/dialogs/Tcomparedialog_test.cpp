@@ -142,6 +142,7 @@ protected:
     QCheckBox* const FatPrecisionCheckBox = NamedChild<QCheckBox>(Dialog, "FatPrecisionCheckBox");
     QCheckBox* const HourShiftCheckBox = NamedChild<QCheckBox>(Dialog, "HourShiftCheckBox");
     QCheckBox* const NotModifiedCheckBox = NamedChild<QCheckBox>(Dialog, "NotModifiedCheckBox");
+    QCheckBox* const DestinationOnlyCheckBox = NamedChild<QCheckBox>(Dialog, "DestinationOnlyCheckBox");
     QPushButton* const OkButton = NamedChild<QPushButton>(Dialog, "OkButton");
     QPushButton* const CancelButton = NamedChild<QPushButton>(Dialog, "CancelButton");
     QPushButton* const ImportButton = NamedChild<QPushButton>(Dialog, "ImportButton");
@@ -210,6 +211,7 @@ TEST_F(CompareDialog, OkCommitsEveryControlAsTypedAlsoTheMasksOfSwitchesThatAreO
     FatPrecisionCheckBox->click();
     HourShiftCheckBox->click();
     NotModifiedCheckBox->click();
+    DestinationOnlyCheckBox->click();
     OkButton->click();
 
     EXPECT_FALSE(Dialog.isVisible());
@@ -223,6 +225,7 @@ TEST_F(CompareDialog, OkCommitsEveryControlAsTypedAlsoTheMasksOfSwitchesThatAreO
     expected.FatPrecision = false;
     expected.IgnoreHourShift = true;
     expected.ShowNotModified = true;
+    expected.ShowDestinationOnly = true;
     EXPECT_EQ(Dialog.Options(), expected);
     EXPECT_EQ(IncludeEdit->text(), QStringLiteral(" *.cpp;*.h"));
 }
