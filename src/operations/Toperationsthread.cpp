@@ -172,7 +172,11 @@ TTransferOutcome TOperationsThread::TransferItem(const std::string& announcement
     // The user sees what a long item is busy with, and a log that outlives a kill holds how far
     // the run came before it.
     HandOverBefore(LikelyDuration(seen ? seen->SourceSize : 0));
-    TTransferOutcome outcome = TransferFile(source, destination, copy, deleteSource, *Files, seen ? &*seen : nullptr);
+    // Its path is the destination's: a source file found there now was never compared.
+    TTransferOutcome outcome =
+        item.Result == TCompareResult::DestinationOnly
+            ? TTransferOutcome::Refused(TRefusal::OnlyInDestination)
+            : TransferFile(source, destination, copy, deleteSource, *Files, seen ? &*seen : nullptr);
     LogResult(SuccessText(outcome.Succeeded()), outcome);
     return outcome;
 }

@@ -46,6 +46,8 @@ const char* RefusalText(TRefusal refusal)
         return "no trash can take it";
     case TRefusal::StoppedByUser:
         return "stopped by the user";
+    case TRefusal::OnlyInDestination:
+        return "the file is only in the destination";
     }
     return "";
 }

@@ -30,6 +30,8 @@ enum class TRefusal : std::int8_t {
     // The trash has no place for a file of that device.
     NoTrash,
     StoppedByUser,
+    // The row names a file that only the destination has: the source-side operations leave it be.
+    OnlyInDestination,
 };
 
 class TTransferOutcome {

@@ -196,6 +196,25 @@ TEST_F(OperationsThread, DeleteRemovesOnlySourceFiles)
     EXPECT_EQ(Tree.ReadFile("dst/f"), "destination");
 }
 
+TEST_F(OperationsThread, ARowOnlyInTheDestinationIsLeftAloneByEveryOperation)
+{
+    // A source file that turned up at its path after the comparison was never compared.
+    Tree.CreateFile("src/only.txt", "new in the source");
+    Tree.CreateFile("dst/only.txt", "only in the destination");
+    std::vector<TCompareItem> items = Items({"only.txt"});
+    items[0].Result = TCompareResult::DestinationOnly;
+    for (const TFileOperation operation : {foCopy, foMove, foDelete}) {
+        SCOPED_TRACE(operation);
+        TEventLoop loop;
+        TOperationsThread thread(items, operation, Roots(), loop,
+                                 std::make_unique<TFileTransfer>(TransferRoots(Roots())));
+        const TOperationsReport report = RunToEnd(thread, loop);
+        EXPECT_EQ(report.Reasons, TLines{"the file is only in the destination"});
+        EXPECT_EQ(Tree.ReadFile("src/only.txt"), "new in the source");
+        EXPECT_EQ(Tree.ReadFile("dst/only.txt"), "only in the destination");
+    }
+}
+
 TEST_F(OperationsThread, EmptyListIsDoneWithZeroCountsAndNoProgress)
 {
     const TOperationsReport report = RunOperations({}, foMove, Roots());
