@@ -44,15 +44,17 @@ void TCompareRun::TellOfUnlistedFolders()
     constexpr std::size_t MostNamed = 20;
     std::string text = "These folders could not be read whole, so files in them may be missing from the list:\r\n";
     std::size_t named = 0;
-    const auto name = [&](const std::vector<TListingError>& folders, const std::string& side) {
+    const auto name = [&](const std::vector<TListingError>& folders, bool destination) {
         for (const TListingError& folder : folders) {
-            ReportFailureReason("cannot list the " + side + "folder " + folder.Path, folder.Reason());
+            ReportFailureReason(std::string("cannot list the ") + (destination ? "destination " : "") + "folder " +
+                                    folder.Path,
+                                folder.Reason());
             if (named++ < MostNamed)
-                text += "\r\n" + folder.Path + (side.empty() ? "" : " (destination)") + ": " + folder.Reason();
+                text += "\r\n" + folder.Path + (destination ? " (destination)" : "") + ": " + folder.Reason();
         }
     };
-    name(UnlistedFolders, "");
-    name(UnlistedDestinationFolders, "destination ");
+    name(UnlistedFolders, false);
+    name(UnlistedDestinationFolders, true);
     if (named > MostNamed)
         text += "\r\nand " + std::to_string(named - MostNamed) + " more";
     UnlistedFolders.clear();

@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sys/Fnvhash.h"
+
 namespace {
 std::int64_t SaturatedAdd(std::int64_t time, std::int64_t step)
 {
@@ -36,23 +38,38 @@ void TMoveFinder::ClaimOtherCases(TScannedDirectory& directory) const
     // A source file the destination finds though its listing has no entry of that name was
     // found under another case: the entry with the very facts the lookup gave is its
     // counterpart, never a file only the destination has.
+    // A card may differ in case for every file of a folder: the entries are found by their facts.
+    const auto key = [](std::int64_t size, std::int64_t time, std::uint64_t identity) {
+        return TFnvHash()
+            .Add(static_cast<std::uint64_t>(size))
+            .Add(static_cast<std::uint64_t>(time))
+            .Add(identity)
+            .Value();
+    };
+    std::unordered_multimap<std::uint64_t, std::size_t> byFacts;
     std::vector<std::uint32_t> claims(directory.DstFiles.size(), 0);
     std::vector<std::pair<std::size_t, std::size_t>> single;
     for (std::size_t file = 0; file < directory.Files.size(); ++file) {
         const TScannedDirectory::TFile& source = directory.Files[file];
         if (source.Listed || source.Found != TScannedDirectory::TFound::File)
             continue;
+        if (byFacts.empty())
+            for (std::size_t d = 0; d < directory.DstFiles.size(); ++d) {
+                const TScannedDirectory::TDestinationFile& entry = directory.DstFiles[d];
+                byFacts.emplace(key(entry.Size, entry.LastWriteTime, entry.Identity), d);
+            }
         std::size_t matches = 0;
         std::size_t match = 0;
-        for (std::size_t d = 0; d < directory.DstFiles.size(); ++d) {
-            TScannedDirectory::TDestinationFile& destination = directory.DstFiles[d];
+        const auto [first, last] = byFacts.equal_range(key(source.DstSize, source.DstTime, source.DstIdentity));
+        for (auto entry = first; entry != last; ++entry) {
+            TScannedDirectory::TDestinationFile& destination = directory.DstFiles[entry->second];
             if (destination.Size != source.DstSize || destination.LastWriteTime != source.DstTime ||
                 destination.Identity != source.DstIdentity)
                 continue;
             destination.Taken = true;
-            ++claims[d];
+            ++claims[entry->second];
             ++matches;
-            match = d;
+            match = entry->second;
         }
         if (matches == 1)
             single.emplace_back(file, match);

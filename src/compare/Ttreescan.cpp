@@ -24,6 +24,15 @@ TTreeScan::TTreeScan(const TCompareOptions& options, const TFileFactsSource& fil
 }
 
 namespace {
+// Adds the name to a folder's names; where it ends there.
+std::uint32_t AppendName(std::string& names, const std::string& name)
+{
+    names += name;
+    if (names.size() > UINT32_MAX)
+        throw std::length_error("The names of one folder are too long.");
+    return static_cast<std::uint32_t>(names.size());
+}
+
 // The name of a folder found in the parent's source listing.
 std::string_view FolderName(const TScannedDirectory& parent, const TScannedDirectory& folder)
 {
@@ -99,12 +108,8 @@ void TTreeScan::ScanSource(TScannedDirectory& directory)
         ++files;
         if (!PassesMasks(entry.Name))
             continue;
-        directory.Names += entry.Name;
-        if (directory.Names.size() > UINT32_MAX)
-            throw std::length_error("The names of one folder are too long.");
-        directory.Files.push_back({static_cast<std::uint32_t>(directory.Names.size()),
-                                   TScannedDirectory::TFound::Nothing, false, false, entry.Facts.Size,
-                                   entry.Facts.LastWriteTime, 0, 0, 0});
+        directory.Files.push_back({AppendName(directory.Names, entry.Name), TScannedDirectory::TFound::Nothing, false,
+                                   false, entry.Facts.Size, entry.Facts.LastWriteTime, 0, 0, 0});
     }
     Walked.AddFolder(files);
 }
@@ -153,10 +158,7 @@ void TTreeScan::ScanDestination(TScannedDirectory& directory)
         }
         if (!PassesMasks(entry.Name))
             continue;
-        directory.DstNames += entry.Name;
-        if (directory.DstNames.size() > UINT32_MAX)
-            throw std::length_error("The names of one folder are too long.");
-        directory.DstFiles.push_back({static_cast<std::uint32_t>(directory.DstNames.size()), false, entry.Facts.Size,
+        directory.DstFiles.push_back({AppendName(directory.DstNames, entry.Name), false, entry.Facts.Size,
                                       entry.Facts.LastWriteTime, entry.Facts.Identity});
     }
     MatchFolderCases(directory, destinationFolders);
