@@ -11,13 +11,15 @@
 #include "cli/Tcomparison.h"
 #include "cli/Tjsonoutput.h"
 #include "cli/Tprogressline.h"
+#include "operations/Removalguards.h"
 #include "operations/Ttransfermeter.h"
 
 namespace {
 const std::map<std::string, TCompareResult> KindNames{
     {"Created", TCompareResult::Created},         {"Modified", TCompareResult::Modified},
     {"NotModified", TCompareResult::NotModified}, {"Ambiguous", TCompareResult::Ambiguous},
-    {"Unknown", TCompareResult::Unknown},
+    {"Unknown", TCompareResult::Unknown},         {"Moved", TCompareResult::Moved},
+    {"OnlyInDestination", TCompareResult::DestinationOnly},
 };
 
 struct TOperationsOutcome {
@@ -42,26 +44,51 @@ void ReportItemFailure(const std::string& path, const TTransferOutcome& outcome)
 
 const char* OperationName(TFileOperation operation)
 {
-    return operation == foMove ? "move" : operation == foCopy ? "copy" : "delete";
+    switch (operation) {
+    case foMove:
+        return "move";
+    case foCopy:
+        return "copy";
+    case foDelete:
+        return "delete";
+    case foRemove:
+        return "prune";
+    case foMirror:
+        return "mirror";
+    }
+    return "";
+}
+
+const char* ProgressCaption(TFileOperation operation)
+{
+    return operation == foDelete ? "Deleting:" : operation == foRemove ? "Removing:" : "Copying:";
+}
+
+// Where a row's file is: a deleted source, else its place in the destination.
+std::string ItemPath(const TCompareItem& item, TFileOperation operation, const TCompareRoots& roots)
+{
+    return operation == foDelete ? roots.SourcePath(item) : roots.DestinationPath(item);
 }
 
 // Runs the operation to its end on this thread, printing each log line as the operations
 // dialog lists it, ended as its clipboard text ends lines, or the log as JSON.
 TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOperation operation,
-                                 const TCompareRoots& roots, const TTransferOptions& options, bool json,
+                                 const TComparisonOutcome& comparison, const TTransferOptions& options, bool json,
                                  TWorkerRunner& runner)
 {
     TEventLoop loop;
     TOperationsOutcome outcome;
+    const TCompareRoots& roots = comparison.Roots;
     auto thread = std::make_unique<TOperationsThread>(items, operation, roots, loop,
                                                       std::make_unique<TFileTransfer>(TransferRoots(roots), options));
+    thread->DestinationOnlyFolders = comparison.DestinationOnlyFolders;
     std::optional<TJsonLogWriter> jsonLog;
     if (json)
         jsonLog.emplace(OperationName(operation), roots, WriteLogged);
     std::size_t item = 0;
     // A run stopped before its first line says nothing of itself.
     std::string status = "Canceled";
-    TProgressLine progress(OperationName(operation) == std::string("delete") ? "Deleting:" : "Copying:");
+    TProgressLine progress(ProgressCaption(operation));
     TTransferMeter meter;
     meter.Start(static_cast<std::int64_t>(items.size()), SourceBytes(items), TTransferMeter::TClock::now());
     const TOperationsThread* running = thread.get();
@@ -80,8 +107,7 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
             if (!result)
                 outcome.AnyItemFailed = true;
             if (!result && ended != nullptr)
-                ReportItemFailure(operation == foDelete ? roots.SourcePath(*ended) : roots.DestinationPath(*ended),
-                                  result);
+                ReportItemFailure(ItemPath(*ended, operation, roots), result);
             if (jsonLog && ended != nullptr)
                 jsonLog->Result(*ended, result);
         } else if (jsonLog && text.find(' ') == std::string::npos) {
@@ -116,57 +142,135 @@ void TOperationCommand::AddTo(CLI::App& program)
         Command =
             program.add_subcommand("delete", "Delete the listed files of SOURCE; DESTINATION is only compared with");
         break;
+    case foRemove:
+        Command = program.add_subcommand(
+            "prune", "Remove the files that only DESTINATION has, and the folders that leaves empty, to the trash");
+        break;
+    case foMirror:
+        Command = program.add_subcommand(
+            "mirror", "Make DESTINATION the same as SOURCE: copy and rename what it lacks, then remove what only it "
+                      "has, to the trash");
+        break;
     }
     CompareArguments.AddTo(*Command);
-    Command
-        ->add_option("--only", OnlyKinds,
-                     "Take only the items with these results, a comma list (NotModified ones are listed only "
-                     "with --show-not-modified)")
-        ->allow_extra_args(false)
-        ->delimiter(',')
-        ->type_name("KINDS")
-        ->check(CLI::IsMember(KindNames));
-    if (Operation != foDelete)
+    if (Operation != foRemove)
+        Command
+            ->add_option("--only", OnlyKinds,
+                         Operation == foMirror
+                             ? "Take only the items with these results, a comma list; by default Created, Modified, "
+                               "Moved and OnlyInDestination (Ambiguous ones are left alone)"
+                             : "Take only the items with these results, a comma list (NotModified ones are listed "
+                               "only with --show-not-modified, Moved and OnlyInDestination ones only with "
+                               "--show-destination-only)")
+            ->allow_extra_args(false)
+            ->delimiter(',')
+            ->type_name("KINDS")
+            ->check(CLI::IsMember(KindNames));
+    if (Operation != foDelete && Operation != foRemove)
         Command->add_flag("--verify", Switches.Verify,
                           "Count a copy only once it was read back from the device and found equal to its source");
-    Command->add_flag("--trash", Switches.Trash,
-                      Operation == foDelete ? "Put the deleted files in the desktop trash"
-                                            : "Put the destination files that copies replace in the desktop trash");
+    if (RemovesFromDestination()) {
+        Command->add_flag("--no-trash", NoTrash,
+                          "Delete what is removed or replaced rather than put it in the desktop trash");
+        Command
+            ->add_option("--max-delete", MaxDelete,
+                         "Remove up to N files, more than half of the destination's if need be; refuse above")
+            ->type_name("N")
+            ->check(CLI::NonNegativeNumber);
+    } else {
+        Command->add_flag("--trash", Switches.Trash,
+                          Operation == foDelete ? "Put the deleted files in the desktop trash"
+                                                : "Put the destination files that copies replace in the desktop trash");
+    }
     if (Operation != foCopy)
-        Command->add_flag("--yes", Confirmed, "Go on although source files will be removed");
+        Command->add_flag("--yes", Confirmed,
+                          RemovesFromDestination() ? "Go on although destination files will be removed"
+                                                   : "Go on although source files will be removed");
     AddOutputFormatOption(*Command, Format);
 }
 
 bool TOperationCommand::Takes(TCompareResult result) const
 {
-    return OnlyKinds.empty() || std::any_of(OnlyKinds.begin(), OnlyKinds.end(),
+    if (OnlyKinds.empty())
+        return result != TCompareResult::DestinationOnly;
+    return std::any_of(OnlyKinds.begin(), OnlyKinds.end(),
                                             [&](const std::string& kind) { return KindNames.at(kind) == result; });
+}
+
+std::vector<TCompareItem> TOperationCommand::TakenItems(const std::vector<TCompareItem>& items) const
+{
+    if (Operation == foMirror) {
+        std::vector<TCompareResult> kinds;
+        for (const std::string& kind : OnlyKinds)
+            kinds.push_back(KindNames.at(kind));
+        return MirrorOrder(items, kinds.empty() ? MirrorKinds() : kinds);
+    }
+    std::vector<TCompareItem> taken;
+    std::copy_if(items.begin(), items.end(), std::back_inserter(taken), [&](const TCompareItem& item) {
+        return Operation == foRemove ? item.Result == TCompareResult::DestinationOnly : Takes(item.Result);
+    });
+    return taken;
+}
+
+bool TOperationCommand::RemovalsAllowed(const std::vector<TCompareItem>& taken,
+                                        const TComparisonOutcome& comparison) const
+{
+    const TCompareRoots& roots = comparison.Roots;
+    for (const TListingError& unlisted : comparison.UnlistedFolders)
+        if (const std::optional<std::string> relative = roots.SourceRelative(unlisted.Path))
+            std::cerr << "vellumark-cli: nothing is removed or renamed below " << roots.DestinationPath(*relative)
+                      << ": its source folder could not be listed whole\n";
+    const std::size_t removals = RemovalCount(taken);
+    if (removals == 0)
+        return true;
+    if (const std::string refusal = SourceRootRefusal(roots.Source()); !refusal.empty()) {
+        std::cerr << refusal << '\n';
+        return false;
+    }
+    const std::string count = std::to_string(removals) + " files";
+    if (MaxDelete && static_cast<std::int64_t>(removals) > *MaxDelete) {
+        std::cerr << "Nothing is done: " << count << " would be removed from the destination, more than --max-delete "
+                  << *MaxDelete << " allows.\n";
+        return false;
+    }
+    if (!MaxDelete && RemovesMostFiles(removals, comparison.DestinationFiles)) {
+        std::cerr << "Nothing is done: " << count << " of the destination's " << comparison.DestinationFiles
+                  << " would be removed, more than half; add --max-delete " << removals << " to allow it.\n";
+        return false;
+    }
+    return true;
 }
 
 int TOperationCommand::Run(TWorkerRunner& runner) const
 {
     if (Operation != foCopy && !Confirmed) {
-        std::cerr << (Operation == foMove ? "Moving" : "Deleting")
-                  << " removes the source files and cannot be undone; add --yes to go on.\n";
+        std::cerr << (Operation == foMove     ? "Moving removes the source files"
+                      : Operation == foDelete ? "Deleting removes the source files"
+                                              : "Removing destination files")
+                  << " cannot be undone; add --yes to go on.\n";
         return ExitUsage;
     }
-    const TResolvedOptions resolved = CompareArguments.Resolve();
+    TResolvedOptions resolved = CompareArguments.Resolve();
     if (!resolved.Options)
         return resolved.Status;
     if (!resolved.Options->ShowNotModified && !OnlyKinds.empty() && Takes(TCompareResult::NotModified)) {
         std::cerr << "--only NotModified takes nothing without --show-not-modified.\n";
         return ExitUsage;
     }
+    if (RemovesFromDestination())
+        resolved.Options->ShowDestinationOnly = true;
     const TComparisonOutcome comparison = RunComparison(*resolved.Options, resolved.Jobs, runner);
     if (comparison.Failed || !comparison.Completed || runner.Interrupted()) {
         ReportUnfinished(comparison);
         return ExitFailure;
     }
-    std::vector<TCompareItem> taken;
-    std::copy_if(comparison.Items.begin(), comparison.Items.end(), std::back_inserter(taken),
-                 [&](const TCompareItem& item) { return Takes(item.Result); });
-    const TOperationsOutcome outcome =
-        RunOperations(taken, Operation, comparison.Roots, Switches, Format == "json", runner);
+    const std::vector<TCompareItem> taken = TakenItems(comparison.Items);
+    if (RemovesFromDestination() && !RemovalsAllowed(taken, comparison))
+        return ExitFailure;
+    TTransferOptions switches = Switches;
+    if (RemovesFromDestination())
+        switches.Trash = !NoTrash;
+    const TOperationsOutcome outcome = RunOperations(taken, Operation, comparison, switches, Format == "json", runner);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The log cannot be written.\n";
         return ExitFailure;

@@ -1,8 +1,13 @@
 #pragma once
-// The copy, move and delete commands of vellumark-cli: compare the two roots as the compare
-// command does, take the listed items (or those of the chosen kinds) in list order, and run
-// the operation over them, printing its log on standard output.
+// The copy, move, delete, prune and mirror commands of vellumark-cli: compare the two roots as
+// the compare command does, take the listed items (or those of the chosen kinds) in list order,
+// and run the operation over them, printing its log on standard output. Prune and mirror list
+// the destination's own files too and refuse, removing nothing, where the source root is
+// missing or empty or where they would remove more than half of the destination's files (or
+// more than --max-delete).
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +25,9 @@ public:
     TOperationCommand(const TOperationCommand&) = delete;
     TOperationCommand& operator=(const TOperationCommand&) = delete;
 
-    // Adds the command ("copy", "move" or "delete") to the program, with the compare
-    // command's options, --only, --trash, --verify where files are copied and, where source
-    // files are removed, --yes.
+    // Adds the command to the program, with the compare command's options, --only, --trash
+    // (--no-trash where the trash is the rule), --verify where files are copied, --max-delete
+    // where destination files are removed, and --yes where any file is removed.
     void AddTo(CLI::App& program);
     bool Parsed() const { return Command != nullptr && Command->parsed(); }
     // The exit status: 0 when every item succeeded, 1 when one did not or the run failed,
@@ -30,8 +35,12 @@ public:
     int Run(TWorkerRunner& runner) const;
 
 private:
-    // Whether items of this result are taken: all are without --only.
+    // Whether items of this result are taken: without --only, all but destination-only ones.
     bool Takes(TCompareResult result) const;
+    bool RemovesFromDestination() const { return Operation == foRemove || Operation == foMirror; }
+    std::vector<TCompareItem> TakenItems(const std::vector<TCompareItem>& items) const;
+    // Whether the removals may go on, else why not on standard error.
+    bool RemovalsAllowed(const std::vector<TCompareItem>& taken, const struct TComparisonOutcome& comparison) const;
 
     TFileOperation Operation;
     CLI::App* Command = nullptr;
@@ -39,5 +48,7 @@ private:
     std::vector<std::string> OnlyKinds;
     bool Confirmed = false;
     TTransferOptions Switches;
+    bool NoTrash = false;
+    std::optional<std::int64_t> MaxDelete;
     std::string Format = "csv";
 };

@@ -81,8 +81,8 @@ int Run(int argc, char** argv)
     compareArguments.AddTo(*compare);
     std::string format = "csv";
     AddOutputFormatOption(*compare, format);
-    TOperationCommand copy(foCopy), move(foMove), remove(foDelete);
-    for (TOperationCommand* operation : {&copy, &move, &remove})
+    TOperationCommand copy(foCopy), move(foMove), remove(foDelete), prune(foRemove), mirror(foMirror);
+    for (TOperationCommand* operation : {&copy, &move, &remove, &prune, &mirror})
         operation->AddTo(app);
 
     try {
@@ -99,7 +99,7 @@ int Run(int argc, char** argv)
     TWorkerRunner runner;
     if (compare->parsed())
         return Compare(compareArguments, format == "json", runner);
-    for (const TOperationCommand* operation : {&copy, &move, &remove})
+    for (const TOperationCommand* operation : {&copy, &move, &remove, &prune, &mirror})
         if (operation->Parsed())
             return operation->Run(runner);
     return ExitUsage;

@@ -133,12 +133,16 @@ void TCompareItem::SetSeen(const std::optional<TSideFacts>& source, const std::o
     DestinationSeen = TSeenDestination::Apart;
 }
 
-void TCompareItem::SetMovedFrom(std::string destinationPath)
+void TCompareItem::SetMovedFrom(std::string destinationPath, const TSideFacts& facts, std::uint64_t identity)
 {
     if (DestinationSeen != TSeenDestination::Apart) {
-        Destination = new TDestinationFacts{SeenDstSize(), SeenDstTime(), DstExists(), {}};
+        Destination = new TDestinationFacts{facts.Size, facts.Time, DstExists(), {}};
         DestinationSeen = TSeenDestination::Apart;
+    } else {
+        Destination->Size = facts.Size;
+        Destination->Time = facts.Time;
     }
+    DstIdentity = identity;
     Destination->MovedFrom = std::move(destinationPath);
 }
 

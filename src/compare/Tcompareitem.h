@@ -58,8 +58,9 @@ public:
     std::int64_t SeenDstTime() const;
     std::uint64_t SeenDstIdentity() const { return DstIdentity; }
 
-    // Where a "Moved" item's file stands under the destination root now; set after SetSeen.
-    void SetMovedFrom(std::string destinationPath);
+    // Where a "Moved" item's file stands under the destination root now, and what the
+    // comparison saw of it there, in place of the destination's facts; set after SetSeen.
+    void SetMovedFrom(std::string destinationPath, const TSideFacts& facts, std::uint64_t identity);
     // Empty for every other item.
     const std::string& MovedFrom() const;
 

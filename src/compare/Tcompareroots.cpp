@@ -18,3 +18,10 @@ std::string_view TCompareRoots::SourcePath(const TCompareItem& item, std::string
     buffer.assign(SourcePrefix).append(item.Path);
     return buffer;
 }
+
+std::optional<std::string> TCompareRoots::SourceRelative(std::string_view path) const
+{
+    if (SourcePrefix.empty() || path.substr(0, SourcePrefix.size()) != SourcePrefix)
+        return std::nullopt;
+    return std::string(path.substr(SourcePrefix.size()));
+}

@@ -2,6 +2,7 @@
 // The source and destination roots of one comparison, kept once for all its items, and the
 // full paths of an item below them, joined only where one is wanted.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ public:
     std::string DestinationPath(const TCompareItem& item) const { return DestinationPrefix + item.Path; }
     // Any path below the destination root, such as where a "Moved" item's file stands now.
     std::string DestinationPath(std::string_view relative) const { return DestinationPrefix + std::string(relative); }
+    // The path below the source root of a path there (a folder's path may end in "/"); none
+    // for a path elsewhere.
+    std::optional<std::string> SourceRelative(std::string_view path) const;
     // The source path into a buffer the caller keeps, for loops over many items.
     std::string_view SourcePath(const TCompareItem& item, std::string& buffer) const;
 

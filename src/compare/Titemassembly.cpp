@@ -151,7 +151,7 @@ void TItemAssembly::Collect(TTreeScan& scan, TWorkPool& pool)
         Rules.Judge(item, facts.Size, facts.LastWriteTime, facts.Destination());
         if (const auto moved = directory.MovedFrom.find(file); moved != directory.MovedFrom.end()) {
             item.Result = TCompareResult::Moved;
-            item.SetMovedFrom(moved->second);
+            item.SetMovedFrom(moved->second.Path, moved->second.Facts, moved->second.Identity);
         }
     };
     const auto makeItems = [&](std::size_t first, std::size_t end) {

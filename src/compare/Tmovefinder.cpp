@@ -79,7 +79,9 @@ void TMoveFinder::ClaimOtherCases(TScannedDirectory& directory) const
         if (claims[d] != 1 || !SameFile(source, directory.DstFiles[d]))
             continue;
         source.Kept = true;
-        directory.MovedFrom[file] = *directory.DstRelative + std::string(directory.DstName(d));
+        const TScannedDirectory::TDestinationFile& old = directory.DstFiles[d];
+        directory.MovedFrom[file] = {*directory.DstRelative + std::string(directory.DstName(d)),
+                                     {old.Size, old.LastWriteTime}, old.Identity};
     }
 }
 
@@ -169,7 +171,9 @@ void TMoveFinder::PairRenames(TTreeScan& scan) const
             continue;
         const TCandidate& candidate = proposal.Same->Candidates[proposal.Candidate];
         TScannedDirectory& old = *candidate.Directory;
-        old.DstFiles[candidate.File].Taken = true;
-        proposal.Directory->MovedFrom[proposal.File] = *old.DstRelative + std::string(old.DstName(candidate.File));
+        TScannedDirectory::TDestinationFile& file = old.DstFiles[candidate.File];
+        file.Taken = true;
+        proposal.Directory->MovedFrom[proposal.File] = {*old.DstRelative + std::string(old.DstName(candidate.File)),
+                                                        {file.Size, file.LastWriteTime}, file.Identity};
     }
 }

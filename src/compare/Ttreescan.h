@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
 #include "compare/Twalkcount.h"
 #include "jobs/Tworkpool.h"
@@ -101,9 +102,15 @@ struct TScannedDirectory {
     std::vector<TDestinationFile> DstFiles;
     std::string DstNames;
     std::optional<TListingError> DstUnlisted;
-    // Source files whose old place is a destination file, by their number: that file's path
-    // below the destination root.
-    std::map<std::size_t, std::string> MovedFrom;
+    // A source file's old place: a destination file's path below the destination root, and
+    // what the walk saw of that file.
+    struct TOldPlace {
+        std::string Path;
+        TSideFacts Facts;
+        std::uint64_t Identity;
+    };
+    // Source files whose old place is a destination file, by their number.
+    std::map<std::size_t, TOldPlace> MovedFrom;
 };
 
 class TTreeScan {

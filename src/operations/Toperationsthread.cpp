@@ -1,6 +1,7 @@
 #include "operations/Toperationsthread.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <stdexcept>
 
@@ -67,6 +68,14 @@ void TOperationsThread::Prepare() {}
 
 void TOperationsThread::Run() { ProcessItems(); }
 
+void TOperationsThread::Announce(const std::string& announcement, std::int64_t bytes)
+{
+    Log(announcement);
+    // The user sees what a long item is busy with, and a log that outlives a kill holds how far
+    // the run came before it.
+    HandOverBefore(LikelyDuration(bytes));
+}
+
 void TOperationsThread::CleanUp()
 {
     ReleaseMemory(Items);
@@ -88,20 +97,7 @@ void TOperationsThread::ProcessItems()
         Current = i;
         const TCompareItem& item = Items[i];
         const std::int64_t bytesBefore = BytesDone;
-        TTransferOutcome outcome = TTransferOutcome::Success();
-        switch (Operation) {
-        case foMove:
-            outcome = MoveItem(Roots.SourcePath(item), Roots.DestinationPath(item));
-            break;
-        case foCopy:
-            outcome = CopyItem(Roots.SourcePath(item), Roots.DestinationPath(item));
-            break;
-        case foDelete:
-            outcome = DeleteItem(Roots.SourcePath(item));
-            break;
-        default:
-            throw std::invalid_argument("Unknown file operation " + std::to_string(Operation) + ".");
-        }
+        const TTransferOutcome outcome = ProcessItem(item);
         const bool ok = outcome.Succeeded();
         if (ok)
             ++succeeded;
@@ -119,9 +115,95 @@ void TOperationsThread::ProcessItems()
         Progress(static_cast<std::int32_t>(processed), static_cast<std::int32_t>(total));
     }
     Files->Finish();
+    if (Operation == foMirror && !TransferFailed && !Terminated())
+        RemoveDestinationOnlyFolders();
     Log(CompletionText(static_cast<std::int64_t>(processed), static_cast<std::int64_t>(total), lastStopped));
     Log("Succeeded: " + GroupDigits(std::to_string(succeeded)) + " items");
     Log("Not succeeded: " + GroupDigits(std::to_string(processed - succeeded)) + " items");
+}
+
+TTransferOutcome TOperationsThread::ProcessItem(const TCompareItem& item)
+{
+    switch (Operation) {
+    case foMove:
+        return MoveItem(Roots.SourcePath(item), Roots.DestinationPath(item));
+    case foCopy:
+        if (item.Result == TCompareResult::Moved)
+            return RenameOrCopyItem(item);
+        return CopyItem(Roots.SourcePath(item), Roots.DestinationPath(item));
+    case foDelete:
+        return DeleteItem(Roots.SourcePath(item));
+    case foRemove:
+        return RemoveItem(item);
+    case foMirror:
+        return MirrorItem(item);
+    }
+    throw std::invalid_argument("Unknown file operation " + std::to_string(Operation) + ".");
+}
+
+// The rows come with their removals last: a removal follows every copy and rename, and only
+// where all of them succeeded.
+TTransferOutcome TOperationsThread::MirrorItem(const TCompareItem& item)
+{
+    if (item.Result == TCompareResult::DestinationOnly) {
+        if (!TransferFailed)
+            return RemoveItem(item);
+        const std::string path = Roots.DestinationPath(item);
+        Announce("Removing " + QuotedText(FileNamePart(path)) + " in " + QuotedText(DirectoryPart(path)), 0);
+        const TTransferOutcome outcome = TTransferOutcome::Refused(TRefusal::EarlierFailure);
+        LogResult(SuccessText(false), outcome);
+        return outcome;
+    }
+    const TTransferOutcome outcome = item.Result == TCompareResult::Moved
+                                         ? RenameOrCopyItem(item)
+                                         : CopyItem(Roots.SourcePath(item), Roots.DestinationPath(item));
+    TransferFailed = TransferFailed || !outcome;
+    return outcome;
+}
+
+TTransferOutcome TOperationsThread::RenameOrCopyItem(const TCompareItem& item)
+{
+    const std::string source = Roots.SourcePath(item);
+    const std::string destination = Roots.DestinationPath(item);
+    if (item.MovedFrom().empty() || !item.SrcExists())
+        return CopyItem(source, destination);
+    const std::string from = Roots.DestinationPath(item.MovedFrom());
+    Announce("Renaming " + QuotedText(from) + " to " + QuotedText(destination), 0);
+    const TSeenFiles seen{item.SeenSrcSize(), item.SeenSrcTime(), true,
+                          item.SeenDstSize(),  item.SeenDstTime(), item.SeenDstIdentity()};
+    const TTransferOutcome renamed = Files->Rename(source, from, destination, seen);
+    if (renamed || Terminated()) {
+        LogResult(SuccessText(renamed.Succeeded()), renamed);
+        return renamed;
+    }
+    // Its old place stays as it was, as a file only the destination has.
+    Log("Not renamed (" + ReasonText(renamed) + ")");
+    return CopyItem(source, destination);
+}
+
+TTransferOutcome TOperationsThread::RemoveItem(const TCompareItem& item)
+{
+    const std::string path = Roots.DestinationPath(item);
+    Announce("Removing " + QuotedText(FileNamePart(path)) + " in " + QuotedText(DirectoryPart(path)), 0);
+    const TTransferOutcome outcome = item.Result == TCompareResult::DestinationOnly
+                                         ? Files->Remove(path, SeenFiles(item))
+                                         : TTransferOutcome::Refused(TRefusal::NotOnlyInDestination);
+    LogResult(SuccessText(outcome.Succeeded()), outcome);
+    return outcome;
+}
+
+// Deepest first, so that a folder is empty once its own folders are gone. One that holds
+// files the masks left out, or that turned up since, stays.
+void TOperationsThread::RemoveDestinationOnlyFolders()
+{
+    for (auto folder = DestinationOnlyFolders.rbegin(); folder != DestinationOnlyFolders.rend(); ++folder) {
+        const std::string path = Roots.DestinationPath(*folder);
+        const TTransferOutcome outcome = Files->RemoveEmptyFolder(path);
+        if (outcome)
+            Log("Removed the folder " + QuotedText(path));
+        else if (outcome.ErrorNumber() != ENOTEMPTY && outcome.ErrorNumber() != ENOENT)
+            Log("Kept the folder " + QuotedText(path) + ": " + ReasonText(outcome));
+    }
 }
 
 namespace {
@@ -166,12 +248,9 @@ std::chrono::nanoseconds TOperationsThread::LikelyDuration(std::int64_t bytes) c
 TTransferOutcome TOperationsThread::TransferItem(const std::string& announcement, const std::string& source,
                                                  const std::string& destination, bool copy, bool deleteSource)
 {
-    Log(announcement);
     const TCompareItem& item = Items[Current];
     const std::optional<TSeenFiles> seen = item.SrcExists() ? std::optional(SeenFiles(item)) : std::nullopt;
-    // The user sees what a long item is busy with, and a log that outlives a kill holds how far
-    // the run came before it.
-    HandOverBefore(LikelyDuration(seen ? seen->SourceSize : 0));
+    Announce(announcement, seen ? seen->SourceSize : 0);
     // Its path is the destination's: a source file found there now was never compared.
     TTransferOutcome outcome =
         item.Result == TCompareResult::DestinationOnly

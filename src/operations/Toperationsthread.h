@@ -1,5 +1,5 @@
 #pragma once
-// Copies, moves or deletes a list of files on a worker thread, logging a line before and
+// Copies, moves, deletes, removes or mirrors a list of files on a worker thread, logging a line before and
 // after each item, progress after each, and a status line and two counts at the end. The line
 // after an item carries the item's outcome, with the reason where it failed.
 
@@ -19,6 +19,11 @@ enum TFileOperation : std::int32_t {
     foMove = 0,
     foCopy = 1,
     foDelete = 2,
+    // Removes rows only the destination has.
+    foRemove = 3,
+    // Copies and renames what the destination lacks, then, where every one succeeded, removes
+    // what only the destination has.
+    foMirror = 4,
 };
 
 // The text between two double quotes.
@@ -67,6 +72,9 @@ public:
     std::vector<TCompareItem> Items;
     const TCompareRoots Roots;
     TFileOperation Operation;
+    // The folders below the destination root that a mirror removes at its end where they are
+    // empty and the source has none of their paths, parents before their children.
+    std::vector<std::string> DestinationOnlyFolders;
 
     // How far the run has come, for a window to read at any time.
     TOperationsCounts Counts() const { return {ItemsDone, BytesDone}; }
@@ -82,10 +90,19 @@ protected:
     TTransferOutcome MoveItem(const std::string& source, const std::string& destination);
     TTransferOutcome CopyItem(const std::string& source, const std::string& destination);
     TTransferOutcome DeleteItem(const std::string& source);
+    // A "Moved" row's file is renamed where it stands in the destination, or copied where it
+    // cannot be.
+    TTransferOutcome RenameOrCopyItem(const TCompareItem& item);
+    TTransferOutcome RemoveItem(const TCompareItem& item);
 
 private:
     TTransferOutcome TransferItem(const std::string& announcement, const std::string& source,
                                   const std::string& destination, bool copy, bool deleteSource);
+    TTransferOutcome ProcessItem(const TCompareItem& item);
+    TTransferOutcome MirrorItem(const TCompareItem& item);
+    void RemoveDestinationOnlyFolders();
+    // Logs the announcement and hands the log over where the item may take a while.
+    void Announce(const std::string& announcement, std::int64_t bytes);
     std::chrono::nanoseconds LikelyDuration(std::int64_t bytes) const;
 
     std::atomic<std::int32_t> ItemsDone{0};
@@ -93,6 +110,8 @@ private:
     // The item in hand, for its facts.
     std::size_t Current = 0;
     std::chrono::steady_clock::time_point Started;
+    // A mirror's copy or rename did not succeed: it removes nothing after it.
+    bool TransferFailed = false;
 
     std::unique_ptr<TFileTransfer> Files;
 };

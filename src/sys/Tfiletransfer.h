@@ -66,6 +66,22 @@ public:
     // comparison.
     virtual TTransferOutcome Delete(const std::string& source, const TSeenFiles* seen);
 
+    // Gives the destination-only file from, a source file's old place, that source's path to,
+    // both below the destination root: seen holds the source's facts and from's as the
+    // comparison saw them. Only while both are unchanged since and from holds the source's bytes
+    // (SampledContentsEqual), and never over an entry at to; a name that differs in case alone
+    // goes through a temporary name. Any refusal leaves both where they were, for a copy instead.
+    virtual TTransferOutcome Rename(const std::string& source, const std::string& from, const std::string& to,
+                                    const TSeenFiles& seen);
+    // Removes a destination file below the destination root, into the trash where the run's
+    // options say so; never a directory, a read-only file, a file this run placed, nor one that
+    // changed since the comparison saw it (seen's destination facts). Then removes the folders
+    // it left empty that the source has none of, up to the root.
+    virtual TTransferOutcome Remove(const std::string& destination, const TSeenFiles& seen);
+    // Removes the empty folder below the destination root where the source has none of its
+    // path; a folder that is not empty stays, with ENOTEMPTY.
+    virtual TTransferOutcome RemoveEmptyFolder(const std::string& folder);
+
     // Adds the bytes of every copy to the counter, where given, as they land; another thread
     // may read it at any time.
     void CountBytesIn(std::atomic<std::int64_t>* counter);

@@ -48,6 +48,14 @@ const char* RefusalText(TRefusal refusal)
         return "stopped by the user";
     case TRefusal::OnlyInDestination:
         return "the file is only in the destination";
+    case TRefusal::NotOnlyInDestination:
+        return "the file is not only in the destination";
+    case TRefusal::OtherContents:
+        return "the old place holds other contents";
+    case TRefusal::SourceHasFolder:
+        return "the source has a folder of that path";
+    case TRefusal::EarlierFailure:
+        return "an earlier item did not succeed";
     }
     return "";
 }

@@ -32,6 +32,14 @@ enum class TRefusal : std::int8_t {
     StoppedByUser,
     // The row names a file that only the destination has: the source-side operations leave it be.
     OnlyInDestination,
+    // A removal from the destination takes only rows of files that only the destination has.
+    NotOnlyInDestination,
+    // A source file's old place holds other bytes: it is no rename of it.
+    OtherContents,
+    // A folder the destination alone was to have turned up in the source.
+    SourceHasFolder,
+    // An earlier copy or rename of the run did not succeed: nothing is removed after it.
+    EarlierFailure,
 };
 
 class TTransferOutcome {

@@ -68,7 +68,7 @@ TEST(ResultListModel, AMovedRowNamesItsOldPlaceAndADestinationOnlyRowItsDestinat
 {
     TResultListModel model;
     TCompareItem moved = Item("new/a.txt", 5, false, 0, TCompareResult::Moved);
-    moved.SetMovedFrom("old/a.txt");
+    moved.SetMovedFrom("old/a.txt", {3, 40}, 5);
     model.Fill({moved, Item("x/b.txt", -7, true, 0, TCompareResult::DestinationOnly), Item("c", 1, true, 0)}, Roots);
     ASSERT_EQ(model.rowCount(), 3);
     EXPECT_EQ(Cell(model, 0, 5), QStringLiteral("Moved"));

@@ -54,11 +54,15 @@ TEST(CompareItem, ResultWordsAndCopies)
     // The old path of a moved file goes with its copies; nothing stands at its new path.
     TCompareItem moved;
     moved.SetSeen(TSideFacts{7, 100}, std::nullopt);
-    moved.SetMovedFrom("old/a");
+    moved.SetMovedFrom("old/a", {3, 40}, 5);
     const TCompareItem movedCopy = moved;
     EXPECT_EQ(movedCopy.MovedFrom(), "old/a");
     EXPECT_FALSE(movedCopy.DstExists());
     EXPECT_EQ(movedCopy.SeenSrcSize(), 7);
+    // The old place's facts, for a look at it before it is renamed.
+    EXPECT_EQ(movedCopy.SeenDstSize(), 3);
+    EXPECT_EQ(movedCopy.SeenDstTime(), 40);
+    EXPECT_EQ(movedCopy.SeenDstIdentity(), 5u);
     EXPECT_EQ(TCompareItem().MovedFrom(), "");
 
     TCompareItem original;

@@ -107,9 +107,11 @@ void TOperationsDialog::CreateControls()
     MoveButton = addButton("MoveButton", tr("&Move"));
     CopyButton = addButton("CopyButton", tr("&Copy"));
     DeleteButton = addButton("DeleteButton", tr("&Delete..."));
+    RemoveButton = addButton("RemoveButton", tr("&Remove from destination..."));
+    MirrorButton = addButton("MirrorButton", tr("M&irror..."));
     CloseButton = addButton("CloseButton", tr("Cancel"));
     CloseButton->setDefault(true);
-    for (QPushButton* button : {MoveButton, CopyButton, DeleteButton})
+    for (QPushButton* button : {MoveButton, CopyButton, DeleteButton, RemoveButton, MirrorButton})
         connect(button, &QPushButton::clicked, this, [this, button] { OperationButtonClick(button); });
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -125,7 +127,9 @@ void TOperationsDialog::CreateControls()
     setTabOrder(TrashCheck, MoveButton);
     setTabOrder(MoveButton, CopyButton);
     setTabOrder(CopyButton, DeleteButton);
-    setTabOrder(DeleteButton, CloseButton);
+    setTabOrder(DeleteButton, RemoveButton);
+    setTabOrder(RemoveButton, MirrorButton);
+    setTabOrder(MirrorButton, CloseButton);
     // The design's size, unless the font needs more, is the smallest; a larger dialog gives
     // the room to the log.
     setMinimumSize(sizeHint().expandedTo(scale(480, 360)));
@@ -164,13 +168,21 @@ QAction* TOperationsDialog::AddPopupItem(const char* name, const QString& captio
     return item;
 }
 
-void TOperationsDialog::Execute(const std::vector<TCompareItem>& items, const TCompareRoots& roots)
+void TOperationsDialog::Execute(const std::vector<TCompareItem>& items, const TCompareRoots& roots,
+                                const TDestinationSide* destination)
 {
     Items = &items;
     Roots = roots;
+    Destination = destination;
+    RemoveButton->setVisible(destination != nullptr);
+    MirrorButton->setVisible(destination != nullptr);
+    // Files removed from a backup go to the trash unless the user turns it off.
+    if (destination != nullptr)
+        TrashCheck->setChecked(true);
     CentreOnScreen(this);
     RunModal(*this);
     Items = nullptr;
+    Destination = nullptr;
 }
 
 void TOperationsDialog::OperationsThreadLog(const std::string& line, const std::optional<TTransferOutcome>& outcome)
@@ -247,9 +259,31 @@ void TOperationsDialog::SetSwitches(const TTransferOptions& switches)
     TrashCheck->setChecked(switches.Trash);
 }
 
+bool TOperationsDialog::RemovalsConfirmed(const std::vector<TCompareItem>& items)
+{
+    const std::size_t removals = RemovalCount(items);
+    if (removals == 0)
+        return true;
+    if (const std::string refusal = SourceRootRefusal(Roots.Source()); !refusal.empty()) {
+        Messenger.ShowError(refusal);
+        return false;
+    }
+    const std::string count = GroupDigits(std::to_string(removals));
+    if (RemovesMostFiles(removals, Destination->Files) &&
+        !Messenger.Confirm(count + " of the destination's " + GroupDigits(std::to_string(Destination->Files)) +
+                           " files would be removed, more than half.\r\n\r\nContinue?"))
+        return false;
+    return Messenger.Confirm(TrashCheck->isChecked()
+                                 ? count + " files only in the destination go to the trash.\r\n\r\nContinue?"
+                                 : "Deleted files cannot be restored.\r\n\r\nContinue?");
+}
+
 void TOperationsDialog::OperationButtonClick(QPushButton* sender)
 {
+    static const std::vector<TCompareItem> none;
     TFileOperation operation = foCopy;
+    std::vector<TCompareItem> mirrored;
+    const std::vector<TCompareItem>* items = Items != nullptr ? Items : &none;
     if (sender == MoveButton) {
         operation = foMove;
     } else if (sender == DeleteButton) {
@@ -257,6 +291,14 @@ void TOperationsDialog::OperationButtonClick(QPushButton* sender)
                                                        : "Deleted files cannot be restored.\r\n\r\nContinue?"))
             return;
         operation = foDelete;
+    } else if (sender == RemoveButton || sender == MirrorButton) {
+        operation = sender == RemoveButton ? foRemove : foMirror;
+        if (operation == foMirror) {
+            mirrored = MirrorOrder(*items, MirrorKinds());
+            items = &mirrored;
+        }
+        if (!RemovalsConfirmed(*items))
+            return;
     }
     ClearLog();
     ProgressBar->setValue(0);
@@ -264,15 +306,16 @@ void TOperationsDialog::OperationButtonClick(QPushButton* sender)
     CloseButton->setEnabled(true);
     CloseButton->setText(tr("Cancel"));
     CloseButton->setFocus();
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, VerifyCheck, TrashCheck})
+    for (QWidget* control : std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, RemoveButton,
+                                                            MirrorButton, VerifyCheck, TrashCheck})
         control->setEnabled(false);
 
-    static const std::vector<TCompareItem> none;
     const TTransferRoots roots = TransferRoots(Roots);
-    auto thread = std::make_unique<TOperationsThread>(Items != nullptr ? *Items : none, operation, Roots, MainThread,
+    auto thread = std::make_unique<TOperationsThread>(*items, operation, Roots, MainThread,
                                                       MakeFiles ? MakeFiles(roots, Switches())
                                                                 : std::make_unique<TFileTransfer>(roots, Switches()));
+    if (operation == foMirror)
+        thread->DestinationOnlyFolders = Destination->OnlyFolders;
     Meter.Start(static_cast<std::int64_t>(thread->Items.size()), SourceBytes(thread->Items),
                 TTransferMeter::TClock::now());
     thread->SetOnLog([this](const std::string& line, const std::optional<TTransferOutcome>& outcome) {
@@ -343,7 +386,8 @@ void TOperationsDialog::FormShow()
     ClearLog();
     ProgressBar->setValue(0);
     for (QWidget* control :
-         std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, CloseButton, VerifyCheck, TrashCheck})
+         std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, RemoveButton, MirrorButton, CloseButton,
+                                         VerifyCheck, TrashCheck})
         control->setEnabled(true);
     CloseButton->setText(tr("Cancel"));
     CopyButton->setFocus();

@@ -1,6 +1,7 @@
 #pragma once
 // The modal window that runs one file operation over the items the main window hands it:
-// the user picks Move, Copy or Delete, and the dialog runs a TOperationsThread, shows every
+// the user picks Move, Copy or Delete, or, where the comparison listed the destination's own
+// files, Remove from destination or Mirror, and the dialog runs a TOperationsThread, shows every
 // line it logs and its progress, turns every attempt to close it into a request to stop the
 // thread, and offers the log to the clipboard. One operation per showing.
 
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "operations/Removalguards.h"
 #include "operations/Toperationsthread.h"
 #include "operations/Ttransfermeter.h"
 
@@ -40,8 +42,11 @@ public:
                       TFileTransferMaker makeFiles = {});
 
     // Runs the dialog modally over the items, which the caller keeps and may release
-    // afterwards. They lie below the roots of the comparison they come from.
-    void Execute(const std::vector<TCompareItem>& items, const TCompareRoots& roots);
+    // afterwards. They lie below the roots of the comparison they come from. Where that
+    // comparison listed the destination's own files, destination tells what it saw of them, and
+    // the dialog offers to remove them, with the trash switched on.
+    void Execute(const std::vector<TCompareItem>& items, const TCompareRoots& roots,
+                 const TDestinationSide* destination = nullptr);
 
     void OperationsThreadLog(const std::string& line, const std::optional<TTransferOutcome>& outcome);
     void OperationsThreadProgress(std::int32_t position, std::int32_t maximum);
@@ -77,6 +82,8 @@ protected:
 
 private:
     void OperationButtonClick(QPushButton* sender);
+    // Whether the run's removals may go on: asked of the user, or refused with the reason.
+    bool RemovalsConfirmed(const std::vector<TCompareItem>& items);
     void CopyLinesClick(QAction* sender);
     void SelectLinesClick(QAction* sender);
     void ShowCurrentReason();
@@ -111,6 +118,8 @@ private:
     QPushButton* MoveButton;
     QPushButton* CopyButton;
     QPushButton* DeleteButton;
+    QPushButton* RemoveButton;
+    QPushButton* MirrorButton;
     QPushButton* CloseButton;
     QMenu* LogMenu;
     QAction* CopySelectionAction;
@@ -125,5 +134,7 @@ private:
     TMainThreadCaller& MainThread;
     TFileTransferMaker MakeFiles;
     TTransferMeter Meter;
+    // Borrowed like Items; none where the comparison did not list the destination's own files.
+    const TDestinationSide* Destination = nullptr;
     QTimer* MeterTimer;
 };

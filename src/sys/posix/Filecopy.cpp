@@ -388,6 +388,23 @@ bool SameContents(int a, int b, const TStopRequest& stop)
     }
 }
 
+bool SampledContentsEqual(int a, int b, off_t size)
+{
+    constexpr off_t Sample = 16 * 1024;
+    constexpr off_t Whole = 4 * Sample;
+    const std::vector<off_t> offsets =
+        size <= Whole ? std::vector<off_t>{0} : std::vector<off_t>{0, size / 3, size / 3 * 2, size - Sample};
+    const auto length = static_cast<std::size_t>(size <= Whole ? Whole + 1 : Sample);
+    std::vector<char> expected(length), found(length);
+    for (const off_t offset : offsets) {
+        const ssize_t want = ReadUpTo(a, expected.data(), length, offset);
+        const ssize_t got = ReadUpTo(b, found.data(), length, offset);
+        if (want < 0 || got != want || !std::equal(expected.begin(), expected.begin() + want, found.begin()))
+            return false;
+    }
+    return true;
+}
+
 bool ReadsBackEqual(int source, int copy, const TStopRequest& stop)
 {
     // Clean pages can be dropped; the next read of them comes from the device.

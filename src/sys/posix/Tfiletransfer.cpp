@@ -23,6 +23,7 @@
 #include "sys/posix/Tnameprobe.h"
 #include "sys/posix/Tpendingcopy.h"
 #include "sys/posix/Tplacedfiles.h"
+#include "sys/posix/Renaming.h"
 #include "sys/posix/Ttrash.h"
 #include "sys/posix/Ttreeroot.h"
 
@@ -121,9 +122,17 @@ bool HoldsBytesOf(int directory, const std::string& name, int source, const TSto
            SameContents(source, file.Get(), stop);
 }
 
+// Size and last-write time alone cannot tell an edit made since the comparison; the change
+// identity can.
+bool DestinationUnchanged(const TCurrentFacts& now, const TSeenFiles& seen)
+{
+    return now.Size == seen.DestinationSize && now.Time == seen.DestinationTime &&
+           now.Identity == seen.DestinationIdentity;
+}
+
 // An existing destination may be replaced while it is what the comparison saw, or when it
 // holds the source's bytes already (a second copy of the same rows); never when it appeared or
-// changed since: size and last-write time alone cannot tell an edit made since.
+// changed since.
 bool DestinationAsSeen(int directory, const std::string& name, int source, const struct stat& sourceInfo,
                        const TSeenFiles& seen, const TStopRequest& stop)
 {
@@ -132,10 +141,15 @@ bool DestinationAsSeen(int directory, const std::string& name, int source, const
     const std::optional<TCurrentFacts> now = CurrentFactsOf(directory, name);
     if (!now)
         return false;
-    if (now->Size == seen.DestinationSize && now->Time == seen.DestinationTime &&
-        now->Identity == seen.DestinationIdentity)
-        return true;
-    return now->Size == sourceInfo.st_size && HoldsBytesOf(directory, name, source, stop);
+    return DestinationUnchanged(*now, seen) ||
+           (now->Size == sourceInfo.st_size && HoldsBytesOf(directory, name, source, stop));
+}
+
+// The destination file a removal or a rename takes: a regular file, as the comparison saw it.
+bool DestinationFileAsSeen(int directory, const std::string& name, const struct stat& entry, const TSeenFiles& seen)
+{
+    const std::optional<TCurrentFacts> now = CurrentFactsOf(directory, name);
+    return S_ISREG(entry.st_mode) && now && DestinationUnchanged(*now, seen);
 }
 
 bool SourceAsSeen(int directory, const std::string& name, const TSeenFiles& seen)
@@ -156,6 +170,9 @@ bool SyncDirectory(int directory)
     // EINVAL: the file system cannot sync a directory; there is nothing more to wait for.
     return readable.IsOpen() && (fsync(readable.Get()) == 0 || errno == EINVAL);
 }
+
+// The hidden name a file takes for a moment on its way to a name that differs in case alone.
+std::string RenamingName(const std::string& name) { return "." + name + ".renaming" + TFileTransfer::TemporarySuffix; }
 
 std::string WithoutTrailingSeparators(std::string path)
 {
@@ -193,6 +210,12 @@ struct TFileTransfer::TState {
     TRefusal ReplaceableRefusal(int place, const TRelativePath& to, const struct stat& entry, const struct stat& target,
                                 const struct stat& sourceInfo);
     TRefusal ClearOfPlacedFiles(const TRelativePath& to, int place);
+    TTransferOutcome Rename(int fromDirectory, const TRelativePath& from, const struct stat& entry,
+                            const TRelativePath& to);
+    // Removes the folders of the relative path, innermost first, while they are empty and the
+    // source has none of their paths.
+    void RemoveEmptiedFolders(std::string relative);
+    TTransferOutcome RemoveEmptyFolder(const std::string& relative);
 
     TTreeRoot Source;
     TTreeRoot Destination;
@@ -474,4 +497,136 @@ void TFileTransfer::Finish()
 int TFileTransfer::CopyContents(int source, int target, const struct stat& sourceInfo) const
 {
     return CopyFileData(source, target, sourceInfo, State->Copying);
+}
+
+TTransferOutcome TFileTransfer::Rename(const std::string& source, const std::string& from, const std::string& to,
+                                       const TSeenFiles& seen)
+{
+    const std::optional<TRelativePath> original = Below(State->Source, source);
+    const std::optional<TRelativePath> old = Below(State->Destination, from);
+    const std::optional<TRelativePath> target = Below(State->Destination, to);
+    if (!original || !old || !target)
+        return Refused(TRefusal::OutsideRoots);
+    const TDescriptor sourceDirectory = State->Source.OpenDirectory(original->Directory);
+    if (!sourceDirectory.IsOpen())
+        return OpenDirectoryFailure();
+    const TDescriptor sourceFile(
+        openat(sourceDirectory.Get(), original->Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat sourceInfo {};
+    if (!sourceFile.IsOpen() || fstat(sourceFile.Get(), &sourceInfo) != 0)
+        return LastError();
+    if (!S_ISREG(sourceInfo.st_mode))
+        return Refused(TRefusal::SourceNotFile);
+    if (sourceInfo.st_size != seen.SourceSize || TicksOf(sourceInfo) != seen.SourceTime)
+        return Refused(TRefusal::SourceChanged);
+
+    const TDescriptor oldDirectory = State->Destination.OpenDirectory(old->Directory);
+    if (!oldDirectory.IsOpen())
+        return OpenDirectoryFailure();
+    struct stat entry {};
+    if (fstatat(oldDirectory.Get(), old->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return LastError();
+    if (!DestinationFileAsSeen(oldDirectory.Get(), old->Name, entry, seen))
+        return Refused(TRefusal::DestinationChanged);
+    if (State->Placed.Holds(entry))
+        return Refused(TRefusal::PlacedThisRun);
+    const TDescriptor oldFile(openat(oldDirectory.Get(), old->Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY |
+                                                                                O_NONBLOCK | O_NOFOLLOW));
+    struct stat opened {};
+    if (!oldFile.IsOpen() || fstat(oldFile.Get(), &opened) != 0)
+        return LastError();
+    if (!SameFile(opened, entry) || !SampledContentsEqual(sourceFile.Get(), oldFile.Get(), sourceInfo.st_size))
+        return Refused(TRefusal::OtherContents);
+    return State->Rename(oldDirectory.Get(), *old, entry, *target);
+}
+
+TTransferOutcome TFileTransfer::TState::Rename(int fromDirectory, const TRelativePath& from, const struct stat& entry,
+                                               const TRelativePath& to)
+{
+    const TDescriptor place = DestinationDirectory(to.Directory, false);
+    if (!place.IsOpen())
+        return OpenDirectoryFailure();
+    if (const TRefusal refusal = ClearOfPlacedFiles(to, place.Get()); refusal != TRefusal::None)
+        return Refused(refusal);
+    struct stat existing {};
+    const bool taken = fstatat(place.Get(), to.Name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!taken && errno != ENOENT)
+        return LastError();
+    // A file system that ignores case finds the file itself under its new name, and a rename
+    // straight to it would change nothing.
+    if (taken && !SameFile(existing, entry))
+        return Refused(TRefusal::DestinationChanged);
+    const std::string step = taken ? RenamingName(from.Name) : from.Name;
+    if (taken && !RenameWithoutReplacing(fromDirectory, from.Name, fromDirectory, step))
+        return LastError();
+    if (!RenameWithoutReplacing(fromDirectory, step, place.Get(), to.Name)) {
+        const int error = errno;
+        if (taken)
+            static_cast<void>(RenameWithoutReplacing(fromDirectory, step, fromDirectory, from.Name));
+        // Beyond the file system of its old place: the caller copies instead.
+        return TTransferOutcome::SystemError(error);
+    }
+    struct stat placed {};
+    if (fstatat(place.Get(), to.Name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0)
+        Placed.Add(to.Whole, placed);
+    return TTransferOutcome::Success();
+}
+
+TTransferOutcome TFileTransfer::Remove(const std::string& destination, const TSeenFiles& seen)
+{
+    const std::optional<TRelativePath> path = Below(State->Destination, destination);
+    if (!path)
+        return Refused(TRefusal::OutsideRoots);
+    const TDescriptor directory = State->Destination.OpenDirectory(path->Directory);
+    if (!directory.IsOpen())
+        return OpenDirectoryFailure();
+    struct stat entry {};
+    if (fstatat(directory.Get(), path->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return LastError();
+    if (S_ISDIR(entry.st_mode))
+        return Refused(TRefusal::DestinationIsFolder);
+    if (State->Placed.Holds(entry))
+        return Refused(TRefusal::PlacedThisRun);
+    if (IsReadOnly(directory.Get(), path->Name))
+        return Refused(TRefusal::ReadOnly);
+    if (!State->ExactNames.Listed(State->Destination, path->Whole))
+        return Refused(TRefusal::LookAlikeName);
+    // A link is judged by what the comparison saw through it, and only the link goes.
+    const std::optional<TCurrentFacts> now = CurrentFactsOf(directory.Get(), path->Name);
+    if (!now || !DestinationUnchanged(*now, seen))
+        return Refused(TRefusal::DestinationChanged);
+    const TTransferOutcome outcome = State->Options.Trash
+                                         ? State->Trash.MoveToTrash(directory.Get(), path->Name)
+                                         : (unlinkat(directory.Get(), path->Name.c_str(), 0) == 0
+                                                ? TTransferOutcome::Success()
+                                                : LastError());
+    if (outcome)
+        State->RemoveEmptiedFolders(path->Directory);
+    return outcome;
+}
+
+TTransferOutcome TFileTransfer::RemoveEmptyFolder(const std::string& folder)
+{
+    const std::optional<std::string> relative = State->Destination.RelativePath(WithoutTrailingSeparators(folder));
+    if (!relative)
+        return Refused(TRefusal::OutsideRoots);
+    return State->RemoveEmptyFolder(*relative);
+}
+
+TTransferOutcome TFileTransfer::TState::RemoveEmptyFolder(const std::string& relative)
+{
+    const TRelativePath path = Split(relative);
+    // The source's folder of that path would only be copied again.
+    if (const TDescriptor sourceFolder = Source.OpenDirectory(relative); sourceFolder.IsOpen() || errno != ENOENT)
+        return Refused(TRefusal::SourceHasFolder);
+    const TDescriptor parent = Destination.OpenDirectory(path.Directory);
+    if (!parent.IsOpen())
+        return OpenDirectoryFailure();
+    return unlinkat(parent.Get(), path.Name.c_str(), AT_REMOVEDIR) == 0 ? TTransferOutcome::Success() : LastError();
+}
+
+void TFileTransfer::TState::RemoveEmptiedFolders(std::string relative)
+{
+    while (!relative.empty() && RemoveEmptyFolder(relative))
+        relative = Split(relative).Directory;
 }

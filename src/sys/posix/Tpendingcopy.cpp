@@ -14,6 +14,7 @@
 #include "sys/Utf8.h"
 #include "sys/posix/Filecopy.h"
 #include "sys/posix/Removableentries.h"
+#include "sys/posix/Renaming.h"
 
 namespace {
 // Whether an unnamed file can be given a name through its descriptor alone: recent kernels allow
@@ -130,21 +131,10 @@ TPlacement TPendingCopy::PlaceNew()
 
 TPlacement TPendingCopy::LinkNamedWithoutReplacing()
 {
-    if (renameat2(Directory, Temporary.c_str(), Directory, Name.c_str(), RENAME_NOREPLACE) != 0) {
-        if (errno != EINVAL && errno != ENOSYS)
-            return TPlacement::Failed;
-        // Without the flag: a hard link refuses an existing name too; where the file system
-        // has none (FAT), a look right before the rename is the best there is.
-        if (linkat(Directory, Temporary.c_str(), Directory, Name.c_str(), 0) == 0) {
-            Named = unlinkat(Directory, Temporary.c_str(), 0) != 0;
-            return TPlacement::Placed;
-        }
-        struct stat existing {};
-        if (errno == EEXIST || fstatat(Directory, Name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 ||
-            errno != ENOENT || renameat(Directory, Temporary.c_str(), Directory, Name.c_str()) != 0)
-            return TPlacement::Failed;
-    }
-    Named = false;
+    bool kept = false;
+    if (!RenameWithoutReplacing(Directory, Temporary, Directory, Name, &kept))
+        return TPlacement::Failed;
+    Named = kept;
     return TPlacement::Placed;
 }
 
