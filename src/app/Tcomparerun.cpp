@@ -25,6 +25,8 @@ void TCompareRun::Run(const std::string& compareFileName)
         return;
     if (!Target.ClearList(true))
         return;
+    FDestinationFiles = 0;
+    FDestinationOnlyFolders.clear();
     // Released once the dialog has returned, which waits for the job to have ended.
     const auto thread =
         std::make_unique<TCompareThread>(CompareDialog->Options(), MainThread, ProgramPool(), FileSystem);
@@ -82,6 +84,8 @@ void TCompareRun::End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots
             Target.FillList(std::move(end.Result.Items), roots);
             UnlistedFolders = std::move(end.Result.UnlistedFolders);
             UnlistedDestinationFolders = std::move(end.Result.UnlistedDestinationFolders);
+            FDestinationFiles = end.Result.DestinationFiles;
+            FDestinationOnlyFolders = std::move(end.Result.DestinationOnlyFolders);
         }
         ProgressDialog->Finish(true);
     } catch (...) {

@@ -29,6 +29,12 @@ public:
     // A non-empty name is opened by the compare dialog as soon as it is on screen.
     void Run(const std::string& compareFileName);
 
+    // Of the comparison whose rows the list holds, while it listed the destination: the
+    // destination's files that pass the masks, and the paths below its root of the folders the
+    // source lacks, a parent before its children.
+    std::int64_t DestinationFiles() const { return FDestinationFiles; }
+    const std::vector<std::string>& DestinationOnlyFolders() const { return FDestinationOnlyFolders; }
+
 private:
     void Progress(std::int32_t position, std::int32_t maximum);
     void End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots);
@@ -41,4 +47,6 @@ private:
     TCompareTarget Target;
     std::vector<TListingError> UnlistedFolders;
     std::vector<TListingError> UnlistedDestinationFolders;
+    std::int64_t FDestinationFiles = 0;
+    std::vector<std::string> FDestinationOnlyFolders;
 };

@@ -15,8 +15,8 @@
 #include "sys/Tlocalerules.h"
 
 namespace {
-// Day differences stay within about ten million; a row without a destination sorts after all.
-constexpr std::int64_t NoDestination = std::numeric_limits<std::int64_t>::max();
+// Day differences stay within about ten million; a row without a file on both sides sorts after all.
+constexpr std::int64_t NoTimeRemainder = std::numeric_limits<std::int64_t>::max();
 
 // The rows' paths lie below one root, which would add the same to every text: ranked without
 // it, the texts keep the order of the whole paths.
@@ -437,7 +437,7 @@ TListSorter::TListSorter(const TResultListModel& list, TSortCode code) : Descend
         break;
     case SortCode::TimeRemainder:
         for (std::size_t i = 0; i < rows.size(); ++i)
-            keyOfRow[i] = rows[i].Item.DstExists() ? rows[i].Item.TimeRemainderDays() : NoDestination;
+            keyOfRow[i] = rows[i].Item.BothExist() ? rows[i].Item.TimeRemainderDays() : NoTimeRemainder;
         break;
     case SortCode::Result:
         for (std::size_t i = 0; i < rows.size(); ++i)

@@ -25,6 +25,8 @@ TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWork
         if (end.Completed()) {
             outcome.Items = std::move(end.Result.Items);
             outcome.Roots = TCompareRoots(options.SrcDir, options.DstDir);
+            outcome.DestinationFiles = end.Result.DestinationFiles;
+            outcome.DestinationOnlyFolders = std::move(end.Result.DestinationOnlyFolders);
         }
     });
     runner.RunToEnd(loop, std::move(thread));

@@ -1,6 +1,7 @@
 #pragma once
 // Runs one comparison to its end on this thread's event loop, showing progress.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct TComparisonOutcome {
     std::vector<TListingError> UnlistedFolders;
     // The same of the destination, listed only for destination-only files.
     std::vector<TListingError> UnlistedDestinationFolders;
+    // The destination's files that pass the masks, and the paths below its root of the folders
+    // the source lacks, a parent before its children: both only while the destination is listed.
+    std::int64_t DestinationFiles = 0;
+    std::vector<std::string> DestinationOnlyFolders;
 };
 
 // jobs: the threads of the walk and the lookups, 0 to let the comparison choose. Each folder

@@ -35,6 +35,14 @@ std::string JsonString(std::string_view text)
     return json + "\"";
 }
 
+namespace {
+// A row only in the destination has no source file: null, not a path that names nothing.
+std::string SourceJson(const TCompareItem& item, const TCompareRoots& roots)
+{
+    return item.SrcExists() ? JsonString(roots.SourcePath(item)) : std::string("null");
+}
+}  // namespace
+
 TJsonListWriter::TJsonListWriter(TCompareRoots roots, TWrite write) : Roots(std::move(roots)), Write(std::move(write))
 {
     Write("[");
@@ -42,11 +50,11 @@ TJsonListWriter::TJsonListWriter(TCompareRoots roots, TWrite write) : Roots(std:
 
 void TJsonListWriter::Item(const TCompareItem& item)
 {
-    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(Roots.SourcePath(item)) +
-          ",\"destination\":" + JsonString(Roots.DestinationPath(item)) + ",\"result\":" +
-          JsonString(ResultText(item.Result)) + ",\"sizeRemainder\":" + std::to_string(item.SizeRemainder) +
-          ",\"timeRemainder\":" + std::to_string(item.TimeRemainder) + ",\"timeRemainderDays\":" +
-          std::to_string(item.TimeRemainderDays()) + ",\"destinationExists\":" + (item.DstExists() ? "true" : "false") +
+    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + SourceJson(item, Roots) + ",\"destination\":" +
+          JsonString(Roots.DestinationPath(item)) + ",\"result\":" + JsonString(ResultText(item.Result)) +
+          ",\"sizeRemainder\":" + std::to_string(item.SizeRemainder) + ",\"timeRemainder\":" +
+          std::to_string(item.TimeRemainder) + ",\"timeRemainderDays\":" + std::to_string(item.TimeRemainderDays()) +
+          ",\"destinationExists\":" + (item.DstExists() ? "true" : "false") +
           (item.MovedFrom().empty() ? std::string()
                                     : ",\"movedFrom\":" + JsonString(Roots.DestinationPath(item.MovedFrom()))) +
           "}");
@@ -65,9 +73,8 @@ void TJsonLogWriter::Result(const TCompareItem& item, const TTransferOutcome& ou
 {
     const bool succeeded = outcome.Succeeded();
     ++(succeeded ? Succeeded : NotSucceeded);
-    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + JsonString(Roots.SourcePath(item)) +
-          ",\"destination\":" + JsonString(Roots.DestinationPath(item)) +
-          ",\"succeeded\":" + (succeeded ? "true" : "false") +
+    Write(std::string(First ? "\n" : ",\n") + "{\"source\":" + SourceJson(item, Roots) + ",\"destination\":" +
+          JsonString(Roots.DestinationPath(item)) + ",\"succeeded\":" + (succeeded ? "true" : "false") +
           (succeeded ? std::string() : ",\"reason\":" + JsonString(ReasonText(outcome))) + "}");
     First = false;
 }

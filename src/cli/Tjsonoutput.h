@@ -22,7 +22,8 @@ void AddOutputFormatOption(CLI::App& command, std::string& format);
 // The text as a JSON string, quotes included.
 std::string JsonString(std::string_view text);
 
-// Writes the result list: "[", then one object per item, then "]".
+// Writes the result list: "[", then one object per item, then "]". A row only in the destination
+// has a null "source".
 class TJsonListWriter {
 public:
     using TWrite = std::function<void(const std::string& text)>;

@@ -51,6 +51,8 @@ public:
                  std::uint64_t dstIdentity = 0);
     bool SrcExists() const { return SourceSeen; }
     bool DstExists() const;
+    // Only a file on each side has a time difference to show.
+    bool BothExist() const { return SourceSeen && DstExists(); }
     // The facts of a side, 0 where it has no file.
     std::int64_t SeenSrcSize() const { return SrcSize; }
     std::int64_t SeenSrcTime() const { return SrcTime; }

@@ -17,6 +17,8 @@ void TCompareThread::Prepare()
     Scan->Run(Pool);
     Result.UnlistedFolders = std::move(Scan->UnlistedFolders);
     Result.UnlistedDestinationFolders = std::move(Scan->UnlistedDestinationFolders);
+    Result.DestinationFiles = Scan->DestinationFiles;
+    Result.DestinationOnlyFolders = std::move(Scan->DestinationOnlyFolders);
 }
 
 void TCompareThread::Run()
@@ -38,6 +40,7 @@ void TCompareThread::CleanUp()
     ReleaseMemory(Result.Items);
     ReleaseMemory(Result.UnlistedFolders);
     ReleaseMemory(Result.UnlistedDestinationFolders);
+    ReleaseMemory(Result.DestinationOnlyFolders);
 }
 
 TComparisonResult TCompareThread::TakeResult()

@@ -2,7 +2,9 @@
 // One comparison on a worker thread: the walk of the source tree, then the items made from it,
 // judged, kept or dropped and sorted, both on the pool of threads it is given.
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "compare/Tcompareitem.h"
@@ -21,6 +23,11 @@ struct TComparisonResult {
     // The same of the destination, whose folders are listed only for destination-only files:
     // nothing below one of them may be taken for missing from the destination.
     std::vector<TListingError> UnlistedDestinationFolders;
+    // Also only while the destination is listed: its files that pass the masks, whether paired
+    // or not, and the paths below its root of the folders the source lacks, each with a
+    // trailing delimiter, a parent before its children.
+    std::int64_t DestinationFiles = 0;
+    std::vector<std::string> DestinationOnlyFolders;
 };
 
 class TCompareThread : public TJob<TComparisonResult> {

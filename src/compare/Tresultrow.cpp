@@ -33,7 +33,7 @@ std::string ResultRowText(const TCompareItem& item, const TCompareRoots& roots, 
     case TResultColumn::SizeRemainder:
         return SignedCount(item.SizeRemainder, " bytes");
     case TResultColumn::TimeRemainder:
-        return item.DstExists() ? SignedCount(item.TimeRemainderDays(), " days") : std::string("None");
+        return item.BothExist() ? SignedCount(item.TimeRemainderDays(), " days") : std::string("None");
     case TResultColumn::Result:
         return ResultText(item.Result);
     }

@@ -18,7 +18,7 @@ const std::array<std::string, ResultColumnCount>& ResultColumnCaptions();
 using TResultRowTexts = std::array<std::string, ResultColumnCount>;
 
 // Name, directory and extension of the source path below roots; the size difference as
-// "+1,234 bytes"; the day difference as "-3 days", or "None" without a destination; the result
-// word.
+// "+1,234 bytes"; the day difference as "-3 days", or "None" without a file on both sides; the
+// result word.
 TResultRowTexts ResultRowTexts(const TCompareItem& item, const TCompareRoots& roots);
 std::string ResultRowText(const TCompareItem& item, const TCompareRoots& roots, TResultColumn column);

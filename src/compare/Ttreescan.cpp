@@ -43,6 +43,19 @@ std::string_view FolderName(const TScannedDirectory& parent, const TScannedDirec
 }
 }  // namespace
 
+bool IsTrashFolderName(std::string_view name)
+{
+    constexpr std::string_view trash = ".Trash";
+    if (!name.starts_with(trash))
+        return false;
+    name.remove_prefix(trash.size());
+    if (name.empty())
+        return true;
+    if (name.size() == 1 || name.front() != '-')
+        return false;
+    return std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 void TTreeScan::Run(TWorkPool& pool)
 {
     Root = std::make_unique<TScannedDirectory>(std::string());
@@ -55,6 +68,9 @@ void TTreeScan::Run(TWorkPool& pool)
             UnlistedFolders.push_back(*directory.Unlisted);
         if (directory.DstUnlisted)
             UnlistedDestinationFolders.push_back(*directory.DstUnlisted);
+        if (!directory.InSource)
+            DestinationOnlyFolders.push_back(*directory.DstRelative);
+        DestinationFiles += directory.DstFileCount;
         for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories)
             list(*subdirectory.Directory);
     };
@@ -133,6 +149,7 @@ void TTreeScan::ScanDestination(TScannedDirectory& directory)
     for (TScannedDirectory::TSubdirectory& subdirectory : directory.Subdirectories)
         sourceFolders.emplace(FolderName(directory, *subdirectory.Directory), subdirectory.Directory.get());
     std::vector<std::string> destinationFolders;
+    std::int64_t pairedFiles = 0;
     for (TDirectoryEntry& entry : contents.Entries) {
         if (Stopped())
             return;
@@ -154,6 +171,7 @@ void TTreeScan::ScanDestination(TScannedDirectory& directory)
             file.DstSize = entry.Facts.Size;
             file.DstTime = entry.Facts.LastWriteTime;
             file.DstIdentity = entry.Facts.Identity;
+            ++pairedFiles;
             continue;
         }
         if (!PassesMasks(entry.Name))
@@ -161,9 +179,13 @@ void TTreeScan::ScanDestination(TScannedDirectory& directory)
         directory.DstFiles.push_back({AppendName(directory.DstNames, entry.Name), false, entry.Facts.Size,
                                       entry.Facts.LastWriteTime, entry.Facts.Identity});
     }
+    directory.DstFileCount = pairedFiles + static_cast<std::int64_t>(directory.DstFiles.size());
     MatchFolderCases(directory, destinationFolders);
+    // What the trash holds was removed on purpose: never files the destination has, nor a
+    // folder to mirror away.
     for (const std::string& name : destinationFolders)
-        AddDestinationFolder(directory, name);
+        if (!IsTrashFolderName(name))
+            AddDestinationFolder(directory, name);
 }
 
 void TTreeScan::MatchFolderCases(TScannedDirectory& directory, std::vector<std::string>& destinationFolders) const

@@ -102,6 +102,8 @@ struct TScannedDirectory {
     std::vector<TDestinationFile> DstFiles;
     std::string DstNames;
     std::optional<TListingError> DstUnlisted;
+    // The destination's files here that pass the masks, paired or not.
+    std::int64_t DstFileCount = 0;
     // A source file's old place: a destination file's path below the destination root, and
     // what the walk saw of that file.
     struct TOldPlace {
@@ -112,6 +114,10 @@ struct TScannedDirectory {
     // Source files whose old place is a destination file, by their number.
     std::map<std::size_t, TOldPlace> MovedFrom;
 };
+
+// ".Trash" or ".Trash-" and digits: the desktop's trash at the top of a disk, where files
+// removed from the destination may be kept.
+bool IsTrashFolderName(std::string_view name);
 
 class TTreeScan {
 public:
@@ -129,6 +135,11 @@ public:
     // The folders not listed whole, in walk order.
     std::vector<TListingError> UnlistedFolders;
     std::vector<TListingError> UnlistedDestinationFolders;
+    // Of the destination, listed only for destination-only files: its files that pass the
+    // masks, and the paths below its root of the folders the source lacks, a parent before
+    // its children.
+    std::int64_t DestinationFiles = 0;
+    std::vector<std::string> DestinationOnlyFolders;
 
 private:
     void ScanDirectory(TScannedDirectory& directory, TWorkPool& pool);

@@ -344,3 +344,22 @@ TEST(CliCompare, WritesTheListAndTheLogAsJson)
                   "\",\"succeeded\":false,\"reason\":\"read-only\"}\n],\"status\":\"Done\",\"succeeded\":1,"
                   "\"notSucceeded\":1}\n");
 }
+
+TEST(CliCompare, ARowOnlyInTheDestinationHasNoTimeReminderNorSource)
+{
+    TTreeFixture tree;
+    tree.CreateDirectory("src");
+    tree.CreateFile("dst/old.txt", "old", 1'600'000'000);
+
+    const auto csv = RunCommand({Cli, "compare", "--show-destination-only", tree.Path("src"), tree.Path("dst")});
+    EXPECT_EQ(csv.Status, 0) << csv.Errors;
+    EXPECT_EQ(csv.Output,
+              Header + "old.txt," + tree.Path("dst") + ",.txt,\"-3 bytes\",None,\"Only in destination\"\r\n");
+
+    const auto json =
+        RunCommand({Cli, "compare", "--show-destination-only", "--format", "json", tree.Path("src"), tree.Path("dst")});
+    EXPECT_EQ(json.Status, 0) << json.Errors;
+    EXPECT_EQ(json.Output, "[\n{\"source\":null,\"destination\":\"" + tree.Path("dst/old.txt") +
+                               "\",\"result\":\"Only in destination\",\"sizeRemainder\":-3,\"timeRemainder\":0,"
+                               "\"timeRemainderDays\":0,\"destinationExists\":true}\n]\n");
+}

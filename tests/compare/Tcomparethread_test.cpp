@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <functional>
@@ -22,15 +23,17 @@ struct TRunResult {
     std::vector<TCompareItem> Items;
     std::vector<TListingError> UnlistedFolders;
     std::vector<TListingError> UnlistedDestinationFolders;
+    std::int64_t DestinationFiles = 0;
+    std::vector<std::string> DestinationOnlyFolders;
     std::vector<std::pair<int, int>> Progress;
     std::string Walked;
 };
 
 TRunResult Compare(const TCompareOptions& options, const TFileFactsSource& fileSystem = TFileFactsSource::System(),
-                   std::function<void(TCompareThread&, int position)> onProgress = {})
+                   std::function<void(TCompareThread&, int position)> onProgress = {}, int jobs = 0)
 {
     TEventLoop loop;
-    TWorkPool pool(0);
+    TWorkPool pool(jobs);
     TRunResult result;
     auto thread = std::make_unique<TCompareThread>(options, loop, pool, fileSystem);
     thread->SetOnProgress([&](std::int32_t position, std::int32_t maximum) {
@@ -45,6 +48,8 @@ TRunResult Compare(const TCompareOptions& options, const TFileFactsSource& fileS
         result.Items = std::move(end.Result.Items);
         result.UnlistedFolders = std::move(end.Result.UnlistedFolders);
         result.UnlistedDestinationFolders = std::move(end.Result.UnlistedDestinationFolders);
+        result.DestinationFiles = end.Result.DestinationFiles;
+        result.DestinationOnlyFolders = std::move(end.Result.DestinationOnlyFolders);
         result.Walked = thread->Walked.Text();
     });
     thread->Resume();
@@ -256,6 +261,66 @@ TEST_F(CompareThreadTest, DestinationOnlyFilesPassTheMasksAndSortLast)
     EXPECT_TRUE(result.UnlistedFolders.empty());
     ASSERT_EQ(result.UnlistedDestinationFolders.size(), 1u);
     EXPECT_EQ(result.UnlistedDestinationFolders[0].Path, Options.DstDir + "/unreadable/");
+}
+
+TEST_F(CompareThreadTest, TheDestinationsFilesAndTheFoldersOnlyItHasAreTalliedAlikeWithAnyNumberOfJobs)
+{
+    Pair("same.txt", "abc", 2 * F, "abc", 2 * F);
+    Pair("skipped.tmp", "abc", 2 * F, "abc", 2 * F);
+    Tree.CreateFile("src/created.txt", "new", Base);
+    Tree.CreateFile("src/sub/kept.txt", "k", Base);
+    Tree.CreateFile("dst/sub/kept.txt", "k", Base);
+    Tree.CreateFile("dst/only.txt", "1", Base);
+    Tree.CreateFile("dst/only.tmp", "1", Base);
+    Tree.CreateFile("dst/sub/extra.txt", "1", Base);
+    Tree.CreateDirectory("dst/sub/emptied");
+    Tree.CreateFile("dst/gone/deep/old.txt", "1", Base);
+    Tree.CreateFile("dst/gone/old.tmp", "1", Base);
+    Options.UseExcludeMasks = true;
+    Options.ExcludeMasks = "*.tmp";
+    const TRunResult plain = Compare(Options);
+    ASSERT_TRUE(plain.Completed);
+    EXPECT_EQ(plain.DestinationFiles, 0);
+    EXPECT_TRUE(plain.DestinationOnlyFolders.empty());
+
+    Options.ShowDestinationOnly = true;
+    const TRunResult first = Compare(Options, TFileFactsSource::System(), {}, 1);
+    ASSERT_TRUE(first.Completed);
+    // same.txt, sub/kept.txt, only.txt, sub/extra.txt, gone/deep/old.txt
+    EXPECT_EQ(first.DestinationFiles, 5);
+    std::vector<std::string> folders = first.DestinationOnlyFolders;
+    const auto at = [&](const std::string& folder) { return std::find(folders.begin(), folders.end(), folder); };
+    EXPECT_LT(at("gone/"), at("gone/deep/"));
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(folders, (std::vector<std::string>{"gone/", "gone/deep/", "sub/emptied/"}));
+    for (const bool notModified : {false, true}) {
+        Options.ShowNotModified = notModified;
+        const TRunResult many = Compare(Options, TFileFactsSource::System(), {}, 4);
+        ASSERT_TRUE(many.Completed);
+        EXPECT_EQ(many.DestinationFiles, first.DestinationFiles) << notModified;
+        EXPECT_EQ(many.DestinationOnlyFolders, first.DestinationOnlyFolders) << notModified;
+    }
+}
+
+TEST_F(CompareThreadTest, TheDestinationsTrashIsNeverWalkedButASourceFolderOfItsNameIsCompared)
+{
+    Tree.CreateFile("src/.Trash/new.txt", "new", Base);
+    Tree.CreateFile("dst/.Trash/extra.txt", "1", Base);
+    Tree.CreateFile("dst/.Trash-1000/removed.txt", "1", Base);
+    Tree.CreateFile("src/sub/kept.txt", "k", Base);
+    Tree.CreateFile("dst/sub/kept.txt", "k", Base);
+    Tree.CreateFile("dst/sub/.Trash-0/removed.txt", "1", Base);
+    Tree.CreateFile("dst/.Trash-x/mine.txt", "1", Base);
+    Options.ShowDestinationOnly = true;
+    const TRunResult result = Compare(Options);
+    ASSERT_TRUE(result.Completed);
+    std::vector<std::string> rows;
+    for (const TCompareItem& item : result.Items)
+        rows.push_back(ResultText(item.Result) + " " + item.Path);
+    EXPECT_EQ(rows, (std::vector<std::string>{"Created .Trash/new.txt", "Only in destination .Trash-x/mine.txt",
+                                              "Only in destination .Trash/extra.txt"}));
+    EXPECT_EQ(result.DestinationFiles, 3);
+    EXPECT_EQ(result.DestinationOnlyFolders, std::vector<std::string>{".Trash-x/"});
 }
 
 TEST_F(CompareThreadTest, AMovedFileIsPairedWithItsOldPlaceOnlyWhenNothingElseFits)
