@@ -16,9 +16,12 @@
 
 namespace {
 const std::map<std::string, TCompareResult> KindNames{
-    {"Created", TCompareResult::Created},         {"Modified", TCompareResult::Modified},
-    {"NotModified", TCompareResult::NotModified}, {"Ambiguous", TCompareResult::Ambiguous},
-    {"Unknown", TCompareResult::Unknown},         {"Moved", TCompareResult::Moved},
+    {"Created", TCompareResult::Created},
+    {"Modified", TCompareResult::Modified},
+    {"NotModified", TCompareResult::NotModified},
+    {"Ambiguous", TCompareResult::Ambiguous},
+    {"Unknown", TCompareResult::Unknown},
+    {"Moved", TCompareResult::Moved},
     {"OnlyInDestination", TCompareResult::DestinationOnly},
 };
 
@@ -148,8 +151,9 @@ void TOperationCommand::AddTo(CLI::App& program)
         break;
     case foMirror:
         Command = program.add_subcommand(
-            "mirror", "Make DESTINATION the same as SOURCE: copy and rename what it lacks, then remove what only it "
-                      "has, to the trash");
+            "mirror",
+            "Make DESTINATION the same as SOURCE: copy and rename what it lacks, then remove what only it "
+            "has, to the trash");
         break;
     }
     CompareArguments.AddTo(*Command);
@@ -194,7 +198,7 @@ bool TOperationCommand::Takes(TCompareResult result) const
     if (OnlyKinds.empty())
         return result != TCompareResult::DestinationOnly;
     return std::any_of(OnlyKinds.begin(), OnlyKinds.end(),
-                                            [&](const std::string& kind) { return KindNames.at(kind) == result; });
+                       [&](const std::string& kind) { return KindNames.at(kind) == result; });
 }
 
 std::vector<TCompareItem> TOperationCommand::TakenItems(const std::vector<TCompareItem>& items) const

@@ -80,8 +80,8 @@ void TMoveFinder::ClaimOtherCases(TScannedDirectory& directory) const
             continue;
         source.Kept = true;
         const TScannedDirectory::TDestinationFile& old = directory.DstFiles[d];
-        directory.MovedFrom[file] = {*directory.DstRelative + std::string(directory.DstName(d)),
-                                     {old.Size, old.LastWriteTime}, old.Identity};
+        directory.MovedFrom[file] = {
+            *directory.DstRelative + std::string(directory.DstName(d)), {old.Size, old.LastWriteTime}, old.Identity};
     }
 }
 
@@ -174,6 +174,7 @@ void TMoveFinder::PairRenames(TTreeScan& scan) const
         TScannedDirectory::TDestinationFile& file = old.DstFiles[candidate.File];
         file.Taken = true;
         proposal.Directory->MovedFrom[proposal.File] = {*old.DstRelative + std::string(old.DstName(candidate.File)),
-                                                        {file.Size, file.LastWriteTime}, file.Identity};
+                                                        {file.Size, file.LastWriteTime},
+                                                        file.Identity};
     }
 }

@@ -34,9 +34,9 @@ std::size_t RemovalCount(const std::vector<TCompareItem>& items)
 std::string SourceRootRefusal(const std::string& sourceRoot, const TFileFactsSource& fileSystem)
 {
     const TDirectoryContents contents = fileSystem.List(sourceRoot);
-    const auto named = std::count_if(contents.Entries.begin(), contents.Entries.end(), [](const TDirectoryEntry& entry) {
-        return entry.Name != "." && entry.Name != "..";
-    });
+    const auto named =
+        std::count_if(contents.Entries.begin(), contents.Entries.end(),
+                      [](const TDirectoryEntry& entry) { return entry.Name != "." && entry.Name != ".."; });
     const std::string removesNothing = ": nothing is removed from the destination.";
     if (contents.Error)
         return "The source folder \"" + sourceRoot + "\" cannot be read (" + contents.Error->Reason() + ")" +

@@ -170,7 +170,7 @@ TTransferOutcome TOperationsThread::RenameOrCopyItem(const TCompareItem& item)
     const std::string from = Roots.DestinationPath(item.MovedFrom());
     Announce("Renaming " + QuotedText(from) + " to " + QuotedText(destination), 0);
     const TSeenFiles seen{item.SeenSrcSize(), item.SeenSrcTime(), true,
-                          item.SeenDstSize(),  item.SeenDstTime(), item.SeenDstIdentity()};
+                          item.SeenDstSize(), item.SeenDstTime(), item.SeenDstIdentity()};
     const TTransferOutcome renamed = Files->Rename(source, from, destination, seen);
     if (renamed || Terminated()) {
         LogResult(SuccessText(renamed.Succeeded()), renamed);

@@ -179,6 +179,48 @@ TEST_P(CliFileSystems, ACaseOnlyRenameIsListedAsMovedWithTheOldName)
     EXPECT_EQ(std::count(listed.Output.begin(), listed.Output.end(), '\n'), folds ? 4 : 5) << listed.Output;
 }
 
+// A mirror to the top of a card: a file renamed in case only takes its new name on the card,
+// a file only the card has goes to the card's own trash, and the trash is never listed.
+TEST_P(CliFileSystems, AMirrorToTheTopOfACardRenamesInCaseAndRemovesToTheCardsTrash)
+{
+    TTreeFixture tree;
+    tree.CreateDirectory("card");
+    const std::unique_ptr<TMount> card = GetParam().Mount(tree.Path("image"), tree.Path("card"));
+    const std::filesystem::path source = tree.Path("src"), destination = tree.Path("card");
+    std::filesystem::create_directories(source / "Album");
+    std::filesystem::create_directories(destination / "Album");
+    WriteIfPossible(source / "Photo.JPG", "pixels");
+    WriteIfPossible(destination / "photo.jpg", "pixels");
+    for (const char* name : {"a.png", "b.png"}) {
+        WriteIfPossible(source / "Album" / name, name);
+        WriteIfPossible(destination / "Album" / name, name);
+    }
+    WriteIfPossible(destination / "extra.txt", "only on the card");
+
+    std::string command = Cli + " mirror --yes " + source.string() + " " + destination.string();
+    if (GetParam().AsNobody) {
+        std::filesystem::permissions(tree.Root(), std::filesystem::perms::all);
+        std::filesystem::permissions(source, std::filesystem::perms::all);
+    }
+    const std::string log = tree.Path("log");
+    const int status = GetParam().AsNobody ? RunUnprivileged(command + " >" + log + " 2>&1")
+                                           : std::system((command + " >" + log + " 2>&1").c_str());
+    EXPECT_EQ(status, 0) << ReadWhole(log);
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(destination))
+        if (entry.is_regular_file())
+            names.insert(entry.path().filename());
+    EXPECT_EQ(names, std::set<std::string>{"Photo.JPG"}) << ReadWhole(log);
+    EXPECT_EQ(ReadWhole(destination / "Photo.JPG"), "pixels");
+    const uid_t user = GetParam().AsNobody ? getpwnam("nobody")->pw_uid : geteuid();
+    EXPECT_EQ(ReadWhole(destination / (".Trash-" + std::to_string(user)) / "files" / "extra.txt"), "only on the card");
+
+    const TCommandResult listed =
+        RunCommand({Cli, "compare", "--show-destination-only", source.string(), destination.string()});
+    EXPECT_EQ(listed.Output, "Name,Directory,Extension,\"Size remainder\",\"Time reminder\",Result\r\n")
+        << listed.Errors;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     RealMounts, CliFileSystems,
     ::testing::Values(

@@ -35,9 +35,9 @@ protected:
         return RunCommand(arguments);
     }
     // What still differs: every row but the "Not modified" ones.
-    std::string Differences() const
+    std::string Differences(const std::string& excluded) const
     {
-        const TCommandResult listed = Run({"compare", "--show-destination-only"});
+        const TCommandResult listed = Run({"compare", "--show-destination-only", "--exclude", excluded});
         return listed.Output.substr(listed.Output.find("\r\n") + 2);
     }
     // A destination of ten files, of which the source has two.
@@ -68,7 +68,7 @@ TEST_F(CliMirror, MirrorRenamesCopiesAndRemovesUntilOnlyWhatItLeavesAloneDiffers
     Tree.CreateDirectory("dst/empty/inner");
     Tree.CreateFile("dst/old/kept.tmp", "left out by the masks", Noon);
     Tree.CreateFile("src/newer.txt", "older", Noon);
-    Tree.CreateFile("dst/newer.txt", "newer", Noon + 600);
+    Tree.CreateFile("dst/newer.txt", "newer, longer", Noon + 600);
 
     const TCommandResult mirrored = Run({"mirror", "--yes", "--exclude", "*.tmp"});
     EXPECT_EQ(mirrored.Status, 0) << mirrored.Output << mirrored.Errors;
@@ -85,8 +85,8 @@ TEST_F(CliMirror, MirrorRenamesCopiesAndRemovesUntilOnlyWhatItLeavesAloneDiffers
     EXPECT_TRUE(Contains(Tree.ReadFile("data/Trash/info/gone.txt.trashinfo"), "Path=" + Tree.Path("dst/gone.txt")));
     EXPECT_FALSE(Tree.Exists("dst/empty"));
     EXPECT_EQ(Tree.ReadFile("dst/old/kept.tmp"), "left out by the masks");
-    EXPECT_EQ(Tree.ReadFile("dst/newer.txt"), "newer");
-    EXPECT_EQ(Differences(), "newer.txt," + Tree.Path("src") + ",.txt,\"+0 bytes\",\"-1 days\",Ambiguous\r\n");
+    EXPECT_EQ(Tree.ReadFile("dst/newer.txt"), "newer, longer");
+    EXPECT_EQ(Differences("*.tmp"), "newer.txt," + Tree.Path("src") + ",.txt,\"-8 bytes\",\"-1 days\",Ambiguous\r\n");
 
     // Named, the newer destination file is taken too.
     Tree.CreateFile("src/gone too.txt", "x", Noon);
@@ -103,24 +103,26 @@ TEST_F(CliMirror, ARenameIsMadeOnlyWhereTheOldPlaceHoldsTheSourceBytes)
     Tree.CreateFile("dst/old.txt", "wxyz", Noon);
     const TCommandResult mirrored = Run({"mirror", "--yes"});
     EXPECT_EQ(mirrored.Status, 0) << mirrored.Output << mirrored.Errors;
-    EXPECT_TRUE(Contains(mirrored.Output, "Not renamed (the old place holds other contents)\r\nCopying")) << mirrored.Output;
+    EXPECT_TRUE(Contains(mirrored.Output, "Not renamed (the old place holds other contents)\r\nCopying"))
+        << mirrored.Output;
     EXPECT_EQ(Tree.ReadFile("dst/new.txt"), "abcd");
     EXPECT_EQ(Tree.ReadFile("dst/old.txt"), "wxyz");
 }
 
-// An unmounted card leaves an empty mount point; a share gone leaves no folder at all.
+// An unmounted card leaves an empty mount point; a share gone leaves no folder at all, which
+// no command takes for a source.
 TEST_F(CliMirror, AnEmptyOrMissingSourceRemovesNothing)
 {
     Tree.CreateFile("dst/photo.jpg", "the only copy", Noon);
     Tree.CreateDirectory("empty");
-    for (const char* source : {"empty", "missing"}) {
-        SCOPED_TRACE(source);
-        const TCommandResult mirrored = Run({"mirror", "--yes", "--max-delete", "5"}, source);
-        EXPECT_EQ(mirrored.Status, 1);
-        EXPECT_TRUE(Contains(mirrored.Errors, "nothing is removed from the destination")) << mirrored.Errors;
-        EXPECT_EQ(Run({"prune", "--yes", "--max-delete", "5"}, source).Status, 1);
-        EXPECT_EQ(Tree.ReadFile("dst/photo.jpg"), "the only copy");
-    }
+    const TCommandResult mirrored = Run({"mirror", "--yes", "--max-delete", "5"}, "empty");
+    EXPECT_EQ(mirrored.Status, 1);
+    EXPECT_TRUE(Contains(mirrored.Errors, "The source folder \"" + Tree.Path("empty") +
+                                              "\" is empty: nothing is removed from the destination."))
+        << mirrored.Errors;
+    EXPECT_EQ(Run({"prune", "--yes", "--max-delete", "5"}, "empty").Status, 1);
+    EXPECT_EQ(Run({"mirror", "--yes", "--max-delete", "5"}, "missing").Status, 2);
+    EXPECT_EQ(Tree.ReadFile("dst/photo.jpg"), "the only copy");
 }
 
 TEST_F(CliMirror, MoreThanHalfOfTheDestinationOrMoreThanMaxDeleteIsRefused)
@@ -173,6 +175,10 @@ TEST_F(CliMirror, NothingBelowASourceFolderThatCouldNotBeListedIsRemoved)
     Tree.CreateFile("dst/locked/old.txt", "old", Noon);
     Tree.CreateFile("dst/open/old.txt", "old", Noon);
     Tree.CreateFile("dst/x.txt", "x", Noon);
+    for (const char* kept : {"c.txt", "d.txt"}) {
+        Tree.CreateFile(std::string("src/") + kept, "kept", Noon);
+        Tree.CreateFile(std::string("dst/") + kept, "kept", Noon);
+    }
     ASSERT_EQ(std::system(("chmod -R a+rwX " + Tree.Root() + " && chmod 0 " + Tree.Path("src/locked")).c_str()), 0);
     const std::string log = Tree.Path("log");
     const int status = RunUnprivileged("XDG_DATA_HOME=" + Tree.Path("data") + " " + Cli + " mirror --yes " +

@@ -385,9 +385,8 @@ void TOperationsDialog::FormShow()
         Items != nullptr ? static_cast<std::int64_t>(Items->size()) : 0, Items != nullptr ? SourceBytes(*Items) : 0)));
     ClearLog();
     ProgressBar->setValue(0);
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, RemoveButton, MirrorButton, CloseButton,
-                                         VerifyCheck, TrashCheck})
+    for (QWidget* control : std::initializer_list<QWidget*>{MoveButton, CopyButton, DeleteButton, RemoveButton,
+                                                            MirrorButton, CloseButton, VerifyCheck, TrashCheck})
         control->setEnabled(true);
     CloseButton->setText(tr("Cancel"));
     CopyButton->setFocus();

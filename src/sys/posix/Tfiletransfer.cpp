@@ -8,22 +8,24 @@
 #include <utility>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "sys/Lookalikenames.h"
 #include "sys/Mysysutils.h"
 #include "sys/Pathsyntax.h"
 #include "sys/Tfilesystem.h"
 #include "sys/Wholefile.h"
 #include "sys/posix/Filecopy.h"
+#include "sys/posix/Renaming.h"
 #include "sys/posix/Tdescriptor.h"
 #include "sys/posix/Texactnames.h"
 #include "sys/posix/Tnameprobe.h"
 #include "sys/posix/Tpendingcopy.h"
 #include "sys/posix/Tplacedfiles.h"
-#include "sys/posix/Renaming.h"
 #include "sys/posix/Ttrash.h"
 #include "sys/posix/Ttreeroot.h"
 
@@ -173,6 +175,46 @@ bool SyncDirectory(int directory)
 
 // The hidden name a file takes for a moment on its way to a name that differs in case alone.
 std::string RenamingName(const std::string& name) { return "." + name + ".renaming" + TFileTransfer::TemporarySuffix; }
+
+// Whether the folder lists an entry that its file system could take for name; asked of the
+// file system itself, where the kernel may still hold a name that has gone (a FUSE mount keeps
+// its answers for a second).
+bool ListsLookAlike(int directory, const std::string& name)
+{
+    const TDescriptor readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* listing = readable.IsOpen() ? fdopendir(dup(readable.Get())) : nullptr;
+    if (listing == nullptr)
+        return true;
+    const std::string key = LookAlikeKey(name);
+    bool found = false;
+    errno = 0;
+    while (const dirent* entry = readdir(listing))
+        if (LookAlikeKey(entry->d_name) == key)
+            found = true;
+    found = found || errno != 0;
+    closedir(listing);
+    return found;
+}
+
+// Gives the entry from the name to that differs from it in case alone, through a hidden name
+// of its own: the file system takes to for from and would change nothing. Where to cannot be
+// taken, the entry gets its old name back.
+TTransferOutcome RenameInCase(int fromDirectory, const std::string& from, int toDirectory, const std::string& to)
+{
+    const std::string step = RenamingName(from);
+    if (!RenameWithoutReplacing(fromDirectory, from, fromDirectory, step))
+        return LastError();
+    // The kernel may still hold to for the entry that had from; only a listing tells that the
+    // name is free now.
+    int error = EEXIST;
+    if (!ListsLookAlike(toDirectory, to)) {
+        if (renameat(fromDirectory, step.c_str(), toDirectory, to.c_str()) == 0)
+            return TTransferOutcome::Success();
+        error = errno;
+    }
+    static_cast<void>(RenameWithoutReplacing(fromDirectory, step, fromDirectory, from));
+    return TTransferOutcome::SystemError(error);
+}
 
 std::string WithoutTrailingSeparators(std::string path)
 {
@@ -530,8 +572,8 @@ TTransferOutcome TFileTransfer::Rename(const std::string& source, const std::str
         return Refused(TRefusal::DestinationChanged);
     if (State->Placed.Holds(entry))
         return Refused(TRefusal::PlacedThisRun);
-    const TDescriptor oldFile(openat(oldDirectory.Get(), old->Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY |
-                                                                                O_NONBLOCK | O_NOFOLLOW));
+    const TDescriptor oldFile(
+        openat(oldDirectory.Get(), old->Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
     struct stat opened {};
     if (!oldFile.IsOpen() || fstat(oldFile.Get(), &opened) != 0)
         return LastError();
@@ -549,22 +591,19 @@ TTransferOutcome TFileTransfer::TState::Rename(int fromDirectory, const TRelativ
     if (const TRefusal refusal = ClearOfPlacedFiles(to, place.Get()); refusal != TRefusal::None)
         return Refused(refusal);
     struct stat existing {};
-    const bool taken = fstatat(place.Get(), to.Name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!taken && errno != ENOENT)
-        return LastError();
-    // A file system that ignores case finds the file itself under its new name, and a rename
-    // straight to it would change nothing.
-    if (taken && !SameFile(existing, entry))
-        return Refused(TRefusal::DestinationChanged);
-    const std::string step = taken ? RenamingName(from.Name) : from.Name;
-    if (taken && !RenameWithoutReplacing(fromDirectory, from.Name, fromDirectory, step))
-        return LastError();
-    if (!RenameWithoutReplacing(fromDirectory, step, place.Get(), to.Name)) {
-        const int error = errno;
-        if (taken)
-            static_cast<void>(RenameWithoutReplacing(fromDirectory, step, fromDirectory, from.Name));
-        // Beyond the file system of its old place: the caller copies instead.
-        return TTransferOutcome::SystemError(error);
+    if (fstatat(place.Get(), to.Name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT)
+            return LastError();
+        // Beyond the file system of its old place this fails: the caller copies instead.
+        if (!RenameWithoutReplacing(fromDirectory, from.Name, place.Get(), to.Name))
+            return LastError();
+    } else {
+        // A file system that ignores case finds the file itself under its new name (a FUSE
+        // mount under another inode number), and a rename straight to it would change nothing.
+        if (!SameFile(existing, entry) && SameEntryOnDisk(fromDirectory, from.Name, place.Get(), to.Name) != true)
+            return Refused(TRefusal::DestinationChanged);
+        if (const TTransferOutcome renamed = RenameInCase(fromDirectory, from.Name, place.Get(), to.Name); !renamed)
+            return renamed;
     }
     struct stat placed {};
     if (fstatat(place.Get(), to.Name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0)
@@ -595,11 +634,10 @@ TTransferOutcome TFileTransfer::Remove(const std::string& destination, const TSe
     const std::optional<TCurrentFacts> now = CurrentFactsOf(directory.Get(), path->Name);
     if (!now || !DestinationUnchanged(*now, seen))
         return Refused(TRefusal::DestinationChanged);
-    const TTransferOutcome outcome = State->Options.Trash
-                                         ? State->Trash.MoveToTrash(directory.Get(), path->Name)
-                                         : (unlinkat(directory.Get(), path->Name.c_str(), 0) == 0
-                                                ? TTransferOutcome::Success()
-                                                : LastError());
+    const TTransferOutcome outcome =
+        State->Options.Trash
+            ? State->Trash.MoveToTrash(directory.Get(), path->Name)
+            : (unlinkat(directory.Get(), path->Name.c_str(), 0) == 0 ? TTransferOutcome::Success() : LastError());
     if (outcome)
         State->RemoveEmptiedFolders(path->Directory);
     return outcome;
