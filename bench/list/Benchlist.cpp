@@ -138,7 +138,7 @@ int main(int argc, char** argv)
         settle();
     });
     const double fill = Seconds([&] {
-        MainForm->FillList(std::move(handed), {"/home/user/source", "/media/backup/destination"});
+        MainForm->FillList(std::move(handed), {"/home/user/source", "/media/backup/destination"}, std::nullopt);
         settle();
     });
     const std::size_t after = heapInUse();

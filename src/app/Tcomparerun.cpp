@@ -25,14 +25,14 @@ void TCompareRun::Run(const std::string& compareFileName)
         return;
     if (!Target.ClearList(true))
         return;
-    FDestinationFiles = 0;
-    FDestinationOnlyFolders.clear();
     // Released once the dialog has returned, which waits for the job to have ended.
     const auto thread =
         std::make_unique<TCompareThread>(CompareDialog->Options(), MainThread, ProgramPool(), FileSystem);
     thread->SetOnProgress([this](std::int32_t position, std::int32_t maximum) { Progress(position, maximum); });
-    thread->SetOnEnd([this, roots = TCompareRoots(thread->Options.SrcDir, thread->Options.DstDir)](
-                         TJobEnd<TComparisonResult> end) { End(std::move(end), roots); });
+    thread->SetOnEnd([this, roots = TCompareRoots(thread->Options.SrcDir, thread->Options.DstDir),
+                      destinationListed = thread->Options.ShowDestinationOnly](TJobEnd<TComparisonResult> end) {
+        End(std::move(end), roots, destinationListed);
+    });
     ProgressDialog->setWindowTitle(QCoreApplication::translate("TMainForm", "Compare"));
     ProgressDialog->Execute(thread.get(), &thread->Walked);
     TellOfUnlistedFolders();
@@ -69,7 +69,7 @@ void TCompareRun::Progress(std::int32_t position, std::int32_t maximum)
     ProgressDialog->SetProgress(position, maximum);
 }
 
-void TCompareRun::End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots)
+void TCompareRun::End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots, bool destinationListed)
 {
     if (!end.Completed()) {
         if (end.Failed())
@@ -81,11 +81,13 @@ void TCompareRun::End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots
     try {
         // The list takes the items, so that a million items are neither copied nor held twice.
         if (Target.ClearList(true)) {
-            Target.FillList(std::move(end.Result.Items), roots);
+            std::optional<TDestinationSide> destination;
+            if (destinationListed)
+                destination =
+                    TDestinationSide{end.Result.DestinationFiles, std::move(end.Result.DestinationOnlyFolders)};
+            Target.FillList(std::move(end.Result.Items), roots, std::move(destination));
             UnlistedFolders = std::move(end.Result.UnlistedFolders);
             UnlistedDestinationFolders = std::move(end.Result.UnlistedDestinationFolders);
-            FDestinationFiles = end.Result.DestinationFiles;
-            FDestinationOnlyFolders = std::move(end.Result.DestinationOnlyFolders);
         }
         ProgressDialog->Finish(true);
     } catch (...) {

@@ -9,6 +9,7 @@
 
 #include "compare/Tcompareroots.h"
 #include "compare/Tcomparethread.h"
+#include "operations/Removalguards.h"
 
 class TFileFactsSource;
 class TMainThreadCaller;
@@ -18,7 +19,10 @@ class TMessenger;
 struct TCompareTarget {
     // Empties the list, asking first when told to and it holds rows; true when emptied.
     std::function<bool(bool ask)> ClearList;
-    std::function<void(std::vector<TCompareItem> items, const TCompareRoots& roots)> FillList;
+    // destination: what a comparison that listed the destination's own files saw of them.
+    std::function<void(std::vector<TCompareItem> items, const TCompareRoots& roots,
+                       std::optional<TDestinationSide> destination)>
+        FillList;
 };
 
 class TCompareRun {
@@ -29,15 +33,9 @@ public:
     // A non-empty name is opened by the compare dialog as soon as it is on screen.
     void Run(const std::string& compareFileName);
 
-    // Of the comparison whose rows the list holds, while it listed the destination: the
-    // destination's files that pass the masks, and the paths below its root of the folders the
-    // source lacks, a parent before its children.
-    std::int64_t DestinationFiles() const { return FDestinationFiles; }
-    const std::vector<std::string>& DestinationOnlyFolders() const { return FDestinationOnlyFolders; }
-
 private:
     void Progress(std::int32_t position, std::int32_t maximum);
-    void End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots);
+    void End(TJobEnd<TComparisonResult> end, const TCompareRoots& roots, bool destinationListed);
     // After the progress dialog, which a message box must not cover.
     void TellOfUnlistedFolders();
 
@@ -47,6 +45,4 @@ private:
     TCompareTarget Target;
     std::vector<TListingError> UnlistedFolders;
     std::vector<TListingError> UnlistedDestinationFolders;
-    std::int64_t FDestinationFiles = 0;
-    std::vector<std::string> FDestinationOnlyFolders;
 };

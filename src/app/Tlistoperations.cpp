@@ -4,7 +4,7 @@
 #include "operations/qt/Toperationsdialog.h"
 
 void PerformOperationsOnRows(TOperationsDialog& dialog, const TResultList& list, const std::vector<TRowRange>& rows,
-                             TTransferOptions& switches)
+                             const TDestinationSide* destination, TTransferOptions& switches)
 {
     std::vector<TCompareItem> items;
     items.reserve(static_cast<std::size_t>(RowCountOf(rows)));
@@ -12,6 +12,6 @@ void PerformOperationsOnRows(TOperationsDialog& dialog, const TResultList& list,
         for (int row = range.First; row <= range.Last; ++row)
             items.push_back(list.Item(row));
     dialog.SetSwitches(switches);
-    dialog.Execute(items, list.Roots());
+    dialog.Execute(items, list.Roots(), destination);
     switches = dialog.Switches();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/Tlistselection.h"
+#include "operations/Removalguards.h"
 #include "sys/Tfiletransfer.h"
 
 class TOperationsDialog;
@@ -14,4 +15,4 @@ class TResultList;
 // user left for the next one. Whatever the operations changed on disk, the list stays as it
 // was; a new comparison shows it.
 void PerformOperationsOnRows(TOperationsDialog& dialog, const TResultList& list, const std::vector<TRowRange>& rows,
-                             TTransferOptions& switches);
+                             const TDestinationSide* destination, TTransferOptions& switches);

@@ -64,10 +64,12 @@ TMainForm::TMainForm(const TMainFormServices& services, std::vector<std::string>
       Shell(services.Shell),
       Arguments(std::move(arguments)),
       Settings(services.SettingsFileName, services.Messenger),
-      Comparison(
-          services.Messenger, services.MainThread, services.FileSystem,
-          {[this](bool ask) { return ClearList(ask); },
-           [this](std::vector<TCompareItem> items, const TCompareRoots& roots) { FillList(std::move(items), roots); }})
+      Comparison(services.Messenger, services.MainThread, services.FileSystem,
+                 {[this](bool ask) { return ClearList(ask); },
+                  [this](std::vector<TCompareItem> items, const TCompareRoots& roots,
+                         std::optional<TDestinationSide> destination) {
+                      FillList(std::move(items), roots, std::move(destination));
+                  }})
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromStdString(ApplicationTitle()));
@@ -249,13 +251,16 @@ bool TMainForm::ClearList(bool ask)
     if (ask && ResultList->TotalCount() > 0 && !Messenger.Confirm("Clear the list?"))
         return false;
     ResultList->Clear();
+    DestinationSide.reset();
     UpdateItemCount();
     return true;
 }
 
-void TMainForm::FillList(std::vector<TCompareItem> items, const TCompareRoots& roots)
+void TMainForm::FillList(std::vector<TCompareItem> items, const TCompareRoots& roots,
+                         std::optional<TDestinationSide> destination)
 {
     ResultList->Fill(std::move(items), roots);
+    DestinationSide = std::move(destination);
     UpdateItemCount();
 }
 
@@ -334,7 +339,7 @@ void TMainForm::PerformOperations(QAction* sender)
 {
     const bool all = CommandTag<TOperationsCommand>(sender) == ocPerformToAll;
     PerformOperationsOnRows(*OperationsDialog, *ResultList, all ? ResultList->AllRows() : ResultList->SelectedRows(),
-                            OperationsSwitches);
+                            DestinationSide ? &*DestinationSide : nullptr, OperationsSwitches);
 }
 
 // ---- View, Help and About

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,8 @@ public:
     bool ClearList(bool ask);
     // Fills the result list with the items of a comparison from these roots: the operations
     // on its rows never leave them.
-    void FillList(std::vector<TCompareItem> items, const TCompareRoots& roots);
+    void FillList(std::vector<TCompareItem> items, const TCompareRoots& roots,
+                  std::optional<TDestinationSide> destination);
     std::string StatusText() const;
     const TViewOptions& ViewOptions() const { return FViewOptions; }
 
@@ -138,6 +140,9 @@ private:
     TViewOptions FViewOptions;
     // The operations dialog's switches, kept from one run to the next and in Settings.ini.
     TTransferOptions OperationsSwitches;
+    // What the comparison whose rows the list holds saw of the destination's own files, where it
+    // listed them.
+    std::optional<TDestinationSide> DestinationSide;
     TCompareRun Comparison;
 
     QToolBar* ToolBar = nullptr;

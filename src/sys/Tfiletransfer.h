@@ -1,6 +1,8 @@
 #pragma once
 // The file work of one run of the operations over items below the two roots of a comparison:
-// replacing a destination with a complete copy of its source, moving, and deleting. Paths
+// replacing a destination with a complete copy of its source, moving, deleting, and, on the
+// destination's side, renaming a moved file where it stands and removing what only the
+// destination has. Paths
 // below a root are never resolved through a symbolic link, a read-only file is never replaced
 // or deleted, and no item replaces a file that an earlier item of the run placed. The calls
 // are virtual so that tests can make them wait or fail in ways the real file system cannot be
@@ -35,9 +37,10 @@ struct TSeenFiles {
 
 // The switches of a run.
 struct TTransferOptions {
-    // A copy counts only once it was read back from the device and found equal to its source.
+    // A copy counts only once it was read back from the device and found equal to its source,
+    // and a rename only once every byte of the old place was found equal to it.
     bool Verify = false;
-    // What a copy replaces and what a delete removes goes to the desktop trash.
+    // What a copy replaces and what a delete or a removal removes goes to the desktop trash.
     bool Trash = false;
 };
 
@@ -69,8 +72,8 @@ public:
     // Gives the destination-only file from, a source file's old place, that source's path to,
     // both below the destination root: seen holds the source's facts and from's as the
     // comparison saw them. Only while both are unchanged since and from holds the source's bytes
-    // (SampledContentsEqual), and never over an entry at to; a name that differs in case alone
-    // goes through a temporary name. Any refusal leaves both where they were, for a copy instead.
+    // (SampledContentsEqual, or every byte where the run verifies), and never over an entry at to; a name that differs
+    // in case alone goes through a temporary name. Any refusal leaves both where they were, for a copy instead.
     virtual TTransferOutcome Rename(const std::string& source, const std::string& from, const std::string& to,
                                     const TSeenFiles& seen);
     // Removes a destination file below the destination root, into the trash where the run's

@@ -131,6 +131,72 @@ TEST_F(MainFormCommandsTest, PerformToAllHandsEveryRowWhateverIsSelected)
     EXPECT_EQ(destinations, Destinations({"a.txt", "b.txt", "c.txt"}));
 }
 
+// Only a comparison that listed the destination's own files offers to remove them; the mirror
+// runs from its key, asks first, and puts what it removes in the trash.
+TEST_F(MainFormCommandsTest, AComparisonOfTheDestinationOffersAMirrorThatAsksAndUsesTheTrash)
+{
+    constexpr std::int64_t Noon = 1'600'000'000;
+    for (const char* name : {"a.txt", "b.txt"}) {
+        Tree.CreateFile(std::string("src/") + name, name, Noon);
+        Tree.CreateFile(std::string("dst/") + name, name, Noon);
+    }
+    Tree.CreateFile("src/New/photo.jpg", "pixels", Noon);
+    Tree.CreateFile("dst/Old/photo.jpg", "pixels", Noon);
+    Tree.CreateFile("dst/gone.txt", "deleted in the source", Noon);
+    ASSERT_EQ(setenv("XDG_DATA_HOME", Tree.Path("data").c_str(), 1), 0);
+    Start();
+    const auto offered = [&] {
+        bool shown = false;
+        WhenActive(OperationsDialog, [&] {
+            shown = OperationsDialog->findChild<QPushButton*>(QStringLiteral("MirrorButton"))->isVisible() &&
+                    OperationsDialog->findChild<QPushButton*>(QStringLiteral("RemoveButton"))->isVisible() &&
+                    OperationsDialog->findChild<QCheckBox*>(QStringLiteral("TrashCheck"))->isChecked();
+            OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
+        });
+        Press(Qt::SHIFT | Qt::Key_F4);
+        return shown;
+    };
+    ConfirmCompareDialog(Tree.Path("src"), Tree.Path("dst"));
+    Trigger("CompareCommand");
+    EXPECT_FALSE(offered());
+    ConfirmCompareDialog(Tree.Path("src"), Tree.Path("dst"), true);
+    Messenger.AnswerOk();  // "Clear the list?"
+    Trigger("CompareCommand");
+    EXPECT_TRUE(offered());
+
+    Messenger.AnswerCancel();
+    Messenger.AnswerOk();
+    TNames declinedLog, log;
+    WhenActive(OperationsDialog, [&] {
+        const std::size_t asked = Messenger.Shown().size();
+        // A button's key clicks it a moment later, as a mouse would.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Messenger.Shown().size() > asked; }, HangGuardMilliseconds));
+        declinedLog = OperationsDialog->GetAllLines();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                log = OperationsDialog->GetAllLines();
+                return !OperationsDialog->Running() && log.size() >= 3 && log[log.size() - 3] == "Done";
+            },
+            HangGuardMilliseconds));
+        OperationsDialog->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
+    });
+    Press(Qt::SHIFT | Qt::Key_F4);
+    unsetenv("XDG_DATA_HOME");
+    const std::string question = "1 files only in the destination go to the trash.\r\n\r\nContinue?";
+    const TNames texts = Messenger.Texts();
+    ASSERT_GE(texts.size(), 2U);
+    EXPECT_EQ(TNames(texts.end() - 2, texts.end()), (TNames{question, question}));
+    EXPECT_TRUE(declinedLog.empty());
+    ASSERT_GE(log.size(), 2U);
+    EXPECT_EQ(TNames(log.end() - 2, log.end()), (TNames{"Succeeded: 2 items", "Not succeeded: 0 items"}));
+    EXPECT_EQ(Tree.ReadFile("dst/New/photo.jpg"), "pixels");
+    EXPECT_FALSE(Tree.Exists("dst/Old"));
+    EXPECT_FALSE(Tree.Exists("dst/gone.txt"));
+    EXPECT_EQ(Tree.ReadFile("data/Trash/files/gone.txt"), "deleted in the source");
+}
+
 TEST_F(MainFormCommandsTest, EnablesOperationsByRowsAndSelectionAndSearchAlways)
 {
     Start();

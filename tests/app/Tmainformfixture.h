@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -165,9 +166,10 @@ protected:
                 rows.push_back(row);
         return rows;
     }
-    void FillList(std::vector<TCompareItem> items, const TCompareRoots& roots = ListRoots)
+    void FillList(std::vector<TCompareItem> items, const TCompareRoots& roots = ListRoots,
+                  std::optional<TDestinationSide> destination = std::nullopt)
     {
-        Form().FillList(std::move(items), roots);
+        Form().FillList(std::move(items), roots, std::move(destination));
     }
     std::vector<std::string> Paths()
     {
@@ -177,11 +179,12 @@ protected:
         return paths;
     }
     // Runs the compare dialog with the two roots and confirms it.
-    void ConfirmCompareDialog(const std::string& source, const std::string& destination)
+    void ConfirmCompareDialog(const std::string& source, const std::string& destination, bool destinationOnly = false)
     {
         WhenActive(CompareDialog, [=] {
             NamedChild<QLineEdit>(*CompareDialog, "SourceEdit")->setText(QString::fromStdString(source));
             NamedChild<QLineEdit>(*CompareDialog, "DestinationEdit")->setText(QString::fromStdString(destination));
+            NamedChild<QCheckBox>(*CompareDialog, "DestinationOnlyCheckBox")->setChecked(destinationOnly);
             NamedChild<QPushButton>(*CompareDialog, "OkButton")->click();
         });
     }

@@ -107,6 +107,15 @@ TEST_F(CliMirror, ARenameIsMadeOnlyWhereTheOldPlaceHoldsTheSourceBytes)
         << mirrored.Output;
     EXPECT_EQ(Tree.ReadFile("dst/new.txt"), "abcd");
     EXPECT_EQ(Tree.ReadFile("dst/old.txt"), "wxyz");
+
+    // Samples do not see one byte apart between them; a verifying run reads every byte.
+    std::string pixels(1 << 20, 'p');
+    Tree.CreateFile("src/photo.raw", pixels, Noon);
+    pixels[100'000] = 'q';
+    Tree.CreateFile("dst/old.raw", pixels, Noon);
+    const TCommandResult verified = Run({"mirror", "--yes", "--verify"});
+    EXPECT_TRUE(Contains(verified.Output, "Not renamed (the old place holds other contents)")) << verified.Output;
+    EXPECT_EQ(Tree.ReadFile("dst/photo.raw"), std::string(1 << 20, 'p'));
 }
 
 // An unmounted card leaves an empty mount point; a share gone leaves no folder at all, which

@@ -577,8 +577,13 @@ TTransferOutcome TFileTransfer::Rename(const std::string& source, const std::str
     struct stat opened {};
     if (!oldFile.IsOpen() || fstat(oldFile.Get(), &opened) != 0)
         return LastError();
-    if (!SameFile(opened, entry) || !SampledContentsEqual(sourceFile.Get(), oldFile.Get(), sourceInfo.st_size))
-        return Refused(TRefusal::OtherContents);
+    // Asked to verify, the run reads the whole of both.
+    const bool sameContents = State->Options.Verify
+                                  ? SameContents(sourceFile.Get(), oldFile.Get(), State->Copying.Stop)
+                                  : SampledContentsEqual(sourceFile.Get(), oldFile.Get(), sourceInfo.st_size);
+    if (!SameFile(opened, entry) || !sameContents)
+        return Refused(State->Copying.Stop && State->Copying.Stop() ? TRefusal::StoppedByUser
+                                                                    : TRefusal::OtherContents);
     return State->Rename(oldDirectory.Get(), *old, entry, *target);
 }
 
