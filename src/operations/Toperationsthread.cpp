@@ -197,7 +197,9 @@ TTransferOutcome TOperationsThread::RemoveItem(const TCompareItem& item)
 void TOperationsThread::RemoveDestinationOnlyFolders()
 {
     for (auto folder = DestinationOnlyFolders.rbegin(); folder != DestinationOnlyFolders.rend(); ++folder) {
-        const std::string path = Roots.DestinationPath(*folder);
+        std::string path = Roots.DestinationPath(*folder);
+        if (path.ends_with('/'))
+            path.pop_back();
         const TTransferOutcome outcome = Files->RemoveEmptyFolder(path);
         if (outcome)
             Log("Removed the folder " + QuotedText(path));

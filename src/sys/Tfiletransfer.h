@@ -71,9 +71,11 @@ public:
 
     // Gives the destination-only file from, a source file's old place, that source's path to,
     // both below the destination root: seen holds the source's facts and from's as the
-    // comparison saw them. Only while both are unchanged since and from holds the source's bytes
-    // (SampledContentsEqual, or every byte where the run verifies), and never over an entry at to; a name that differs
-    // in case alone goes through a temporary name. Any refusal leaves both where they were, for a copy instead.
+    // comparison saw them. Only while both are unchanged since and from holds the source's
+    // bytes (SampledContentsEqual, or every byte where the run verifies), and never over an
+    // entry at to; a name that differs in case alone goes through a temporary name. Any refusal
+    // leaves both where they were, for a copy instead. Then removes the folders the rename left
+    // empty that the source has none of.
     virtual TTransferOutcome Rename(const std::string& source, const std::string& from, const std::string& to,
                                     const TSeenFiles& seen);
     // Removes a destination file below the destination root, into the trash where the run's

@@ -229,6 +229,13 @@ void IgnoreFileSizeSignal()
     static const bool ignored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
     static_cast<void>(ignored);
 }
+
+// A file that a delete or a removal is about to take, and the open folder that holds it.
+struct TRemovable {
+    TRelativePath Path;
+    TDescriptor Directory;
+    struct stat Entry {};
+};
 }  // namespace
 
 struct TFileTransfer::TCopiedFile {
@@ -254,6 +261,11 @@ struct TFileTransfer::TState {
     TRefusal ClearOfPlacedFiles(const TRelativePath& to, int place);
     TTransferOutcome Rename(int fromDirectory, const TRelativePath& from, const struct stat& entry,
                             const TRelativePath& to);
+    // The entry a delete or a removal takes below the root: never a folder (refused as
+    // folderRefusal), nor a read-only file.
+    TTransferOutcome FindRemovable(TTreeRoot& root, const std::string& path, TRefusal folderRefusal, TRemovable& found);
+    // Into the trash where the run says so, else gone for good.
+    TTransferOutcome Discard(int directory, const std::string& name);
     // Removes the folders of the relative path, innermost first, while they are empty and the
     // source has none of their paths.
     void RemoveEmptiedFolders(std::string relative);
@@ -499,24 +511,14 @@ TTransferOutcome TFileTransfer::Move(const std::string& source, const std::strin
 
 TTransferOutcome TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
 {
-    const std::optional<TRelativePath> path = Below(State->Source, source);
-    if (!path)
-        return Refused(TRefusal::OutsideRoots);
-    const TDescriptor directory = State->Source.OpenDirectory(path->Directory);
-    if (!directory.IsOpen())
-        return OpenDirectoryFailure();
-    struct stat entry {};
-    if (fstatat(directory.Get(), path->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
-        return LastError();
-    if (S_ISDIR(entry.st_mode))
-        return Refused(TRefusal::SourceNotFile);
-    if (IsReadOnly(directory.Get(), path->Name))
-        return Refused(TRefusal::ReadOnly);
-    if (seen != nullptr && !SourceAsSeen(directory.Get(), path->Name, *seen))
+    TRemovable removable;
+    if (const TTransferOutcome found = State->FindRemovable(State->Source, source, TRefusal::SourceNotFile, removable);
+        !found)
+        return found;
+    const int directory = removable.Directory.Get();
+    if (seen != nullptr && !SourceAsSeen(directory, removable.Path.Name, *seen))
         return Refused(TRefusal::SourceChanged);
-    if (State->Options.Trash)
-        return State->Trash.MoveToTrash(directory.Get(), path->Name);
-    return unlinkat(directory.Get(), path->Name.c_str(), 0) == 0 ? TTransferOutcome::Success() : LastError();
+    return State->Discard(directory, removable.Path.Name);
 }
 
 void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->Copying.Done = counter; }
@@ -613,39 +615,58 @@ TTransferOutcome TFileTransfer::TState::Rename(int fromDirectory, const TRelativ
     struct stat placed {};
     if (fstatat(place.Get(), to.Name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0)
         Placed.Add(to.Whole, placed);
+    // A renamed folder's files leave it empty behind them.
+    RemoveEmptiedFolders(from.Directory);
     return TTransferOutcome::Success();
 }
 
 TTransferOutcome TFileTransfer::Remove(const std::string& destination, const TSeenFiles& seen)
 {
-    const std::optional<TRelativePath> path = Below(State->Destination, destination);
-    if (!path)
-        return Refused(TRefusal::OutsideRoots);
-    const TDescriptor directory = State->Destination.OpenDirectory(path->Directory);
-    if (!directory.IsOpen())
-        return OpenDirectoryFailure();
-    struct stat entry {};
-    if (fstatat(directory.Get(), path->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
-        return LastError();
-    if (S_ISDIR(entry.st_mode))
-        return Refused(TRefusal::DestinationIsFolder);
-    if (State->Placed.Holds(entry))
+    TRemovable removable;
+    if (const TTransferOutcome found =
+            State->FindRemovable(State->Destination, destination, TRefusal::DestinationIsFolder, removable);
+        !found)
+        return found;
+    const int directory = removable.Directory.Get();
+    const TRelativePath& path = removable.Path;
+    if (State->Placed.Holds(removable.Entry))
         return Refused(TRefusal::PlacedThisRun);
-    if (IsReadOnly(directory.Get(), path->Name))
-        return Refused(TRefusal::ReadOnly);
-    if (!State->ExactNames.Listed(State->Destination, path->Whole))
+    if (!State->ExactNames.Listed(State->Destination, path.Whole))
         return Refused(TRefusal::LookAlikeName);
     // A link is judged by what the comparison saw through it, and only the link goes.
-    const std::optional<TCurrentFacts> now = CurrentFactsOf(directory.Get(), path->Name);
+    const std::optional<TCurrentFacts> now = CurrentFactsOf(directory, path.Name);
     if (!now || !DestinationUnchanged(*now, seen))
         return Refused(TRefusal::DestinationChanged);
-    const TTransferOutcome outcome =
-        State->Options.Trash
-            ? State->Trash.MoveToTrash(directory.Get(), path->Name)
-            : (unlinkat(directory.Get(), path->Name.c_str(), 0) == 0 ? TTransferOutcome::Success() : LastError());
+    const TTransferOutcome outcome = State->Discard(directory, path.Name);
     if (outcome)
-        State->RemoveEmptiedFolders(path->Directory);
+        State->RemoveEmptiedFolders(path.Directory);
     return outcome;
+}
+
+TTransferOutcome TFileTransfer::TState::FindRemovable(TTreeRoot& root, const std::string& path, TRefusal folderRefusal,
+                                                      TRemovable& found)
+{
+    const std::optional<TRelativePath> below = Below(root, path);
+    if (!below)
+        return Refused(TRefusal::OutsideRoots);
+    found.Path = *below;
+    found.Directory = root.OpenDirectory(below->Directory);
+    if (!found.Directory.IsOpen())
+        return OpenDirectoryFailure();
+    if (fstatat(found.Directory.Get(), below->Name.c_str(), &found.Entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return LastError();
+    if (S_ISDIR(found.Entry.st_mode))
+        return Refused(folderRefusal);
+    if (IsReadOnly(found.Directory.Get(), below->Name))
+        return Refused(TRefusal::ReadOnly);
+    return TTransferOutcome::Success();
+}
+
+TTransferOutcome TFileTransfer::TState::Discard(int directory, const std::string& name)
+{
+    if (Options.Trash)
+        return Trash.MoveToTrash(directory, name);
+    return unlinkat(directory, name.c_str(), 0) == 0 ? TTransferOutcome::Success() : LastError();
 }
 
 TTransferOutcome TFileTransfer::RemoveEmptyFolder(const std::string& folder)

@@ -16,6 +16,7 @@
 #include "sys/Mysysutils.h"
 #include "sys/Pathsyntax.h"
 #include "sys/Wholefile.h"
+#include "sys/posix/Renaming.h"
 
 namespace {
 // The home trash's folder: $XDG_DATA_HOME/Trash, else ~/.local/share/Trash.
@@ -119,22 +120,6 @@ bool WriteRecord(int info, const std::string& candidate, const std::string& cont
     unlinkat(info, recordName.c_str(), 0);
     errno = EIO;
     return false;
-}
-
-// Renames the entry into the folder, never over anything there; false with errno EEXIST where
-// the name is taken. Without RENAME_NOREPLACE (EINVAL) the name is looked at first.
-bool RenameWithoutReplacing(int directory, const std::string& name, int into, const std::string& newName)
-{
-    if (renameat2(directory, name.c_str(), into, newName.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL)
-        return false;
-    struct stat taken {};
-    if (fstatat(into, newName.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return errno == ENOENT && renameat(directory, name.c_str(), into, newName.c_str()) == 0;
 }
 
 // The entry's place for the record: absolute, or relative to the top of the mount whose trash
