@@ -145,15 +145,8 @@ TTransferOutcome TOperationsThread::ProcessItem(const TCompareItem& item)
 // where all of them succeeded.
 TTransferOutcome TOperationsThread::MirrorItem(const TCompareItem& item)
 {
-    if (item.Result == TCompareResult::DestinationOnly) {
-        if (!TransferFailed)
-            return RemoveItem(item);
-        const std::string path = Roots.DestinationPath(item);
-        Announce("Removing " + QuotedText(FileNamePart(path)) + " in " + QuotedText(DirectoryPart(path)), 0);
-        const TTransferOutcome outcome = TTransferOutcome::Refused(TRefusal::EarlierFailure);
-        LogResult(SuccessText(false), outcome);
-        return outcome;
-    }
+    if (item.Result == TCompareResult::DestinationOnly)
+        return RemoveItem(item, TransferFailed ? TRefusal::EarlierFailure : TRefusal::None);
     const TTransferOutcome outcome = item.Result == TCompareResult::Moved
                                          ? RenameOrCopyItem(item)
                                          : CopyItem(Roots.SourcePath(item), Roots.DestinationPath(item));
@@ -174,6 +167,9 @@ TTransferOutcome TOperationsThread::RenameOrCopyItem(const TCompareItem& item)
     const TTransferOutcome renamed = Files->Rename(source, from, destination, seen);
     if (renamed || Terminated()) {
         LogResult(SuccessText(renamed.Succeeded()), renamed);
+        // A renamed folder's files leave it empty behind them.
+        if (renamed)
+            RemoveEmptiedFolders(DirectoryPart(item.MovedFrom()));
         return renamed;
     }
     // Its old place stays as it was, as a file only the destination has.
@@ -181,31 +177,47 @@ TTransferOutcome TOperationsThread::RenameOrCopyItem(const TCompareItem& item)
     return CopyItem(source, destination);
 }
 
-TTransferOutcome TOperationsThread::RemoveItem(const TCompareItem& item)
+TTransferOutcome TOperationsThread::RemoveItem(const TCompareItem& item, TRefusal held)
 {
     const std::string path = Roots.DestinationPath(item);
     Announce("Removing " + QuotedText(FileNamePart(path)) + " in " + QuotedText(DirectoryPart(path)), 0);
-    const TTransferOutcome outcome = item.Result == TCompareResult::DestinationOnly
-                                         ? Files->Remove(path, SeenFiles(item))
-                                         : TTransferOutcome::Refused(TRefusal::NotOnlyInDestination);
+    const TRefusal refusal = item.Result == TCompareResult::DestinationOnly ? held : TRefusal::NotOnlyInDestination;
+    const TTransferOutcome outcome =
+        refusal == TRefusal::None ? Files->Remove(path, SeenFiles(item)) : TTransferOutcome::Refused(refusal);
     LogResult(SuccessText(outcome.Succeeded()), outcome);
+    if (outcome)
+        RemoveEmptiedFolders(DirectoryPart(item.Path));
     return outcome;
 }
 
-// Deepest first, so that a folder is empty once its own folders are gone. One that holds
-// files the masks left out, or that turned up since, stays.
+// Deepest first, so that a folder is empty once its own folders are gone.
 void TOperationsThread::RemoveDestinationOnlyFolders()
 {
-    for (auto folder = DestinationOnlyFolders.rbegin(); folder != DestinationOnlyFolders.rend(); ++folder) {
-        std::string path = Roots.DestinationPath(*folder);
-        if (path.ends_with('/'))
-            path.pop_back();
-        const TTransferOutcome outcome = Files->RemoveEmptyFolder(path);
-        if (outcome)
-            Log("Removed the folder " + QuotedText(path));
-        else if (outcome.ErrorNumber() != ENOTEMPTY && outcome.ErrorNumber() != ENOENT)
-            Log("Kept the folder " + QuotedText(path) + ": " + ReasonText(outcome));
-    }
+    for (auto folder = DestinationOnlyFolders.rbegin(); folder != DestinationOnlyFolders.rend(); ++folder)
+        RemoveFolderIfEmpty(*folder);
+}
+
+void TOperationsThread::RemoveEmptiedFolders(std::string relative)
+{
+    while (!relative.empty() && RemoveFolderIfEmpty(relative))
+        relative = DirectoryPart(relative);
+}
+
+// One that holds files the masks left out, or that turned up since, or that the source has
+// too, stays as a matter of course; any other reason is told.
+bool TOperationsThread::RemoveFolderIfEmpty(const std::string& relative)
+{
+    std::string path = Roots.DestinationPath(relative);
+    if (path.ends_with('/'))
+        path.pop_back();
+    const TTransferOutcome outcome = Files->RemoveEmptyFolder(path);
+    const int error = outcome.ErrorNumber();
+    if (outcome)
+        Log("Removed the folder " + QuotedText(path));
+    else if (error != ENOTEMPTY && error != EEXIST && error != ENOENT &&
+             outcome.RefusalKind() != TRefusal::SourceHasFolder)
+        Log("Kept the folder " + QuotedText(path) + ": " + ReasonText(outcome));
+    return outcome.Succeeded();
 }
 
 namespace {

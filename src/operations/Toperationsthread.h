@@ -93,7 +93,8 @@ protected:
     // A "Moved" row's file is renamed where it stands in the destination, or copied where it
     // cannot be.
     TTransferOutcome RenameOrCopyItem(const TCompareItem& item);
-    TTransferOutcome RemoveItem(const TCompareItem& item);
+    // held: why the removal may not go on, None where it may.
+    TTransferOutcome RemoveItem(const TCompareItem& item, TRefusal held = TRefusal::None);
 
 private:
     TTransferOutcome TransferItem(const std::string& announcement, const std::string& source,
@@ -101,6 +102,11 @@ private:
     TTransferOutcome ProcessItem(const TCompareItem& item);
     TTransferOutcome MirrorItem(const TCompareItem& item);
     void RemoveDestinationOnlyFolders();
+    // The folders of the relative path below the destination root, innermost first, while they
+    // are empty and the source has none of their paths.
+    void RemoveEmptiedFolders(std::string relative);
+    // Logs a folder removed, and one kept for a reason that is no matter of course.
+    bool RemoveFolderIfEmpty(const std::string& relative);
     // Logs the announcement and hands the log over where the item may take a while.
     void Announce(const std::string& announcement, std::int64_t bytes);
     std::chrono::nanoseconds LikelyDuration(std::int64_t bytes) const;

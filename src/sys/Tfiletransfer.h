@@ -74,17 +74,15 @@ public:
     // comparison saw them. Only while both are unchanged since and from holds the source's
     // bytes (SampledContentsEqual, or every byte where the run verifies), and never over an
     // entry at to; a name that differs in case alone goes through a temporary name. Any refusal
-    // leaves both where they were, for a copy instead. Then removes the folders the rename left
-    // empty that the source has none of.
+    // leaves both where they were, for a copy instead.
     virtual TTransferOutcome Rename(const std::string& source, const std::string& from, const std::string& to,
                                     const TSeenFiles& seen);
     // Removes a destination file below the destination root, into the trash where the run's
     // options say so; never a directory, a read-only file, a file this run placed, nor one that
-    // changed since the comparison saw it (seen's destination facts). Then removes the folders
-    // it left empty that the source has none of, up to the root.
+    // changed since the comparison saw it (seen's destination facts).
     virtual TTransferOutcome Remove(const std::string& destination, const TSeenFiles& seen);
-    // Removes the empty folder below the destination root where the source has none of its
-    // path; a folder that is not empty stays, with ENOTEMPTY.
+    // Removes the empty folder below the destination root, never the root itself, where the
+    // source has none of its path; a folder that is not empty stays, with ENOTEMPTY.
     virtual TTransferOutcome RemoveEmptyFolder(const std::string& folder);
 
     // Adds the bytes of every copy to the counter, where given, as they land; another thread

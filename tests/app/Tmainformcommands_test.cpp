@@ -168,6 +168,10 @@ TEST_F(MainFormCommandsTest, AComparisonOfTheDestinationOffersAMirrorThatAsksAnd
     Messenger.AnswerOk();
     TNames declinedLog, log;
     WhenActive(OperationsDialog, [&] {
+        // Typed as a user types: into the dialog once it has the focus.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [] { return QApplication::focusWidget() && QApplication::focusWidget()->window() == OperationsDialog; },
+            HangGuardMilliseconds));
         const std::size_t asked = Messenger.Shown().size();
         // A button's key clicks it a moment later, as a mouse would.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::AltModifier);

@@ -65,6 +65,7 @@ TEST_F(CliMirror, MirrorRenamesCopiesAndRemovesUntilOnlyWhatItLeavesAloneDiffers
     Tree.CreateFile("src/notes.txt", "new notes", Noon + 600);
     Tree.CreateFile("dst/notes.txt", "old notes", Noon);
     Tree.CreateFile("dst/gone.txt", "deleted in the source", Noon);
+    Tree.CreateFile("dst/Old album/x.jpg", "deleted with its folder", Noon);
     Tree.CreateDirectory("dst/empty/inner");
     Tree.CreateFile("dst/old/kept.tmp", "left out by the masks", Noon);
     Tree.CreateFile("src/newer.txt", "older", Noon);
@@ -79,11 +80,14 @@ TEST_F(CliMirror, MirrorRenamesCopiesAndRemovesUntilOnlyWhatItLeavesAloneDiffers
     EXPECT_EQ(InodeOf(Tree.Path("dst/2024 Trip/a.jpg")), renamedInode);
     EXPECT_EQ(Tree.ReadFile("dst/2024 Trip/b.jpg"), "second photo");
     EXPECT_FALSE(Tree.Exists("dst/Trip"));
+    EXPECT_TRUE(Contains(mirrored.Output, "Removed the folder \"" + Tree.Path("dst/Trip") + "\"\r\n"))
+        << mirrored.Output;
     EXPECT_EQ(Tree.ReadFile("dst/notes.txt"), "new notes");
     EXPECT_EQ(Tree.ReadFile("data/Trash/files/notes.txt"), "old notes");
     EXPECT_EQ(Tree.ReadFile("data/Trash/files/gone.txt"), "deleted in the source");
     EXPECT_TRUE(Contains(Tree.ReadFile("data/Trash/info/gone.txt.trashinfo"), "Path=" + Tree.Path("dst/gone.txt")));
     EXPECT_FALSE(Tree.Exists("dst/empty"));
+    EXPECT_FALSE(Tree.Exists("dst/Old album"));
     EXPECT_EQ(Tree.ReadFile("dst/old/kept.tmp"), "left out by the masks");
     EXPECT_EQ(Tree.ReadFile("dst/newer.txt"), "newer, longer");
     EXPECT_EQ(Differences("*.tmp"), "newer.txt," + Tree.Path("src") + ",.txt,\"-8 bytes\",\"-1 days\",Ambiguous\r\n");

@@ -396,6 +396,64 @@ TEST_F(FileTransferSafety, ADestinationEditedWhileItsCopyRunsIsKept)
     EXPECT_TRUE(LeftoverTemporaries(Tree.Path("dst")).empty());
 }
 
+// What the comparison saw of a destination file only: its facts, for a removal or a rename.
+TEST_F(FileTransferSafety, ARemovalOrARenameTakesOnlyTheDestinationFileTheComparisonSaw)
+{
+    const auto seenOf = [&](const std::string& relative, const std::string& source = std::string()) {
+        const struct stat info = StatOf(Tree.Path(relative));
+        const struct stat sourceInfo = source.empty() ? info : StatOf(Tree.Path(source));
+        return TSeenFiles{sourceInfo.st_size,
+                          TicksFromUnixTime(sourceInfo.st_mtim.tv_sec, sourceInfo.st_mtim.tv_nsec),
+                          true,
+                          info.st_size,
+                          TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec),
+                          ChangeIdentity(info.st_dev, info.st_ctim.tv_sec, info.st_ctim.tv_nsec)};
+    };
+    TFileTransfer files(TTransferRoots{Tree.Path("src"), Tree.Path("dst")});
+    Tree.CreateFile("dst/gone/deep/a.txt", "a", 1'600'000'000);
+    Tree.CreateFile("dst/kept/b.txt", "b", 1'600'000'000);
+    Tree.CreateDirectory("src/kept");
+    EXPECT_EQ(files.RemoveEmptyFolder(Tree.Path("dst/gone")).ErrorNumber(), ENOTEMPTY);
+    EXPECT_TRUE(files.Remove(Tree.Path("dst/gone/deep/a.txt"), seenOf("dst/gone/deep/a.txt")));
+    EXPECT_TRUE(files.Remove(Tree.Path("dst/kept/b.txt"), seenOf("dst/kept/b.txt")));
+    // Empty folders go, but for one the source has too, and the root.
+    EXPECT_TRUE(files.RemoveEmptyFolder(Tree.Path("dst/gone/deep/")));
+    EXPECT_TRUE(files.RemoveEmptyFolder(Tree.Path("dst/gone")));
+    EXPECT_FALSE(Tree.Exists("dst/gone"));
+    EXPECT_EQ(files.RemoveEmptyFolder(Tree.Path("dst/kept")).RefusalKind(), TRefusal::SourceHasFolder);
+    EXPECT_TRUE(Tree.Exists("dst/kept"));
+    EXPECT_EQ(files.RemoveEmptyFolder(Tree.Path("dst")).RefusalKind(), TRefusal::OutsideRoots);
+
+    // Saved again since, with its last-write time put back.
+    Tree.CreateFile("dst/edited.txt", "old", 1'600'000'000);
+    const TSeenFiles seen = seenOf("dst/edited.txt");
+    Tree.CreateFile("dst/edited.txt", "newer", 1'600'000'000);
+    EXPECT_EQ(files.Remove(Tree.Path("dst/edited.txt"), seen).RefusalKind(), TRefusal::DestinationChanged);
+    EXPECT_EQ(Tree.ReadFile("dst/edited.txt"), "newer");
+    EXPECT_EQ(files.Remove(Tree.Path("src/kept"), seen).RefusalKind(), TRefusal::OutsideRoots);
+
+    Tree.CreateFile("src/renamed.txt", "newer", 1'600'000'000);
+    TSeenFiles beforeTheEdit = seenOf("src/renamed.txt");
+    beforeTheEdit.DestinationSize = seen.DestinationSize;
+    beforeTheEdit.DestinationTime = seen.DestinationTime;
+    beforeTheEdit.DestinationIdentity = seen.DestinationIdentity;
+    EXPECT_EQ(files
+                  .Rename(Tree.Path("src/renamed.txt"), Tree.Path("dst/edited.txt"), Tree.Path("dst/renamed.txt"),
+                          beforeTheEdit)
+                  .RefusalKind(),
+              TRefusal::DestinationChanged);
+    EXPECT_FALSE(Tree.Exists("dst/renamed.txt"));
+    // Never over a file that stands at the new path.
+    Tree.CreateFile("dst/renamed.txt", "someone else's", 1'600'000'000);
+    EXPECT_EQ(files
+                  .Rename(Tree.Path("src/renamed.txt"), Tree.Path("dst/edited.txt"), Tree.Path("dst/renamed.txt"),
+                          seenOf("dst/edited.txt", "src/renamed.txt"))
+                  .RefusalKind(),
+              TRefusal::DestinationChanged);
+    EXPECT_EQ(Tree.ReadFile("dst/renamed.txt"), "someone else's");
+    EXPECT_EQ(Tree.ReadFile("dst/edited.txt"), "newer");
+}
+
 TEST_F(FileTransferSafety, VerificationCatchesACopyThatReadsBackWrong)
 {
     // The device hands back other bytes than were written to it.

@@ -266,10 +266,6 @@ struct TFileTransfer::TState {
     TTransferOutcome FindRemovable(TTreeRoot& root, const std::string& path, TRefusal folderRefusal, TRemovable& found);
     // Into the trash where the run says so, else gone for good.
     TTransferOutcome Discard(int directory, const std::string& name);
-    // Removes the folders of the relative path, innermost first, while they are empty and the
-    // source has none of their paths.
-    void RemoveEmptiedFolders(std::string relative);
-    TTransferOutcome RemoveEmptyFolder(const std::string& relative);
 
     TTreeRoot Source;
     TTreeRoot Destination;
@@ -615,8 +611,6 @@ TTransferOutcome TFileTransfer::TState::Rename(int fromDirectory, const TRelativ
     struct stat placed {};
     if (fstatat(place.Get(), to.Name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0)
         Placed.Add(to.Whole, placed);
-    // A renamed folder's files leave it empty behind them.
-    RemoveEmptiedFolders(from.Directory);
     return TTransferOutcome::Success();
 }
 
@@ -637,10 +631,7 @@ TTransferOutcome TFileTransfer::Remove(const std::string& destination, const TSe
     const std::optional<TCurrentFacts> now = CurrentFactsOf(directory, path.Name);
     if (!now || !DestinationUnchanged(*now, seen))
         return Refused(TRefusal::DestinationChanged);
-    const TTransferOutcome outcome = State->Discard(directory, path.Name);
-    if (outcome)
-        State->RemoveEmptiedFolders(path.Directory);
-    return outcome;
+    return State->Discard(directory, path.Name);
 }
 
 TTransferOutcome TFileTransfer::TState::FindRemovable(TTreeRoot& root, const std::string& path, TRefusal folderRefusal,
@@ -672,25 +663,15 @@ TTransferOutcome TFileTransfer::TState::Discard(int directory, const std::string
 TTransferOutcome TFileTransfer::RemoveEmptyFolder(const std::string& folder)
 {
     const std::optional<std::string> relative = State->Destination.RelativePath(WithoutTrailingSeparators(folder));
-    if (!relative)
+    if (!relative || relative->empty())
         return Refused(TRefusal::OutsideRoots);
-    return State->RemoveEmptyFolder(*relative);
-}
-
-TTransferOutcome TFileTransfer::TState::RemoveEmptyFolder(const std::string& relative)
-{
-    const TRelativePath path = Split(relative);
+    const TRelativePath path = Split(*relative);
     // The source's folder of that path would only be copied again.
-    if (const TDescriptor sourceFolder = Source.OpenDirectory(relative); sourceFolder.IsOpen() || errno != ENOENT)
+    if (const TDescriptor sourceFolder = State->Source.OpenDirectory(*relative);
+        sourceFolder.IsOpen() || errno != ENOENT)
         return Refused(TRefusal::SourceHasFolder);
-    const TDescriptor parent = Destination.OpenDirectory(path.Directory);
+    const TDescriptor parent = State->Destination.OpenDirectory(path.Directory);
     if (!parent.IsOpen())
         return OpenDirectoryFailure();
     return unlinkat(parent.Get(), path.Name.c_str(), AT_REMOVEDIR) == 0 ? TTransferOutcome::Success() : LastError();
-}
-
-void TFileTransfer::TState::RemoveEmptiedFolders(std::string relative)
-{
-    while (!relative.empty() && RemoveEmptyFolder(relative))
-        relative = Split(relative).Directory;
 }
