@@ -1,6 +1,7 @@
 #include "sys/posix/Filecopy.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <future>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -354,6 +356,25 @@ int FlushCopy(int copy, const TStopRequest& stop)
         if (stop())
             return ECANCELED;
     return result.get();
+}
+
+int SyncFileSystemOf(int file)
+{
+    // Local file systems whose sync writes every dirty file and commits their metadata with a
+    // flush of the device's cache.
+    constexpr std::array<unsigned long, 5> Trusted{
+        0xEF53,      // ext2, ext3, ext4
+        0x58465342,  // XFS
+        0x9123683E,  // btrfs
+        0xF2F52010,  // F2FS
+        0x01021994,  // tmpfs, which has no device to reach
+    };
+    struct statfs info {};
+    if (fstatfs(file, &info) != 0)
+        return errno;
+    if (std::find(Trusted.begin(), Trusted.end(), static_cast<unsigned long>(info.f_type)) == Trusted.end())
+        return EOPNOTSUPP;
+    return syncfs(file) == 0 ? 0 : errno;
 }
 
 void CloseRemovedFile(TDescriptor& file)

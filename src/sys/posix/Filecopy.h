@@ -35,6 +35,12 @@ int CopyFileData(int source, int target, const struct stat& sourceInfo, const TC
 // waited for between looks at stop, where given, and ECANCELED comes back once it says so.
 int FlushCopy(int copy, const TStopRequest& stop);
 
+// Writes all that the file system of the open, readable file holds in memory to its device,
+// as one flush of each file would; 0, or the error number. EOPNOTSUPP for a file system whose
+// sync is not known to reach the device (FUSE daemons, network file systems, FAT may answer it
+// without writing anything): its files are flushed one by one instead.
+int SyncFileSystemOf(int file);
+
 // Closes a file that no name holds any more. Freeing the blocks of a large one takes its time
 // (0.7 s for 2 GB on ext4), and a stop or a move would wait for it: it is let go of on a thread
 // of its own.

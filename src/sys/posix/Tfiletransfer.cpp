@@ -5,6 +5,7 @@
 #include <csignal>
 #include <functional>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -239,10 +240,12 @@ struct TRemovable {
 }  // namespace
 
 struct TFileTransfer::TCopiedFile {
+    std::string SourceFolder;
     TDescriptor SourceDirectory;
     std::string SourceName;
     TDescriptor SourceFile;
     struct stat SourceInfo {};
+    std::string DestinationFolder;
     TDescriptor DestinationDirectory;
     std::string DestinationName;
     struct stat Placed {};
@@ -259,6 +262,9 @@ struct TFileTransfer::TState {
     TRefusal ReplaceableRefusal(int place, const TRelativePath& to, const struct stat& entry, const struct stat& target,
                                 const struct stat& sourceInfo);
     TRefusal ClearOfPlacedFiles(const TRelativePath& to, int place);
+    // The copy's own flush, and that of its folder and of theirs up to the root, where a made
+    // folder's name lies; synced holds the folders flushed so far.
+    TTransferOutcome SyncCopy(const TCopiedFile& copied, std::set<std::string>& synced);
     TTransferOutcome Rename(int fromDirectory, const TRelativePath& from, const struct stat& entry,
                             const TRelativePath& to);
     // The entry a delete or a removal takes below the root: never a folder (refused as
@@ -276,6 +282,11 @@ struct TFileTransfer::TState {
     TCopyControl Copying;
     // Folders made open to their owner, with the permission bits they are to have at the end.
     std::vector<std::pair<std::string, mode_t>> PendingModes;
+    // The copies of moves that wait to be made durable together, and the destination root,
+    // opened before the first of them was made: a sync through it reports every write error
+    // of the file system since.
+    std::vector<TCopiedFile> Kept;
+    TDescriptor KeptRoot;
 };
 
 TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relative, bool durable)
@@ -378,13 +389,16 @@ TRefusal TFileTransfer::TState::ReplaceableRefusal(int place, const TRelativePat
     return ExactNames.Listed(Destination, to.Whole) ? TRefusal::None : TRefusal::LookAlikeName;
 }
 
-TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::string& destination, bool durable,
-                                         const TSeenFiles* seen, TCopiedFile& copied)
+TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::string& destination,
+                                         TDurability durability, const TSeenFiles* seen, TCopiedFile& copied)
 {
     const std::optional<TRelativePath> from = Below(State->Source, source);
     const std::optional<TRelativePath> to = Below(State->Destination, destination);
     if (!from || !to)
         return Refused(TRefusal::OutsideRoots);
+    const bool durable = durability == TDurability::Own;
+    copied.SourceFolder = from->Directory;
+    copied.DestinationFolder = to->Directory;
     copied.SourceDirectory = State->Source.OpenDirectory(from->Directory);
     copied.SourceName = from->Name;
     if (!copied.SourceDirectory.IsOpen())
@@ -431,7 +445,7 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
 
     // A copy that is flushed at its end anyway goes on to the device as it is written, so that
     // the flush is short.
-    State->Copying.WriteBack = durable || State->Options.Verify;
+    State->Copying.WriteBack = durability != TDurability::None || State->Options.Verify;
     for (;;) {
         TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists);
         struct stat written {};
@@ -449,6 +463,9 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
             return Refused(stop && stop() ? TRefusal::StoppedByUser : TRefusal::CopyDiffers);
         if (const int error = durable ? FlushCopy(copy.Get(), stop) : 0; error != 0)
             return TTransferOutcome::SystemError(error);
+        // Its source stays, so the copy is of no use once the user stopped.
+        if (durability == TDurability::Later && stop && stop())
+            return Refused(TRefusal::StoppedByUser);
         if (exists && !asSeen())
             return NotAsSeen(stop);
         const TPlacement placement = copy.Place(copied.SourceDirectory.Get(), setAside);
@@ -473,16 +490,96 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
 TTransferOutcome TFileTransfer::Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen)
 {
     TCopiedFile copied;
-    return CopyItem(source, destination, false, seen, copied);
+    return CopyItem(source, destination, TDurability::None, seen, copied);
 }
 
 TTransferOutcome TFileTransfer::Move(const std::string& source, const std::string& destination, const TSeenFiles* seen)
 {
     // The copy must survive a crash before the only other one goes.
     TCopiedFile copied;
-    if (const TTransferOutcome outcome = CopyItem(source, destination, true, seen, copied); !outcome)
+    if (const TTransferOutcome outcome = CopyItem(source, destination, TDurability::Own, seen, copied); !outcome)
         return outcome;
-    const int directory = copied.SourceDirectory.Get();
+    return DeleteMovedSource(copied.SourceDirectory.Get(), copied);
+}
+
+TTransferOutcome TFileTransfer::CopyToMove(const std::string& source, const std::string& destination,
+                                           const TSeenFiles* seen)
+{
+    if (State->Kept.empty()) {
+        const TDescriptor root = State->Destination.OpenDirectory("");
+        State->KeptRoot.Reset(root.IsOpen() ? openat(root.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
+    }
+    TCopiedFile copied;
+    const TTransferOutcome outcome = CopyItem(source, destination, TDurability::Later, seen, copied);
+    if (outcome) {
+        // Only the source stays open, to be known again by its deletion: a batch of open
+        // folders would soon run out of descriptors.
+        copied.SourceDirectory.Reset();
+        copied.DestinationDirectory.Reset();
+        State->Kept.push_back(std::move(copied));
+    }
+    return outcome;
+}
+
+std::vector<TTransferOutcome> TFileTransfer::CompleteMoves()
+{
+    std::vector<TTransferOutcome> outcomes = SyncKeptCopies();
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        TCopiedFile& copied = State->Kept[i];
+        if (!outcomes[i])
+            continue;
+        const TDescriptor directory = State->Source.OpenDirectory(copied.SourceFolder);
+        outcomes[i] = directory.IsOpen() ? DeleteMovedSource(directory.Get(), copied) : OpenDirectoryFailure();
+    }
+    State->Kept.clear();
+    State->KeptRoot.Reset();
+    return outcomes;
+}
+
+std::vector<TTransferOutcome> TFileTransfer::SyncKeptCopies()
+{
+    const std::vector<TCopiedFile>& kept = State->Kept;
+    std::vector<TTransferOutcome> outcomes(kept.size(), TTransferOutcome::Success());
+    const int root = State->KeptRoot.Get();
+    struct stat rootInfo {};
+    const bool synced = root >= 0 && fstat(root, &rootInfo) == 0 && SyncFileSystem(root) == 0;
+    std::set<std::string> syncedFolders;
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        // A folder below the root may hold another file system, which that sync did not reach.
+        if (!synced || kept[i].Placed.st_dev != rootInfo.st_dev)
+            outcomes[i] = State->SyncCopy(kept[i], syncedFolders);
+    return outcomes;
+}
+
+TTransferOutcome TFileTransfer::TState::SyncCopy(const TCopiedFile& copied, std::set<std::string>& synced)
+{
+    const TDescriptor folder = Destination.OpenDirectory(copied.DestinationFolder);
+    if (!folder.IsOpen())
+        return OpenDirectoryFailure();
+    const TDescriptor file(openat(folder.Get(), copied.DestinationName.c_str(),
+                                  O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+    struct stat info {};
+    if (!file.IsOpen() || fstat(file.Get(), &info) != 0)
+        return LastError();
+    // The name no longer holds the copy, so nothing tells that the copy is anywhere.
+    if (!SameFile(info, copied.Placed))
+        return Refused(TRefusal::DestinationChanged);
+    if (fsync(file.Get()) != 0)
+        return LastError();
+    for (std::string relative = copied.DestinationFolder;; relative = Split(relative).Directory) {
+        if (!synced.contains(relative)) {
+            const TDescriptor up = Destination.OpenDirectory(relative);
+            if (!up.IsOpen() || !SyncDirectory(up.Get()))
+                return LastError();
+            synced.insert(relative);
+        }
+        if (relative.empty())
+            return TTransferOutcome::Success();
+    }
+}
+
+TTransferOutcome TFileTransfer::DeleteMovedSource(int directory, TCopiedFile& copied)
+{
     const char* name = copied.SourceName.c_str();
     // The path must still name the very file that was read, unchanged since, and not the copy:
     // on a second view of the source's own folder the copy may have replaced it.
@@ -538,6 +635,8 @@ int TFileTransfer::CopyContents(int source, int target, const struct stat& sourc
 {
     return CopyFileData(source, target, sourceInfo, State->Copying);
 }
+
+int TFileTransfer::SyncFileSystem(int folder) const { return SyncFileSystemOf(folder); }
 
 TTransferOutcome TFileTransfer::Rename(const std::string& source, const std::string& from, const std::string& to,
                                        const TSeenFiles& seen)
