@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "operations/Toperationsrun.h"
+#include "support/Tmount.h"
 #include "support/Ttreefixture.h"
 #include "sys/Mysysutils.h"
 
@@ -405,4 +411,182 @@ TEST_F(OperationsThread, BytesAndItemsDoneFollowTheRun)
     // A failed item's bytes are passed over all the same.
     EXPECT_EQ(atStart, (std::vector<std::pair<std::int32_t, std::int64_t>>{{0, 0}, {1, 3000}, {2, 3700}}));
     EXPECT_EQ(report.LastPosition, 3);
+}
+
+namespace {
+// The real file work, where the sync of the whole file system fails, so that each copy and its
+// folders are flushed one by one.
+class TNoFileSystemSync : public TFileTransfer {
+public:
+    using TFileTransfer::TFileTransfer;
+
+protected:
+    int SyncFileSystem(int) const override { return EIO; }
+};
+
+// The real file work, with a hook that runs before each copy of a move.
+class THookedMove : public TFileTransfer {
+public:
+    using TFileTransfer::TFileTransfer;
+    std::function<void(const std::string& source)> BeforeCopy;
+    TTransferOutcome CopyToMove(const std::string& source, const std::string& destination,
+                                const TSeenFiles* seen) override
+    {
+        BeforeCopy(source);
+        return TFileTransfer::CopyToMove(source, destination, seen);
+    }
+};
+}  // namespace
+
+TEST_F(OperationsThread, AMoveOfManyFilesLogsEveryItemInOrderAndKeepsTheSourcesThatFailed)
+{
+    // More files than one batch takes, in two folders; one source is missing, one read-only.
+    constexpr int Count = 600, Missing = 300, ReadOnly = 550;
+    for (const bool fileSystemSync : {true, false}) {
+        SCOPED_TRACE(fileSystemSync ? "one sync of the file system" : "a flush of each copy");
+        TTreeFixture tree;
+        std::vector<std::string> names;
+        TLines expected;
+        for (int i = 0; i < Count; ++i) {
+            const std::string folder = i % 2 == 0 ? "even" : "odd", name = "f" + std::to_string(i);
+            names.push_back(folder + "/" + name);
+            if (i != Missing)
+                tree.CreateFile("src/" + names.back(), std::string(static_cast<std::size_t>(i % 50), 'x') + name);
+            expected.push_back("Moving \"" + name + "\" from \"" + tree.Path("src/" + folder) + "\" to \"" +
+                               tree.Path("dst/" + folder) + "\"");
+            expected.push_back(i == Missing || i == ReadOnly ? "Not succeeded" : "Succeeded");
+        }
+        std::filesystem::permissions(tree.Path("src/" + names[ReadOnly]), std::filesystem::perms::owner_read);
+        expected.insert(expected.end(), {"Done", "Succeeded: 598 items", "Not succeeded: 2 items"});
+        const TCompareRoots roots(tree.Path("src"), tree.Path("dst"));
+        std::unique_ptr<TFileTransfer> files = fileSystemSync
+                                                   ? std::make_unique<TFileTransfer>(TransferRoots(roots))
+                                                   : std::make_unique<TNoFileSystemSync>(TransferRoots(roots));
+        const TOperationsReport report = RunOperations(names, foMove, roots, std::move(files));
+
+        EXPECT_EQ(report.Lines, expected);
+        TLines reasons(Count);
+        reasons[Missing] = "No such file or directory";
+        reasons[ReadOnly] = "the source is read-only";
+        EXPECT_EQ(report.Reasons, reasons);
+        EXPECT_EQ(report.LastPosition, Count);
+        EXPECT_EQ(report.ItemsDone, Count);
+        for (int i = 0; i < Count; ++i) {
+            const std::string contents = std::string(static_cast<std::size_t>(i % 50), 'x') + "f" + std::to_string(i);
+            if (i == Missing)
+                EXPECT_FALSE(tree.Exists("dst/" + names[i]));
+            else
+                EXPECT_EQ(tree.ReadFile("dst/" + names[i]), contents) << names[i];
+            EXPECT_EQ(tree.Exists("src/" + names[i]), i == ReadOnly) << names[i];
+        }
+    }
+}
+
+TEST_F(OperationsThread, AStopInsideABatchMovesTheCopiesMadeAndKeepsEveryOtherSource)
+{
+    MakeTenItems();
+    TEventLoop loop;
+    auto hooked = std::make_unique<THookedMove>(TransferRoots(Roots()));
+    THookedMove& files = *hooked;
+    auto thread = std::make_unique<TOperationsThread>(TenItems, foMove, Roots(), loop, std::move(hooked));
+    // While the fifth item is in hand, four copies wait in the batch.
+    files.BeforeCopy = [&](const std::string& source) {
+        if (source == Tree.Path("src/a4"))
+            loop.CallAndWait([&] { thread->Terminate(); });
+    };
+    const TOperationsReport report = RunToEnd(*thread, loop);
+
+    TLines expected;
+    for (int i = 0; i < 5; ++i) {
+        expected.push_back("Moving \"a" + std::to_string(i) + "\" from \"" + Tree.Path("src") + "\" to \"" +
+                           Tree.Path("dst") + "\"");
+        expected.emplace_back(i < 4 ? "Succeeded" : "Not succeeded");
+    }
+    expected.insert(expected.end(), {"Stopped", "Succeeded: 4 items", "Not succeeded: 1 items"});
+    EXPECT_EQ(report.Lines, expected);
+    EXPECT_EQ(report.Reasons.back(), "stopped by the user");
+    EXPECT_EQ(report.ItemsDone, 4);
+    for (int i = 0; i < 10; ++i) {
+        const std::string name = "a" + std::to_string(i);
+        EXPECT_EQ(Tree.Exists("src/" + name), i >= 4) << name;
+        if (i < 4)
+            EXPECT_EQ(Tree.ReadFile("dst/" + name), "contents " + name);
+        else
+            EXPECT_EQ(Tree.ReadFile("src/" + name), "contents " + name);
+    }
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
+    EXPECT_FALSE(Tree.Exists("dst/a4"));
+}
+
+namespace {
+// Runs the operations tool with the arguments and kills it once it printed so many lines; the
+// lines it printed by then.
+TLines KillAfterLines(const std::vector<std::string>& arguments, std::size_t lines)
+{
+    std::vector<char*> argv{const_cast<char*>(OPERATIONS_TOOL)};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    int output[2];
+    if (pipe(output) != 0)
+        throw std::runtime_error("no pipe for the operations tool");
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(output[1], STDOUT_FILENO);
+        close(output[0]);
+        close(output[1]);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(output[1]);
+    FILE* reading = fdopen(output[0], "r");
+    TLines seen;
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    ssize_t length = 0;
+    while (seen.size() < lines && (length = getline(&line, &capacity, reading)) > 0)
+        seen.emplace_back(line, static_cast<std::size_t>(length - 1));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    std::free(line);
+    std::fclose(reading);
+    return seen;
+}
+}  // namespace
+
+TEST_F(OperationsThread, AMoveKilledAtAnyMomentLeavesEveryFileInItsSourceOrWholeInItsDestination)
+{
+    constexpr int Count = 2000;
+    Tree.CreateDirectory("mount");
+    const auto mount = TMount::Tmpfs(Tree.Path("mount"), "64M");
+    const auto contents = [](int i) {
+        return std::string(static_cast<std::size_t>(i % 97) * 13, 'c') + std::to_string(i);
+    };
+    for (const std::size_t killAt : {1, 1001, 3001}) {
+        SCOPED_TRACE(killAt);
+        const std::string run = "mount/" + std::to_string(killAt);
+        std::vector<std::string> arguments{"move", Tree.Path(run + "/src"), Tree.Path(run + "/dst")};
+        for (int i = 0; i < Count; ++i) {
+            arguments.push_back("d" + std::to_string(i % 4) + "/f" + std::to_string(i));
+            Tree.CreateFile(run + "/src/" + arguments.back(), contents(i));
+        }
+        const TLines seen = KillAfterLines(arguments, killAt);
+        ASSERT_EQ(seen.size(), killAt) << "the move ended before it was killed";
+
+        const auto succeeded = static_cast<int>(std::count(seen.begin(), seen.end(), "Succeeded"));
+        int moved = 0;
+        for (int i = 0; i < Count; ++i) {
+            const std::string& path = arguments[static_cast<std::size_t>(i) + 3];
+            const std::string source = run + "/src/" + path, destination = run + "/dst/" + path;
+            if (Tree.Exists(source)) {
+                EXPECT_EQ(Tree.ReadFile(source), contents(i)) << path;
+            } else {
+                ++moved;
+                EXPECT_TRUE(Tree.Exists(destination) && Tree.ReadFile(destination) == contents(i))
+                    << path << " is neither in the source nor whole in the destination";
+            }
+        }
+        // Every item the log called done is.
+        EXPECT_GE(moved, succeeded);
+    }
 }
