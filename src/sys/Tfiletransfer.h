@@ -135,7 +135,7 @@ private:
     TTransferOutcome CopyItem(const std::string& source, const std::string& destination, TDurability durability,
                               const TSeenFiles* seen, TCopiedFile& copied);
     // Deletes the source of the move whose copy is durable, after looking again.
-    TTransferOutcome DeleteMovedSource(int sourceDirectory, TCopiedFile& copied);
+    TTransferOutcome DeleteMovedSource(int sourceDirectory, const TCopiedFile& copied);
     // Makes the kept copies durable; one outcome per copy.
     std::vector<TTransferOutcome> SyncKeptCopies();
 

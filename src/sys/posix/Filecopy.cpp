@@ -393,6 +393,22 @@ void CloseRemovedFile(TDescriptor& file)
     }
 }
 
+void TRemovedFilesCloser::Close(std::vector<TDescriptor> files)
+{
+    Wait();
+    try {
+        Closing = std::thread([closing = std::move(files)]() mutable { closing.clear(); });
+    } catch (const std::system_error&) {
+        // The files went with the call that failed, and were closed with it.
+    }
+}
+
+void TRemovedFilesCloser::Wait()
+{
+    if (Closing.joinable())
+        Closing.join();
+}
+
 bool SameContents(int a, int b, const TStopRequest& stop)
 {
     constexpr std::size_t Chunk = 256 * 1024;

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -45,6 +47,24 @@ int SyncFileSystemOf(int file);
 // (0.7 s for 2 GB on ext4), and a stop or a move would wait for it: it is let go of on a thread
 // of its own.
 void CloseRemovedFile(TDescriptor& file);
+
+// Closes the files of a batch of moves whose names were removed, on a thread of its own: freeing
+// their blocks may wait for the device (a discard of each file's blocks where the file system
+// is mounted with discard), which the copies of the next batch need not wait for. A batch
+// handed over waits for the one before; Wait, and the end of the object, for the last.
+class TRemovedFilesCloser {
+public:
+    TRemovedFilesCloser() = default;
+    ~TRemovedFilesCloser() { Wait(); }
+    TRemovedFilesCloser(const TRemovedFilesCloser&) = delete;
+    TRemovedFilesCloser& operator=(const TRemovedFilesCloser&) = delete;
+
+    void Close(std::vector<TDescriptor> files);
+    void Wait();
+
+private:
+    std::thread Closing;
+};
 
 // Whether the two open files hold the same bytes, read from where they are now; false too when
 // stop, where given, ends the reading.

@@ -287,6 +287,7 @@ struct TFileTransfer::TState {
     // of the file system since.
     std::vector<TCopiedFile> Kept;
     TDescriptor KeptRoot;
+    TRemovedFilesCloser Closer;
 };
 
 TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relative, bool durable)
@@ -499,7 +500,10 @@ TTransferOutcome TFileTransfer::Move(const std::string& source, const std::strin
     TCopiedFile copied;
     if (const TTransferOutcome outcome = CopyItem(source, destination, TDurability::Own, seen, copied); !outcome)
         return outcome;
-    return DeleteMovedSource(copied.SourceDirectory.Get(), copied);
+    const TTransferOutcome deleted = DeleteMovedSource(copied.SourceDirectory.Get(), copied);
+    if (deleted)
+        CloseRemovedFile(copied.SourceFile);
+    return deleted;
 }
 
 TTransferOutcome TFileTransfer::CopyToMove(const std::string& source, const std::string& destination,
@@ -531,6 +535,10 @@ std::vector<TTransferOutcome> TFileTransfer::CompleteMoves()
         const TDescriptor directory = State->Source.OpenDirectory(copied.SourceFolder);
         outcomes[i] = directory.IsOpen() ? DeleteMovedSource(directory.Get(), copied) : OpenDirectoryFailure();
     }
+    std::vector<TDescriptor> sources;
+    for (TCopiedFile& copied : State->Kept)
+        sources.push_back(std::move(copied.SourceFile));
+    State->Closer.Close(std::move(sources));
     State->Kept.clear();
     State->KeptRoot.Reset();
     return outcomes;
@@ -578,7 +586,7 @@ TTransferOutcome TFileTransfer::TState::SyncCopy(const TCopiedFile& copied, std:
     }
 }
 
-TTransferOutcome TFileTransfer::DeleteMovedSource(int directory, TCopiedFile& copied)
+TTransferOutcome TFileTransfer::DeleteMovedSource(int directory, const TCopiedFile& copied)
 {
     const char* name = copied.SourceName.c_str();
     // The path must still name the very file that was read, unchanged since, and not the copy:
@@ -596,10 +604,7 @@ TTransferOutcome TFileTransfer::DeleteMovedSource(int directory, TCopiedFile& co
         return Refused(TRefusal::SourceChanged);
     if (IsReadOnly(directory, copied.SourceName))
         return Refused(TRefusal::SourceReadOnly);
-    if (unlinkat(directory, name, 0) != 0)
-        return LastError();
-    CloseRemovedFile(copied.SourceFile);
-    return TTransferOutcome::Success();
+    return unlinkat(directory, name, 0) == 0 ? TTransferOutcome::Success() : LastError();
 }
 
 TTransferOutcome TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
@@ -620,6 +625,8 @@ void TFileTransfer::StopWhen(std::function<bool()> stop) { State->Copying.Stop =
 
 void TFileTransfer::Finish()
 {
+    // No file of the run may hold a card's file system busy once it ended.
+    State->Closer.Wait();
     // Innermost first, so that a folder closed to its owner is not needed to reach another.
     for (auto pending = State->PendingModes.rbegin(); pending != State->PendingModes.rend(); ++pending) {
         const TDescriptor folder = State->Destination.OpenDirectory(pending->first);
