@@ -262,6 +262,8 @@ struct TFileTransfer::TState {
     TRefusal ReplaceableRefusal(int place, const TRelativePath& to, const struct stat& entry, const struct stat& target,
                                 const struct stat& sourceInfo);
     TRefusal ClearOfPlacedFiles(const TRelativePath& to, int place);
+    // The destination root opened for reading, as a sync of its file system needs it.
+    TDescriptor ReadableDestinationRoot();
     // The copy's own flush, and that of its folder and of theirs up to the root, where a made
     // folder's name lies; synced holds the folders flushed so far.
     TTransferOutcome SyncCopy(const TCopiedFile& copied, std::set<std::string>& synced);
@@ -311,6 +313,12 @@ TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relat
         start = end + 1;
     }
     return directory;
+}
+
+TDescriptor TFileTransfer::TState::ReadableDestinationRoot()
+{
+    const TDescriptor root = Destination.OpenDirectory("");
+    return TDescriptor(root.IsOpen() ? openat(root.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
 }
 
 TDescriptor TFileTransfer::TState::MakeDirectory(int parent, const std::string& name, const std::string& relative,
@@ -509,10 +517,8 @@ TTransferOutcome TFileTransfer::Move(const std::string& source, const std::strin
 TTransferOutcome TFileTransfer::CopyToMove(const std::string& source, const std::string& destination,
                                            const TSeenFiles* seen)
 {
-    if (State->Kept.empty()) {
-        const TDescriptor root = State->Destination.OpenDirectory("");
-        State->KeptRoot.Reset(root.IsOpen() ? openat(root.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
-    }
+    if (State->Kept.empty())
+        State->KeptRoot = State->ReadableDestinationRoot();
     TCopiedFile copied;
     const TTransferOutcome outcome = CopyItem(source, destination, TDurability::Later, seen, copied);
     if (outcome) {
@@ -548,6 +554,9 @@ std::vector<TTransferOutcome> TFileTransfer::SyncKeptCopies()
 {
     const std::vector<TCopiedFile>& kept = State->Kept;
     std::vector<TTransferOutcome> outcomes(kept.size(), TTransferOutcome::Success());
+    // A destination root that the batch's first copy made is opened only now.
+    if (!State->KeptRoot.IsOpen())
+        State->KeptRoot = State->ReadableDestinationRoot();
     const int root = State->KeptRoot.Get();
     struct stat rootInfo {};
     const bool synced = root >= 0 && fstat(root, &rootInfo) == 0 && SyncFileSystem(root) == 0;
