@@ -23,8 +23,8 @@ void TCompareArguments::AddTo(CLI::App& command)
                      "List files only the destination has, and source files moved from one of them");
     command
         .add_option("--jobs", Jobs,
-                    "Walk and look up with N threads (1: the worker thread alone); by default the number follows the "
-                    "cores and the disk")
+                    "Walk and look up, and copy, with N threads (1: the worker thread alone); by default the number "
+                    "follows the cores and, for the walk, the disk")
         ->check(CLI::Range(1, 64))
         ->type_name("N");
     SourceOption = command.add_option("SOURCE", Source, "Source root directory (may come from --load)");

@@ -18,7 +18,7 @@ inline constexpr int ExitUsage = 2;
 struct TResolvedOptions {
     std::optional<TCompareOptions> Options;
     int Status = ExitSuccess;
-    // The threads of the walk and the lookups; 0 lets the comparison choose.
+    // The threads of the walk and the lookups, and of the copies; 0 lets each choose.
     int Jobs = 0;
 };
 

@@ -76,8 +76,8 @@ std::string ItemPath(const TCompareItem& item, TFileOperation operation, const T
 // Runs the operation to its end on this thread, printing each log line as the operations
 // dialog lists it, ended as its clipboard text ends lines, or the log as JSON.
 TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOperation operation,
-                                 const TComparisonOutcome& comparison, const TTransferOptions& options, bool json,
-                                 TWorkerRunner& runner)
+                                 const TComparisonOutcome& comparison, const TTransferOptions& options, int jobs,
+                                 bool json, TWorkerRunner& runner)
 {
     TEventLoop loop;
     TOperationsOutcome outcome;
@@ -85,6 +85,7 @@ TOperationsOutcome RunOperations(const std::vector<TCompareItem>& items, TFileOp
     auto thread = std::make_unique<TOperationsThread>(items, operation, roots, loop,
                                                       std::make_unique<TFileTransfer>(TransferRoots(roots), options));
     thread->DestinationOnlyFolders = comparison.DestinationOnlyFolders;
+    thread->Jobs = jobs;
     std::optional<TJsonLogWriter> jsonLog;
     if (json)
         jsonLog.emplace(OperationName(operation), roots, WriteLogged);
@@ -274,7 +275,8 @@ int TOperationCommand::Run(TWorkerRunner& runner) const
     TTransferOptions switches = Switches;
     if (RemovesFromDestination())
         switches.Trash = !NoTrash;
-    const TOperationsOutcome outcome = RunOperations(taken, Operation, comparison, switches, Format == "json", runner);
+    const TOperationsOutcome outcome =
+        RunOperations(taken, Operation, comparison, switches, resolved.Jobs, Format == "json", runner);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "The log cannot be written.\n";
         return ExitFailure;

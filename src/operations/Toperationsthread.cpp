@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "sys/Memoryhints.h"
 #include "sys/Mysysutils.h"
@@ -90,35 +91,59 @@ void TOperationsThread::CleanUp()
     Files.reset();
 }
 
+TOperationsCounts TOperationsThread::Counts() const
+{
+    const std::lock_guard lock(EndsLock);
+    std::int64_t bytes = BytesBehind;
+    for (std::size_t i = 0; i < Threads; ++i)
+        bytes += BytesLanded[i];
+    return {ItemsDone, bytes};
+}
+
+namespace {
+// Copies queued beyond those running, so that a thread that ends one finds the next at hand.
+constexpr std::size_t QueuedPerThread = 4;
+}  // namespace
+
 void TOperationsThread::ProcessItems()
 {
     Started = std::chrono::steady_clock::now();
-    Files->CountBytesIn(&BytesDone);
     // A long file is stopped in hand, between two pieces, and its copy discarded.
     Files->StopWhen([this] { return Terminated(); });
+    std::atomic<bool> failing{false};
+    TItemPool pool(Operation == foDelete || Operation == foRemove ? 1 : Jobs,
+                   [this, &failing] { return Terminated() || failing; });
+    {
+        const std::lock_guard lock(EndsLock);
+        // The run's own thread, then each of the pool's.
+        Threads = pool.Threads() + 1;
+        BytesLanded = std::make_unique<std::atomic<std::int64_t>[]>(Threads);
+    }
+    const TThreadByteCount counting(&BytesLanded[0]);
     const std::size_t total = Items.size();
     try {
         for (std::size_t i = 0; i < total && !Terminated(); ++i) {
             Current = i;
             const TCompareItem& item = Items[i];
-            const std::int64_t bytesBefore = BytesDone;
+            if (Pooled(item)) {
+                AddCopy(i, pool);
+                continue;
+            }
+            // Whatever comes now may depend on every copy before it.
+            FinishCopies(pool);
             const TTransferOutcome outcome = ProcessItem(item);
             const bool stopped = !outcome && Terminated();
-            if (Operation != foMove)
-                EndItem(outcome.Succeeded(), stopped);
-            // Whatever became of it, the item's bytes are behind the run now; but a copy stopped
-            // in hand was thrown away, and a run that ends there has not come that far.
-            if (stopped)
-                BytesDone = bytesBefore;
-            else if (item.SrcExists())
-                BytesDone = bytesBefore + std::max<std::int64_t>(item.SeenSrcSize(), 0);
-            if (Batch.Due())
-                CompleteBatch();
+            EndItem(outcome.Succeeded(), stopped);
+            ++ItemsBehind;
+            CountEnded(0, EndedBytes(item, stopped, BytesLanded[0]));
         }
+        FinishCopies(pool);
         // A stop too ends the batch in hand this way: no copy already made is left behind beside its
         // source, and every item's line tells what became of it.
         CompleteBatch();
     } catch (...) {
+        failing = true;
+        FinishCopies(pool);
         CompleteBatch();
         throw;
     }
@@ -130,6 +155,140 @@ void TOperationsThread::ProcessItems()
     Log("Not succeeded: " + GroupDigits(std::to_string(Processed - Succeeded)) + " items");
 }
 
+bool TOperationsThread::Pooled(const TCompareItem& item) const
+{
+    switch (Operation) {
+    case foMove:
+        return true;
+    case foCopy:
+        return item.Result != TCompareResult::Moved;
+    case foMirror:
+        return item.Result != TCompareResult::Moved && item.Result != TCompareResult::DestinationOnly;
+    case foDelete:
+    case foRemove:
+        return false;
+    }
+    return false;
+}
+
+namespace {
+// The destination's file name is not shown: it is the source's by construction.
+std::string TransferAnnouncement(const std::string& verb, const std::string& source, const std::string& destination)
+{
+    return verb + " " + QuotedText(FileNamePart(source)) + " from " + QuotedText(DirectoryPart(source)) + " to " +
+           QuotedText(DirectoryPart(destination));
+}
+}  // namespace
+
+void TOperationsThread::AddCopy(std::size_t index, TItemPool& pool)
+{
+    while (pool.Unfinished() >= pool.Threads() * QueuedPerThread)
+        AwaitCopies(pool);
+    const TCompareItem& item = Items[index];
+    const std::string source = Roots.SourcePath(item);
+    const std::string destination = Roots.DestinationPath(item);
+    const std::int64_t bytes = item.SrcExists() ? item.SeenSrcSize() : 0;
+    TWaitingItem& waiting = Waiting.emplace_back();
+    waiting.Index = index;
+    waiting.Announcement = TransferAnnouncement(Operation == foMove ? "Moving" : "Copying", source, destination);
+    waiting.Bytes = bytes;
+    ReportWaiting();
+    RequireDirectoryPart(destination);
+    pool.Add(TDestinationKey(item.Path), [this, index](std::size_t thread) { CopyOnThread(index, thread); });
+    TakeCopyEnds();
+    ReportWaiting();
+    if (Operation != foMove)
+        return;
+    Batch.Add(bytes, TMoveBatch::TClock::now());
+    if (Batch.Due()) {
+        FinishCopies(pool);
+        CompleteBatch();
+    }
+}
+
+void TOperationsThread::CopyOnThread(std::size_t index, std::size_t thread)
+{
+    const TThreadByteCount counting(&BytesLanded[thread]);
+    const TCompareItem& item = Items[index];
+    TCopyEnd end;
+    end.Index = index;
+    try {
+        const std::optional<TSeenFiles> seen = item.SrcExists() ? std::optional(SeenFiles(item)) : std::nullopt;
+        const std::string source = Roots.SourcePath(item);
+        const std::string destination = Roots.DestinationPath(item);
+        const TSeenFiles* facts = seen ? &*seen : nullptr;
+        // Its path is the destination's: a source file found there now was never compared.
+        end.Outcome = item.Result == TCompareResult::DestinationOnly
+                          ? TTransferOutcome::Refused(TRefusal::OnlyInDestination)
+                      : Operation == foMove ? Files->CopyToMove(source, destination, facts)
+                                            : Files->Copy(source, destination, facts);
+        end.Stopped = !*end.Outcome && Terminated();
+    } catch (...) {
+        end.Error = std::current_exception();
+    }
+    const std::lock_guard lock(EndsLock);
+    BytesBehind += EndedBytes(item, end.Stopped, BytesLanded[thread]);
+    BytesLanded[thread] = 0;
+    CopyEnds.push_back(std::move(end));
+}
+
+std::int64_t TOperationsThread::EndedBytes(const TCompareItem& item, bool stopped, std::int64_t landed) const
+{
+    // Whatever became of it, the item's bytes are behind the run now; but a copy stopped in hand
+    // was thrown away, and a run that ends there has not come that far.
+    if (stopped)
+        return 0;
+    return item.SrcExists() ? std::max<std::int64_t>(item.SeenSrcSize(), 0) : landed;
+}
+
+void TOperationsThread::CountEnded(std::size_t thread, std::int64_t bytes)
+{
+    const std::lock_guard lock(EndsLock);
+    BytesBehind += bytes;
+    BytesLanded[thread] = 0;
+}
+
+void TOperationsThread::AwaitCopies(TItemPool& pool)
+{
+    pool.WaitForEnd();
+    TakeCopyEnds();
+    ReportWaiting();
+}
+
+void TOperationsThread::FinishCopies(TItemPool& pool)
+{
+    while (pool.Unfinished() > 0)
+        AwaitCopies(pool);
+    TakeCopyEnds();
+    // A copy never begun, after a stop, has no lines: it comes after every one begun.
+    while (!Waiting.empty() && !Waiting.back().Outcome && !Waiting.back().Kept)
+        Waiting.pop_back();
+    ReportWaiting();
+}
+
+void TOperationsThread::TakeCopyEnds()
+{
+    std::vector<TCopyEnd> ends;
+    {
+        const std::lock_guard lock(EndsLock);
+        ends.swap(CopyEnds);
+    }
+    for (TCopyEnd& end : ends) {
+        if (end.Error)
+            std::rethrow_exception(end.Error);
+        TWaitingItem& waiting = Waiting[end.Index - Waiting.front().Index];
+        const TTransferOutcome& copied = *end.Outcome;
+        ++ItemsBehind;
+        TransferFailed = TransferFailed || !copied;
+        waiting.Stopped = end.Stopped;
+        // A move's copy that succeeded waits for its batch; its source stays where it failed.
+        if (Operation == foMove && copied)
+            waiting.Kept = true;
+        else
+            waiting.Outcome = copied;
+    }
+}
+
 void TOperationsThread::EndItem(bool succeeded, bool stopped)
 {
     if (succeeded)
@@ -138,7 +297,9 @@ void TOperationsThread::EndItem(bool succeeded, bool stopped)
     // It counts as processed, but the run did not come to its end.
     LastStopped = stopped;
     // Nor is an item stopped in hand among those done: the meter would read "3 of 3" after a stop.
-    ItemsDone = static_cast<std::int32_t>(stopped ? Processed - 1 : Processed);
+    if (stopped)
+        ++StoppedInHand;
+    ItemsDone = static_cast<std::int32_t>(Processed - StoppedInHand);
     Progress(static_cast<std::int32_t>(Processed), static_cast<std::int32_t>(Items.size()));
 }
 
@@ -147,12 +308,12 @@ void TOperationsThread::CompleteBatch()
     if (Batch.Empty())
         return;
     Batch.Clear();
-    // The kept copies belong to the waiting items without an outcome, in their order.
-    const std::vector<TTransferOutcome> outcomes = Files->CompleteMoves();
-    auto outcome = outcomes.begin();
+    std::unordered_map<std::string, TTransferOutcome> outcomes;
+    for (TCompletedMove& completed : Files->CompleteMoves())
+        outcomes.emplace(std::move(completed.Destination), completed.Outcome);
     for (TWaitingItem& waiting : Waiting)
-        if (!waiting.Outcome && outcome != outcomes.end())
-            waiting.Outcome = *outcome++;
+        if (waiting.Kept && !waiting.Outcome)
+            waiting.Outcome = outcomes.at(Roots.DestinationPath(Items[waiting.Index]));
     ReportWaiting();
 }
 
@@ -160,6 +321,9 @@ void TOperationsThread::ReportWaiting()
 {
     while (!Waiting.empty()) {
         TWaitingItem& next = Waiting.front();
+        // After a stop, a copy still queued may never begin: it is told only once it ended.
+        if (!next.Announced && !next.Outcome && !next.Kept && Terminated())
+            return;
         if (!next.Announced) {
             // Only work still ahead is worth handing the log over for.
             if (next.Outcome)
@@ -176,15 +340,14 @@ void TOperationsThread::ReportWaiting()
     }
 }
 
+// The items that no copy in the pool may run beside.
 TTransferOutcome TOperationsThread::ProcessItem(const TCompareItem& item)
 {
     switch (Operation) {
     case foMove:
-        return MoveItem(Roots.SourcePath(item), Roots.DestinationPath(item));
+        throw std::logic_error("A move's items go to the pool.");
     case foCopy:
-        if (item.Result == TCompareResult::Moved)
-            return RenameOrCopyItem(item);
-        return CopyItem(Roots.SourcePath(item), Roots.DestinationPath(item));
+        return RenameOrCopyItem(item);
     case foDelete:
         return DeleteItem(Roots.SourcePath(item));
     case foRemove:
@@ -201,9 +364,7 @@ TTransferOutcome TOperationsThread::MirrorItem(const TCompareItem& item)
 {
     if (item.Result == TCompareResult::DestinationOnly)
         return RemoveItem(item, TransferFailed ? TRefusal::EarlierFailure : TRefusal::None);
-    const TTransferOutcome outcome = item.Result == TCompareResult::Moved
-                                         ? RenameOrCopyItem(item)
-                                         : CopyItem(Roots.SourcePath(item), Roots.DestinationPath(item));
+    const TTransferOutcome outcome = RenameOrCopyItem(item);
     TransferFailed = TransferFailed || !outcome;
     return outcome;
 }
@@ -274,40 +435,6 @@ bool TOperationsThread::RemoveFolderIfEmpty(const std::string& relative)
     return outcome.Succeeded();
 }
 
-namespace {
-// The destination's file name is not shown: it is the source's by construction.
-std::string TransferAnnouncement(const std::string& verb, const std::string& source, const std::string& destination)
-{
-    return verb + " " + QuotedText(FileNamePart(source)) + " from " + QuotedText(DirectoryPart(source)) + " to " +
-           QuotedText(DirectoryPart(destination));
-}
-}  // namespace
-
-TTransferOutcome TOperationsThread::MoveItem(const std::string& source, const std::string& destination)
-{
-    const TCompareItem& item = Items[Current];
-    const std::optional<TSeenFiles> seen = item.SrcExists() ? std::optional(SeenFiles(item)) : std::nullopt;
-    TWaitingItem& waiting = Waiting.emplace_back();
-    waiting.Announcement = TransferAnnouncement("Moving", source, destination);
-    waiting.Bytes = seen ? seen->SourceSize : 0;
-    ReportWaiting();
-    const std::int64_t bytesBefore = BytesDone;
-    RequireDirectoryPart(destination);
-    // Its path is the destination's: a source file found there now was never compared.
-    const TTransferOutcome copied = item.Result == TCompareResult::DestinationOnly
-                                        ? TTransferOutcome::Refused(TRefusal::OnlyInDestination)
-                                        : Files->CopyToMove(source, destination, seen ? &*seen : nullptr);
-    if (copied) {
-        Batch.Add(BytesDone - bytesBefore, TMoveBatch::TClock::now());
-    } else {
-        // Its source stays where it is; the items after it go on.
-        Waiting.back().Outcome = copied;
-        Waiting.back().Stopped = Terminated();
-        ReportWaiting();
-    }
-    return copied;
-}
-
 TTransferOutcome TOperationsThread::CopyItem(const std::string& source, const std::string& destination)
 {
     return TransferItem(TransferAnnouncement("Copying", source, destination), source, destination, true, false);
@@ -323,11 +450,11 @@ TTransferOutcome TOperationsThread::DeleteItem(const std::string& source)
 // item may take any time.
 std::chrono::nanoseconds TOperationsThread::LikelyDuration(std::int64_t bytes) const
 {
-    if (Current == 0)
+    if (ItemsBehind == 0)
         return std::chrono::nanoseconds::max();
     const auto elapsed = static_cast<double>((std::chrono::steady_clock::now() - Started).count());
-    const double perItem = elapsed / static_cast<double>(Current);
-    const auto bytesDone = static_cast<double>(BytesDone.load());
+    const double perItem = elapsed / static_cast<double>(ItemsBehind);
+    const auto bytesDone = static_cast<double>(Counts().Bytes);
     const double forBytes =
         bytesDone > 0 ? elapsed * static_cast<double>(std::max<std::int64_t>(bytes, 0)) / bytesDone : 0;
     return std::chrono::nanoseconds(static_cast<std::int64_t>(std::min(std::max(perItem, forBytes), 1e18)));

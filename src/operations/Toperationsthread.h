@@ -3,13 +3,17 @@
 // after each item, progress after each, and a status line and two counts at the end. The line
 // after an item carries the item's outcome, with the reason where it failed. A move makes its
 // copies durable in batches and deletes their sources after: its lines come once an item and
-// every one before it have their outcomes, in the order of the list all the same.
+// every one before it have their outcomes, in the order of the list all the same. Copies, and
+// the copies of moves, are made by a few threads at once; the lines, the counts and the files
+// they leave are the same as on one thread.
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +21,7 @@
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareroots.h"
 #include "jobs/Tjob.h"
+#include "operations/Titempool.h"
 #include "operations/Tmovebatch.h"
 #include "sys/Tfiletransfer.h"
 
@@ -80,9 +85,11 @@ public:
     // The folders below the destination root that a mirror removes at its end where they are
     // empty and the source has none of their paths, parents before their children.
     std::vector<std::string> DestinationOnlyFolders;
+    // The threads that copy: 1 for the run's own alone, 0 for one a core.
+    int Jobs = 1;
 
     // How far the run has come, for a window to read at any time.
-    TOperationsCounts Counts() const { return {ItemsDone, BytesDone}; }
+    TOperationsCounts Counts() const;
 
 protected:
     void Execute() override;
@@ -92,8 +99,6 @@ protected:
     TOperationsCounts TakeResult() override { return Counts(); }
 
     void ProcessItems();
-    // The copy's outcome; the item's own comes with its batch, where the copy succeeded.
-    TTransferOutcome MoveItem(const std::string& source, const std::string& destination);
     TTransferOutcome CopyItem(const std::string& source, const std::string& destination);
     TTransferOutcome DeleteItem(const std::string& source);
     // A "Moved" row's file is renamed where it stands in the destination, or copied where it
@@ -103,9 +108,33 @@ protected:
     TTransferOutcome RemoveItem(const TCompareItem& item, TRefusal held = TRefusal::None);
 
 private:
+    // What became of an item's copy on a thread of the pool.
+    struct TCopyEnd {
+        std::size_t Index = 0;
+        std::optional<TTransferOutcome> Outcome;
+        bool Stopped = false;
+        std::exception_ptr Error;
+    };
+
+    // Whether the item is a copy that the pool may make beside others.
+    bool Pooled(const TCompareItem& item) const;
+    // Queues the copy of the item, and of a move its batch once due.
+    void AddCopy(std::size_t index, TItemPool& pool);
+    // The copy, or the first half of the move, of the item; on any thread.
+    void CopyOnThread(std::size_t index, std::size_t thread);
+    // Waits for a copy to end, then logs the lines it completes.
+    void AwaitCopies(TItemPool& pool);
+    // Waits for every copy queued, logging their lines as far as they are known.
+    void FinishCopies(TItemPool& pool);
+    void TakeCopyEnds();
+    // An item is behind the run: its bytes, or none where it was stopped in hand, count as done,
+    // in place of those its copy had landed so far on that thread.
+    void CountEnded(std::size_t thread, std::int64_t bytes);
     TTransferOutcome TransferItem(const std::string& announcement, const std::string& source,
                                   const std::string& destination, bool copy, bool deleteSource);
     TTransferOutcome ProcessItem(const TCompareItem& item);
+    // The bytes an item counts for once behind the run; landed: those its copy landed.
+    std::int64_t EndedBytes(const TCompareItem& item, bool stopped, std::int64_t landed) const;
     // Counts an item whose lines are logged; stopped: it was stopped in hand.
     void EndItem(bool succeeded, bool stopped);
     // Makes the batch's copies durable and deletes their sources.
@@ -125,22 +154,36 @@ private:
 
     // An item of a move whose lines wait for its own outcome or for an earlier item's.
     struct TWaitingItem {
+        std::size_t Index = 0;
         std::string Announcement;
         std::int64_t Bytes = 0;
         bool Announced = false;
         std::optional<TTransferOutcome> Outcome;
         bool Stopped = false;
+        // Its copy waits for its batch.
+        bool Kept = false;
     };
 
     std::deque<TWaitingItem> Waiting;
     TMoveBatch Batch;
     std::size_t Processed = 0;
     std::size_t Succeeded = 0;
+    // Several copies may be stopped in hand at once.
+    std::size_t StoppedInHand = 0;
     bool LastStopped = false;
     std::atomic<std::int32_t> ItemsDone{0};
-    std::atomic<std::int64_t> BytesDone{0};
-    // The item in hand, for its facts.
+    // The items whose copies or work ended, for the pace of the run.
+    std::size_t ItemsBehind = 0;
+    // The item in hand on the run's own thread, for its facts.
     std::size_t Current = 0;
+    // Guards the copies' ends and the bytes counted.
+    mutable std::mutex EndsLock;
+    std::vector<TCopyEnd> CopyEnds;
+    // The bytes of the items behind the run, and those landed by the copy in hand on each
+    // thread, the run's own first.
+    std::int64_t BytesBehind = 0;
+    std::unique_ptr<std::atomic<std::int64_t>[]> BytesLanded;
+    std::size_t Threads = 0;
     std::chrono::steady_clock::time_point Started;
     // A mirror's copy or rename did not succeed: it removes nothing after it.
     bool TransferFailed = false;

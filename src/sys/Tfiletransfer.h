@@ -6,7 +6,8 @@
 // below a root are never resolved through a symbolic link, a read-only file is never replaced
 // or deleted, and no item replaces a file that an earlier item of the run placed. The calls
 // are virtual so that tests can make them wait or fail in ways the real file system cannot be
-// made to on demand.
+// made to on demand. Copies, and the copies of moves, may run on several threads at once, for
+// destinations that cannot meet; every other call comes while no copy runs.
 
 #include <atomic>
 #include <cstdint>
@@ -36,6 +37,12 @@ struct TSeenFiles {
     std::uint64_t DestinationIdentity = 0;
 };
 
+// How the move of one kept copy ended: the destination as CopyToMove was given it.
+struct TCompletedMove {
+    std::string Destination;
+    TTransferOutcome Outcome;
+};
+
 // The switches of a run.
 struct TTransferOptions {
     // A copy counts only once it was read back from the device and found equal to its source,
@@ -43,6 +50,20 @@ struct TTransferOptions {
     bool Verify = false;
     // What a copy replaces and what a delete or a removal removes goes to the desktop trash.
     bool Trash = false;
+};
+
+// While it lives, the copies made on the thread that made it add their bytes to its counter
+// instead of their run's: a run that copies on several threads tells what each copy in flight
+// has done.
+class TThreadByteCount {
+public:
+    explicit TThreadByteCount(std::atomic<std::int64_t>* counter);
+    ~TThreadByteCount();
+    TThreadByteCount(const TThreadByteCount&) = delete;
+    TThreadByteCount& operator=(const TThreadByteCount&) = delete;
+
+private:
+    std::atomic<std::int64_t>* Before;
 };
 
 class TFileTransfer {
@@ -71,10 +92,10 @@ public:
     // where this fails.
     virtual TTransferOutcome CopyToMove(const std::string& source, const std::string& destination,
                                         const TSeenFiles* seen);
-    // The second half: makes every kept copy durable at once, then deletes the source of each
-    // one that is, with the look again of Move. One outcome per kept copy, in the order they
-    // were made; none is kept afterwards.
-    virtual std::vector<TTransferOutcome> CompleteMoves();
+    // The second half, while no copy runs: makes every kept copy durable at once, then deletes
+    // the source of each one that is, with the look again of Move. One outcome per kept copy;
+    // none is kept afterwards.
+    virtual std::vector<TCompletedMove> CompleteMoves();
     // Removes the directory entry of a file (a link itself, never its target); never a
     // directory, nor a read-only file, nor, where seen is given, one that changed since the
     // comparison.

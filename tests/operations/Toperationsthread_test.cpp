@@ -1,17 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "operations/Toperationsrun.h"
+#include "support/Hangguard.h"
 #include "support/Tmount.h"
 #include "support/Ttreefixture.h"
 #include "sys/Mysysutils.h"
@@ -562,10 +569,12 @@ TEST_F(OperationsThread, AMoveKilledAtAnyMomentLeavesEveryFileInItsSourceOrWhole
     const auto contents = [](int i) {
         return std::string(static_cast<std::size_t>(i % 97) * 13, 'c') + std::to_string(i);
     };
-    for (const std::size_t killAt : {1, 1001, 3001}) {
+    // Copies on several threads too.
+    for (const auto& [killAt, jobs] : {std::pair<std::size_t, int>{1, 1}, {1001, 4}, {3001, 4}}) {
         SCOPED_TRACE(killAt);
         const std::string run = "mount/" + std::to_string(killAt);
-        std::vector<std::string> arguments{"move", Tree.Path(run + "/src"), Tree.Path(run + "/dst")};
+        std::vector<std::string> arguments{"--jobs", std::to_string(jobs), "move", Tree.Path(run + "/src"),
+                                           Tree.Path(run + "/dst")};
         for (int i = 0; i < Count; ++i) {
             arguments.push_back("d" + std::to_string(i % 4) + "/f" + std::to_string(i));
             Tree.CreateFile(run + "/src/" + arguments.back(), contents(i));
@@ -576,7 +585,7 @@ TEST_F(OperationsThread, AMoveKilledAtAnyMomentLeavesEveryFileInItsSourceOrWhole
         const auto succeeded = static_cast<int>(std::count(seen.begin(), seen.end(), "Succeeded"));
         int moved = 0;
         for (int i = 0; i < Count; ++i) {
-            const std::string& path = arguments[static_cast<std::size_t>(i) + 3];
+            const std::string& path = arguments[static_cast<std::size_t>(i) + 5];
             const std::string source = run + "/src/" + path, destination = run + "/dst/" + path;
             if (Tree.Exists(source)) {
                 EXPECT_EQ(Tree.ReadFile(source), contents(i)) << path;
@@ -588,5 +597,136 @@ TEST_F(OperationsThread, AMoveKilledAtAnyMomentLeavesEveryFileInItsSourceOrWhole
         }
         // Every item the log called done is.
         EXPECT_GE(moved, succeeded);
+    }
+}
+
+namespace {
+// Every file below the folder with its contents, and every folder, by the names it lists.
+std::map<std::string, std::string> TreeContents(const std::string& folder)
+{
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string relative = std::filesystem::relative(entry.path(), folder).string();
+        std::ifstream file(entry.path(), std::ios::binary);
+        contents[relative] = entry.is_directory() ? "<folder>" : std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    return contents;
+}
+
+// The lines with the run's own folder taken out, to set beside another run's.
+TLines WithoutFolder(TLines lines, const std::string& folder)
+{
+    for (std::string& line : lines)
+        for (std::size_t at = line.find(folder); at != std::string::npos; at = line.find(folder))
+            line.replace(at, folder.size(), "<run>");
+    return lines;
+}
+}  // namespace
+
+TEST_F(OperationsThread, CopiesOnSeveralThreadsEndAsOnOneOntoAFileSystemThatFoldsNames)
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < 24; ++i)
+        paths.push_back("d" + std::to_string(i % 3) + "/f" + std::to_string(i));
+    // Names that the FAT volume takes for one another, a folder among them, a source that is
+    // gone and one that is a folder.
+    paths.insert(paths.begin() + 5, {"Photo.jpg", "Dir/a.txt"});
+    paths.insert(paths.begin() + 12, {"photo.jpg", "dir/b.txt", "gone.txt", "folder"});
+    for (const TFileOperation operation : {foCopy, foMove}) {
+        std::map<int, TOperationsReport> reports;
+        std::map<int, std::map<std::string, std::string>> trees;
+        for (const int jobs : {1, 4}) {
+            SCOPED_TRACE("operation " + std::to_string(operation) + ", " + std::to_string(jobs) + " threads");
+            const std::string run = "run" + std::to_string(operation) + std::to_string(jobs);
+            for (const std::string& path : paths)
+                if (path != "gone.txt" && path != "folder")
+                    Tree.CreateFile(run + "/src/" + path, "contents of " + path);
+            Tree.CreateDirectory(run + "/src/folder");
+            Tree.CreateDirectory(run + "/dst");
+            const auto mount = TMount::Fat(Tree.Path(run + "/fat.img"), Tree.Path(run + "/dst"));
+            TEventLoop loop;
+            const TCompareRoots roots(Tree.Path(run + "/src"), Tree.Path(run + "/dst"));
+            TOperationsThread thread(Items(paths), operation, roots, loop);
+            thread.Jobs = jobs;
+            TOperationsReport report = RunToEnd(thread, loop);
+            report.Lines = WithoutFolder(report.Lines, Tree.Path(run));
+            reports[jobs] = report;
+            trees[jobs] = TreeContents(Tree.Path(run + "/dst"));
+            for (const auto& [path, contents] : TreeContents(Tree.Path(run + "/src")))
+                trees[jobs]["left in the source: " + path] = contents;
+        }
+        EXPECT_EQ(reports[4].Lines, reports[1].Lines);
+        EXPECT_EQ(reports[4].Reasons, reports[1].Reasons);
+        EXPECT_EQ(reports[4].ItemsDone, reports[1].ItemsDone);
+        EXPECT_EQ(reports[4].BytesDone, reports[1].BytesDone);
+        EXPECT_EQ(reports[4].LastPosition, reports[1].LastPosition);
+        EXPECT_EQ(trees[4], trees[1]);
+        // What one thread does: the second spelling of a placed name is refused, the folder
+        // keeps the first.
+        EXPECT_EQ(reports[1].Lines.back(), "Not succeeded: 3 items");
+        EXPECT_EQ(trees[1]["Dir/b.txt"], "contents of dir/b.txt");
+        EXPECT_EQ(trees[1]["Photo.jpg"], "contents of Photo.jpg");
+    }
+}
+
+namespace {
+// The real file work, where the stop comes once three large copies are in hand at once.
+class TStoppedWithThreeInHand : public TFileTransfer {
+public:
+    using TFileTransfer::TFileTransfer;
+    std::function<void()> RequestStop;
+    std::function<bool()> Stopped;
+
+protected:
+    int CopyContents(int source, int target, const struct stat& sourceInfo) const override
+    {
+        if (++InHand == 3)
+            RequestStop();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
+        while (!Stopped() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return TFileTransfer::CopyContents(source, target, sourceInfo);
+    }
+
+private:
+    mutable std::atomic<int> InHand{0};
+};
+}  // namespace
+
+TEST_F(OperationsThread, AStopWithSeveralCopiesInHandDiscardsEachAndBeginsNoOther)
+{
+    // Larger than the largest piece of a copy, so that each hears the stop.
+    const std::string large(std::size_t{9} << 20, 'L');
+    std::vector<std::string> names;
+    for (int i = 0; i < 6; ++i) {
+        names.push_back("a" + std::to_string(i));
+        Tree.CreateFile("src/" + names.back(), i < 3 ? large : "small");
+    }
+    Tree.CreateDirectory("dst");
+    for (const TFileOperation operation : {foCopy, foMove}) {
+        SCOPED_TRACE(operation);
+        TEventLoop loop;
+        auto stopping = std::make_unique<TStoppedWithThreeInHand>(TransferRoots(Roots()));
+        TStoppedWithThreeInHand& files = *stopping;
+        TOperationsThread thread(Items(names), operation, Roots(), loop, std::move(stopping));
+        thread.Jobs = 3;
+        files.RequestStop = [&] { loop.CallAndWait([&] { thread.Terminate(); }); };
+        files.Stopped = [&] { return thread.Terminated(); };
+        const TOperationsReport report = RunToEnd(thread, loop);
+
+        const std::string verb = operation == foMove ? "Moving" : "Copying";
+        TLines expected;
+        for (int i = 0; i < 3; ++i)
+            expected.insert(expected.end(), {verb + " \"a" + std::to_string(i) + "\" from \"" + Tree.Path("src") +
+                                                 "\" to \"" + Tree.Path("dst") + "\"",
+                                             "Not succeeded"});
+        expected.insert(expected.end(), {"Stopped", "Succeeded: 0 items", "Not succeeded: 3 items"});
+        EXPECT_EQ(report.Lines, expected);
+        EXPECT_EQ(report.Reasons, TLines(3, "stopped by the user"));
+        EXPECT_EQ(report.ItemsDone, 0);
+        EXPECT_EQ(report.BytesDone, 0);
+        EXPECT_EQ(TreeContents(Tree.Path("dst")), (std::map<std::string, std::string>{}));
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(Tree.ReadFile("src/a" + std::to_string(i)), i < 3 ? large : "small");
     }
 }

@@ -1,9 +1,10 @@
-// operations_tool move|copy|delete SOURCE_ROOT DESTINATION_ROOT PATH...: runs the items at the
-// paths below the two roots through the operations thread and prints its log, one line each, as
-// it comes. Tests run it where the test process itself cannot go: as another user, under a
-// file-size limit, or to be killed. Exit status 0 when the last item succeeded.
+// operations_tool [--jobs N] move|copy|delete SOURCE_ROOT DESTINATION_ROOT PATH...: runs the
+// items at the paths below the two roots through the operations thread, copying on N threads
+// (1 unless told), and prints its log, one line each, as it comes. Tests run it where the test process itself cannot
+// go: as another user, under a file-size limit, or to be killed. Exit status 0 when the last item succeeded.
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,8 +15,14 @@
 int main(int argc, char** argv)
 {
     const std::map<std::string, TFileOperation> operations{{"move", foMove}, {"copy", foCopy}, {"delete", foDelete}};
+    int jobs = 1;
+    if (argc > 2 && std::string(argv[1]) == "--jobs") {
+        jobs = std::atoi(argv[2]);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 5 || !operations.contains(argv[1])) {
-        std::fputs("usage: operations_tool move|copy|delete SOURCE_ROOT DESTINATION_ROOT PATH...\n", stderr);
+        std::fputs("usage: operations_tool [--jobs N] move|copy|delete SOURCE_ROOT DESTINATION_ROOT PATH...\n", stderr);
         return 2;
     }
     // A test that kills the run reads each line as soon as the log has it.
@@ -25,6 +32,7 @@ int main(int argc, char** argv)
     for (std::size_t i = 0; i < items.size(); ++i)
         items[i].Path = argv[i + 4];
     TOperationsThread thread(items, operations.at(argv[1]), {argv[2], argv[3]}, loop);
+    thread.Jobs = jobs;
     bool succeeded = false;
     thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>& outcome) {
         std::printf("%s\n", text.c_str());

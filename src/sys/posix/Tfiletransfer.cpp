@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <utility>
@@ -231,6 +232,19 @@ void IgnoreFileSizeSignal()
     static_cast<void>(ignored);
 }
 
+// The copy in hand on this thread, and where the copies of this thread count their bytes:
+// copies of one run may go on on several threads at once.
+thread_local const TCopyControl* CopyInHand = nullptr;
+thread_local std::atomic<std::int64_t>* ThreadCounter = nullptr;
+
+class TCopyInHand {
+public:
+    explicit TCopyInHand(const TCopyControl& control) { CopyInHand = &control; }
+    ~TCopyInHand() { CopyInHand = nullptr; }
+    TCopyInHand(const TCopyInHand&) = delete;
+    TCopyInHand& operator=(const TCopyInHand&) = delete;
+};
+
 // A file that a delete or a removal is about to take, and the open folder that holds it.
 struct TRemovable {
     TRelativePath Path;
@@ -249,6 +263,8 @@ struct TFileTransfer::TCopiedFile {
     TDescriptor DestinationDirectory;
     std::string DestinationName;
     struct stat Placed {};
+    // As the caller named it.
+    std::string Destination;
 };
 
 struct TFileTransfer::TState {
@@ -278,6 +294,9 @@ struct TFileTransfer::TState {
     TTreeRoot Source;
     TTreeRoot Destination;
     TTransferOptions Options;
+    // Guards what the copies on several threads share: the placed files, the listings, the
+    // trash, the pending modes and the kept copies.
+    std::mutex Guard;
     TPlacedFiles Placed;
     TExactNames ExactNames;
     TTrash Trash;
@@ -289,6 +308,7 @@ struct TFileTransfer::TState {
     // of the file system since.
     std::vector<TCopiedFile> Kept;
     TDescriptor KeptRoot;
+    bool BatchBegun = false;
     TRemovedFilesCloser Closer;
 };
 
@@ -338,8 +358,10 @@ TDescriptor TFileTransfer::TState::MakeDirectory(int parent, const std::string& 
         const bool ownerShut = geteuid() != 0 && (mode & OwnerAll) != OwnerAll;
         if (!CopyDirectoryAttributes(made.Get(), sourceInfo, ownerShut ? mode | OwnerAll : mode))
             return TDescriptor();
-        if (ownerShut)
+        if (ownerShut) {
+            const std::lock_guard lock(Guard);
             PendingModes.emplace_back(relative, mode);
+        }
     }
     if (durable && !SyncDirectory(parent))
         return TDescriptor();
@@ -363,6 +385,7 @@ bool TFileTransfer::TState::MakeDestinationRoot()
 // under one that the file system takes for it, whatever the kernel's caches say.
 TRefusal TFileTransfer::TState::ClearOfPlacedFiles(const TRelativePath& to, int place)
 {
+    const std::lock_guard lock(Guard);
     for (const std::string_view placed : Placed.LookAlikes(to.Whole)) {
         if (placed == to.Whole)
             return TRefusal::PlacedThisRun;
@@ -391,6 +414,7 @@ TRefusal TFileTransfer::TState::ReplaceableRefusal(int place, const TRelativePat
     // Through a link too: copying a file onto itself would only destroy it.
     if (SameFile(target, sourceInfo))
         return TRefusal::SameFile;
+    const std::lock_guard lock(Guard);
     if (Placed.Holds(entry))
         return TRefusal::PlacedThisRun;
     if (IsReadOnly(place, to.Name))
@@ -430,6 +454,11 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
     if (const TRefusal refusal = State->ClearOfPlacedFiles(*to, place); refusal != TRefusal::None)
         return Refused(refusal);
     const TStopRequest& stop = State->Copying.Stop;
+    // A copy that is flushed at its end anyway goes on to the device as it is written, so that
+    // the flush is short.
+    const TCopyControl control{ThreadCounter != nullptr ? ThreadCounter : State->Copying.Done, stop,
+                               durability != TDurability::None || State->Options.Verify};
+    const TCopyInHand inHand(control);
     // Asked before the copy and again right before it takes the name: a copy may take minutes.
     const auto asSeen = [&] {
         return seen == nullptr || DestinationAsSeen(place, to->Name, copied.SourceFile.Get(), sourceInfo, *seen, stop);
@@ -450,11 +479,11 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
     TTransferOutcome setAsideOutcome = TTransferOutcome::Success();
     std::function<bool()> setAside;
     if (exists && State->Options.Trash)
-        setAside = [&] { return (setAsideOutcome = State->Trash.MoveToTrash(place, to->Name)).Succeeded(); };
+        setAside = [&] {
+            const std::lock_guard lock(State->Guard);
+            return (setAsideOutcome = State->Trash.MoveToTrash(place, to->Name)).Succeeded();
+        };
 
-    // A copy that is flushed at its end anyway goes on to the device as it is written, so that
-    // the flush is short.
-    State->Copying.WriteBack = durability != TDurability::None || State->Options.Verify;
     for (;;) {
         TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists);
         struct stat written {};
@@ -492,6 +521,7 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
     if ((durable && !SyncDirectory(place)) ||
         fstatat(place, to->Name.c_str(), &copied.Placed, AT_SYMLINK_NOFOLLOW) != 0)
         return LastError();
+    const std::lock_guard lock(State->Guard);
     State->Placed.Add(to->Whole, copied.Placed);
     return TTransferOutcome::Success();
 }
@@ -517,8 +547,12 @@ TTransferOutcome TFileTransfer::Move(const std::string& source, const std::strin
 TTransferOutcome TFileTransfer::CopyToMove(const std::string& source, const std::string& destination,
                                            const TSeenFiles* seen)
 {
-    if (State->Kept.empty())
-        State->KeptRoot = State->ReadableDestinationRoot();
+    {
+        const std::lock_guard lock(State->Guard);
+        if (!State->BatchBegun)
+            State->KeptRoot = State->ReadableDestinationRoot();
+        State->BatchBegun = true;
+    }
     TCopiedFile copied;
     const TTransferOutcome outcome = CopyItem(source, destination, TDurability::Later, seen, copied);
     if (outcome) {
@@ -526,20 +560,26 @@ TTransferOutcome TFileTransfer::CopyToMove(const std::string& source, const std:
         // folders would soon run out of descriptors.
         copied.SourceDirectory.Reset();
         copied.DestinationDirectory.Reset();
+        copied.Destination = destination;
+        const std::lock_guard lock(State->Guard);
         State->Kept.push_back(std::move(copied));
     }
     return outcome;
 }
 
-std::vector<TTransferOutcome> TFileTransfer::CompleteMoves()
+std::vector<TCompletedMove> TFileTransfer::CompleteMoves()
 {
-    std::vector<TTransferOutcome> outcomes = SyncKeptCopies();
-    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    const std::lock_guard lock(State->Guard);
+    const std::vector<TTransferOutcome> synced = SyncKeptCopies();
+    std::vector<TCompletedMove> completed;
+    for (std::size_t i = 0; i < synced.size(); ++i) {
         TCopiedFile& copied = State->Kept[i];
-        if (!outcomes[i])
-            continue;
-        const TDescriptor directory = State->Source.OpenDirectory(copied.SourceFolder);
-        outcomes[i] = directory.IsOpen() ? DeleteMovedSource(directory.Get(), copied) : OpenDirectoryFailure();
+        TTransferOutcome outcome = synced[i];
+        if (outcome) {
+            const TDescriptor directory = State->Source.OpenDirectory(copied.SourceFolder);
+            outcome = directory.IsOpen() ? DeleteMovedSource(directory.Get(), copied) : OpenDirectoryFailure();
+        }
+        completed.push_back({std::move(copied.Destination), outcome});
     }
     std::vector<TDescriptor> sources;
     for (TCopiedFile& copied : State->Kept)
@@ -547,7 +587,8 @@ std::vector<TTransferOutcome> TFileTransfer::CompleteMoves()
     State->Closer.Close(std::move(sources));
     State->Kept.clear();
     State->KeptRoot.Reset();
-    return outcomes;
+    State->BatchBegun = false;
+    return completed;
 }
 
 std::vector<TTransferOutcome> TFileTransfer::SyncKeptCopies()
@@ -630,12 +671,20 @@ TTransferOutcome TFileTransfer::Delete(const std::string& source, const TSeenFil
 
 void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->Copying.Done = counter; }
 
+TThreadByteCount::TThreadByteCount(std::atomic<std::int64_t>* counter) : Before(ThreadCounter)
+{
+    ThreadCounter = counter;
+}
+
+TThreadByteCount::~TThreadByteCount() { ThreadCounter = Before; }
+
 void TFileTransfer::StopWhen(std::function<bool()> stop) { State->Copying.Stop = std::move(stop); }
 
 void TFileTransfer::Finish()
 {
     // No file of the run may hold a card's file system busy once it ended.
     State->Closer.Wait();
+    const std::lock_guard lock(State->Guard);
     // Innermost first, so that a folder closed to its owner is not needed to reach another.
     for (auto pending = State->PendingModes.rbegin(); pending != State->PendingModes.rend(); ++pending) {
         const TDescriptor folder = State->Destination.OpenDirectory(pending->first);
@@ -649,7 +698,7 @@ void TFileTransfer::Finish()
 
 int TFileTransfer::CopyContents(int source, int target, const struct stat& sourceInfo) const
 {
-    return CopyFileData(source, target, sourceInfo, State->Copying);
+    return CopyFileData(source, target, sourceInfo, CopyInHand != nullptr ? *CopyInHand : State->Copying);
 }
 
 int TFileTransfer::SyncFileSystem(int folder) const { return SyncFileSystemOf(folder); }
@@ -683,7 +732,7 @@ TTransferOutcome TFileTransfer::Rename(const std::string& source, const std::str
         return LastError();
     if (!DestinationFileAsSeen(oldDirectory.Get(), old->Name, entry, seen))
         return Refused(TRefusal::DestinationChanged);
-    if (State->Placed.Holds(entry))
+    if (const std::lock_guard lock(State->Guard); State->Placed.Holds(entry))
         return Refused(TRefusal::PlacedThisRun);
     const TDescriptor oldFile(
         openat(oldDirectory.Get(), old->Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
@@ -724,8 +773,10 @@ TTransferOutcome TFileTransfer::TState::Rename(int fromDirectory, const TRelativ
             return renamed;
     }
     struct stat placed {};
-    if (fstatat(place.Get(), to.Name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0)
+    if (fstatat(place.Get(), to.Name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0) {
+        const std::lock_guard lock(Guard);
         Placed.Add(to.Whole, placed);
+    }
     return TTransferOutcome::Success();
 }
 
@@ -738,10 +789,13 @@ TTransferOutcome TFileTransfer::Remove(const std::string& destination, const TSe
         return found;
     const int directory = removable.Directory.Get();
     const TRelativePath& path = removable.Path;
-    if (State->Placed.Holds(removable.Entry))
-        return Refused(TRefusal::PlacedThisRun);
-    if (!State->ExactNames.Listed(State->Destination, path.Whole))
-        return Refused(TRefusal::LookAlikeName);
+    {
+        const std::lock_guard lock(State->Guard);
+        if (State->Placed.Holds(removable.Entry))
+            return Refused(TRefusal::PlacedThisRun);
+        if (!State->ExactNames.Listed(State->Destination, path.Whole))
+            return Refused(TRefusal::LookAlikeName);
+    }
     // A link is judged by what the comparison saw through it, and only the link goes.
     const std::optional<TCurrentFacts> now = CurrentFactsOf(directory, path.Name);
     if (!now || !DestinationUnchanged(*now, seen))
@@ -770,8 +824,10 @@ TTransferOutcome TFileTransfer::TState::FindRemovable(TTreeRoot& root, const std
 
 TTransferOutcome TFileTransfer::TState::Discard(int directory, const std::string& name)
 {
-    if (Options.Trash)
+    if (Options.Trash) {
+        const std::lock_guard lock(Guard);
         return Trash.MoveToTrash(directory, name);
+    }
     return unlinkat(directory, name.c_str(), 0) == 0 ? TTransferOutcome::Success() : LastError();
 }
 

@@ -83,8 +83,9 @@ TPendingCopy::TPendingCopy(int directory, const std::string& name, mode_t mode, 
         File.Reset(openat(directory, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode & 0777));
     if (!File.IsOpen())
         OpenNamed(mode);
-    // Another run that meets this copy under the temporary name leaves it alone.
-    if (File.IsOpen())
+    // Another run that meets this copy under the temporary name leaves it alone; an unnamed
+    // copy no other run can meet.
+    if (Named)
         flock(File.Get(), LOCK_EX | LOCK_NB);
 }
 

@@ -70,29 +70,31 @@ std::optional<std::string> TTreeRoot::RelativePath(std::string_view path) const
 
 TDescriptor TTreeRoot::OpenDirectory(std::string_view relative)
 {
-    if (!OpenRoot())
+    const int root = OpenRoot();
+    if (root < 0)
         return TDescriptor();
     if (relative.empty())
-        return TDescriptor(fcntl(Root.Get(), F_DUPFD_CLOEXEC, 0));
-    TDescriptor directory = OpenBeneath(Root.Get(), relative);
+        return TDescriptor(fcntl(root, F_DUPFD_CLOEXEC, 0));
+    TDescriptor directory = OpenBeneath(root, relative);
     if (directory.IsOpen() || errno != ENAMETOOLONG)
         return directory;
     // Too long for one call: piece by piece, each beneath the one before and so beneath the root.
     const std::optional<std::vector<std::string_view>> pieces = PathPieces(relative);
     if (!pieces)
         return directory;
-    directory.Reset(fcntl(Root.Get(), F_DUPFD_CLOEXEC, 0));
+    directory.Reset(fcntl(root, F_DUPFD_CLOEXEC, 0));
     for (const std::string_view piece : *pieces)
         if (directory.IsOpen())
             directory = OpenBeneath(directory.Get(), piece);
     return directory;
 }
 
-bool TTreeRoot::OpenRoot()
+int TTreeRoot::OpenRoot()
 {
+    const std::lock_guard lock(RootLock);
     if (!Root.IsOpen() && !RootPath.empty())
         Root = OpenAnyLength(AT_FDCWD, RootPath, DirectoryFlags);
-    return Root.IsOpen();
+    return Root.Get();
 }
 
 TDescriptor OpenDirectoryByComponents(int root, std::string_view relative)

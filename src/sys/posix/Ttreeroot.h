@@ -4,6 +4,7 @@
 // swapped in after the comparison) cannot lead a write or a delete out of the tree. The root
 // itself may be a link.
 
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,10 +27,13 @@ public:
     TDescriptor OpenDirectory(std::string_view relative);
 
 private:
-    bool OpenRoot();
+    // The open root, or -1; opened on first need, as the destination root may be made by the run.
+    int OpenRoot();
 
     std::string RootPath;
     std::string Prefix;
+    // Copies on several threads open folders at once.
+    std::mutex RootLock;
     TDescriptor Root;
 };
 
