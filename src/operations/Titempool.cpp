@@ -38,8 +38,6 @@ void TItemPool::Add(TDestinationKey destination, TWork work)
 {
     if (Workers.empty()) {
         work(0);
-        const std::lock_guard lock(Lock);
-        ++EndsUnseen;
         return;
     }
     {
@@ -56,11 +54,11 @@ std::size_t TItemPool::Unfinished() const
     return Open;
 }
 
-void TItemPool::WaitForEnd()
+void TItemPool::WaitUntilUnfinished(std::size_t most, std::chrono::milliseconds longest)
 {
     std::unique_lock lock(Lock);
-    WorkEnded.wait(lock, [this] { return EndsUnseen > 0 || Open == 0; });
-    EndsUnseen = 0;
+    OwnerWaitsFor = most;
+    WorkEnded.wait_for(lock, longest, [&] { return Open <= most; });
 }
 
 bool TItemPool::MayBegin(const TItem& item) const
@@ -72,7 +70,6 @@ bool TItemPool::MayBegin(const TItem& item) const
 void TItemPool::DropWaiting()
 {
     Open -= Waiting.size();
-    EndsUnseen += Waiting.size();
     Waiting.clear();
     WorkEnded.notify_all();
 }
@@ -98,9 +95,8 @@ void TItemPool::ThreadProc(std::size_t thread)
         item.Work(thread);
         lock.lock();
         Running.erase(std::find(Running.begin(), Running.end(), &item.Destination));
-        --Open;
-        ++EndsUnseen;
-        WorkEnded.notify_all();
+        if (--Open <= OwnerWaitsFor)
+            WorkEnded.notify_all();
         WorkChanged.notify_all();
     }
 }

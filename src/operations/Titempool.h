@@ -6,6 +6,7 @@
 // none of its own: each work runs on the owner's thread as it is added.
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -35,8 +36,9 @@ public:
     void Add(TDestinationKey destination, TWork work);
     // The works added that neither ended nor were dropped.
     std::size_t Unfinished() const;
-    // Returns once a work ended or was dropped since the last call, or once none is unfinished.
-    void WaitForEnd();
+    // Returns once at most so many works are unfinished, so that the owner wakes for a few ends
+    // at once, or after the longest wait.
+    void WaitUntilUnfinished(std::size_t most, std::chrono::milliseconds longest);
 
 private:
     struct TItem {
@@ -59,7 +61,8 @@ private:
     std::deque<TItem> Waiting;
     std::vector<const TDestinationKey*> Running;
     std::size_t Open = 0;
-    std::size_t EndsUnseen = 0;
+    // What the owner waits for.
+    std::size_t OwnerWaitsFor = 0;
     bool Closing = false;
     std::vector<std::thread> Workers;
 };

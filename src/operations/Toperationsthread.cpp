@@ -182,8 +182,9 @@ std::string TransferAnnouncement(const std::string& verb, const std::string& sou
 
 void TOperationsThread::AddCopy(std::size_t index, TItemPool& pool)
 {
-    while (pool.Unfinished() >= pool.Threads() * QueuedPerThread)
-        AwaitCopies(pool);
+    const std::size_t queue = pool.Threads() * QueuedPerThread;
+    while (pool.Unfinished() >= queue)
+        AwaitCopies(pool, queue / 2);
     const TCompareItem& item = Items[index];
     const std::string source = Roots.SourcePath(item);
     const std::string destination = Roots.DestinationPath(item);
@@ -248,9 +249,10 @@ void TOperationsThread::CountEnded(std::size_t thread, std::int64_t bytes)
     BytesLanded[thread] = 0;
 }
 
-void TOperationsThread::AwaitCopies(TItemPool& pool)
+void TOperationsThread::AwaitCopies(TItemPool& pool, std::size_t most)
 {
-    pool.WaitForEnd();
+    // Lines wait no longer than for their hand-over to the user.
+    pool.WaitUntilUnfinished(most, std::chrono::milliseconds(16));
     TakeCopyEnds();
     ReportWaiting();
 }
@@ -258,7 +260,7 @@ void TOperationsThread::AwaitCopies(TItemPool& pool)
 void TOperationsThread::FinishCopies(TItemPool& pool)
 {
     while (pool.Unfinished() > 0)
-        AwaitCopies(pool);
+        AwaitCopies(pool, 0);
     TakeCopyEnds();
     // A copy never begun, after a stop, has no lines: it comes after every one begun.
     while (!Waiting.empty() && !Waiting.back().Outcome && !Waiting.back().Kept)

@@ -122,8 +122,8 @@ private:
     void AddCopy(std::size_t index, TItemPool& pool);
     // The copy, or the first half of the move, of the item; on any thread.
     void CopyOnThread(std::size_t index, std::size_t thread);
-    // Waits for a copy to end, then logs the lines it completes.
-    void AwaitCopies(TItemPool& pool);
+    // Waits until at most so many copies are unfinished, then logs the lines their ends complete.
+    void AwaitCopies(TItemPool& pool, std::size_t most);
     // Waits for every copy queued, logging their lines as far as they are known.
     void FinishCopies(TItemPool& pool);
     void TakeCopyEnds();

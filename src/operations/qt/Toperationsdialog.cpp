@@ -314,6 +314,7 @@ void TOperationsDialog::OperationButtonClick(QPushButton* sender)
     auto thread = std::make_unique<TOperationsThread>(*items, operation, Roots, MainThread,
                                                       MakeFiles ? MakeFiles(roots, Switches())
                                                                 : std::make_unique<TFileTransfer>(roots, Switches()));
+    thread->Jobs = CopyJobs;
     if (operation == foMirror)
         thread->DestinationOnlyFolders = Destination->OnlyFolders;
     Meter.Start(static_cast<std::int64_t>(thread->Items.size()), SourceBytes(thread->Items),

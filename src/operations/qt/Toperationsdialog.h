@@ -65,6 +65,9 @@ public:
     // The width of the widest line since the log was last cleared.
     std::int32_t HorizontalExtent() const;
 
+    // The threads that copy: 0 for one a core, as the comparison takes them by default.
+    int CopyJobs = 0;
+
     // The two switches: verify copies, and keep what is replaced or deleted in the trash.
     TTransferOptions Switches() const;
     void SetSwitches(const TTransferOptions& switches);

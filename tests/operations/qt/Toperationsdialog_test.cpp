@@ -109,6 +109,8 @@ protected:
     void MakeDialog(TOperationsDialog::TFileTransferMaker makeFiles)
     {
         Dialog = std::make_unique<TOperationsDialog>(Messenger, Shell, MainThread, nullptr, std::move(makeFiles));
+        // A gate holds one copy; on one thread, the items after it wait too.
+        Dialog->CopyJobs = 1;
     }
 
     // Files a0.. in src, to be copied or moved into dst.
