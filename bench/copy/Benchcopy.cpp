@@ -327,14 +327,13 @@ int main(int argc, char** argv)
     BuildTree(largeTree, large);
     BuildTree(smallTree, small);
     BuildTree(hugeTree, huge);
-    if (fs::exists(work)) {
-        fs::remove_all(work);
-        sync();
-        // Such a file system looks at an inode deleted within the last 30 seconds or so.
-        std::printf("waiting 35 s for the file system to let the removed leftovers of a run go ...\n");
-        std::fflush(stdout);
-        sleep(35);
-    }
+    fs::remove_all(work);
+    sync();
+    // Such a file system looks at an inode deleted within the last 30 seconds or so, here or by
+    // the end of the last run.
+    std::printf("waiting 35 s for the file system to let recently removed files go ...\n");
+    std::fflush(stdout);
+    sleep(35);
     fs::create_directories(work);
 
     std::printf("medians of %d runs, copies into an empty destination on %s, %s copying threads\n", settings.Repeat,

@@ -152,7 +152,8 @@ private:
     void Announce(const std::string& announcement, std::int64_t bytes);
     std::chrono::nanoseconds LikelyDuration(std::int64_t bytes) const;
 
-    // An item of a move whose lines wait for its own outcome or for an earlier item's.
+    // An item copied in the pool, or moved, whose lines wait for its own outcome or for an
+    // earlier item's.
     struct TWaitingItem {
         std::size_t Index = 0;
         std::string Announcement;
