@@ -81,6 +81,15 @@ std::unique_ptr<TMount> TMount::Exfat(const std::string& image, const std::strin
     return mount;
 }
 
+std::unique_ptr<TMount> TMount::Btrfs(const std::string& image, const std::string& at)
+{
+    RequireRoot("mount a btrfs volume");
+    Run("truncate -s 256M '" + image + "' && mkfs.btrfs -q '" + image + "'", "make a btrfs image (btrfs-progs)");
+    // The loop device goes with the unmount.
+    Run("mount -o loop '" + image + "' '" + at + "'", "mount a btrfs image");
+    return std::unique_ptr<TMount>(new TMount(at));
+}
+
 std::unique_ptr<TMount> TMount::Ntfs(const std::string& image, const std::string& at)
 {
     RequireRoot("mount an NTFS volume");

@@ -21,6 +21,8 @@ public:
     // its files owned by root or by the user named.
     static std::unique_ptr<TMount> Exfat(const std::string& image, const std::string& at,
                                          const std::string& owner = "root");
+    // A new 256 MiB btrfs image file, mounted on a loop device at the existing folder.
+    static std::unique_ptr<TMount> Btrfs(const std::string& image, const std::string& at);
     // A new 16 MiB NTFS image file, mounted through FUSE at the existing folder.
     static std::unique_ptr<TMount> Ntfs(const std::string& image, const std::string& at);
     // The folder seen a second time at the existing folder.

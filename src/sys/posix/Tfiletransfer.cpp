@@ -174,8 +174,10 @@ bool SyncDirectory(int directory)
     return readable.IsOpen() && (fsync(readable.Get()) == 0 || errno == EINVAL);
 }
 
-// The hidden name a file takes for a moment on its way to a name that differs in case alone.
-std::string RenamingName(const std::string& name) { return "." + name + ".renaming" + TFileTransfer::TemporarySuffix; }
+// The hidden name a file takes for a moment on its way to a name that differs in case alone. It
+// is no temporary copy's: a run killed in that moment leaves the user's file under it, which the
+// next comparison lists and pairs with its source again.
+std::string RenamingName(const std::string& name) { return "." + name + ".vellumark-renaming"; }
 
 // Whether the folder lists an entry that its file system could take for name; asked of the
 // file system itself, where the kernel may still hold a name that has gone (a FUSE mount keeps
