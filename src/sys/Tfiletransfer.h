@@ -67,8 +67,8 @@ public:
     virtual TTransferOutcome Move(const std::string& source, const std::string& destination, const TSeenFiles* seen);
     // The first half of a move whose copies are made durable together: copies as Copy does,
     // without waiting for the copy to reach the device, and keeps it, with its source open, for
-    // CompleteMoves. A stop heard before the copy takes its name discards it. Nothing is kept
-    // where this fails.
+    // CompleteMoves. A stop heard before the copy takes its name discards it (or keeps a large
+    // one for the next run, as a stopped copy). Nothing is kept where this fails.
     virtual TTransferOutcome CopyToMove(const std::string& source, const std::string& destination,
                                         const TSeenFiles* seen);
     // The second half: makes every kept copy durable at once, then deletes the source of each
@@ -97,11 +97,15 @@ public:
     virtual TTransferOutcome RemoveEmptyFolder(const std::string& folder);
 
     // Adds the bytes of every copy to the counter, where given, as they land; another thread
-    // may read it at any time.
+    // may read it at any time. What a copy gone on with found kept is not written again, and
+    // is not counted.
     void CountBytesIn(std::atomic<std::int64_t>* counter);
     // Ends the copy in hand between two pieces of its data or of its read-back, or while its
-    // flush is waited for, once stop says so; that copy then fails and is discarded. Stop may
-    // read what another thread sets.
+    // flush is waited for, once stop says so; that copy then fails and is discarded. A copy of
+    // 64 MiB or more is kept instead, under a hidden name, as it is where a kill or a full or
+    // vanished destination ends it: the next copy of the same version of its source goes on
+    // from the part of it that still holds the source's bytes. Stop may read what another
+    // thread sets.
     void StopWhen(std::function<bool()> stop);
 
     // Gives the folders that the run made, and had to keep open to their owner while it

@@ -68,10 +68,11 @@ std::unique_ptr<TMount> TMount::Fat(const std::string& image, const std::string&
     return std::unique_ptr<TMount>(new TMount(at));
 }
 
-std::unique_ptr<TMount> TMount::Exfat(const std::string& image, const std::string& at, const std::string& owner)
+std::unique_ptr<TMount> TMount::Exfat(const std::string& image, const std::string& at, const std::string& owner,
+                                      const std::string& size)
 {
     RequireRoot("mount an exFAT volume");
-    Run("truncate -s 64M '" + image + "' && mkfs.exfat '" + image + "'", "make an exFAT image");
+    Run("truncate -s " + size + " '" + image + "' && mkfs.exfat '" + image + "'", "make an exFAT image");
     // The FUSE driver takes block devices only.
     const std::string device =
         FirstLineOf("losetup -f --show '" + image + "'", "attach an exFAT image to a loop device");

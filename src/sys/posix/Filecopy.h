@@ -26,10 +26,11 @@ struct TCopyControl {
     bool WriteBack = false;
 };
 
-// Copies the bytes of source, size of them as far as known, to the empty target, keeping holes;
-// 0, or the error number, ECANCELED when the stop came between two pieces. Within one file
-// system the kernel shares extents where it can. A piece takes about a tenth of a second at the
-// pace seen so far, so that a stop is heard soon even on a slow device.
+// Copies the bytes of source, size of them as far as known, to target, keeping holes; from where
+// target ends, which holds the same bytes as the source's start (an interrupted copy gone on
+// with). 0, or the error number, ECANCELED when the stop came between two pieces. Within one
+// file system the kernel shares extents where it can. A piece takes about a tenth of a second
+// at the pace seen so far, so that a stop is heard soon even on a slow device.
 int CopyFileData(int source, int target, const struct stat& sourceInfo, const TCopyControl& control);
 
 // Flushes the copy to the device; 0, or the error number. A device or server that keeps
@@ -69,6 +70,10 @@ private:
 // Whether the two open files hold the same bytes, read from where they are now; false too when
 // stop, where given, ends the reading.
 bool SameContents(int a, int b, const TStopRequest& stop);
+
+// How many of the first bytes of the open files, up to length, are the same, in whole pieces of
+// 1 MiB from the start; -1 with errno set where a read failed or stop (ECANCELED) ended it.
+off_t SamePrefix(int a, int b, off_t length, const TStopRequest& stop);
 
 // Whether two open files of size bytes hold the same bytes as far as samples tell: whole up to
 // 64 KiB, beyond that 16 KiB at the start, at the end and at two places between. Cheap enough
