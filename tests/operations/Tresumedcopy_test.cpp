@@ -136,10 +136,8 @@ TEST_F(ResumedCopy, WhatWasKeptIsTakenOnlyAsFarAsItHoldsTheSourcesBytesOfThatVer
 }
 
 namespace {
-// Runs the operations tool's copy of the file at path and kills it once half the file is in its
-// partial copy; what the partial copy holds then.
-std::int64_t CopyKilledHalfWay(const std::string& sourceRoot, const std::string& destinationRoot,
-                               const std::string& partial)
+// Starts the operations tool's copy of the large file, its log discarded.
+pid_t StartCopy(const std::string& sourceRoot, const std::string& destinationRoot)
 {
     const pid_t child = fork();
     if (child == 0) {
@@ -148,6 +146,15 @@ std::int64_t CopyKilledHalfWay(const std::string& sourceRoot, const std::string&
         execl(OPERATIONS_TOOL, OPERATIONS_TOOL, "copy", sourceRoot.c_str(), destinationRoot.c_str(), "big", nullptr);
         _exit(127);
     }
+    return child;
+}
+
+// Runs the copy and kills it once half the file is in its partial copy; what the partial copy
+// holds then.
+std::int64_t CopyKilledHalfWay(const std::string& sourceRoot, const std::string& destinationRoot,
+                               const std::string& partial)
+{
+    const pid_t child = StartCopy(sourceRoot, destinationRoot);
     // Looked at without a pause: the copy must not come to its end meanwhile.
     struct stat info {};
     while (stat(partial.c_str(), &info) != 0 || info.st_size < Size / 2)
@@ -158,17 +165,10 @@ std::int64_t CopyKilledHalfWay(const std::string& sourceRoot, const std::string&
     return stat(partial.c_str(), &info) == 0 ? info.st_size : -1;
 }
 
-// Runs the operations tool's copy of the file at path to its end: the bytes it wrote, as the
-// kernel counted them.
+// Runs the copy to its end: the bytes it wrote, as the kernel counted them.
 std::int64_t CopyCountingWrites(const std::string& sourceRoot, const std::string& destinationRoot)
 {
-    const pid_t child = fork();
-    if (child == 0) {
-        const int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, STDOUT_FILENO);
-        execl(OPERATIONS_TOOL, OPERATIONS_TOOL, "copy", sourceRoot.c_str(), destinationRoot.c_str(), "big", nullptr);
-        _exit(127);
-    }
+    const pid_t child = StartCopy(sourceRoot, destinationRoot);
     // Ended but not yet reaped, it still shows what it did.
     siginfo_t ended{};
     waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT);
