@@ -60,25 +60,30 @@ protected:
     {
         return "m/dst/" + TPendingCopy::PartialName("big", TPendingCopy::SourceVersion(StatOf(Tree.Path("m/src/big"))));
     }
-    // Copies the large file, stopped where stopAt of its bytes are written, if given; the bytes
-    // the copy wrote.
-    std::int64_t Copy(bool move, std::int64_t stopAt = Size + 1)
+    std::int64_t PartialSize() const
+    {
+        struct stat info {};
+        return stat(Tree.Path(PartialPath()).c_str(), &info) == 0 ? info.st_size : 0;
+    }
+    // Copies the large file, stopped once stop says so of the bytes written, if given; the
+    // bytes the copy wrote.
+    std::int64_t Copy(bool move, const std::function<bool(std::int64_t)>& stop = {})
     {
         std::atomic<std::int64_t> written{0};
         TFileTransfer files(Roots());
         files.CountBytesIn(&written);
-        files.StopWhen([&] { return written >= stopAt; });
+        files.StopWhen([&] { return stop && stop(written); });
         const TTransferOutcome outcome = move ? files.Move(Tree.Path("m/src/big"), Tree.Path("m/dst/big"), nullptr)
                                               : files.Copy(Tree.Path("m/src/big"), Tree.Path("m/dst/big"), nullptr);
-        EXPECT_EQ(outcome.Succeeded(), stopAt > Size);
+        EXPECT_EQ(outcome.Succeeded(), !stop) << ReasonText(outcome);
         return written;
     }
     // Stops a copy half-way: what it kept.
     std::int64_t StopHalfWay()
     {
-        Copy(false, Size / 2);
+        Copy(false, [](std::int64_t written) { return written >= Size / 2; });
         EXPECT_FALSE(Tree.Exists("m/dst/big"));
-        return Tree.Exists(PartialPath()) ? StatOf(Tree.Path(PartialPath())).st_size : 0;
+        return PartialSize();
     }
 
     TTreeFixture Tree;
@@ -89,13 +94,18 @@ protected:
 
 TEST_F(ResumedCopy, AStoppedLargeCopyIsKeptAndTheNextOfThatVersionGoesOnFromIt)
 {
+    // Last written long ago: the copy that gets these times is no abandoned one for them.
+    Tree.SetTime("m/src/big", 1'500'000'000);
     const std::int64_t kept = StopHalfWay();
     EXPECT_GE(kept, Size / 2);
     EXPECT_LT(kept, Size);
-    // A move goes on with it too, and takes its source only once the copy is whole.
-    const std::int64_t written = Copy(true);
+    // A move goes on with it too, here stopped in the flush of the whole copy.
+    const std::int64_t written = Copy(true, [&](std::int64_t) { return PartialSize() == Size; });
     EXPECT_LE(written, Size - kept + MiB);
     EXPECT_GT(written, 0);
+    EXPECT_EQ(PartialSize(), Size);
+    // The next takes its source only once the copy is whole, with nothing left to write.
+    EXPECT_EQ(Copy(true), 0);
     EXPECT_TRUE(Tree.ReadFile("m/dst/big") == Data) << "the resumed copy differs";
     EXPECT_FALSE(Tree.Exists("m/src/big"));
     EXPECT_EQ(LeftoverTemporaries(Tree.Path("m/dst")), TLines{});

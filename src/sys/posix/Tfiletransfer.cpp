@@ -484,8 +484,7 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
     State->Copying.WriteBack = durability != TDurability::None || State->Options.Verify;
     for (;;) {
         const bool resumable = sourceInfo.st_size >= ResumableSize;
-        TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists,
-                          resumable ? std::optional(TPendingCopy::SourceVersion(sourceInfo)) : std::nullopt);
+        TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists, resumable ? &sourceInfo : nullptr);
         struct stat written {};
         if (!copy.IsOpen())
             return LastError();

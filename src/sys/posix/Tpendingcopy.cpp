@@ -85,20 +85,23 @@ std::string HiddenPrefix(const std::string& name)
 
 constexpr std::string_view PartialMark = ".partial";
 
-// A week without a write: whoever stopped that copy has given it up.
-bool Abandoned(const struct stat& info)
+// A week without a write: whoever stopped that copy has given it up. Not so a whole copy that got
+// the source's times already, and was stopped in its flush.
+bool Abandoned(const struct stat& partial, const struct stat& source)
 {
     constexpr std::time_t Week = 7 * 24 * 60 * 60;
-    return info.st_mtim.tv_sec < std::time(nullptr) - Week;
+    const bool sourceTimes =
+        partial.st_mtim.tv_sec == source.st_mtim.tv_sec && partial.st_mtim.tv_nsec == source.st_mtim.tv_nsec;
+    return !sourceTimes && partial.st_mtim.tv_sec < std::time(nullptr) - Week;
 }
 
-// Removes every partial copy to name in the directory but the one of this version, and that one
-// too where it was abandoned. One that another run still writes stays.
-void RemoveOtherPartials(int directory, const std::string& name, std::uint64_t version)
+// Removes every partial copy to name in the directory but the one of this version of the
+// source, and that one too where it was abandoned. One that another run still writes stays.
+void RemoveOtherPartials(int directory, const std::string& name, const struct stat& source)
 {
     const std::string prefix = HiddenPrefix(name);
     const std::string ending = std::string(PartialMark) + TFileTransfer::TemporarySuffix;
-    const std::string ours = TPendingCopy::PartialName(name, version);
+    const std::string ours = TPendingCopy::PartialName(name, TPendingCopy::SourceVersion(source));
     const TDescriptor readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     DIR* listing = readable.IsOpen() ? fdopendir(dup(readable.Get())) : nullptr;
     if (listing == nullptr)
@@ -114,7 +117,7 @@ void RemoveOtherPartials(int directory, const std::string& name, std::uint64_t v
     for (const std::string& partial : found) {
         struct stat info {};
         if (partial != ours ||
-            (fstatat(directory, partial.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && Abandoned(info)))
+            (fstatat(directory, partial.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && Abandoned(info, source)))
             static_cast<void>(RemoveStaleTemporary(directory, partial));
     }
 }
@@ -143,16 +146,16 @@ std::uint64_t TPendingCopy::SourceVersion(const struct stat& info)
 }
 
 TPendingCopy::TPendingCopy(int directory, const std::string& name, mode_t mode, bool replacing,
-                           std::optional<std::uint64_t> version)
+                           const struct stat* source)
     : Directory(directory), Name(name), Temporary(TemporaryName(name)), Replacing(replacing)
 {
     // What a killed run left for this destination goes first, whichever way this copy is built.
     if (!RemoveStaleTemporary(Directory, Temporary))
         return;
     // A folder that keeps every name for good would keep a partial copy too.
-    if (version && EntriesRemovable(Directory)) {
-        RemoveOtherPartials(Directory, Name, *version);
-        OpenPartial(mode, *version);
+    if (source != nullptr && EntriesRemovable(Directory)) {
+        RemoveOtherPartials(Directory, Name, *source);
+        OpenPartial(mode, SourceVersion(*source));
         return;
     }
     if (UnnamedFilesLinkable.load(std::memory_order_relaxed))

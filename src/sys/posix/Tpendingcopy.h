@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include <sys/stat.h>
@@ -34,11 +33,11 @@ public:
     // The file gets the permission bits it is to have, so that it mostly needs no change.
     // Replacing says whether an entry under the destination's name is to be replaced. Where
     // it cannot be opened, errno says why.
-    // Where version is given, the copy is a resumable one of the source of that version: what a
-    // run before left of it is opened, for the caller to check (Kept), and every partial copy of
-    // another version or older than a week goes.
+    // Where source is given, the copy is a resumable one of that source file: what a run before
+    // left of it is opened, for the caller to check (Kept), and every partial copy of another
+    // version of the source, or older than a week, goes.
     TPendingCopy(int directory, const std::string& name, mode_t mode, bool replacing,
-                 std::optional<std::uint64_t> version = std::nullopt);
+                 const struct stat* source = nullptr);
     ~TPendingCopy();
     TPendingCopy(const TPendingCopy&) = delete;
     TPendingCopy& operator=(const TPendingCopy&) = delete;
