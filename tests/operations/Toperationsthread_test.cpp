@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,9 +35,9 @@ public:
 // The real file work, where the user's stop comes while a large file is in hand: before its
 // data, to be heard between two pieces of it, or once its data landed, to be heard in the
 // flush of a move or of a verified copy.
-class TStoppedInHand : public TFileTransfer {
+class TStoppedInHand : public TCopyingTransfer {
 public:
-    using TFileTransfer::TFileTransfer;
+    using TCopyingTransfer::TCopyingTransfer;
     // Larger than the largest piece of a copy.
     static constexpr std::size_t Large = std::size_t{9} << 20;
     // What the copy of the large file's data came to, and how many of its bytes had landed then;
@@ -414,26 +415,26 @@ TEST_F(OperationsThread, BytesAndItemsDoneFollowTheRun)
 }
 
 namespace {
-// The real file work, where the sync of the whole file system fails, so that each copy and its
-// folders are flushed one by one.
-class TNoFileSystemSync : public TFileTransfer {
+// The real file work, moving by copying, where the sync of the whole file system fails, so that
+// each copy and its folders are flushed one by one.
+class TNoFileSystemSync : public TCopyingTransfer {
 public:
-    using TFileTransfer::TFileTransfer;
+    using TCopyingTransfer::TCopyingTransfer;
 
 protected:
     int SyncFileSystem(int) const override { return EIO; }
 };
 
-// The real file work, with a hook that runs before each copy of a move.
-class THookedMove : public TFileTransfer {
+// The real file work, moving by copying, with a hook that runs before each copy of a move.
+class THookedMove : public TCopyingTransfer {
 public:
-    using TFileTransfer::TFileTransfer;
+    using TCopyingTransfer::TCopyingTransfer;
     std::function<void(const std::string& source)> BeforeCopy;
     TTransferOutcome CopyToMove(const std::string& source, const std::string& destination,
                                 const TSeenFiles* seen) override
     {
         BeforeCopy(source);
-        return TFileTransfer::CopyToMove(source, destination, seen);
+        return TCopyingTransfer::CopyToMove(source, destination, seen);
     }
 };
 }  // namespace
@@ -441,9 +442,11 @@ public:
 TEST_F(OperationsThread, AMoveOfManyFilesLogsEveryItemInOrderAndKeepsTheSourcesThatFailed)
 {
     // More files than one batch takes, in two folders; one source is missing, one read-only.
+    // Renamed where it can be, a file of two names is copied: the two ways take turns.
     constexpr int Count = 600, Missing = 300, ReadOnly = 550;
-    for (const bool fileSystemSync : {true, false}) {
-        SCOPED_TRACE(fileSystemSync ? "one sync of the file system" : "a flush of each copy");
+    enum TWay : std::uint8_t { Renaming, SyncingTheFileSystem, FlushingEachCopy };
+    for (const TWay way : {Renaming, SyncingTheFileSystem, FlushingEachCopy}) {
+        SCOPED_TRACE(way);
         TTreeFixture tree;
         std::vector<std::string> names;
         TLines expected;
@@ -457,11 +460,27 @@ TEST_F(OperationsThread, AMoveOfManyFilesLogsEveryItemInOrderAndKeepsTheSourcesT
             expected.push_back(i == Missing || i == ReadOnly ? "Not succeeded" : "Succeeded");
         }
         std::filesystem::permissions(tree.Path("src/" + names[ReadOnly]), std::filesystem::perms::owner_read);
+        tree.CreateDirectory("links");
+        for (int i = 0; i < Count; i += 3)
+            if (i != Missing)
+                std::filesystem::create_hard_link(tree.Path("src/" + names[i]),
+                                                  tree.Path("links/" + std::to_string(i)));
         expected.insert(expected.end(), {"Done", "Succeeded: 598 items", "Not succeeded: 2 items"});
         const TCompareRoots roots(tree.Path("src"), tree.Path("dst"));
-        std::unique_ptr<TFileTransfer> files = fileSystemSync
-                                                   ? std::make_unique<TFileTransfer>(TransferRoots(roots))
-                                                   : std::make_unique<TNoFileSystemSync>(TransferRoots(roots));
+        const auto inode = [&](const std::string& path) {
+            struct stat info {};
+            return stat(tree.Path(path).c_str(), &info) == 0 ? info.st_ino : 0;
+        };
+        std::vector<ino_t> sourceInodes;
+        for (const std::string& name : names)
+            sourceInodes.push_back(inode("src/" + name));
+        std::unique_ptr<TFileTransfer> files;
+        if (way == Renaming)
+            files = std::make_unique<TFileTransfer>(TransferRoots(roots));
+        else if (way == SyncingTheFileSystem)
+            files = std::make_unique<TCopyingTransfer>(TransferRoots(roots));
+        else
+            files = std::make_unique<TNoFileSystemSync>(TransferRoots(roots));
         const TOperationsReport report = RunOperations(names, foMove, roots, std::move(files));
 
         EXPECT_EQ(report.Lines, expected);
@@ -473,11 +492,14 @@ TEST_F(OperationsThread, AMoveOfManyFilesLogsEveryItemInOrderAndKeepsTheSourcesT
         EXPECT_EQ(report.ItemsDone, Count);
         for (int i = 0; i < Count; ++i) {
             const std::string contents = std::string(static_cast<std::size_t>(i % 50), 'x') + "f" + std::to_string(i);
-            if (i == Missing)
+            if (i == Missing) {
                 EXPECT_FALSE(tree.Exists("dst/" + names[i]));
-            else
-                EXPECT_EQ(tree.ReadFile("dst/" + names[i]), contents) << names[i];
+                continue;
+            }
+            EXPECT_EQ(tree.ReadFile("dst/" + names[i]), contents) << names[i];
             EXPECT_EQ(tree.Exists("src/" + names[i]), i == ReadOnly) << names[i];
+            const bool renamed = way == Renaming && i % 3 != 0 && i != ReadOnly;
+            EXPECT_EQ(inode("dst/" + names[i]) == sourceInodes[static_cast<std::size_t>(i)], renamed) << names[i];
         }
     }
 }
@@ -562,31 +584,34 @@ TEST_F(OperationsThread, AMoveKilledAtAnyMomentLeavesEveryFileInItsSourceOrWhole
     const auto contents = [](int i) {
         return std::string(static_cast<std::size_t>(i % 97) * 13, 'c') + std::to_string(i);
     };
-    for (const std::size_t killAt : {1, 1001, 3001}) {
-        SCOPED_TRACE(killAt);
-        const std::string run = "mount/" + std::to_string(killAt);
-        std::vector<std::string> arguments{"move", Tree.Path(run + "/src"), Tree.Path(run + "/dst")};
-        for (int i = 0; i < Count; ++i) {
-            arguments.push_back("d" + std::to_string(i % 4) + "/f" + std::to_string(i));
-            Tree.CreateFile(run + "/src/" + arguments.back(), contents(i));
-        }
-        const TLines seen = KillAfterLines(arguments, killAt);
-        ASSERT_EQ(seen.size(), killAt) << "the move ended before it was killed";
-
-        const auto succeeded = static_cast<int>(std::count(seen.begin(), seen.end(), "Succeeded"));
-        int moved = 0;
-        for (int i = 0; i < Count; ++i) {
-            const std::string& path = arguments[static_cast<std::size_t>(i) + 3];
-            const std::string source = run + "/src/" + path, destination = run + "/dst/" + path;
-            if (Tree.Exists(source)) {
-                EXPECT_EQ(Tree.ReadFile(source), contents(i)) << path;
-            } else {
-                ++moved;
-                EXPECT_TRUE(Tree.Exists(destination) && Tree.ReadFile(destination) == contents(i))
-                    << path << " is neither in the source nor whole in the destination";
+    // Sources on the destination's file system are renamed; those on another one copied.
+    for (const std::string sourceRoot : {"mount/", "here/"})
+        for (const std::size_t killAt : {1, 1001, 3001}) {
+            SCOPED_TRACE(sourceRoot + std::to_string(killAt));
+            const std::string run = std::to_string(killAt);
+            const std::string source = sourceRoot + run + "/src", destination = "mount/" + run + "/dst";
+            std::vector<std::string> arguments{"move", Tree.Path(source), Tree.Path(destination)};
+            for (int i = 0; i < Count; ++i) {
+                arguments.push_back("d" + std::to_string(i % 4) + "/f" + std::to_string(i));
+                Tree.CreateFile(source + "/" + arguments.back(), contents(i));
             }
+            const TLines seen = KillAfterLines(arguments, killAt);
+            ASSERT_EQ(seen.size(), killAt) << "the move ended before it was killed";
+
+            const auto succeeded = static_cast<int>(std::count(seen.begin(), seen.end(), "Succeeded"));
+            int moved = 0;
+            for (int i = 0; i < Count; ++i) {
+                const std::string& path = arguments[static_cast<std::size_t>(i) + 3];
+                const std::string from = source + "/" + path, to = destination + "/" + path;
+                if (Tree.Exists(from)) {
+                    EXPECT_EQ(Tree.ReadFile(from), contents(i)) << path;
+                } else {
+                    ++moved;
+                    EXPECT_TRUE(Tree.Exists(to) && Tree.ReadFile(to) == contents(i))
+                        << path << " is neither in the source nor whole in the destination";
+                }
+            }
+            // Every item the log called done is.
+            EXPECT_GE(moved, succeeded);
         }
-        // Every item the log called done is.
-        EXPECT_GE(moved, succeeded);
-    }
 }
