@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -541,9 +542,10 @@ TEST_F(OperationsThread, AStopInsideABatchMovesTheCopiesMadeAndKeepsEveryOtherSo
 }
 
 namespace {
-// Runs the operations tool with the arguments and kills it once it printed so many lines; the
-// lines it printed by then.
-TLines KillAfterLines(const std::vector<std::string>& arguments, std::size_t lines)
+// Runs the operations tool with the arguments, interrupts it once it printed so many lines, and
+// reads what it prints until it ends; every line it printed.
+TLines InterruptAfterLines(const std::vector<std::string>& arguments, std::size_t lines,
+                           const std::function<void(pid_t tool)>& interrupt)
 {
     std::vector<char*> argv{const_cast<char*>(OPERATIONS_TOOL)};
     for (const std::string& argument : arguments)
@@ -566,52 +568,95 @@ TLines KillAfterLines(const std::vector<std::string>& arguments, std::size_t lin
     char* line = nullptr;
     std::size_t capacity = 0;
     ssize_t length = 0;
-    while (seen.size() < lines && (length = getline(&line, &capacity, reading)) > 0)
+    bool interrupted = false;
+    while ((length = getline(&line, &capacity, reading)) > 0) {
         seen.emplace_back(line, static_cast<std::size_t>(length - 1));
-    kill(child, SIGKILL);
+        if (seen.size() == lines) {
+            interrupt(child);
+            interrupted = true;
+        }
+    }
     waitpid(child, nullptr, 0);
     std::free(line);
     std::fclose(reading);
+    if (!interrupted)
+        throw std::runtime_error("the operations tool ended before it was interrupted");
     return seen;
+}
+
+// Every file at the paths is whole in the source or in the destination (folders of the tree);
+// and the log called no more of them done than are in the destination.
+void ExpectNothingLost(const TTreeFixture& tree, const std::string& source, const std::string& destination,
+                       const std::vector<std::string>& paths, const TLines& log,
+                       const std::function<std::string(std::size_t)>& contents)
+{
+    const auto succeeded = std::count(log.begin(), log.end(), "Succeeded");
+    std::ptrdiff_t moved = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string from = source + "/" + paths[i], to = destination + "/" + paths[i];
+        if (tree.Exists(from)) {
+            EXPECT_EQ(tree.ReadFile(from), contents(i)) << from;
+        } else {
+            ++moved;
+            EXPECT_TRUE(tree.Exists(to) && tree.ReadFile(to) == contents(i))
+                << paths[i] << " is neither in the source nor whole in the destination";
+        }
+    }
+    EXPECT_GE(moved, succeeded);
+}
+}  // namespace
+
+namespace {
+std::string MovedContents(std::size_t i) { return std::string(i % 97 * 13, 'c') + std::to_string(i); }
+
+// The arguments of the operations tool's move of count files between the folders of the tree.
+std::vector<std::string> MoveOfFiles(TTreeFixture& tree, const std::string& source, const std::string& destination,
+                                     std::size_t count)
+{
+    std::vector<std::string> arguments{"move", tree.Path(source), tree.Path(destination)};
+    for (std::size_t i = 0; i < count; ++i) {
+        arguments.push_back("d" + std::to_string(i % 4) + "/f" + std::to_string(i));
+        tree.CreateFile(source + "/" + arguments.back(), MovedContents(i));
+    }
+    return arguments;
 }
 }  // namespace
 
 TEST_F(OperationsThread, AMoveKilledAtAnyMomentLeavesEveryFileInItsSourceOrWholeInItsDestination)
 {
-    constexpr int Count = 2000;
     Tree.CreateDirectory("mount");
     const auto mount = TMount::Tmpfs(Tree.Path("mount"), "64M");
-    const auto contents = [](int i) {
-        return std::string(static_cast<std::size_t>(i % 97) * 13, 'c') + std::to_string(i);
-    };
     // Sources on the destination's file system are renamed; those on another one copied.
     for (const std::string sourceRoot : {"mount/", "here/"})
         for (const std::size_t killAt : {1, 1001, 3001}) {
             SCOPED_TRACE(sourceRoot + std::to_string(killAt));
-            const std::string run = std::to_string(killAt);
-            const std::string source = sourceRoot + run + "/src", destination = "mount/" + run + "/dst";
-            std::vector<std::string> arguments{"move", Tree.Path(source), Tree.Path(destination)};
-            for (int i = 0; i < Count; ++i) {
-                arguments.push_back("d" + std::to_string(i % 4) + "/f" + std::to_string(i));
-                Tree.CreateFile(source + "/" + arguments.back(), contents(i));
-            }
-            const TLines seen = KillAfterLines(arguments, killAt);
-            ASSERT_EQ(seen.size(), killAt) << "the move ended before it was killed";
-
-            const auto succeeded = static_cast<int>(std::count(seen.begin(), seen.end(), "Succeeded"));
-            int moved = 0;
-            for (int i = 0; i < Count; ++i) {
-                const std::string& path = arguments[static_cast<std::size_t>(i) + 3];
-                const std::string from = source + "/" + path, to = destination + "/" + path;
-                if (Tree.Exists(from)) {
-                    EXPECT_EQ(Tree.ReadFile(from), contents(i)) << path;
-                } else {
-                    ++moved;
-                    EXPECT_TRUE(Tree.Exists(to) && Tree.ReadFile(to) == contents(i))
-                        << path << " is neither in the source nor whole in the destination";
-                }
-            }
-            // Every item the log called done is.
-            EXPECT_GE(moved, succeeded);
+            const std::string source = sourceRoot + std::to_string(killAt), destination = "mount/moved/" + source;
+            const std::vector<std::string> arguments = MoveOfFiles(Tree, source, destination, 2000);
+            const TLines log = InterruptAfterLines(arguments, killAt, [](pid_t tool) { kill(tool, SIGKILL); });
+            ExpectNothingLost(Tree, source, destination, {arguments.begin() + 3, arguments.end()}, log, MovedContents);
         }
+}
+
+TEST_F(OperationsThread, AMoveOntoACardPulledOutAtAnyMomentLosesNothing)
+{
+    Tree.CreateDirectory("card");
+    const auto card = TMount::Exfat(Tree.Path("card.img"), Tree.Path("card"));
+    // Once so many copies are on the card: the run's log tells only of batches ended.
+    for (const std::ptrdiff_t pullAt : {0, 300, 650}) {
+        SCOPED_TRACE(pullAt);
+        const std::string source = std::to_string(pullAt), destination = "card/" + source;
+        const std::vector<std::string> arguments = MoveOfFiles(Tree, source, destination, 700);
+        const auto copies = [&] {
+            std::error_code error;
+            std::filesystem::recursive_directory_iterator entries(Tree.Path(destination), error);
+            return error ? 0 : std::distance(begin(entries), end(entries));
+        };
+        const TLines log = InterruptAfterLines(arguments, 1, [&](pid_t) {
+            while (copies() < pullAt)
+                std::this_thread::yield();
+            card->Pull();
+        });
+        card->PutBack();
+        ExpectNothingLost(Tree, source, destination, {arguments.begin() + 3, arguments.end()}, log, MovedContents);
+    }
 }

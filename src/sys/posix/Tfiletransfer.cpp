@@ -225,6 +225,21 @@ std::string WithoutTrailingSeparators(std::string path)
     return path;
 }
 
+// The device of the nearest folder of path that exists, path itself included.
+std::optional<dev_t> NearestFolderDevice(std::string path)
+{
+    for (path = WithoutTrailingSeparators(path); !path.empty();) {
+        struct stat info {};
+        if (stat(path.c_str(), &info) == 0)
+            return info.st_dev;
+        const std::string up = WithoutTrailingSeparators(DirectoryPart(path));
+        if (errno != ENOENT || up == path)
+            return std::nullopt;
+        path = up;
+    }
+    return std::nullopt;
+}
+
 // A write beyond a file-size limit must come back as EFBIG, not end the program.
 void IgnoreFileSizeSignal()
 {
@@ -254,7 +269,10 @@ struct TFileTransfer::TCopiedFile {
 
 struct TFileTransfer::TState {
     TState(const TTransferRoots& roots, const TTransferOptions& options)
-        : Source(roots.Source), Destination(roots.Destination), Options(options)
+        : Source(roots.Source),
+          Destination(roots.Destination),
+          Options(options),
+          DestinationVolume(NearestFolderDevice(roots.Destination))
     {}
 
     TDescriptor DestinationDirectory(const std::string& relative);
@@ -294,6 +312,8 @@ struct TFileTransfer::TState {
     TDescriptor KeptRoot;
     TRemovedFilesCloser Closer;
     bool RootMade = false;
+    // Where a destination root yet to be made was to lie when the run began.
+    std::optional<dev_t> DestinationVolume;
 };
 
 TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relative)
@@ -350,6 +370,11 @@ TDescriptor TFileTransfer::TState::MakeDirectory(int parent, const std::string& 
 bool TFileTransfer::TState::MakeDestinationRoot()
 {
     const std::string root = WithoutTrailingSeparators(Destination.Path());
+    // A card pulled out leaves its mount point behind, on the system's own disk.
+    if (NearestFolderDevice(root) != DestinationVolume) {
+        errno = ENODEV;
+        return false;
+    }
     // The folders above it are the user's own choice of place, made through links as named.
     if (!MakeDirectoryChain(DirectoryPart(root), false) || (mkdir(root.c_str(), OwnerAll) != 0 && errno != EEXIST))
         return false;
