@@ -547,14 +547,14 @@ bool TFileTransfer::MoveByRenaming(const std::string& source, const std::string&
     // names would stay one with the others.
     if (!sourceDirectory.IsOpen() ||
         fstatat(sourceDirectory.Get(), from->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISREG(entry.st_mode) || entry.st_nlink != 1 || IsReadOnly(sourceDirectory.Get(), from->Name) ||
-        !IsTrustedLocalFileSystem(sourceDirectory.Get()))
+        !S_ISREG(entry.st_mode) || entry.st_nlink != 1)
         return false;
     const TDescriptor place = State->DestinationDirectory(to->Directory);
     struct stat placeInfo {
     }, existing{};
     // An existing destination is replaced by a copy alone, with its checks and its trash.
     if (!place.IsOpen() || fstat(place.Get(), &placeInfo) != 0 || placeInfo.st_dev != entry.st_dev ||
+        IsReadOnly(sourceDirectory.Get(), from->Name) || !IsTrustedLocalFileSystem(place.Get()) ||
         State->ClearOfPlacedFiles(*to, place.Get()) != TRefusal::None ||
         fstatat(place.Get(), to->Name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
         return false;
