@@ -35,12 +35,19 @@ std::int64_t SourceBytes(const std::vector<TCompareItem>& items)
 
 TTransferRoots TransferRoots(const TCompareRoots& roots) { return {roots.Source(), roots.Destination()}; }
 
+namespace {
+void RequireDirectoryPart(const std::string& destination)
+{
+    if (DirectoryPart(destination).empty())
+        throw std::invalid_argument("The destination " + QuotedText(destination) + " names no directory.");
+}
+}  // namespace
+
 TTransferOutcome TransferFile(const std::string& source, const std::string& destination, bool copy, bool deleteSource,
                               TFileTransfer& files, const TSeenFiles* seen)
 {
     if (copy) {
-        if (DirectoryPart(destination).empty())
-            throw std::invalid_argument("The destination " + QuotedText(destination) + " names no directory.");
+        RequireDirectoryPart(destination);
         return deleteSource ? files.Move(source, destination, seen) : files.Copy(source, destination, seen);
     }
     return deleteSource ? files.Delete(source, seen) : TTransferOutcome::Success();
@@ -90,36 +97,83 @@ void TOperationsThread::ProcessItems()
     // A long file is stopped in hand, between two pieces, and its copy discarded.
     Files->StopWhen([this] { return Terminated(); });
     const std::size_t total = Items.size();
-    std::size_t processed = 0;
-    std::size_t succeeded = 0;
-    bool lastStopped = false;
-    for (std::size_t i = 0; i < total && !Terminated(); ++i) {
-        Current = i;
-        const TCompareItem& item = Items[i];
-        const std::int64_t bytesBefore = BytesDone;
-        const TTransferOutcome outcome = ProcessItem(item);
-        const bool ok = outcome.Succeeded();
-        if (ok)
-            ++succeeded;
-        ++processed;
-        // It counts as processed, but the run did not come to its end.
-        lastStopped = !ok && Terminated();
-        // Whatever became of it, the item's bytes are behind the run now; but a copy stopped in
-        // hand was thrown away, and a run that ends there has not come that far.
-        if (lastStopped)
-            BytesDone = bytesBefore;
-        else if (item.SrcExists())
-            BytesDone = bytesBefore + std::max<std::int64_t>(item.SeenSrcSize(), 0);
-        // Nor is an item stopped in hand among those done: the meter would read "3 of 3" after a stop.
-        ItemsDone = static_cast<std::int32_t>(lastStopped ? processed - 1 : processed);
-        Progress(static_cast<std::int32_t>(processed), static_cast<std::int32_t>(total));
+    try {
+        for (std::size_t i = 0; i < total && !Terminated(); ++i) {
+            Current = i;
+            const TCompareItem& item = Items[i];
+            const std::int64_t bytesBefore = BytesDone;
+            const TTransferOutcome outcome = ProcessItem(item);
+            const bool stopped = !outcome && Terminated();
+            if (Operation != foMove)
+                EndItem(outcome.Succeeded(), stopped);
+            // Whatever became of it, the item's bytes are behind the run now; but a copy stopped
+            // in hand was thrown away, and a run that ends there has not come that far.
+            if (stopped)
+                BytesDone = bytesBefore;
+            else if (item.SrcExists())
+                BytesDone = bytesBefore + std::max<std::int64_t>(item.SeenSrcSize(), 0);
+            if (Batch.Due())
+                CompleteBatch();
+        }
+        // A stop too ends the batch in hand this way: no copy already made is left behind beside its
+        // source, and every item's line tells what became of it.
+        CompleteBatch();
+    } catch (...) {
+        CompleteBatch();
+        throw;
     }
     Files->Finish();
     if (Operation == foMirror && !TransferFailed && !Terminated())
         RemoveDestinationOnlyFolders();
-    Log(CompletionText(static_cast<std::int64_t>(processed), static_cast<std::int64_t>(total), lastStopped));
-    Log("Succeeded: " + GroupDigits(std::to_string(succeeded)) + " items");
-    Log("Not succeeded: " + GroupDigits(std::to_string(processed - succeeded)) + " items");
+    Log(CompletionText(static_cast<std::int64_t>(Processed), static_cast<std::int64_t>(total), LastStopped));
+    Log("Succeeded: " + GroupDigits(std::to_string(Succeeded)) + " items");
+    Log("Not succeeded: " + GroupDigits(std::to_string(Processed - Succeeded)) + " items");
+}
+
+void TOperationsThread::EndItem(bool succeeded, bool stopped)
+{
+    if (succeeded)
+        ++Succeeded;
+    ++Processed;
+    // It counts as processed, but the run did not come to its end.
+    LastStopped = stopped;
+    // Nor is an item stopped in hand among those done: the meter would read "3 of 3" after a stop.
+    ItemsDone = static_cast<std::int32_t>(stopped ? Processed - 1 : Processed);
+    Progress(static_cast<std::int32_t>(Processed), static_cast<std::int32_t>(Items.size()));
+}
+
+void TOperationsThread::CompleteBatch()
+{
+    if (Batch.Empty())
+        return;
+    Batch.Clear();
+    // The kept copies belong to the waiting items without an outcome, in their order.
+    const std::vector<TTransferOutcome> outcomes = Files->CompleteMoves();
+    auto outcome = outcomes.begin();
+    for (TWaitingItem& waiting : Waiting)
+        if (!waiting.Outcome && outcome != outcomes.end())
+            waiting.Outcome = *outcome++;
+    ReportWaiting();
+}
+
+void TOperationsThread::ReportWaiting()
+{
+    while (!Waiting.empty()) {
+        TWaitingItem& next = Waiting.front();
+        if (!next.Announced) {
+            // Only work still ahead is worth handing the log over for.
+            if (next.Outcome)
+                Log(next.Announcement);
+            else
+                Announce(next.Announcement, next.Bytes);
+            next.Announced = true;
+        }
+        if (!next.Outcome)
+            return;
+        LogResult(SuccessText(next.Outcome->Succeeded()), *next.Outcome);
+        EndItem(next.Outcome->Succeeded(), next.Stopped);
+        Waiting.pop_front();
+    }
 }
 
 TTransferOutcome TOperationsThread::ProcessItem(const TCompareItem& item)
@@ -231,7 +285,34 @@ std::string TransferAnnouncement(const std::string& verb, const std::string& sou
 
 TTransferOutcome TOperationsThread::MoveItem(const std::string& source, const std::string& destination)
 {
-    return TransferItem(TransferAnnouncement("Moving", source, destination), source, destination, true, true);
+    const TCompareItem& item = Items[Current];
+    const std::optional<TSeenFiles> seen = item.SrcExists() ? std::optional(SeenFiles(item)) : std::nullopt;
+    TWaitingItem& waiting = Waiting.emplace_back();
+    waiting.Announcement = TransferAnnouncement("Moving", source, destination);
+    waiting.Bytes = seen ? seen->SourceSize : 0;
+    ReportWaiting();
+    const std::int64_t bytesBefore = BytesDone;
+    RequireDirectoryPart(destination);
+    // Its path is the destination's: a source file found there now was never compared.
+    if (item.Result == TCompareResult::DestinationOnly)
+        return EndMove(TTransferOutcome::Refused(TRefusal::OnlyInDestination));
+    if (Files->MoveByRenaming(source, destination))
+        return EndMove(TTransferOutcome::Success());
+    const TTransferOutcome copied = Files->CopyToMove(source, destination, seen ? &*seen : nullptr);
+    if (copied)
+        Batch.Add(BytesDone - bytesBefore, TMoveBatch::TClock::now());
+    else
+        // Its source stays where it is; the items after it go on.
+        EndMove(copied);
+    return copied;
+}
+
+TTransferOutcome TOperationsThread::EndMove(const TTransferOutcome& outcome)
+{
+    Waiting.back().Outcome = outcome;
+    Waiting.back().Stopped = !outcome && Terminated();
+    ReportWaiting();
+    return outcome;
 }
 
 TTransferOutcome TOperationsThread::CopyItem(const std::string& source, const std::string& destination)

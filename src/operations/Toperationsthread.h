@@ -1,18 +1,23 @@
 #pragma once
 // Copies, moves, deletes, removes or mirrors a list of files on a worker thread, logging a line before and
 // after each item, progress after each, and a status line and two counts at the end. The line
-// after an item carries the item's outcome, with the reason where it failed.
+// after an item carries the item's outcome, with the reason where it failed. A move makes its
+// copies durable in batches and deletes their sources after: its lines come once an item and
+// every one before it have their outcomes, in the order of the list all the same.
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareroots.h"
 #include "jobs/Tjob.h"
+#include "operations/Tmovebatch.h"
 #include "sys/Tfiletransfer.h"
 
 enum TFileOperation : std::int32_t {
@@ -87,6 +92,7 @@ protected:
     TOperationsCounts TakeResult() override { return Counts(); }
 
     void ProcessItems();
+    // The copy's outcome; the item's own comes with its batch, where the copy succeeded.
     TTransferOutcome MoveItem(const std::string& source, const std::string& destination);
     TTransferOutcome CopyItem(const std::string& source, const std::string& destination);
     TTransferOutcome DeleteItem(const std::string& source);
@@ -100,6 +106,14 @@ private:
     TTransferOutcome TransferItem(const std::string& announcement, const std::string& source,
                                   const std::string& destination, bool copy, bool deleteSource);
     TTransferOutcome ProcessItem(const TCompareItem& item);
+    // Gives the move in hand the outcome known at once: no copy of it waits in the batch.
+    TTransferOutcome EndMove(const TTransferOutcome& outcome);
+    // Counts an item whose lines are logged; stopped: it was stopped in hand.
+    void EndItem(bool succeeded, bool stopped);
+    // Makes the batch's copies durable and deletes their sources.
+    void CompleteBatch();
+    // Logs the lines of the waiting items, oldest first, as far as their outcomes are known.
+    void ReportWaiting();
     TTransferOutcome MirrorItem(const TCompareItem& item);
     void RemoveDestinationOnlyFolders();
     // The folders of the relative path below the destination root, innermost first, while they
@@ -111,6 +125,20 @@ private:
     void Announce(const std::string& announcement, std::int64_t bytes);
     std::chrono::nanoseconds LikelyDuration(std::int64_t bytes) const;
 
+    // An item of a move whose lines wait for its own outcome or for an earlier item's.
+    struct TWaitingItem {
+        std::string Announcement;
+        std::int64_t Bytes = 0;
+        bool Announced = false;
+        std::optional<TTransferOutcome> Outcome;
+        bool Stopped = false;
+    };
+
+    std::deque<TWaitingItem> Waiting;
+    TMoveBatch Batch;
+    std::size_t Processed = 0;
+    std::size_t Succeeded = 0;
+    bool LastStopped = false;
     std::atomic<std::int32_t> ItemsDone{0};
     std::atomic<std::int64_t> BytesDone{0};
     // The item in hand, for its facts.

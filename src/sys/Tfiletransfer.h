@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -62,8 +63,24 @@ public:
     virtual TTransferOutcome Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen);
     // Copies as Copy does, with the copy on disk, then deletes source, but only when its path
     // still names the very file that was read, unchanged, and not the copy, and when it is
-    // not read-only.
+    // not read-only; or renames it, as MoveByRenaming does. A move of one file, with no batch
+    // of CopyToMove in hand.
     virtual TTransferOutcome Move(const std::string& source, const std::string& destination, const TSeenFiles* seen);
+    // A move inside one local file system whose renames survive a crash whole: the source, a
+    // file of one name that is not read-only, takes the destination's name where that is free
+    // and no file placed by the run looks like it. False where it did not move: the move is
+    // then to be made as a copy, which alone replaces a destination, with its looks again.
+    virtual bool MoveByRenaming(const std::string& source, const std::string& destination);
+    // The first half of a move whose copies are made durable together: copies as Copy does,
+    // without waiting for the copy to reach the device, and keeps it, with its source open, for
+    // CompleteMoves. A stop heard before the copy takes its name discards it. Nothing is kept
+    // where this fails.
+    virtual TTransferOutcome CopyToMove(const std::string& source, const std::string& destination,
+                                        const TSeenFiles* seen);
+    // The second half: makes every kept copy durable at once, then deletes the source of each
+    // one that is, with the look again of Move. One outcome per kept copy, in the order they
+    // were made; none is kept afterwards.
+    virtual std::vector<TTransferOutcome> CompleteMoves();
     // Removes the directory entry of a file (a link itself, never its target); never a
     // directory, nor a read-only file, nor, where seen is given, one that changed since the
     // comparison.
@@ -103,13 +120,21 @@ public:
 protected:
     // Moves the bytes of the open source to the open, empty target; 0, or the error number.
     virtual int CopyContents(int source, int target, const struct stat& sourceInfo) const;
+    // Writes everything the file system of the open folder holds in memory to its device; 0, or
+    // the error number.
+    virtual int SyncFileSystem(int folder) const;
 
 private:
     struct TCopiedFile;
     struct TState;
 
-    TTransferOutcome CopyItem(const std::string& source, const std::string& destination, bool durable,
+    // forMove: the copy is made durable later, with others, and a stop still discards it.
+    TTransferOutcome CopyItem(const std::string& source, const std::string& destination, bool forMove,
                               const TSeenFiles* seen, TCopiedFile& copied);
+    // Deletes the source of the move whose copy is durable, after looking again.
+    TTransferOutcome DeleteMovedSource(int sourceDirectory, const TCopiedFile& copied);
+    // Makes the kept copies durable; one outcome per copy.
+    std::vector<TTransferOutcome> SyncKeptCopies();
 
     std::unique_ptr<TState> State;
 };

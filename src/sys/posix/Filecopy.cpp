@@ -1,6 +1,7 @@
 #include "sys/posix/Filecopy.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <future>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -356,6 +358,27 @@ int FlushCopy(int copy, const TStopRequest& stop)
     return result.get();
 }
 
+bool IsTrustedLocalFileSystem(int file)
+{
+    constexpr std::array<unsigned long, 5> Trusted{
+        0xEF53,      // ext2, ext3, ext4
+        0x58465342,  // XFS
+        0x9123683E,  // btrfs
+        0xF2F52010,  // F2FS
+        0x01021994,  // tmpfs, which has no device to reach
+    };
+    struct statfs info {};
+    return fstatfs(file, &info) == 0 &&
+           std::find(Trusted.begin(), Trusted.end(), static_cast<unsigned long>(info.f_type)) != Trusted.end();
+}
+
+int SyncFileSystemOf(int file)
+{
+    if (!IsTrustedLocalFileSystem(file))
+        return EOPNOTSUPP;
+    return syncfs(file) == 0 ? 0 : errno;
+}
+
 void CloseRemovedFile(TDescriptor& file)
 {
     constexpr off_t LargeFile = 64 * 1024 * 1024;
@@ -370,6 +393,22 @@ void CloseRemovedFile(TDescriptor& file)
     } catch (const std::system_error&) {
         close(descriptor);
     }
+}
+
+void TRemovedFilesCloser::Close(std::vector<TDescriptor> files)
+{
+    Wait();
+    try {
+        Closing = std::thread([closing = std::move(files)]() mutable { closing.clear(); });
+    } catch (const std::system_error&) {
+        // The files went with the call that failed, and were closed with it.
+    }
+}
+
+void TRemovedFilesCloser::Wait()
+{
+    if (Closing.joinable())
+        Closing.join();
 }
 
 bool SameContents(int a, int b, const TStopRequest& stop)

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -35,10 +37,39 @@ int CopyFileData(int source, int target, const struct stat& sourceInfo, const TC
 // waited for between looks at stop, where given, and ECANCELED comes back once it says so.
 int FlushCopy(int copy, const TStopRequest& stop);
 
+// Whether the open file lies on a local file system whose sync writes every dirty file and
+// commits its metadata with a flush of the device's cache, and whose renames a crash leaves
+// whole: ext2 to ext4, XFS, btrfs, F2FS, and tmpfs, which has no device to reach.
+bool IsTrustedLocalFileSystem(int file);
+
+// Writes all that the file system of the open, readable file holds in memory to its device,
+// as one flush of each file would; 0, or the error number. EOPNOTSUPP for a file system whose
+// sync is not known to reach the device (FUSE daemons, network file systems, FAT may answer it
+// without writing anything): its files are flushed one by one instead.
+int SyncFileSystemOf(int file);
+
 // Closes a file that no name holds any more. Freeing the blocks of a large one takes its time
 // (0.7 s for 2 GB on ext4), and a stop or a move would wait for it: it is let go of on a thread
 // of its own.
 void CloseRemovedFile(TDescriptor& file);
+
+// Closes the files of a batch of moves whose names were removed, on a thread of its own: freeing
+// their blocks may wait for the device (a discard of each file's blocks where the file system
+// is mounted with discard), which the copies of the next batch need not wait for. A batch
+// handed over waits for the one before; Wait, and the end of the object, for the last.
+class TRemovedFilesCloser {
+public:
+    TRemovedFilesCloser() = default;
+    ~TRemovedFilesCloser() { Wait(); }
+    TRemovedFilesCloser(const TRemovedFilesCloser&) = delete;
+    TRemovedFilesCloser& operator=(const TRemovedFilesCloser&) = delete;
+
+    void Close(std::vector<TDescriptor> files);
+    void Wait();
+
+private:
+    std::thread Closing;
+};
 
 // Whether the two open files hold the same bytes, read from where they are now; false too when
 // stop, where given, ends the reading.

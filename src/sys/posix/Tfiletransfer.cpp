@@ -5,6 +5,8 @@
 #include <csignal>
 #include <functional>
 #include <optional>
+#include <set>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -225,6 +227,21 @@ std::string WithoutTrailingSeparators(std::string path)
     return path;
 }
 
+// The device of the nearest folder of path that exists, path itself included.
+std::optional<dev_t> NearestFolderDevice(std::string path)
+{
+    for (path = WithoutTrailingSeparators(path); !path.empty();) {
+        struct stat info {};
+        if (stat(path.c_str(), &info) == 0)
+            return info.st_dev;
+        const std::string up = WithoutTrailingSeparators(DirectoryPart(path));
+        if (errno != ENOENT || up == path)
+            return std::nullopt;
+        path = up;
+    }
+    return std::nullopt;
+}
+
 // A write beyond a file-size limit must come back as EFBIG, not end the program.
 void IgnoreFileSizeSignal()
 {
@@ -241,10 +258,12 @@ struct TRemovable {
 }  // namespace
 
 struct TFileTransfer::TCopiedFile {
+    std::string SourceFolder;
     TDescriptor SourceDirectory;
     std::string SourceName;
     TDescriptor SourceFile;
     struct stat SourceInfo {};
+    std::string DestinationFolder;
     TDescriptor DestinationDirectory;
     std::string DestinationName;
     struct stat Placed {};
@@ -252,15 +271,25 @@ struct TFileTransfer::TCopiedFile {
 
 struct TFileTransfer::TState {
     TState(const TTransferRoots& roots, const TTransferOptions& options)
-        : Source(roots.Source), Destination(roots.Destination), Options(options)
+        : Source(roots.Source),
+          Destination(roots.Destination),
+          Options(options),
+          DestinationVolume(NearestFolderDevice(roots.Destination))
     {}
 
-    TDescriptor DestinationDirectory(const std::string& relative, bool durable);
-    TDescriptor MakeDirectory(int parent, const std::string& name, const std::string& relative, bool durable);
+    TDescriptor DestinationDirectory(const std::string& relative);
+    TDescriptor MakeDirectory(int parent, const std::string& name, const std::string& relative);
     bool MakeDestinationRoot();
     TRefusal ReplaceableRefusal(int place, const TRelativePath& to, const struct stat& entry, const struct stat& target,
                                 const struct stat& sourceInfo);
     TRefusal ClearOfPlacedFiles(const TRelativePath& to, int place);
+    // The destination root opened for reading, as a sync of its file system needs it.
+    TDescriptor ReadableDestinationRoot();
+    // The copy's own flush, and that of its folder and of theirs up to the root's, where a made
+    // folder's name lies; synced holds the folders flushed so far.
+    TTransferOutcome SyncCopy(const TCopiedFile& copied, std::set<std::string>& synced);
+    // Whether the copy's name still holds it.
+    bool StillPlaced(const TCopiedFile& copied);
     TTransferOutcome Rename(int fromDirectory, const TRelativePath& from, const struct stat& entry,
                             const TRelativePath& to);
     // The entry a delete or a removal takes below the root: never a folder (refused as
@@ -278,9 +307,18 @@ struct TFileTransfer::TState {
     TCopyControl Copying;
     // Folders made open to their owner, with the permission bits they are to have at the end.
     std::vector<std::pair<std::string, mode_t>> PendingModes;
+    // The copies of moves that wait to be made durable together, and the destination root,
+    // opened before the first of them was made: a sync through it reports every write error
+    // of the file system since.
+    std::vector<TCopiedFile> Kept;
+    TDescriptor KeptRoot;
+    TRemovedFilesCloser Closer;
+    bool RootMade = false;
+    // Where a destination root yet to be made was to lie when the run began.
+    std::optional<dev_t> DestinationVolume;
 };
 
-TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relative, bool durable)
+TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relative)
 {
     TDescriptor directory = Destination.OpenDirectory(relative);
     if (directory.IsOpen() || errno != ENOENT)
@@ -296,15 +334,20 @@ TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relat
         const std::string name = relative.substr(start, end - start);
         TDescriptor next(openat(directory.Get(), name.c_str(), DirectoryFlags | O_NOFOLLOW));
         if (!next.IsOpen() && errno == ENOENT)
-            next = MakeDirectory(directory.Get(), name, relative.substr(0, end), durable);
+            next = MakeDirectory(directory.Get(), name, relative.substr(0, end));
         directory = std::move(next);
         start = end + 1;
     }
     return directory;
 }
 
-TDescriptor TFileTransfer::TState::MakeDirectory(int parent, const std::string& name, const std::string& relative,
-                                                 bool durable)
+TDescriptor TFileTransfer::TState::ReadableDestinationRoot()
+{
+    const TDescriptor root = Destination.OpenDirectory("");
+    return TDescriptor(root.IsOpen() ? openat(root.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
+}
+
+TDescriptor TFileTransfer::TState::MakeDirectory(int parent, const std::string& name, const std::string& relative)
 {
     // Open to its owner alone until it has the source folder's owner and permission bits.
     if (mkdirat(parent, name.c_str(), OwnerAll) != 0 && errno != EEXIST)
@@ -323,17 +366,21 @@ TDescriptor TFileTransfer::TState::MakeDirectory(int parent, const std::string& 
         if (ownerShut)
             PendingModes.emplace_back(relative, mode);
     }
-    if (durable && !SyncDirectory(parent))
-        return TDescriptor();
     return TDescriptor(openat(parent, name.c_str(), DirectoryFlags | O_NOFOLLOW));
 }
 
 bool TFileTransfer::TState::MakeDestinationRoot()
 {
     const std::string root = WithoutTrailingSeparators(Destination.Path());
+    // A card pulled out leaves its mount point behind, on the system's own disk.
+    if (NearestFolderDevice(root) != DestinationVolume) {
+        errno = ENODEV;
+        return false;
+    }
     // The folders above it are the user's own choice of place, made through links as named.
     if (!MakeDirectoryChain(DirectoryPart(root), false) || (mkdir(root.c_str(), OwnerAll) != 0 && errno != EEXIST))
         return false;
+    RootMade = true;
     const TDescriptor made(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const TDescriptor sourceRoot = Source.OpenDirectory("");
     struct stat sourceInfo {};
@@ -380,13 +427,15 @@ TRefusal TFileTransfer::TState::ReplaceableRefusal(int place, const TRelativePat
     return ExactNames.Listed(Destination, to.Whole) ? TRefusal::None : TRefusal::LookAlikeName;
 }
 
-TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::string& destination, bool durable,
+TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::string& destination, bool forMove,
                                          const TSeenFiles* seen, TCopiedFile& copied)
 {
     const std::optional<TRelativePath> from = Below(State->Source, source);
     const std::optional<TRelativePath> to = Below(State->Destination, destination);
     if (!from || !to)
         return Refused(TRefusal::OutsideRoots);
+    copied.SourceFolder = from->Directory;
+    copied.DestinationFolder = to->Directory;
     copied.SourceDirectory = State->Source.OpenDirectory(from->Directory);
     copied.SourceName = from->Name;
     if (!copied.SourceDirectory.IsOpen())
@@ -401,7 +450,7 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
     if (!S_ISREG(sourceInfo.st_mode))
         return Refused(TRefusal::SourceNotFile);
 
-    copied.DestinationDirectory = State->DestinationDirectory(to->Directory, durable);
+    copied.DestinationDirectory = State->DestinationDirectory(to->Directory);
     copied.DestinationName = to->Name;
     const int place = copied.DestinationDirectory.Get();
     if (place < 0)
@@ -431,9 +480,9 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
     if (exists && State->Options.Trash)
         setAside = [&] { return (setAsideOutcome = State->Trash.MoveToTrash(place, to->Name)).Succeeded(); };
 
-    // A copy that is flushed at its end anyway goes on to the device as it is written, so that
-    // the flush is short.
-    State->Copying.WriteBack = durable || State->Options.Verify;
+    // A copy that is made durable or read back soon anyway goes on to the device as it is
+    // written, so that the sync is short.
+    State->Copying.WriteBack = forMove || State->Options.Verify;
     for (;;) {
         TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists);
         struct stat written {};
@@ -449,8 +498,9 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
             return LastError();
         if (State->Options.Verify && !ReadsBackEqual(copied.SourceFile.Get(), copy.Get(), stop))
             return Refused(stop && stop() ? TRefusal::StoppedByUser : TRefusal::CopyDiffers);
-        if (const int error = durable ? FlushCopy(copy.Get(), stop) : 0; error != 0)
-            return TTransferOutcome::SystemError(error);
+        // Its source stays, so the copy is of no use once the user stopped.
+        if (forMove && stop && stop())
+            return Refused(TRefusal::StoppedByUser);
         if (exists && !asSeen())
             return NotAsSeen(stop);
         const TPlacement placement = copy.Place(copied.SourceDirectory.Get(), setAside);
@@ -465,8 +515,7 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
             return errno == EEXIST && !exists ? Refused(TRefusal::DestinationChanged) : LastError();
         }
     }
-    if ((durable && !SyncDirectory(place)) ||
-        fstatat(place, to->Name.c_str(), &copied.Placed, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(place, to->Name.c_str(), &copied.Placed, AT_SYMLINK_NOFOLLOW) != 0)
         return LastError();
     State->Placed.Add(to->Whole, copied.Placed);
     return TTransferOutcome::Success();
@@ -480,11 +529,155 @@ TTransferOutcome TFileTransfer::Copy(const std::string& source, const std::strin
 
 TTransferOutcome TFileTransfer::Move(const std::string& source, const std::string& destination, const TSeenFiles* seen)
 {
-    // The copy must survive a crash before the only other one goes.
+    if (!State->Kept.empty())
+        throw std::logic_error("A move of one file was asked for while a batch of moves was in hand.");
+    if (MoveByRenaming(source, destination))
+        return TTransferOutcome::Success();
+    const TTransferOutcome copied = CopyToMove(source, destination, seen);
+    return copied ? CompleteMoves().front() : copied;
+}
+
+bool TFileTransfer::MoveByRenaming(const std::string& source, const std::string& destination)
+{
+    const std::optional<TRelativePath> from = Below(State->Source, source);
+    const std::optional<TRelativePath> to = Below(State->Destination, destination);
+    if (!from || !to)
+        return false;
+    const TDescriptor sourceDirectory = State->Source.OpenDirectory(from->Directory);
+    struct stat entry {};
+    // A copy reads a link through, where a rename would move the link; and a file of several
+    // names would stay one with the others.
+    if (!sourceDirectory.IsOpen() ||
+        fstatat(sourceDirectory.Get(), from->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(entry.st_mode) || entry.st_nlink != 1)
+        return false;
+    const TDescriptor place = State->DestinationDirectory(to->Directory);
+    struct stat placeInfo {
+    }, existing{};
+    // An existing destination is replaced by a copy alone, with its checks and its trash.
+    if (!place.IsOpen() || fstat(place.Get(), &placeInfo) != 0 || placeInfo.st_dev != entry.st_dev ||
+        IsReadOnly(sourceDirectory.Get(), from->Name) || !IsTrustedLocalFileSystem(place.Get()) ||
+        State->ClearOfPlacedFiles(*to, place.Get()) != TRefusal::None ||
+        fstatat(place.Get(), to->Name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+        return false;
+    bool sourceKept = false;
+    if (!RenameWithoutReplacing(sourceDirectory.Get(), from->Name, place.Get(), to->Name, &sourceKept))
+        return false;
+    if (sourceKept) {
+        // Linked under the new name without losing the old one: the copy makes two files of it.
+        static_cast<void>(unlinkat(place.Get(), to->Name.c_str(), 0));
+        return false;
+    }
+    struct stat placed {};
+    if (fstatat(place.Get(), to->Name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0)
+        State->Placed.Add(to->Whole, placed);
+    return true;
+}
+
+TTransferOutcome TFileTransfer::CopyToMove(const std::string& source, const std::string& destination,
+                                           const TSeenFiles* seen)
+{
+    if (State->Kept.empty())
+        State->KeptRoot = State->ReadableDestinationRoot();
     TCopiedFile copied;
-    if (const TTransferOutcome outcome = CopyItem(source, destination, true, seen, copied); !outcome)
-        return outcome;
-    const int directory = copied.SourceDirectory.Get();
+    const TTransferOutcome outcome = CopyItem(source, destination, true, seen, copied);
+    if (outcome) {
+        // Only the source stays open, to be known again by its deletion: a batch of open
+        // folders would soon run out of descriptors.
+        copied.SourceDirectory.Reset();
+        copied.DestinationDirectory.Reset();
+        State->Kept.push_back(std::move(copied));
+    }
+    return outcome;
+}
+
+std::vector<TTransferOutcome> TFileTransfer::CompleteMoves()
+{
+    std::vector<TTransferOutcome> outcomes = SyncKeptCopies();
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        TCopiedFile& copied = State->Kept[i];
+        // A copy taken away or replaced since it was placed is nowhere the sync could tell.
+        if (outcomes[i] && !State->StillPlaced(copied))
+            outcomes[i] = Refused(TRefusal::DestinationChanged);
+        if (!outcomes[i])
+            continue;
+        const TDescriptor directory = State->Source.OpenDirectory(copied.SourceFolder);
+        outcomes[i] = directory.IsOpen() ? DeleteMovedSource(directory.Get(), copied) : OpenDirectoryFailure();
+    }
+    std::vector<TDescriptor> sources;
+    for (TCopiedFile& copied : State->Kept)
+        sources.push_back(std::move(copied.SourceFile));
+    State->Closer.Close(std::move(sources));
+    State->Kept.clear();
+    State->KeptRoot.Reset();
+    return outcomes;
+}
+
+std::vector<TTransferOutcome> TFileTransfer::SyncKeptCopies()
+{
+    const std::vector<TCopiedFile>& kept = State->Kept;
+    std::vector<TTransferOutcome> outcomes(kept.size(), TTransferOutcome::Success());
+    // A destination root that the batch's first copy made is opened only now.
+    if (!State->KeptRoot.IsOpen())
+        State->KeptRoot = State->ReadableDestinationRoot();
+    const int root = State->KeptRoot.Get();
+    struct stat rootInfo {};
+    const bool synced = root >= 0 && fstat(root, &rootInfo) == 0 && SyncFileSystem(root) == 0;
+    std::set<std::string> syncedFolders;
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        // A folder below the root may hold another file system, which that sync did not reach.
+        if (!synced || kept[i].Placed.st_dev != rootInfo.st_dev)
+            outcomes[i] = State->SyncCopy(kept[i], syncedFolders);
+    return outcomes;
+}
+
+TTransferOutcome TFileTransfer::TState::SyncCopy(const TCopiedFile& copied, std::set<std::string>& synced)
+{
+    const TDescriptor folder = Destination.OpenDirectory(copied.DestinationFolder);
+    if (!folder.IsOpen())
+        return OpenDirectoryFailure();
+    const TDescriptor file(openat(folder.Get(), copied.DestinationName.c_str(),
+                                  O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+    struct stat info {};
+    if (!file.IsOpen() || fstat(file.Get(), &info) != 0)
+        return LastError();
+    // The name no longer holds the copy, so nothing tells that the copy is anywhere.
+    if (!SameFile(info, copied.Placed))
+        return Refused(TRefusal::DestinationChanged);
+    if (fsync(file.Get()) != 0)
+        return LastError();
+    for (std::string relative = copied.DestinationFolder;; relative = Split(relative).Directory) {
+        if (!synced.contains(relative)) {
+            const TDescriptor up = Destination.OpenDirectory(relative);
+            if (!up.IsOpen() || !SyncDirectory(up.Get()))
+                return LastError();
+            synced.insert(relative);
+        }
+        if (relative.empty())
+            break;
+    }
+    // A root the run made has its name in the folder above, outside the trees, which is only
+    // flushed.
+    const std::string above = DirectoryPart(WithoutTrailingSeparators(Destination.Path()));
+    if (RootMade && !above.empty() && !synced.contains(above)) {
+        const TDescriptor folderAbove(open(above.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folderAbove.IsOpen() || !SyncDirectory(folderAbove.Get()))
+            return LastError();
+        synced.insert(above);
+    }
+    return TTransferOutcome::Success();
+}
+
+bool TFileTransfer::TState::StillPlaced(const TCopiedFile& copied)
+{
+    const TDescriptor folder = Destination.OpenDirectory(copied.DestinationFolder);
+    struct stat now {};
+    return folder.IsOpen() && fstatat(folder.Get(), copied.DestinationName.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+           SameFile(now, copied.Placed);
+}
+
+TTransferOutcome TFileTransfer::DeleteMovedSource(int directory, const TCopiedFile& copied)
+{
     const char* name = copied.SourceName.c_str();
     // The path must still name the very file that was read, unchanged since, and not the copy:
     // on a second view of the source's own folder the copy may have replaced it.
@@ -501,10 +694,7 @@ TTransferOutcome TFileTransfer::Move(const std::string& source, const std::strin
         return Refused(TRefusal::SourceChanged);
     if (IsReadOnly(directory, copied.SourceName))
         return Refused(TRefusal::SourceReadOnly);
-    if (unlinkat(directory, name, 0) != 0)
-        return LastError();
-    CloseRemovedFile(copied.SourceFile);
-    return TTransferOutcome::Success();
+    return unlinkat(directory, name, 0) == 0 ? TTransferOutcome::Success() : LastError();
 }
 
 TTransferOutcome TFileTransfer::Delete(const std::string& source, const TSeenFiles* seen)
@@ -525,6 +715,8 @@ void TFileTransfer::StopWhen(std::function<bool()> stop) { State->Copying.Stop =
 
 void TFileTransfer::Finish()
 {
+    // No file of the run may hold a card's file system busy once it ended.
+    State->Closer.Wait();
     // Innermost first, so that a folder closed to its owner is not needed to reach another.
     for (auto pending = State->PendingModes.rbegin(); pending != State->PendingModes.rend(); ++pending) {
         const TDescriptor folder = State->Destination.OpenDirectory(pending->first);
@@ -540,6 +732,8 @@ int TFileTransfer::CopyContents(int source, int target, const struct stat& sourc
 {
     return CopyFileData(source, target, sourceInfo, State->Copying);
 }
+
+int TFileTransfer::SyncFileSystem(int folder) const { return SyncFileSystemOf(folder); }
 
 TTransferOutcome TFileTransfer::Rename(const std::string& source, const std::string& from, const std::string& to,
                                        const TSeenFiles& seen)
@@ -590,7 +784,7 @@ TTransferOutcome TFileTransfer::Rename(const std::string& source, const std::str
 TTransferOutcome TFileTransfer::TState::Rename(int fromDirectory, const TRelativePath& from, const struct stat& entry,
                                                const TRelativePath& to)
 {
-    const TDescriptor place = DestinationDirectory(to.Directory, false);
+    const TDescriptor place = DestinationDirectory(to.Directory);
     if (!place.IsOpen())
         return OpenDirectoryFailure();
     if (const TRefusal refusal = ClearOfPlacedFiles(to, place.Get()); refusal != TRefusal::None)
