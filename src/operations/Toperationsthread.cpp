@@ -294,18 +294,25 @@ TTransferOutcome TOperationsThread::MoveItem(const std::string& source, const st
     const std::int64_t bytesBefore = BytesDone;
     RequireDirectoryPart(destination);
     // Its path is the destination's: a source file found there now was never compared.
-    const TTransferOutcome copied = item.Result == TCompareResult::DestinationOnly
-                                        ? TTransferOutcome::Refused(TRefusal::OnlyInDestination)
-                                        : Files->CopyToMove(source, destination, seen ? &*seen : nullptr);
-    if (copied) {
+    if (item.Result == TCompareResult::DestinationOnly)
+        return EndMove(TTransferOutcome::Refused(TRefusal::OnlyInDestination));
+    if (Files->MoveByRenaming(source, destination))
+        return EndMove(TTransferOutcome::Success());
+    const TTransferOutcome copied = Files->CopyToMove(source, destination, seen ? &*seen : nullptr);
+    if (copied)
         Batch.Add(BytesDone - bytesBefore, TMoveBatch::TClock::now());
-    } else {
+    else
         // Its source stays where it is; the items after it go on.
-        Waiting.back().Outcome = copied;
-        Waiting.back().Stopped = Terminated();
-        ReportWaiting();
-    }
+        EndMove(copied);
     return copied;
+}
+
+TTransferOutcome TOperationsThread::EndMove(const TTransferOutcome& outcome)
+{
+    Waiting.back().Outcome = outcome;
+    Waiting.back().Stopped = !outcome && Terminated();
+    ReportWaiting();
+    return outcome;
 }
 
 TTransferOutcome TOperationsThread::CopyItem(const std::string& source, const std::string& destination)

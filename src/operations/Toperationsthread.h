@@ -106,6 +106,8 @@ private:
     TTransferOutcome TransferItem(const std::string& announcement, const std::string& source,
                                   const std::string& destination, bool copy, bool deleteSource);
     TTransferOutcome ProcessItem(const TCompareItem& item);
+    // Gives the move in hand the outcome known at once: no copy of it waits in the batch.
+    TTransferOutcome EndMove(const TTransferOutcome& outcome);
     // Counts an item whose lines are logged; stopped: it was stopped in hand.
     void EndItem(bool succeeded, bool stopped);
     // Makes the batch's copies durable and deletes their sources.

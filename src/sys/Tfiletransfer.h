@@ -63,8 +63,14 @@ public:
     virtual TTransferOutcome Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen);
     // Copies as Copy does, with the copy on disk, then deletes source, but only when its path
     // still names the very file that was read, unchanged, and not the copy, and when it is
-    // not read-only.
+    // not read-only; or renames it, as MoveByRenaming does. A move of one file, with no batch
+    // of CopyToMove in hand.
     virtual TTransferOutcome Move(const std::string& source, const std::string& destination, const TSeenFiles* seen);
+    // A move inside one local file system whose renames survive a crash whole: the source, a
+    // file of one name that is not read-only, takes the destination's name where that is free
+    // and no file placed by the run looks like it. False where it did not move: the move is
+    // then to be made as a copy, which alone replaces a destination, with its looks again.
+    virtual bool MoveByRenaming(const std::string& source, const std::string& destination);
     // The first half of a move whose copies are made durable together: copies as Copy does,
     // without waiting for the copy to reach the device, and keeps it, with its source open, for
     // CompleteMoves. A stop heard before the copy takes its name discards it (or keeps a large
@@ -126,17 +132,8 @@ private:
     struct TCopiedFile;
     struct TState;
 
-    // How a copy reaches the device before the call returns.
-    enum class TDurability : std::uint8_t {
-        // It may stay in memory: a plain copy.
-        None,
-        // Its own flush, and its folder's: a move of one file.
-        Own,
-        // None yet, and a stop still discards it: the copy of a move synced with others.
-        Later,
-    };
-
-    TTransferOutcome CopyItem(const std::string& source, const std::string& destination, TDurability durability,
+    // forMove: the copy is made durable later, with others, and a stop still discards it.
+    TTransferOutcome CopyItem(const std::string& source, const std::string& destination, bool forMove,
                               const TSeenFiles* seen, TCopiedFile& copied);
     // Deletes the source of the move whose copy is durable, after looking again.
     TTransferOutcome DeleteMovedSource(int sourceDirectory, const TCopiedFile& copied);

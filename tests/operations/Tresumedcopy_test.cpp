@@ -53,7 +53,9 @@ protected:
         Tree.CreateDirectory("m");
         Mount = TMount::Tmpfs(Tree.Path("m"), "512M");
         Tree.CreateFile("m/src/big", Data);
+        // Another file system, where a move copies rather than renames.
         Tree.CreateDirectory("m/dst");
+        DestinationMount = TMount::Tmpfs(Tree.Path("m/dst"), "256M");
     }
     TTransferRoots Roots() const { return {Tree.Path("m/src"), Tree.Path("m/dst")}; }
     std::string PartialPath() const
@@ -88,6 +90,7 @@ protected:
 
     TTreeFixture Tree;
     std::unique_ptr<TMount> Mount;
+    std::unique_ptr<TMount> DestinationMount;
     const std::string Data = Contents();
 };
 }  // namespace
@@ -99,7 +102,8 @@ TEST_F(ResumedCopy, AStoppedLargeCopyIsKeptAndTheNextOfThatVersionGoesOnFromIt)
     const std::int64_t kept = StopHalfWay();
     EXPECT_GE(kept, Size / 2);
     EXPECT_LT(kept, Size);
-    // A move goes on with it too, here stopped in the flush of the whole copy.
+    // A move goes on with it too, here stopped once the whole copy is written, before it takes
+    // its name.
     const std::int64_t written = Copy(true, [&](std::int64_t) { return PartialSize() == Size; });
     EXPECT_LE(written, Size - kept + MiB);
     EXPECT_GT(written, 0);

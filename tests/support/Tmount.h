@@ -28,10 +28,18 @@ public:
     // The folder seen a second time at the existing folder.
     static std::unique_ptr<TMount> SecondView(const std::string& folder, const std::string& at);
 
+    // The card pulled out: the FUSE driver killed at once, with all it had not written to the
+    // device, and the dead mount taken away. An exFAT volume only.
+    void Pull();
+    // The card put back in: the volume mounted again where it was.
+    void PutBack();
+
 private:
-    explicit TMount(std::string at, std::string loopDevice = {}) : At(std::move(at)), LoopDevice(std::move(loopDevice))
+    explicit TMount(std::string at, std::string loopDevice = {}, std::string mountCommand = {})
+        : At(std::move(at)), LoopDevice(std::move(loopDevice)), MountCommand(std::move(mountCommand))
     {}
 
     std::string At;
     std::string LoopDevice;
+    std::string MountCommand;
 };

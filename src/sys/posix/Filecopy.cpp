@@ -361,10 +361,8 @@ int FlushCopy(int copy, const TStopRequest& stop)
     return result.get();
 }
 
-int SyncFileSystemOf(int file)
+bool IsTrustedLocalFileSystem(int file)
 {
-    // Local file systems whose sync writes every dirty file and commits their metadata with a
-    // flush of the device's cache.
     constexpr std::array<unsigned long, 5> Trusted{
         0xEF53,      // ext2, ext3, ext4
         0x58465342,  // XFS
@@ -373,9 +371,13 @@ int SyncFileSystemOf(int file)
         0x01021994,  // tmpfs, which has no device to reach
     };
     struct statfs info {};
-    if (fstatfs(file, &info) != 0)
-        return errno;
-    if (std::find(Trusted.begin(), Trusted.end(), static_cast<unsigned long>(info.f_type)) == Trusted.end())
+    return fstatfs(file, &info) == 0 &&
+           std::find(Trusted.begin(), Trusted.end(), static_cast<unsigned long>(info.f_type)) != Trusted.end();
+}
+
+int SyncFileSystemOf(int file)
+{
+    if (!IsTrustedLocalFileSystem(file))
         return EOPNOTSUPP;
     return syncfs(file) == 0 ? 0 : errno;
 }

@@ -38,6 +38,11 @@ int CopyFileData(int source, int target, const struct stat& sourceInfo, const TC
 // waited for between looks at stop, where given, and ECANCELED comes back once it says so.
 int FlushCopy(int copy, const TStopRequest& stop);
 
+// Whether the open file lies on a local file system whose sync writes every dirty file and
+// commits its metadata with a flush of the device's cache, and whose renames a crash leaves
+// whole: ext2 to ext4, XFS, btrfs, F2FS, and tmpfs, which has no device to reach.
+bool IsTrustedLocalFileSystem(int file);
+
 // Writes all that the file system of the open, readable file holds in memory to its device,
 // as one flush of each file would; 0, or the error number. EOPNOTSUPP for a file system whose
 // sync is not known to reach the device (FUSE daemons, network file systems, FAT may answer it

@@ -86,7 +86,7 @@ std::string HiddenPrefix(const std::string& name)
 constexpr std::string_view PartialMark = ".partial";
 
 // A week without a write: whoever stopped that copy has given it up. Not so a whole copy that got
-// the source's times already, and was stopped in its flush.
+// the source's times already, and was stopped before it took its name.
 bool Abandoned(const struct stat& partial, const struct stat& source)
 {
     constexpr std::time_t Week = 7 * 24 * 60 * 60;
