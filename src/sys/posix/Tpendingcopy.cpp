@@ -192,8 +192,14 @@ bool TPendingCopy::OpenPartial(mode_t mode, std::uint64_t version)
 {
     Temporary = PartialName(Name, version);
     // Writable by its owner, so that a later run can go on with it; the mode comes last.
-    File.Reset(openat(Directory, Temporary.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
-                      (mode & 0777) | S_IRUSR | S_IWUSR));
+    const auto open = [&] {
+        File.Reset(openat(Directory, Temporary.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                          (mode & 0777) | S_IRUSR | S_IWUSR));
+    };
+    open();
+    // One stopped once it had a read-only source's mode cannot be gone on with: it starts over.
+    if (!File.IsOpen() && errno == EACCES && RemoveStaleTemporary(Directory, Temporary))
+        open();
     struct stat opened {
     }, named{};
     if (!File.IsOpen() || fstat(File.Get(), &opened) != 0)
