@@ -652,9 +652,14 @@ TEST_F(OperationsThread, AMoveOntoACardPulledOutAtAnyMomentLosesNothing)
             std::filesystem::recursive_directory_iterator entries(Tree.Path(destination), error);
             return error ? 0 : std::distance(begin(entries), end(entries));
         };
-        const TLines log = InterruptAfterLines(arguments, 1, [&](pid_t) {
+        const TLines log = InterruptAfterLines(arguments, 1, [&](pid_t tool) {
+            const auto running = [tool] {
+                siginfo_t ended{};
+                return waitid(P_PID, static_cast<id_t>(tool), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                       ended.si_pid == 0;
+            };
             // Each look lists the card through its driver, which the move needs as much.
-            while (copies() < pullAt)
+            while (copies() < pullAt && running())
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             card->Pull();
         });
