@@ -1,11 +1,14 @@
 // Times the operations engine's copy of three trees into an empty destination (500 files of
 // 1 MiB, 20,000 files of 1 KiB, one file of 2 GiB) against `cp -a` of the same trees in the same
-// run, what verifying the copies of 1 MiB costs, the move of the 1 KiB tree against the engine's
-// copy of it, and the copy of a sparse file against `cp --sparse=auto`. Prints medians and the
-// ratios with their goals: at most 0.5 times `cp -a` for the small files, 1.0 for the others; a
-// verified copy at most 1.3 times an unverified one; the move at most 1.3 times the copy.
+// run, what verifying the copies of 1 MiB costs, the moves of the 1 KiB tree (copied and renamed)
+// against the engine's copy of it, the copy of a sparse file against `cp --sparse=auto`, and how
+// much of a large file (1 GiB) a copy writes again after the one before was killed at 56% of it.
+// Prints medians and the ratios with their goals: at most 0.5 times `cp -a` for the small files,
+// 1.0 for the others; a verified copy at most 1.3 times an unverified one; the move at most 1.3
+// times the copy; the copy after the kill at most 60% of the file written.
 //
 // bench_copy [--root DIR] [--repeat N] [--jobs N] [--large-files N] [--small-files N] [--huge-mib N]
+//            [--resumed-mib N]
 // The trees are built once under DIR (default: the temporary directory) and kept for later runs;
 // --jobs is the engine's number of copying threads (default 0: one a core), --huge-mib the size
 // of the one large file (a smaller one makes a quick run).
@@ -22,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -30,6 +34,7 @@
 #include "Benchprocess.h"
 #include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
+#include "sys/posix/Tpendingcopy.h"
 
 namespace fs = std::filesystem;
 
@@ -41,6 +46,7 @@ struct TSettings {
     long LargeFiles = 500;
     long SmallFiles = 20'000;
     long HugeMiB = 2'048;
+    long ResumedMiB = 1024;
 };
 
 struct TTreeShape {
@@ -131,13 +137,19 @@ std::vector<TCompareItem> ItemsAt(const std::vector<std::string>& relative)
 // The engine's copying threads, as --jobs says.
 int Jobs = 0;
 
+// The file work of a move onto another file system, which copies each file, on this one.
+class TMoveByCopying : public TFileTransfer {
+public:
+    using TFileTransfer::TFileTransfer;
+    bool MoveByRenaming(const std::string&, const std::string&) override { return false; }
+};
+
 // What a dialog does with the log: keeps every line. Fails loudly unless every item succeeded.
 void RunEngine(const std::vector<TCompareItem>& items, TFileOperation operation, const TCompareRoots& roots,
-               const TTransferOptions& options = {})
+               std::unique_ptr<TFileTransfer> files)
 {
     TEventLoop loop;
-    TOperationsThread thread(items, operation, roots, loop,
-                             std::make_unique<TFileTransfer>(TransferRoots(roots), options));
+    TOperationsThread thread(items, operation, roots, loop, std::move(files));
     thread.Jobs = Jobs;
     std::vector<std::string> lines;
     thread.SetOnLog([&](const std::string& text, const std::optional<TTransferOutcome>&) { lines.push_back(text); });
@@ -148,6 +160,12 @@ void RunEngine(const std::vector<TCompareItem>& items, TFileOperation operation,
                      lines.empty() ? "no log" : lines.back().c_str());
         std::exit(1);
     }
+}
+
+void RunEngine(const std::vector<TCompareItem>& items, TFileOperation operation, const TCompareRoots& roots,
+               const TTransferOptions& options = {})
+{
+    RunEngine(items, operation, roots, std::make_unique<TFileTransfer>(TransferRoots(roots), options));
 }
 
 // Written data is flushed between timings so that one run's write-back does not slow the next.
@@ -200,33 +218,45 @@ TCopyTiming TimeCopies(const fs::path& source, const fs::path& work, int repeat)
     return {Median(engine), Median(reference)};
 }
 
-// The engine's move of the whole tree against its copy of it, each from a staged copy of the
-// tree made anew, alternating; and the removal of that copy, which no move that deletes its
-// sources can beat: on a file system mounted with discard each deleted file waits for the device.
+// The engine's moves of the whole tree, by copying (as onto another file system) and by renaming,
+// against its copy of it, each from a staged copy of the tree made anew, alternating; and the
+// removal of that copy, which no move that copies and deletes its sources can beat: on a file
+// system mounted with discard each deleted file waits for the device.
 void TimeMove(const fs::path& source, const fs::path& work, int repeat)
 {
     const fs::path staged = work / "move-source", copied = work / "copy", moved = work / "move-target";
     const std::vector<TCompareItem> items = ItemsAt(FileList(source));
-    std::vector<TTiming> copy, removal, move;
-    for (int i = 0; i < repeat; ++i) {
+    const TCompareRoots copying(staged.string(), copied.string()), moving(staged.string(), moved.string());
+    std::vector<TTiming> copy, removal, moveByCopying, moveByRenaming;
+    const auto stage = [&] {
         fs::remove_all(staged);
         RunQuietly({"cp", "-a", source.string(), staged.string()});
+        sync();
+    };
+    for (int i = 0; i < repeat; ++i) {
+        stage();
         Settle(copied);
-        copy.push_back(Measure([&] { RunEngine(items, foCopy, {staged.string(), copied.string()}); }));
+        copy.push_back(Measure([&] { RunEngine(items, foCopy, copying); }));
         sync();
         removal.push_back(Measure([&] { fs::remove_all(copied); }));
         Settle(copied);
-        move.push_back(Measure([&] { RunEngine(items, foMove, {staged.string(), moved.string()}); }));
+        moveByCopying.push_back(Measure(
+            [&] { RunEngine(items, foMove, moving, std::make_unique<TMoveByCopying>(TransferRoots(moving))); }));
+        Settle(moved);
+        stage();
+        moveByRenaming.push_back(Measure([&] { RunEngine(items, foMove, moving); }));
         Settle(moved);
     }
     fs::remove_all(staged);
-    const double moveSeconds = Median(move).Wall, copySeconds = Median(copy).Wall;
-    const double removalSeconds = Median(removal).Wall;
+    const double copySeconds = Median(copy).Wall, removalSeconds = Median(removal).Wall;
+    const double byCopying = Median(moveByCopying).Wall, byRenaming = Median(moveByRenaming).Wall;
     std::printf(
         "move %6zu files: engine %7.3f s (%.3f ms per file), its copy %7.3f s, ratio %.2f (goal <= 1.30); "
         "removing the copied tree %.3f s, the move against copy and removal %.2f\n",
-        items.size(), moveSeconds, moveSeconds * 1000 / static_cast<double>(items.size()), copySeconds,
-        moveSeconds / copySeconds, removalSeconds, moveSeconds / (copySeconds + removalSeconds));
+        items.size(), byCopying, byCopying * 1000 / static_cast<double>(items.size()), copySeconds,
+        byCopying / copySeconds, removalSeconds, byCopying / (copySeconds + removalSeconds));
+    std::printf("move %6zu files inside one file system, renamed: engine %7.3f s, ratio to the copy %.2f\n",
+                items.size(), byRenaming, byRenaming / copySeconds);
     std::fflush(stdout);
 }
 
@@ -291,6 +321,77 @@ void TimeSparseCopy(const fs::path& work, int repeat)
     std::printf("sparse copy: engine %.3f s, cp --sparse=auto %.3f s\n", Median(engine).Wall, Median(reference).Wall);
 }
 
+// Runs the engine's copy of the one file in a child process, which the caller waits for.
+pid_t StartCopy(const fs::path& source, const fs::path& target)
+{
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        RunEngine(ItemsAt({source.filename().string()}), foCopy,
+                  {source.parent_path().string(), target.parent_path().string()});
+        _exit(0);
+    }
+    return child;
+}
+
+// Waits for the child's end: the bytes it wrote, as the kernel counted them, or -1 when it failed.
+long long WrittenBy(pid_t child)
+{
+    // Ended but not yet reaped, it still shows what it did.
+    siginfo_t ended{};
+    waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT);
+    std::ifstream io("/proc/" + std::to_string(child) + "/io");
+    std::string key;
+    long long value = -1, written = -1;
+    while (io >> key >> value)
+        if (key == "wchar:")
+            written = value;
+    waitpid(child, nullptr, 0);
+    return ended.si_code == CLD_EXITED && ended.si_status == 0 ? written : -1;
+}
+
+// A copy of one large file killed once 56% of it is written, then the copy that goes on with
+// it, against the whole copy uninterrupted.
+void TimeResumedCopy(const fs::path& root, const fs::path& work, long mebibytes)
+{
+    const fs::path tree = root / ("resumed-" + std::to_string(mebibytes));
+    BuildTree(tree, {"resumed", 1, 1, static_cast<std::size_t>(mebibytes) << 20, 1.0});
+    const fs::path built = tree / "d0" / "f0.bin";
+    const fs::path target = work / "resumed" / built.filename();
+    Settle(target.parent_path());
+    const TTiming whole = Measure([&] { WrittenBy(StartCopy(built, target)); });
+    Settle(target.parent_path());
+    struct stat info {};
+    stat(built.c_str(), &info);
+    const fs::path partial =
+        target.parent_path() / TPendingCopy::PartialName(target.filename().string(), TPendingCopy::SourceVersion(info));
+    const pid_t killed = StartCopy(built, target);
+    // Looked at without a pause, so that the kill comes right at its mark.
+    const auto size = static_cast<std::uintmax_t>(info.st_size);
+    std::error_code error;
+    while (fs::file_size(partial, error) < size * 56 / 100 || error)
+        if (waitpid(killed, nullptr, WNOHANG) == killed) {
+            std::fprintf(stderr, "the copy to be killed ended first\n");
+            std::exit(1);
+        }
+    kill(killed, SIGKILL);
+    waitpid(killed, nullptr, 0);
+    const double kept = static_cast<double>(fs::file_size(partial)) / static_cast<double>(size);
+    long long written = -1;
+    const TTiming resumed = Measure([&] { written = WrittenBy(StartCopy(built, target)); });
+    if (written < 0 || fs::exists(partial)) {
+        std::fprintf(stderr, "the copy after the kill failed\n");
+        std::exit(1);
+    }
+    std::printf(
+        "copy of %ld MiB killed with %.1f%% written: the next copy wrote %.1f%% of the file (goal <= 60%%) "
+        "in %.3f s, the whole copy %.3f s\n",
+        mebibytes, kept * 100, static_cast<double>(written) * 100 / static_cast<double>(size), resumed.Wall,
+        whole.Wall);
+    std::fflush(stdout);
+    Settle(target.parent_path());
+}
+
 TSettings ParseArguments(int argc, char** argv)
 {
     TSettings settings;
@@ -308,6 +409,8 @@ TSettings ParseArguments(int argc, char** argv)
             settings.HugeMiB = std::max(1L, std::atol(value.c_str()));
         else if (name == "--jobs")
             settings.Jobs = std::max(0, std::atoi(value.c_str()));
+        else if (name == "--resumed-mib")
+            settings.ResumedMiB = std::max(64L, std::atol(value.c_str()));
     }
     return settings;
 }
@@ -353,6 +456,7 @@ int main(int argc, char** argv)
     TimeVerifiedCopies(largeTree, work, settings.Repeat);
     TimeSparseCopy(work, settings.Repeat);
     TimeMove(smallTree, work, settings.Repeat);
+    TimeResumedCopy(settings.Root, work, settings.ResumedMiB);
     fs::remove_all(work);
     return 0;
 }

@@ -225,11 +225,10 @@ bool TOperationCommand::RemovalsAllowed(const std::vector<TCompareItem>& taken,
         if (const std::optional<std::string> relative = roots.SourceRelative(unlisted.Path))
             std::cerr << "vellumark-cli: nothing is removed or renamed below " << roots.DestinationPath(*relative)
                       << ": its source folder could not be listed whole\n";
-    const std::size_t removals = RemovalCount(taken);
-    if (removals == 0)
-        return true;
-    if (const std::string refusal = SourceRootRefusal(roots.Source()); !refusal.empty()) {
-        std::cerr << refusal << '\n';
+    const TRemovalCheck check = CheckRemovals(taken, roots.Source(), comparison.DestinationFiles);
+    const std::size_t removals = check.Removals;
+    if (!check.Refusal.empty()) {
+        std::cerr << check.Refusal << '\n';
         return false;
     }
     const std::string count = std::to_string(removals) + " files";
@@ -238,7 +237,7 @@ bool TOperationCommand::RemovalsAllowed(const std::vector<TCompareItem>& taken,
                   << *MaxDelete << " allows.\n";
         return false;
     }
-    if (!MaxDelete && RemovesMostFiles(removals, comparison.DestinationFiles)) {
+    if (!MaxDelete && check.MostFiles) {
         std::cerr << "Nothing is done: " << count << " of the destination's " << comparison.DestinationFiles
                   << " would be removed, more than half; add --max-delete " << removals << " to allow it.\n";
         return false;
@@ -249,10 +248,10 @@ bool TOperationCommand::RemovalsAllowed(const std::vector<TCompareItem>& taken,
 int TOperationCommand::Run(TWorkerRunner& runner) const
 {
     if (Operation != foCopy && !Confirmed) {
-        std::cerr << (Operation == foMove     ? "Moving removes the source files"
-                      : Operation == foDelete ? "Deleting removes the source files"
-                                              : "Removing destination files")
-                  << " cannot be undone; add --yes to go on.\n";
+        std::cerr << (Operation == foMove     ? "Moving removes the source files and cannot be undone"
+                      : Operation == foDelete ? "Deleting removes the source files and cannot be undone"
+                                              : "Files only in the destination will be removed")
+                  << "; add --yes to go on.\n";
         return ExitUsage;
     }
     TResolvedOptions resolved = CompareArguments.Resolve();

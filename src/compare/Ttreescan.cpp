@@ -7,6 +7,7 @@
 #include "sys/Memoryhints.h"
 #include "sys/Mysysutils.h"
 #include "sys/Pathsyntax.h"
+#include "sys/Tfiletransfer.h"
 
 TTreeScan::TTreeScan(const TCompareOptions& options, const TFileFactsSource& fileSystem, TWalkCount& walked,
                      std::function<bool()> stopped)
@@ -33,16 +34,8 @@ std::uint32_t AppendName(std::string& names, const std::string& name)
     return static_cast<std::uint32_t>(names.size());
 }
 
-// The name of a folder found in the parent's source listing.
-std::string_view FolderName(const TScannedDirectory& parent, const TScannedDirectory& folder)
-{
-    std::string_view name = folder.Relative;
-    name.remove_prefix(parent.Relative.size());
-    name.remove_suffix(1);
-    return name;
-}
-}  // namespace
-
+// ".Trash" or ".Trash-" and digits: the desktop's trash at the top of a disk, where files
+// removed from the destination may be kept.
 bool IsTrashFolderName(std::string_view name)
 {
     constexpr std::string_view trash = ".Trash";
@@ -55,6 +48,21 @@ bool IsTrashFolderName(std::string_view name)
         return false;
     return std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+
+bool IsPartialCopyName(std::string_view name)
+{
+    return name.starts_with('.') && name.ends_with(TFileTransfer::TemporarySuffix);
+}
+
+// The name of a folder found in the parent's source listing.
+std::string_view FolderName(const TScannedDirectory& parent, const TScannedDirectory& folder)
+{
+    std::string_view name = folder.Relative;
+    name.remove_prefix(parent.Relative.size());
+    name.remove_suffix(1);
+    return name;
+}
+}  // namespace
 
 void TTreeScan::Run(TWorkPool& pool)
 {
@@ -174,7 +182,9 @@ void TTreeScan::ScanDestination(TScannedDirectory& directory)
             ++pairedFiles;
             continue;
         }
-        if (!PassesMasks(entry.Name))
+        // A copy that a killed run left half made is no file of the user's: the next copy to its
+        // destination removes it.
+        if (!PassesMasks(entry.Name) || IsPartialCopyName(entry.Name))
             continue;
         directory.DstFiles.push_back({AppendName(directory.DstNames, entry.Name), false, entry.Facts.Size,
                                       entry.Facts.LastWriteTime, entry.Facts.Identity});

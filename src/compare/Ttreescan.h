@@ -115,10 +115,6 @@ struct TScannedDirectory {
     std::map<std::size_t, TOldPlace> MovedFrom;
 };
 
-// ".Trash" or ".Trash-" and digits: the desktop's trash at the top of a disk, where files
-// removed from the destination may be kept.
-bool IsTrashFolderName(std::string_view name);
-
 class TTreeScan {
 public:
     // stopped: whether the job was asked to stop; asked from every thread of the pool.

@@ -24,13 +24,7 @@ std::vector<TCompareItem> MirrorOrder(const std::vector<TCompareItem>& items, co
     return ordered;
 }
 
-std::size_t RemovalCount(const std::vector<TCompareItem>& items)
-{
-    return static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const TCompareItem& item) {
-        return item.Result == TCompareResult::DestinationOnly;
-    }));
-}
-
+namespace {
 std::string SourceRootRefusal(const std::string& sourceRoot, const TFileFactsSource& fileSystem)
 {
     const TDirectoryContents contents = fileSystem.List(sourceRoot);
@@ -45,8 +39,18 @@ std::string SourceRootRefusal(const std::string& sourceRoot, const TFileFactsSou
         return "The source folder \"" + sourceRoot + "\" is empty" + removesNothing;
     return {};
 }
+}  // namespace
 
-bool RemovesMostFiles(std::size_t removals, std::int64_t destinationFiles)
+TRemovalCheck CheckRemovals(const std::vector<TCompareItem>& items, const std::string& sourceRoot,
+                            std::int64_t destinationFiles, const TFileFactsSource& fileSystem)
 {
-    return removals > 0 && static_cast<std::int64_t>(removals) * 2 > destinationFiles;
+    TRemovalCheck check;
+    check.Removals = static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const TCompareItem& item) {
+        return item.Result == TCompareResult::DestinationOnly;
+    }));
+    if (check.Removals == 0)
+        return check;
+    check.Refusal = SourceRootRefusal(sourceRoot, fileSystem);
+    check.MostFiles = static_cast<std::int64_t>(check.Removals) * 2 > destinationFiles;
+    return check;
 }

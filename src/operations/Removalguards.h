@@ -27,13 +27,19 @@ const std::vector<TCompareResult>& MirrorKinds();
 // The rows of the kinds in list order, copies and renames first, then the removals.
 std::vector<TCompareItem> MirrorOrder(const std::vector<TCompareItem>& items, const std::vector<TCompareResult>& kinds);
 
-// The rows that remove a file from the destination.
-std::size_t RemovalCount(const std::vector<TCompareItem>& items);
+// What holds back the removals of a run's rows, looked at before it starts; each program
+// refuses or asks in its own way.
+struct TRemovalCheck {
+    // The rows that remove a file from the destination.
+    std::size_t Removals = 0;
+    // Why nothing may be removed: the source root is missing, unreadable or empty, as an
+    // unmounted card or a share gone leaves it. Empty where removals may go on, or where there
+    // are none.
+    std::string Refusal;
+    // Whether the removals take more than half of the destination's files.
+    bool MostFiles = false;
+};
 
-// Why nothing may be removed from the destination: the source root is missing, unreadable or
-// empty, as an unmounted card or a share gone leaves it. Empty where removals may go on.
-std::string SourceRootRefusal(const std::string& sourceRoot,
-                              const TFileFactsSource& fileSystem = TFileFactsSource::System());
-
-// Whether the removals take more than half of the destination's files.
-bool RemovesMostFiles(std::size_t removals, std::int64_t destinationFiles);
+TRemovalCheck CheckRemovals(const std::vector<TCompareItem>& items, const std::string& sourceRoot,
+                            std::int64_t destinationFiles,
+                            const TFileFactsSource& fileSystem = TFileFactsSource::System());

@@ -219,10 +219,16 @@ void TOperationsThread::CopyOnThread(std::size_t index, std::size_t thread)
         const std::string destination = Roots.DestinationPath(item);
         const TSeenFiles* facts = seen ? &*seen : nullptr;
         // Its path is the destination's: a source file found there now was never compared.
-        end.Outcome = item.Result == TCompareResult::DestinationOnly
-                          ? TTransferOutcome::Refused(TRefusal::OnlyInDestination)
-                      : Operation == foMove ? Files->CopyToMove(source, destination, facts)
-                                            : Files->Copy(source, destination, facts);
+        // A rename runs here, not on the run's own thread, so that no copy to a destination
+        // that may meet its own is in flight meanwhile.
+        if (item.Result == TCompareResult::DestinationOnly)
+            end.Outcome = TTransferOutcome::Refused(TRefusal::OnlyInDestination);
+        else if (Operation != foMove)
+            end.Outcome = Files->Copy(source, destination, facts);
+        else {
+            end.Renamed = Files->MoveByRenaming(source, destination);
+            end.Outcome = end.Renamed ? TTransferOutcome::Success() : Files->CopyToMove(source, destination, facts);
+        }
         end.Stopped = !*end.Outcome && Terminated();
     } catch (...) {
         end.Error = std::current_exception();
@@ -284,7 +290,7 @@ void TOperationsThread::TakeCopyEnds()
         TransferFailed = TransferFailed || !copied;
         waiting.Stopped = end.Stopped;
         // A move's copy that succeeded waits for its batch; its source stays where it failed.
-        if (Operation == foMove && copied)
+        if (Operation == foMove && copied && !end.Renamed)
             waiting.Kept = true;
         else
             waiting.Outcome = copied;

@@ -3,9 +3,10 @@
 // after each item, progress after each, and a status line and two counts at the end. The line
 // after an item carries the item's outcome, with the reason where it failed. A move makes its
 // copies durable in batches and deletes their sources after: its lines come once an item and
-// every one before it have their outcomes, in the order of the list all the same. Copies, and
-// the copies of moves, are made by a few threads at once; the lines, the counts and the files
-// they leave are the same as on one thread.
+// every one before it have their outcomes, in the order of the list all the same; a move that
+// renames its source has its outcome at once. Copies, and the renames and copies of moves, are
+// made by a few threads at once; the lines, the counts and the files they leave are the same as
+// on one thread.
 
 #include <atomic>
 #include <chrono>
@@ -113,6 +114,8 @@ private:
         std::size_t Index = 0;
         std::optional<TTransferOutcome> Outcome;
         bool Stopped = false;
+        // A move whose source took the destination's name: nothing of it waits for the batch.
+        bool Renamed = false;
         std::exception_ptr Error;
     };
 
@@ -120,7 +123,7 @@ private:
     bool Pooled(const TCompareItem& item) const;
     // Queues the copy of the item, and of a move its batch once due.
     void AddCopy(std::size_t index, TItemPool& pool);
-    // The copy, or the first half of the move, of the item; on any thread.
+    // The copy, or the rename or first half of the move, of the item; on any thread.
     void CopyOnThread(std::size_t index, std::size_t thread);
     // Waits until at most so many copies are unfinished, then logs the lines their ends complete.
     void AwaitCopies(TItemPool& pool, std::size_t most);

@@ -6,8 +6,8 @@
 // below a root are never resolved through a symbolic link, a read-only file is never replaced
 // or deleted, and no item replaces a file that an earlier item of the run placed. The calls
 // are virtual so that tests can make them wait or fail in ways the real file system cannot be
-// made to on demand. Copies, and the copies of moves, may run on several threads at once, for
-// destinations that cannot meet; every other call comes while no copy runs.
+// made to on demand. Copies, and the renames and copies of moves, may run on several threads at
+// once, for destinations that cannot meet; every other call comes while none of them runs.
 
 #include <atomic>
 #include <cstdint>
@@ -84,12 +84,18 @@ public:
     virtual TTransferOutcome Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen);
     // Copies as Copy does, with the copy on disk, then deletes source, but only when its path
     // still names the very file that was read, unchanged, and not the copy, and when it is
-    // not read-only.
+    // not read-only; or renames it, as MoveByRenaming does. A move of one file, with no batch
+    // of CopyToMove in hand.
     virtual TTransferOutcome Move(const std::string& source, const std::string& destination, const TSeenFiles* seen);
+    // A move inside one local file system whose renames survive a crash whole: the source, a
+    // file of one name that is not read-only, takes the destination's name where that is free
+    // and no file placed by the run looks like it. False where it did not move: the move is
+    // then to be made as a copy, which alone replaces a destination, with its looks again.
+    virtual bool MoveByRenaming(const std::string& source, const std::string& destination);
     // The first half of a move whose copies are made durable together: copies as Copy does,
     // without waiting for the copy to reach the device, and keeps it, with its source open, for
-    // CompleteMoves. A stop heard before the copy takes its name discards it. Nothing is kept
-    // where this fails.
+    // CompleteMoves. A stop heard before the copy takes its name discards it (or keeps a large
+    // one for the next run, as a stopped copy). Nothing is kept where this fails.
     virtual TTransferOutcome CopyToMove(const std::string& source, const std::string& destination,
                                         const TSeenFiles* seen);
     // The second half, while no copy runs: makes every kept copy durable at once, then deletes
@@ -118,11 +124,15 @@ public:
     virtual TTransferOutcome RemoveEmptyFolder(const std::string& folder);
 
     // Adds the bytes of every copy to the counter, where given, as they land; another thread
-    // may read it at any time.
+    // may read it at any time. What a copy gone on with found kept is not written again, and
+    // is not counted.
     void CountBytesIn(std::atomic<std::int64_t>* counter);
     // Ends the copy in hand between two pieces of its data or of its read-back, or while its
-    // flush is waited for, once stop says so; that copy then fails and is discarded. Stop may
-    // read what another thread sets.
+    // flush is waited for, once stop says so; that copy then fails and is discarded. A copy of
+    // 64 MiB or more is kept instead, under a hidden name, as it is where a kill or a full or
+    // vanished destination ends it: the next copy of the same version of its source goes on
+    // from the part of it that still holds the source's bytes. Stop may read what another
+    // thread sets.
     void StopWhen(std::function<bool()> stop);
 
     // Gives the folders that the run made, and had to keep open to their owner while it
@@ -143,17 +153,8 @@ private:
     struct TCopiedFile;
     struct TState;
 
-    // How a copy reaches the device before the call returns.
-    enum class TDurability : std::uint8_t {
-        // It may stay in memory: a plain copy.
-        None,
-        // Its own flush, and its folder's: a move of one file.
-        Own,
-        // None yet, and a stop still discards it: the copy of a move synced with others.
-        Later,
-    };
-
-    TTransferOutcome CopyItem(const std::string& source, const std::string& destination, TDurability durability,
+    // forMove: the copy is made durable later, with others, and a stop still discards it.
+    TTransferOutcome CopyItem(const std::string& source, const std::string& destination, bool forMove,
                               const TSeenFiles* seen, TCopiedFile& copied);
     // Deletes the source of the move whose copy is durable, after looking again.
     TTransferOutcome DeleteMovedSource(int sourceDirectory, const TCopiedFile& copied);

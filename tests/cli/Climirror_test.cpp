@@ -70,6 +70,8 @@ TEST_F(CliMirror, MirrorRenamesCopiesAndRemovesUntilOnlyWhatItLeavesAloneDiffers
     Tree.CreateFile("dst/old/kept.tmp", "left out by the masks", Noon);
     Tree.CreateFile("src/newer.txt", "older", Noon);
     Tree.CreateFile("dst/newer.txt", "newer, longer", Noon + 600);
+    // What a killed copy left half made is never listed: the next copy of its file removes it.
+    Tree.CreateFile("dst/.notes.txt.0123456789abcdef.vellumark-tmp", "half a co", Noon);
 
     const TCommandResult mirrored = Run({"mirror", "--yes", "--exclude", "*.tmp"});
     EXPECT_EQ(mirrored.Status, 0) << mirrored.Output << mirrored.Errors;
@@ -90,6 +92,7 @@ TEST_F(CliMirror, MirrorRenamesCopiesAndRemovesUntilOnlyWhatItLeavesAloneDiffers
     EXPECT_FALSE(Tree.Exists("dst/Old album"));
     EXPECT_EQ(Tree.ReadFile("dst/old/kept.tmp"), "left out by the masks");
     EXPECT_EQ(Tree.ReadFile("dst/newer.txt"), "newer, longer");
+    EXPECT_TRUE(Tree.Exists("dst/.notes.txt.0123456789abcdef.vellumark-tmp"));
     EXPECT_EQ(Differences("*.tmp"), "newer.txt," + Tree.Path("src") + ",.txt,\"-8 bytes\",\"-1 days\",Ambiguous\r\n");
 
     // Named, the newer destination file is taken too.

@@ -4,11 +4,16 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "operations/Toperationsrun.h"
+#include "support/Tmount.h"
 #include "support/Ttreefixture.h"
 #include "sys/Wholefile.h"
 
@@ -119,6 +124,47 @@ TEST_F(FileTransfer, EmptyAndLargeFilesCopyWhole)
     ASSERT_TRUE(Transfer(Tree.Path("src/large"), Tree.Path("dst/large"), true, false));
     EXPECT_EQ(Tree.ReadFile("dst/empty"), "");
     EXPECT_EQ(Tree.ReadFile("dst/large"), large);
+}
+
+namespace {
+// Whether every extent of the file's data is shared with another file, as a reflink leaves it;
+// false too for a file without extents.
+bool AllExtentsShared(const std::string& path)
+{
+    const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return false;
+    constexpr unsigned Most = 512;
+    std::vector<char> buffer(sizeof(fiemap) + Most * sizeof(fiemap_extent));
+    auto* map = reinterpret_cast<fiemap*>(buffer.data());
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_flags = FIEMAP_FLAG_SYNC;
+    map->fm_extent_count = Most;
+    const bool mapped = ioctl(file, FS_IOC_FIEMAP, map) == 0;
+    close(file);
+    if (!mapped || map->fm_mapped_extents == 0)
+        return false;
+    for (unsigned i = 0; i < map->fm_mapped_extents; ++i)
+        if ((map->fm_extents[i].fe_flags & FIEMAP_EXTENT_SHARED) == 0)
+            return false;
+    return true;
+}
+}  // namespace
+
+// Within one btrfs volume a copy shares the source's extents and takes no room of its own.
+TEST_F(FileTransfer, ACopyInsideOneBtrfsVolumeSharesItsExtents)
+{
+    Tree.CreateDirectory("volume");
+    const std::unique_ptr<TMount> volume = TMount::Btrfs(Tree.Path("image"), Tree.Path("volume"));
+    std::string contents(16 << 20, '\0');
+    for (std::size_t i = 0; i < contents.size(); ++i)
+        contents[i] = static_cast<char>((i * 2'654'435'761U) >> 13);
+    Tree.CreateFile("volume/src/film.mkv", contents, 1'600'000'000);
+    EXPECT_FALSE(AllExtentsShared(Tree.Path("volume/src/film.mkv")));
+    EXPECT_TRUE(Transfer(Tree.Path("volume/src/film.mkv"), Tree.Path("volume/dst/film.mkv"), true, false,
+                         {Tree.Path("volume/src"), Tree.Path("volume/dst")}));
+    EXPECT_TRUE(AllExtentsShared(Tree.Path("volume/dst/film.mkv")));
+    EXPECT_EQ(Tree.ReadFile("volume/dst/film.mkv"), contents);
 }
 
 TEST_F(FileTransfer, DirectoryChains)

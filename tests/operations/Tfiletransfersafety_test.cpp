@@ -305,25 +305,6 @@ TEST_F(FileTransferSafety, ExtendedAttributesAreKept)
     EXPECT_EQ(copied, value);
 }
 
-namespace {
-// The item at path below the roots with what a comparison sees of its two files now.
-TCompareItem SeenNow(const std::string& path, const TCompareRoots& roots)
-{
-    const auto ticks = [](const struct stat& info) {
-        return TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
-    };
-    TCompareItem item;
-    item.Path = path;
-    const struct stat from = StatOf(roots.SourcePath(item));
-    struct stat to {};
-    const bool destinationExists = stat(roots.DestinationPath(item).c_str(), &to) == 0;
-    item.SetSeen(TSideFacts{from.st_size, ticks(from)},
-                 destinationExists ? std::optional(TSideFacts{to.st_size, ticks(to)}) : std::nullopt,
-                 destinationExists ? ChangeIdentity(to.st_dev, to.st_ctim.tv_sec, to.st_ctim.tv_nsec) : 0);
-    return item;
-}
-}  // namespace
-
 TEST_F(FileTransferSafety, NothingChangedSinceTheComparisonIsOverwrittenOrDeleted)
 {
     Tree.CreateFile("src/edited", "new", 1'600'000'100);
@@ -457,11 +438,11 @@ TEST_F(FileTransferSafety, ARemovalOrARenameTakesOnlyTheDestinationFileTheCompar
 TEST_F(FileTransferSafety, VerificationCatchesACopyThatReadsBackWrong)
 {
     // The device hands back other bytes than were written to it.
-    struct TCorruptingTransfer : TFileTransfer {
-        using TFileTransfer::TFileTransfer;
+    struct TCorruptingTransfer : TCopyingTransfer {
+        using TCopyingTransfer::TCopyingTransfer;
         int CopyContents(int source, int target, const struct stat& sourceInfo) const override
         {
-            const int error = TFileTransfer::CopyContents(source, target, sourceInfo);
+            const int error = TCopyingTransfer::CopyContents(source, target, sourceInfo);
             return error != 0 || pwrite(target, "X", 1, 1) == 1 ? error : errno;
         }
     };
@@ -481,10 +462,10 @@ TEST_F(FileTransferSafety, VerificationCatchesACopyThatReadsBackWrong)
     EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
     // Unverified, the same fault passes unseen; verified, a sound copy passes.
     EXPECT_EQ(run(foCopy, "f", false), TLines{"Succeeded"});
-    EXPECT_EQ(
-        Results(RunOperations({"g"}, foMove, Roots(),
-                              std::make_unique<TFileTransfer>(TransferRoots(Roots()), TTransferOptions{true, false}))),
-        TLines{"Succeeded"});
+    EXPECT_EQ(Results(RunOperations(
+                  {"g"}, foMove, Roots(),
+                  std::make_unique<TCopyingTransfer>(TransferRoots(Roots()), TTransferOptions{true, false}))),
+              TLines{"Succeeded"});
     EXPECT_EQ(Tree.ReadFile("dst/g"), "moved contents");
 }
 
@@ -573,4 +554,35 @@ TEST_F(FileTransferSafety, AStrayFileInTheTrashTakesNoNameAway)
     const std::string record = Tree.ReadFile("data/Trash/info/x.txt.3.trashinfo");
     EXPECT_EQ(record.rfind("[Trash Info]\nPath=" + TrashInfoPath(Tree.Path("src/x.txt")) + "\nDeletionDate=", 0), 0u)
         << record;
+}
+
+TEST_F(FileTransferSafety, AMoveRenamesNeitherALinkNorOntoAFileNorAcrossFileSystems)
+{
+    namespace fs = std::filesystem;
+    Tree.CreateFile("src/target", "read through");
+    fs::create_symlink("target", Tree.Path("src/link"));
+    Tree.CreateFile("src/older", "replaces", 1'600'000'100);
+    Tree.CreateFile("dst/older", "replaced", 1'600'000'000);
+    Tree.CreateFile("src/far", "far away");
+    Tree.CreateDirectory("mount");
+    const auto mount = TMount::Tmpfs(Tree.Path("mount"), "1M");
+    const auto move = [&](const std::string& name, const std::string& destinationRoot) {
+        const TCompareRoots roots(Tree.Path("src"), destinationRoot);
+        const TSeenFiles seen = SeenFiles(SeenNow(name, roots));
+        TFileTransfer files(TransferRoots(roots));
+        EXPECT_TRUE(files.Move(Tree.Path("src/" + name), destinationRoot + "/" + name, &seen)) << name;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(Tree.Path("src/" + name)))) << name;
+        return StatOf(destinationRoot + "/" + name);
+    };
+    // A link is read through, as a copy reads it; what a rename would take is the link.
+    EXPECT_TRUE(S_ISREG(move("link", Tree.Path("dst")).st_mode));
+    EXPECT_EQ(Tree.ReadFile("dst/link"), "read through");
+    EXPECT_EQ(Tree.ReadFile("src/target"), "read through");
+    // A file in the way is replaced by a copy alone, after its looks again.
+    const ino_t older = StatOf(Tree.Path("src/older")).st_ino;
+    EXPECT_NE(move("older", Tree.Path("dst")).st_ino, older);
+    EXPECT_EQ(Tree.ReadFile("dst/older"), "replaces");
+    move("far", Tree.Path("mount/dst"));
+    EXPECT_EQ(Tree.ReadFile("mount/dst/far"), "far away");
+    EXPECT_EQ(LeftoverTemporaries(Tree.Path("dst")), TLines{});
 }

@@ -5,11 +5,15 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "jobs/Teventloop.h"
 #include "operations/Toperationsthread.h"
+#include "sys/Tfilesystem.h"
 
 struct TOperationsReport {
     std::vector<std::string> Lines;
@@ -55,6 +59,32 @@ inline std::vector<TCompareItem> Items(const std::vector<std::string>& paths)
     for (std::size_t i = 0; i < paths.size(); ++i)
         items[i].Path = paths[i];
     return items;
+}
+
+// The real file work, which moves by copying even inside one file system.
+class TCopyingTransfer : public TFileTransfer {
+public:
+    using TFileTransfer::TFileTransfer;
+    bool MoveByRenaming(const std::string&, const std::string&) override { return false; }
+};
+
+// The item at path below the roots with what a comparison sees of its two files now.
+inline TCompareItem SeenNow(const std::string& path, const TCompareRoots& roots)
+{
+    const auto ticks = [](const struct stat& info) {
+        return TicksFromUnixTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    };
+    TCompareItem item;
+    item.Path = path;
+    struct stat from {
+    }, to{};
+    if (stat(roots.SourcePath(item).c_str(), &from) != 0)
+        throw std::runtime_error("no source file at " + path);
+    const bool destinationExists = stat(roots.DestinationPath(item).c_str(), &to) == 0;
+    item.SetSeen(TSideFacts{from.st_size, ticks(from)},
+                 destinationExists ? std::optional(TSideFacts{to.st_size, ticks(to)}) : std::nullopt,
+                 destinationExists ? ChangeIdentity(to.st_dev, to.st_ctim.tv_sec, to.st_ctim.tv_nsec) : 0);
+    return item;
 }
 
 // One run over items below the two roots, through the given file work.

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,9 +42,9 @@ public:
 // The real file work, where the user's stop comes while a large file is in hand: before its
 // data, to be heard between two pieces of it, or once its data landed, to be heard in the
 // flush of a move or of a verified copy.
-class TStoppedInHand : public TFileTransfer {
+class TStoppedInHand : public TCopyingTransfer {
 public:
-    using TFileTransfer::TFileTransfer;
+    using TCopyingTransfer::TCopyingTransfer;
     // Larger than the largest piece of a copy.
     static constexpr std::size_t Large = std::size_t{9} << 20;
     // What the copy of the large file's data came to, and how many of its bytes had landed then;
@@ -421,26 +422,26 @@ TEST_F(OperationsThread, BytesAndItemsDoneFollowTheRun)
 }
 
 namespace {
-// The real file work, where the sync of the whole file system fails, so that each copy and its
-// folders are flushed one by one.
-class TNoFileSystemSync : public TFileTransfer {
+// The real file work, moving by copying, where the sync of the whole file system fails, so that
+// each copy and its folders are flushed one by one.
+class TNoFileSystemSync : public TCopyingTransfer {
 public:
-    using TFileTransfer::TFileTransfer;
+    using TCopyingTransfer::TCopyingTransfer;
 
 protected:
     int SyncFileSystem(int) const override { return EIO; }
 };
 
-// The real file work, with a hook that runs before each copy of a move.
-class THookedMove : public TFileTransfer {
+// The real file work, moving by copying, with a hook that runs before each copy of a move.
+class THookedMove : public TCopyingTransfer {
 public:
-    using TFileTransfer::TFileTransfer;
+    using TCopyingTransfer::TCopyingTransfer;
     std::function<void(const std::string& source)> BeforeCopy;
     TTransferOutcome CopyToMove(const std::string& source, const std::string& destination,
                                 const TSeenFiles* seen) override
     {
         BeforeCopy(source);
-        return TFileTransfer::CopyToMove(source, destination, seen);
+        return TCopyingTransfer::CopyToMove(source, destination, seen);
     }
 };
 }  // namespace
@@ -448,9 +449,11 @@ public:
 TEST_F(OperationsThread, AMoveOfManyFilesLogsEveryItemInOrderAndKeepsTheSourcesThatFailed)
 {
     // More files than one batch takes, in two folders; one source is missing, one read-only.
+    // Renamed where it can be, a file of two names is copied: the two ways take turns.
     constexpr int Count = 600, Missing = 300, ReadOnly = 550;
-    for (const bool fileSystemSync : {true, false}) {
-        SCOPED_TRACE(fileSystemSync ? "one sync of the file system" : "a flush of each copy");
+    enum TWay : std::uint8_t { Renaming, SyncingTheFileSystem, FlushingEachCopy };
+    for (const TWay way : {Renaming, SyncingTheFileSystem, FlushingEachCopy}) {
+        SCOPED_TRACE(way);
         TTreeFixture tree;
         std::vector<std::string> names;
         TLines expected;
@@ -464,11 +467,27 @@ TEST_F(OperationsThread, AMoveOfManyFilesLogsEveryItemInOrderAndKeepsTheSourcesT
             expected.push_back(i == Missing || i == ReadOnly ? "Not succeeded" : "Succeeded");
         }
         std::filesystem::permissions(tree.Path("src/" + names[ReadOnly]), std::filesystem::perms::owner_read);
+        tree.CreateDirectory("links");
+        for (int i = 0; i < Count; i += 3)
+            if (i != Missing)
+                std::filesystem::create_hard_link(tree.Path("src/" + names[i]),
+                                                  tree.Path("links/" + std::to_string(i)));
         expected.insert(expected.end(), {"Done", "Succeeded: 598 items", "Not succeeded: 2 items"});
         const TCompareRoots roots(tree.Path("src"), tree.Path("dst"));
-        std::unique_ptr<TFileTransfer> files = fileSystemSync
-                                                   ? std::make_unique<TFileTransfer>(TransferRoots(roots))
-                                                   : std::make_unique<TNoFileSystemSync>(TransferRoots(roots));
+        const auto inode = [&](const std::string& path) {
+            struct stat info {};
+            return stat(tree.Path(path).c_str(), &info) == 0 ? info.st_ino : 0;
+        };
+        std::vector<ino_t> sourceInodes;
+        for (const std::string& name : names)
+            sourceInodes.push_back(inode("src/" + name));
+        std::unique_ptr<TFileTransfer> files;
+        if (way == Renaming)
+            files = std::make_unique<TFileTransfer>(TransferRoots(roots));
+        else if (way == SyncingTheFileSystem)
+            files = std::make_unique<TCopyingTransfer>(TransferRoots(roots));
+        else
+            files = std::make_unique<TNoFileSystemSync>(TransferRoots(roots));
         const TOperationsReport report = RunOperations(names, foMove, roots, std::move(files));
 
         EXPECT_EQ(report.Lines, expected);
@@ -480,11 +499,14 @@ TEST_F(OperationsThread, AMoveOfManyFilesLogsEveryItemInOrderAndKeepsTheSourcesT
         EXPECT_EQ(report.ItemsDone, Count);
         for (int i = 0; i < Count; ++i) {
             const std::string contents = std::string(static_cast<std::size_t>(i % 50), 'x') + "f" + std::to_string(i);
-            if (i == Missing)
+            if (i == Missing) {
                 EXPECT_FALSE(tree.Exists("dst/" + names[i]));
-            else
-                EXPECT_EQ(tree.ReadFile("dst/" + names[i]), contents) << names[i];
+                continue;
+            }
+            EXPECT_EQ(tree.ReadFile("dst/" + names[i]), contents) << names[i];
             EXPECT_EQ(tree.Exists("src/" + names[i]), i == ReadOnly) << names[i];
+            const bool renamed = way == Renaming && i % 3 != 0 && i != ReadOnly;
+            EXPECT_EQ(inode("dst/" + names[i]) == sourceInodes[static_cast<std::size_t>(i)], renamed) << names[i];
         }
     }
 }
@@ -526,9 +548,10 @@ TEST_F(OperationsThread, AStopInsideABatchMovesTheCopiesMadeAndKeepsEveryOtherSo
 }
 
 namespace {
-// Runs the operations tool with the arguments and kills it once it printed so many lines; the
-// lines it printed by then.
-TLines KillAfterLines(const std::vector<std::string>& arguments, std::size_t lines)
+// Runs the operations tool with the arguments, interrupts it once it printed so many lines, and
+// reads what it prints until it ends; every line it printed.
+TLines InterruptAfterLines(const std::vector<std::string>& arguments, std::size_t lines,
+                           const std::function<void(pid_t tool)>& interrupt)
 {
     std::vector<char*> argv{const_cast<char*>(OPERATIONS_TOOL)};
     for (const std::string& argument : arguments)
@@ -551,52 +574,112 @@ TLines KillAfterLines(const std::vector<std::string>& arguments, std::size_t lin
     char* line = nullptr;
     std::size_t capacity = 0;
     ssize_t length = 0;
-    while (seen.size() < lines && (length = getline(&line, &capacity, reading)) > 0)
+    bool interrupted = false;
+    while ((length = getline(&line, &capacity, reading)) > 0) {
         seen.emplace_back(line, static_cast<std::size_t>(length - 1));
-    kill(child, SIGKILL);
+        if (seen.size() == lines) {
+            interrupt(child);
+            interrupted = true;
+        }
+    }
     waitpid(child, nullptr, 0);
     std::free(line);
     std::fclose(reading);
+    if (!interrupted)
+        throw std::runtime_error("the operations tool ended before it was interrupted");
     return seen;
+}
+
+// Every file at the paths is whole in the source or in the destination (folders of the tree);
+// and the log called no more of them done than are in the destination.
+void ExpectNothingLost(const TTreeFixture& tree, const std::string& source, const std::string& destination,
+                       const std::vector<std::string>& paths, const TLines& log,
+                       const std::function<std::string(std::size_t)>& contents)
+{
+    const auto succeeded = std::count(log.begin(), log.end(), "Succeeded");
+    std::ptrdiff_t moved = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string from = source + "/" + paths[i], to = destination + "/" + paths[i];
+        if (tree.Exists(from)) {
+            EXPECT_EQ(tree.ReadFile(from), contents(i)) << from;
+        } else {
+            ++moved;
+            EXPECT_TRUE(tree.Exists(to) && tree.ReadFile(to) == contents(i))
+                << paths[i] << " is neither in the source nor whole in the destination";
+        }
+    }
+    EXPECT_GE(moved, succeeded);
+}
+}  // namespace
+
+namespace {
+std::string MovedContents(std::size_t i) { return std::string(i % 97 * 13, 'c') + std::to_string(i); }
+
+// The arguments of the operations tool's move of count files between the folders of the tree,
+// copying on so many threads.
+std::vector<std::string> MoveOfFiles(TTreeFixture& tree, const std::string& source, const std::string& destination,
+                                     std::size_t count, int jobs)
+{
+    std::vector<std::string> arguments{"--jobs", std::to_string(jobs), "move", tree.Path(source),
+                                       tree.Path(destination)};
+    for (std::size_t i = 0; i < count; ++i) {
+        arguments.push_back("d" + std::to_string(i % 4) + "/f" + std::to_string(i));
+        tree.CreateFile(source + "/" + arguments.back(), MovedContents(i));
+    }
+    return arguments;
+}
+
+// The paths that MoveOfFiles' arguments move.
+std::vector<std::string> MovedPaths(const std::vector<std::string>& arguments)
+{
+    return {arguments.begin() + 5, arguments.end()};
 }
 }  // namespace
 
 TEST_F(OperationsThread, AMoveKilledAtAnyMomentLeavesEveryFileInItsSourceOrWholeInItsDestination)
 {
-    constexpr int Count = 2000;
     Tree.CreateDirectory("mount");
     const auto mount = TMount::Tmpfs(Tree.Path("mount"), "64M");
-    const auto contents = [](int i) {
-        return std::string(static_cast<std::size_t>(i % 97) * 13, 'c') + std::to_string(i);
-    };
-    // Copies on several threads too.
-    for (const auto& [killAt, jobs] : {std::pair<std::size_t, int>{1, 1}, {1001, 4}, {3001, 4}}) {
-        SCOPED_TRACE(killAt);
-        const std::string run = "mount/" + std::to_string(killAt);
-        std::vector<std::string> arguments{"--jobs", std::to_string(jobs), "move", Tree.Path(run + "/src"),
-                                           Tree.Path(run + "/dst")};
-        for (int i = 0; i < Count; ++i) {
-            arguments.push_back("d" + std::to_string(i % 4) + "/f" + std::to_string(i));
-            Tree.CreateFile(run + "/src/" + arguments.back(), contents(i));
+    // Sources on the destination's file system are renamed; those on another one copied, on
+    // several threads too.
+    for (const std::string sourceRoot : {"mount/", "here/"})
+        for (const auto& [killAt, jobs] : {std::pair<std::size_t, int>{1, 1}, {1001, 4}, {3001, 4}}) {
+            SCOPED_TRACE(sourceRoot + std::to_string(killAt));
+            const std::string source = sourceRoot + std::to_string(killAt), destination = "mount/moved/" + source;
+            const std::vector<std::string> arguments = MoveOfFiles(Tree, source, destination, 2000, jobs);
+            const TLines log = InterruptAfterLines(arguments, killAt, [](pid_t tool) { kill(tool, SIGKILL); });
+            ExpectNothingLost(Tree, source, destination, MovedPaths(arguments), log, MovedContents);
         }
-        const TLines seen = KillAfterLines(arguments, killAt);
-        ASSERT_EQ(seen.size(), killAt) << "the move ended before it was killed";
+}
 
-        const auto succeeded = static_cast<int>(std::count(seen.begin(), seen.end(), "Succeeded"));
-        int moved = 0;
-        for (int i = 0; i < Count; ++i) {
-            const std::string& path = arguments[static_cast<std::size_t>(i) + 5];
-            const std::string source = run + "/src/" + path, destination = run + "/dst/" + path;
-            if (Tree.Exists(source)) {
-                EXPECT_EQ(Tree.ReadFile(source), contents(i)) << path;
-            } else {
-                ++moved;
-                EXPECT_TRUE(Tree.Exists(destination) && Tree.ReadFile(destination) == contents(i))
-                    << path << " is neither in the source nor whole in the destination";
-            }
-        }
-        // Every item the log called done is.
-        EXPECT_GE(moved, succeeded);
+TEST_F(OperationsThread, AMoveOntoACardPulledOutAtAnyMomentLosesNothing)
+{
+    Tree.CreateDirectory("card");
+    const auto card = TMount::Exfat(Tree.Path("card.img"), Tree.Path("card"));
+    // Once so many copies are on the card: the run's log tells only of batches ended. Several
+    // threads may be making the card's folder when it goes.
+    for (const auto& [pullAt, jobs] : {std::pair<std::ptrdiff_t, int>{0, 4}, {300, 1}, {650, 4}}) {
+        SCOPED_TRACE(pullAt);
+        const std::string source = std::to_string(pullAt), destination = "card/" + source;
+        const std::vector<std::string> arguments = MoveOfFiles(Tree, source, destination, 700, jobs);
+        const auto copies = [&] {
+            std::error_code error;
+            std::filesystem::recursive_directory_iterator entries(Tree.Path(destination), error);
+            return error ? 0 : std::distance(begin(entries), end(entries));
+        };
+        const TLines log = InterruptAfterLines(arguments, 1, [&](pid_t tool) {
+            const auto running = [tool] {
+                siginfo_t ended{};
+                return waitid(P_PID, static_cast<id_t>(tool), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                       ended.si_pid == 0;
+            };
+            // Each look lists the card through its driver, which the move needs as much.
+            while (copies() < pullAt && running())
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            card->Pull();
+        });
+        card->PutBack();
+        ExpectNothingLost(Tree, source, destination, MovedPaths(arguments), log, MovedContents);
     }
 }
 
@@ -670,10 +753,11 @@ TEST_F(OperationsThread, CopiesOnSeveralThreadsEndAsOnOneOntoAFileSystemThatFold
 }
 
 namespace {
-// The real file work, where the stop comes once three large copies are in hand at once.
-class TStoppedWithThreeInHand : public TFileTransfer {
+// The real file work, moving by copying, where the stop comes once three large copies are in
+// hand at once.
+class TStoppedWithThreeInHand : public TCopyingTransfer {
 public:
-    using TFileTransfer::TFileTransfer;
+    using TCopyingTransfer::TCopyingTransfer;
     std::function<void()> RequestStop;
     std::function<bool()> Stopped;
 
@@ -685,7 +769,7 @@ protected:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
         while (!Stopped() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return TFileTransfer::CopyContents(source, target, sourceInfo);
+        return TCopyingTransfer::CopyContents(source, target, sourceInfo);
     }
 
 private:

@@ -261,15 +261,15 @@ void TOperationsDialog::SetSwitches(const TTransferOptions& switches)
 
 bool TOperationsDialog::RemovalsConfirmed(const std::vector<TCompareItem>& items)
 {
-    const std::size_t removals = RemovalCount(items);
-    if (removals == 0)
+    const TRemovalCheck check = CheckRemovals(items, Roots.Source(), Destination->Files);
+    if (check.Removals == 0)
         return true;
-    if (const std::string refusal = SourceRootRefusal(Roots.Source()); !refusal.empty()) {
-        Messenger.ShowError(refusal);
+    if (!check.Refusal.empty()) {
+        Messenger.ShowError(check.Refusal);
         return false;
     }
-    const std::string count = GroupDigits(std::to_string(removals));
-    if (RemovesMostFiles(removals, Destination->Files) &&
+    const std::string count = GroupDigits(std::to_string(check.Removals));
+    if (check.MostFiles &&
         !Messenger.Confirm(count + " of the destination's " + GroupDigits(std::to_string(Destination->Files)) +
                            " files would be removed, more than half.\r\n\r\nContinue?"))
         return false;

@@ -207,11 +207,10 @@ ssize_t ReadUpTo(int fd, char* buffer, std::size_t size, off_t offset)
     return static_cast<ssize_t>(got);
 }
 
-// Copies only the data extents; the holes between them stay unallocated in the target, and
-// count as copied when passed.
-int CopySparse(int source, int target, off_t size, TPieces& pieces)
+// Copies only the data extents from the offset on; the holes between them stay unallocated in
+// the target, and count as copied when passed.
+int CopySparse(int source, int target, off_t offset, off_t size, TPieces& pieces)
 {
-    off_t offset = 0;
     while (offset < size) {
         const off_t data = lseek(source, offset, SEEK_DATA);
         if (data < 0) {
@@ -320,13 +319,17 @@ int CopyFileData(int source, int target, const struct stat& sourceInfo, const TC
 {
     TPieces pieces(target, control);
     const off_t size = sourceInfo.st_size;
+    struct stat written {};
+    if (fstat(target, &written) != 0)
+        return errno;
+    const off_t from = written.st_size;
     // A size of 0 may be a file whose size the kernel does not know (procfs): read to its end.
     if (size <= 0)
-        return CopyRange(source, target, 0, std::numeric_limits<off_t>::max(), pieces, false);
+        return CopyRange(source, target, from, std::numeric_limits<off_t>::max(), pieces, false);
     // Fewer blocks than bytes: there are holes to keep.
     if (sourceInfo.st_blocks * 512 < size)
-        return CopySparse(source, target, size, pieces);
-    return CopyRange(source, target, 0, size, pieces, true);
+        return CopySparse(source, target, from, size, pieces);
+    return CopyRange(source, target, from, size, pieces, true);
 }
 
 int FlushCopy(int copy, const TStopRequest& stop)
@@ -358,10 +361,8 @@ int FlushCopy(int copy, const TStopRequest& stop)
     return result.get();
 }
 
-int SyncFileSystemOf(int file)
+bool IsTrustedLocalFileSystem(int file)
 {
-    // Local file systems whose sync writes every dirty file and commits their metadata with a
-    // flush of the device's cache.
     constexpr std::array<unsigned long, 5> Trusted{
         0xEF53,      // ext2, ext3, ext4
         0x58465342,  // XFS
@@ -370,9 +371,13 @@ int SyncFileSystemOf(int file)
         0x01021994,  // tmpfs, which has no device to reach
     };
     struct statfs info {};
-    if (fstatfs(file, &info) != 0)
-        return errno;
-    if (std::find(Trusted.begin(), Trusted.end(), static_cast<unsigned long>(info.f_type)) == Trusted.end())
+    return fstatfs(file, &info) == 0 &&
+           std::find(Trusted.begin(), Trusted.end(), static_cast<unsigned long>(info.f_type)) != Trusted.end();
+}
+
+int SyncFileSystemOf(int file)
+{
+    if (!IsTrustedLocalFileSystem(file))
         return EOPNOTSUPP;
     return syncfs(file) == 0 ? 0 : errno;
 }
@@ -423,6 +428,27 @@ bool SameContents(int a, int b, const TStopRequest& stop)
         if (static_cast<std::size_t>(want) < Chunk)
             return true;
     }
+}
+
+off_t SamePrefix(int a, int b, off_t length, const TStopRequest& stop)
+{
+    constexpr std::size_t ChunkBytes = std::size_t{1} << 20;
+    constexpr auto Chunk = static_cast<off_t>(ChunkBytes);
+    std::vector<char> expected(ChunkBytes), found(ChunkBytes);
+    off_t same = 0;
+    for (; same + Chunk <= length; same += Chunk) {
+        if (stop && stop()) {
+            errno = ECANCELED;
+            return -1;
+        }
+        const ssize_t want = ReadUpTo(a, expected.data(), ChunkBytes, same);
+        const ssize_t got = ReadUpTo(b, found.data(), ChunkBytes, same);
+        if (want < 0 || got < 0)
+            return -1;
+        if (want != Chunk || got != Chunk || !std::equal(expected.begin(), expected.end(), found.begin()))
+            break;
+    }
+    return same;
 }
 
 bool SampledContentsEqual(int a, int b, off_t size)

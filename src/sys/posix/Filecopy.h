@@ -26,16 +26,22 @@ struct TCopyControl {
     bool WriteBack = false;
 };
 
-// Copies the bytes of source, size of them as far as known, to the empty target, keeping holes;
-// 0, or the error number, ECANCELED when the stop came between two pieces. Within one file
-// system the kernel shares extents where it can. A piece takes about a tenth of a second at the
-// pace seen so far, so that a stop is heard soon even on a slow device.
+// Copies the bytes of source, size of them as far as known, to target, keeping holes; from where
+// target ends, which holds the same bytes as the source's start (an interrupted copy gone on
+// with). 0, or the error number, ECANCELED when the stop came between two pieces. Within one
+// file system the kernel shares extents where it can. A piece takes about a tenth of a second
+// at the pace seen so far, so that a stop is heard soon even on a slow device.
 int CopyFileData(int source, int target, const struct stat& sourceInfo, const TCopyControl& control);
 
 // Flushes the copy to the device; 0, or the error number. A device or server that keeps
 // gigabytes in a cache of its own may take seconds: the flush of a file larger than a piece is
 // waited for between looks at stop, where given, and ECANCELED comes back once it says so.
 int FlushCopy(int copy, const TStopRequest& stop);
+
+// Whether the open file lies on a local file system whose sync writes every dirty file and
+// commits its metadata with a flush of the device's cache, and whose renames a crash leaves
+// whole: ext2 to ext4, XFS, btrfs, F2FS, and tmpfs, which has no device to reach.
+bool IsTrustedLocalFileSystem(int file);
 
 // Writes all that the file system of the open, readable file holds in memory to its device,
 // as one flush of each file would; 0, or the error number. EOPNOTSUPP for a file system whose
@@ -69,6 +75,10 @@ private:
 // Whether the two open files hold the same bytes, read from where they are now; false too when
 // stop, where given, ends the reading.
 bool SameContents(int a, int b, const TStopRequest& stop);
+
+// How many of the first bytes of the open files, up to length, are the same, in whole pieces of
+// 1 MiB from the start; -1 with errno set where a read failed or stop (ECANCELED) ended it.
+off_t SamePrefix(int a, int b, off_t length, const TStopRequest& stop);
 
 // Whether two open files of size bytes hold the same bytes as far as samples tell: whole up to
 // 64 KiB, beyond that 16 KiB at the start, at the end and at two places between. Cheap enough

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -175,8 +176,10 @@ bool SyncDirectory(int directory)
     return readable.IsOpen() && (fsync(readable.Get()) == 0 || errno == EINVAL);
 }
 
-// The hidden name a file takes for a moment on its way to a name that differs in case alone.
-std::string RenamingName(const std::string& name) { return "." + name + ".renaming" + TFileTransfer::TemporarySuffix; }
+// The hidden name a file takes for a moment on its way to a name that differs in case alone. It
+// is no temporary copy's: a run killed in that moment leaves the user's file under it, which the
+// next comparison lists and pairs with its source again.
+std::string RenamingName(const std::string& name) { return "." + name + ".vellumark-renaming"; }
 
 // Whether the folder lists an entry that its file system could take for name; asked of the
 // file system itself, where the kernel may still hold a name that has gone (a FUSE mount keeps
@@ -225,6 +228,21 @@ std::string WithoutTrailingSeparators(std::string path)
     return path;
 }
 
+// The device of the nearest folder of path that exists, path itself included.
+std::optional<dev_t> NearestFolderDevice(std::string path)
+{
+    for (path = WithoutTrailingSeparators(path); !path.empty();) {
+        struct stat info {};
+        if (stat(path.c_str(), &info) == 0)
+            return info.st_dev;
+        const std::string up = WithoutTrailingSeparators(DirectoryPart(path));
+        if (errno != ENOENT || up == path)
+            return std::nullopt;
+        path = up;
+    }
+    return std::nullopt;
+}
+
 // A write beyond a file-size limit must come back as EFBIG, not end the program.
 void IgnoreFileSizeSignal()
 {
@@ -244,6 +262,31 @@ public:
     TCopyInHand(const TCopyInHand&) = delete;
     TCopyInHand& operator=(const TCopyInHand&) = delete;
 };
+
+// A copy given up costs all its time again. Below this size that is a few seconds even on a
+// card that takes 20 MB/s, which the unnamed file is worth: it is faster to make, and leaves
+// nothing behind.
+constexpr off_t ResumableSize = off_t{64} << 20;
+
+// What ended a resumable copy without a fault of its own: a stop, a destination that is full or
+// gone. What it wrote is kept for the next run.
+bool Interrupted(int error)
+{
+    return error == ECANCELED || error == ENOSPC || error == EDQUOT || error == EIO || error == ENODEV ||
+           error == ENXIO || error == ENOTCONN || error == ESTALE;
+}
+
+// Keeps of what a run before left of the copy the longest start that holds the source's bytes,
+// for the copy to go on from there; 0, or the error number.
+int KeepSameStart(int source, const TPendingCopy& copy, off_t size, const TStopRequest& stop)
+{
+    if (copy.Kept() == 0)
+        return 0;
+    const off_t same = SamePrefix(source, copy.Get(), std::min(copy.Kept(), size), stop);
+    if (same < 0)
+        return errno;
+    return ftruncate(copy.Get(), same) == 0 ? 0 : errno;
+}
 
 // A file that a delete or a removal is about to take, and the open folder that holds it.
 struct TRemovable {
@@ -269,20 +312,25 @@ struct TFileTransfer::TCopiedFile {
 
 struct TFileTransfer::TState {
     TState(const TTransferRoots& roots, const TTransferOptions& options)
-        : Source(roots.Source), Destination(roots.Destination), Options(options)
+        : Source(roots.Source),
+          Destination(roots.Destination),
+          Options(options),
+          DestinationVolume(NearestFolderDevice(roots.Destination))
     {}
 
-    TDescriptor DestinationDirectory(const std::string& relative, bool durable);
-    TDescriptor MakeDirectory(int parent, const std::string& name, const std::string& relative, bool durable);
+    TDescriptor DestinationDirectory(const std::string& relative);
+    TDescriptor MakeDirectory(int parent, const std::string& name, const std::string& relative);
     bool MakeDestinationRoot();
     TRefusal ReplaceableRefusal(int place, const TRelativePath& to, const struct stat& entry, const struct stat& target,
                                 const struct stat& sourceInfo);
     TRefusal ClearOfPlacedFiles(const TRelativePath& to, int place);
     // The destination root opened for reading, as a sync of its file system needs it.
     TDescriptor ReadableDestinationRoot();
-    // The copy's own flush, and that of its folder and of theirs up to the root, where a made
+    // The copy's own flush, and that of its folder and of theirs up to the root's, where a made
     // folder's name lies; synced holds the folders flushed so far.
     TTransferOutcome SyncCopy(const TCopiedFile& copied, std::set<std::string>& synced);
+    // Whether the copy's name still holds it.
+    bool StillPlaced(const TCopiedFile& copied);
     TTransferOutcome Rename(int fromDirectory, const TRelativePath& from, const struct stat& entry,
                             const TRelativePath& to);
     // The entry a delete or a removal takes below the root: never a folder (refused as
@@ -295,7 +343,7 @@ struct TFileTransfer::TState {
     TTreeRoot Destination;
     TTransferOptions Options;
     // Guards what the copies on several threads share: the placed files, the listings, the
-    // trash, the pending modes and the kept copies.
+    // trash, the pending modes, the kept copies and whether the root was made.
     std::mutex Guard;
     TPlacedFiles Placed;
     TExactNames ExactNames;
@@ -310,9 +358,12 @@ struct TFileTransfer::TState {
     TDescriptor KeptRoot;
     bool BatchBegun = false;
     TRemovedFilesCloser Closer;
+    bool RootMade = false;
+    // Where a destination root yet to be made was to lie when the run began.
+    std::optional<dev_t> DestinationVolume;
 };
 
-TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relative, bool durable)
+TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relative)
 {
     TDescriptor directory = Destination.OpenDirectory(relative);
     if (directory.IsOpen() || errno != ENOENT)
@@ -328,7 +379,7 @@ TDescriptor TFileTransfer::TState::DestinationDirectory(const std::string& relat
         const std::string name = relative.substr(start, end - start);
         TDescriptor next(openat(directory.Get(), name.c_str(), DirectoryFlags | O_NOFOLLOW));
         if (!next.IsOpen() && errno == ENOENT)
-            next = MakeDirectory(directory.Get(), name, relative.substr(0, end), durable);
+            next = MakeDirectory(directory.Get(), name, relative.substr(0, end));
         directory = std::move(next);
         start = end + 1;
     }
@@ -341,8 +392,7 @@ TDescriptor TFileTransfer::TState::ReadableDestinationRoot()
     return TDescriptor(root.IsOpen() ? openat(root.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
 }
 
-TDescriptor TFileTransfer::TState::MakeDirectory(int parent, const std::string& name, const std::string& relative,
-                                                 bool durable)
+TDescriptor TFileTransfer::TState::MakeDirectory(int parent, const std::string& name, const std::string& relative)
 {
     // Open to its owner alone until it has the source folder's owner and permission bits.
     if (mkdirat(parent, name.c_str(), OwnerAll) != 0 && errno != EEXIST)
@@ -363,17 +413,24 @@ TDescriptor TFileTransfer::TState::MakeDirectory(int parent, const std::string& 
             PendingModes.emplace_back(relative, mode);
         }
     }
-    if (durable && !SyncDirectory(parent))
-        return TDescriptor();
     return TDescriptor(openat(parent, name.c_str(), DirectoryFlags | O_NOFOLLOW));
 }
 
 bool TFileTransfer::TState::MakeDestinationRoot()
 {
     const std::string root = WithoutTrailingSeparators(Destination.Path());
+    // A card pulled out leaves its mount point behind, on the system's own disk.
+    if (NearestFolderDevice(root) != DestinationVolume) {
+        errno = ENODEV;
+        return false;
+    }
     // The folders above it are the user's own choice of place, made through links as named.
     if (!MakeDirectoryChain(DirectoryPart(root), false) || (mkdir(root.c_str(), OwnerAll) != 0 && errno != EEXIST))
         return false;
+    {
+        const std::lock_guard lock(Guard);
+        RootMade = true;
+    }
     const TDescriptor made(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const TDescriptor sourceRoot = Source.OpenDirectory("");
     struct stat sourceInfo {};
@@ -422,14 +479,13 @@ TRefusal TFileTransfer::TState::ReplaceableRefusal(int place, const TRelativePat
     return ExactNames.Listed(Destination, to.Whole) ? TRefusal::None : TRefusal::LookAlikeName;
 }
 
-TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::string& destination,
-                                         TDurability durability, const TSeenFiles* seen, TCopiedFile& copied)
+TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::string& destination, bool forMove,
+                                         const TSeenFiles* seen, TCopiedFile& copied)
 {
     const std::optional<TRelativePath> from = Below(State->Source, source);
     const std::optional<TRelativePath> to = Below(State->Destination, destination);
     if (!from || !to)
         return Refused(TRefusal::OutsideRoots);
-    const bool durable = durability == TDurability::Own;
     copied.SourceFolder = from->Directory;
     copied.DestinationFolder = to->Directory;
     copied.SourceDirectory = State->Source.OpenDirectory(from->Directory);
@@ -446,7 +502,7 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
     if (!S_ISREG(sourceInfo.st_mode))
         return Refused(TRefusal::SourceNotFile);
 
-    copied.DestinationDirectory = State->DestinationDirectory(to->Directory, durable);
+    copied.DestinationDirectory = State->DestinationDirectory(to->Directory);
     copied.DestinationName = to->Name;
     const int place = copied.DestinationDirectory.Get();
     if (place < 0)
@@ -454,10 +510,10 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
     if (const TRefusal refusal = State->ClearOfPlacedFiles(*to, place); refusal != TRefusal::None)
         return Refused(refusal);
     const TStopRequest& stop = State->Copying.Stop;
-    // A copy that is flushed at its end anyway goes on to the device as it is written, so that
-    // the flush is short.
+    // A copy that is made durable or read back soon anyway goes on to the device as it is
+    // written, so that the sync is short.
     const TCopyControl control{ThreadCounter != nullptr ? ThreadCounter : State->Copying.Done, stop,
-                               durability != TDurability::None || State->Options.Verify};
+                               forMove || State->Options.Verify};
     const TCopyInHand inHand(control);
     // Asked before the copy and again right before it takes the name: a copy may take minutes.
     const auto asSeen = [&] {
@@ -485,25 +541,37 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
         };
 
     for (;;) {
-        TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists);
+        const bool resumable = sourceInfo.st_size >= ResumableSize;
+        TPendingCopy copy(place, to->Name, sourceInfo.st_mode, exists, resumable ? &sourceInfo : nullptr);
         struct stat written {};
         if (!copy.IsOpen())
             return LastError();
-        if (const int error = CopyContents(copied.SourceFile.Get(), copy.Get(), sourceInfo); error != 0)
+        // A resumable copy keeps what it wrote where the run was stopped, or the destination is
+        // full or gone; any other failure leaves nothing.
+        const auto givenUp = [&copy](int error) {
+            if (Interrupted(error))
+                copy.KeepPartial();
             return TTransferOutcome::SystemError(error);
+        };
+        const auto stopped = [&copy] {
+            copy.KeepPartial();
+            return Refused(TRefusal::StoppedByUser);
+        };
+        if (const int error = KeepSameStart(copied.SourceFile.Get(), copy, sourceInfo.st_size, stop); error != 0)
+            return givenUp(error);
+        if (const int error = CopyContents(copied.SourceFile.Get(), copy.Get(), sourceInfo); error != 0)
+            return givenUp(error);
         if (fstat(copy.Get(), &written) != 0)
             return LastError();
         if (sourceInfo.st_size > 0 && written.st_size != sourceInfo.st_size)
             return Refused(TRefusal::SourceChanged);
         if (!CopyFileAttributes(copied.SourceFile.Get(), copy.Get(), sourceInfo))
-            return LastError();
+            return givenUp(errno);
         if (State->Options.Verify && !ReadsBackEqual(copied.SourceFile.Get(), copy.Get(), stop))
-            return Refused(stop && stop() ? TRefusal::StoppedByUser : TRefusal::CopyDiffers);
-        if (const int error = durable ? FlushCopy(copy.Get(), stop) : 0; error != 0)
-            return TTransferOutcome::SystemError(error);
-        // Its source stays, so the copy is of no use once the user stopped.
-        if (durability == TDurability::Later && stop && stop())
-            return Refused(TRefusal::StoppedByUser);
+            return stop && stop() ? stopped() : Refused(TRefusal::CopyDiffers);
+        // Its source stays, so the copy is of no use now, but for the next run where it can go on.
+        if (forMove && stop && stop())
+            return stopped();
         if (exists && !asSeen())
             return NotAsSeen(stop);
         const TPlacement placement = copy.Place(copied.SourceDirectory.Get(), setAside);
@@ -518,8 +586,7 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
             return errno == EEXIST && !exists ? Refused(TRefusal::DestinationChanged) : LastError();
         }
     }
-    if ((durable && !SyncDirectory(place)) ||
-        fstatat(place, to->Name.c_str(), &copied.Placed, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(place, to->Name.c_str(), &copied.Placed, AT_SYMLINK_NOFOLLOW) != 0)
         return LastError();
     const std::lock_guard lock(State->Guard);
     State->Placed.Add(to->Whole, copied.Placed);
@@ -529,19 +596,56 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
 TTransferOutcome TFileTransfer::Copy(const std::string& source, const std::string& destination, const TSeenFiles* seen)
 {
     TCopiedFile copied;
-    return CopyItem(source, destination, TDurability::None, seen, copied);
+    return CopyItem(source, destination, false, seen, copied);
 }
 
 TTransferOutcome TFileTransfer::Move(const std::string& source, const std::string& destination, const TSeenFiles* seen)
 {
-    // The copy must survive a crash before the only other one goes.
-    TCopiedFile copied;
-    if (const TTransferOutcome outcome = CopyItem(source, destination, TDurability::Own, seen, copied); !outcome)
-        return outcome;
-    const TTransferOutcome deleted = DeleteMovedSource(copied.SourceDirectory.Get(), copied);
-    if (deleted)
-        CloseRemovedFile(copied.SourceFile);
-    return deleted;
+    if (!State->Kept.empty())
+        throw std::logic_error("A move of one file was asked for while a batch of moves was in hand.");
+    if (MoveByRenaming(source, destination))
+        return TTransferOutcome::Success();
+    const TTransferOutcome copied = CopyToMove(source, destination, seen);
+    return copied ? CompleteMoves().front().Outcome : copied;
+}
+
+bool TFileTransfer::MoveByRenaming(const std::string& source, const std::string& destination)
+{
+    const std::optional<TRelativePath> from = Below(State->Source, source);
+    const std::optional<TRelativePath> to = Below(State->Destination, destination);
+    if (!from || !to)
+        return false;
+    const TDescriptor sourceDirectory = State->Source.OpenDirectory(from->Directory);
+    struct stat entry {};
+    // A copy reads a link through, where a rename would move the link; and a file of several
+    // names would stay one with the others.
+    if (!sourceDirectory.IsOpen() ||
+        fstatat(sourceDirectory.Get(), from->Name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(entry.st_mode) || entry.st_nlink != 1)
+        return false;
+    const TDescriptor place = State->DestinationDirectory(to->Directory);
+    struct stat placeInfo {
+    }, existing{};
+    // An existing destination is replaced by a copy alone, with its checks and its trash.
+    if (!place.IsOpen() || fstat(place.Get(), &placeInfo) != 0 || placeInfo.st_dev != entry.st_dev ||
+        IsReadOnly(sourceDirectory.Get(), from->Name) || !IsTrustedLocalFileSystem(place.Get()) ||
+        State->ClearOfPlacedFiles(*to, place.Get()) != TRefusal::None ||
+        fstatat(place.Get(), to->Name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+        return false;
+    bool sourceKept = false;
+    if (!RenameWithoutReplacing(sourceDirectory.Get(), from->Name, place.Get(), to->Name, &sourceKept))
+        return false;
+    if (sourceKept) {
+        // Linked under the new name without losing the old one: the copy makes two files of it.
+        static_cast<void>(unlinkat(place.Get(), to->Name.c_str(), 0));
+        return false;
+    }
+    struct stat placed {};
+    if (fstatat(place.Get(), to->Name.c_str(), &placed, AT_SYMLINK_NOFOLLOW) == 0) {
+        const std::lock_guard lock(State->Guard);
+        State->Placed.Add(to->Whole, placed);
+    }
+    return true;
 }
 
 TTransferOutcome TFileTransfer::CopyToMove(const std::string& source, const std::string& destination,
@@ -554,7 +658,7 @@ TTransferOutcome TFileTransfer::CopyToMove(const std::string& source, const std:
         State->BatchBegun = true;
     }
     TCopiedFile copied;
-    const TTransferOutcome outcome = CopyItem(source, destination, TDurability::Later, seen, copied);
+    const TTransferOutcome outcome = CopyItem(source, destination, true, seen, copied);
     if (outcome) {
         // Only the source stays open, to be known again by its deletion: a batch of open
         // folders would soon run out of descriptors.
@@ -570,11 +674,20 @@ TTransferOutcome TFileTransfer::CopyToMove(const std::string& source, const std:
 std::vector<TCompletedMove> TFileTransfer::CompleteMoves()
 {
     const std::lock_guard lock(State->Guard);
+    // Moves that all renamed, or whose copies all failed, leave nothing to make durable.
+    if (State->Kept.empty()) {
+        State->KeptRoot.Reset();
+        State->BatchBegun = false;
+        return {};
+    }
     const std::vector<TTransferOutcome> synced = SyncKeptCopies();
     std::vector<TCompletedMove> completed;
     for (std::size_t i = 0; i < synced.size(); ++i) {
         TCopiedFile& copied = State->Kept[i];
         TTransferOutcome outcome = synced[i];
+        // A copy taken away or replaced since it was placed is nowhere the sync could tell.
+        if (outcome && !State->StillPlaced(copied))
+            outcome = Refused(TRefusal::DestinationChanged);
         if (outcome) {
             const TDescriptor directory = State->Source.OpenDirectory(copied.SourceFolder);
             outcome = directory.IsOpen() ? DeleteMovedSource(directory.Get(), copied) : OpenDirectoryFailure();
@@ -632,8 +745,26 @@ TTransferOutcome TFileTransfer::TState::SyncCopy(const TCopiedFile& copied, std:
             synced.insert(relative);
         }
         if (relative.empty())
-            return TTransferOutcome::Success();
+            break;
     }
+    // A root the run made has its name in the folder above, outside the trees, which is only
+    // flushed.
+    const std::string above = DirectoryPart(WithoutTrailingSeparators(Destination.Path()));
+    if (RootMade && !above.empty() && !synced.contains(above)) {
+        const TDescriptor folderAbove(open(above.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folderAbove.IsOpen() || !SyncDirectory(folderAbove.Get()))
+            return LastError();
+        synced.insert(above);
+    }
+    return TTransferOutcome::Success();
+}
+
+bool TFileTransfer::TState::StillPlaced(const TCopiedFile& copied)
+{
+    const TDescriptor folder = Destination.OpenDirectory(copied.DestinationFolder);
+    struct stat now {};
+    return folder.IsOpen() && fstatat(folder.Get(), copied.DestinationName.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+           SameFile(now, copied.Placed);
 }
 
 TTransferOutcome TFileTransfer::DeleteMovedSource(int directory, const TCopiedFile& copied)
@@ -752,7 +883,7 @@ TTransferOutcome TFileTransfer::Rename(const std::string& source, const std::str
 TTransferOutcome TFileTransfer::TState::Rename(int fromDirectory, const TRelativePath& from, const struct stat& entry,
                                                const TRelativePath& to)
 {
-    const TDescriptor place = DestinationDirectory(to.Directory, false);
+    const TDescriptor place = DestinationDirectory(to.Directory);
     if (!place.IsOpen())
         return OpenDirectoryFailure();
     if (const TRefusal refusal = ClearOfPlacedFiles(to, place.Get()); refusal != TRefusal::None)

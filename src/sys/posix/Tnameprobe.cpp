@@ -38,17 +38,15 @@ std::optional<bool> SameEntryOnDisk(int directoryA, const std::string& nameA, in
     }
     std::optional<bool> same;
     const TDescriptor probe(openat(directoryA, folder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (probe.IsOpen()) {
-        const TDescriptor made(
-            openat(probe.Get(), nameA.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (made.IsOpen()) {
-            struct stat found {};
-            if (fstatat(directoryB, (folder + "/" + nameB).c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0)
-                same = true;
-            else if (errno == ENOENT)
-                same = false;
-            unlinkat(probe.Get(), nameA.c_str(), 0);
-        }
+    // A folder, not a file: a FUSE mount hides a file removed while open, and lets it go only
+    // once its closing is heard, which may be after the probe's own removal.
+    if (probe.IsOpen() && mkdirat(probe.Get(), nameA.c_str(), 0700) == 0) {
+        struct stat found {};
+        if (fstatat(directoryB, (folder + "/" + nameB).c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0)
+            same = true;
+        else if (errno == ENOENT)
+            same = false;
+        unlinkat(probe.Get(), nameA.c_str(), AT_REMOVEDIR);
     }
     if (unlinkat(directoryA, folder.c_str(), AT_REMOVEDIR) != 0)
         return std::nullopt;

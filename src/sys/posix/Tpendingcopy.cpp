@@ -4,7 +4,11 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
+#include <string_view>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -63,22 +67,97 @@ bool RemoveStaleTemporary(int directory, const std::string& temporary)
         return false;
     return unlinkat(directory, temporary.c_str(), 0) == 0;
 }
+
+std::string Hexadecimal(std::uint64_t value)
+{
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(value));
+    return digits;
+}
+
+// The start of every hidden name of a copy to name: the whole name in a fixed width follows
+// the stem, since the stem alone may be shared by long names. At most 83 bytes, so that what
+// follows still fits in the 255 bytes of a name.
+std::string HiddenPrefix(const std::string& name)
+{
+    return "." + NameStem(name) + "." + Hexadecimal(TFnvHash().Add(name).Value()) + ".";
+}
+
+constexpr std::string_view PartialMark = ".partial";
+
+// A week without a write: whoever stopped that copy has given it up. Not so a whole copy that got
+// the source's times already, and was stopped before it took its name.
+bool Abandoned(const struct stat& partial, const struct stat& source)
+{
+    constexpr std::time_t Week = 7 * 24 * 60 * 60;
+    const bool sourceTimes =
+        partial.st_mtim.tv_sec == source.st_mtim.tv_sec && partial.st_mtim.tv_nsec == source.st_mtim.tv_nsec;
+    return !sourceTimes && partial.st_mtim.tv_sec < std::time(nullptr) - Week;
+}
+
+// Removes every partial copy to name in the directory but the one of this version of the
+// source, and that one too where it was abandoned. One that another run still writes stays.
+void RemoveOtherPartials(int directory, const std::string& name, const struct stat& source)
+{
+    const std::string prefix = HiddenPrefix(name);
+    const std::string ending = std::string(PartialMark) + TFileTransfer::TemporarySuffix;
+    const std::string ours = TPendingCopy::PartialName(name, TPendingCopy::SourceVersion(source));
+    const TDescriptor readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* listing = readable.IsOpen() ? fdopendir(dup(readable.Get())) : nullptr;
+    if (listing == nullptr)
+        return;
+    std::vector<std::string> found;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string_view entryName(entry->d_name);
+        if (entryName.size() == prefix.size() + 16 + ending.size() && entryName.starts_with(prefix) &&
+            entryName.ends_with(ending))
+            found.emplace_back(entryName);
+    }
+    closedir(listing);
+    for (const std::string& partial : found) {
+        struct stat info {};
+        if (partial != ours ||
+            (fstatat(directory, partial.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && Abandoned(info, source)))
+            static_cast<void>(RemoveStaleTemporary(directory, partial));
+    }
+}
 }  // namespace
 
 std::string TPendingCopy::TemporaryName(const std::string& name)
 {
-    // The whole name in a fixed width, since the stem alone may be shared by long names.
-    char hash[17];
-    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(TFnvHash().Add(name).Value()));
-    return "." + NameStem(name) + "." + hash + TFileTransfer::TemporarySuffix;
+    return HiddenPrefix(name) + std::string(std::string_view(TFileTransfer::TemporarySuffix).substr(1));
 }
 
-TPendingCopy::TPendingCopy(int directory, const std::string& name, mode_t mode, bool replacing)
+std::string TPendingCopy::PartialName(const std::string& name, std::uint64_t version)
+{
+    return HiddenPrefix(name) + Hexadecimal(version) + std::string(PartialMark) + TFileTransfer::TemporarySuffix;
+}
+
+std::uint64_t TPendingCopy::SourceVersion(const struct stat& info)
+{
+    return TFnvHash()
+        .Add(static_cast<std::uint64_t>(info.st_size))
+        .Add(static_cast<std::uint64_t>(info.st_mtim.tv_sec))
+        .Add(static_cast<std::uint64_t>(info.st_mtim.tv_nsec))
+        .Add(static_cast<std::uint64_t>(info.st_ctim.tv_sec))
+        .Add(static_cast<std::uint64_t>(info.st_ctim.tv_nsec))
+        .Add(static_cast<std::uint64_t>(info.st_ino))
+        .Value();
+}
+
+TPendingCopy::TPendingCopy(int directory, const std::string& name, mode_t mode, bool replacing,
+                           const struct stat* source)
     : Directory(directory), Name(name), Temporary(TemporaryName(name)), Replacing(replacing)
 {
     // What a killed run left for this destination goes first, whichever way this copy is built.
     if (!RemoveStaleTemporary(Directory, Temporary))
         return;
+    // A folder that keeps every name for good would keep a partial copy too.
+    if (source != nullptr && EntriesRemovable(Directory)) {
+        RemoveOtherPartials(Directory, Name, *source);
+        OpenPartial(mode, SourceVersion(*source));
+        return;
+    }
     if (UnnamedFilesLinkable.load(std::memory_order_relaxed))
         File.Reset(openat(directory, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode & 0777));
     if (!File.IsOpen())
@@ -92,7 +171,7 @@ TPendingCopy::TPendingCopy(int directory, const std::string& name, mode_t mode, 
 TPendingCopy::~TPendingCopy()
 {
     // Unnamed first, while its lock is still held: no other run can take the name meanwhile.
-    if (Named)
+    if (Named && !Partial)
         unlinkat(Directory, Temporary.c_str(), 0);
     CloseRemovedFile(File);
 }
@@ -108,6 +187,36 @@ bool TPendingCopy::OpenNamed(mode_t mode)
                       (mode & 0777) | S_IRUSR));
     Named = File.IsOpen();
     return Named;
+}
+
+bool TPendingCopy::OpenPartial(mode_t mode, std::uint64_t version)
+{
+    Temporary = PartialName(Name, version);
+    // Writable by its owner, so that a later run can go on with it; the mode comes last.
+    const auto open = [&] {
+        File.Reset(openat(Directory, Temporary.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                          (mode & 0777) | S_IRUSR | S_IWUSR));
+    };
+    open();
+    // One stopped once it had a read-only source's mode cannot be gone on with: it starts over.
+    if (!File.IsOpen() && errno == EACCES && RemoveStaleTemporary(Directory, Temporary))
+        open();
+    struct stat opened {
+    }, named{};
+    if (!File.IsOpen() || fstat(File.Get(), &opened) != 0)
+        return false;
+    // Nothing but a file of its own is written to; nor one that another run writes, or that
+    // one placed meanwhile.
+    if (!S_ISREG(opened.st_mode) || opened.st_nlink != 1 || flock(File.Get(), LOCK_EX | LOCK_NB) != 0 ||
+        fstatat(Directory, Temporary.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || named.st_ino != opened.st_ino ||
+        named.st_dev != opened.st_dev) {
+        File.Reset();
+        errno = EBUSY;
+        return false;
+    }
+    Named = true;
+    KeptBytes = opened.st_size;
+    return true;
 }
 
 TPlacement TPendingCopy::Place(int sourceDirectory, const std::function<bool()>& setAside)

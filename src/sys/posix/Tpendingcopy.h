@@ -4,7 +4,12 @@
 // given a name only when complete. Where the file system has no unnamed files, it is built
 // under a hidden temporary name of its own for that destination, which a later run removes
 // if a killed one left it.
+//
+// A large copy is different: a stop, a kill or a full or vanished device would cost all the time
+// it took again. It is built under a hidden name that carries its source's version, and what it
+// holds outlives a copy given up, for the next copy of that very version to go on with.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -28,13 +33,21 @@ public:
     // The file gets the permission bits it is to have, so that it mostly needs no change.
     // Replacing says whether an entry under the destination's name is to be replaced. Where
     // it cannot be opened, errno says why.
-    TPendingCopy(int directory, const std::string& name, mode_t mode, bool replacing);
+    // Where source is given, the copy is a resumable one of that source file: what a run before
+    // left of it is opened, for the caller to check (Kept), and every partial copy of another
+    // version of the source, or older than a week, goes.
+    TPendingCopy(int directory, const std::string& name, mode_t mode, bool replacing,
+                 const struct stat* source = nullptr);
     ~TPendingCopy();
     TPendingCopy(const TPendingCopy&) = delete;
     TPendingCopy& operator=(const TPendingCopy&) = delete;
 
     bool IsOpen() const { return File.IsOpen(); }
     int Get() const { return File.Get(); }
+    // The bytes a run before left of a resumable copy.
+    off_t Kept() const { return KeptBytes; }
+    // A resumable copy given up stays under its hidden name for the next run; any other goes.
+    void KeepPartial() { Partial = Named; }
 
     // Gives the complete copy the destination's name. A new destination never replaces an
     // entry that appeared meanwhile. An existing one is replaced only when the temporary name
@@ -44,9 +57,16 @@ public:
 
     // The hidden name that a copy to name is built under, the same for every run.
     static std::string TemporaryName(const std::string& name);
+    // The hidden name of a resumable copy to name of the source of that version.
+    static std::string PartialName(const std::string& name, std::uint64_t version);
+    // The version of a source file as a resumable copy records it: its size, last-write and
+    // change times and inode number. Not its device number, which a card gets anew each time it
+    // is mounted.
+    static std::uint64_t SourceVersion(const struct stat& info);
 
 private:
     bool OpenNamed(mode_t mode);
+    bool OpenPartial(mode_t mode, std::uint64_t version);
     TPlacement PlaceNew();
     TPlacement LinkNamedWithoutReplacing();
     TPlacement Replace(int sourceDirectory, const std::function<bool()>& setAside);
@@ -57,5 +77,7 @@ private:
     std::string Temporary;
     bool Replacing;
     bool Named = false;
+    bool Partial = false;
+    off_t KeptBytes = 0;
     TDescriptor File;
 };
