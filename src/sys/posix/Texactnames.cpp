@@ -2,38 +2,16 @@
 
 #include <cerrno>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "sys/Pathsyntax.h"
+#include "sys/posix/Folderlisting.h"
 #include "sys/posix/Tdescriptor.h"
 #include "sys/posix/Tnameprobe.h"
 #include "sys/posix/Ttreeroot.h"
-
-namespace {
-// Every name in the directory; false when it cannot be read whole.
-bool ReadListing(int directory, std::unordered_set<std::string>& names)
-{
-    const int readable = openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (readable < 0)
-        return false;
-    DIR* listing = fdopendir(readable);
-    if (listing == nullptr) {
-        close(readable);
-        return false;
-    }
-    names.clear();
-    errno = 0;
-    while (const dirent* entry = readdir(listing))
-        names.insert(entry->d_name);
-    const bool whole = errno == 0;
-    closedir(listing);
-    return whole;
-}
-}  // namespace
 
 bool TExactNames::Listed(TTreeRoot& root, const std::string& relative)
 {
@@ -77,5 +55,9 @@ bool TExactNames::InListing(int directory, const std::string& relativeDirectory,
     std::unordered_set<std::string>& names = Listings[relativeDirectory];
     if (names.contains(name))
         return true;
-    return ReadListing(directory, names) && names.contains(name);
+    const std::optional<std::vector<std::string>> listed = NamesIn(directory);
+    if (!listed)
+        return false;
+    names = std::unordered_set<std::string>(listed->begin(), listed->end());
+    return names.contains(name);
 }

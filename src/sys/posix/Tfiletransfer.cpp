@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -23,6 +22,7 @@
 #include "sys/Tfilesystem.h"
 #include "sys/Wholefile.h"
 #include "sys/posix/Filecopy.h"
+#include "sys/posix/Folderlisting.h"
 #include "sys/posix/Renaming.h"
 #include "sys/posix/Tdescriptor.h"
 #include "sys/posix/Texactnames.h"
@@ -186,19 +186,10 @@ std::string RenamingName(const std::string& name) { return "." + name + ".vellum
 // its answers for a second).
 bool ListsLookAlike(int directory, const std::string& name)
 {
-    const TDescriptor readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* listing = readable.IsOpen() ? fdopendir(dup(readable.Get())) : nullptr;
-    if (listing == nullptr)
-        return true;
+    const std::optional<std::vector<std::string>> names = NamesIn(directory);
     const std::string key = LookAlikeKey(name);
-    bool found = false;
-    errno = 0;
-    while (const dirent* entry = readdir(listing))
-        if (LookAlikeKey(entry->d_name) == key)
-            found = true;
-    found = found || errno != 0;
-    closedir(listing);
-    return found;
+    return !names || std::any_of(names->begin(), names->end(),
+                                 [&](const std::string& listed) { return LookAlikeKey(listed) == key; });
 }
 
 // Gives the entry from the name to that differs from it in case alone, through a hidden name

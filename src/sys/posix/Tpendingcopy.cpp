@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@
 #include "sys/Tfiletransfer.h"
 #include "sys/Utf8.h"
 #include "sys/posix/Filecopy.h"
+#include "sys/posix/Folderlisting.h"
 #include "sys/posix/Removableentries.h"
 #include "sys/posix/Renaming.h"
 
@@ -102,19 +102,13 @@ void RemoveOtherPartials(int directory, const std::string& name, const struct st
     const std::string prefix = HiddenPrefix(name);
     const std::string ending = std::string(PartialMark) + TFileTransfer::TemporarySuffix;
     const std::string ours = TPendingCopy::PartialName(name, TPendingCopy::SourceVersion(source));
-    const TDescriptor readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* listing = readable.IsOpen() ? fdopendir(dup(readable.Get())) : nullptr;
-    if (listing == nullptr)
+    const std::optional<std::vector<std::string>> names = NamesIn(directory);
+    if (!names)
         return;
-    std::vector<std::string> found;
-    while (const dirent* entry = readdir(listing)) {
-        const std::string_view entryName(entry->d_name);
-        if (entryName.size() == prefix.size() + 16 + ending.size() && entryName.starts_with(prefix) &&
-            entryName.ends_with(ending))
-            found.emplace_back(entryName);
-    }
-    closedir(listing);
-    for (const std::string& partial : found) {
+    for (const std::string& partial : *names) {
+        if (partial.size() != prefix.size() + 16 + ending.size() || !partial.starts_with(prefix) ||
+            !partial.ends_with(ending))
+            continue;
         struct stat info {};
         if (partial != ours ||
             (fstatat(directory, partial.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && Abandoned(info, source)))
