@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <unordered_map>
 
 #include "sys/Memoryhints.h"
@@ -111,8 +112,7 @@ void TOperationsThread::ProcessItems()
     // A long file is stopped in hand, between two pieces, and its copy discarded.
     Files->StopWhen([this] { return Terminated(); });
     std::atomic<bool> failing{false};
-    TItemPool pool(Operation == foDelete || Operation == foRemove ? 1 : Jobs,
-                   [this, &failing] { return Terminated() || failing; });
+    TItemPool pool(CopyThreads(), [this, &failing] { return Terminated() || failing; });
     {
         const std::lock_guard lock(EndsLock);
         // The run's own thread, then each of the pool's.
@@ -153,6 +153,17 @@ void TOperationsThread::ProcessItems()
     Log(CompletionText(static_cast<std::int64_t>(Processed), static_cast<std::int64_t>(total), LastStopped));
     Log("Succeeded: " + GroupDigits(std::to_string(Succeeded)) + " items");
     Log("Not succeeded: " + GroupDigits(std::to_string(Processed - Succeeded)) + " items");
+}
+
+int TOperationsThread::CopyThreads() const
+{
+    if (Operation == foDelete || Operation == foRemove)
+        return 1;
+    // Copies read back from the device leave the cores idle while they wait for it.
+    constexpr int ThreadsPerCoreReadingBack = 4;
+    if (Jobs == 0 && Files->ReadsCopiesBack())
+        return ThreadsPerCoreReadingBack * static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    return Jobs;
 }
 
 bool TOperationsThread::Pooled(const TCompareItem& item) const

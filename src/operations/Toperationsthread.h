@@ -86,7 +86,8 @@ public:
     // The folders below the destination root that a mirror removes at its end where they are
     // empty and the source has none of their paths, parents before their children.
     std::vector<std::string> DestinationOnlyFolders;
-    // The threads that copy: 1 for the run's own alone, 0 for one a core.
+    // The threads that copy: 1 for the run's own alone, 0 for one a core (four where copies are
+    // read back).
     int Jobs = 1;
 
     // How far the run has come, for a window to read at any time.
@@ -119,6 +120,8 @@ private:
         std::exception_ptr Error;
     };
 
+    // The threads of the pool, as Jobs asks and the work needs.
+    int CopyThreads() const;
     // Whether the item is a copy that the pool may make beside others.
     bool Pooled(const TCompareItem& item) const;
     // Queues the copy of the item, and of a move its batch once due.

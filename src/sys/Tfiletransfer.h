@@ -127,6 +127,8 @@ public:
     // may read it at any time. What a copy gone on with found kept is not written again, and
     // is not counted.
     void CountBytesIn(std::atomic<std::int64_t>* counter);
+    // Whether its copies spend most of their time waiting for the device, reading themselves back.
+    bool ReadsCopiesBack() const;
     // Ends the copy in hand between two pieces of its data or of its read-back, or while its
     // flush is waited for, once stop says so; that copy then fails and is discarded. A copy of
     // 64 MiB or more is kept instead, under a hidden name, as it is where a kill or a full or

@@ -793,6 +793,8 @@ TTransferOutcome TFileTransfer::Delete(const std::string& source, const TSeenFil
 
 void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->Copying.Done = counter; }
 
+bool TFileTransfer::ReadsCopiesBack() const { return State->Options.Verify; }
+
 TThreadByteCount::TThreadByteCount(std::atomic<std::int64_t>* counter) : Before(ThreadCounter)
 {
     ThreadCounter = counter;
