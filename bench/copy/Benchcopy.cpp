@@ -1,11 +1,12 @@
 // Times the operations engine's copy of three trees into an empty destination (500 files of
 // 1 MiB, 20,000 files of 1 KiB, one file of 2 GiB) against `cp -a` of the same trees in the same
-// run, what verifying the copies of 1 MiB costs (against plain copies, and plain copies synced), the moves of the 1 KiB tree (copied and renamed)
-// against the engine's copy of it, the copy of a sparse file against `cp --sparse=auto`, and how
-// much of a large file (1 GiB) a copy writes again after the one before was killed at 56% of it.
-// Prints medians and the ratios with their goals: at most 0.5 times `cp -a` for the small files,
-// 1.0 for the others; a verified copy at most 1.3 times an unverified one; the move at most 1.3
-// times the copy; the copy after the kill at most 60% of the file written.
+// run; what verifying the copies of 1 MiB costs, against plain copies and plain copies synced;
+// the moves of the 1 KiB tree (copied and renamed) against the engine's copy of it; the copy of
+// a sparse file against `cp --sparse=auto`; and how much of a large file (1 GiB) a copy writes
+// again after the one before was killed at 56% of it. Prints medians and the ratios with their
+// goals: at most 0.5 times `cp -a` for the small files, 1.0 for the others; a verified copy at
+// most 1.3 times an unverified one; the move at most 1.3 times the copy; the copy after the kill
+// at most 60% of the file written.
 //
 // bench_copy [--root DIR] [--repeat N] [--jobs N] [--large-files N] [--small-files N] [--huge-mib N]
 //            [--resumed-mib N]
@@ -281,10 +282,11 @@ void TimeVerifiedCopies(const fs::path& source, const fs::path& work, int repeat
         Settle(target);
     }
     const double verifiedSeconds = Median(verified).Wall;
-    std::printf("verified copy of %zu files: %.3f s against %.3f s unverified, ratio %.2f (goal <= 1.30); "
-                "against %.3f s unverified and synced, ratio %.2f\n",
-                items.size(), verifiedSeconds, Median(plain).Wall, verifiedSeconds / Median(plain).Wall,
-                Median(synced).Wall, verifiedSeconds / Median(synced).Wall);
+    std::printf(
+        "verified copy of %zu files: %.3f s against %.3f s unverified, ratio %.2f (goal <= 1.30); "
+        "against %.3f s unverified and synced, ratio %.2f\n",
+        items.size(), verifiedSeconds, Median(plain).Wall, verifiedSeconds / Median(plain).Wall, Median(synced).Wall,
+        verifiedSeconds / Median(synced).Wall);
     std::fflush(stdout);
 }
 
