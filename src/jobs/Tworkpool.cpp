@@ -10,9 +10,9 @@ namespace {
 constexpr auto TickInterval = std::chrono::milliseconds(10);
 // Ticks without a block read from the disk before the pool goes back to one thread a core.
 constexpr int QuietTicksBeforeShrinking = 5;
+}  // namespace
 
 std::size_t CoreCount() { return std::max(1U, std::thread::hardware_concurrency()); }
-}  // namespace
 
 TWorkPool::TWorkPool(int jobs) : Adaptive(jobs == 0), Cores(CoreCount())
 {

@@ -19,6 +19,9 @@
 #include <thread>
 #include <vector>
 
+// The cores the system offers, at least one.
+std::size_t CoreCount();
+
 class TWorkPool {
 public:
     using TTask = std::function<void()>;

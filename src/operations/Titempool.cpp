@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "jobs/Tworkpool.h"
+
 TItemPool::TItemPool(int threads, std::function<bool()> stop) : Stop(std::move(stop))
 {
     if (threads < 0)
         throw std::invalid_argument("The number of threads cannot be negative.");
-    const std::size_t count =
-        threads == 0 ? std::max(1U, std::thread::hardware_concurrency()) : static_cast<std::size_t>(threads);
+    const std::size_t count = threads == 0 ? CoreCount() : static_cast<std::size_t>(threads);
     if (count == 1)
         return;
     try {

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <optional>
 #include <stdexcept>
-#include <thread>
 #include <unordered_map>
 
+#include "jobs/Tworkpool.h"
 #include "sys/Memoryhints.h"
 #include "sys/Mysysutils.h"
 
@@ -162,7 +162,7 @@ int TOperationsThread::CopyThreads() const
     // Copies read back from the device leave the cores idle while they wait for it.
     constexpr int ThreadsPerCoreReadingBack = 4;
     if (Jobs == 0 && Files->ReadsCopiesBack())
-        return ThreadsPerCoreReadingBack * static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+        return ThreadsPerCoreReadingBack * static_cast<int>(CoreCount());
     return Jobs;
 }
 
