@@ -658,7 +658,9 @@ TEST_F(OperationsThread, AMoveOntoACardPulledOutAtAnyMomentLosesNothing)
     const auto card = TMount::Exfat(Tree.Path("card.img"), Tree.Path("card"));
     // Once so many copies are on the card: the run's log tells only of batches ended. Several
     // threads may be making the card's folder when it goes.
-    for (const auto& [pullAt, jobs] : {std::pair<std::ptrdiff_t, int>{0, 4}, {300, 1}, {650, 4}}) {
+    for (const auto& [pullAfter, jobs] : {std::pair<std::ptrdiff_t, int>{0, 4}, {300, 1}, {650, 4}}) {
+        // Named again: clang 14 cannot capture a structured binding.
+        const std::ptrdiff_t pullAt = pullAfter;
         SCOPED_TRACE(pullAt);
         const std::string source = std::to_string(pullAt), destination = "card/" + source;
         const std::vector<std::string> arguments = MoveOfFiles(Tree, source, destination, 700, jobs);
