@@ -269,7 +269,8 @@ TEST(CliLog, EachLineIsInTheFileAsSoonAsItIsLogged)
     const auto copy = [&](const std::string& destination, const std::vector<std::string>& options,
                           const std::string& firstResult, int signal) {
         tree.CreateDirectory(destination);
-        std::vector<std::string> arguments{Cli, "copy"};
+        // One thread, so that the four large copies are all still ahead when the first line is in.
+        std::vector<std::string> arguments{Cli, "copy", "--jobs", "1"};
         arguments.insert(arguments.end(), options.begin(), options.end());
         arguments.push_back(tree.Path("src"));
         arguments.push_back(tree.Path(destination));
