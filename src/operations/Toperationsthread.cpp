@@ -27,6 +27,14 @@ TSeenFiles SeenFiles(const TCompareItem& item)
             item.SeenDstSize(), item.SeenDstTime(), item.SeenDstIdentity()};
 }
 
+namespace {
+// What the comparison saw, where it saw a source at all.
+std::optional<TSeenFiles> SeenSourceFiles(const TCompareItem& item)
+{
+    return item.SrcExists() ? std::optional(SeenFiles(item)) : std::nullopt;
+}
+}  // namespace
+
 std::int64_t SourceBytes(const std::vector<TCompareItem>& items)
 {
     std::int64_t bytes = 0;
@@ -225,7 +233,7 @@ void TOperationsThread::CopyOnThread(std::size_t index, std::size_t thread)
     TCopyEnd end;
     end.Index = index;
     try {
-        const std::optional<TSeenFiles> seen = item.SrcExists() ? std::optional(SeenFiles(item)) : std::nullopt;
+        const std::optional<TSeenFiles> seen = SeenSourceFiles(item);
         const std::string source = Roots.SourcePath(item);
         const std::string destination = Roots.DestinationPath(item);
         const TSeenFiles* facts = seen ? &*seen : nullptr;
@@ -483,7 +491,7 @@ TTransferOutcome TOperationsThread::TransferItem(const std::string& announcement
                                                  const std::string& destination, bool copy, bool deleteSource)
 {
     const TCompareItem& item = Items[Current];
-    const std::optional<TSeenFiles> seen = item.SrcExists() ? std::optional(SeenFiles(item)) : std::nullopt;
+    const std::optional<TSeenFiles> seen = SeenSourceFiles(item);
     Announce(announcement, seen ? seen->SourceSize : 0);
     // Its path is the destination's: a source file found there now was never compared.
     TTransferOutcome outcome =

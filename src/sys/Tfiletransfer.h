@@ -52,9 +52,9 @@ struct TTransferOptions {
     bool Trash = false;
 };
 
-// While it lives, the copies made on the thread that made it add their bytes to its counter
-// instead of their run's: a run that copies on several threads tells what each copy in flight
-// has done.
+// While it lives, the copies made on the thread that made it add their bytes to its counter as
+// they land; another thread may read it at any time. What a copy gone on with found kept is not
+// written again, and is not counted.
 class TThreadByteCount {
 public:
     explicit TThreadByteCount(std::atomic<std::int64_t>* counter);
@@ -123,10 +123,6 @@ public:
     // source has none of its path; a folder that is not empty stays, with ENOTEMPTY.
     virtual TTransferOutcome RemoveEmptyFolder(const std::string& folder);
 
-    // Adds the bytes of every copy to the counter, where given, as they land; another thread
-    // may read it at any time. What a copy gone on with found kept is not written again, and
-    // is not counted.
-    void CountBytesIn(std::atomic<std::int64_t>* counter);
     // Whether its copies spend most of their time waiting for the device, reading themselves back.
     bool ReadsCopiesBack() const;
     // Ends the copy in hand between two pieces of its data or of its read-back, or while its

@@ -73,7 +73,7 @@ protected:
     {
         std::atomic<std::int64_t> written{0};
         TFileTransfer files(Roots());
-        files.CountBytesIn(&written);
+        const TThreadByteCount counting(&written);
         files.StopWhen([&] { return stop && stop(written); });
         const TTransferOutcome outcome = move ? files.Move(Tree.Path("m/src/big"), Tree.Path("m/dst/big"), nullptr)
                                               : files.Copy(Tree.Path("m/src/big"), Tree.Path("m/dst/big"), nullptr);

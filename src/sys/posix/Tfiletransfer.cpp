@@ -503,8 +503,7 @@ TTransferOutcome TFileTransfer::CopyItem(const std::string& source, const std::s
     const TStopRequest& stop = State->Copying.Stop;
     // A copy that is made durable or read back soon anyway goes on to the device as it is
     // written, so that the sync is short.
-    const TCopyControl control{ThreadCounter != nullptr ? ThreadCounter : State->Copying.Done, stop,
-                               forMove || State->Options.Verify};
+    const TCopyControl control{ThreadCounter, stop, forMove || State->Options.Verify};
     const TCopyInHand inHand(control);
     // Asked before the copy and again right before it takes the name: a copy may take minutes.
     const auto asSeen = [&] {
@@ -790,8 +789,6 @@ TTransferOutcome TFileTransfer::Delete(const std::string& source, const TSeenFil
         return Refused(TRefusal::SourceChanged);
     return State->Discard(directory, removable.Path.Name);
 }
-
-void TFileTransfer::CountBytesIn(std::atomic<std::int64_t>* counter) { State->Copying.Done = counter; }
 
 bool TFileTransfer::ReadsCopiesBack() const { return State->Options.Verify; }
 
