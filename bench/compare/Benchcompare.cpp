@@ -2,13 +2,17 @@
 // one fstatat per source file and per destination counterpart, on one thread and on two) and
 // against rsync's dry run, with the caches warm and, where this process may drop them, cold,
 // at each tree size asked for, and prints the ratios; and the comparison that lists the
-// destination too, against the plain one.
-// Usage: bench_compare [--files 200000,1000000] [--repeat N] [--cache DIR-PREFIX] [--cli PATH]
+// destination too, against the plain one. Then compares the contents of pairs of large files
+// (all equal, the destination's touched) against cmp over the same pairs, warm and cold.
+// Usage: bench_compare [--files 200000,1000000] [--pairs 200] [--pair-mib 10] [--repeat N]
+//                      [--cache DIR-PREFIX] [--cli PATH]
+// --files 0 or --pairs 0 leaves that part out.
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -30,6 +34,8 @@ namespace fs = std::filesystem;
 namespace {
 struct TSettings {
     std::vector<long> Files = {200'000, 1'000'000};
+    long Pairs = 200;
+    long PairMebibytes = 10;
     int Repeat = 3;
     std::string Cli = VELLUMARK_CLI;
     std::string CachePrefix = (fs::temp_directory_path() / "vellumark-bench-compare-").string();
@@ -214,6 +220,10 @@ TSettings ParseArguments(int argc, char** argv)
         const std::string name = argv[i];
         if (name == "--files")
             settings.Files = NumberList(argv[i + 1]);
+        else if (name == "--pairs")
+            settings.Pairs = std::atol(argv[i + 1]);
+        else if (name == "--pair-mib")
+            settings.PairMebibytes = std::max(1L, std::atol(argv[i + 1]));
         else if (name == "--repeat")
             settings.Repeat = std::max(1, std::atoi(argv[i + 1]));
         else if (name == "--cache")
@@ -297,6 +307,81 @@ void PrintTimes(const char* cache, long files, const TTimes& times, bool haveRsy
     std::printf("%-5s %9ld  --show-destination-only %7.3f s, round by round, median over the plain run %.2f\n", cache,
                 files, times.DestinationOnly, times.DestinationOnlyToPlain);
 }
+// Pairs of files of the size asked for, each destination equal to its source but touched an
+// hour later: every pair must be read to its end. The bytes differ from pair to pair.
+void BuildContentPairs(const fs::path& root, long pairs, long mebibytes)
+{
+    std::printf("building %ld pairs of %ld MiB under %s ...\n", pairs, mebibytes, root.c_str());
+    std::fflush(stdout);
+    fs::create_directories(root / "src");
+    fs::create_directories(root / "dst");
+    std::string contents(static_cast<std::size_t>(mebibytes) << 20, '\0');
+    std::uint64_t state = 0x9e3779b97f4a7c15ULL;
+    for (long pair = 0; pair < pairs; ++pair) {
+        for (std::size_t at = 0; at + 8 <= contents.size(); at += 8) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            std::memcpy(contents.data() + at, &state, 8);
+        }
+        const std::string name = "pair" + std::to_string(pair) + ".bin";
+        WriteFile(root / "src" / name, contents, 1'600'000'000);
+        WriteFile(root / "dst" / name, contents, 1'600'003'600);
+    }
+    std::ofstream(root / "complete") << pairs << "\n";
+}
+
+// cmp over every pair, one process after another from one shell, as a user's loop runs it.
+void WriteCmpScript(const fs::path& root, long pairs)
+{
+    std::ofstream script(root / "cmp-all.sh");
+    script << "#!/bin/sh\ncd '" << root.string() << "' || exit 1\n";
+    for (long pair = 0; pair < pairs; ++pair) {
+        const std::string name = "pair" + std::to_string(pair) + ".bin";
+        script << "cmp -s src/" << name << " dst/" << name << " || exit 1\n";
+    }
+}
+
+void MeasureContents(const TSettings& settings, bool mayDropCaches)
+{
+    const fs::path root =
+        settings.CachePrefix + "pairs-" + std::to_string(settings.Pairs) + "x" + std::to_string(settings.PairMebibytes);
+    if (!fs::exists(root / "complete")) {
+        fs::remove_all(root);
+        BuildContentPairs(root, settings.Pairs, settings.PairMebibytes);
+    }
+    WriteCmpScript(root, settings.Pairs);
+    const std::string source = (root / "src").string(), destination = (root / "dst").string();
+    const std::vector<std::string> cmpAll = {"sh", (root / "cmp-all.sh").string()};
+    const std::vector<std::string> contents = {settings.Cli, "compare", "--content", source, destination};
+    for (const bool cold : {false, true}) {
+        if (cold && !mayDropCaches)
+            continue;
+        if (!cold) {
+            RunQuietly(cmpAll);
+            RunQuietly(contents);
+        }
+        std::vector<double> cmp, vellumark, ratios;
+        long peakKilobytes = 0;
+        for (int round = 0; round < settings.Repeat; ++round) {
+            if (cold)
+                DropCaches();
+            cmp.push_back(RunQuietly(cmpAll).Seconds);
+            if (cold)
+                DropCaches();
+            const TProcessRun run = RunQuietly(contents);
+            vellumark.push_back(run.Seconds);
+            peakKilobytes = std::max(peakKilobytes, run.PeakKilobytes);
+            ratios.push_back(vellumark.back() / cmp.back());
+        }
+        std::printf(
+            "%-5s %ld pairs of %ld MiB: cmp %7.3f s  vellumark --content %7.3f s  round by round, median: "
+            "vellumark / cmp %.2f  (peak %ld KiB)\n",
+            cold ? "cold" : "warm", settings.Pairs, settings.PairMebibytes, Median(cmp), Median(vellumark),
+            Median(ratios), peakKilobytes);
+        std::fflush(stdout);
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -306,7 +391,8 @@ int main(int argc, char** argv)
     const bool mayDropCaches = DropCaches();
     std::printf(
         "goals: warm <= 0.70 x reference at 200,000 files; cold <= 0.60 x reference and <= 0.50 x rsync; memory per "
-        "item <= 356 bytes; --show-destination-only <= 1.30 x the plain run\n");
+        "item <= 356 bytes; --show-destination-only <= 1.30 x the plain run; --content <= 0.60 x cmp warm, "
+        "<= 1.00 x cmp cold\n");
     if (!mayDropCaches)
         std::printf("the caches cannot be dropped here (writing /proc/sys/vm/drop_caches needs root): no cold runs\n");
     std::printf("medians of %d rounds; %u cores\n", settings.Repeat, std::thread::hardware_concurrency());
@@ -317,6 +403,8 @@ int main(int argc, char** argv)
     const long baseKilobytes =
         RunQuietly({settings.Cli, "compare", (empty / "src").string(), (empty / "dst").string()}).PeakKilobytes;
     for (const long files : settings.Files) {
+        if (files <= 0)
+            continue;
         const fs::path root = settings.CachePrefix + std::to_string(files);
         if (!fs::exists(root / "complete")) {
             fs::remove_all(root);
@@ -341,5 +429,7 @@ int main(int argc, char** argv)
             everyItem.PeakKilobytes);
         std::fflush(stdout);
     }
+    if (settings.Pairs > 0)
+        MeasureContents(settings, mayDropCaches);
     return 0;
 }

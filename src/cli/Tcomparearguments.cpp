@@ -21,6 +21,9 @@ void TCompareArguments::AddTo(CLI::App& command)
                      "Take times exactly one hour apart as equal (FAT drives after a daylight saving change)");
     command.add_flag("--show-destination-only", ShowDestinationOnly,
                      "List files only the destination has, and source files moved from one of them");
+    command.add_flag("--content", CompareContents,
+                     "Read both files of every pair of one size: equal bytes are not modified whatever the times, "
+                     "other bytes always listed");
     command
         .add_option("--jobs", Jobs,
                     "Walk and look up, and copy, with N threads (1: the worker thread alone); by default the number "
@@ -111,6 +114,8 @@ void TCompareArguments::Override(TCompareOptions& options) const
         options.IgnoreHourShift = true;
     if (ShowDestinationOnly)
         options.ShowDestinationOnly = true;
+    if (CompareContents)
+        options.CompareContents = true;
 }
 
 bool TCompareArguments::Save(const TCompareOptions& options) const

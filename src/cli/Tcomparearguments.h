@@ -49,6 +49,7 @@ private:
     bool ShowNotModified = false;
     bool IgnoreHourShift = false;
     bool ShowDestinationOnly = false;
+    bool CompareContents = false;
     int Jobs = 0;
     CLI::Option* IncludeOption = nullptr;
     CLI::Option* ExcludeOption = nullptr;

@@ -2,11 +2,13 @@
 
 #include <iostream>
 #include <memory>
+#include <string>
 
 #include "cli/Tprogressline.h"
 #include "cli/Tworkerrun.h"
 #include "compare/Tcomparethread.h"
 #include "sys/Failurereason.h"
+#include "sys/Mysysutils.h"
 
 TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWorkerRunner& runner)
 {
@@ -15,7 +17,14 @@ TComparisonOutcome RunComparison(const TCompareOptions& options, int jobs, TWork
     TComparisonOutcome outcome;
     TWorkPool pool(jobs);
     auto thread = std::make_unique<TCompareThread>(options, loop, pool);
-    thread->SetOnProgress([&](std::int32_t position, std::int32_t maximum) { progress.Show(position, maximum); });
+    const TWalkCount& walked = thread->Walked;
+    thread->SetOnProgress([&](std::int32_t position, std::int32_t maximum) {
+        if (walked.ContentByteCount() > 0)
+            progress.ShowText("contents: " + walked.ContentText() + " (" +
+                              std::to_string(ProgressPercent(position, maximum)) + "%)");
+        else
+            progress.Show(position, maximum);
+    });
     thread->SetOnEnd([&](TJobEnd<TComparisonResult> end) {
         outcome.Failed = end.Failed();
         outcome.FailureReason = std::move(end.FailureReason);

@@ -25,6 +25,7 @@ constexpr const char* FatPrecisionKey = "FatPrecision";
 constexpr const char* ShowNotModifiedKey = "ShowNotModified";
 constexpr const char* IgnoreHourShiftKey = "IgnoreHourShift";
 constexpr const char* ShowDestinationOnlyKey = "ShowDestinationOnly";
+constexpr const char* CompareContentsKey = "CompareContents";
 }  // namespace
 
 TCompareLoader::TCompareLoader() { Reset(); }
@@ -93,6 +94,7 @@ void TCompareLoader::ReadOptions(const TMemIniFile& document)
     options.IgnoreHourShift = document.ReadBool(OptionsSection, IgnoreHourShiftKey, defaults.IgnoreHourShift);
     options.ShowDestinationOnly =
         document.ReadBool(OptionsSection, ShowDestinationOnlyKey, defaults.ShowDestinationOnly);
+    options.CompareContents = document.ReadBool(OptionsSection, CompareContentsKey, defaults.CompareContents);
     Options = options;
 }
 
@@ -112,4 +114,6 @@ void TCompareLoader::WriteOptions(TMemIniFile& document) const
         document.WriteBool(OptionsSection, IgnoreHourShiftKey, true);
     if (Options.ShowDestinationOnly)
         document.WriteBool(OptionsSection, ShowDestinationOnlyKey, true);
+    if (Options.CompareContents)
+        document.WriteBool(OptionsSection, CompareContentsKey, true);
 }

@@ -31,4 +31,8 @@ public:
     // Lists the destination's folders too: a file there without a source file of its path gets
     // a row of its own, and one that is a source file's old place makes that file "Moved".
     bool ShowDestinationOnly = false;
+    // Reads both files of every pair of equal sizes: equal bytes are "Not modified" whatever the
+    // times say, and other bytes are never, so that a touched copy is left alone and a damaged
+    // one is found.
+    bool CompareContents = false;
 };

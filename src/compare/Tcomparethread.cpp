@@ -25,7 +25,10 @@ void TCompareThread::Run()
 {
     TItemAssembly assembly(
         Options, FileSystem, [this] { return Terminated(); }, Result.Items);
-    assembly.Classify(*Scan, Pool, [this](std::int32_t done, std::int32_t total) { Progress(done, total); });
+    const auto progress = [this](std::int32_t done, std::int32_t total) { Progress(done, total); };
+    assembly.Classify(*Scan, Pool, progress);
+    if (Options.CompareContents && !Terminated())
+        assembly.ReadContents(*Scan, Pool, Walked, progress);
     if (Options.ShowDestinationOnly && !Terminated())
         TMoveFinder(Options).Run(*Scan);
     if (!Terminated())

@@ -38,7 +38,8 @@ public:
     ~TCompareThread() override;
 
     const TCompareOptions Options;
-    // How far the walk of the source tree has come, before there is a total to show progress.
+    // How far the walk of the source tree has come, before there is a total to show progress,
+    // and how many bytes are compared where contents are.
     TWalkCount Walked;
 
 protected:

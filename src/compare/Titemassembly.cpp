@@ -7,6 +7,7 @@
 
 #include "sys/Memoryhints.h"
 #include "sys/Mysysutils.h"
+#include "sys/Tcontentreader.h"
 #include "sys/Tlocalerules.h"
 
 namespace {
@@ -17,6 +18,9 @@ constexpr std::size_t LookupBatch = 64;
 constexpr std::size_t KeyBatch = 1024;
 // Directories whose items one task makes.
 constexpr std::size_t DirectoryBatch = 8;
+// The bytes of the pairs whose contents one task compares, unless a single pair is larger: the
+// reader's buffers serve them all, and the tasks still spread evenly.
+constexpr std::int64_t ContentBatchBytes = 64 * 1024 * 1024;
 // The pieces sorted apart before they are merged.
 constexpr std::size_t SortPieces = 8;
 
@@ -38,6 +42,7 @@ TItemAssembly::TItemAssembly(const TCompareOptions& options, const TFileFactsSou
       Stopped(std::move(stopped)),
       Rules(options),
       ShowNotModified(options.ShowNotModified),
+      SrcRoot(WithTrailingDelimiter(options.SrcDir)),
       DstRoot(WithTrailingDelimiter(options.DstDir)),
       Items(items)
 {}
@@ -104,6 +109,77 @@ void TItemAssembly::Classify(TTreeScan& scan, TWorkPool& pool, const TProgress& 
     });
 }
 
+void TItemAssembly::ReadContents(TTreeScan& scan, TWorkPool& pool, TWalkCount& counts, const TProgress& progress)
+{
+    struct TPair {
+        TScannedDirectory* Directory;
+        std::size_t File;
+    };
+    std::vector<TPair> pairs;
+    std::vector<TWorkPool::TTask> tasks;
+    std::int64_t bytes = 0;
+    const auto readPairs = [&](std::size_t first, std::size_t end) {
+        TContentReader reader(Stopped, &counts.ComparedBytes());
+        std::string source;
+        std::string destination;
+        TCompareItem verdict;
+        for (std::size_t p = first; p < end && !Stopped(); ++p) {
+            TScannedDirectory& directory = *pairs[p].Directory;
+            TScannedDirectory::TFile& facts = directory.Files[pairs[p].File];
+            const std::string_view name = directory.Name(pairs[p].File);
+            source.assign(SrcRoot).append(directory.Relative).append(name);
+            destination.assign(DstRoot).append(directory.Relative).append(name);
+            switch (FileSystem.CompareContents(reader, source, destination, facts.Size)) {
+            case TContentsVerdict::Same:
+                facts.Contents = TContentsFound::Same;
+                break;
+            case TContentsVerdict::Different:
+                facts.Contents = TContentsFound::Different;
+                break;
+            case TContentsVerdict::Unreadable:
+                facts.Contents = TContentsFound::Unreadable;
+                break;
+            case TContentsVerdict::Stopped:
+                return;
+            }
+            Rules.Judge(verdict, facts.Size, facts.LastWriteTime, facts.Destination(), facts.Contents);
+            facts.Kept = ShowNotModified || verdict.Result != TCompareResult::NotModified;
+        }
+    };
+    std::size_t batchStart = 0;
+    std::int64_t batchBytes = 0;
+    const auto endBatch = [&] {
+        if (batchStart < pairs.size())
+            tasks.emplace_back([&readPairs, first = batchStart, end = pairs.size()] { readPairs(first, end); });
+        batchStart = pairs.size();
+        batchBytes = 0;
+    };
+    for (TScannedDirectory* directory : scan.Directories)
+        for (std::size_t file = 0; file < directory->Files.size(); ++file) {
+            const TScannedDirectory::TFile& facts = directory->Files[file];
+            if (!Rules.ReadsContents(facts.Size, facts.LastWriteTime, facts.Destination()))
+                continue;
+            pairs.push_back({directory, file});
+            bytes += facts.Size;
+            batchBytes += facts.Size;
+            if (batchBytes >= ContentBatchBytes)
+                endBatch();
+        }
+    endBatch();
+    if (pairs.empty())
+        return;
+    counts.SetContentBytes(bytes);
+    // The progress counts in steps that fit its numbers, however many bytes there are.
+    const std::int64_t step = bytes / INT32_MAX + 1;
+    std::int64_t reported = -1;
+    pool.Run(std::move(tasks), [&] {
+        if (const std::int64_t done = counts.ComparedByteCount(); done != reported) {
+            reported = done;
+            progress(static_cast<std::int32_t>(done / step), static_cast<std::int32_t>(bytes / step));
+        }
+    });
+}
+
 void TItemAssembly::Collect(TTreeScan& scan, TWorkPool& pool)
 {
     // Where each run of kept files goes is settled first: every thread counts the kept files
@@ -148,7 +224,7 @@ void TItemAssembly::Collect(TTreeScan& scan, TWorkPool& pool)
         item.Path.reserve(directory.Relative.size() + name.size());
         item.Path.append(directory.Relative).append(name);
         const TScannedDirectory::TFile& facts = directory.Files[file];
-        Rules.Judge(item, facts.Size, facts.LastWriteTime, facts.Destination());
+        Rules.Judge(item, facts.Size, facts.LastWriteTime, facts.Destination(), facts.Contents);
         if (const auto moved = directory.MovedFrom.find(file); moved != directory.MovedFrom.end()) {
             item.Result = TCompareResult::Moved;
             item.SetMovedFrom(moved->second.Path, moved->second.Facts, moved->second.Identity);

@@ -1,9 +1,8 @@
 #pragma once
 // Turns what the tree scan found into the comparison's items: looks each file up under the
-// destination root, judges the pair, drops "Not modified" pairs unless wanted, makes the items
-// in walk order and sorts them by result and then by path in the user's locale. The work is
-// shared out to a pool of threads; the result is the same for any number of them, down to the
-// order of items whose paths collate equal.
+// destination root, judges the pair (by its contents too where asked), drops "Not modified" pairs unless wanted, makes
+// the items in walk order and sorts them by result and then by path in the user's locale. The work is shared out to a
+// pool of threads; the result is the same for any number of them, down to the order of items whose paths collate equal.
 
 #include <cstdint>
 #include <functional>
@@ -14,6 +13,7 @@
 #include "compare/Tcompareoptions.h"
 #include "compare/Tpairrules.h"
 #include "compare/Ttreescan.h"
+#include "compare/Twalkcount.h"
 #include "jobs/Tworkpool.h"
 #include "sys/Tfilesystem.h"
 
@@ -29,6 +29,10 @@ public:
     // Looks up every scanned file and settles whether it stays; progress runs on the calling
     // thread.
     void Classify(TTreeScan& scan, TWorkPool& pool, const TProgress& progress);
+    // Where contents are compared: reads both files of every pair that asks for it and settles
+    // again whether it stays. The bytes go to counts as they are compared; progress runs on
+    // the calling thread.
+    void ReadContents(TTreeScan& scan, TWorkPool& pool, TWalkCount& counts, const TProgress& progress);
     // Makes the items of the files that stay, in walk order, and releases the scan's findings.
     void Collect(TTreeScan& scan, TWorkPool& pool);
     void Sort(TWorkPool& pool);
@@ -38,6 +42,7 @@ private:
     const std::function<bool()> Stopped;
     const TPairRules Rules;
     const bool ShowNotModified;
+    const std::string SrcRoot;
     const std::string DstRoot;
     std::vector<TCompareItem>& Items;
 };

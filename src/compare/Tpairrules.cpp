@@ -1,11 +1,28 @@
 #include "compare/Tpairrules.h"
 
 TPairRules::TPairRules(const TCompareOptions& options)
-    : FatPrecision(options.FatPrecision), IgnoreHourShift(options.IgnoreHourShift)
+    : FatPrecision(options.FatPrecision),
+      IgnoreHourShift(options.IgnoreHourShift),
+      CompareContents(options.CompareContents)
 {}
 
+namespace {
+bool JudgeableFacts(std::int64_t sourceSize, std::int64_t sourceTime, const TFileFacts& destination)
+{
+    return !destination.IsDirectory && sourceSize >= 0 && destination.Size >= 0 && sourceTime > 0 &&
+           destination.LastWriteTime > 0;
+}
+}  // namespace
+
+bool TPairRules::ReadsContents(std::int64_t sourceSize, std::int64_t sourceTime,
+                               const std::optional<TFileFacts>& destination) const
+{
+    return CompareContents && destination && JudgeableFacts(sourceSize, sourceTime, *destination) &&
+           destination->Size == sourceSize;
+}
+
 void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
-                       const std::optional<TFileFacts>& destination) const
+                       const std::optional<TFileFacts>& destination, TContentsFound contents) const
 {
     if (!destination) {
         item.SizeRemainder = sourceSize;
@@ -14,8 +31,7 @@ void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t
         item.SetSeen(TSideFacts{sourceSize, sourceTime}, std::nullopt);
         return;
     }
-    if (destination->IsDirectory || sourceSize < 0 || destination->Size < 0 || sourceTime <= 0 ||
-        destination->LastWriteTime <= 0) {
+    if (!JudgeableFacts(sourceSize, sourceTime, *destination) || contents == TContentsFound::Unreadable) {
         item.SizeRemainder = 0;
         item.TimeRemainder = 0;
         item.Result = TCompareResult::Unknown;
@@ -23,6 +39,11 @@ void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t
         item.SizeRemainder = sourceSize - destination->Size;
         item.TimeRemainder = TimeRemainderOf(sourceTime, destination->LastWriteTime);
         item.Result = ResultOf(item.TimeRemainder, item.SizeRemainder);
+        // Other bytes under times that say "Not modified" are a damaged or edited copy: listed.
+        if (contents == TContentsFound::Same)
+            item.Result = TCompareResult::NotModified;
+        else if (contents == TContentsFound::Different && item.Result == TCompareResult::NotModified)
+            item.Result = TCompareResult::Ambiguous;
     }
     item.SetSeen(TSideFacts{sourceSize, sourceTime}, TSideFacts{destination->Size, destination->LastWriteTime},
                  destination->Identity);

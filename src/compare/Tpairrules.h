@@ -11,6 +11,9 @@
 #include "compare/Tcompareoptions.h"
 #include "sys/Tfilesystem.h"
 
+// What reading both files of a pair found, where their contents were compared.
+enum class TContentsFound : std::uint8_t { NotRead, Same, Different, Unreadable };
+
 class TPairRules {
 public:
     explicit TPairRules(const TCompareOptions& options);
@@ -21,10 +24,14 @@ public:
     static std::int64_t RoundUpToFatTime(std::int64_t time);
     static TCompareResult ResultOf(std::int64_t timeRemainder, std::int64_t sizeRemainder);
 
-    // Gives the item its verdict, remainders and seen facts from the source's facts and what
-    // the lookup found under the destination root.
+    // Gives the item its verdict, remainders and seen facts from the source's facts, what the
+    // lookup found under the destination root and, where read, what their contents are.
     void Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
-               const std::optional<TFileFacts>& destination) const;
+               const std::optional<TFileFacts>& destination, TContentsFound contents = TContentsFound::NotRead) const;
+    // Whether the pair's contents are to be read: asked for, and two files of one size whose
+    // facts can be judged.
+    bool ReadsContents(std::int64_t sourceSize, std::int64_t sourceTime,
+                       const std::optional<TFileFacts>& destination) const;
     // Gives a destination file that has no source file its item: "Only in destination", the
     // size remainder the negative of its size.
     static void JudgeDestinationOnly(TCompareItem& item, const TSideFacts& destination, std::uint64_t identity);
@@ -40,4 +47,5 @@ private:
 
     bool FatPrecision;
     bool IgnoreHourShift;
+    bool CompareContents;
 };

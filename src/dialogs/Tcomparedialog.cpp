@@ -129,9 +129,11 @@ void TCompareDialog::CreateControls()
     CompareGroup = groupBox("CompareGroup", tr("Compare"));
     FatPrecisionCheckBox = checkBox(CompareGroup, "FatPrecisionCheckBox", tr("Co&mpare file time at FAT precision"));
     HourShiftCheckBox = checkBox(CompareGroup, "HourShiftCheckBox", tr("Ignore &time shifts of exactly one hour"));
+    ContentsCheckBox = checkBox(CompareGroup, "ContentsCheckBox", tr("Com&pare contents"));
     QGridLayout* compare = groupLayout(CompareGroup);
     compare->addWidget(FatPrecisionCheckBox, 0, 0);
     compare->addWidget(HourShiftCheckBox, 1, 0);
+    compare->addWidget(ContentsCheckBox, 2, 0);
 
     ResultsGroup = groupBox("ResultsGroup", tr("Results"));
     NotModifiedCheckBox = checkBox(ResultsGroup, "NotModifiedCheckBox", tr("S&how not modified items"));
@@ -194,6 +196,7 @@ void TCompareDialog::CreateControls()
                            SubdirectoriesCheckBox,
                            FatPrecisionCheckBox,
                            HourShiftCheckBox,
+                           ContentsCheckBox,
                            NotModifiedCheckBox,
                            DestinationOnlyCheckBox,
                            OkButton,
@@ -248,6 +251,7 @@ void TCompareDialog::UpdateControls()
     SubdirectoriesCheckBox->setChecked(FOptions.IncludeSubDirs);
     FatPrecisionCheckBox->setChecked(FOptions.FatPrecision);
     HourShiftCheckBox->setChecked(FOptions.IgnoreHourShift);
+    ContentsCheckBox->setChecked(FOptions.CompareContents);
     DestinationOnlyCheckBox->setChecked(FOptions.ShowDestinationOnly);
     NotModifiedCheckBox->setChecked(FOptions.ShowNotModified);
     UpdateMaskEdits();
@@ -271,6 +275,7 @@ TCompareOptions TCompareDialog::ControlOptions() const
     options.IncludeSubDirs = SubdirectoriesCheckBox->isChecked();
     options.FatPrecision = FatPrecisionCheckBox->isChecked();
     options.IgnoreHourShift = HourShiftCheckBox->isChecked();
+    options.CompareContents = ContentsCheckBox->isChecked();
     options.ShowDestinationOnly = DestinationOnlyCheckBox->isChecked();
     options.ShowNotModified = NotModifiedCheckBox->isChecked();
     return options;

@@ -109,6 +109,7 @@ private:
     QGroupBox* CompareGroup;
     QCheckBox* FatPrecisionCheckBox;
     QCheckBox* HourShiftCheckBox;
+    QCheckBox* ContentsCheckBox;
     QGroupBox* ResultsGroup;
     QCheckBox* NotModifiedCheckBox;
     QCheckBox* DestinationOnlyCheckBox;

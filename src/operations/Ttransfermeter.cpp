@@ -25,22 +25,6 @@ std::string TimeText(double seconds)
 }
 }  // namespace
 
-std::string TTransferMeter::SizeText(std::int64_t bytes)
-{
-    if (bytes < 1000)
-        return GroupDigits(std::to_string(bytes)) + " bytes";
-    static constexpr const char* Units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
-    double value = static_cast<double>(bytes) / 1000;
-    std::size_t unit = 0;
-    while (value >= 999.95 && unit + 1 < std::size(Units)) {
-        value /= 1000;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %s", value, Units[unit]);
-    return text;
-}
-
 std::string TTransferMeter::PlanText(std::int64_t items, std::int64_t bytes)
 {
     return GroupDigits(std::to_string(items)) + (items == 1 ? " item, " : " items, ") + SizeText(bytes);

@@ -13,8 +13,6 @@ public:
 
     // "3 items, 1.2 MB": what a run over these items touches.
     static std::string PlanText(std::int64_t items, std::int64_t bytes);
-    // "1.2 MB", "999 bytes": a size as people read it, in steps of 1000.
-    static std::string SizeText(std::int64_t bytes);
 
     void Start(std::int64_t items, std::int64_t bytes, TClock::time_point now);
     void Sample(std::int64_t itemsDone, std::int64_t bytesDone, TClock::time_point now);

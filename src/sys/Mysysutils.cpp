@@ -1,6 +1,8 @@
 #include "sys/Mysysutils.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
 
 #include "sys/Pathsyntax.h"
 #include "sys/Utf8.h"
@@ -21,6 +23,22 @@ std::string GroupDigits(std::string_view number)
         result += number[sign + i];
     }
     return result;
+}
+
+std::string SizeText(std::int64_t bytes)
+{
+    if (bytes < 1000)
+        return GroupDigits(std::to_string(bytes)) + " bytes";
+    static constexpr const char* Units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
+    double value = static_cast<double>(bytes) / 1000;
+    std::size_t unit = 0;
+    while (value >= 999.95 && unit + 1 < std::size(Units)) {
+        value /= 1000;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, Units[unit]);
+    return text;
 }
 
 std::string AddPlusSign(std::string_view text)

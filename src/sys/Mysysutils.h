@@ -9,6 +9,8 @@
 
 // Inserts "," between groups of three digits counted from the right; a leading sign is no digit.
 std::string GroupDigits(std::string_view number);
+// "1.2 MB", "999 bytes": a size as people read it, in steps of 1000.
+std::string SizeText(std::int64_t bytes);
 // Puts "+" in front unless the text begins with "+" or "-"; the empty text becomes "+".
 std::string AddPlusSign(std::string_view text);
 

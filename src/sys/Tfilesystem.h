@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sys/Tcontentreader.h"
+
 struct TFileFacts {
     bool IsDirectory = false;
     std::int64_t Size = 0;
@@ -109,6 +111,9 @@ public:
     virtual TDirectoryContents List(const std::string& directory) const;
     // LookupPath, through the caller's cache.
     virtual std::optional<TFileFacts> Lookup(const std::string& path, TLookupCache& cache) const;
+    // The reader's verdict on the files at the two paths, both seen with this size.
+    virtual TContentsVerdict CompareContents(TContentReader& reader, const std::string& first,
+                                             const std::string& second, std::int64_t size) const;
     // The real file system.
     static const TFileFactsSource& System();
 };

@@ -149,6 +149,38 @@ TEST(CliCompare, FoldersItCannotReadAreLeftOutAndNamedOnStandardErrorWithAnyNumb
     }
 }
 
+TEST(CliCompare, ContentsTellTouchedCopiesFromDamagedOnesAndUnreadableFilesAreUnknown)
+{
+    // Run as "nobody", who may not read one of the copies.
+    TTreeFixture tree;
+    const std::string photo(300'000, 'p');
+    std::string flipped = photo;
+    flipped[150'000] ^= 1;
+    tree.CreateFile("src/touched.jpg", photo, 1'600'000'000);
+    tree.CreateFile("dst/touched.jpg", photo, 1'700'000'000);
+    tree.CreateFile("src/damaged.jpg", photo, 1'600'000'000);
+    tree.CreateFile("dst/damaged.jpg", flipped, 1'600'000'000);
+    tree.CreateFile("src/locked.jpg", photo, 1'600'000'000);
+    tree.CreateFile("dst/locked.jpg", photo, 1'600'000'000);
+    for (const char* path : {"", "src", "dst"})
+        ASSERT_EQ(chmod(tree.Path(path).c_str(), 0755), 0);
+    for (const char* file :
+         {"src/touched.jpg", "dst/touched.jpg", "src/damaged.jpg", "dst/damaged.jpg", "src/locked.jpg"})
+        ASSERT_EQ(chmod(tree.Path(file).c_str(), 0644), 0);
+    ASSERT_EQ(chmod(tree.Path("dst/locked.jpg").c_str(), 0600), 0);
+    tree.CreateDirectory("out");
+    ASSERT_EQ(chmod(tree.Path("out").c_str(), 0777), 0);
+
+    const int status = RunUnprivileged(Cli + " compare --content --show-not-modified " + tree.Path("src") + " " +
+                                       tree.Path("dst") + " > " + tree.Path("out/list"));
+    EXPECT_EQ(status, 0);
+    const std::string folder = "," + tree.Path("src") + ",.jpg,";
+    EXPECT_EQ(tree.ReadFile("out/list"), Header + "touched.jpg" + folder +
+                                             "\"+0 bytes\",\"-1,158 days\",\"Not modified\"\r\n" + "damaged.jpg" +
+                                             folder + "\"+0 bytes\",\"+0 days\",Ambiguous\r\n" + "locked.jpg" + folder +
+                                             "\"+0 bytes\",\"+0 days\",(Unknown)\r\n");
+}
+
 TEST(CliCompare, RejectsBadRootsAndArgumentsWithStatusTwo)
 {
     TTreeFixture tree;

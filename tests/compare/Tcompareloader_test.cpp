@@ -113,6 +113,13 @@ TEST_F(TCompareLoaderTest, SavesTheSixteenLinesAndReadsThemBack)
     EXPECT_TRUE(Tree.ReadFile("destination.vmc").ends_with("ShowNotModified=1\r\nShowDestinationOnly=1\r\n\r\n"));
     loader.LoadFromFile(Tree.Path("destination.vmc"));
     EXPECT_EQ(loader.Options, saver.Options);
+    // And the comparison of contents.
+    saver.Options.ShowDestinationOnly = false;
+    saver.Options.CompareContents = true;
+    saver.SaveToFile(Tree.Path("contents.vmc"));
+    EXPECT_TRUE(Tree.ReadFile("contents.vmc").ends_with("ShowNotModified=1\r\nCompareContents=1\r\n\r\n"));
+    loader.LoadFromFile(Tree.Path("contents.vmc"));
+    EXPECT_EQ(loader.Options, saver.Options);
 }
 
 TEST_F(TCompareLoaderTest, SupportsTheTagInAnyCaseAndOnlyVersionsZeroAndOneDotZero)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -428,6 +429,102 @@ TEST_F(CompareThreadTest, AnHourShiftCountsAsNoDifferenceWhenAsked)
     EXPECT_EQ(Find(Compare(Options).Items, "fat")->Result, TCompareResult::Modified);
     Options.IgnoreHourShift = false;
     EXPECT_EQ(Find(Compare(Options).Items, "later")->TimeRemainder, Hour);
+}
+
+TEST_F(CompareThreadTest, ContentsDecideThePairsOfOneSizeWhenAsked)
+{
+    Pair("touched", "abc", 4 * F, "abc", 2 * F);
+    Pair("damaged", "abc", 2 * F, "abd", 2 * F);
+    Pair("edited", "abc", 4 * F, "abd", 2 * F);
+    Pair("older", "abc", 2 * F, "abd", 4 * F);
+    Pair("empty", "", 2 * F, "", 4 * F);
+    Pair("longer", "abcd", 2 * F, "abc", 2 * F);
+    Options.ShowNotModified = true;
+    EXPECT_EQ(Find(Compare(Options).Items, "touched")->Result, TCompareResult::Modified);
+    EXPECT_EQ(Find(Compare(Options).Items, "damaged")->Result, TCompareResult::NotModified);
+
+    Options.CompareContents = true;
+    const TRunResult read = Compare(Options);
+    const std::map<std::string, TCompareResult> expected = {
+        {"touched", TCompareResult::NotModified}, {"damaged", TCompareResult::Ambiguous},
+        {"edited", TCompareResult::Modified},     {"older", TCompareResult::Ambiguous},
+        {"empty", TCompareResult::NotModified},   {"longer", TCompareResult::Ambiguous}};
+    for (const auto& [name, result] : expected)
+        EXPECT_EQ(Find(read.Items, name)->Result, result) << name;
+    // The remainders are the times' and sizes' own.
+    EXPECT_EQ(Find(read.Items, "touched")->TimeRemainder, 2 * F);
+    EXPECT_EQ(Find(read.Items, "longer")->SizeRemainder, 1);
+    // Files of other sizes are never read.
+    EXPECT_TRUE(read.Walked.ends_with(", 12 bytes of 12 bytes of contents compared")) << read.Walked;
+
+    Options.ShowNotModified = false;
+    const TRunResult shown = Compare(Options);
+    EXPECT_EQ(Find(shown.Items, "touched"), nullptr);
+    EXPECT_NE(Find(shown.Items, "damaged"), nullptr);
+}
+
+namespace {
+// Runs a hook before each pair's contents are compared.
+class THookedContents : public TFileFactsSource {
+public:
+    std::function<void(const std::string& destination)> BeforeReading;
+    TContentsVerdict CompareContents(TContentReader& reader, const std::string& first, const std::string& second,
+                                     std::int64_t size) const override
+    {
+        BeforeReading(second);
+        return TFileFactsSource::CompareContents(reader, first, second, size);
+    }
+};
+}  // namespace
+
+TEST_F(CompareThreadTest, APairChangedOrUnreadableSinceTheWalkIsUnknown)
+{
+    Pair("grows", "abc", 2 * F, "abc", 2 * F);
+    Pair("vanishes", "abc", 2 * F, "abc", 2 * F);
+    Pair("steady", "abc", 4 * F, "abc", 2 * F);
+    THookedContents hooked;
+    hooked.BeforeReading = [&](const std::string& destination) {
+        if (destination.ends_with("/grows"))
+            Tree.CreateFile("dst/grows", "abcd");
+        if (destination.ends_with("/vanishes"))
+            std::filesystem::remove(destination);
+    };
+    Options.CompareContents = true;
+    Options.ShowNotModified = true;
+    const TRunResult result = Compare(Options, hooked);
+    for (const char* name : {"grows", "vanishes"}) {
+        EXPECT_EQ(Find(result.Items, name)->Result, TCompareResult::Unknown) << name;
+        EXPECT_EQ(Find(result.Items, name)->SizeRemainder, 0) << name;
+    }
+    EXPECT_EQ(Find(result.Items, "steady")->Result, TCompareResult::NotModified);
+}
+
+TEST_F(CompareThreadTest, TerminationWhileContentsAreReadStopsWithinOnePiece)
+{
+    constexpr std::int64_t Piece = static_cast<std::int64_t>(TContentReader::LargestPiece);
+    const std::string bytes(static_cast<std::size_t>(3 * Piece), 'x');
+    for (const char* name : {"a", "b", "c", "d"})
+        Pair(name, bytes, 2 * F, bytes, 4 * F);
+    Options.CompareContents = true;
+    THookedContents hooked;
+    TEventLoop loop;
+    TWorkPool pool(1);
+    auto thread = std::make_unique<TCompareThread>(Options, loop, pool, hooked);
+    int pairs = 0;
+    hooked.BeforeReading = [&](const std::string&) {
+        if (++pairs == 2)
+            thread->Terminate();
+    };
+    TJobHow how = TJobHow::Completed;
+    thread->SetOnEnd([&](const TJobEnd<TComparisonResult>& end) { how = end.How; });
+    thread->Resume();
+    loop.RunUntil([&] { return thread->Ended(); });
+    EXPECT_EQ(how, TJobHow::Stopped);
+    EXPECT_EQ(pairs, 2);
+    // The first pair whole, and the piece of the second in hand.
+    EXPECT_EQ(thread->Walked.ComparedByteCount(), 4 * Piece);
+    EXPECT_EQ(thread->Walked.ContentByteCount(), 12 * Piece);
+    thread.reset();
 }
 
 TEST_F(CompareThreadTest, NotModifiedItemsAreDroppedButCountInTheProgressMaximum)

@@ -141,6 +141,7 @@ protected:
     QCheckBox* const SubdirectoriesCheckBox = NamedChild<QCheckBox>(Dialog, "SubdirectoriesCheckBox");
     QCheckBox* const FatPrecisionCheckBox = NamedChild<QCheckBox>(Dialog, "FatPrecisionCheckBox");
     QCheckBox* const HourShiftCheckBox = NamedChild<QCheckBox>(Dialog, "HourShiftCheckBox");
+    QCheckBox* const ContentsCheckBox = NamedChild<QCheckBox>(Dialog, "ContentsCheckBox");
     QCheckBox* const NotModifiedCheckBox = NamedChild<QCheckBox>(Dialog, "NotModifiedCheckBox");
     QCheckBox* const DestinationOnlyCheckBox = NamedChild<QCheckBox>(Dialog, "DestinationOnlyCheckBox");
     QPushButton* const OkButton = NamedChild<QPushButton>(Dialog, "OkButton");
@@ -210,6 +211,7 @@ TEST_F(CompareDialog, OkCommitsEveryControlAsTypedAlsoTheMasksOfSwitchesThatAreO
     SubdirectoriesCheckBox->click();
     FatPrecisionCheckBox->click();
     HourShiftCheckBox->click();
+    ContentsCheckBox->click();
     NotModifiedCheckBox->click();
     DestinationOnlyCheckBox->click();
     OkButton->click();
@@ -224,6 +226,7 @@ TEST_F(CompareDialog, OkCommitsEveryControlAsTypedAlsoTheMasksOfSwitchesThatAreO
     expected.IncludeSubDirs = false;
     expected.FatPrecision = false;
     expected.IgnoreHourShift = true;
+    expected.CompareContents = true;
     expected.ShowNotModified = true;
     expected.ShowDestinationOnly = true;
     EXPECT_EQ(Dialog.Options(), expected);
@@ -521,6 +524,15 @@ TEST_F(CompareDialog, EnterIsOkAtEveryShowingWhateverButtonHadTheFocusBefore)
         EXPECT_TRUE(OkButton->isDefault());
         press(Qt::Key_Return);
     }));
+    // Alt+P checks "Compare contents" and leaves the focus there, where Enter is still OK.
+    EXPECT_TRUE(Execute("", [&] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), ContentsCheckBox);
+        // A mnemonic clicks the way a hand does, after the button was seen down.
+        QTRY_VERIFY(ContentsCheckBox->isChecked());
+        press(Qt::Key_Return);
+    }));
+    EXPECT_TRUE(Dialog.Options().CompareContents);
 }
 
 TEST_F(CompareDialog, GrowsWithTheUserAndKeepsTheSizeFromOneShowingToTheNext)

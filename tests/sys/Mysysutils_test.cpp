@@ -15,6 +15,13 @@ TEST(GroupDigits, InsertsCommasBetweenGroupsOfThreeFromTheRight)
         EXPECT_EQ(GroupDigits(unchanged), unchanged);
 }
 
+TEST(SizeText, RoundsToTheUnitPeopleRead)
+{
+    EXPECT_EQ(SizeText(999), "999 bytes");
+    EXPECT_EQ(SizeText(999'960), "1.0 MB");
+    EXPECT_EQ(SizeText(12'345'678'901'234), "12.3 TB");
+}
+
 TEST(AddPlusSign, PrefixesUnsignedTexts)
 {
     EXPECT_EQ(AddPlusSign("1,234"), "+1,234");

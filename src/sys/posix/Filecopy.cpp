@@ -18,6 +18,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "sys/Tcontentreader.h"
+
 namespace {
 // The kernel's copy is unavailable here (old kernel, across file systems, special files).
 bool CallUnavailable(int error)
@@ -189,24 +191,6 @@ int CopyRange(int source, int target, off_t offset, off_t end, TPieces& pieces, 
     return 0;
 }
 
-// Reads up to size bytes at the offset, fewer only at the end of the file; -1 on an error.
-ssize_t ReadUpTo(int fd, char* buffer, std::size_t size, off_t offset)
-{
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t more = pread(fd, buffer + got, size - got, offset + static_cast<off_t>(got));
-        if (more == 0)
-            break;
-        if (more < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        got += static_cast<std::size_t>(more);
-    }
-    return static_cast<ssize_t>(got);
-}
-
 // Copies only the data extents from the offset on; the holes between them stay unallocated in
 // the target, and count as copied when passed.
 int CopySparse(int source, int target, off_t offset, off_t size, TPieces& pieces)
@@ -315,6 +299,23 @@ bool SetMode(int fd, mode_t mode)
 }
 }  // namespace
 
+ssize_t ReadUpTo(int fd, char* buffer, std::size_t size, off_t offset)
+{
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t more = pread(fd, buffer + got, size - got, offset + static_cast<off_t>(got));
+        if (more == 0)
+            break;
+        if (more < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        got += static_cast<std::size_t>(more);
+    }
+    return static_cast<ssize_t>(got);
+}
+
 int CopyFileData(int source, int target, const struct stat& sourceInfo, const TCopyControl& control)
 {
     TPieces pieces(target, control);
@@ -416,18 +417,9 @@ void TRemovedFilesCloser::Wait()
 
 bool SameContents(int a, int b, const TStopRequest& stop)
 {
-    constexpr std::size_t Chunk = 256 * 1024;
-    std::vector<char> expected(Chunk), found(Chunk);
-    for (off_t offset = 0;; offset += Chunk) {
-        if (offset > 0 && stop && stop())
-            return false;
-        const ssize_t want = ReadUpTo(a, expected.data(), Chunk, offset);
-        const ssize_t got = ReadUpTo(b, found.data(), Chunk, offset);
-        if (want < 0 || got != want || !std::equal(expected.begin(), expected.begin() + want, found.begin()))
-            return false;
-        if (static_cast<std::size_t>(want) < Chunk)
-            return true;
-    }
+    struct stat info {};
+    return fstat(a, &info) == 0 &&
+           TContentReader(stop).CompareOpen(a, b, static_cast<std::int64_t>(info.st_size)) == TContentsVerdict::Same;
 }
 
 off_t SamePrefix(int a, int b, off_t length, const TStopRequest& stop)

@@ -72,8 +72,11 @@ private:
     std::thread Closing;
 };
 
-// Whether the two open files hold the same bytes, read from where they are now; false too when
-// stop, where given, ends the reading.
+// Reads up to size bytes at the offset, fewer only at the end of the file; -1 on an error.
+ssize_t ReadUpTo(int fd, char* buffer, std::size_t size, off_t offset);
+
+// Whether the two open files hold the same bytes from their start; false too when stop, where
+// given, ends the reading, or when the first changes its size meanwhile.
 bool SameContents(int a, int b, const TStopRequest& stop);
 
 // How many of the first bytes of the open files, up to length, are the same, in whole pieces of

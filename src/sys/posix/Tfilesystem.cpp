@@ -258,6 +258,12 @@ std::optional<TFileFacts> TFileFactsSource::Lookup(const std::string& path, TLoo
     return cache.Lookup(path);
 }
 
+TContentsVerdict TFileFactsSource::CompareContents(TContentReader& reader, const std::string& first,
+                                                   const std::string& second, std::int64_t size) const
+{
+    return reader.Compare(first, second, size);
+}
+
 const TFileFactsSource& TFileFactsSource::System()
 {
     static const TFileFactsSource system;
