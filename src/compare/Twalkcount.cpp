@@ -10,7 +10,7 @@ std::string TWalkCount::Text() const
     const std::int64_t files = FileCount();
     return GroupDigits(std::to_string(files)) + (files == 1 ? " file in " : " files in ") +
            GroupDigits(std::to_string(folders)) + (folders == 1 ? " folder seen" : " folders seen") +
-           (ContentByteCount() > 0 ? ", " + ContentText() + " of contents compared" : std::string());
+           (ContentByteCount() > 0 ? "\n" + ContentText() + " of contents compared" : std::string());
 }
 
 std::string TWalkCount::ContentText() const

@@ -23,8 +23,8 @@ public:
     std::int64_t ComparedByteCount() const { return Compared.load(std::memory_order_relaxed); }
     std::int64_t FolderCount() const { return Folders.load(std::memory_order_relaxed); }
     std::int64_t FileCount() const { return Files.load(std::memory_order_relaxed); }
-    // "12,345 files in 678 folders seen", and ", 1.2 GB of 3.4 GB of contents compared" once
-    // contents are read; empty before the first folder.
+    // "12,345 files in 678 folders seen", and a line "1.2 GB of 3.4 GB of contents compared"
+    // once contents are read; empty before the first folder.
     std::string Text() const;
     // "1.2 GB of 3.4 GB"; empty while no content is read.
     std::string ContentText() const;

@@ -31,8 +31,7 @@ public:
     TContentReader(const TContentReader&) = delete;
     TContentReader& operator=(const TContentReader&) = delete;
 
-    // The files at the two paths, both seen with this size. The pieces to come of both files
-    // are asked of their devices before they are read, so that two devices read at once.
+    // The files at the two paths, both seen with this size.
     TContentsVerdict Compare(const std::string& first, const std::string& second, std::int64_t size);
     // The same for two open files, read from their start.
     TContentsVerdict CompareOpen(int first, int second, std::int64_t size);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,12 +18,6 @@ constexpr std::size_t PieceStep = 64 * 1024;
 TDescriptor OpenForReading(const std::string& path)
 {
     return OpenAnyLength(AT_FDCWD, path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-}
-
-// Asks the device for the range now; the read that needs it finds it on its way or in the cache.
-void ReadSoon(int file, std::int64_t offset, std::size_t length)
-{
-    posix_fadvise(file, static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
 }
 
 bool IsRegularFileOfSize(int file, std::int64_t size)
@@ -60,18 +55,15 @@ TContentsVerdict TContentReader::CompareOpen(int first, int second, std::int64_t
     };
     if (size < 0 || !IsRegularFileOfSize(first, size) || !IsRegularFileOfSize(second, size))
         return ended(TContentsVerdict::Unreadable);
-    const std::size_t piece = PieceFor(size);
+    const auto piece = static_cast<std::int64_t>(PieceFor(size));
+    // The kernel reads ahead of both files while this thread waits on either, so two devices
+    // read at once; asked for a wider window, it reads ahead further.
     posix_fadvise(first, 0, 0, POSIX_FADV_SEQUENTIAL);
     posix_fadvise(second, 0, 0, POSIX_FADV_SEQUENTIAL);
-    ReadSoon(second, 0, piece);
     while (offset < size) {
         if (offset > 0 && Stop && Stop())
             return ended(TContentsVerdict::Stopped);
         const auto length = static_cast<std::size_t>(std::min<std::int64_t>(size - offset, piece));
-        if (offset + static_cast<std::int64_t>(length) < size) {
-            ReadSoon(first, offset + static_cast<std::int64_t>(length), piece);
-            ReadSoon(second, offset + static_cast<std::int64_t>(length), piece);
-        }
         const ssize_t firstRead = ReadUpTo(first, FirstBuffer.get(), length, static_cast<off_t>(offset));
         const ssize_t secondRead = ReadUpTo(second, SecondBuffer.get(), length, static_cast<off_t>(offset));
         // Shorter than seen: cut while read.
@@ -97,10 +89,10 @@ std::size_t TContentReader::PieceFor(std::int64_t size)
         size >= static_cast<std::int64_t>(LargestPiece)
             ? LargestPiece
             : std::max(PieceStep, (static_cast<std::size_t>(size) + PieceStep - 1) / PieceStep * PieceStep);
-    // Left uninitialised: every byte compared is read first.
+    // Not zeroed: every byte compared is read first.
     if (piece > BufferSize) {
-        FirstBuffer.reset(new char[piece]);
-        SecondBuffer.reset(new char[piece]);
+        FirstBuffer = std::make_unique_for_overwrite<char[]>(piece);
+        SecondBuffer = std::make_unique_for_overwrite<char[]>(piece);
         BufferSize = piece;
     }
     return piece;
