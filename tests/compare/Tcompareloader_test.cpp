@@ -100,26 +100,20 @@ TEST_F(TCompareLoaderTest, SavesTheSixteenLinesAndReadsThemBack)
     EXPECT_TRUE(loader.IsSupported());
     EXPECT_EQ(loader.Options, ChangedOptions());
 
-    // The hour shift is one more key, there only when on, and read back.
-    saver.Options.IgnoreHourShift = true;
-    saver.SaveToFile(Tree.Path("shift.vmc"));
-    EXPECT_TRUE(Tree.ReadFile("shift.vmc").ends_with("ShowNotModified=1\r\nIgnoreHourShift=1\r\n\r\n"));
-    loader.LoadFromFile(Tree.Path("shift.vmc"));
-    EXPECT_EQ(loader.Options, saver.Options);
-    // So is the listing of destination-only files.
-    saver.Options.IgnoreHourShift = false;
-    saver.Options.ShowDestinationOnly = true;
-    saver.SaveToFile(Tree.Path("destination.vmc"));
-    EXPECT_TRUE(Tree.ReadFile("destination.vmc").ends_with("ShowNotModified=1\r\nShowDestinationOnly=1\r\n\r\n"));
-    loader.LoadFromFile(Tree.Path("destination.vmc"));
-    EXPECT_EQ(loader.Options, saver.Options);
-    // And the comparison of contents.
-    saver.Options.ShowDestinationOnly = false;
-    saver.Options.CompareContents = true;
-    saver.SaveToFile(Tree.Path("contents.vmc"));
-    EXPECT_TRUE(Tree.ReadFile("contents.vmc").ends_with("ShowNotModified=1\r\nCompareContents=1\r\n\r\n"));
-    loader.LoadFromFile(Tree.Path("contents.vmc"));
-    EXPECT_EQ(loader.Options, saver.Options);
+    // The switches added since are one more key each, there only when on, and read back.
+    const std::pair<bool TCompareOptions::*, std::string> laterSwitches[] = {
+        {&TCompareOptions::IgnoreHourShift, "IgnoreHourShift"},
+        {&TCompareOptions::ShowDestinationOnly, "ShowDestinationOnly"},
+        {&TCompareOptions::CompareContents, "CompareContents"}};
+    for (const auto& [option, key] : laterSwitches) {
+        TCompareLoader one;
+        one.Options = ChangedOptions();
+        one.Options.*option = true;
+        one.SaveToFile(Tree.Path(key + ".vmc"));
+        EXPECT_TRUE(Tree.ReadFile(key + ".vmc").ends_with("ShowNotModified=1\r\n" + key + "=1\r\n\r\n")) << key;
+        loader.LoadFromFile(Tree.Path(key + ".vmc"));
+        EXPECT_EQ(loader.Options, one.Options) << key;
+    }
 }
 
 TEST_F(TCompareLoaderTest, SupportsTheTagInAnyCaseAndOnlyVersionsZeroAndOneDotZero)
