@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 
 #include "sys/Memoryhints.h"
@@ -23,6 +24,22 @@ constexpr std::size_t DirectoryBatch = 8;
 constexpr std::int64_t ContentBatchBytes = 64 * 1024 * 1024;
 // The pieces sorted apart before they are merged.
 constexpr std::size_t SortPieces = 8;
+
+// What the reader's verdict tells of a pair; nothing when the reading was stopped.
+std::optional<TContentsFound> FoundContents(TContentsVerdict verdict)
+{
+    switch (verdict) {
+    case TContentsVerdict::Same:
+        return TContentsFound::Same;
+    case TContentsVerdict::Different:
+        return TContentsFound::Different;
+    case TContentsVerdict::Unreadable:
+        return TContentsFound::Unreadable;
+    case TContentsVerdict::Stopped:
+        break;
+    }
+    return std::nullopt;
+}
 
 // Tasks that hand work (first, end) the pieces of 0..count, batch at a time.
 template <typename TWork>
@@ -129,19 +146,11 @@ void TItemAssembly::ReadContents(TTreeScan& scan, TWorkPool& pool, TWalkCount& c
             const std::string_view name = directory.Name(pairs[p].File);
             source.assign(SrcRoot).append(directory.Relative).append(name);
             destination.assign(DstRoot).append(directory.Relative).append(name);
-            switch (FileSystem.CompareContents(reader, source, destination, facts.Size)) {
-            case TContentsVerdict::Same:
-                facts.Contents = TContentsFound::Same;
-                break;
-            case TContentsVerdict::Different:
-                facts.Contents = TContentsFound::Different;
-                break;
-            case TContentsVerdict::Unreadable:
-                facts.Contents = TContentsFound::Unreadable;
-                break;
-            case TContentsVerdict::Stopped:
+            const std::optional<TContentsFound> found =
+                FoundContents(FileSystem.CompareContents(reader, source, destination, facts.Size));
+            if (!found)
                 return;
-            }
+            facts.Contents = *found;
             Rules.Judge(verdict, facts.Size, facts.LastWriteTime, facts.Destination(), facts.Contents);
             facts.Kept = ShowNotModified || verdict.Result != TCompareResult::NotModified;
         }
