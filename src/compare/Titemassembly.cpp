@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <numeric>
-#include <optional>
 #include <stdexcept>
 
 #include "sys/Memoryhints.h"
@@ -24,22 +23,6 @@ constexpr std::size_t DirectoryBatch = 8;
 constexpr std::int64_t ContentBatchBytes = 64 * 1024 * 1024;
 // The pieces sorted apart before they are merged.
 constexpr std::size_t SortPieces = 8;
-
-// What the reader's verdict tells of a pair; nothing when the reading was stopped.
-std::optional<TContentsFound> FoundContents(TContentsVerdict verdict)
-{
-    switch (verdict) {
-    case TContentsVerdict::Same:
-        return TContentsFound::Same;
-    case TContentsVerdict::Different:
-        return TContentsFound::Different;
-    case TContentsVerdict::Unreadable:
-        return TContentsFound::Unreadable;
-    case TContentsVerdict::Stopped:
-        break;
-    }
-    return std::nullopt;
-}
 
 // Tasks that hand work (first, end) the pieces of 0..count, batch at a time.
 template <typename TWork>
@@ -86,7 +69,7 @@ void TItemAssembly::Classify(TTreeScan& scan, TWorkPool& pool, const TProgress& 
     const auto classify = [&](std::size_t first, std::size_t end) {
         TLookupCache lookups;
         std::string path;
-        TCompareItem verdict;
+        TCompareItem scratch;
         for (std::size_t p = first; p < end; ++p) {
             TScannedDirectory& directory = *pieces[p].Directory;
             // Counted for the progress once a piece is through: a count shared by every
@@ -111,8 +94,7 @@ void TItemAssembly::Classify(TTreeScan& scan, TWorkPool& pool, const TProgress& 
                     facts.DstTime = destination->LastWriteTime;
                     facts.DstIdentity = destination->Identity;
                 }
-                Rules.Judge(verdict, facts.Size, facts.LastWriteTime, destination);
-                facts.Kept = ShowNotModified || verdict.Result != TCompareResult::NotModified;
+                SettleKept(facts, scratch);
             }
             classified.fetch_add(done, std::memory_order_relaxed);
         }
@@ -124,6 +106,12 @@ void TItemAssembly::Classify(TTreeScan& scan, TWorkPool& pool, const TProgress& 
             progress(done, total);
         }
     });
+}
+
+void TItemAssembly::SettleKept(TScannedDirectory::TFile& facts, TCompareItem& scratch) const
+{
+    Rules.Judge(scratch, facts.Size, facts.LastWriteTime, facts.Destination(), facts.Contents);
+    facts.Kept = ShowNotModified || scratch.Result != TCompareResult::NotModified;
 }
 
 void TItemAssembly::ReadContents(TTreeScan& scan, TWorkPool& pool, TWalkCount& counts, const TProgress& progress)
@@ -139,20 +127,18 @@ void TItemAssembly::ReadContents(TTreeScan& scan, TWorkPool& pool, TWalkCount& c
         TContentReader reader(Stopped, &counts.ComparedBytes());
         std::string source;
         std::string destination;
-        TCompareItem verdict;
+        TCompareItem scratch;
         for (std::size_t p = first; p < end && !Stopped(); ++p) {
             TScannedDirectory& directory = *pairs[p].Directory;
             TScannedDirectory::TFile& facts = directory.Files[pairs[p].File];
             const std::string_view name = directory.Name(pairs[p].File);
             source.assign(SrcRoot).append(directory.Relative).append(name);
             destination.assign(DstRoot).append(directory.Relative).append(name);
-            const std::optional<TContentsFound> found =
-                FoundContents(FileSystem.CompareContents(reader, source, destination, facts.Size));
-            if (!found)
+            const TContentsVerdict found = FileSystem.CompareContents(reader, source, destination, facts.Size);
+            if (found == TContentsVerdict::Stopped)
                 return;
-            facts.Contents = *found;
-            Rules.Judge(verdict, facts.Size, facts.LastWriteTime, facts.Destination(), facts.Contents);
-            facts.Kept = ShowNotModified || verdict.Result != TCompareResult::NotModified;
+            facts.Contents = found;
+            SettleKept(facts, scratch);
         }
     };
     std::size_t batchStart = 0;

@@ -38,6 +38,9 @@ public:
     void Sort(TWorkPool& pool);
 
 private:
+    // Whether the file stays in the result, judged on scratch, an item of the caller's.
+    void SettleKept(TScannedDirectory::TFile& facts, TCompareItem& scratch) const;
+
     const TFileFactsSource& FileSystem;
     const std::function<bool()> Stopped;
     const TPairRules Rules;

@@ -22,7 +22,7 @@ bool TPairRules::ReadsContents(std::int64_t sourceSize, std::int64_t sourceTime,
 }
 
 void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
-                       const std::optional<TFileFacts>& destination, TContentsFound contents) const
+                       const std::optional<TFileFacts>& destination, TContentsVerdict contents) const
 {
     if (!destination) {
         item.SizeRemainder = sourceSize;
@@ -31,7 +31,7 @@ void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t
         item.SetSeen(TSideFacts{sourceSize, sourceTime}, std::nullopt);
         return;
     }
-    if (!JudgeableFacts(sourceSize, sourceTime, *destination) || contents == TContentsFound::Unreadable) {
+    if (!JudgeableFacts(sourceSize, sourceTime, *destination) || contents == TContentsVerdict::Unreadable) {
         item.SizeRemainder = 0;
         item.TimeRemainder = 0;
         item.Result = TCompareResult::Unknown;
@@ -40,9 +40,9 @@ void TPairRules::Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t
         item.TimeRemainder = TimeRemainderOf(sourceTime, destination->LastWriteTime);
         item.Result = ResultOf(item.TimeRemainder, item.SizeRemainder);
         // Other bytes under times that say "Not modified" are a damaged or edited copy: listed.
-        if (contents == TContentsFound::Same)
+        if (contents == TContentsVerdict::Same)
             item.Result = TCompareResult::NotModified;
-        else if (contents == TContentsFound::Different && item.Result == TCompareResult::NotModified)
+        else if (contents == TContentsVerdict::Different && item.Result == TCompareResult::NotModified)
             item.Result = TCompareResult::Ambiguous;
     }
     item.SetSeen(TSideFacts{sourceSize, sourceTime}, TSideFacts{destination->Size, destination->LastWriteTime},

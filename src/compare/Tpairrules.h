@@ -11,9 +11,6 @@
 #include "compare/Tcompareoptions.h"
 #include "sys/Tfilesystem.h"
 
-// What reading both files of a pair found, where their contents were compared.
-enum class TContentsFound : std::uint8_t { NotRead, Same, Different, Unreadable };
-
 class TPairRules {
 public:
     explicit TPairRules(const TCompareOptions& options);
@@ -27,7 +24,8 @@ public:
     // Gives the item its verdict, remainders and seen facts from the source's facts, what the
     // lookup found under the destination root and, where read, what their contents are.
     void Judge(TCompareItem& item, std::int64_t sourceSize, std::int64_t sourceTime,
-               const std::optional<TFileFacts>& destination, TContentsFound contents = TContentsFound::NotRead) const;
+               const std::optional<TFileFacts>& destination,
+               TContentsVerdict contents = TContentsVerdict::NotRead) const;
     // Whether the pair's contents are to be read: asked for, and two files of one size whose
     // facts can be judged.
     bool ReadsContents(std::int64_t sourceSize, std::int64_t sourceTime,

@@ -133,7 +133,7 @@ void TTreeScan::ScanSource(TScannedDirectory& directory)
         if (!PassesMasks(entry.Name))
             continue;
         directory.Files.push_back({AppendName(directory.Names, entry.Name), TScannedDirectory::TFound::Nothing, false,
-                                   false, TContentsFound::NotRead, entry.Facts.Size, entry.Facts.LastWriteTime, 0, 0,
+                                   false, TContentsVerdict::NotRead, entry.Facts.Size, entry.Facts.LastWriteTime, 0, 0,
                                    0});
     }
     Walked.AddFolder(files);

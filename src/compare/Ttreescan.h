@@ -16,7 +16,6 @@
 
 #include "compare/Tcompareitem.h"
 #include "compare/Tcompareoptions.h"
-#include "compare/Tpairrules.h"
 #include "compare/Twalkcount.h"
 #include "jobs/Tworkpool.h"
 #include "sys/Tfilesystem.h"
@@ -35,7 +34,7 @@ struct TScannedDirectory {
         // Found by this very name in the destination's listing, which gave the facts: no
         // lookup needed.
         bool Listed;
-        TContentsFound Contents;
+        TContentsVerdict Contents;
         std::int64_t Size;
         std::int64_t LastWriteTime;
         std::int64_t DstSize;

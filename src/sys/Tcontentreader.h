@@ -10,6 +10,8 @@
 #include <string>
 
 enum class TContentsVerdict : std::uint8_t {
+    // No reader has compared the pair (yet).
+    NotRead,
     Same,
     Different,
     // Not opened or not read, not a regular file, or found of another size than it was seen
@@ -37,6 +39,8 @@ public:
     TContentsVerdict CompareOpen(int first, int second, std::int64_t size);
 
 private:
+    // The verdict, with the bytes left unread counted as compared unless stopped.
+    TContentsVerdict Ended(TContentsVerdict verdict, std::int64_t unread);
     // The pieces' size for files of this size, and buffers that hold them.
     std::size_t PieceFor(std::int64_t size);
 

@@ -37,22 +37,15 @@ TContentsVerdict TContentReader::Compare(const std::string& first, const std::st
 {
     const TDescriptor firstFile = OpenForReading(first);
     const TDescriptor secondFile = firstFile.IsOpen() ? OpenForReading(second) : TDescriptor();
-    if (!secondFile.IsOpen()) {
-        if (Compared != nullptr)
-            Compared->fetch_add(std::max<std::int64_t>(size, 0), std::memory_order_relaxed);
-        return TContentsVerdict::Unreadable;
-    }
+    if (!secondFile.IsOpen())
+        return Ended(TContentsVerdict::Unreadable, size);
     return CompareOpen(firstFile.Get(), secondFile.Get(), size);
 }
 
 TContentsVerdict TContentReader::CompareOpen(int first, int second, std::int64_t size)
 {
     std::int64_t offset = 0;
-    const auto ended = [&](TContentsVerdict verdict) {
-        if (Compared != nullptr && verdict != TContentsVerdict::Stopped)
-            Compared->fetch_add(std::max<std::int64_t>(size - offset, 0), std::memory_order_relaxed);
-        return verdict;
-    };
+    const auto ended = [&](TContentsVerdict verdict) { return Ended(verdict, size - offset); };
     if (size < 0 || !IsRegularFileOfSize(first, size) || !IsRegularFileOfSize(second, size))
         return ended(TContentsVerdict::Unreadable);
     const auto piece = static_cast<std::int64_t>(PieceFor(size));
@@ -81,6 +74,13 @@ TContentsVerdict TContentReader::CompareOpen(int first, int second, std::int64_t
         ReadUpTo(second, &beyond, 1, static_cast<off_t>(size)) != 0)
         return ended(TContentsVerdict::Unreadable);
     return TContentsVerdict::Same;
+}
+
+TContentsVerdict TContentReader::Ended(TContentsVerdict verdict, std::int64_t unread)
+{
+    if (Compared != nullptr && verdict != TContentsVerdict::Stopped)
+        Compared->fetch_add(std::max<std::int64_t>(unread, 0), std::memory_order_relaxed);
+    return verdict;
 }
 
 std::size_t TContentReader::PieceFor(std::int64_t size)
