@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -549,7 +550,8 @@ TEST_F(OperationsThread, AStopInsideABatchMovesTheCopiesMadeAndKeepsEveryOtherSo
 
 namespace {
 // Runs the operations tool with the arguments, interrupts it once it printed so many lines, and
-// reads what it prints until it ends; every line it printed.
+// reads what it prints until it ends; every line it printed. The interrupt may wait on the run:
+// it goes beside the reading, which a tool held up on a full pipe would never get past.
 TLines InterruptAfterLines(const std::vector<std::string>& arguments, std::size_t lines,
                            const std::function<void(pid_t tool)>& interrupt)
 {
@@ -574,19 +576,21 @@ TLines InterruptAfterLines(const std::vector<std::string>& arguments, std::size_
     char* line = nullptr;
     std::size_t capacity = 0;
     ssize_t length = 0;
-    bool interrupted = false;
+    std::future<void> interrupting;
     while ((length = getline(&line, &capacity, reading)) > 0) {
         seen.emplace_back(line, static_cast<std::size_t>(length - 1));
-        if (seen.size() == lines) {
-            interrupt(child);
-            interrupted = true;
-        }
+        if (seen.size() == lines)
+            interrupting = std::async(std::launch::async, interrupt, child);
     }
+    // Before the tool is reaped, so that its number is never another process's.
+    if (interrupting.valid())
+        interrupting.wait();
     waitpid(child, nullptr, 0);
     std::free(line);
     std::fclose(reading);
-    if (!interrupted)
+    if (!interrupting.valid())
         throw std::runtime_error("the operations tool ended before it was interrupted");
+    interrupting.get();
     return seen;
 }
 
