@@ -679,9 +679,16 @@ TEST_F(OperationsThread, AMoveOntoACardPulledOutAtAnyMomentLosesNothing)
                 return waitid(P_PID, static_cast<id_t>(tool), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
                        ended.si_pid == 0;
             };
-            // Each look lists the card through its driver, which the move needs as much.
-            while (copies() < pullAt && running())
+            // Each look lists the card through its driver, which the move needs as much. A move
+            // that stands still fails here, and the pull ends it.
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
+            while (copies() < pullAt && running()) {
+                if (std::chrono::steady_clock::now() > giveUp) {
+                    ADD_FAILURE() << "the move stood still before " << pullAt << " copies were on the card";
+                    break;
+                }
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
             card->Pull();
         });
         card->PutBack();
