@@ -346,9 +346,7 @@ TEST_F(MainFormTest, ACancelledComparisonLeavesTheListEmpty)
     std::atomic<bool> cancelled = false;
     Facts.BeforeList = [&] {
         listing = true;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
-        while (!cancelled && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        WaitWithinHangGuard([&] { return cancelled.load(); });
     };
     Start();
     FillList({Item("old", 1)});

@@ -29,9 +29,7 @@ public:
     // Waits for a stop request, as a long walk would; gives up after a while.
     void RunUntilTerminated()
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
-        while (!Terminated() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        WaitWithinHangGuard([this] { return Terminated(); });
     }
 
 protected:

@@ -681,14 +681,8 @@ TEST_F(OperationsThread, AMoveOntoACardPulledOutAtAnyMomentLosesNothing)
             };
             // Each look lists the card through its driver, which the move needs as much. A move
             // that stands still fails here, and the pull ends it.
-            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
-            while (copies() < pullAt && running()) {
-                if (std::chrono::steady_clock::now() > giveUp) {
-                    ADD_FAILURE() << "the move stood still before " << pullAt << " copies were on the card";
-                    break;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
+            if (!WaitWithinHangGuard([&] { return copies() >= pullAt || !running(); }, std::chrono::milliseconds(20)))
+                ADD_FAILURE() << "the move stood still before " << pullAt << " copies were on the card";
             card->Pull();
         });
         card->PutBack();
@@ -779,9 +773,7 @@ protected:
     {
         if (++InHand == 3)
             RequestStop();
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
-        while (!Stopped() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        WaitWithinHangGuard([this] { return Stopped(); });
         return TCopyingTransfer::CopyContents(source, target, sourceInfo);
     }
 

@@ -46,9 +46,7 @@ struct TGate {
         if (Calls.fetch_add(1) != Passed)
             return;
         Started = true;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangGuardMilliseconds);
-        while (!Released && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        WaitWithinHangGuard([this] { return Released.load(); });
     }
 };
 
